@@ -1,0 +1,53 @@
+#include "blackman_tukey.h"
+
+#include "complex_ops.h"
+#include "correlation.h"
+#include "fft.h"
+#include "stop.h"
+#include "work_array.h"
+
+#include <cmath>
+
+namespace specest {
+
+void blacktukey(Vec1<cfloat> x, int n, int mode, Vec1<float> w, int m, int nexp, Vec1<float> pbt,
+                int npoints) {
+    const int big_l = 1 << nexp;
+    if (2 * m + 1 > big_l) {
+        run_report().list(" Blackman-Tukey: 2*m_lags+1 =", 2 * m + 1, "exceeds nPoints =", big_l);
+        stop(" M_Lags parameter out of range");
+    }
+    const char* abort_line = " Aborting BlackTuk due to Allocation error #:";
+    const char* stop_text = "Allocate error in BlackTuk routine";
+    auto rcorr_buf = work_array<cfloat>(static_cast<std::size_t>(npoints), abort_line, stop_text);
+    auto rxx_buf = work_array<cfloat>(static_cast<std::size_t>(npoints), abort_line, stop_text);
+    auto p_buf = work_array<float>(static_cast<std::size_t>(npoints), abort_line, stop_text);
+    Vec1<cfloat> rcorr(rcorr_buf), rxx(rxx_buf);
+    Vec1<float> p(p_buf);
+
+    const float pi = 4.0f * std::atan(1.0f);
+    const int m1 = m + 1;
+    correlation(n, m + 1, mode, x, x, rcorr);
+    rxx(m1) = w(m1) * rcorr(1);
+    for (int i = 1; i <= m; ++i) {
+        rxx(m1 + i) = w(m1 + i) * rcorr(i + 1);
+        rxx(m1 - i) = w(m1 - i) * std::conj(rcorr(i + 1));
+    }
+    for (int i = 2 * m + 2; i <= big_l; ++i) rxx(i) = cfloat();
+    fft(rxx, nexp, 1, npoints);
+    // Move the lag origin from index m+1 back to zero; only the real part is kept.
+    for (int i = 1; i <= big_l; ++i) {
+        const float f = static_cast<float>(i - 1) / static_cast<float>(big_l);
+        const float arg = static_cast<float>(2.0 * static_cast<double>(pi) * f * m);
+        const double c = std::cos(static_cast<double>(arg)), s = std::sin(static_cast<double>(arg));
+        p(i) = static_cast<float>(static_cast<double>(rxx(i).real()) * c -
+                                  static_cast<double>(rxx(i).imag()) * s);
+    }
+    const int half = big_l / 2;
+    for (int i = 1; i <= half; ++i) {
+        pbt(half + i) = p(i);
+        pbt(i) = p(half + i);
+    }
+}
+
+} // namespace specest

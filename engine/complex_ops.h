@@ -1,0 +1,24 @@
+// Complex arithmetic carried in double precision within one expression and stored as a pair of
+// 32-bit floats, with the plain textbook formulas so results do not depend on library helpers.
+#pragma once
+
+#include "views.h"
+
+namespace specest {
+
+inline cdouble wide(cfloat z) { return {z.real(), z.imag()}; }
+inline cfloat narrow(cdouble z) {
+    return {static_cast<float>(z.real()), static_cast<float>(z.imag())};
+}
+inline cdouble cmul(cdouble a, cdouble b) {
+    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+inline cdouble cdiv(cdouble a, cdouble b) {
+    double den = b.real() * b.real() + b.imag() * b.imag();
+    return {(a.real() * b.real() + a.imag() * b.imag()) / den,
+            (a.imag() * b.real() - a.real() * b.imag()) / den};
+}
+inline double abs2(cdouble z) { return z.real() * z.real() + z.imag() * z.imag(); }
+inline double abs2(cfloat z) { return abs2(wide(z)); }
+
+} // namespace specest

@@ -1,0 +1,108 @@
+#include "free_form.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace specest::free_form {
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+} // namespace
+
+std::vector<std::string> fields(std::string_view line, std::size_t max_fields) {
+    std::vector<std::string> out;
+    std::size_t i = 0, n = line.size();
+    while (i < n && out.size() < max_fields) {
+        while (i < n && is_blank(line[i])) ++i;
+        if (i >= n) break;
+        char c = line[i];
+        if (c == ',') { // an empty field between two commas
+            ++i;
+            continue;
+        }
+        std::string f;
+        if (c == '\'' || c == '"') {
+            ++i;
+            while (i < n) {
+                if (line[i] == c) {
+                    if (i + 1 < n && line[i + 1] == c) { // doubled quote stands for itself
+                        f += c;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                f += line[i++];
+            }
+        } else if (c == '(') {
+            std::size_t close = line.find(')', i);
+            std::size_t end = close == std::string_view::npos ? n : close + 1;
+            f.assign(line.substr(i, end - i));
+            i = end;
+        } else {
+            while (i < n && !is_blank(line[i]) && line[i] != ',') f += line[i++];
+        }
+        out.push_back(std::move(f));
+        while (i < n && is_blank(line[i])) ++i;
+        if (i < n && line[i] == ',') ++i;
+    }
+    return out;
+}
+
+std::optional<std::string> first_field(std::string_view line) {
+    auto f = fields(line, 1);
+    if (f.empty()) return std::nullopt;
+    return f.front();
+}
+
+bool to_int(std::string_view s, int& v) {
+    s = trim(s);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    if (s.empty()) return false;
+    auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+bool to_float(std::string_view s, float& v) {
+    s = trim(s);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    if (s.empty() || s.size() > 80) return false;
+    char buf[96];
+    std::size_t k = 0;
+    for (char c : s) buf[k++] = (c == 'd' || c == 'D') ? 'e' : c;
+    // No infinities or NaNs from a data or job file.
+    for (std::size_t j = 0; j < k; ++j)
+        if (std::isalpha(static_cast<unsigned char>(buf[j])) && buf[j] != 'e' && buf[j] != 'E')
+            return false;
+    double d = 0;
+    auto r = std::from_chars(buf, buf + k, d);
+    if (r.ec != std::errc() || r.ptr != buf + k) return false;
+    if (!std::isfinite(d) || std::fabs(d) > std::numeric_limits<float>::max()) return false;
+    // Correctly rounded straight to single precision, as a REAL read would be.
+    float f = 0;
+    auto rf = std::from_chars(buf, buf + k, f);
+    if (rf.ec != std::errc()) f = static_cast<float>(d); // subnormal range
+    v = f;
+    return true;
+}
+
+bool to_complex(std::string_view s, float& re, float& im) {
+    s = trim(s);
+    if (s.size() < 5 || s.front() != '(' || s.back() != ')') return false;
+    s = s.substr(1, s.size() - 2);
+    auto comma = s.find(',');
+    if (comma == std::string_view::npos) return false;
+    return to_float(s.substr(0, comma), re) && to_float(s.substr(comma + 1), im);
+}
+
+} // namespace specest::free_form

@@ -1,0 +1,23 @@
+// Free-form (list-directed) fields: separated by blanks, tabs or a comma; a complex value is
+// one field "(re,im)"; a text may be quoted with apostrophes or double quotes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace specest::free_form {
+
+// The fields of a line, in order, up to `max_fields` (quotes removed from quoted texts).
+std::vector<std::string> fields(std::string_view line, std::size_t max_fields = 64);
+std::optional<std::string> first_field(std::string_view line);
+
+// Numbers as a list-directed read accepts them: optional sign, Fortran 'D' exponents.
+// Single-precision results out of range are refused.
+bool to_int(std::string_view s, int& v);
+bool to_float(std::string_view s, float& v);
+// "(re,im)" with optional blanks inside.
+bool to_complex(std::string_view s, float& re, float& im);
+
+} // namespace specest::free_form

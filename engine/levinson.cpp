@@ -1,0 +1,89 @@
+#include "levinson.h"
+
+#include "complex_ops.h"
+#include "correlation.h"
+#include "job_params.h"
+#include "run_context.h"
+#include "stop.h"
+#include "work_area.h"
+#include "work_array.h"
+
+#include <cmath>
+
+namespace specest {
+namespace {
+
+constexpr int kZeroPowerFlag = 3;
+
+void zero_power_block(int order) {
+    Report& r = run_report();
+    r.blanks(2);
+    r.line(Line().rep('-', 72));
+    r.line(Line().x(9).a("Levinson recursion stopped at order").i(order, 4).a(":"));
+    r.line(Line().x(9).a("the prediction-error power of the previous order is zero."));
+    r.line(Line().x(9).a("The record has no power, or a model of lower order fits it exactly."));
+    r.line(Line().rep('-', 72));
+    r.blanks(2);
+}
+
+} // namespace
+
+bool levinson(Vec1<cfloat> rxx, int ip, Vec1<cfloat> a) {
+    const JobParams& jp = job();
+    if (ip > jp.maxorder) {
+        Report& r = run_report();
+        r.blanks(2);
+        r.line(Line().rep('-', 72));
+        r.line(Line().x(9).a("Aborting ... IP > Max_Order in Levinson"));
+        r.line(Line().x(9).a("IP / Max_Order = ").i(ip, 6).i(jp.maxorder, 6));
+        r.line(Line().rep('-', 72));
+        r.blanks(2);
+        stop(" Levinson ... Label 710");
+    }
+    Mat1<cfloat> aa = wa::aa();
+    Vec1<float> rho = wa::rho();
+    if (ip < 1) return true;
+    if (rxx(1).real() == 0.0f || std::isnan(rxx(1).real())) {
+        zero_power_block(1);
+        return false;
+    }
+    aa(1, 1) = narrow(cdiv(-wide(rxx(2)), wide(rxx(1))));
+    rho(1) = static_cast<float>((1.0 - abs2(aa(1, 1))) * rxx(1).real());
+    a(1) = aa(1, 1);
+    if (ip == 1) return true;
+    for (int k = 2; k <= ip; ++k) {
+        if (rho(k - 1) == 0.0f || std::isnan(rho(k - 1))) {
+            zero_power_block(k);
+            return false;
+        }
+        cfloat b_levi = -rxx(k + 1);
+        for (int i = 1; i <= k - 1; ++i)
+            b_levi = narrow(wide(b_levi) - cmul(wide(aa(i, k - 1)), wide(rxx(k + 1 - i))));
+        aa(k, k) = narrow(wide(b_levi) / static_cast<double>(rho(k - 1)));
+        for (int i = 1; i <= k - 1; ++i)
+            aa(i, k) = narrow(wide(aa(i, k - 1)) + cmul(wide(aa(k, k)), std::conj(wide(aa(k - i, k - 1)))));
+        rho(k) = static_cast<float>((1.0 - abs2(aa(k, k))) * rho(k - 1));
+    }
+    for (int i = 1; i <= ip; ++i) a(i) = aa(i, ip);
+    return true;
+}
+
+void autocorr(Vec1<cfloat> x, int n, int ip, Vec1<cfloat> a, float& sig2, int npoints) {
+    auto rbuf = work_array<cfloat>(static_cast<std::size_t>(npoints) + 1,
+                                   " Aborting AutoCorr due to Allocation error #:",
+                                   "Allocate error in AutoCorr routine");
+    Vec1<cfloat> rxx(rbuf);
+    if (ip + 1 > npoints + 1) stop(" AutoCorr: AR order exceeds the number of frequency points");
+    correlation(n, ip + 1, 1, x, x, rxx);
+    if (ip < 1) { // no poles: white noise at the record's power
+        sig2 = rxx(1).real();
+        return;
+    }
+    if (!levinson(rxx, ip, a)) {
+        job().iflag = kZeroPowerFlag;
+        return;
+    }
+    sig2 = wa::rho()(ip);
+}
+
+} // namespace specest

@@ -1,0 +1,17 @@
+// Yule-Walker AR estimation: biased autocorrelation lags solved by the Levinson recursion.
+#pragma once
+
+#include "views.h"
+
+namespace specest {
+
+// Solves for the AR coefficients of order ip from the lags Rxx(1..ip+1); fills the shared
+// tables aa (column k = order-k model) and rho (prediction-error power of order k).
+// Returns false, with an explanation in the report, when the recursion meets a zero
+// prediction-error power (a record with no power, or a perfectly predictable one).
+bool levinson(Vec1<cfloat> rxx, int ip, Vec1<cfloat> a);
+
+// Method 1. Sets job().iflag when levinson fails.
+void autocorr(Vec1<cfloat> x, int n, int ip, Vec1<cfloat> a, float& sig2, int npoints);
+
+} // namespace specest

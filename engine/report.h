@@ -1,0 +1,118 @@
+// The run report "~Lumetra.out": the engine's only log. Free-form lines follow a Fortran-like
+// list layout; formatted lines are built with Line and written whole.
+#pragma once
+
+#include "fortran_format.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+namespace specest {
+
+// A formatted line under construction; each call appends one edit descriptor's worth.
+class Line {
+  public:
+    Line& a(std::string_view s) {
+        s_.append(s);
+        return *this;
+    }
+    Line& x(int n) { return rep(' ', n); }
+    Line& rep(char c, int n) {
+        if (n > 0) s_.append(static_cast<size_t>(n), c);
+        return *this;
+    }
+    Line& i(long long v, int w) {
+        fmt::append_i(s_, v, w);
+        return *this;
+    }
+    Line& e(double v, int w, int d) {
+        fmt::append_e(s_, v, w, d);
+        return *this;
+    }
+    Line& pe(double v, int w, int d) {
+        fmt::append_pe(s_, v, w, d);
+        return *this;
+    }
+    Line& f(double v, int w, int d) {
+        fmt::append_f(s_, v, w, d);
+        return *this;
+    }
+    // Text padded with blanks to w columns; a longer text is kept whole.
+    Line& a_padded(std::string_view s, int w) {
+        s_.append(s);
+        if (static_cast<int>(s.size()) < w) s_.append(static_cast<size_t>(w) - s.size(), ' ');
+        return *this;
+    }
+    // Moves to column c (1-based), padding with blanks.
+    Line& col(int c) {
+        if (static_cast<int>(s_.size()) < c - 1) s_.append(static_cast<size_t>(c - 1) - s_.size(), ' ');
+        return *this;
+    }
+    const std::string& str() const { return s_; }
+
+  private:
+    std::string s_;
+};
+
+class Report {
+  public:
+    Report() = default;
+    ~Report();
+    Report(const Report&) = delete;
+    Report& operator=(const Report&) = delete;
+
+    // Creates or truncates the file. Returns false when it cannot be opened.
+    bool open(const std::string& path);
+    void close();
+    bool is_open() const { return f_ != nullptr; }
+    const std::string& path() const { return path_; }
+
+    // Writes a finished line (a line end is added).
+    void line(std::string_view s);
+    void line(const Line& l) { line(l.str()); }
+    void blank() { line(std::string_view()); }
+    void blanks(int n) {
+        for (int k = 0; k < n; ++k) blank();
+    }
+    // Writes text without ending the line: the next line continues it.
+    void partial(std::string_view s) { pending_.append(s); }
+
+    // Free-form line: one leading blank, items in order; a blank separates two items unless
+    // both are texts (adjacent texts run together, as list-directed output writes them).
+    template <class... Items> void list(const Items&... items) {
+        std::string s = " ";
+        bool prev_text = true;
+        bool first = true;
+        (append_item(s, items, prev_text, first), ...);
+        line(s);
+    }
+
+  private:
+    template <class T>
+    static void append_item(std::string& s, const T& v, bool& prev_text, bool& first) {
+        using U = std::decay_t<T>;
+        if constexpr (std::is_convertible_v<const T&, std::string_view>) {
+            if (!first && !prev_text) s += ' ';
+            s.append(std::string_view(v));
+            prev_text = true;
+        } else {
+            if (!first) s += ' ';
+            if constexpr (std::is_floating_point_v<U>)
+                fmt::append_general(s, v);
+            else
+                fmt::append_int(s, static_cast<long long>(v));
+            prev_text = false;
+        }
+        first = false;
+    }
+    void flush_buffer();
+
+    std::FILE* f_ = nullptr;
+    std::string path_;
+    std::string buf_;
+    std::string pending_;
+};
+
+} // namespace specest

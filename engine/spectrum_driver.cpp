@@ -1,0 +1,393 @@
+#include "spectrum_driver.h"
+
+#include "blackman_tukey.h"
+#include "complex_ops.h"
+#include "estimators/estimators.h"
+#include "free_form.h"
+#include "job_params.h"
+#include "levinson.h"
+#include "model_spectrum.h"
+#include "periodogram.h"
+#include "run_context.h"
+#include "stop.h"
+#include "windows.h"
+#include "work_area.h"
+#include "work_array.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace specest {
+namespace {
+
+enum class Message { A, B, C, D, E, F };
+
+void estimator_message(Message m, const JobParams& jp) {
+    Report& r = run_report();
+    r.blanks(2);
+    auto head = [&](const char* label) {
+        r.line(Line().a(label).i(jp.iflag, 2).x(4).a("EPS = ").pe(jp.eps, 9, 3));
+    };
+    switch (m) {
+    case Message::A:
+        head(" IFLAG = ");
+        r.line(" One of the di's in Cholesky decomposition is less than EPS");
+        r.line(" causing premature termination.");
+        break;
+    case Message::B:
+        head(" IFLAG = ");
+        r.line(" Magnitude of one of complex rho's is less than EPS");
+        r.line(" causing premature termination.");
+        break;
+    case Message::C:
+        head(" IFLAG =");
+        r.line(" One of the di's in CHOLESKY is less than ");
+        r.line("EPS causing premature termination (Hessian is ill-conditioned.)");
+        break;
+    case Message::D:
+        head(" IFLAG = ");
+        r.line(" MA filter estimate not minimum-phase");
+        r.line(" causing premature termination.");
+        break;
+    case Message::E:
+        r.line(Line()
+                   .a(" IFGLAG, EPS and NIT = ")
+                   .i(jp.iflag, 2)
+                   .x(4)
+                   .pe(jp.eps, 9, 3)
+                   .x(4)
+                   .i(jp.nit, 4));
+        r.line(" ALL NIT iterations completed causing termination.");
+        break;
+    case Message::F:
+        head(" IFLAG =");
+        r.line(" One of the di's in CHOLESKY is less than EPS");
+        r.line(" causing premature termination.");
+        break;
+    }
+}
+
+[[noreturn]] void real_data_required(const char* method) {
+    Report& r = run_report();
+    r.blanks(2);
+    r.line(Line().rep('-', 66));
+    r.line(Line().x(9).a(" Input Error: ").a(method).a(" method requires REAL data type."));
+    r.line(Line().rep('-', 66));
+    r.blank();
+    stop(std::string(" Input error: REAL data required for ") + method + " method");
+}
+
+[[noreturn]] void data_error(const TextFile& data, const std::string& problem) {
+    Report& r = run_report();
+    r.list(" ");
+    r.list(" ERROR while reading Data file: ", data.path());
+    r.list("   line ", data.line_number(), ": ", problem);
+    r.list(" ");
+    stop("Data file " + data.path() + ", line " + std::to_string(data.line_number()) + ": " +
+         problem);
+}
+
+// Reads up to npts records; returns the number read.
+int read_series(const JobParams& jp, int npts, Vec1<float> x_array, Vec1<float> y_array,
+                Vec1<cfloat> signal_amp) {
+    TextFile& data = run_context().data;
+    std::string line;
+    for (int i = 0; i < jp.irec_skip; ++i) {
+        if (!data.next(line)) {
+            Report& r = run_report();
+            r.list(" ");
+            r.list(" End-of-file reached while reading file.", jp.dataFile);
+            r.list(" ");
+            r.list(" ");
+            stop(" Error reading data file!");
+        }
+    }
+    int read = 0;
+    while (read < npts && data.next(line)) {
+        auto f = free_form::fields(line, 3);
+        if (f.empty()) continue; // blank lines hold no record
+        if (f.size() < 2)
+            data_error(data, "a record needs a time value and a sample value; found only \"" +
+                                 f[0] + "\"");
+        float t = 0;
+        if (!free_form::to_float(f[0], t))
+            data_error(data, "the time value \"" + f[0] + "\" is not a number");
+        ++read;
+        x_array(read) = t;
+        if (jp.itype == 1) {
+            float v = 0;
+            if (!free_form::to_float(f[1], v))
+                data_error(data, "the sample \"" + f[1] + "\" is not a real number");
+            y_array(read) = v;
+        } else {
+            float re = 0, im = 0;
+            if (!free_form::to_complex(f[1], re, im))
+                data_error(data, "the sample \"" + f[1] +
+                                     "\" is not a complex value written as (real,imaginary)");
+            signal_amp(read) = {re, im};
+        }
+    }
+    data.close();
+    return read;
+}
+
+bool uses_poles(int method) { return (method >= 1 && method <= 9) || method == 13 || method == 14; }
+bool uses_zeros(int method) { return (method >= 6 && method <= 10) || method == 14; }
+
+[[noreturn]] void order_error(const char* label, int order, int npts) {
+    Report& r = run_report();
+    r.blanks(2);
+    r.line(Line().x(2).rep('-', 70));
+    r.line(Line().x(9).a("Input ERROR: parameter outside").a(" of range:"));
+    r.line(Line().x(22).a(label).i(order, 6));
+    r.line(Line().x(22).a("nPts = ").i(npts, 6));
+    r.blank();
+    r.line(Line().x(22).a("model order < nPts"));
+    r.line(Line().x(2).rep('-', 70));
+    r.blanks(2);
+    stop(std::string(" Model order parameter out of range: ") + label + std::to_string(order) +
+         " with " + std::to_string(npts) + " data points");
+}
+
+} // namespace
+
+int grid_capacity(int method, int npoints, int l_pts) {
+    return method == 13 ? std::max(npoints, l_pts) : npoints;
+}
+
+void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoints,
+                  int& n_freq_pts, Vec1<cfloat> signal_amp) {
+    JobParams& jp = job();
+    Report& r = run_report();
+
+    // 1. Own storage
+    jp.ipts = 0;
+    jp.maxorder = std::min(kMaxOrder, nPoints);
+    const char* abort_line = " Aborting Spec_Est due to Allocation error #:";
+    const char* stop_text = "Allocate error in Spectrum_Est routine";
+    const auto own = static_cast<std::size_t>(nPoints);
+    auto window_buf = work_array<float>(own, abort_line, stop_text);
+    auto psd_buf = work_array<float>(static_cast<std::size_t>(grid_capacity(jp.method, nPoints, jp.l_pts)),
+                                     abort_line, stop_text);
+    auto real_buf = work_array<float>(own, abort_line, stop_text);
+    Vec1<float> window(window_buf), psd(psd_buf), signal_real(real_buf);
+
+    // 2. Order check
+    if (jp.npoles > jp.maxorder) {
+        r.blanks(2);
+        r.line(Line().rep('-', 72));
+        r.line(Line().x(9).a(" nPoles = ").i(jp.npoles, 4).x(4).a("Max_Order = ").i(jp.maxorder, 4));
+        r.line(" ABORTing ... Max_Order must be \">=\" nPoles");
+        r.line(Line().rep('-', 72));
+        r.blanks(2);
+        stop(" spectrum_est ... 720 label");
+    }
+    // 3.
+    if (npts > nPoints) npts = nPoints;
+
+    // 4. Periodogram window (unknown names fall back to the rectangular window)
+    if (jp.method == 11) {
+        jp.ipts = npts;
+        if (!jp.window_name.empty() && jp.window_name[0] == 'N') jp.window_name = "Rectangular";
+        for (int i = 1; i <= nPoints; ++i) window(i) = 1.0f;
+        if (npts > 0 && !window_weights(window, npts, jp.window_name))
+            r.list(" Using the Rectangular window instead.");
+    }
+
+    // 5.-6. Data
+    jp.ipts = read_series(jp, npts, x_array, y_array, signal_amp);
+    npts = jp.ipts;
+    if (npts < 2) {
+        r.list(" ");
+        r.list(" ERROR: at least two data points are needed; points read =", npts,
+               " nPoints =", nPoints);
+        r.list(" ");
+        stop("Data file " + run_context().data.path() + ": at least two data points are needed (" +
+             std::to_string(npts) + " read, nPoints " + std::to_string(nPoints) + ")");
+    }
+
+    // 7. Time axis
+    jp.t_start = x_array(1);
+    jp.t_final = x_array(npts);
+    const float t_window = jp.t_final - jp.t_start;
+    const float delta_t = static_cast<float>(static_cast<double>(t_window) / (npts - 1));
+    r.list("delta_t/t_window = ", delta_t, t_window, jp.t_start);
+    if (!(delta_t != 0.0f) || !std::isfinite(delta_t)) {
+        r.list(" ");
+        r.list(" ERROR: the first and last time values give no time step; delta_t =", delta_t);
+        r.list(" ");
+        stop("Data file " + run_context().data.path() +
+             ": the time values of the first and last records give no time step");
+    }
+
+    // 8. Clamp the orders (-999 marks a parameter the method does not use)
+    jp.npoles = std::clamp(jp.npoles, 0, kMaxPoles);
+    jp.nzeros = std::clamp(jp.nzeros, 0, kMaxZeros);
+    if (uses_poles(jp.method) && jp.npoles >= npts) order_error("nPoles = ", jp.npoles, npts);
+    if (uses_zeros(jp.method) && jp.nzeros >= npts) order_error("nZeros = ", jp.nzeros, npts);
+
+    // 9. Bad points
+    if (jp.itype == 1) {
+        for (int i = 1; i <= npts; ++i) {
+            if (std::fabs(y_array(i)) > kBadPointLimit) {
+                r.list(" Bad point= #i,y_array=", i, y_array(i), kBadPointLimit);
+                y_array(i) = 0.0f;
+            }
+            signal_real(i) = y_array(i);
+            signal_amp(i) = {y_array(i), 0.0f};
+        }
+    } else {
+        for (int i = 1; i <= npts; ++i) {
+            if (std::abs(signal_amp(i)) > kBadPointLimit) signal_amp(i) = cfloat();
+            signal_real(i) = signal_amp(i).real();
+        }
+    }
+
+    // 10. Zero fill
+    for (int i = npts + 1; i <= nPoints; ++i) {
+        signal_real(i) = 0.0f;
+        signal_amp(i) = cfloat();
+    }
+    Vec1<cfloat> a = wa::a(), b = wa::b();
+    Vec1<float> a0 = wa::a0(), b0 = wa::b0();
+    for (int i = 1; i <= jp.npoles; ++i) a(i) = cfloat();
+    for (int i = 1; i <= jp.nzeros; ++i) b(i) = cfloat();
+
+    // 11.
+    int nexp = static_cast<int>(std::log(static_cast<double>(nPoints)) / std::log(2.0) + 0.1);
+
+    // 12. Estimator
+    bool direct = false;
+    switch (jp.method) {
+    case 1:
+        autocorr(signal_amp, npts, jp.npoles, a, jp.sig2, nPoints);
+        break;
+    case 2:
+        burg(signal_amp, npts, jp.npoles, a, jp.sig2, nPoints);
+        break;
+    case 3:
+        if (jp.itype != 1) real_data_required("RMLE");
+        rmle(signal_real, npts, jp.npoles, a0, jp.sig2);
+        for (int i = 1; i <= jp.npoles; ++i) a(i) = {a0(i), 0.0f};
+        break;
+    case 4:
+    case 5:
+        jp.mode = jp.method - 4;
+        covmcov(signal_amp, npts, jp.npoles, jp.mode, jp.eps, jp.iflag, jp.sig2);
+        if (jp.iflag != 0) estimator_message(Message::A, jp);
+        break;
+    case 6:
+        mywe(signal_amp, npts, jp.npoles, jp.nzeros, jp.eps, a, b, jp.sig2, jp.iflag, nPoints);
+        if (jp.iflag != 0) estimator_message(Message::B, jp);
+        break;
+    case 7:
+    case 8:
+        lsmywe(signal_amp, npts, jp.npoles, jp.nzeros, jp.m_eqs, jp.eps, b, jp.sig2, jp.iflag,
+               nPoints);
+        if (jp.iflag != 0) estimator_message(Message::A, jp);
+        if (jp.method == 8) {
+            if (jp.itype != 1) real_data_required("AKAIKE");
+            if (jp.iflag != 0) break;
+            for (int i = 1; i <= jp.npoles; ++i) a0(i) = a(i).real();
+            for (int i = 1; i <= jp.nzeros; ++i) b0(i) = b(i).real();
+            akaike(signal_real, npts, a0, b0, jp.npoles, jp.nzeros, jp.nit, jp.eps, jp.per, jp.sig2,
+                   jp.iflag, nPoints);
+            for (int i = 1; i <= jp.npoles; ++i) a(i) = {a0(i), 0.0f};
+            for (int i = 1; i <= jp.nzeros; ++i) b(i) = {b0(i), 0.0f};
+            if (jp.iflag == -1) estimator_message(Message::C, jp);
+            if (jp.iflag == 1) estimator_message(Message::D, jp);
+            if (jp.iflag == 2) estimator_message(Message::E, jp);
+        }
+        break;
+    case 9:
+        maynefir(signal_amp, npts, jp.npoles, jp.nzeros, jp.l_pts, jp.eps, nexp, a, jp.sig2,
+                 jp.iflag, nPoints);
+        if (jp.iflag == -1) estimator_message(Message::F, jp);
+        if (jp.iflag == 1) estimator_message(Message::D, jp);
+        break;
+    case 10:
+        durbin(signal_amp, npts, jp.nzeros, jp.l_pts, b, jp.sig2, nPoints);
+        break;
+    case 11:
+        periodogram(signal_amp, npts, window, nexp, psd, nPoints);
+        nPoints = 1 << nexp;
+        direct = true;
+        break;
+    case 12:
+        jp.window_name = "Mod. Bartlet";
+        for (int i = 1; i <= 2 * jp.m_lags + 1 && i <= nPoints; ++i)
+            window(i) = static_cast<float>(jp.m_lags - std::abs(i - (jp.m_lags + 1))) /
+                        static_cast<float>(jp.m_lags);
+        jp.ipts = 2 * jp.m_lags + 1;
+        blacktukey(signal_amp, npts, jp.mode, window, jp.m_lags, nexp, psd, nPoints);
+        nPoints = 1 << nexp;
+        direct = true;
+        break;
+    case 13:
+        if (jp.l_pts < 2) {
+            r.blanks(2);
+            r.line(Line().x(9).a("MVSE needs at least two frequency points: L_pts =").i(jp.l_pts, 6));
+            r.blanks(2);
+            stop(" L_PTS parameter out of range");
+        }
+        mvse(signal_amp, npts, jp.npoles, jp.l_pts, jp.eps, jp.mode, psd, jp.iflag);
+        nPoints = jp.l_pts;
+        if (jp.iflag != 0) estimator_message(Message::F, jp);
+        direct = true;
+        break;
+    case 14:
+        lockheed(signal_amp, npts, jp.npoles, jp.nzeros, a, b, nexp, jp.sig2, nPoints);
+        break;
+    default:
+        r.blanks(2);
+        r.line(Line().x(9).a("--> METHOD number out of range: method =").i(jp.method, 4));
+        r.blanks(2);
+        stop(" in Spectrum_est");
+    }
+
+    // 13. Parametric models
+    if (!direct) {
+        float sum_a = 0.0f, sum_b = 0.0f;
+        for (int i = 1; i <= jp.npoles; ++i) sum_a = static_cast<float>(sum_a + std::abs(wide(a(i))));
+        for (int i = 1; i <= jp.nzeros; ++i) sum_b = static_cast<float>(sum_b + std::abs(wide(b(i))));
+        r.blank();
+        r.line(Line()
+                   .a(" Sig2 = ")
+                   .e(jp.sig2, 12, 5)
+                   .a("  nexp = ")
+                   .i(nexp, 3)
+                   .a("   npts = ")
+                   .i(npts, 5)
+                   .a("   nPoints = ")
+                   .i(nPoints, 7));
+        r.line(Line().a(" AR filter parameter estimates ... a(i)").a(" 's").x(5).a(" ... Summation = ").e(sum_a, 12, 5));
+        r.line(Line().a(" AR filter parameter estimates ... b(i)").a(" 's").x(5).a(" ... Summation = ").e(sum_b, 12, 5));
+        if (jp.iflag != 0) return;
+        armapsd(jp.npoles, jp.nzeros, a, b, jp.sig2, nexp, psd, nPoints);
+    }
+
+    // 14. Frequency grid
+    const float delta_f = static_cast<float>(1.0 / (static_cast<double>(nPoints) * delta_t));
+    float freq_min = 0.0f;
+    int offset = 0;
+    if (jp.neg_freq == 1) {
+        n_freq_pts = nPoints - 1;
+        freq_min = static_cast<float>(-static_cast<double>(nPoints) * delta_f / 2.0);
+    } else {
+        n_freq_pts = nPoints / 2;
+        offset = nPoints / 2;
+    }
+    r.list(" n_freq_pts/dF/Fmax = ", n_freq_pts, delta_f,
+           static_cast<float>(static_cast<double>(n_freq_pts) * delta_f + freq_min));
+    for (int i = 1; i <= n_freq_pts; ++i) {
+        x_array(i) = static_cast<float>(static_cast<double>(i - 1) * delta_f + freq_min);
+        psd(i) = std::fabs(psd(offset + i));
+    }
+    if (jp.itype == 1)
+        for (int i = 1; i <= n_freq_pts; ++i) y_array(i) = psd(i);
+    else
+        for (int i = 1; i <= n_freq_pts; ++i) signal_amp(i) = {psd(i), 0.0f};
+}
+
+} // namespace specest
