@@ -1,0 +1,83 @@
+// Fixed-layout numbers and free-form lines of the run report.
+#include "fortran_format.h"
+#include "report.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace specest {
+namespace {
+
+std::string e(double v, int w, int d) { return Line().e(v, w, d).str(); }
+std::string pe(double v, int w, int d) { return Line().pe(v, w, d).str(); }
+std::string f(double v, int w, int d) { return Line().f(v, w, d).str(); }
+std::string i(long long v, int w) { return Line().i(v, w).str(); }
+
+TEST(FortranFormat, EditDescriptors) {
+    EXPECT_EQ(e(1.2345, 12, 5), " 0.12345E+01");
+    EXPECT_EQ(e(-1.2345, 12, 5), "-0.12345E+01");
+    EXPECT_EQ(e(0.0, 12, 5), " 0.00000E+00");
+    EXPECT_EQ(e(9.999996, 12, 5), " 0.10000E+02"); // rounding carries into the exponent
+    EXPECT_EQ(e(1.0e-120, 12, 5), " 0.10000-119"); // three-digit exponents drop the E
+    EXPECT_EQ(pe(1.0e-5, 12, 3), "   1.000E-05");
+    EXPECT_EQ(pe(1.0e-5, 9, 3), "1.000E-05");
+    EXPECT_EQ(pe(-12.3456, 12, 5), "-1.23456E+01");
+    EXPECT_EQ(pe(0.0, 15, 5), "    0.00000E+00");
+    EXPECT_EQ(f(2.5, 6, 3), " 2.500");
+    EXPECT_EQ(f(-0.5, 6, 3), "-0.500");
+    EXPECT_EQ(f(-0.5, 5, 3), "-.500");
+    EXPECT_EQ(f(1234.5, 6, 3), "******");
+    EXPECT_EQ(i(64, 6), "    64");
+    EXPECT_EQ(i(-999, 6), "  -999");
+    EXPECT_EQ(i(1234567, 6), "******");
+    EXPECT_EQ(pe(std::numeric_limits<double>::quiet_NaN(), 12, 5), "         NaN");
+}
+
+TEST(FortranFormat, LineColumnsAndPadding) {
+    EXPECT_EQ(Line().x(1).rep('-', 3).col(8).a("x").str(), " ---   x");
+    EXPECT_EQ(Line().a("abc").col(2).a("d").str(), "abcd"); // never moves back
+    EXPECT_EQ(Line().a_padded("ab", 4).a("|").str(), "ab  |");
+    EXPECT_EQ(Line().a_padded("abcdef", 4).a("|").str(), "abcdef|"); // a longer text is kept whole
+}
+
+TEST(Report, FreeFormLayoutAndContinuation) {
+    test::TempDir dir;
+    const auto path = (dir / "r.out").string();
+    {
+        Report r;
+        ASSERT_TRUE(r.open(path));
+        r.list(" filenam = ", "job.0", "<===");
+        r.list(" nPoints = ", 128);
+        r.list("x", 1, 2.5f, "y");
+        r.partial("     Enter L: ");
+        r.list(" ");
+        r.partial("dangling");
+        r.close();
+    }
+    EXPECT_EQ(test::read_text(path),
+              "  filenam = job.0<===\n"
+              "  nPoints =  128\n"
+              " x 1 2.5 y\n"
+              "     Enter L:   \n"
+              "dangling\n");
+}
+
+TEST(Report, ReopenRewritesFromTheStart) {
+    test::TempDir dir;
+    const auto path = (dir / "r.out").string();
+    Report r;
+    ASSERT_TRUE(r.open(path));
+    r.line("first run, a long line");
+    r.close();
+    ASSERT_TRUE(r.open(path));
+    r.line("second");
+    r.close();
+    EXPECT_EQ(test::read_text(path), "second\n");
+    EXPECT_FALSE(r.open((dir / "no/such/dir/r.out").string()));
+}
+
+} // namespace
+} // namespace specest
