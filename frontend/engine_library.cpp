@@ -1,0 +1,83 @@
+#include "engine_library.h"
+
+#include <QCoreApplication>
+#include <QMutexLocker>
+
+#include <specest/specest.h>
+
+namespace lumetra {
+
+EngineLibrary::EngineLibrary(const QString& path) {
+    setPath(path.isEmpty()
+                ? QCoreApplication::applicationDirPath() + QStringLiteral("/libspecest.so")
+                : path);
+}
+
+EngineLibrary::~EngineLibrary() = default; // the library stays mapped until the process ends
+
+void EngineLibrary::setPath(const QString& path) {
+    if (path == path_) return;
+    if (library_.isLoaded()) library_.unload();
+    run_ = nullptr;
+    path_ = path;
+    library_.setFileName(path);
+}
+
+bool EngineLibrary::load(QString* message) {
+    if (run_) return true;
+    if (!library_.load()) {
+        if (message)
+            *message = QStringLiteral("The engine library '") + path_ +
+                       QStringLiteral("' could not be loaded:\n") + library_.errorString();
+        return false;
+    }
+    run_ = reinterpret_cast<RunFunction>(library_.resolve("specest_run"));
+    if (!run_) {
+        if (message)
+            *message = QStringLiteral("The engine library '") + path_ +
+                       QStringLiteral("' has no entry point 'specest_run'.");
+        return false;
+    }
+    return true;
+}
+
+void EngineLibrary::run(const QString& jobPath, const QString& reportDir, RunResult& result) {
+    QMutexLocker lock(&mutex_);
+    QString message;
+    if (!load(&message)) {
+        result.status = RunStatus::NotRun;
+        result.stopText = message;
+        return;
+    }
+    const QByteArray job = jobPath.toLocal8Bit();
+    const QByteArray dir = reportDir.toLocal8Bit();
+    char stopText[1024] = {};
+    result.npointsZ = result.capacity;
+    const int32_t status =
+        run_(job.constData(), static_cast<int32_t>(job.size()), dir.constData(), SPECEST_NO_PAUSE,
+             result.x_array.data(), result.spectrum.data(), &result.nptsZ, &result.npointsZ,
+             &result.t_startZ, &result.t_finalZ, &result.zeroFillZ, &result.sig2Z, stopText,
+             static_cast<int32_t>(sizeof stopText));
+    result.stopText = QString::fromLocal8Bit(stopText).trimmed();
+    switch (status) {
+    case SPECEST_SUCCESS:
+        result.status = RunStatus::Success;
+        break;
+    case SPECEST_ESTIMATOR_FAILURE:
+        result.status = RunStatus::EstimatorFailure;
+        break;
+    case SPECEST_STOPPED:
+        result.status = RunStatus::Stopped;
+        break;
+    default:
+        result.status = RunStatus::NotRun;
+        if (result.stopText.isEmpty())
+            result.stopText = QStringLiteral("The engine refused the call (status ") +
+                              QString::number(status) + u')';
+        break;
+    }
+    // The engine's count can never exceed what the arrays hold.
+    if (result.npointsZ < 0 || result.npointsZ > result.capacity) result.npointsZ = result.capacity;
+}
+
+} // namespace lumetra

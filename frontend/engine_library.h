@@ -1,0 +1,38 @@
+// The engine library, loaded by name the first time a run needs it.
+#pragma once
+
+#include "run_result.h"
+
+#include <QLibrary>
+#include <QMutex>
+#include <QString>
+
+namespace lumetra {
+
+class EngineLibrary {
+  public:
+    // libspecest.so next to the executable unless set otherwise.
+    explicit EngineLibrary(const QString& path = QString());
+    ~EngineLibrary();
+
+    QString path() const { return path_; }
+    void setPath(const QString& path);
+
+    // Loads the library and resolves specest_run; false with a message when either fails.
+    bool load(QString* message);
+
+    // One run of the job at jobPath with the run report in reportDir; fills result (whose arrays
+    // must already be sized). Safe to call off the user-interface thread; one run at a time.
+    void run(const QString& jobPath, const QString& reportDir, RunResult& result);
+
+  private:
+    using RunFunction = int32_t (*)(const char*, int32_t, const char*, int32_t, float*, float*,
+                                    int32_t*, int32_t*, float*, float*, float*, float*, char*,
+                                    int32_t);
+    QString path_;
+    QLibrary library_;
+    RunFunction run_ = nullptr;
+    QMutex mutex_;
+};
+
+} // namespace lumetra

@@ -1,0 +1,50 @@
+// A run: checks the job, makes sure the file on disk is the one to run, calls the engine off
+// the user-interface thread, copies the run report and hands the result on.
+#pragma once
+
+#include "engine_library.h"
+#include "job_session.h"
+#include "run_result.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QThread>
+
+namespace lumetra {
+
+class RunPipeline : public QObject {
+    Q_OBJECT
+  public:
+    RunPipeline(JobSession& session, EngineLibrary& engine, QObject* parent = nullptr);
+    ~RunPipeline() override;
+
+    bool isRunning() const { return running_; }
+    const RunResult& lastResult() const { return result_; }
+
+    void FileRun();
+    void CopyRunReport(const QString& name, const QString& directory);
+    void ViewUserFile(const QString& name);
+    void waitForRun(); // blocks until a run in progress has ended
+
+    // Array capacity for a job: the rounded point count of line 9, or line 15's L when larger.
+    static int32_t arrayCapacity(const QString& pointsAnswer, const QString& lAnswer);
+
+  signals:
+    void runStarted();
+    void runFinished();
+
+  private:
+    void RunEngine();
+    void engineDone();
+    bool commonPart(bool demo);
+
+    JobSession& session_;
+    EngineLibrary& engine_;
+    RunResult result_;
+    bool running_ = false;
+    QPointer<QThread> thread_;
+    QString runJobName_;
+    QString runJobDir_;
+};
+
+} // namespace lumetra

@@ -1,0 +1,22 @@
+// A read-only window on a text file, with a way to open it in the desktop's editor.
+#pragma once
+
+#include <QDialog>
+
+class QPlainTextEdit;
+
+namespace lumetra {
+
+class TextViewer : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TextViewer(const QString& path, QWidget* parent = nullptr);
+    QString path() const { return path_; }
+    QString text() const;
+
+  private:
+    QString path_;
+    QPlainTextEdit* edit_ = nullptr;
+};
+
+} // namespace lumetra
