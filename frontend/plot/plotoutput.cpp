@@ -89,6 +89,26 @@ QString PrintCaption(const QString& jobName, float sig2) {
            QStringLiteral("Noise Variance = ") + Text(sig2);
 }
 
+void PaintPrintPage(QPainter& p, QRectF printable, const QImage& canvas, const QString& caption) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(11);
+    const QFontMetricsF fm(font, p.device());
+    // Keep the caption on the page: the image gets the area above its line.
+    const double captionHeight = fm.height() * 1.5;
+    QRectF imageArea = printable;
+    imageArea.setHeight(std::max(1.0, printable.height() - captionHeight));
+    const QRectF target = FitToArea(QSizeF(canvas.size()), imageArea);
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.drawImage(target, canvas);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    const QRectF captionRect(printable.left(), target.bottom() + fm.height() * 0.25,
+                             printable.width(), fm.height() * 1.25);
+    p.drawText(captionRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs, caption);
+    p.restore();
+}
+
 bool PrintPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, float sig2,
                QString* error) {
     printer.setPageOrientation(PrintOrientation(canvas.size()));
@@ -98,23 +118,8 @@ bool PrintPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, 
         return false;
     }
     // Painter coordinates start at the printable area's top-left corner.
-    const QRectF printable(QPointF(0, 0), QSizeF(printer.width(), printer.height()));
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(11);
-    const QFontMetricsF fm(font, &printer);
-    const QString caption = PrintCaption(jobName, sig2);
-    // Keep the caption on the page: the image gets the area above its line.
-    const double captionHeight = fm.height() * 1.5;
-    QRectF imageArea = printable;
-    imageArea.setHeight(std::max(1.0, printable.height() - captionHeight));
-    const QRectF target = FitToArea(QSizeF(canvas.size()), imageArea);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    p.drawImage(target, canvas);
-    p.setFont(font);
-    p.setPen(Qt::black);
-    const QRectF captionRect(0, target.bottom() + fm.height() * 0.25, printable.width(),
-                             fm.height() * 1.25);
-    p.drawText(captionRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs, caption);
+    PaintPrintPage(p, QRectF(0, 0, printer.width(), printer.height()), canvas,
+                   PrintCaption(jobName, sig2));
     const bool ok = p.end();
     if (!ok && error) *error = QStringLiteral("The page could not be finished.");
     return ok;

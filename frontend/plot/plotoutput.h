@@ -10,6 +10,7 @@
 
 #include <optional>
 
+class QPainter;
 class QPrinter;
 
 namespace lumetra::plot {
@@ -45,6 +46,10 @@ QPageLayout::Orientation PrintOrientation(QSize canvas);
 QRectF FitToArea(QSizeF image, QRectF area);
 // "Input file name = " + jobName + two tabs + "Noise Variance = " + Text(sig2).
 QString PrintCaption(const QString& jobName, float sig2);
+// Draws the page: the canvas fitted into `printable` above the caption line,
+// the caption (11 points) below it at the left margin.
+void PaintPrintPage(QPainter& painter, QRectF printable, const QImage& canvas,
+                    const QString& caption);
 // Prints the canvas on one page: orientation from its shape, scaled to the
 // printable area (leaving room for the caption line below it), then the caption.
 bool PrintPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, float sig2,
