@@ -64,7 +64,10 @@ JobWriteOutcome writeJobFile(const QString& path, const QString& name, JobAnswer
     // A write-protected job (the examples) must stay as it is, even though the directory
     // would let a rename replace it.
     const QFileInfo info(path);
-    if (info.exists() && (!info.isFile() || !info.isWritable())) {
+    const auto writeBits =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (info.exists() &&
+        (!info.isFile() || !info.isWritable() || !(info.permissions() & writeBits))) {
         out.kind = JobWriteOutcome::FileError;
         out.errorNumber = 75;
         out.description = QStringLiteral("Path/File access error");

@@ -53,11 +53,39 @@ QString PlotOptions::validateOverrides() const {
     return ValidateOverride(yOverride, 'Y');
 }
 
+bool QSettingsPlotStore::keyExists() const {
+    settings_.beginGroup(key_);
+    const bool exists = !settings_.childKeys().isEmpty() || !settings_.childGroups().isEmpty();
+    settings_.endGroup();
+    return exists;
+}
+
+QVariant QSettingsPlotStore::dword(const QString& name) const {
+    const QVariant v = settings_.value(key_ + QLatin1Char('/') + name);
+    bool ok = false;
+    const int n = v.isValid() ? v.toInt(&ok) : 0;
+    return ok ? QVariant(n) : QVariant();
+}
+
+QVariant QSettingsPlotStore::string(const QString& name) const {
+    const QVariant v = settings_.value(key_ + QLatin1Char('/') + name);
+    if (!v.isValid() || v.typeId() == QMetaType::QStringList || !v.canConvert<QString>()) return {};
+    return v.toString();
+}
+
+void QSettingsPlotStore::setDword(const QString& name, qint32 value) {
+    settings_.setValue(key_ + QLatin1Char('/') + name, value);
+}
+
+void QSettingsPlotStore::setString(const QString& name, const QString& value) {
+    settings_.setValue(key_ + QLatin1Char('/') + name, value);
+}
+
 namespace {
 
 // A DWORD that cannot be read counts as 0.
-int readDword(QSettings& s, const QString& name, bool* present = nullptr) {
-    const QVariant v = s.value(name);
+int readDword(const PlotSettingsStore& s, const QString& name, bool* present = nullptr) {
+    const QVariant v = s.dword(name);
     bool ok = false;
     const int n = v.isValid() ? v.toInt(&ok) : 0;
     if (present) *present = ok;
@@ -65,81 +93,80 @@ int readDword(QSettings& s, const QString& name, bool* present = nullptr) {
 }
 
 // A string that cannot be read counts as empty.
-QString readString(QSettings& s, const QString& name) {
-    const QVariant v = s.value(name);
-    if (!v.isValid() || !v.canConvert<QString>()) return {};
-    return v.toString();
-}
-
-bool keyExists(QSettings& s, const QString& key) {
-    s.beginGroup(key);
-    const bool exists = !s.childKeys().isEmpty() || !s.childGroups().isEmpty();
-    s.endGroup();
-    return exists;
+QString readString(const PlotSettingsStore& s, const QString& name) {
+    const QVariant v = s.string(name);
+    return v.isValid() ? v.toString() : QString();
 }
 
 } // namespace
 
-void LoadPlotOptions(QSettings& settings, PlotOptions& o, const QString& key) {
-    if (keyExists(settings, key)) {
-        settings.beginGroup(key);
-        o.blackAndWhite = readDword(settings, QStringLiteral("BlacknWhite")) != 0;
-        const int gridType = readDword(settings, QStringLiteral("GridType"));
+void LoadPlotOptions(const PlotSettingsStore& store, PlotOptions& o) {
+    if (store.keyExists()) {
+        o.blackAndWhite = readDword(store, QStringLiteral("BlacknWhite")) != 0;
+        const int gridType = readDword(store, QStringLiteral("GridType"));
         if (gridType >= 0 && gridType <= 3) o.gridType = gridType;
-        const int gridLines = readDword(settings, QStringLiteral("GridLines"));
+        const int gridLines = readDword(store, QStringLiteral("GridLines"));
         if (gridLines >= 0 && gridLines <= 3) o.gridLines = gridLines;
-        o.xOverride.enabled = readDword(settings, QStringLiteral("chkXaxis")) != 0;
-        o.xOverride.stepText = readString(settings, QStringLiteral("txtXstep"));
-        o.xOverride.minText = readString(settings, QStringLiteral("txtXmin"));
-        o.yOverride.enabled = readDword(settings, QStringLiteral("chkYaxis")) != 0;
-        o.yOverride.stepText = readString(settings, QStringLiteral("txtYstep"));
-        o.yOverride.minText = readString(settings, QStringLiteral("txtYmin"));
-        settings.endGroup();
+        o.xOverride.enabled = readDword(store, QStringLiteral("chkXaxis")) != 0;
+        o.xOverride.stepText = readString(store, QStringLiteral("txtXstep"));
+        o.xOverride.minText = readString(store, QStringLiteral("txtXmin"));
+        o.yOverride.enabled = readDword(store, QStringLiteral("chkYaxis")) != 0;
+        o.yOverride.stepText = readString(store, QStringLiteral("txtYstep"));
+        o.yOverride.minText = readString(store, QStringLiteral("txtYmin"));
     } else {
         o.colors = kDefaultColors;
         o.xOverride = AxisOverride{};
         o.yOverride = AxisOverride{};
     }
     // A missing or black titles colour marks colours that were never saved.
-    settings.beginGroup(key);
     bool titlesPresent = false;
-    const int titles = readDword(settings, QStringLiteral("Titles"), &titlesPresent);
+    const int titles = readDword(store, QStringLiteral("Titles"), &titlesPresent);
     if (titlesPresent && titles != 0) {
         for (int i = 0; i < kColorSlotCount; ++i)
             o.colors[static_cast<size_t>(i)] = static_cast<std::uint32_t>(
-                readDword(settings, kColorValueNames[static_cast<size_t>(i)]));
+                readDword(store, kColorValueNames[static_cast<size_t>(i)]));
     }
-    settings.endGroup();
 }
 
-void SavePlotOptions(QSettings& settings, const PlotOptions& o, const QString& key) {
-    settings.beginGroup(key);
-    settings.setValue(QStringLiteral("BlacknWhite"), o.blackAndWhite ? 1 : 0);
-    if (o.gridType >= 0 && o.gridType <= 3)
-        settings.setValue(QStringLiteral("GridType"), o.gridType);
+void LoadPlotOptions(QSettings& settings, PlotOptions& options, const QString& key) {
+    LoadPlotOptions(QSettingsPlotStore(settings, key), options);
+}
+
+void SavePlotOptions(PlotSettingsStore& store, const PlotOptions& o) {
+    if (!store.keyExists()) store.createKey();
+    store.setDword(QStringLiteral("BlacknWhite"), o.blackAndWhite ? 1 : 0);
+    if (o.gridType >= 0 && o.gridType <= 3) store.setDword(QStringLiteral("GridType"), o.gridType);
     if (o.gridLines >= 0 && o.gridLines <= 3)
-        settings.setValue(QStringLiteral("GridLines"), o.gridLines);
+        store.setDword(QStringLiteral("GridLines"), o.gridLines);
     // Black-and-white mode leaves the stored colours as they were.
     if (!o.blackAndWhite) {
         for (int i = 0; i < kColorSlotCount; ++i)
-            settings.setValue(kColorValueNames[static_cast<size_t>(i)],
-                              static_cast<int>(o.colors[static_cast<size_t>(i)] & 0xFFFFFFu));
+            store.setDword(kColorValueNames[static_cast<size_t>(i)],
+                           static_cast<qint32>(o.colors[static_cast<size_t>(i)] & 0xFFFFFFu));
     }
-    settings.setValue(QStringLiteral("chkXaxis"), o.xOverride.enabled ? 1 : 0);
-    settings.setValue(QStringLiteral("txtXstep"), o.xOverride.stepText);
-    settings.setValue(QStringLiteral("txtXmin"), o.xOverride.minText);
-    settings.setValue(QStringLiteral("chkYaxis"), o.yOverride.enabled ? 1 : 0);
-    settings.setValue(QStringLiteral("txtYstep"), o.yOverride.stepText);
-    settings.setValue(QStringLiteral("txtYmin"), o.yOverride.minText);
-    settings.endGroup();
+    store.setDword(QStringLiteral("chkXaxis"), o.xOverride.enabled ? 1 : 0);
+    store.setString(QStringLiteral("txtXstep"), o.xOverride.stepText);
+    store.setString(QStringLiteral("txtXmin"), o.xOverride.minText);
+    store.setDword(QStringLiteral("chkYaxis"), o.yOverride.enabled ? 1 : 0);
+    store.setString(QStringLiteral("txtYstep"), o.yOverride.stepText);
+    store.setString(QStringLiteral("txtYmin"), o.yOverride.minText);
 }
 
-void RestorePlotOptionsAtStartup(QSettings& settings, PlotOptions& o, const QString& key) {
+void SavePlotOptions(QSettings& settings, const PlotOptions& options, const QString& key) {
+    QSettingsPlotStore store(settings, key);
+    SavePlotOptions(store, options);
+}
+
+void RestorePlotOptionsAtStartup(const PlotSettingsStore& store, PlotOptions& o) {
     o.xOverride.enabled = false;
     o.yOverride.enabled = false;
-    LoadPlotOptions(settings, o, key);
+    LoadPlotOptions(store, o);
     o.gridLines = 1;
     o.gridType = 2;
+}
+
+void RestorePlotOptionsAtStartup(QSettings& settings, PlotOptions& options, const QString& key) {
+    RestorePlotOptionsAtStartup(QSettingsPlotStore(settings, key), options);
 }
 
 } // namespace lumetra::plot

@@ -4,11 +4,13 @@
 #include "plotscale.h"
 
 #include <QColor>
+#include <QVariant>
 #include <QString>
 #include <Qt>
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 class QSettings;
 
@@ -68,14 +70,48 @@ class PlotOptions {
     QString validateOverrides() const;
 };
 
+// The per-user store the options live in: one key with DWORD and string values.
+class PlotSettingsStore {
+public:
+    virtual ~PlotSettingsStore() = default;
+    virtual bool keyExists() const = 0;
+    virtual void createKey() = 0;
+    // An invalid QVariant when the value is missing or cannot be read.
+    virtual QVariant dword(const QString& name) const = 0;
+    virtual QVariant string(const QString& name) const = 0;
+    virtual void setDword(const QString& name, qint32 value) = 0;
+    virtual void setString(const QString& name, const QString& value) = 0;
+};
+
+// The store over a QSettings object: the key is a group, which exists when it holds anything.
+class QSettingsPlotStore : public PlotSettingsStore {
+public:
+    explicit QSettingsPlotStore(QSettings& settings, QString key = kPlotSettingsKey)
+        : settings_(settings), key_(std::move(key)) {}
+    bool keyExists() const override;
+    void createKey() override {} // groups come into being with their first value
+    QVariant dword(const QString& name) const override;
+    QVariant string(const QString& name) const override;
+    void setDword(const QString& name, qint32 value) override;
+    void setString(const QString& name, const QString& value) override;
+
+private:
+    QSettings& settings_;
+    QString key_;
+};
+
 // Restores options from the plot settings key. Fields the stored values do
 // not cover keep what they hold in `options`.
+void LoadPlotOptions(const PlotSettingsStore& store, PlotOptions& options);
 void LoadPlotOptions(QSettings& settings, PlotOptions& options,
                      const QString& key = kPlotSettingsKey);
-// Writes the options (colours only outside black-and-white mode).
+// Creates the key when missing and writes the options (colours only outside
+// black-and-white mode).
+void SavePlotOptions(PlotSettingsStore& store, const PlotOptions& options);
 void SavePlotOptions(QSettings& settings, const PlotOptions& options,
                      const QString& key = kPlotSettingsKey);
 // What start-up does: overrides off, load, then grid "X && Y Axes" and "Dotted".
+void RestorePlotOptionsAtStartup(const PlotSettingsStore& store, PlotOptions& options);
 void RestorePlotOptionsAtStartup(QSettings& settings, PlotOptions& options,
                                  const QString& key = kPlotSettingsKey);
 

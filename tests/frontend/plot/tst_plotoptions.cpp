@@ -2,6 +2,9 @@
 #include "plotoptions.h"
 #include "plotoutput.h"
 #include "plotstates.h"
+#ifdef LUMETRA_PLOT_HAVE_REGISTRY
+#include "plotregistry.h"
+#endif
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -355,6 +358,32 @@ void TestPlotOptions::bitmapDialog() {
     QCOMPARE(DialogDirAfterSave("/data/Plots/Run1/a.bmp"), QString("/data/Plots/Run1"));
     QCOMPARE(ReplaceQuestionTitle("/data/Plots/A.bmp"), QString("Replace /data/Plots/A.bmp file?"));
     QCOMPARE(kReplaceQuestion, QString("File exists, want to replace it?"));
+}
+
+void TestPlotOptions::registryStore() {
+#ifdef LUMETRA_PLOT_HAVE_REGISTRY
+    // Through the program's registry store: saving creates the key, values keep their types.
+    lumetra::RegistryStore registry(dir_->filePath("registry.ini"));
+    RegistryPlotStore store(registry);
+    QVERIFY(!store.keyExists());
+    PlotOptions o;
+    RestorePlotOptionsAtStartup(store, o);
+    QCOMPARE(o.colors, kDefaultColors);
+    SavePlotOptions(store, customOptions());
+    QVERIFY(registry.KeyExists(lumetra::kCurrentUser, "Software\\Tavrenco\\Lumetra"));
+    QCOMPARE(registry.GetValue(lumetra::kCurrentUser, "Software\\Tavrenco\\Lumetra", "Titles",
+                               lumetra::kRegDword),
+             QVariant(0x202020));
+    QCOMPARE(registry.GetValue(lumetra::kCurrentUser, "Software\\Tavrenco\\Lumetra", "txtYmin",
+                               lumetra::kRegString),
+             QVariant(QString("-60")));
+    PlotOptions back;
+    LoadPlotOptions(store, back);
+    QCOMPARE(back.colors, customOptions().colors);
+    QCOMPARE(back.yOverride.stepText, QString("10"));
+#else
+    QSKIP("built without the front end's registry store");
+#endif
 }
 
 QTEST_APPLESS_MAIN(TestPlotOptions)
