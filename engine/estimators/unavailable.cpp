@@ -26,9 +26,6 @@ void rmle(Vec1<float>, int&, int&, Vec1<float>, float&) { unavailable("RMLE"); }
 void covmcov(Vec1<cfloat>, int&, int&, int& mode, float&, int&, float&) {
     unavailable(mode == 0 ? "COVARIANCE" : "Modified COVARIANCE");
 }
-void mywe(Vec1<cfloat>, int&, int&, int&, float&, Vec1<cfloat>, Vec1<cfloat>, float&, int&, int&) {
-    unavailable("MYWE");
-}
 void lsmywe(Vec1<cfloat>, int&, int&, int&, int&, float&, Vec1<cfloat>, float&, int&, int&) {
     unavailable("LSMYWE");
 }
@@ -40,7 +37,6 @@ void maynefir(Vec1<cfloat>, int&, int&, int&, int&, float&, int&, Vec1<cfloat>, 
               int&) {
     unavailable("MAYNEFIR");
 }
-void durbin(Vec1<cfloat>, int&, int&, int&, Vec1<cfloat>, float&, int&) { unavailable("DURBIN"); }
 void mvse(Vec1<cfloat>, int&, int&, int&, float&, int&, Vec1<float>, int&) { unavailable("MVSE"); }
 void lockheed(Vec1<cfloat>, int&, int&, int&, Vec1<cfloat>, Vec1<cfloat>, int&, float&, int&) {
     unavailable("Lockheed");

@@ -1,0 +1,36 @@
+// Modified Yule-Walker ARMA: AR part from the correlation equations at lags iq+1..iq+ip
+// (solved exactly by the Toeplitz solver), MA part by Durbin's method on the AR-filtered record.
+#include "estimators.h"
+
+#include "arma_filters.h"
+#include "correlation.h"
+#include "job_params.h"
+#include "toeplitz.h"
+#include "work_array.h"
+
+#include <algorithm>
+
+namespace specest {
+
+void mywe(Vec1<cfloat> x, int& n, int& ip, int& iq, float& eps, Vec1<cfloat> a, Vec1<cfloat> b,
+          float& sig2, int& iflag, int& npoints) {
+    const char* abort_line = " Aborting MYWE due to Allocation error #: ";
+    const char* stop_text = "Allocate error in MYWE routine";
+    int lag = ip + iq + 1;
+    // ip + iq + 1 lags may exceed npoints when both orders approach the record length.
+    auto r_buf =
+        work_array<cfloat>(static_cast<std::size_t>(std::max(npoints, lag)), abort_line, stop_text);
+    auto y_buf =
+        work_array<cfloat>(static_cast<std::size_t>(std::max(npoints, n)), abort_line, stop_text);
+    Vec1<cfloat> rxx(r_buf), y(y_buf);
+
+    correlation(n, lag, 0, x, x, rxx);
+    toepeqn(rxx, ip, iq, eps, a, iflag);
+    if (iflag == -1) return;
+    czerofilt(x, n, ip, a, y);
+    int l = n / 5;
+    durbin(y, n, iq, l, b, sig2, npoints);
+    if (job().iflag != 0) iflag = job().iflag;
+}
+
+} // namespace specest

@@ -1,0 +1,17 @@
+// Step-down (inverse Levinson) recursion: the reflection coefficients of the polynomial
+// 1 + sum bc(k) z^-k, used to test whether an MA estimate is minimum-phase.
+#pragma once
+
+namespace specest {
+
+// Fills the shared aa table from bc(1..iq) (aa(k,k) = reflection coefficient of order k) and
+// rho (rho(iq) = sig2). Returns 0 when done, or the order k at which a reflection coefficient
+// of magnitude 1 (or not a number) stopped the recursion: the orders below k are then not
+// computed and rho0 is not set.
+int stepdown(int iq, float sig2, float& rho0);
+
+// Minimum-phase test of 1 + sum bc(k) z^-k: the first order k = 1..iq whose reflection
+// coefficient has magnitude >= 1 (or is not a number), or 0 when the polynomial passes.
+int min_phase_failure(int iq);
+
+} // namespace specest

@@ -1,0 +1,15 @@
+// Non-Hermitian Toeplitz solver for the modified Yule-Walker equations
+//   sum_{j=1..ip} a(j) r(iq+k-j) = -r(iq+k),  k = 1..ip,
+// with r(m) = Rxx(m+1) for m >= 0 and r(m) = conj(r(-m)) for m < 0.
+#pragma once
+
+#include "views.h"
+
+namespace specest {
+
+// Levinson recursion with forward (shared aa) and backward (shared bb) predictors, sums in
+// single precision. iflag = -1 when a pivot's magnitude is not above eps (the pivot of the
+// last order is not tested) or when r(iq) is zero; a is then left unchanged. ip >= 1.
+void toepeqn(Vec1<cfloat> rxx, int ip, int iq, float eps, Vec1<cfloat> a, int& iflag);
+
+} // namespace specest
