@@ -4,8 +4,8 @@
 #include "plotscale.h"
 
 #include <QColor>
-#include <QVariant>
 #include <QString>
+#include <QVariant>
 #include <Qt>
 
 #include <array>
@@ -72,7 +72,7 @@ class PlotOptions {
 
 // The per-user store the options live in: one key with DWORD and string values.
 class PlotSettingsStore {
-public:
+  public:
     virtual ~PlotSettingsStore() = default;
     virtual bool keyExists() const = 0;
     virtual void createKey() = 0;
@@ -85,7 +85,7 @@ public:
 
 // The store over a QSettings object: the key is a group, which exists when it holds anything.
 class QSettingsPlotStore : public PlotSettingsStore {
-public:
+  public:
     explicit QSettingsPlotStore(QSettings& settings, QString key = kPlotSettingsKey)
         : settings_(settings), key_(std::move(key)) {}
     bool keyExists() const override;
@@ -95,7 +95,7 @@ public:
     void setDword(const QString& name, qint32 value) override;
     void setString(const QString& name, const QString& value) override;
 
-private:
+  private:
     QSettings& settings_;
     QString key_;
 };

@@ -2,9 +2,13 @@
 
 namespace lumetra::plot {
 
-bool RegistryPlotStore::keyExists() const { return registry_.KeyExists(kCurrentUser, key_); }
+bool RegistryPlotStore::keyExists() const {
+    return registry_.KeyExists(kCurrentUser, key_);
+}
 
-void RegistryPlotStore::createKey() { registry_.CreateKey(kCurrentUser, key_); }
+void RegistryPlotStore::createKey() {
+    registry_.CreateKey(kCurrentUser, key_);
+}
 
 QVariant RegistryPlotStore::dword(const QString& name) const {
     return registry_.GetValue(kCurrentUser, key_, name, kRegDword, QVariant());

@@ -8,7 +8,7 @@
 namespace lumetra::plot {
 
 class RegistryPlotStore : public PlotSettingsStore {
-public:
+  public:
     explicit RegistryPlotStore(RegistryStore& registry, QString key = kProgramKey)
         : registry_(registry), key_(std::move(key)) {}
     bool keyExists() const override;
@@ -19,7 +19,7 @@ public:
     void setDword(const QString& name, qint32 value) override;
     void setString(const QString& name, const QString& value) override;
 
-private:
+  private:
     RegistryStore& registry_;
     QString key_;
 };

@@ -54,6 +54,7 @@ class TestPlotOptions : public QObject {
     void bitmapTarget_data();
     void bitmapTarget();
     void bitmapDialog();
+    void registryStore();
 
   private:
     QTemporaryDir* dir_ = nullptr;
