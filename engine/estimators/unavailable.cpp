@@ -21,11 +21,7 @@ namespace {
 
 } // namespace
 
-void burg(Vec1<cfloat>, int&, int&, Vec1<cfloat>, float&, int&) { unavailable("BURG"); }
 void rmle(Vec1<float>, int&, int&, Vec1<float>, float&) { unavailable("RMLE"); }
-void covmcov(Vec1<cfloat>, int&, int&, int& mode, float&, int&, float&) {
-    unavailable(mode == 0 ? "COVARIANCE" : "Modified COVARIANCE");
-}
 void lsmywe(Vec1<cfloat>, int&, int&, int&, int&, float&, Vec1<cfloat>, float&, int&, int&) {
     unavailable("LSMYWE");
 }
