@@ -127,6 +127,15 @@ class Canvas {
     const PlotScale* st_ = nullptr;
 };
 
+// The screen ratio is taken when the Canvas is set up.
+void ClearCanvas(Canvas& c, const PlotOptions& opt) {
+    c.clear(opt.backgroundColor());
+}
+
+void SetPenColor(Canvas& c, ColorSlot slot) {
+    c.setPenColor(slot);
+}
+
 void DrawRunInfo(Canvas& c, const PlotInput& in, OutputText& out) {
     c.setTextSize(10 * c.ratioX());
     c.printLeftMargin(QStringLiteral("Time (sec.): ") + Text(in.tStart) + QStringLiteral("  to ") +
@@ -144,14 +153,14 @@ QString titleDateTime(const QDateTime& now) {
 }
 
 void DrawTitles(Canvas& c, const PlotInput& in, const PlotEnvironment& env) {
-    c.setPenColor(Titles);
+    SetPenColor(c, Titles);
     c.setTextSize(13 * c.ratioX());
     c.printCentered(in.methodName + QStringLiteral(" Estimate by Lumetra (tm)"), 1);
     c.printCentered(QStringLiteral("Power-Spectral Density"), 25);
     c.setTextSize(10 * c.ratioX());
-    c.setPenColor(MiscInfo);
+    SetPenColor(c, MiscInfo);
     c.printRightAligned(titleDateTime(env.now()), 5);
-    c.setPenColor(Titles);
+    SetPenColor(c, Titles);
     c.printRightAligned(in.jobPath.trimmed(), 50);
 }
 
@@ -159,7 +168,7 @@ void SetPlotScale(Canvas& c, PlotScale& st, const PlotOptions& opt) {
     c.printAt(QStringLiteral("Frequency"), 0.48 * c.width(), 0.48 * c.height());
     c.printRotated(QStringLiteral("Power-Spectral Density (dB)"), QStringLiteral("90"),
                    0.9 * c.width(), 0.3 * c.height());
-    c.setPenColor(Axes);
+    SetPenColor(c, Axes);
     if (st.xExponent != 0 || st.yExponent != 0) {
         c.printAt(QStringLiteral("Scale Factor"), 5, 420);
         c.printAt(QStringLiteral("============"), 5, 435);
@@ -178,7 +187,7 @@ void DrawAxes(Canvas& c, double xMin, double xMax, double yMin, double yMax, dou
     xa = VerticalAxisX(xMin, xMax);
     ya = HorizontalAxisY(yMin, yMax);
     c.setLineWidth(RoundHalfEven(2 * c.ratioX()));
-    c.setPenColor(Axes);
+    SetPenColor(c, Axes);
     c.line(xMin, ya, xMax, ya);
     c.line(xa, yMin, xa, yMax);
     c.setLineWidth(RoundHalfEven(c.ratioX()));
@@ -188,7 +197,7 @@ void DrawGridAndLabels(Canvas& c, const PlotOptions& opt, double xMin, double xM
                        double yMax, double xa, double ya) {
     const auto xs = XGridPositions(xMin, xMax);
     const auto ys = YGridPositions(yMin, yMax);
-    c.setPenColor(Axes);
+    SetPenColor(c, Axes);
     const Qt::PenStyle vertical = opt.verticalGridStyle();
     if (vertical != Qt::NoPen) {
         c.lineStyle() = vertical;
@@ -210,9 +219,15 @@ void DrawGridAndLabels(Canvas& c, const PlotOptions& opt, double xMin, double xM
     for (double y : ys) c.printLabel(YLabelText(y), 0.96 * c.width(), c.py(y) - 9);
 }
 
+void Grid(Canvas& c, const PlotOptions& opt, double xMin, double xMax, double yMin, double yMax) {
+    double xa = 0, ya = 0;
+    DrawAxes(c, xMin, xMax, yMin, yMax, xa, ya);
+    DrawGridAndLabels(c, opt, xMin, xMax, yMin, yMax, xa, ya);
+}
+
 void DrawCurve(Canvas& c, const PlotScale& st, const PlotOptions& opt) {
     c.lineStyle() = Qt::SolidLine;
-    c.setPenColor(Curve1);
+    SetPenColor(c, Curve1);
     std::vector<QLineF> segs = CurveSegments(st);
     for (QLineF& l : segs) l = QLineF(c.px(l.x1()), c.py(l.y1()), c.px(l.x2()), c.py(l.y2()));
     c.linesPixels(segs);
@@ -245,24 +260,16 @@ PlotScale DrawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle
     PlotScale st;
     st.psd.assign(in.spectrum.begin(), in.spectrum.begin() + n);
 
-    // ClearCanvas
-    const double ratioX = env.screenPixels.width() / 640.0;
-    Canvas c(painter, canvasSize, lineStyle, opt, ratioX);
-    c.clear(opt.backgroundColor());
-
-    c.setPenColor(MiscInfo);
+    Canvas c(painter, canvasSize, lineStyle, opt, env.screenPixels.width() / 640.0);
+    ClearCanvas(c, opt);
+    SetPenColor(c, MiscInfo);
     DrawRunInfo(c, in, out);
     DrawTitles(c, in, env);
-    c.setPenColor(Axes);
+    SetPenColor(c, Axes);
     PrepareXValues(st, in.frequencies.data(), n, opt.xOverride, &out);
     PrepareYValues(st, opt.yOverride, &out);
     SetPlotScale(c, st, opt);
-
-    // Grid
-    double xa = 0, ya = 0;
-    DrawAxes(c, st.xMin, st.xMax, st.yMin, st.yMax, xa, ya);
-    DrawGridAndLabels(c, opt, st.xMin, st.xMax, st.yMin, st.yMax, xa, ya);
-
+    Grid(c, opt, st.xMin, st.xMax, st.yMin, st.yMax);
     DrawCurve(c, st, opt);
     return st;
 }

@@ -76,6 +76,7 @@ class TestPlotRender : public QObject {
     void imageCurveAndBackground();
     void imageScaleFactorNote();
     void blackAndWhiteCarryOver();
+    void curve2ChangesNothing();
     void rotatedTextCentred_data();
     void rotatedTextCentred();
 };
@@ -380,6 +381,16 @@ void TestPlotRender::blackAndWhiteCarryOver() {
     opt.blackAndWhite = false;
     startPlot(canvas, in, opt, out, fixedTime());
     QCOMPARE(canvas.lineStyle(), Qt::SolidLine);
+}
+
+void TestPlotRender::curve2ChangesNothing() {
+    const PlotInput in = resonance(101);
+    PlotOptions a, b, c;
+    b.colors[Curve2] = 0x123456;
+    c.colors[Curve1] = 0x123456;
+    const QImage base = RenderPlotImage(in, a, QSize(400, 300), fixedTime());
+    QCOMPARE(RenderPlotImage(in, b, QSize(400, 300), fixedTime()), base);
+    QVERIFY(RenderPlotImage(in, c, QSize(400, 300), fixedTime()) != base);
 }
 
 void TestPlotRender::rotatedTextCentred_data() {
