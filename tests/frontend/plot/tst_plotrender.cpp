@@ -1,5 +1,8 @@
 // Peak list, curve segments, line-style carry-over, Output text and the rendered image.
 #include "plotrender.h"
+#ifdef LUMETRA_PLOT_HAVE_REGISTRY
+#include "plotfromrun.h"
+#endif
 #include "plottext.h"
 
 #include <QPainter>
@@ -73,6 +76,7 @@ class TestPlotRender : public QObject {
     void runHeader();
     void outputOrder();
     void degenerateInputs();
+    void inputFromRun();
     void imageCurveAndBackground();
     void imageScaleFactorNote();
     void blackAndWhiteCarryOver();
@@ -280,6 +284,29 @@ void TestPlotRender::degenerateInputs() {
     OutputText o;
     const PlotScale st = startPlot(canvas, bad, PlotOptions{}, o, fixedTime());
     QVERIFY(std::isfinite(st.yMin) && std::isfinite(st.yMax));
+}
+
+void TestPlotRender::inputFromRun() {
+#ifdef LUMETRA_PLOT_HAVE_REGISTRY
+    // More output points than the arrays hold (an MVSE grid) stay within the arrays.
+    lumetra::RunResult r;
+    r.status = lumetra::RunStatus::Success;
+    r.x_array = {0.0f, 0.25f, 0.5f};
+    r.spectrum = {-3.0f, 0.0f, -9.0f};
+    r.npointsZ = 5;
+    r.sig2Z = 0.25f;
+    r.method = "MVSE";
+    r.jobPath = "/j/Ex-Mvse.0";
+    const PlotInput in = lumetra::plot::PlotInputFromRun(r, "Ex-Mvse.0");
+    QCOMPARE(in.pointCount(), 3);
+    OutputText out;
+    PlotCanvas canvas;
+    const PlotScale st = startPlot(canvas, in, PlotOptions{}, out, fixedTime());
+    QCOMPARE(st.n, 3);
+    QVERIFY(out.lines().contains(" Peak #1  at Freq =0.25  Ampl. = 0"));
+#else
+    QSKIP("built without the front end's core");
+#endif
 }
 
 void TestPlotRender::imageCurveAndBackground() {
