@@ -6,6 +6,18 @@
 
 namespace specest {
 
+// Rounds to single precision and keeps it so: GCC may otherwise carry the double result of
+// sin/cos (merged into one sincos call) past a float conversion.
+inline float to_float(double v) {
+    float f = static_cast<float>(v);
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    asm("" : "+x"(f));
+#elif defined(__GNUC__)
+    asm("" : "+r"(f));
+#endif
+    return f;
+}
+
 inline cdouble wide(cfloat z) { return {z.real(), z.imag()}; }
 inline cfloat narrow(cdouble z) {
     return {static_cast<float>(z.real()), static_cast<float>(z.imag())};

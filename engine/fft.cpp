@@ -30,15 +30,17 @@ const TwiddleTable& twiddles(int n, int invrs) {
     t.w.assign(static_cast<std::size_t>(n / 2), cfloat());
     for (int j = 0; j < n / 2; ++j) {
         float arg = static_cast<float>(-(2.0 * static_cast<double>(pi) * invrs * j) / n);
-        t.w[static_cast<std::size_t>(j)] = {static_cast<float>(std::cos(static_cast<double>(arg))),
-                                            static_cast<float>(std::sin(static_cast<double>(arg)))};
+        t.w[static_cast<std::size_t>(j)] = {to_float(std::cos(static_cast<double>(arg))),
+                                            to_float(std::sin(static_cast<double>(arg)))};
     }
     return t;
 }
 
 } // namespace
 
-void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
+namespace {
+
+void transform(Vec1<cfloat> x, int nexp, int invrs, int npoints, bool use_table) {
     if (nexp < 0 || nexp > 30) stop(" FFT length out of range: nexp = " + std::to_string(nexp));
     const int n = 1 << nexp;
     if (npoints < n || x.size() < n) {
@@ -64,7 +66,7 @@ void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
         y(i) = x(r + 1);
     }
 
-    const bool tabulated = invrs == 1 || invrs == -1;
+    const bool tabulated = use_table && (invrs == 1 || invrs == -1);
     const cfloat* table = nullptr;
     int table_n = 0;
     if (tabulated) {
@@ -89,8 +91,8 @@ void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
                 } else {
                     float arg = static_cast<float>(-(2.0 * static_cast<double>(pi) * invrs * (k - 1)) /
                                                    ldft);
-                    w = {static_cast<float>(std::cos(static_cast<double>(arg))),
-                         static_cast<float>(std::sin(static_cast<double>(arg)))};
+                    w = {to_float(std::cos(static_cast<double>(arg))),
+                         to_float(std::sin(static_cast<double>(arg)))};
                 }
                 const int i1 = base + k - 1, i2 = i1 + half; // 0-based
                 const double ur = yp[i1].real(), ui = yp[i1].imag();
@@ -110,6 +112,14 @@ void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
         for (int i = 1; i <= n; ++i)
             x(i) = {static_cast<float>(y(i).real() / dn), static_cast<float>(y(i).imag() / dn)};
     }
+}
+
+} // namespace
+
+void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints) { transform(x, nexp, invrs, npoints, true); }
+
+void fft_recomputed_twiddles(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
+    transform(x, nexp, invrs, npoints, false);
 }
 
 } // namespace specest

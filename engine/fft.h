@@ -8,4 +8,8 @@ namespace specest {
 
 void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints);
 
+// The same transform with every twiddle factor recomputed in its butterfly, as the algorithm is
+// written; fft() must match it bit for bit.
+void fft_recomputed_twiddles(Vec1<cfloat> x, int nexp, int invrs, int npoints);
+
 } // namespace specest
