@@ -22,17 +22,6 @@ namespace {
 } // namespace
 
 void rmle(Vec1<float>, int&, int&, Vec1<float>, float&) { unavailable("RMLE"); }
-void lsmywe(Vec1<cfloat>, int&, int&, int&, int&, float&, Vec1<cfloat>, float&, int&, int&) {
-    unavailable("LSMYWE");
-}
-void akaike(Vec1<float>, int&, Vec1<float>, Vec1<float>, int&, int&, int&, float&, float&, float&,
-            int&, int&) {
-    unavailable("AKAIKE");
-}
-void maynefir(Vec1<cfloat>, int&, int&, int&, int&, float&, int&, Vec1<cfloat>, float&, int&,
-              int&) {
-    unavailable("MAYNEFIR");
-}
 void mvse(Vec1<cfloat>, int&, int&, int&, float&, int&, Vec1<float>, int&) { unavailable("MVSE"); }
 void lockheed(Vec1<cfloat>, int&, int&, int&, Vec1<cfloat>, Vec1<cfloat>, int&, float&, int&) {
     unavailable("Lockheed");

@@ -1,0 +1,107 @@
+// Akaike's maximum-likelihood ARMA refinement of a real record: Gauss-Newton steps on
+// sum e^2, e = (A/B) x, keeping the MA polynomial minimum-phase.
+#include "estimators.h"
+
+#include "akaike.h"
+#include "arma_filters.h"
+#include "arma_likelihood.h"
+#include "cholesky.h"
+#include "run_context.h"
+#include "stepdown.h"
+#include "work_area.h"
+#include "work_array.h"
+
+#include <array>
+#include <cmath>
+
+namespace specest {
+
+namespace {
+
+// No relative change can be formed from a zero (or unusable) previous variance.
+bool unusable_variance(float sig2p, int& iflag) {
+    if (sig2p != 0.0f && std::isfinite(sig2p)) return false;
+    Report& r = run_report();
+    r.blank();
+    r.list(" AKAIKE: the innovation variance of the previous model is", sig2p);
+    r.list(" (the record is all zeros, or the model fits it exactly), so the change");
+    r.list(" between iterations cannot be measured; the iteration is stopped.");
+    iflag = kAkaikeZeroVariance;
+    return true;
+}
+
+} // namespace
+
+void chkdn(float sig2p, int n, Vec1<float> x, Vec1<float> a, Vec1<float> b, int ip, int iq,
+           float per, float& sig2, int& iflag, Vec1<float> e, Vec1<float> y) {
+    var(x, n, ip, iq, a, b, sig2, e, y);
+    if (unusable_variance(sig2p, iflag)) return;
+    const float err = static_cast<float>((static_cast<double>(sig2) - sig2p) * 100.0 / sig2p);
+    if (std::fabs(err) < per) iflag = 0;
+}
+
+void akaike(Vec1<float> x, int& n, Vec1<float> a0, Vec1<float> b0, int& ip, int& iq, int& nit,
+            float& eps, float& per, float& sig2, int& iflag, int& npoints) {
+    const char* abort_line = " Aborting AKAIKE due to Allocation error #: ";
+    const char* stop_text = "Allocate error in AKAIKE routine";
+    const auto len = static_cast<std::size_t>(npoints > n ? npoints : n);
+    auto y_buf = work_array<float>(len, abort_line, stop_text);
+    auto y1_buf = work_array<float>(len, abort_line, stop_text);
+    auto z_buf = work_array<float>(len, abort_line, stop_text);
+    Vec1<float> y(y_buf), y1(y1_buf), z(z_buf);
+    std::array<float, 211> ry_s{}, rz_s{}, ryz_s{}, rzy_s{};
+    Vec1<float> ry(ry_s.data(), 211), rz(rz_s.data(), 211), ryz(ryz_s.data(), 211),
+        rzy(rzy_s.data(), 211);
+    Vec1<cfloat> theta = wa::theta(), hc = wa::hc(), bc = wa::bc();
+    Vec1<float> bv = wa::bv();
+    Mat1<float> hess = wa::hess();
+    const int m = ip + iq;
+
+    float sig2p = 0.0f;
+    var(x, n, ip, iq, a0, b0, sig2p, z, y);
+    iflag = 3;
+    // Checked before the first step too: a Newton step on a record with no residual power
+    // divides by zero.
+    if (nit >= 1 && unusable_variance(sig2p, iflag)) return;
+    for (int it = 1; it <= nit; ++it) {
+        polefilt(x, n, iq, b0, y);
+        polefilt(y, n, iq, b0, y1);
+        zerofilt(y1, n, ip, a0, z);
+
+        corrcomp(n, y, z, ip, iq, ry, rz, ryz, rzy);
+        gradient(a0, b0, ip, iq, ry, rz, wa::grad());
+        hessian(ip, iq, ry, rz, ryz, rzy);
+        bvect(a0, b0, ip, iq);
+
+        int l = 0;
+        for (int i = 1; i <= m; ++i) {
+            theta(i) = cfloat(bv(i), 0.0f);
+            for (int k = 1; k <= i; ++k) hc(++l) = cfloat(hess(k, i), 0.0f);
+        }
+        cholesky(m, eps, iflag);
+        if (iflag == -1) break;
+        iflag = 3;
+
+        for (int k = 1; k <= iq; ++k) bc(k) = theta(ip + k);
+        const int bad = min_phase_failure(iq);
+        if (bad != 0) {
+            run_report().list(" Failed min-phase test ... i/aa(i,i)=", bad,
+                              std::abs(wa::aa()(bad, bad)));
+            iflag = 1;
+            break;
+        }
+
+        for (int k = 1; k <= ip; ++k) a0(k) = theta(k).real();
+        for (int k = 1; k <= iq; ++k) b0(k) = theta(ip + k).real();
+
+        chkdn(sig2p, n, x, a0, b0, ip, iq, per, sig2, iflag, z, y);
+        if (iflag == 0 || iflag == kAkaikeZeroVariance) break;
+        if (it >= nit) {
+            iflag = 2;
+            break;
+        }
+        sig2p = sig2;
+    }
+}
+
+} // namespace specest
