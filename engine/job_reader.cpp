@@ -10,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <initializer_list>
+#include <optional>
 
 namespace specest {
 namespace {
@@ -93,15 +94,19 @@ class JobLines {
         return s;
     }
 
+    // First field of a value line; a line that starts with its comment has no value.
+    std::optional<std::string> field(int n) {
+        auto f = free_form::first_field(next(n));
+        if (f && !f->empty() && f->front() == '!') return std::nullopt;
+        return f;
+    }
     std::string text_value(int n) {
-        std::string raw = next(n);
-        auto f = free_form::first_field(raw);
+        auto f = field(n);
         if (!f) fail(n, "no value on the line");
         return *f;
     }
     int int_value(int n, const char* what) {
-        std::string raw = next(n);
-        auto f = free_form::first_field(raw);
+        auto f = field(n);
         int v = 0;
         if (!f) fail(n, std::string("no value for ") + what);
         if (!free_form::to_int(*f, v))
@@ -109,8 +114,7 @@ class JobLines {
         return v;
     }
     float float_value(int n, const char* what) {
-        std::string raw = next(n);
-        auto f = free_form::first_field(raw);
+        auto f = field(n);
         float v = 0;
         if (!f) fail(n, std::string("no value for ") + what);
         if (!free_form::to_float(*f, v))
