@@ -179,8 +179,12 @@ bool MainWindow::formLoad() {
     const QString startUp = startUpJobName(state_.userDir);
     if (!startUp.isEmpty())
         session_.FileOld(startUp, state_.userDir);
-    else
+    else {
         session_.putAnswers();
+        // The design default names a file in the working directory.
+        state_.dataFileName =
+            splitPath(state_.answers.answer(1), state_.currentDir, &state_.dataFileDir);
+    }
     state_.jobName = kStartUpJobName;
     form_->MethodsVisible();
     state_.formChanged = false;

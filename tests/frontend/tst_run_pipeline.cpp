@@ -1,0 +1,302 @@
+// The run: checks before the engine, saving first, the engine off the interface thread, the
+// report copy, and what each kind of ending shows.
+#include "job_form.h"
+#include "run_pipeline.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QtTest>
+#include <cmath>
+
+using namespace lumetra;
+using lumetra::test::ScriptedInteraction;
+using lumetra::test::WindowFixture;
+
+class TestRunPipeline : public QObject {
+    Q_OBJECT
+    std::unique_ptr<WindowFixture> f_;
+    MainWindow& w() { return *f_->window; }
+    JobState& state() { return w().state(); }
+    ScriptedInteraction& ui() { return f_->ui; }
+    QLineEdit* edit(const char* name) { return w().jobForm()->findChild<QLineEdit*>(name); }
+    QComboBox* methods() { return w().jobForm()->findChild<QComboBox*>("Methods"); }
+    QString report() const { return f_->userDir() + "/~Lumetra.out"; }
+
+    bool engineAvailable() { return QFile::exists(QStringLiteral(LUMETRA_ENGINE_LIBRARY)); }
+
+    // A saved periodogram job on the 64-sample complex record, in the jobs folder.
+    void savePeriodogramJob(const QString& name, const QString& window = "Hamming") {
+        QFile::copy(QStringLiteral(LUMETRA_TEST_DATA), f_->jobsDir() + "/marple64.txt");
+        ui().fileNames << f_->jobsDir() + "/marple64.txt";
+        w().jobForm()->findChild<QPushButton*>("cmdFileData")->click();
+        edit("nSkip")->setText("1");
+        edit("TotalLines")->setText("0");
+        w().jobForm()->findChild<QRadioButton*>("optComplex")->click();
+        methods()->setCurrentText("Periodogram");
+        w().jobForm()->findChild<QRadioButton*>("optYes")->click();
+        edit("nPoints")->setText("200");
+        edit("windowName")->setText(window);
+        ui().fileNames << f_->jobsDir() + "/" + name;
+        QVERIFY(w().session().FileSaveAs());
+        ui().reset();
+    }
+
+    void pressCalculate() {
+        QSignalSpy finished(&w().pipeline(), &RunPipeline::runFinished);
+        w().jobForm()->submitButton()->click();
+        if (w().pipeline().isRunning()) QVERIFY(finished.wait(60000));
+    }
+
+  private slots:
+    void init() {
+        f_ = std::make_unique<WindowFixture>();
+        QVERIFY(f_->start());
+        f_->window->show();
+    }
+    void cleanup() { f_.reset(); }
+
+    void refusedBeforeTheEngine_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<bool>("complex");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("placeholder")
+            << "-Select-" << false << "Please Select a 'Method' before making a run."
+            << "Lumetra"
+            << "Methods";
+        const QString t = "Please change 'data type' to Real  or change Method.";
+        QTest::newRow("Akaike complex")
+            << "Akaike" << true << "Akaike and RMLE methods -require- real data!" << t << "optReal";
+        QTest::newRow("RMLE complex")
+            << "RMLE" << true << "Akaike and RMLE methods -require- real data!" << t << "optReal";
+    }
+    void refusedBeforeTheEngine() {
+        QFETCH(QString, method);
+        QFETCH(bool, complex);
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        QFETCH(QString, focus);
+        QApplication::setActiveWindow(&w());
+        methods()->setCurrentText(method);
+        if (complex) w().jobForm()->findChild<QRadioButton*>("optComplex")->click();
+        QSignalSpy started(&w().pipeline(), &RunPipeline::runStarted);
+        w().jobForm()->submitButton()->click();
+        QCOMPARE(ui().texts(), QStringList{text});
+        QCOMPARE(ui().titles(), QStringList{title});
+        QCOMPARE(ui().messages[0].request.icon, MessageIcon::Warning);
+        QCOMPARE(started.count(), 0);
+        QTRY_VERIFY(w().jobForm()->control(focus)->hasFocus());
+        QVERIFY(w().jobForm()->submitButton()->isEnabled()); // the user can try again
+    }
+
+    void neverSavedJobIsSavedFirst() {
+        methods()->setCurrentText("Burg");
+        ui().answers << MessageAnswer::Cancel;
+        w().jobForm()->submitButton()->click();
+        QCOMPARE(ui().texts(),
+                 QStringList{"Okay to save '" + f_->programDir() + "/Start Up Values' now?"});
+        QCOMPARE(ui().titles(), QStringList{"Input -not- saved!"});
+        QVERIFY(ui().dialogs.isEmpty());
+        QVERIFY(w().jobForm()->submitButton()->isEnabled());
+
+        // OK: Save As with "*.*"; the data file "Real.Rda" is missing, so no engine call.
+        ui().reset();
+        ui().fileNames << f_->jobsDir() + "/First.1";
+        QSignalSpy started(&w().pipeline(), &RunPipeline::runStarted);
+        w().action("mnuFileCalculate")->trigger();
+        QCOMPARE(ui().dialogs.size(), 1);
+        QCOMPARE(ui().dialogs[0].suggestedName, QString("*.*"));
+        QVERIFY(QFile::exists(f_->jobsDir() + "/First.1"));
+        const QString data = state().dataFileDir + "/Real.Rda";
+        QCOMPARE(ui().texts().last(),
+                 "==> Error!! <== Data file not found!!\nData file = " + data + "\n");
+        QCOMPARE(ui().titles().last(), QString("In 'FileRun' routine ..."));
+        QCOMPARE(started.count(), 0);
+        QCOMPARE(w().tabs()->currentIndex(), 0);
+        QVERIFY(!QFile::exists(report()));
+
+        // A cancelled Save As leaves the start-up name.
+        methods()->setCurrentText("Burg");
+        state().jobName = kStartUpJobName;
+        state().jobDir = f_->programDir();
+        ui().reset();
+        w().jobForm()->submitButton()->click();
+        QCOMPARE(state().jobName, kStartUpJobName);
+        QCOMPARE(started.count(), 0);
+    }
+
+    void engineLibraryMissing() {
+        f_->engine->setPath(f_->tmp.filePath("nowhere/libspecest.so"));
+        savePeriodogramJob("Perio.1");
+        w().jobForm()->submitButton()->click();
+        QTRY_VERIFY(!w().pipeline().isRunning());
+        QCOMPARE(ui().titles(), QStringList{"In 'RunEngine' routine ..."});
+        QVERIFY(ui().texts()[0].startsWith("The engine library '" +
+                                           f_->tmp.filePath("nowhere/libspecest.so") +
+                                           "' could not be loaded"));
+        QVERIFY(w().jobForm()->submitButton()->isEnabled());
+        QCOMPARE(methods()->currentText(), QString("Periodogram")); // the form is intact
+
+        // A library without the entry point.
+        f_->engine->setPath("libm.so.6");
+        ui().reset();
+        w().jobForm()->submitButton()->click();
+        QTRY_VERIFY(!w().pipeline().isRunning());
+        QCOMPARE(ui().texts(),
+                 QStringList{"The engine library 'libm.so.6' has no entry point 'specest_run'."});
+    }
+
+    void capacityCoversTheEngine_data() {
+        QTest::addColumn<QString>("points");
+        QTest::addColumn<QString>("l");
+        QTest::addColumn<int>("capacity");
+        QTest::newRow("rounded") << "512"
+                                 << "" << 512;
+        QTest::newRow("not yet rounded") << "100"
+                                         << "" << 128;
+        QTest::newRow("MVSE L larger") << "64"
+                                       << "200" << 200;
+        QTest::newRow("MVSE L smaller") << "256"
+                                        << "18" << 256;
+        QTest::newRow("unreadable") << "-EOF-"
+                                    << "-EOF-" << 1;
+    }
+    void capacityCoversTheEngine() {
+        QFETCH(QString, points);
+        QFETCH(QString, l);
+        QFETCH(int, capacity);
+        QCOMPARE(RunPipeline::arrayCapacity(points, l), capacity);
+    }
+
+    void reportCopies() {
+        RunPipeline& p = w().pipeline();
+        p.CopyRunReport("Ex-Auto.0", f_->jobsDir()); // no report yet
+        QCOMPARE(ui().texts(), QStringList{"\"" + report() + "\" is not a valid file name."});
+        QCOMPARE(ui().titles(), QStringList{"File not copied."});
+        f_->writeFile(report(), "report text\n");
+        p.CopyRunReport("Ex-Auto.0", f_->jobsDir());
+        QCOMPARE(f_->readFile(f_->jobsDir() + "/ex-auto_0.out"), QByteArray("report text\n"));
+        state().currentDir = f_->tmp.path();
+        p.CopyRunReport("NoDot", f_->jobsDir());
+        QCOMPARE(f_->readFile(f_->tmp.filePath("nodot.out")), QByteArray("report text\n"));
+    }
+
+    void viewUserFile() {
+        RunPipeline& p = w().pipeline();
+        p.ViewUserFile("~Lumetra.out");
+        QCOMPARE(ui().texts(),
+                 QStringList{"Try a 'Calculate' command then retry this View option."});
+        QCOMPARE(ui().titles(), QStringList{"'~Lumetra.out' output file not found."});
+        ui().reset();
+        p.ViewUserFile("Ex-None.0");
+        QCOMPARE(ui().texts(), QStringList{"File not found. Check your equation and re-try."});
+        QCOMPARE(ui().titles(), QStringList{"'Ex-None.0' file not found."});
+        f_->writeFile(report(), "r\n");
+        ui().reset();
+        w().action("mnuViewLastOutput")->trigger();
+        QCOMPARE(ui().viewed, QStringList{report()});
+        QVERIFY(ui().messages.isEmpty());
+    }
+
+    void endToEndPeriodogram() {
+        if (!engineAvailable()) QFAIL("the engine library was not built");
+        savePeriodogramJob("Perio.1");
+        QSignalSpy started(&w().pipeline(), &RunPipeline::runStarted);
+        QSignalSpy finished(&w().pipeline(), &RunPipeline::runFinished);
+        w().jobForm()->submitButton()->click();
+        QCOMPARE(started.count(), 1);
+        if (w().pipeline().isRunning()) {
+            // Busy: the method is named, and no second run can start.
+            auto* busy = w().findChild<QLabel*>("lblBusy");
+            QVERIFY(busy->isVisibleTo(&w()));
+            QVERIFY(busy->text().contains("Periodogram"));
+            QVERIFY(!w().jobForm()->submitButton()->isEnabled());
+            QVERIFY(!w().action("mnuFileCalculate")->isEnabled());
+            w().pipeline().FileRun();
+            QCOMPARE(started.count(), 1);
+            QVERIFY(finished.wait(60000));
+        }
+        QCOMPARE(finished.count(), 1);
+        QVERIFY2(ui().messages.isEmpty(),
+                 qPrintable(ui().texts().join(" | "))); // saved, unchanged: no prompt
+        const RunResult& r = w().pipeline().lastResult();
+        QCOMPARE(r.status, RunStatus::Success);
+        QCOMPARE(r.method, QString("Periodogram"));
+        QCOMPARE(r.capacity, 256); // 200 was written as 256
+        QCOMPARE(r.nptsZ, 64);
+        QVERIFY(r.npointsZ >= 2 && r.npointsZ <= r.capacity);
+        float top = -1000.0f;
+        for (int i = 0; i < r.npointsZ; ++i) {
+            const float v = r.spectrum[size_t(i)];
+            QVERIFY(std::isfinite(v) && v >= -100.0f && v <= 0.0f);
+            top = std::max(top, v);
+            if (i > 0) QVERIFY(r.x_array[size_t(i)] > r.x_array[size_t(i - 1)]);
+        }
+        QCOMPARE(top, 0.0f);
+        QCOMPARE(r.zeroFillZ, float((r.npointsZ - 64) * 100 / r.npointsZ));
+        // The file on disk carries the rounded count; the report was copied next to the job.
+        QVERIFY(f_->readFile(f_->jobsDir() + "/Perio.1").contains("\r\n256  \t\t! 8."));
+        QVERIFY(QFile::exists(f_->jobsDir() + "/perio_1.out"));
+        QCOMPARE(f_->readFile(f_->jobsDir() + "/perio_1.out"), f_->readFile(report()));
+        // The Output page shows the block and the peaks.
+        QCOMPARE(w().tabs()->currentIndex(), 3);
+        const QString out = w().findChild<QPlainTextEdit*>("tbOutBox")->toPlainText();
+        QVERIFY(out.contains("Method = Periodogram"));
+        QVERIFY(out.contains("zeroFill = "));
+        QVERIFY(out.contains("Peak # 1"));
+        QVERIFY(w().jobForm()->submitButton()->isEnabled());
+        QVERIFY(!w().findChild<QLabel*>("lblBusy")->isVisibleTo(&w()));
+    }
+
+    void stoppedRunShowsStopText() {
+        if (!engineAvailable()) QFAIL("the engine library was not built");
+        savePeriodogramJob("Bad.1", "NoSuchWindow");
+        // Blackman-Tukey with a lag too large for 64 points stops in the job reader.
+        methods()->setCurrentText("Blackman-Tukey");
+        edit("mLag")->setText("40");
+        edit("Mode")->setText("0");
+        w().session().FileSave();
+        ui().reset();
+        pressCalculate();
+        QCOMPARE(ui().messages.size(), 1);
+        QVERIFY2(ui().texts()[0].contains("M_Lags parameter out of range"),
+                 qPrintable(ui().texts()[0]));
+        QCOMPARE(ui().messages[0].request.icon, MessageIcon::Warning);
+        QCOMPARE(w().pipeline().lastResult().status, RunStatus::Stopped);
+        QVERIFY(ui().viewed.contains(report())); // OK opens the report
+        QCOMPARE(methods()->currentText(), QString("Blackman-Tukey"));
+        QVERIFY(w().jobForm()->submitButton()->isEnabled());
+    }
+
+    void editedJobRunsAsLastSaved() {
+        if (!engineAvailable()) QFAIL("the engine library was not built");
+        savePeriodogramJob("Keep.1");
+        const QByteArray saved = f_->readFile(f_->jobsDir() + "/Keep.1");
+        edit("Note1")->setText("not saved");
+        ui().answers << MessageAnswer::No;
+        pressCalculate();
+        QCOMPARE(ui().texts(), QStringList{"Save current data?"});
+        QCOMPARE(f_->readFile(f_->jobsDir() + "/Keep.1"), saved);
+        QCOMPARE(edit("Note1")->text(), QString("not saved"));
+        QCOMPARE(w().pipeline().lastResult().status, RunStatus::Success);
+
+        // Cancel: no run.
+        ui().reset();
+        ui().answers << MessageAnswer::Cancel;
+        QSignalSpy started(&w().pipeline(), &RunPipeline::runStarted);
+        w().jobForm()->submitButton()->click();
+        QCOMPARE(started.count(), 0);
+    }
+};
+
+QTEST_MAIN(TestRunPipeline)
+#include "tst_run_pipeline.moc"
