@@ -1,0 +1,89 @@
+// FFT and whole runs of the non-parametric methods and Yule-Walker (no pause, report included).
+#include "fft.h"
+#include "specest/specest.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void BM_Fft(benchmark::State& state) {
+    const int nexp = static_cast<int>(state.range(0));
+    const int n = 1 << nexp;
+    std::mt19937 rng(42);
+    std::uniform_real_distribution<float> u(-1, 1);
+    std::vector<specest::cfloat> x(static_cast<std::size_t>(n));
+    for (auto& v : x) v = {u(rng), u(rng)};
+    for (auto _ : state) {
+        specest::fft(specest::Vec1<specest::cfloat>(x), nexp, 1, n);
+        benchmark::DoNotOptimize(x.data());
+    }
+    state.SetLabel("N=" + std::to_string(n));
+}
+BENCHMARK(BM_Fft)->DenseRange(10, 16)->Unit(benchmark::kMicrosecond);
+
+// A folder with a 16384-sample real record and one job per case, made once.
+const fs::path& bench_dir() {
+    static const fs::path dir = [] {
+        fs::path d = fs::temp_directory_path() / "specest-engine-bench";
+        fs::create_directories(d);
+        std::mt19937_64 rng(7);
+        std::normal_distribution<double> g(0, 1);
+        std::ofstream out(d / "data.txt");
+        char buf[64];
+        for (int i = 0; i < 16384; ++i) {
+            const double v = std::cos(0.2 * 2 * M_PI * i) + 0.5 * std::cos(0.31 * 2 * M_PI * i) + g(rng);
+            std::snprintf(buf, sizeof buf, "%d %.8g\n", i, v);
+            out << buf;
+        }
+        return d;
+    }();
+    return dir;
+}
+
+std::string write_job(const std::string& name, const std::string& method, const std::string& npoles,
+                      const std::string& m_lags, const std::string& window) {
+    const std::string values[21] = {"bench", "data.txt", "0", "0", "R", "0", method, "N", "16384", npoles,
+                                    "-999", "-999", "1", "-999", "-999", m_lags, "-999", "-999", window, "", ""};
+    const fs::path p = bench_dir() / name;
+    std::ofstream out(p, std::ios::binary);
+    for (const auto& v : values) out << v << "  \t\t! q\r\n";
+    return p.string();
+}
+
+void whole_run(benchmark::State& state, const std::string& job) {
+    std::vector<float> x(16384), s(16384);
+    specest::RunOptions opt{bench_dir().string(), false};
+    for (auto _ : state) {
+        auto r = specest::run_job(job, x, s, opt);
+        if (r.status != specest::RunStatus::success) state.SkipWithError(r.stop_text.c_str());
+        benchmark::DoNotOptimize(s.data());
+    }
+}
+
+void BM_RunPeriodogram(benchmark::State& state) {
+    whole_run(state, write_job("per.0", "Periodogram", "-999", "-999", "Hamming"));
+}
+void BM_RunBlackmanTukey(benchmark::State& state) {
+    whole_run(state, write_job("bt.0", "Blackman-Tukey", "-999", "1000", "-999"));
+}
+void BM_RunYuleWalker(benchmark::State& state) {
+    const std::string p = std::to_string(state.range(0));
+    whole_run(state, write_job("yw" + p + ".0", "Auto-correlation", p, "-999", "-999"));
+}
+BENCHMARK(BM_RunPeriodogram)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunBlackmanTukey)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunYuleWalker)->Arg(50)->Arg(210)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
