@@ -64,6 +64,18 @@ void ShowTab(PlotUiState& s, PlotTab tab, const PlotOptions& opt) {
     UpdateYOverride(s, opt);
 }
 
+void OverrideCheckClicked(PlotUiState& s, PlotOptions& opt, const PlotScale& lastPlot, char axis) {
+    const bool x = axis == 'X';
+    if (x)
+        UpdateXOverride(s, opt);
+    else
+        UpdateYOverride(s, opt);
+    AxisOverride& ov = x ? opt.xOverride : opt.yOverride;
+    const OverridePrefill fill = x ? PrefillX(lastPlot) : PrefillY(lastPlot);
+    if (ov.minText.isEmpty()) ov.minText = fill.minText;
+    if (ov.stepText.isEmpty()) ov.stepText = fill.stepText;
+}
+
 void ApplyPlotEvent(PlotUiState& s, PlotEvent e, const PlotOptions& opt) {
     const PlotTransition t = TransitionFor(e);
     SetRunControls(s, t.runControlsFlag);

@@ -59,6 +59,9 @@ void SetColorControls(PlotUiState& s, const PlotOptions& opt);
 // Override boxes are usable only on the Setup tab with their check box on.
 void UpdateXOverride(PlotUiState& s, const PlotOptions& opt);
 void UpdateYOverride(PlotUiState& s, const PlotOptions& opt);
+// chkXaxis / chkYaxis clicked (axis 'X' or 'Y', options already holding the
+// new check state): the boxes follow, and empty ones get the last plot's values.
+void OverrideCheckClicked(PlotUiState& s, PlotOptions& opt, const PlotScale& lastPlot, char axis);
 // Applies one row of the states table.
 void ApplyPlotEvent(PlotUiState& s, PlotEvent e, const PlotOptions& opt);
 // The user switched tabs: the override boxes follow.

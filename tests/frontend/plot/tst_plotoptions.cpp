@@ -49,6 +49,7 @@ class TestPlotOptions : public QObject {
     void statesTable();
     void statesSequence();
     void colorControls();
+    void overrideCheckFillsEmptyBoxes();
     void bitmapSuggestion_data();
     void bitmapSuggestion();
     void bitmapTarget_data();
@@ -300,6 +301,30 @@ void TestPlotOptions::colorControls() {
     SetPlotControls(s, false, o);
     QVERIFY(!s.colorControlsEnabled);
     QVERIFY(s.colorLabelsEnabled);
+}
+
+void TestPlotOptions::overrideCheckFillsEmptyBoxes() {
+    PlotScale last; // a plot of 0..0.5 against -50..0 dB
+    last.xMin = 0;
+    last.xMax = 50.6f;
+    last.xFactor = 0.01;
+    last.yMin = -50;
+    last.yMax = 0.4f;
+    PlotOptions o;
+    PlotUiState s;
+    ShowTab(s, PlotTab::Setup, o);
+    o.xOverride.enabled = true;
+    OverrideCheckClicked(s, o, last, 'X');
+    QVERIFY(s.xOverrideBoxesEnabled);
+    QCOMPARE(o.xOverride.minText, QString("0"));
+    QCOMPARE(o.xOverride.stepText, QString("0.0506"));
+    o.yOverride = {true, "-80", ""};
+    OverrideCheckClicked(s, o, last, 'Y');
+    QCOMPARE(o.yOverride.minText, QString("-80")); // typed text stays
+    QCOMPARE(o.yOverride.stepText, QString("10.08"));
+    o.yOverride.enabled = false;
+    OverrideCheckClicked(s, o, last, 'Y');
+    QVERIFY(!s.yOverrideBoxesEnabled);
 }
 
 void TestPlotOptions::bitmapSuggestion_data() {
