@@ -1,0 +1,107 @@
+// specest-run: exit codes, summary, peak table, CSV and JSON outputs.
+#include "result_writers.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace specest {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Cli {
+    int code;
+    std::string out;
+};
+
+Cli run_cli(const std::string& args, const fs::path& dir) {
+    const std::string cmd = std::string(SPECEST_RUN_EXE) + " " + args + " > " + (dir / "stdout.txt").string() + " 2>&1";
+    const int rc = std::system(cmd.c_str());
+    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, test::read_text(dir / "stdout.txt")};
+}
+
+class CliRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::copy_file(SPECEST_SAMPLE_DATA, dir_ / "marple64.txt");
+        job_.data_file = "marple64.txt";
+        job_.header_lines = "1";
+        job_.data_type = "C";
+        job_.neg_freq = "Y";
+        job_.npoints = "128";
+        job_.window = "Rectangular";
+    }
+    test::TempDir dir_;
+    test::Job job_;
+};
+
+TEST_F(CliRun, SuccessWritesSummaryPeaksCsvAndJson) {
+    const auto job = test::write_job(dir_ / "per.0", job_);
+    const auto c = run_cli(job.string() + " --no-pause --report-dir " + dir_.path().string() + " --csv " +
+                               (dir_ / "s.csv").string() + " --json " + (dir_ / "s.json").string(),
+                           dir_.path());
+    ASSERT_EQ(c.code, 0) << c.out;
+    EXPECT_NE(c.out.find("PERIODOGRAM estimate from 64 data points"), std::string::npos) << c.out;
+    EXPECT_NE(c.out.find("127 frequency points"), std::string::npos);
+    EXPECT_NE(c.out.find("Peak"), std::string::npos);
+    EXPECT_TRUE(fs::exists(dir_ / "~Lumetra.out"));
+
+    const std::string csv = test::read_text(dir_ / "s.csv");
+    EXPECT_EQ(csv.rfind("frequency,dB\n-0.5,", 0), 0u);
+    EXPECT_EQ(test::count_lines_with(csv, ","), 128);
+
+    const auto j = nlohmann::json::parse(test::read_text(dir_ / "s.json"));
+    EXPECT_EQ(j["status"], "success");
+    EXPECT_EQ(j["npts"], 64);
+    EXPECT_EQ(j["n_freq_pts"], 127);
+    EXPECT_EQ(j["frequency"].size(), 127u);
+    EXPECT_EQ(j["spectrum_db"].size(), 127u);
+    float mx = -1000;
+    for (float v : j["spectrum_db"]) mx = std::max(mx, v);
+    EXPECT_EQ(mx, 0.0f);
+}
+
+TEST_F(CliRun, StopAndEstimatorFailureExitCodes) {
+    const auto missing = run_cli((dir_ / "none.0").string() + " --no-pause --report-dir " + dir_.path().string(),
+                                 dir_.path());
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_NE(missing.out.find("specest-run: Error reading Input file for specest!"), std::string::npos) << missing.out;
+
+    test::write_real_data(dir_ / "zero.txt", std::vector<double>(32, 0.0));
+    job_.data_file = "zero.txt";
+    job_.header_lines = "0";
+    job_.data_type = "R";
+    job_.method = "Auto-correlation";
+    job_.npoles = "3";
+    const auto job = test::write_job(dir_ / "ar.0", job_);
+    const auto failed = run_cli(job.string() + " --no-pause --report-dir " + dir_.path().string() + " --json " +
+                                    (dir_ / "f.json").string(),
+                                dir_.path());
+    EXPECT_EQ(failed.code, 1) << failed.out;
+    EXPECT_NE(failed.out.find("estimator failed"), std::string::npos);
+    const auto j = nlohmann::json::parse(test::read_text(dir_ / "f.json"));
+    EXPECT_EQ(j["status"], "estimator failure");
+    EXPECT_EQ(j["zero_fill"], -99.0);
+    EXPECT_TRUE(j["spectrum_db"].empty());
+}
+
+TEST(CliWriters, PeakTableUsesTheEngineRule) {
+    const float f[] = {0, 1, 2, 3, 4, 5};
+    const float db[] = {-10, -20, -5, -5, -30, 0}; // peak at 1 only: flat tops and the last point are not peaks
+    std::ostringstream out;
+    cli::write_peak_table(out, {f, db});
+    EXPECT_NE(out.str().find("     1                0      -10.000"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("     2"), std::string::npos);
+    std::ostringstream none;
+    const float flat[] = {-1, -1, -1};
+    cli::write_peak_table(none, {std::span<const float>(f, 3), flat});
+    EXPECT_EQ(none.str(), "No peaks.\n");
+}
+
+} // namespace
+} // namespace specest
