@@ -1,0 +1,176 @@
+// Whole runs (no pause, report written) of the Burg, covariance, modified covariance, RMLE,
+// Lockheed and minimum-variance estimators. Args: samples, frequency points, order(s).
+#include "specest/specest.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A run folder holding one job and its data, removed when the benchmark ends.
+class RunFolder {
+  public:
+    RunFolder(const std::string& method, int samples, int npoints, int npoles, int nzeros,
+              int l_pts, const char* mode) {
+        dir_ = fs::temp_directory_path() /
+               ("specest-bench-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
+        fs::create_directories(dir_);
+        // AR(4) record with two resonances, fixed seed
+        std::mt19937_64 rng(20261207);
+        std::normal_distribution<double> g;
+        const double a[4] = {-1.8173, 1.9696, -1.4346, 0.6561};
+        std::vector<double> x(static_cast<std::size_t>(samples) + 500, 0.0);
+        for (std::size_t t = 0; t < x.size(); ++t) {
+            double v = g(rng);
+            for (int k = 1; k <= 4 && static_cast<std::size_t>(k) <= t; ++k)
+                v -= a[k - 1] * x[t - k];
+            x[t] = v;
+        }
+        std::ofstream data(dir_ / "data.txt", std::ios::binary);
+        char buf[64];
+        for (int i = 0; i < samples; ++i) {
+            std::snprintf(buf, sizeof buf, "%d %.9g\n", i, x[static_cast<std::size_t>(i) + 500]);
+            data << buf;
+        }
+        auto value = [](int v) { return v < 0 ? std::string("-999") : std::to_string(v); };
+        const std::string lines[21] = {
+            "bench",
+            "data.txt",
+            "0",
+            "0",
+            "R",
+            "0",
+            method,
+            "N",
+            std::to_string(npoints),
+            value(npoles),
+            value(nzeros),
+            method == "MVSE" || method.rfind("Co", 0) == 0 || method.rfind("Mo", 0) == 0 ? "1.0E-7"
+                                                                                         : "-999",
+            mode,
+            "-999",
+            value(l_pts),
+            "-999",
+            "-999",
+            "-999",
+            "-999",
+            "",
+            ""};
+        std::ofstream job(dir_ / "job.0", std::ios::binary);
+        for (const auto& l : lines) job << l << "\r\n";
+        job.close();
+        data.close();
+        const int cap = specest::required_capacity((dir_ / "job.0").string());
+        xs_.assign(static_cast<std::size_t>(cap), 0.0f);
+        spec_.assign(xs_.size(), 0.0f);
+    }
+    ~RunFolder() {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    // Empty when the run succeeded, else what went wrong.
+    std::string run() {
+        specest::RunOptions opt;
+        opt.report_dir = dir_.string();
+        opt.pause_after_peaks = false;
+        const auto r = specest::run_job((dir_ / "job.0").string(), xs_, spec_, opt);
+        if (r.status == specest::RunStatus::success) return {};
+        return r.stop_text.empty() ? "estimator failure, see " + r.report_path : r.stop_text;
+    }
+
+  private:
+    static inline int counter_ = 0;
+    fs::path dir_;
+    std::vector<float> xs_, spec_;
+};
+
+void whole_run(benchmark::State& state, RunFolder& folder) {
+    for (auto _ : state) {
+        const std::string problem = folder.run();
+        if (!problem.empty()) {
+            state.SkipWithError(problem.c_str());
+            break;
+        }
+    }
+}
+
+void BM_Part2_Burg(benchmark::State& state) {
+    RunFolder f("Burg", static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                static_cast<int>(state.range(2)), -1, -1, "-999");
+    whole_run(state, f);
+}
+BENCHMARK(BM_Part2_Burg)
+    ->Args({16384, 16384, 210})
+    ->Args({8192, 16384, 210})
+    ->Args({16384, 16384, 105})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_Part2_Covariance(benchmark::State& state) {
+    RunFolder f("Covariance", static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                static_cast<int>(state.range(2)), -1, -1, "-999");
+    whole_run(state, f);
+}
+BENCHMARK(BM_Part2_Covariance)
+    ->Args({16384, 16384, 50})
+    ->Args({8192, 16384, 50})
+    ->Args({16384, 16384, 25})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_Part2_ModifiedCovariance(benchmark::State& state) {
+    RunFolder f("Modified Covariance", static_cast<int>(state.range(0)),
+                static_cast<int>(state.range(1)), static_cast<int>(state.range(2)), -1, -1, "-999");
+    whole_run(state, f);
+}
+BENCHMARK(BM_Part2_ModifiedCovariance)
+    ->Args({16384, 16384, 50})
+    ->Args({8192, 16384, 50})
+    ->Args({16384, 16384, 25})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_Part2_Rmle(benchmark::State& state) {
+    RunFolder f("RMLE", static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                static_cast<int>(state.range(2)), -1, -1, "-999");
+    whole_run(state, f);
+}
+BENCHMARK(BM_Part2_Rmle)
+    ->Args({16384, 16384, 50})
+    ->Args({8192, 16384, 50})
+    ->Args({16384, 16384, 25})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_Part2_Lockheed(benchmark::State& state) {
+    RunFolder f("Lockheed (Autocorr/Burg)", static_cast<int>(state.range(0)),
+                static_cast<int>(state.range(1)), static_cast<int>(state.range(2)),
+                static_cast<int>(state.range(2)), -1, "-999");
+    whole_run(state, f);
+}
+BENCHMARK(BM_Part2_Lockheed)
+    ->Args({16384, 16384, 50})
+    ->Args({8192, 16384, 50})
+    ->Args({16384, 16384, 25})
+    ->Unit(benchmark::kMillisecond);
+
+// Args: samples, l_pts, order (nPoints = l_pts)
+void BM_Part2_Mvse(benchmark::State& state) {
+    RunFolder f("MVSE", static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                static_cast<int>(state.range(2)), -1, static_cast<int>(state.range(1)), "1");
+    whole_run(state, f);
+}
+BENCHMARK(BM_Part2_Mvse)
+    ->Args({4096, 4096, 100})
+    ->Args({2048, 4096, 100})
+    ->Args({4096, 4096, 50})
+    ->Args({4096, 2048, 100})
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace

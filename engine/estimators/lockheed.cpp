@@ -1,0 +1,26 @@
+// Lockheed ARMA: Yule-Walker AR part, Burg fit as the MA part, noise variance from varm.
+#include "estimators.h"
+
+#include "job_params.h"
+#include "levinson.h"
+#include "variance.h"
+#include "work_area.h"
+
+namespace specest {
+
+void lockheed(Vec1<cfloat> x, int& n, int& ip, int& iq, Vec1<cfloat> a, Vec1<cfloat> b, int& nexp,
+              float& sig2, int& npoints) {
+    // With no poles and no zeros the autocorrelation method's order 0 gives the record's
+    // power, so sig2 is never left from an earlier run.
+    if (ip > 0 || iq == 0) autocorr(x, n, ip, a, sig2, npoints);
+    if (job().iflag != 0) return;
+    if (iq > 0) burg(x, n, iq, b, sig2, npoints);
+    if (job().iflag != 0) return;
+    if (ip * iq != 0) {
+        Vec1<cfloat> bc = wa::bc();
+        for (int i = 1; i <= iq; ++i) bc(i) = b(i);
+        varm(x, n, a, ip, iq, nexp, sig2, npoints);
+    }
+}
+
+} // namespace specest

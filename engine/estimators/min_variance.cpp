@@ -1,0 +1,143 @@
+#include "min_variance.h"
+
+#include "cholesky.h"
+#include "complex_ops.h"
+#include "estimators.h"
+#include "run_context.h"
+#include "stop.h"
+#include "work_area.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace specest {
+namespace {
+
+std::array<cfloat, kMvseMaxOrder * kMvseMaxOrder> rinv_storage{};
+
+[[noreturn]] void input_error(const std::string& what, const std::string& stop_text) {
+    Report& r = run_report();
+    r.blanks(2);
+    r.line(Line().x(2).rep('-', 70));
+    r.line(Line().x(9).a("MVSE input error: ").a(what));
+    r.line(Line().x(2).rep('-', 70));
+    r.blanks(2);
+    stop(stop_text);
+}
+
+} // namespace
+
+void corrmat(Vec1<cfloat> x, const int& n, const int& ip, Vec1<cfloat> rmat) {
+    // One single-precision accumulator per packed element, summed over k in increasing order;
+    // the accumulators are independent, so one k advances all of them together.
+    const auto un = static_cast<std::size_t>(n);
+    std::vector<float> re(un), im(un), rre(un), rim(un);
+    for (int t = 0; t < n; ++t) {
+        re[t] = x(t + 1).real();
+        im[t] = x(t + 1).imag();
+        rre[n - 1 - t] = re[t];
+        rim[n - 1 - t] = im[t];
+    }
+    const int imax = ip * (ip + 1) / 2;
+    std::vector<float> cr(static_cast<std::size_t>(imax), 0.0f), ci(cr.size(), 0.0f);
+    for (int k = ip + 1; k <= n; ++k) {
+        for (int i = 1; i <= ip; ++i) {
+            // term = conj(x(k-j)) x(k-i) + x(k-ip+j) conj(x(k-ip+i)), j = 1..i
+            const double br = re[k - i - 1], bi = im[k - i - 1];
+            const double dr = re[k - ip + i - 1], di = im[k - ip + i - 1];
+            const float* ar = rre.data() + (n - k + 1); // x(k-j) backwards: index n-k+j
+            const float* ai = rim.data() + (n - k + 1);
+            const float* fr = re.data() + (k - ip); // x(k-ip+j): index k-ip+j-1
+            const float* fi = im.data() + (k - ip);
+            float* sr = cr.data() + i * (i - 1) / 2;
+            float* si = ci.data() + i * (i - 1) / 2;
+            for (int m = 0; m < i; ++m) {
+                const double xr = ar[m], xi = ai[m], yr = fr[m], yi = fi[m];
+                sr[m] = static_cast<float>(sr[m] + ((xr * br + xi * bi) + (yr * dr + yi * di)));
+                si[m] = static_cast<float>(si[m] + ((xr * bi - xi * br) + (yi * dr - yr * di)));
+            }
+        }
+    }
+    const double scale = 2.0 * (n - ip);
+    for (int c = 1; c <= imax; ++c)
+        rmat(c) = {static_cast<float>(cr[c - 1] / scale), static_cast<float>(ci[c - 1] / scale)};
+}
+
+void mvse_inverse(const int& ip, const float& eps, int& iflag, Mat1<cfloat> rinv) {
+    Vec1<cfloat> theta = wa::theta();
+    cholesky_factor(ip, eps, iflag);
+    if (iflag == -1) return;
+    for (int j = 1; j <= ip; ++j) {
+        for (int i = 1; i <= ip; ++i) theta(i) = cfloat();
+        theta(j) = 1.0f;
+        cholesky_solve(ip);
+        for (int i = 1; i <= ip; ++i) rinv(i, j) = theta(i);
+    }
+}
+
+void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<float> psd,
+          int& iflag) {
+    if (ip < 1 || ip > kMvseMaxOrder || ip >= n)
+        input_error("the order (nPoles) must lie in 1 .. min(210, nPts-1); nPoles = " +
+                        std::to_string(ip) + ", nPts = " + std::to_string(n),
+                    " MVSE: nPoles parameter out of range");
+    if (l < 1 || l > psd.size())
+        input_error("L_pts = " + std::to_string(l) + " frequency points do not fit the " +
+                        std::to_string(psd.size()) + " points of the spectrum array",
+                    " MVSE: L_PTS parameter out of range");
+    if (mode != 0 && mode != 1)
+        input_error("mode must be 0 (c = 1) or 1 (c = nPoles); mode = " + std::to_string(mode),
+                    " MVSE: mode parameter out of range");
+
+    corrmat(x, n, ip, wa::rmat());
+    Mat1<cfloat> rinv(rinv_storage.data(), kMvseMaxOrder, kMvseMaxOrder);
+    mvse_inverse(ip, eps, iflag, rinv);
+    if (iflag == -1) return;
+
+    // P(f) for blocks of frequencies at a time: each point's sum runs i outer, k inner, in
+    // single precision, and the points of a block advance together.
+    constexpr int kBlock = 64;
+    const float pi2 = static_cast<float>(8.0 * std::atan(1.0f));
+    std::vector<float> er(static_cast<std::size_t>(ip) * kBlock), ei(er.size());
+    std::array<float, kBlock> sr{}, si{};
+    for (int p0 = 1; p0 <= l; p0 += kBlock) {
+        const int cnt = std::min(kBlock, l - p0 + 1);
+        for (int q = 0; q < cnt; ++q) {
+            const float f = static_cast<float>(static_cast<double>(p0 + q - 1) / l - 0.5);
+            for (int i = 1; i <= ip; ++i) {
+                const double arg = static_cast<double>(pi2) * f * (i - 1);
+                er[static_cast<std::size_t>(i - 1) * kBlock + q] =
+                    static_cast<float>(std::cos(arg));
+                ei[static_cast<std::size_t>(i - 1) * kBlock + q] =
+                    static_cast<float>(std::sin(arg));
+            }
+            sr[q] = 0.0f;
+            si[q] = 0.0f;
+        }
+        for (int i = 1; i <= ip; ++i) {
+            const float* eir = er.data() + static_cast<std::size_t>(i - 1) * kBlock;
+            const float* eii = ei.data() + static_cast<std::size_t>(i - 1) * kBlock;
+            for (int k = 1; k <= ip; ++k) {
+                const double rr = rinv(i, k).real(), ri = rinv(i, k).imag();
+                const float* ekr = er.data() + static_cast<std::size_t>(k - 1) * kBlock;
+                const float* eki = ei.data() + static_cast<std::size_t>(k - 1) * kBlock;
+                for (int q = 0; q < cnt; ++q) {
+                    // (conj(e(i)) rinv(i,k)) e(k)
+                    const double a = eir[q], b = eii[q];
+                    const double c1r = a * rr + b * ri, c1i = a * ri - b * rr;
+                    const double c = ekr[q], d = eki[q];
+                    sr[q] = static_cast<float>(sr[q] + (c1r * c - c1i * d));
+                    si[q] = static_cast<float>(si[q] + (c1r * d + c1i * c));
+                }
+            }
+        }
+        const double num = mode == 0 ? 1.0 : static_cast<double>(ip);
+        for (int q = 0; q < cnt; ++q)
+            psd(p0 + q) = static_cast<float>(cdiv(cdouble(num, 0.0), cdouble(sr[q], si[q])).real());
+    }
+}
+
+} // namespace specest
