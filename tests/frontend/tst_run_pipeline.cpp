@@ -277,6 +277,103 @@ class TestRunPipeline : public QObject {
         QVERIFY(w().jobForm()->submitButton()->isEnabled());
     }
 
+    void endings_data() {
+        QTest::addColumn<QString>("note2");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("viewed");
+        const QString failure = "No Plot!  Error calculating a spectrum.\nView bottom of "
+                                "'~Lumetra.out' file for more details.";
+        QTest::newRow("success") << "fine" << int(RunStatus::Success) << ""
+                                 << "" << 0 << false;
+        QTest::newRow("success whose zero fill is -99")
+            << "zerofill" << int(RunStatus::Success) << ""
+            << "" << 0 << false;
+        QTest::newRow("estimator failure, OK")
+            << "fail" << int(RunStatus::EstimatorFailure) << failure << "Decomposition failed."
+            << int(MessageAnswer::Ok) << true;
+        QTest::newRow("estimator failure, Cancel")
+            << "fail" << int(RunStatus::EstimatorFailure) << failure << "Decomposition failed."
+            << int(MessageAnswer::Cancel) << false;
+        QTest::newRow("stop")
+            << "stop" << int(RunStatus::Stopped)
+            << "L_PTS parameter out of range\nView bottom of '~Lumetra.out' file for more details."
+            << "Calculation stopped." << int(MessageAnswer::Ok) << true;
+    }
+    void endings() {
+        QFETCH(QString, note2);
+        QFETCH(int, status);
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        QFETCH(int, answer);
+        QFETCH(bool, viewed);
+        f_->engine->setPath(QStringLiteral(LUMETRA_FAKE_ENGINE));
+        edit("Note2")->setText(note2);
+        savePeriodogramJob("End.1");
+        // A dialog may have moved the process's directory; the report still lands in user/.
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(f_->jobsDir());
+        ui().answers << MessageAnswer(answer);
+        pressCalculate();
+        QDir::setCurrent(before);
+        const RunResult& r = w().pipeline().lastResult();
+        QCOMPARE(int(r.status), status);
+        if (text.isEmpty()) {
+            QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
+            QCOMPARE(w().tabs()->currentIndex(), 3);
+            const QString out = w().findChild<QPlainTextEdit*>("tbOutBox")->toPlainText();
+            QVERIFY(out.contains(note2 == "zerofill" ? "zeroFill = -99%" : "zeroFill = 0%"));
+            QVERIFY(out.contains("Peak # 1"));
+        } else {
+            QCOMPARE(ui().texts(), QStringList{text});
+            QCOMPARE(ui().titles(), QStringList{title});
+            QCOMPARE(w().tabs()->currentIndex(), 0);
+        }
+        QCOMPARE(ui().viewed.contains(report()), viewed);
+        // The arrays were sized by the rounded count, element 1 set before the call.
+        const QByteArray copy = f_->readFile(f_->jobsDir() + "/end_1.out");
+        QVERIFY(copy.contains(" capacity = 256\n"));
+        QVERIFY(copy.contains(" first = 1 1\n"));
+        QCOMPARE(copy, f_->readFile(report()));
+        QVERIFY(w().jobForm()->submitButton()->isEnabled());
+    }
+
+    void mvseArraysHoldL() {
+        f_->engine->setPath(QStringLiteral(LUMETRA_FAKE_ENGINE));
+        savePeriodogramJob("Mvse.1");
+        methods()->setCurrentText("MVSE");
+        w().jobForm()->findChild<QRadioButton*>("optReal")->click();
+        edit("nPoints")->setText("64");
+        edit("Lpts")->setText("300");
+        w().session().FileSave();
+        ui().reset();
+        pressCalculate();
+        QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
+        QCOMPARE(w().pipeline().lastResult().capacity, 300);
+        QCOMPARE(w().pipeline().lastResult().x_array.size(), size_t(300));
+        QVERIFY(f_->readFile(report()).contains(" capacity = 300\n"));
+    }
+
+    void demoRunsTheStoredExample() {
+        f_->engine->setPath(QStringLiteral(LUMETRA_FAKE_ENGINE));
+        const QByteArray example =
+            "Ex-Demo.0\r\nnowhere.dat\r\n0\r\n0\r\nReal\r\n0\r\nBurg\r\nNo\r\n100\r\n4\r\n"
+            "-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\nn1\r\nn2\r\n";
+        f_->writeFile(f_->userDir() + "/Ex-Demo.0", example);
+        state().jobName = "Ex-Demo.0";
+        state().runMode = "Demo";
+        QSignalSpy finished(&w().pipeline(), &RunPipeline::runFinished);
+        w().pipeline().FileRun();
+        QVERIFY(finished.count() == 1 || finished.wait(10000));
+        QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
+        QCOMPARE(methods()->currentText(), QString("Burg"));           // read into the form
+        QCOMPARE(f_->readFile(f_->userDir() + "/Ex-Demo.0"), example); // run as stored
+        QCOMPARE(w().pipeline().lastResult().capacity, 128);
+        QVERIFY(QFile::exists(f_->userDir() + "/ex-demo_0.out"));
+    }
+
     void editedJobRunsAsLastSaved() {
         if (!engineAvailable()) QFAIL("the engine library was not built");
         savePeriodogramJob("Keep.1");
