@@ -171,6 +171,30 @@ TEST_F(BurgTest, AgreesWithADoublePrecisionBurgOnAnAr4Record) {
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(a[i].real(), truth[i], 0.1) << i;
 }
 
+TEST_F(BurgTest, AgreesWithADoublePrecisionBurgOnAComplexRecord) {
+    auto rng = test::seeded_rng("Burg.ComplexCrossCheck");
+    std::normal_distribution<double> g;
+    const cd p1 = std::polar(0.95, 1.0), p2 = std::polar(0.6, -2.0);
+    const cd a1 = -(p1 + p2), a2 = p1 * p2;
+    std::vector<cd> xd(2048);
+    for (std::size_t i = 0; i < xd.size(); ++i) {
+        cd v(g(rng), g(rng));
+        if (i >= 1) v -= a1 * xd[i - 1];
+        if (i >= 2) v -= a2 * xd[i - 2];
+        xd[i] = v;
+    }
+    const auto x = to_float(xd);
+    float sig2 = 0;
+    auto a = fit(x, 6, sig2);
+    double sig2d = 0;
+    auto ad = burg_double(x, 6, sig2d);
+    // same single-precision argument as for the real record
+    for (int i = 0; i < 6; ++i)
+        EXPECT_LT(std::abs(cd(a[i].real(), a[i].imag()) - ad[i]), 1.0e-4) << i;
+    EXPECT_NEAR(sig2, sig2d, 1.0e-4 * sig2d);
+    EXPECT_LT(std::abs(ad[0] - a1), 0.1);
+}
+
 TEST_F(BurgTest, AllZeroRecordEndsWithAnExplanationNotNaN) {
     float sig2 = -1;
     auto a = fit(std::vector<cfloat>(50), 3, sig2);
