@@ -60,6 +60,8 @@ void akaike(Vec1<float> x, int& n, Vec1<float> a0, Vec1<float> b0, int& ip, int&
     float sig2p = 0.0f;
     var(x, n, ip, iq, a0, b0, sig2p, z, y);
     iflag = 3;
+    if (nit < 1) // status 3 has no message of its own in the driver
+        run_report().list(" AKAIKE: no iteration was run: nit =", nit, "(at least 1 is needed).");
     // Checked before the first step too: a Newton step on a record with no residual power
     // divides by zero.
     if (nit >= 1 && unusable_variance(sig2p, iflag)) return;

@@ -113,6 +113,22 @@ TEST_F(AkaikeTest, NonMinimumPhaseStepKeepsThePreviousModel) {
     EXPECT_EQ(f.sig2, -1.0f); // no model was accepted
 }
 
+// From b(1) = -0.4 the first step lands inside the unit circle and the second outside: the
+// result is the first iterate, exactly what a one-iteration run returns.
+TEST_F(AkaikeTest, NonMinimumPhaseSecondStepReturnsTheFirstIterate) {
+    auto rng = test::seeded_rng("AkaikeMinPhase2");
+    std::normal_distribution<float> g(0.0f, 0.01f);
+    std::vector<float> x(400);
+    for (auto& v : x) v = 1.0f + g(rng);
+    auto one = fit(x, {}, {-0.4f}, 1, 1e-6f);
+    ASSERT_EQ(one.iflag, 2);
+    ASSERT_LT(std::fabs(one.b[0]), 1.0f);
+    auto f = fit(x, {}, {-0.4f}, 10, 1e-6f);
+    EXPECT_EQ(f.iflag, 1);
+    EXPECT_EQ(f.b[0], one.b[0]);
+    EXPECT_EQ(f.sig2, one.sig2);
+}
+
 TEST_F(AkaikeTest, IllConditionedNewtonSystemGivesStatusMinus1) {
     auto rng = test::seeded_rng("AkaikeChol");
     auto x = test::to_float(test::arma_process({-0.5}, {0.3}, 500, 1.0, rng));
@@ -129,6 +145,7 @@ TEST_F(AkaikeTest, NoIterationGivesStatus3) {
     EXPECT_EQ(f.iflag, 3);
     EXPECT_EQ(f.a[0], -0.1f);
     EXPECT_EQ(f.b[0], 0.1f);
+    EXPECT_EQ(test::count_lines_with(report(), " AKAIKE: no iteration was run: nit = 0"), 1);
 }
 
 // An all-zero record has no innovation variance to compare against: a clear stop, no NaN.
@@ -187,7 +204,7 @@ TEST_F(AkaikeTest, RefinesLsmyweToTheTrueArma21Spectrum) {
 struct AkaikeRun : ::testing::Test {
     test::TempDir dir;
     test::RunOutput go(const std::vector<double>& x, const char* nit, const char* per,
-                       bool complex = false) {
+                       bool complex = false, const char* eps = "1.0E-05") {
         if (complex) {
             std::vector<std::complex<double>> c(x.begin(), x.end());
             test::write_complex_data(dir / "data.txt", c);
@@ -196,7 +213,7 @@ struct AkaikeRun : ::testing::Test {
         }
         auto j = test::arma_job("Akaike", 512, 2, 1);
         j.data_type = complex ? "C" : "R";
-        j.eps = "1.0E-05";
+        j.eps = eps;
         j.m_eqs = "30";
         j.nit = nit;
         j.per = per;
@@ -226,6 +243,22 @@ TEST_F(AkaikeRun, OneIterationWritesMessageEAndNoPlot) {
     EXPECT_EQ(
         test::count_lines_with(out.report, " ALL NIT iterations completed causing termination."),
         1);
+    EXPECT_EQ(test::count_lines_with(out.report, " ----------- No Plot ! -----------"), 1);
+}
+
+// The LSMYWE normal matrix holds products of correlations (about 30 r^2 here), the Newton
+// Hessian only 2 r: a threshold between the two lets the first stage pass and stops the second.
+TEST_F(AkaikeRun, IllConditionedHessianWritesMessageC) {
+    auto rng = test::seeded_rng("AkaikeRunHessian");
+    auto out = go(test::arma_process({-1.3, 0.9025}, {0.5}, 500, 10.0, rng), "10", "0.1", false,
+                  "1.0E+03");
+    EXPECT_EQ(out.result.status, RunStatus::estimator_failure) << out.report;
+    EXPECT_EQ(test::count_lines_with(out.report, " Error in CHOLESKY: I = "), 1);
+    EXPECT_EQ(test::count_lines_with(out.report, " IFLAG =-1    EPS = 1.000E+03"), 1);
+    EXPECT_EQ(test::count_lines_with(out.report, " One of the di's in CHOLESKY is less than "), 1);
+    EXPECT_EQ(test::count_lines_with(
+                  out.report, "EPS causing premature termination (Hessian is ill-conditioned.)"),
+              1);
     EXPECT_EQ(test::count_lines_with(out.report, " ----------- No Plot ! -----------"), 1);
 }
 
