@@ -109,10 +109,8 @@ void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<f
             const float f = static_cast<float>(static_cast<double>(p0 + q - 1) / l - 0.5);
             for (int i = 1; i <= ip; ++i) {
                 const double arg = static_cast<double>(pi2) * f * (i - 1);
-                er[static_cast<std::size_t>(i - 1) * kBlock + q] =
-                    static_cast<float>(std::cos(arg));
-                ei[static_cast<std::size_t>(i - 1) * kBlock + q] =
-                    static_cast<float>(std::sin(arg));
+                er[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::cos(arg));
+                ei[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::sin(arg));
             }
             sr[q] = 0.0f;
             si[q] = 0.0f;
