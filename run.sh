@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 ./tools/install-deps.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DLUMETRA_SANITIZE=OFF -DLUMETRA_BUILD_FRONTEND=ON -DLUMETRA_BUILD_CLI=ON
 cmake --build build -j"$jobs"
 
 if [ "${1:-}" != "--headless" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/Lumetra/Lumetra ]; then

@@ -1,0 +1,43 @@
+// Shared work area identities and the allocation-failure stop.
+#include "run_context.h"
+#include "stop.h"
+#include "test_support.h"
+#include "work_area.h"
+#include "work_array.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace specest {
+namespace {
+
+TEST(WorkArea, DriverCoefficientsShareTheSolverStorage) {
+    // The covariance-type estimators leave their AR coefficients in theta for the driver's a,
+    // and the minimum-variance matrix rmat is the solver's hc.
+    wa::theta()(7) = cfloat(1.5f, -2.0f);
+    EXPECT_EQ(wa::a()(7), cfloat(1.5f, -2.0f));
+    EXPECT_EQ(wa::a().size(), 411);
+    wa::rmat()(84255) = cfloat(3.0f, 0.0f);
+    EXPECT_EQ(wa::hc()(84255), cfloat(3.0f, 0.0f));
+    EXPECT_EQ(wa::aa().rows(), 411);
+    EXPECT_EQ(wa::xl().rows(), 410);
+}
+
+TEST(WorkArray, ExhaustedMemoryStopsTheRunWithTheRoutinesTexts) {
+    test::TempDir dir;
+    ASSERT_TRUE(run_report().open((dir / "r.out").string()));
+    try {
+        (void)work_array<cfloat>(SIZE_MAX / 4, " Aborting FFT due to Allocation error #: ",
+                                 "Allocate error in FFT routine");
+        FAIL() << "no stop";
+    } catch (const RunStopped& s) {
+        EXPECT_EQ(s.text(), "Allocate error in FFT routine");
+    }
+    run_report().close();
+    EXPECT_NE(test::read_text(dir / "r.out").find("  Aborting FFT due to Allocation error #:  5014"),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace specest
