@@ -243,7 +243,7 @@ void JobForm::browseDataFile() {
     const QString chosen = session_.ui().openFileName(request);
     if (chosen.isEmpty()) return;
     JobState& s = session_.state();
-    s.dataFileName = splitPath(chosen, s.currentDir, &s.dataFileDir);
+    s.dataFileName = SplitPath(chosen, s.currentDir, &s.dataFileDir);
     timeData_->setText(s.dataFileName);
 }
 

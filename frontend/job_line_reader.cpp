@@ -44,7 +44,7 @@ QString JobLineReader::readRawLine() {
     return QString::fromUtf8(line);
 }
 
-QString JobLineReader::readAnswer() {
+QString JobLineReader::ReadAnswer() {
     const QString raw = readRawLine();
     if (raw == kEndOfFile && !file_.isOpen()) return kEndOfFile;
     return cleanAnswer(raw);

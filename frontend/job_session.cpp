@@ -24,31 +24,31 @@ bool isPseudoName(const QString& name) {
 JobSession::JobSession(JobState& state, UserInteraction& ui, RegistryStore& registry)
     : state_(state), ui_(ui), registry_(registry) {}
 
-void JobSession::getAnswers() {
+void JobSession::GetAnswers() {
     state_.dataFileName =
-        splitPath(state_.answers.answer(1), state_.currentDir, &state_.dataFileDir);
-    if (view_) view_->getAnswers();
+        SplitPath(state_.answers.answer(1), state_.currentDir, &state_.dataFileDir);
+    if (view_) view_->GetAnswers();
 }
 
-void JobSession::putAnswers() {
+void JobSession::PutAnswers() {
     if (view_) {
-        view_->putAnswers();
+        view_->PutAnswers();
         return;
     }
     state_.answers.setAnswer(1, state_.dataFileName.isEmpty() ? QString() : state_.dataFilePath());
 }
 
-void JobSession::showFilename() {
-    if (view_) view_->showFilename();
+void JobSession::ShowFilename() {
+    if (view_) view_->ShowFilename();
 }
 
 void JobSession::SetJobName(const QString& path) {
-    state_.jobName = splitPath(path, state_.currentDir, &state_.jobDir);
+    state_.jobName = SplitPath(path, state_.currentDir, &state_.jobDir);
 }
 
 bool JobSession::WriteAnsFile(const QString& name, const QString& directory,
                               const QString& callerTitle) {
-    putAnswers();
+    PutAnswers();
     const JobWriteOutcome out =
         writeJobFile(joinPath(directory, name), name, state_.answers, clock());
     if (out.kind == JobWriteOutcome::Written) {
@@ -74,7 +74,7 @@ bool JobSession::WriteAnsFile(const QString& name, const QString& directory,
 
 bool JobSession::FileOld(const QString& name, const QString& directory) {
     const QString path = joinPath(directory, name);
-    const ExistsAnswer exists = fileExistsChecked(path, ui_, kExistsTitle);
+    const ExistsAnswer exists = FileExists(path, ui_, kExistsTitle);
     if (exists == ExistsAnswer::Abandoned) return false;
     if (exists == ExistsAnswer::No) {
         ui_.message({QStringLiteral("Missing '") + name + QStringLiteral("' file?"),
@@ -88,13 +88,13 @@ bool JobSession::FileOld(const QString& name, const QString& directory) {
         return false;
     }
     state_.answers = read;
-    getAnswers();
+    GetAnswers();
     state_.formChanged = false;
     return true;
 }
 
 bool JobSession::SaveChangesPrompt(bool changed) {
-    putAnswers();
+    PutAnswers();
     if (!changed) return false;
     const MessageAnswer a = ui_.message({QStringLiteral("Save current data?"),
                                          QStringLiteral("Data in form has changed!"),
@@ -114,8 +114,8 @@ void JobSession::FileNew() {
     state_.dataFileDir = state_.currentDir;
     state_.jobName = kNewJobName;
     state_.jobDir = state_.currentDir;
-    getAnswers();
-    showFilename();
+    GetAnswers();
+    ShowFilename();
     state_.formChanged = false;
     if (view_) view_->focusControl(QStringLiteral("nSkip"));
 }
@@ -137,7 +137,7 @@ void JobSession::FileOpen() {
     SaveLastFilePath(registry_, state_.jobDir);
     state_.dialogDir = state_.jobDir;
     FileOld(state_.jobName, state_.jobDir);
-    showFilename();
+    ShowFilename();
     state_.writeErrors = 0;
     if (view_) view_->setSubmitEnabled(true);
 }
@@ -146,13 +146,13 @@ void JobSession::FileSave() {
     state_.writeErrors = 0;
     const ExistsAnswer exists = isPseudoName(state_.jobName)
                                     ? ExistsAnswer::No
-                                    : fileExistsChecked(state_.jobPath(), ui_, kExistsTitle);
+                                    : FileExists(state_.jobPath(), ui_, kExistsTitle);
     if (exists == ExistsAnswer::Abandoned) return;
     if (exists == ExistsAnswer::No) {
         FileSaveAs();
         return;
     }
-    putAnswers();
+    PutAnswers();
     if (WriteAnsFile(state_.jobName, state_.jobDir, QStringLiteral("In 'FileSave' routine ...")))
         state_.formChanged = false;
     state_.writeErrors = 0;
@@ -169,7 +169,7 @@ bool JobSession::FileSaveAs() {
     const QString chosen = ui_.saveFileName(request);
     if (chosen.isEmpty()) return false;
 
-    const ExistsAnswer exists = fileExistsChecked(chosen, ui_, kExistsTitle);
+    const ExistsAnswer exists = FileExists(chosen, ui_, kExistsTitle);
     if (exists == ExistsAnswer::Abandoned) return false;
     if (exists == ExistsAnswer::Yes &&
         ui_.message({QStringLiteral("File exists, want to replace it?"),
@@ -180,10 +180,10 @@ bool JobSession::FileSaveAs() {
     SetJobName(chosen);
     state_.currentDir = state_.jobDir;
     state_.dialogDir = state_.jobDir;
-    putAnswers();
+    PutAnswers();
     // The form stays marked as changed when its content did not reach the file.
     if (WriteAnsFile(state_.jobName, state_.jobDir, kSaveAsTitle)) state_.formChanged = false;
-    showFilename();
+    ShowFilename();
     if (state_.writeErrors < 1) return true;
     --state_.writeErrors;
     return false;
@@ -198,9 +198,9 @@ void JobSession::FileDelete() {
     const QString chosen = ui_.openFileName(request);
     if (chosen.isEmpty()) return;
     QString dir;
-    splitPath(chosen, state_.currentDir, &dir);
+    SplitPath(chosen, state_.currentDir, &dir);
     state_.dialogDir = dir;
-    if (fileExistsChecked(chosen, ui_, kExistsTitle) != ExistsAnswer::Yes) return;
+    if (FileExists(chosen, ui_, kExistsTitle) != ExistsAnswer::Yes) return;
     if (ui_.message({QStringLiteral("Delete '") + chosen + QStringLiteral("' File."),
                      QStringLiteral("Confirm Delete?"), MessageIcon::Question,
                      MessageButtons::YesNo}) != MessageAnswer::Yes)

@@ -23,9 +23,9 @@ class JobSession {
     RegistryStore& registry() { return registry_; }
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
 
-    void getAnswers(); // split answer 1 into the data file pair, then the widgets
-    void putAnswers(); // the widgets, or answer 1 from the data file pair without them
-    void showFilename();
+    void GetAnswers(); // split answer 1 into the data file pair, then the widgets
+    void PutAnswers(); // the widgets, or answer 1 from the data file pair without them
+    void ShowFilename();
 
     void SetJobName(const QString& path);
     // False when the write failed; the old file is then untouched. callerTitle names the

@@ -180,16 +180,16 @@ bool MainWindow::formLoad() {
     if (!startUp.isEmpty())
         session_.FileOld(startUp, state_.userDir);
     else {
-        session_.putAnswers();
+        session_.PutAnswers();
         // The design default names a file in the working directory.
         state_.dataFileName =
-            splitPath(state_.answers.answer(1), state_.currentDir, &state_.dataFileDir);
+            SplitPath(state_.answers.answer(1), state_.currentDir, &state_.dataFileDir);
     }
     state_.jobName = kStartUpJobName;
     form_->MethodsVisible();
     state_.formChanged = false;
 
-    setRunControls(false);
+    SetRunControls(false);
     SetMenus(true);
     setPageEnabled(1, false);
     setPageEnabled(2, false);
@@ -198,14 +198,14 @@ bool MainWindow::formLoad() {
     return true;
 }
 
-void MainWindow::getAnswers() {
+void MainWindow::GetAnswers() {
     form_->GetAnswers();
 }
-void MainWindow::putAnswers() {
+void MainWindow::PutAnswers() {
     form_->PutAnswers();
 }
 
-void MainWindow::showFilename() {
+void MainWindow::ShowFilename() {
     const QString title = QStringLiteral("Lumetra, for Spectral Estimators");
     setWindowTitle(state_.jobName.isEmpty() ? title
                                             : title + QStringLiteral(" ... ") + state_.jobName);
@@ -225,7 +225,7 @@ void MainWindow::setSubmitEnabled(bool enabled) {
     form_->submitButton()->setEnabled(enabled);
 }
 
-void MainWindow::setRunControls(bool running) {
+void MainWindow::SetRunControls(bool running) {
     form_->submitButton()->setEnabled(!running && !pipeline_->isRunning());
 }
 
@@ -257,11 +257,11 @@ void MainWindow::startPlot(const RunResult& result) {
     if (file.open(QIODevice::ReadOnly)) report = QString::fromUtf8(file.readAll());
     tbOutBox_->setPlainText(resultText(result, state_.jobName, report));
     showPage(3);
-    setRunControls(false);
+    SetRunControls(false);
 }
 
 void MainWindow::calculateClicked() {
-    setRunControls(true);
+    SetRunControls(true);
     state_.runMode = QStringLiteral("*");
     pipeline_->FileRun();
 }

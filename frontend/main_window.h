@@ -47,14 +47,14 @@ class MainWindow : public QMainWindow, public FormView {
     const SettingsFile& settings() const { return settings_; }
 
     // FormView
-    void getAnswers() override;
-    void putAnswers() override;
-    void showFilename() override;
+    void GetAnswers() override;
+    void PutAnswers() override;
+    void ShowFilename() override;
     void focusControl(const QString& name) override;
     void showPage(int index) override;
     void setPageEnabled(int index, bool enabled) override;
     void setSubmitEnabled(bool enabled) override;
-    void setRunControls(bool running) override;
+    void SetRunControls(bool running) override;
     void setRunBusy(bool busy, const QString& method) override;
     void startPlot(const RunResult& result) override;
 

@@ -52,14 +52,14 @@ void RunPipeline::FileRun() {
     const bool demo = s.runMode == u"Demo";
 
     if (!demo) {
-        session_.putAnswers();
+        session_.PutAnswers();
         const QString method = s.answers.answer(6);
         if (method == kMethodPlaceholder || !methodList().contains(method)) {
             ui.message({QStringLiteral("Please Select a 'Method' before making a run."),
                         kDefaultTitle, MessageIcon::Warning, MessageButtons::Ok});
             if (view) {
                 view->focusControl(QStringLiteral("Methods"));
-                view->setRunControls(false);
+                view->SetRunControls(false);
             }
             return;
         }
@@ -69,20 +69,20 @@ void RunPipeline::FileRun() {
                         MessageIcon::Warning, MessageButtons::Ok});
             if (view) {
                 view->focusControl(QStringLiteral("optReal"));
-                view->setRunControls(false);
+                view->SetRunControls(false);
             }
             return;
         }
         const QString path = s.jobPath();
-        const ExistsAnswer exists = fileExistsChecked(path, ui, kExistsTitle);
+        const ExistsAnswer exists = FileExists(path, ui, kExistsTitle);
         if (exists == ExistsAnswer::Abandoned) {
-            if (view) view->setRunControls(false);
+            if (view) view->SetRunControls(false);
             return;
         }
         if (exists == ExistsAnswer::Yes) {
             // Cancel means the user did not want the run now.
             if (session_.SaveChangesPrompt(s.formChanged)) {
-                if (view) view->setRunControls(false);
+                if (view) view->SetRunControls(false);
                 return;
             }
             RunEngine();
@@ -91,27 +91,27 @@ void RunPipeline::FileRun() {
         if (ui.message({QStringLiteral("Okay to save '") + path + QStringLiteral("' now?"),
                         QStringLiteral("Input -not- saved!"), MessageIcon::Question,
                         MessageButtons::OkCancel}) != MessageAnswer::Ok) {
-            if (view) view->setRunControls(false);
+            if (view) view->SetRunControls(false);
             return;
         }
         const QString oldName = s.jobName;
         if (s.jobName == kStartUpJobName) s.jobName = QStringLiteral("*.*");
         if (!session_.FileSaveAs()) {
             if (s.jobName == u"*.*") s.jobName = oldName;
-            if (view) view->setRunControls(false);
+            if (view) view->SetRunControls(false);
             return;
         }
     } else {
         s.jobDir = childDirNoCase(s.baseDir, QStringLiteral("User"));
         if (!session_.FileOld(s.jobName, s.jobDir)) {
-            if (view) view->setRunControls(false);
+            if (view) view->SetRunControls(false);
             return;
         }
     }
 
     if (s.writeErrors < 1 && commonPart(demo)) return;
     s.writeErrors = 0;
-    if (view) view->setRunControls(false);
+    if (view) view->SetRunControls(false);
 }
 
 bool RunPipeline::commonPart(bool demo) {
@@ -119,12 +119,12 @@ bool RunPipeline::commonPart(bool demo) {
     FormView* view = session_.view();
     UserInteraction& ui = session_.ui();
     const QString path = s.jobPath();
-    const ExistsAnswer exists = fileExistsChecked(path, ui, kExistsTitle);
+    const ExistsAnswer exists = FileExists(path, ui, kExistsTitle);
     if (exists == ExistsAnswer::Abandoned) return false;
     if (exists == ExistsAnswer::Yes && !s.formChanged) {
         if (!demo) {
             const QString data = s.dataFilePath();
-            const ExistsAnswer dataExists = fileExistsChecked(data, ui, kExistsTitle);
+            const ExistsAnswer dataExists = FileExists(data, ui, kExistsTitle);
             if (dataExists == ExistsAnswer::Abandoned) return false;
             if (dataExists == ExistsAnswer::No) {
                 ui.message({QStringLiteral("==> Error!! <== Data file not found!!\nData file = ") +
@@ -165,11 +165,11 @@ void RunPipeline::RunEngine() {
     JobLineReader reader;
     if (!reader.open(path)) {
         showUnexpectedError(session_.ui(), kRunEngineTitle, 53, reader.errorString());
-        if (view) view->setRunControls(false);
+        if (view) view->SetRunControls(false);
         return;
     }
     QStringList lines;
-    for (int i = 1; i <= 15; ++i) lines << reader.readAnswer();
+    for (int i = 1; i <= 15; ++i) lines << reader.ReadAnswer();
     reader.close();
 
     result_ = RunResult{};
@@ -227,7 +227,7 @@ void RunPipeline::engineDone() {
         ui.message({result_.stopText, kRunEngineTitle, MessageIcon::Critical, MessageButtons::Ok});
         break;
     }
-    if (view && result_.status != RunStatus::Success) view->setRunControls(false);
+    if (view && result_.status != RunStatus::Success) view->SetRunControls(false);
     emit runFinished();
 }
 
