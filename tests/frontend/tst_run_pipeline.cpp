@@ -356,6 +356,18 @@ class TestRunPipeline : public QObject {
         QVERIFY(f_->readFile(report()).contains(" capacity = 300\n"));
     }
 
+    void closingWaitsForTheRun() {
+        f_->engine->setPath(QStringLiteral(LUMETRA_FAKE_ENGINE));
+        savePeriodogramJob("Close.1");
+        QSignalSpy finished(&w().pipeline(), &RunPipeline::runFinished);
+        w().jobForm()->submitButton()->click();
+        QVERIFY(w().pipeline().isRunning()); // ends only once the window has the result
+        QVERIFY(!w().close());
+        QVERIFY(w().isVisible());
+        QVERIFY(finished.wait(10000));
+        QVERIFY(w().close());
+    }
+
     void demoRunsTheStoredExample() {
         f_->engine->setPath(QStringLiteral(LUMETRA_FAKE_ENGINE));
         const QByteArray example =
