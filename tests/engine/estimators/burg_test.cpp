@@ -260,3 +260,44 @@ TEST(BurgRun, AllZeroRecordGivesNoPlot) {
 
 } // namespace
 } // namespace specest
+
+namespace specest {
+namespace {
+
+// The shipped example jobs of this group of methods: each must run and put its largest value
+// on the strongest line of its record (Marple's record: lines near 0.2 and 0.21 cycles per
+// sample; the AR(4) record: resonances near 0.11 and 0.14).
+struct Example {
+    const char* job;
+    const char* data;
+    double lo, hi;
+};
+
+class ExampleJob : public ::testing::TestWithParam<Example> {};
+
+TEST_P(ExampleJob, RunsAndPeaksOnTheStrongestLine) {
+    const Example ex = GetParam();
+    const test::fs::path examples = test::fs::path(__FILE__).parent_path() / "../../../examples";
+    test::TempDir dir;
+    test::fs::copy_file(examples / ex.job, dir / ex.job);
+    test::fs::copy_file(examples / ex.data, dir / ex.data);
+    auto out = test::run(dir / ex.job);
+    ASSERT_EQ(out.result.status, RunStatus::success) << out.report;
+    const int n = out.result.n_freq_pts;
+    const auto top = std::max_element(out.db.begin(), out.db.begin() + n) - out.db.begin();
+    EXPECT_GE(out.x[top], ex.lo) << ex.job;
+    EXPECT_LE(out.x[top], ex.hi) << ex.job;
+    EXPECT_TRUE(std::all_of(out.db.begin(), out.db.begin() + n,
+                            [](float v) { return v >= -100.0f && v <= 0.0f; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Part2Methods, ExampleJob,
+                         ::testing::Values(Example{"Ex-Burg.0", "marple64.txt", 0.19, 0.22},
+                                           Example{"Ex-Cov.0", "marple64.txt", 0.19, 0.22},
+                                           Example{"Ex-mCov.0", "marple64.txt", 0.19, 0.22},
+                                           Example{"Ex-Lock.0", "marple64.txt", 0.18, 0.22},
+                                           Example{"Ex-MVSE.0", "marple64.txt", 0.19, 0.22},
+                                           Example{"Ex-RMLE.0", "ar4real.txt", 0.10, 0.145}));
+
+} // namespace
+} // namespace specest
