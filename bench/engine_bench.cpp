@@ -41,7 +41,8 @@ const fs::path& bench_dir() {
         std::ofstream out(d / "data.txt");
         char buf[64];
         for (int i = 0; i < 16384; ++i) {
-            const double v = std::cos(0.2 * 2 * M_PI * i) + 0.5 * std::cos(0.31 * 2 * M_PI * i) + g(rng);
+            const double v =
+                std::cos(0.2 * 2 * M_PI * i) + 0.5 * std::cos(0.31 * 2 * M_PI * i) + g(rng);
             std::snprintf(buf, sizeof buf, "%d %.8g\n", i, v);
             out << buf;
         }
@@ -52,8 +53,9 @@ const fs::path& bench_dir() {
 
 std::string write_job(const std::string& name, const std::string& method, const std::string& npoles,
                       const std::string& m_lags, const std::string& window) {
-    const std::string values[21] = {"bench", "data.txt", "0", "0", "R", "0", method, "N", "16384", npoles,
-                                    "-999", "-999", "1", "-999", "-999", m_lags, "-999", "-999", window, "", ""};
+    const std::string values[21] = {"bench", "data.txt", "0",    "0",    "R",    "0", method,
+                                    "N",     "16384",    npoles, "-999", "-999", "1", "-999",
+                                    "-999",  m_lags,     "-999", "-999", window, "",  ""};
     const fs::path p = bench_dir() / name;
     std::ofstream out(p, std::ios::binary);
     for (const auto& v : values) out << v << "  \t\t! q\r\n";

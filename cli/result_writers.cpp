@@ -19,9 +19,12 @@ std::string num(float v) {
 
 std::string status_name(RunStatus s) {
     switch (s) {
-    case RunStatus::success: return "success";
-    case RunStatus::estimator_failure: return "estimator failure";
-    case RunStatus::stopped: return "stopped";
+    case RunStatus::success:
+        return "success";
+    case RunStatus::estimator_failure:
+        return "estimator failure";
+    case RunStatus::stopped:
+        return "stopped";
     }
     return "unknown";
 }
@@ -30,9 +33,9 @@ void write_summary(std::ostream& out, const std::string& job, const RunResult& r
     out << "Job " << job << ": ";
     switch (r.status) {
     case RunStatus::success:
-        out << r.method_name << " estimate from " << r.npts << " data points (t = " << num(r.t_start)
-            << " to " << num(r.t_final) << "), " << r.n_freq_pts << " frequency points, zero fill "
-            << num(r.zero_fill) << " %";
+        out << r.method_name << " estimate from " << r.npts
+            << " data points (t = " << num(r.t_start) << " to " << num(r.t_final) << "), "
+            << r.n_freq_pts << " frequency points, zero fill " << num(r.zero_fill) << " %";
         if (r.sig2 != 0.0f) out << ", noise variance " << num(r.sig2);
         out << ". Run report: " << r.report_path << "\n";
         break;
@@ -69,7 +72,8 @@ void write_peak_table(std::ostream& out, const Spectrum& s) {
 
 void write_csv(std::ostream& out, const Spectrum& s) {
     out << "frequency,dB\n";
-    for (std::size_t i = 0; i < s.db.size(); ++i) out << num(s.freq[i]) << ',' << num(s.db[i]) << '\n';
+    for (std::size_t i = 0; i < s.db.size(); ++i)
+        out << num(s.freq[i]) << ',' << num(s.db[i]) << '\n';
 }
 
 void write_json(std::ostream& out, const std::string& job, const RunResult& r, const Spectrum& s) {

@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
     opt.pause_after_peaks = !no_pause;
     const specest::RunResult r = specest::run_job(job, x, db, opt);
 
-    const auto n = static_cast<std::size_t>(r.status == specest::RunStatus::success ? r.n_freq_pts : 0);
+    const auto n =
+        static_cast<std::size_t>(r.status == specest::RunStatus::success ? r.n_freq_pts : 0);
     const specest::cli::Spectrum s{{x.data(), n}, {db.data(), n}};
     specest::cli::write_summary(std::cout, job, r);
     if (r.status == specest::RunStatus::success) specest::cli::write_peak_table(std::cout, s);
@@ -42,7 +43,8 @@ int main(int argc, char** argv) {
         return true;
     };
     bool ok = true;
-    if (!csv.empty()) ok &= write_file(csv, [&](std::ostream& o) { specest::cli::write_csv(o, s); });
+    if (!csv.empty())
+        ok &= write_file(csv, [&](std::ostream& o) { specest::cli::write_csv(o, s); });
     if (!json.empty())
         ok &= write_file(json, [&](std::ostream& o) { specest::cli::write_json(o, job, r, s); });
 

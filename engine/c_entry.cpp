@@ -32,8 +32,8 @@ void write_scalars(const specest::RunResult& r, int32_t* nptsZ, int32_t* npoints
 extern "C" {
 
 SPECEST_API void specest_for(const char* fileNam, float* x_array, float* spectrum, int32_t* nptsZ,
-                             int32_t* npointsZ, float* t_startZ, float* t_finalZ,
-                             float* zeroFillZ, float* sig2Z, int32_t length) {
+                             int32_t* npointsZ, float* t_startZ, float* t_finalZ, float* zeroFillZ,
+                             float* sig2Z, int32_t length) {
     try {
         if (!fileNam || !x_array || !spectrum || !nptsZ || !npointsZ || !t_startZ || !t_finalZ ||
             !zeroFillZ || !sig2Z || length < 0) {
@@ -41,8 +41,8 @@ SPECEST_API void specest_for(const char* fileNam, float* x_array, float* spectru
             return;
         }
         const auto cap = static_cast<std::size_t>(std::max<int32_t>(*npointsZ, 0));
-        const specest::RunResult r = specest::run_job(job_name(fileNam, length),
-                                                      {x_array, cap}, {spectrum, cap});
+        const specest::RunResult r =
+            specest::run_job(job_name(fileNam, length), {x_array, cap}, {spectrum, cap});
         write_scalars(r, nptsZ, npointsZ, t_startZ, t_finalZ, zeroFillZ, sig2Z);
     } catch (...) {
         *zeroFillZ = -99.0f;

@@ -18,7 +18,9 @@ inline float to_float(double v) {
     return f;
 }
 
-inline cdouble wide(cfloat z) { return {z.real(), z.imag()}; }
+inline cdouble wide(cfloat z) {
+    return {z.real(), z.imag()};
+}
 inline cfloat narrow(cdouble z) {
     return {static_cast<float>(z.real()), static_cast<float>(z.imag())};
 }
@@ -30,7 +32,11 @@ inline cdouble cdiv(cdouble a, cdouble b) {
     return {(a.real() * b.real() + a.imag() * b.imag()) / den,
             (a.imag() * b.real() - a.real() * b.imag()) / den};
 }
-inline double abs2(cdouble z) { return z.real() * z.real() + z.imag() * z.imag(); }
-inline double abs2(cfloat z) { return abs2(wide(z)); }
+inline double abs2(cdouble z) {
+    return z.real() * z.real() + z.imag() * z.imag();
+}
+inline double abs2(cfloat z) {
+    return abs2(wide(z));
+}
 
 } // namespace specest

@@ -47,9 +47,9 @@ void transform(Vec1<cfloat> x, int nexp, int invrs, int npoints, bool use_table)
         run_report().list(" FFT length", n, "exceeds its work array of", npoints);
         stop(" FFT length exceeds its work array");
     }
-    auto ybuf = work_array<cfloat>(static_cast<std::size_t>(npoints),
-                                   " Aborting FFT due to Allocation error #: ",
-                                   "Allocate error in FFT routine");
+    auto ybuf = work_array<cfloat>(
+        static_cast<std::size_t>(npoints),
+        " Aborting FFT due to Allocation error #: ", "Allocate error in FFT routine");
     Vec1<cfloat> y(ybuf);
 
     // Bit reversal into y.
@@ -89,8 +89,8 @@ void transform(Vec1<cfloat> x, int nexp, int invrs, int npoints, bool use_table)
                 if (tabulated) {
                     w = table[static_cast<std::size_t>((k - 1) * stride)];
                 } else {
-                    float arg = static_cast<float>(-(2.0 * static_cast<double>(pi) * invrs * (k - 1)) /
-                                                   ldft);
+                    float arg = static_cast<float>(
+                        -(2.0 * static_cast<double>(pi) * invrs * (k - 1)) / ldft);
                     w = {to_float(std::cos(static_cast<double>(arg))),
                          to_float(std::sin(static_cast<double>(arg)))};
                 }
@@ -116,7 +116,9 @@ void transform(Vec1<cfloat> x, int nexp, int invrs, int npoints, bool use_table)
 
 } // namespace
 
-void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints) { transform(x, nexp, invrs, npoints, true); }
+void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
+    transform(x, nexp, invrs, npoints, true);
+}
 
 void fft_recomputed_twiddles(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
     transform(x, nexp, invrs, npoints, false);

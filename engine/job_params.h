@@ -29,7 +29,7 @@ struct JobParams {
     int m_lags = 0;
     int nit = 0;
     float per = 0;
-    std::string window_name; // up to 21 characters
+    std::string window_name;  // up to 21 characters
     std::string note1, note2; // 120 characters each
     int ipts = 0;
     int maxpoles = kMaxPoles;

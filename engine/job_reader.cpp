@@ -176,14 +176,15 @@ void count_records(JobParams& jp) {
         float t = 0;
         if (!free_form::to_float(*f, t)) {
             Report& r = run_report();
-            std::string problem = "the time value \"" + *f + "\" is not a number (header lines skipped: " +
-                                  std::to_string(jp.irec_skip) + ")";
+            std::string problem =
+                "the time value \"" + *f +
+                "\" is not a number (header lines skipped: " + std::to_string(jp.irec_skip) + ")";
             r.list(" ");
             r.list(" ERROR while reading Data file: ", data.path());
             r.list("   line ", data.line_number(), ": ", problem);
             r.list(" ");
-            stop("Data file " + data.path() + ", line " + std::to_string(data.line_number()) + ": " +
-                 problem);
+            stop("Data file " + data.path() + ", line " + std::to_string(data.line_number()) +
+                 ": " + problem);
         }
         ++count;
     }
@@ -209,10 +210,10 @@ void write_summary(const JobParams& jp) {
     r.list("                 --------- ----------");
     r.blank();
     r.line(Line().x(9).a("Batch filename = ").a_padded(jp.fileIn, static_cast<int>(kTitleWidth)));
-    const std::pair<const char*, int> ints[] = {
-        {"npoles = ", jp.npoles}, {"nzeros = ", jp.nzeros}, {"l_pts = ", jp.l_pts},
-        {"mode = ", jp.mode},     {"m_eqs = ", jp.m_eqs},   {"m_lags = ", jp.m_lags},
-        {"nit = ", jp.nit}};
+    const std::pair<const char*, int> ints[] = {{"npoles = ", jp.npoles}, {"nzeros = ", jp.nzeros},
+                                                {"l_pts = ", jp.l_pts},   {"mode = ", jp.mode},
+                                                {"m_eqs = ", jp.m_eqs},   {"m_lags = ", jp.m_lags},
+                                                {"nit = ", jp.nit}};
     for (const auto& [label, v] : ints)
         if (v != kNotApplicable) r.line(Line().x(9).a(label).i(v, 6));
     if (jp.per != kNotApplicableF) r.line(Line().x(9).a("per = ").f(jp.per, 6, 3));

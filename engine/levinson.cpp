@@ -61,7 +61,8 @@ bool levinson(Vec1<cfloat> rxx, int ip, Vec1<cfloat> a) {
             b_levi = narrow(wide(b_levi) - cmul(wide(aa(i, k - 1)), wide(rxx(k + 1 - i))));
         aa(k, k) = narrow(wide(b_levi) / static_cast<double>(rho(k - 1)));
         for (int i = 1; i <= k - 1; ++i)
-            aa(i, k) = narrow(wide(aa(i, k - 1)) + cmul(wide(aa(k, k)), std::conj(wide(aa(k - i, k - 1)))));
+            aa(i, k) = narrow(wide(aa(i, k - 1)) +
+                              cmul(wide(aa(k, k)), std::conj(wide(aa(k - i, k - 1)))));
         rho(k) = static_cast<float>((1.0 - abs2(aa(k, k))) * rho(k - 1));
     }
     for (int i = 1; i <= ip; ++i) a(i) = aa(i, ip);
@@ -69,9 +70,9 @@ bool levinson(Vec1<cfloat> rxx, int ip, Vec1<cfloat> a) {
 }
 
 void autocorr(Vec1<cfloat> x, int n, int ip, Vec1<cfloat> a, float& sig2, int npoints) {
-    auto rbuf = work_array<cfloat>(static_cast<std::size_t>(npoints) + 1,
-                                   " Aborting AutoCorr due to Allocation error #:",
-                                   "Allocate error in AutoCorr routine");
+    auto rbuf = work_array<cfloat>(
+        static_cast<std::size_t>(npoints) + 1,
+        " Aborting AutoCorr due to Allocation error #:", "Allocate error in AutoCorr routine");
     Vec1<cfloat> rxx(rbuf);
     if (ip + 1 > npoints + 1) stop(" AutoCorr: AR order exceeds the number of frequency points");
     correlation(n, ip + 1, 1, x, x, rxx);

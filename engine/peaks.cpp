@@ -26,7 +26,13 @@ void tab_peaks(int k, Vec1<float> x, Vec1<float> y, int nfreq) {
     int n = 0;
     for (int j : peak) {
         ++n;
-        r.line(Line().a(" Peak #").i(n, 2).a("  at Freq =").pe(x(j), 12, 5).a("  Ampl. =").pe(y(j), 15, 5));
+        r.line(Line()
+                   .a(" Peak #")
+                   .i(n, 2)
+                   .a("  at Freq =")
+                   .pe(x(j), 12, 5)
+                   .a("  Ampl. =")
+                   .pe(y(j), 15, 5));
         for (int q = j - 1; q <= j + 1; ++q) {
             if (q < 1 || q > nfreq) continue;
             r.line(Line()

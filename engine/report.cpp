@@ -2,7 +2,9 @@
 
 namespace specest {
 
-Report::~Report() { close(); }
+Report::~Report() {
+    close();
+}
 
 bool Report::open(const std::string& path) {
     close();

@@ -47,7 +47,8 @@ class Line {
     }
     // Moves to column c (1-based), padding with blanks.
     Line& col(int c) {
-        if (static_cast<int>(s_.size()) < c - 1) s_.append(static_cast<size_t>(c - 1) - s_.size(), ' ');
+        if (static_cast<int>(s_.size()) < c - 1)
+            s_.append(static_cast<size_t>(c - 1) - s_.size(), ' ');
         return *this;
     }
     const std::string& str() const { return s_; }

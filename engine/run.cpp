@@ -52,8 +52,8 @@ void no_plot_lines(Report& r) {
 
 bool all_finite(const std::vector<float>& y, const std::vector<cfloat>& amp, int itype, int n) {
     for (int i = 0; i < n; ++i) {
-        const float v = itype == 1 ? y[static_cast<std::size_t>(i)]
-                                   : amp[static_cast<std::size_t>(i)].real();
+        const float v =
+            itype == 1 ? y[static_cast<std::size_t>(i)] : amp[static_cast<std::size_t>(i)].real();
         if (!std::isfinite(v)) return false;
     }
     return true;
@@ -113,7 +113,8 @@ RunResult run_locked(std::string_view job_path, std::span<float> x_out, std::spa
 
         if (jp.iflag == 0 && !all_finite(y_buf, amp_buf, jp.itype, n_freq_pts)) {
             r.blanks(2);
-            r.line(Line().x(9).a("The estimate holds values that are not numbers (overflow or 0/0)."));
+            r.line(
+                Line().x(9).a("The estimate holds values that are not numbers (overflow or 0/0)."));
             jp.iflag = kNonFiniteFlag;
         }
 
@@ -122,7 +123,8 @@ RunResult run_locked(std::string_view job_path, std::span<float> x_out, std::spa
             no_plot_lines(r);
             // The caller's x_array gets the time values read, as documented.
             const int nt = std::min(npts, cap);
-            for (int i = 0; i < nt; ++i) x_out[static_cast<std::size_t>(i)] = x_buf[static_cast<std::size_t>(i)];
+            for (int i = 0; i < nt; ++i)
+                x_out[static_cast<std::size_t>(i)] = x_buf[static_cast<std::size_t>(i)];
             res.n_time_values = nt;
             res.status = RunStatus::estimator_failure;
         } else {
@@ -136,22 +138,27 @@ RunResult run_locked(std::string_view job_path, std::span<float> x_out, std::spa
             for (int i = 0; i < n_freq_pts; ++i) ymax = std::max(ymax, spectrum[i]);
             if (ymax == 0.0f) {
                 // No power anywhere: every point sits at the floor.
-                r.list(" Note: the spectrum is zero at every frequency; all values are set to -100 dB.");
+                r.list(" Note: the spectrum is zero at every frequency; all values are set to -100 "
+                       "dB.");
                 for (int i = 0; i < n_freq_pts; ++i) spectrum[i] = -100.0f;
                 for (int i = 0; i < n_freq_pts; ++i)
-                    r.list(" freq(i) & spectrum(i)=", i + 1, x_buf[static_cast<std::size_t>(i)], spectrum[i]);
+                    r.list(" freq(i) & spectrum(i)=", i + 1, x_buf[static_cast<std::size_t>(i)],
+                           spectrum[i]);
             } else {
                 const float floor = 1.0e-5f * ymax;
                 for (int i = 0; i < n_freq_pts; ++i) {
                     if (spectrum[i] < floor) spectrum[i] = floor;
-                    spectrum[i] = static_cast<float>(
-                        20.0 * std::log10(static_cast<double>(spectrum[i]) / static_cast<double>(ymax)));
-                    r.list(" freq(i) & spectrum(i)=", i + 1, x_buf[static_cast<std::size_t>(i)], spectrum[i]);
+                    spectrum[i] =
+                        static_cast<float>(20.0 * std::log10(static_cast<double>(spectrum[i]) /
+                                                             static_cast<double>(ymax)));
+                    r.list(" freq(i) & spectrum(i)=", i + 1, x_buf[static_cast<std::size_t>(i)],
+                           spectrum[i]);
                 }
             }
-            for (int i = 0; i < n_freq_pts; ++i) x_out[static_cast<std::size_t>(i)] = x_buf[static_cast<std::size_t>(i)];
-            tab_peaks(6, Vec1<float>(x_out.data(), n_freq_pts), Vec1<float>(spec_out.data(), n_freq_pts),
-                      n_freq_pts);
+            for (int i = 0; i < n_freq_pts; ++i)
+                x_out[static_cast<std::size_t>(i)] = x_buf[static_cast<std::size_t>(i)];
+            tab_peaks(6, Vec1<float>(x_out.data(), n_freq_pts),
+                      Vec1<float>(spec_out.data(), n_freq_pts), n_freq_pts);
             r.list(" ");
             r.list(" ----------- Finished PSD Calculations ! -----------");
             r.list(" ");

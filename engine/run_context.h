@@ -17,6 +17,8 @@ struct RunContext {
 };
 
 RunContext& run_context();
-inline Report& run_report() { return run_context().report; }
+inline Report& run_report() {
+    return run_context().report;
+}
 
 } // namespace specest

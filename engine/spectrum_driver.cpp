@@ -132,8 +132,12 @@ int read_series(const JobParams& jp, int npts, Vec1<float> x_array, Vec1<float> 
     return read;
 }
 
-bool uses_poles(int method) { return (method >= 1 && method <= 9) || method == 13 || method == 14; }
-bool uses_zeros(int method) { return (method >= 6 && method <= 10) || method == 14; }
+bool uses_poles(int method) {
+    return (method >= 1 && method <= 9) || method == 13 || method == 14;
+}
+bool uses_zeros(int method) {
+    return (method >= 6 && method <= 10) || method == 14;
+}
 
 [[noreturn]] void order_error(const char* label, int order, int npts) {
     Report& r = run_report();
@@ -168,8 +172,9 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     const char* stop_text = "Allocate error in Spectrum_Est routine";
     const auto own = static_cast<std::size_t>(nPoints);
     auto window_buf = work_array<float>(own, abort_line, stop_text);
-    auto psd_buf = work_array<float>(static_cast<std::size_t>(grid_capacity(jp.method, nPoints, jp.l_pts)),
-                                     abort_line, stop_text);
+    auto psd_buf =
+        work_array<float>(static_cast<std::size_t>(grid_capacity(jp.method, nPoints, jp.l_pts)),
+                          abort_line, stop_text);
     auto real_buf = work_array<float>(own, abort_line, stop_text);
     Vec1<float> window(window_buf), psd(psd_buf), signal_real(real_buf);
 
@@ -177,7 +182,8 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     if (jp.npoles > jp.maxorder) {
         r.blanks(2);
         r.line(Line().rep('-', 72));
-        r.line(Line().x(9).a(" nPoles = ").i(jp.npoles, 4).x(4).a("Max_Order = ").i(jp.maxorder, 4));
+        r.line(
+            Line().x(9).a(" nPoles = ").i(jp.npoles, 4).x(4).a("Max_Order = ").i(jp.maxorder, 4));
         r.line(" ABORTing ... Max_Order must be \">=\" nPoles");
         r.line(Line().rep('-', 72));
         r.blanks(2);
@@ -327,7 +333,8 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     case 13:
         if (jp.l_pts < 2) {
             r.blanks(2);
-            r.line(Line().x(9).a("MVSE needs at least two frequency points: L_pts =").i(jp.l_pts, 6));
+            r.line(
+                Line().x(9).a("MVSE needs at least two frequency points: L_pts =").i(jp.l_pts, 6));
             r.blanks(2);
             stop(" L_PTS parameter out of range");
         }
@@ -349,8 +356,10 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     // 13. Parametric models
     if (!direct) {
         float sum_a = 0.0f, sum_b = 0.0f;
-        for (int i = 1; i <= jp.npoles; ++i) sum_a = static_cast<float>(sum_a + std::abs(wide(a(i))));
-        for (int i = 1; i <= jp.nzeros; ++i) sum_b = static_cast<float>(sum_b + std::abs(wide(b(i))));
+        for (int i = 1; i <= jp.npoles; ++i)
+            sum_a = static_cast<float>(sum_a + std::abs(wide(a(i))));
+        for (int i = 1; i <= jp.nzeros; ++i)
+            sum_b = static_cast<float>(sum_b + std::abs(wide(b(i))));
         r.blank();
         r.line(Line()
                    .a(" Sig2 = ")
@@ -361,8 +370,18 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
                    .i(npts, 5)
                    .a("   nPoints = ")
                    .i(nPoints, 7));
-        r.line(Line().a(" AR filter parameter estimates ... a(i)").a(" 's").x(5).a(" ... Summation = ").e(sum_a, 12, 5));
-        r.line(Line().a(" AR filter parameter estimates ... b(i)").a(" 's").x(5).a(" ... Summation = ").e(sum_b, 12, 5));
+        r.line(Line()
+                   .a(" AR filter parameter estimates ... a(i)")
+                   .a(" 's")
+                   .x(5)
+                   .a(" ... Summation = ")
+                   .e(sum_a, 12, 5));
+        r.line(Line()
+                   .a(" AR filter parameter estimates ... b(i)")
+                   .a(" 's")
+                   .x(5)
+                   .a(" ... Summation = ")
+                   .e(sum_b, 12, 5));
         if (jp.iflag != 0) return;
         armapsd(jp.npoles, jp.nzeros, a, b, jp.sig2, nexp, psd, nPoints);
     }

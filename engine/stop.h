@@ -19,6 +19,8 @@ class RunStopped : public std::exception {
     std::string text_;
 };
 
-[[noreturn]] inline void stop(std::string text) { throw RunStopped(std::move(text)); }
+[[noreturn]] inline void stop(std::string text) {
+    throw RunStopped(std::move(text));
+}
 
 } // namespace specest

@@ -40,10 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     specest::RunOptions opt{work_dir().string(), false};
     const auto r = specest::run_job(job_file.string(), std::span<float>(x.data() + 1, cap),
                                     std::span<float>(s.data() + 1, cap), opt);
-    if (x.front() != 7.0f || x.back() != 7.0f || s.front() != 7.0f || s.back() != 7.0f) __builtin_trap();
+    if (x.front() != 7.0f || x.back() != 7.0f || s.front() != 7.0f || s.back() != 7.0f)
+        __builtin_trap();
     if (r.status == specest::RunStatus::success) {
         for (int i = 1; i <= r.n_freq_pts; ++i)
-            if (!std::isfinite(s[static_cast<std::size_t>(i)]) || !std::isfinite(x[static_cast<std::size_t>(i)]))
+            if (!std::isfinite(s[static_cast<std::size_t>(i)]) ||
+                !std::isfinite(x[static_cast<std::size_t>(i)]))
                 __builtin_trap();
     }
     return 0;

@@ -19,8 +19,8 @@ extern "C" {
  * zeroFillZ is -99.0 when no spectrum was produced (estimator failure or stop);
  * the run report "~Lumetra.out" is written in the current directory. */
 SPECEST_API void specest_for(const char* fileNam, float* x_array, float* spectrum, int32_t* nptsZ,
-                             int32_t* npointsZ, float* t_startZ, float* t_finalZ,
-                             float* zeroFillZ, float* sig2Z, int32_t length);
+                             int32_t* npointsZ, float* t_startZ, float* t_finalZ, float* zeroFillZ,
+                             float* sig2Z, int32_t length);
 
 /* Status of specest_run. */
 enum {
@@ -41,8 +41,7 @@ enum {
 SPECEST_API int32_t specest_run(const char* job_path, int32_t job_path_len, const char* report_dir,
                                 int32_t flags, float* x_array, float* spectrum, int32_t* nptsZ,
                                 int32_t* npointsZ, float* t_startZ, float* t_finalZ,
-                                float* zeroFillZ, float* sig2Z, char* message,
-                                int32_t message_cap);
+                                float* zeroFillZ, float* sig2Z, char* message, int32_t message_cap);
 
 #ifdef __cplusplus
 }

@@ -15,16 +15,16 @@ enum class RunStatus {
 };
 
 struct RunOptions {
-    std::string report_dir;         // where "~Lumetra.out" goes; empty means the current directory
-    bool pause_after_peaks = true;  // the 2-second pause after the peak table
+    std::string report_dir;        // where "~Lumetra.out" goes; empty means the current directory
+    bool pause_after_peaks = true; // the 2-second pause after the peak table
 };
 
 struct RunResult {
     RunStatus status = RunStatus::stopped;
-    std::string stop_text;   // set when stopped
-    std::string report_path; // the run report written
-    int32_t npts = 0;        // data points read and used
-    int32_t n_freq_pts = 0;  // output points (0 unless success)
+    std::string stop_text;     // set when stopped
+    std::string report_path;   // the run report written
+    int32_t npts = 0;          // data points read and used
+    int32_t n_freq_pts = 0;    // output points (0 unless success)
     int32_t n_time_values = 0; // time values left in x_array after an estimator failure
     float t_start = 0;
     float t_final = 0;

@@ -20,7 +20,8 @@ struct Cli {
 };
 
 Cli run_cli(const std::string& args, const fs::path& dir) {
-    const std::string cmd = std::string(SPECEST_RUN_EXE) + " " + args + " > " + (dir / "stdout.txt").string() + " 2>&1";
+    const std::string cmd =
+        std::string(SPECEST_RUN_EXE) + " " + args + " > " + (dir / "stdout.txt").string() + " 2>&1";
     const int rc = std::system(cmd.c_str());
     return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, test::read_text(dir / "stdout.txt")};
 }
@@ -42,9 +43,10 @@ class CliRun : public ::testing::Test {
 
 TEST_F(CliRun, SuccessWritesSummaryPeaksCsvAndJson) {
     const auto job = test::write_job(dir_ / "per.0", job_);
-    const auto c = run_cli(job.string() + " --no-pause --report-dir " + dir_.path().string() + " --csv " +
-                               (dir_ / "s.csv").string() + " --json " + (dir_ / "s.json").string(),
-                           dir_.path());
+    const auto c =
+        run_cli(job.string() + " --no-pause --report-dir " + dir_.path().string() + " --csv " +
+                    (dir_ / "s.csv").string() + " --json " + (dir_ / "s.json").string(),
+                dir_.path());
     ASSERT_EQ(c.code, 0) << c.out;
     EXPECT_NE(c.out.find("PERIODOGRAM estimate from 64 data points"), std::string::npos) << c.out;
     EXPECT_NE(c.out.find("127 frequency points"), std::string::npos);
@@ -67,10 +69,13 @@ TEST_F(CliRun, SuccessWritesSummaryPeaksCsvAndJson) {
 }
 
 TEST_F(CliRun, StopAndEstimatorFailureExitCodes) {
-    const auto missing = run_cli((dir_ / "none.0").string() + " --no-pause --report-dir " + dir_.path().string(),
-                                 dir_.path());
+    const auto missing =
+        run_cli((dir_ / "none.0").string() + " --no-pause --report-dir " + dir_.path().string(),
+                dir_.path());
     EXPECT_EQ(missing.code, 2);
-    EXPECT_NE(missing.out.find("specest-run: Error reading Input file for specest!"), std::string::npos) << missing.out;
+    EXPECT_NE(missing.out.find("specest-run: Error reading Input file for specest!"),
+              std::string::npos)
+        << missing.out;
 
     test::write_real_data(dir_ / "zero.txt", std::vector<double>(32, 0.0));
     job_.data_file = "zero.txt";
@@ -79,8 +84,8 @@ TEST_F(CliRun, StopAndEstimatorFailureExitCodes) {
     job_.method = "Auto-correlation";
     job_.npoles = "3";
     const auto job = test::write_job(dir_ / "ar.0", job_);
-    const auto failed = run_cli(job.string() + " --no-pause --report-dir " + dir_.path().string() + " --json " +
-                                    (dir_ / "f.json").string(),
+    const auto failed = run_cli(job.string() + " --no-pause --report-dir " + dir_.path().string() +
+                                    " --json " + (dir_ / "f.json").string(),
                                 dir_.path());
     EXPECT_EQ(failed.code, 1) << failed.out;
     EXPECT_NE(failed.out.find("estimator failed"), std::string::npos);
@@ -92,10 +97,12 @@ TEST_F(CliRun, StopAndEstimatorFailureExitCodes) {
 
 TEST(CliWriters, PeakTableUsesTheEngineRule) {
     const float f[] = {0, 1, 2, 3, 4, 5};
-    const float db[] = {-10, -20, -5, -5, -30, 0}; // peak at 1 only: flat tops and the last point are not peaks
+    const float db[] = {-10, -20, -5,
+                        -5,  -30, 0}; // peak at 1 only: flat tops and the last point are not peaks
     std::ostringstream out;
     cli::write_peak_table(out, {f, db});
-    EXPECT_NE(out.str().find("     1                0      -10.000"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("     1                0      -10.000"), std::string::npos)
+        << out.str();
     EXPECT_EQ(out.str().find("     2"), std::string::npos);
     std::ostringstream none;
     const float flat[] = {-1, -1, -1};

@@ -24,9 +24,9 @@ static int failures = 0;
     } while (0)
 
 static void write_job(const char* path, const char* data, const char* method, const char* npoints) {
-    const char* v[21] = {"c abi job", data, "1", "0", "C", "0", method, "Y", npoints, "-999",
-                         "-999", "-999", "-999", "-999", "-999", "-999", "-999", "-999",
-                         "Rectangular", "", ""};
+    const char* v[21] = {"c abi job", data,    "1",    "0",    "C",           "0",    method,
+                         "Y",         npoints, "-999", "-999", "-999",        "-999", "-999",
+                         "-999",      "-999",  "-999", "-999", "Rectangular", "",     ""};
     FILE* f = fopen(path, "wb");
     for (int i = 0; i < 21; ++i) fprintf(f, "%s  \t\t! q\r\n", v[i]);
     fclose(f);
@@ -93,8 +93,8 @@ int main(int argc, char** argv) {
     /* Too small a capacity is refused before anything is written. */
     for (int i = 0; i < CAP; ++i) x[i] = s[i] = 777.0f;
     npoints = 16;
-    st = srun(job, (int32_t)strlen(job), dir, SPECEST_NO_PAUSE, x, s, &npts, &npoints, &t0, &t1, &zf,
-              &sig2, msg, (int32_t)sizeof msg);
+    st = srun(job, (int32_t)strlen(job), dir, SPECEST_NO_PAUSE, x, s, &npts, &npoints, &t0, &t1,
+              &zf, &sig2, msg, (int32_t)sizeof msg);
     CHECK(st == SPECEST_STOPPED);
     CHECK(x[0] == 777.0f && s[0] == 777.0f);
     CHECK(srun(NULL, 0, dir, 0, x, s, &npts, &npoints, &t0, &t1, &zf, &sig2, msg, 256) ==

@@ -198,16 +198,20 @@ TEST_P(BadDataFiles, AreRefusedClearly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadDataFiles,
-    ::testing::Values(
-        BadData{"empty", "", "R", "at least two data points"},
-        BadData{"one_record", "0 1.5\n", "R", "at least two data points"},
-        BadData{"one_field", "0 1\n1\n2 3\n", "R", "line 2: a record needs a time value and a sample value"},
-        BadData{"non_numeric_time", "0 1\nx 2\n", "R", "line 2: the time value \"x\" is not a number"},
-        BadData{"non_numeric_sample", "0 1\n1 abc\n", "R", "line 2: the sample \"abc\" is not a real number"},
-        BadData{"complex_without_parentheses", "0 1.0\n1 2.0\n", "C", "line 1: the sample \"1.0\" is not a complex value"},
-        BadData{"complex_for_real", "0 (1,2)\n1 (2,3)\n", "R", "line 1: the sample \"(1,2)\" is not a real number"},
-        BadData{"equal_times", "5 1\n5 2\n5 3\n", "R", "give no time step"},
-        BadData{"nan_sample", "0 1\n1 nan\n", "R", "line 2"}),
+    ::testing::Values(BadData{"empty", "", "R", "at least two data points"},
+                      BadData{"one_record", "0 1.5\n", "R", "at least two data points"},
+                      BadData{"one_field", "0 1\n1\n2 3\n", "R",
+                              "line 2: a record needs a time value and a sample value"},
+                      BadData{"non_numeric_time", "0 1\nx 2\n", "R",
+                              "line 2: the time value \"x\" is not a number"},
+                      BadData{"non_numeric_sample", "0 1\n1 abc\n", "R",
+                              "line 2: the sample \"abc\" is not a real number"},
+                      BadData{"complex_without_parentheses", "0 1.0\n1 2.0\n", "C",
+                              "line 1: the sample \"1.0\" is not a complex value"},
+                      BadData{"complex_for_real", "0 (1,2)\n1 (2,3)\n", "R",
+                              "line 1: the sample \"(1,2)\" is not a real number"},
+                      BadData{"equal_times", "5 1\n5 2\n5 3\n", "R", "give no time step"},
+                      BadData{"nan_sample", "0 1\n1 nan\n", "R", "line 2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DriverRun, AllHeaderAndMissingDataFile) {
@@ -215,7 +219,8 @@ TEST_F(DriverRun, AllHeaderAndMissingDataFile) {
     job_.header_lines = "5";
     auto out = run(job_, 512);
     EXPECT_EQ(out.result.stop_text, "Error reading data file!");
-    EXPECT_NE(out.report.find("  End-of-file reached while reading file.data.txt"), std::string::npos);
+    EXPECT_NE(out.report.find("  End-of-file reached while reading file.data.txt"),
+              std::string::npos);
     job_.header_lines = "0";
     job_.data_file = "absent.txt";
     out = run(job_, 512);
@@ -264,12 +269,17 @@ TEST_F(DriverRun, PeakTableRules) {
     job_.npoints = "256";
     auto out = run(job_);
     ASSERT_EQ(out.result.status, RunStatus::success);
-    EXPECT_NE(out.report.find("\n\n\n\n" + std::string(52, '-') + "\n      PSD waveform contained following peaks\n"),
+    EXPECT_NE(out.report.find("\n\n\n\n" + std::string(52, '-') +
+                              "\n      PSD waveform contained following peaks\n"),
               std::string::npos);
-    EXPECT_NE(out.report.find(" Peak # 1  at Freq = 1.25000E-01  Ampl. =    0.00000E+00\n"), std::string::npos)
+    EXPECT_NE(out.report.find(" Peak # 1  at Freq = 1.25000E-01  Ampl. =    0.00000E+00\n"),
+              std::string::npos)
         << out.report.substr(out.report.find("PSD waveform"), 400);
-    EXPECT_NE(out.report.find(" Ck. 4 Peak ... at Freq =     1.21094E-01 Ampl. =   -1.00000E+02\n\n"), std::string::npos);
-    EXPECT_NE(out.report.find(" Peak # 2  at Freq = 3.12500E-01  Ampl. =   -1.20412E+01\n"), std::string::npos);
+    EXPECT_NE(
+        out.report.find(" Ck. 4 Peak ... at Freq =     1.21094E-01 Ampl. =   -1.00000E+02\n\n"),
+        std::string::npos);
+    EXPECT_NE(out.report.find(" Peak # 2  at Freq = 3.12500E-01  Ampl. =   -1.20412E+01\n"),
+              std::string::npos);
 }
 
 } // namespace

@@ -20,7 +20,8 @@ std::vector<cdouble> naive_dft(const std::vector<cfloat>& x, int sign) {
         cdouble s = 0;
         for (std::size_t j = 0; j < n; ++j)
             s += cdouble(x[j].real(), x[j].imag()) *
-                 std::polar(1.0, sign * 2.0 * M_PI * static_cast<double>(j * k % n) / static_cast<double>(n));
+                 std::polar(1.0, sign * 2.0 * M_PI * static_cast<double>(j * k % n) /
+                                     static_cast<double>(n));
         out[k] = s;
     }
     return out;
@@ -69,7 +70,8 @@ TEST(Fft, ExactIdentities) {
     // Unit impulse -> all ones; all ones -> (N, 0) then zeros.
     for (int nexp : {1, 4, 8}) {
         const int n = 1 << nexp;
-        std::vector<cfloat> imp(static_cast<std::size_t>(n)), ones(static_cast<std::size_t>(n), cfloat(1, 0));
+        std::vector<cfloat> imp(static_cast<std::size_t>(n)),
+            ones(static_cast<std::size_t>(n), cfloat(1, 0));
         imp[0] = 1.0f;
         fft(Vec1<cfloat>(imp), nexp, 1, n);
         fft(Vec1<cfloat>(ones), nexp, 1, n);

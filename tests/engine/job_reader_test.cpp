@@ -42,9 +42,9 @@ TEST(JobReader, MethodMatchingOnTwoCharacters) {
 }
 
 TEST(JobReader, PowerOfTwoRounding) {
-    const std::pair<int, int> cases[] = {{64, 64},     {100, 128},  {129, 256},       {1, 1},
-                                         {2, 2},       {3, 4},      {8193, 16384},    {1000, 1024},
-                                         {65535, 65536}, {1 << 24, 1 << 24}};
+    const std::pair<int, int> cases[] = {
+        {64, 64}, {100, 128},    {129, 256},   {1, 1},         {2, 2},
+        {3, 4},   {8193, 16384}, {1000, 1024}, {65535, 65536}, {1 << 24, 1 << 24}};
     for (auto [in, out] : cases) EXPECT_EQ(round_to_power_of_two(in), out) << in;
 }
 
@@ -52,7 +52,8 @@ class JobRun : public ::testing::Test {
   protected:
     void SetUp() override {
         std::vector<double> x(500);
-        for (std::size_t i = 0; i < x.size(); ++i) x[i] = std::sin(0.3 * i) + 0.1 * std::cos(1.1 * i);
+        for (std::size_t i = 0; i < x.size(); ++i)
+            x[i] = std::sin(0.3 * i) + 0.1 * std::cos(1.1 * i);
         test::write_real_data(dir_ / "data.txt", x, 1.0, "header one\nheader two\n");
         job_.header_lines = "2";
     }
@@ -103,10 +104,12 @@ TEST_F(JobRun, SummaryFieldsAndPoleNoteForParametricMethods) {
     job_.per = "2.5";
     const auto out = run(job_);
     ASSERT_EQ(out.result.status, RunStatus::success) << out.result.stop_text;
-    EXPECT_NE(out.report.find("     Note: Maximum # of POLES & ZEROS at this compile was (   210   200 )."),
+    EXPECT_NE(out.report.find(
+                  "     Note: Maximum # of POLES & ZEROS at this compile was (   210   200 )."),
               std::string::npos);
     EXPECT_NE(out.report.find("         npoles =      6\n"), std::string::npos);
-    EXPECT_NE(out.report.find("         nzeros =      0\n"), std::string::npos); // AR methods have no zeros
+    EXPECT_NE(out.report.find("         nzeros =      0\n"),
+              std::string::npos); // AR methods have no zeros
     EXPECT_NE(out.report.find("         per =  2.500\n"), std::string::npos);
     EXPECT_NE(out.report.find("         eps =    1.000E-05\n"), std::string::npos);
     EXPECT_NE(out.report.find("         method_name = AUTO-CORRELATION"), std::string::npos);
@@ -123,7 +126,8 @@ TEST_F(JobRun, BlackmanTukeyLagLimit) {
     auto bad = run(job_);
     EXPECT_EQ(bad.result.status, RunStatus::stopped);
     EXPECT_EQ(bad.result.stop_text, "M_Lags parameter out of range");
-    EXPECT_NE(bad.report.find("         Input ERROR: parameter outside of range:\n"), std::string::npos);
+    EXPECT_NE(bad.report.find("         Input ERROR: parameter outside of range:\n"),
+              std::string::npos);
     EXPECT_NE(bad.report.find("                      m_lags =     50\n"), std::string::npos);
     EXPECT_NE(bad.report.find("                      m_lags < nPts/2!\n"), std::string::npos);
     EXPECT_NE(bad.report.find("  " + std::string(70, '-')), std::string::npos);
@@ -139,8 +143,8 @@ TEST_F(JobRun, DurbinLengthLimit) {
     EXPECT_EQ(bad.result.status, RunStatus::stopped);
     EXPECT_EQ(bad.result.stop_text, "L_PTS parameter out of range");
     EXPECT_NE(bad.report.find("     Maximum value is 128  ... Enter L: \n"), std::string::npos);
-    EXPECT_NE(bad.report.find("                      nZeros << L_pts << nPts  -and-," + std::string(22, ' ') +
-                              "nZeros << L_pts << MaxOrder!\n"),
+    EXPECT_NE(bad.report.find("                      nZeros << L_pts << nPts  -and-," +
+                              std::string(22, ' ') + "nZeros << L_pts << MaxOrder!\n"),
               std::string::npos);
     job_.l_pts = "128";
     auto ok = run(job_);
@@ -156,9 +160,12 @@ TEST_F(JobRun, EquationCountRange) {
     job_.m_eqs = "13";
     auto bad = run(job_);
     EXPECT_EQ(bad.result.stop_text, "M_Eqs parameter out of range");
-    EXPECT_NE(bad.report.find("       Minimum/Maximum range for M_Eqs =     14  to   300\n"), std::string::npos);
-    EXPECT_NE(bad.report.find("                      nPoles+nZeros+1 =     13\n"), std::string::npos);
-    EXPECT_NE(bad.report.find("                      nPoles+nZeros+1 < M_Eqs <= nPts\n\n  ---"), std::string::npos);
+    EXPECT_NE(bad.report.find("       Minimum/Maximum range for M_Eqs =     14  to   300\n"),
+              std::string::npos);
+    EXPECT_NE(bad.report.find("                      nPoles+nZeros+1 =     13\n"),
+              std::string::npos);
+    EXPECT_NE(bad.report.find("                      nPoles+nZeros+1 < M_Eqs <= nPts\n\n  ---"),
+              std::string::npos);
     for (const char* m : {"14", "300"}) {
         job_.m_eqs = m;
         EXPECT_NE(run(job_).result.stop_text, "M_Eqs parameter out of range") << m;
@@ -172,14 +179,16 @@ TEST_F(JobRun, UnknownMethodStopsAfterTheDataAreRead) {
     auto out = run(job_);
     EXPECT_EQ(out.result.status, RunStatus::stopped);
     EXPECT_EQ(out.result.stop_text, "in Spectrum_est");
-    EXPECT_NE(out.report.find("         --> METHOD number out of range: method =   0\n"), std::string::npos);
+    EXPECT_NE(out.report.find("         --> METHOD number out of range: method =   0\n"),
+              std::string::npos);
     EXPECT_NE(out.report.find("delta_t/t_window = "), std::string::npos);
     EXPECT_NE(out.report.find("         method_name = modified"), std::string::npos);
 }
 
 TEST_F(JobRun, LongDataPathIsReadWhole) {
     // Longer than 60 characters: must not be cut.
-    const auto deep = dir_.path() / "a-rather-long-folder-name-for-measurement-data" / "campaign-2026";
+    const auto deep =
+        dir_.path() / "a-rather-long-folder-name-for-measurement-data" / "campaign-2026";
     std::filesystem::create_directories(deep);
     std::filesystem::copy_file(dir_ / "data.txt", deep / "series.txt");
     job_.data_file = (deep / "series.txt").string();
@@ -227,7 +236,8 @@ TEST_P(BadJobValues, AreRefusedWithFileLineAndProblem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadJobValues,
-    ::testing::Values(BadJob{"letters_for_npoints", 9, "many", "line 9: the number of frequency points must be a whole number"},
+    ::testing::Values(BadJob{"letters_for_npoints", 9, "many",
+                             "line 9: the number of frequency points must be a whole number"},
                       BadJob{"float_for_integer", 3, "2.5", "line 3:"},
                       BadJob{"empty_value_line", 4, "", "line 4: no value"},
                       BadJob{"bad_eps", 12, "1.0E-5x", "line 12: eps must be a number"},
@@ -251,8 +261,9 @@ TEST_F(JobRun, ShortOrMissingJobFile) {
     auto missing = test::run(dir_ / "nope.0", 512);
     EXPECT_EQ(missing.result.status, RunStatus::stopped);
     EXPECT_EQ(missing.result.stop_text, "Error reading Input file for specest!");
-    EXPECT_NE(missing.report.find("  ERROR while opening Input file: " + (dir_ / "nope.0").string()),
-              std::string::npos);
+    EXPECT_NE(
+        missing.report.find("  ERROR while opening Input file: " + (dir_ / "nope.0").string()),
+        std::string::npos);
 }
 
 } // namespace

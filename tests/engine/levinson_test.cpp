@@ -103,7 +103,8 @@ TEST_F(LevinsonTest, YuleWalkerMatchesDirectSolveAndResidualPower) {
         std::vector<cfloat> r(p + 1);
         for (int k = 0; k <= p; ++k) {
             double s = 0;
-            for (int i = 0; i < n - k; ++i) s += static_cast<double>(xc[i].real()) * xc[i + k].real();
+            for (int i = 0; i < n - k; ++i)
+                s += static_cast<double>(xc[i].real()) * xc[i + k].real();
             r[k] = cfloat(static_cast<float>(s / n), 0);
         }
         const auto ref = direct_yule_walker(r, p);
@@ -113,7 +114,8 @@ TEST_F(LevinsonTest, YuleWalkerMatchesDirectSolveAndResidualPower) {
             // Real data gives real coefficients.
             EXPECT_EQ(a[i].imag(), 0.0f);
             // The order-4 process is close to singular: allow its condition number.
-            EXPECT_NEAR(a[i].real(), ref[i].real(), (p >= 4 ? 2e-2 : 1e-5) * scale) << "p=" << p << " i=" << i;
+            EXPECT_NEAR(a[i].real(), ref[i].real(), (p >= 4 ? 2e-2 : 1e-5) * scale)
+                << "p=" << p << " i=" << i;
         }
         // sig2 is the prediction-error power r(0) + sum a(k) r(k) of the solved model.
         double pe = r[0].real();

@@ -11,10 +11,18 @@
 namespace specest {
 namespace {
 
-std::string e(double v, int w, int d) { return Line().e(v, w, d).str(); }
-std::string pe(double v, int w, int d) { return Line().pe(v, w, d).str(); }
-std::string f(double v, int w, int d) { return Line().f(v, w, d).str(); }
-std::string i(long long v, int w) { return Line().i(v, w).str(); }
+std::string e(double v, int w, int d) {
+    return Line().e(v, w, d).str();
+}
+std::string pe(double v, int w, int d) {
+    return Line().pe(v, w, d).str();
+}
+std::string f(double v, int w, int d) {
+    return Line().f(v, w, d).str();
+}
+std::string i(long long v, int w) {
+    return Line().i(v, w).str();
+}
 
 TEST(FortranFormat, EditDescriptors) {
     EXPECT_EQ(e(1.2345, 12, 5), " 0.12345E+01");
@@ -57,12 +65,11 @@ TEST(Report, FreeFormLayoutAndContinuation) {
         r.partial("dangling");
         r.close();
     }
-    EXPECT_EQ(test::read_text(path),
-              "  filenam = job.0<===\n"
-              "  nPoints =  128\n"
-              " x 1 2.5 y\n"
-              "     Enter L:   \n"
-              "dangling\n");
+    EXPECT_EQ(test::read_text(path), "  filenam = job.0<===\n"
+                                     "  nPoints =  128\n"
+                                     " x 1 2.5 y\n"
+                                     "     Enter L:   \n"
+                                     "dangling\n");
 }
 
 TEST(Report, ReopenRewritesFromTheStart) {

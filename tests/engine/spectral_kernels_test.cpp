@@ -29,7 +29,9 @@ std::vector<cfloat> random_signal(int n, std::mt19937_64& rng) {
 }
 
 // Direct double-precision value of the spectrum at two-sided index k (1-based) of an N grid.
-double grid_frequency(int k, int n) { return static_cast<double>(k - 1 - n / 2) / n; }
+double grid_frequency(int k, int n) {
+    return static_cast<double>(k - 1 - n / 2) / n;
+}
 
 TEST_F(KernelTest, PeriodogramMatchesDirectFormula) {
     auto rng = test::seeded_rng("Kernel.Periodogram");
@@ -92,9 +94,12 @@ TEST_F(KernelTest, CorrelationEstimates) {
     correlation(n, lags, 0, Vec1<cfloat>(x), Vec1<cfloat>(y), Vec1<cfloat>(ru));
     for (int k = 0; k < lags; ++k) {
         cdouble s = 0;
-        for (int i = 0; i < n - k; ++i) s += std::conj(cdouble(x[i].real(), x[i].imag())) * cdouble(y[i + k].real(), y[i + k].imag());
+        for (int i = 0; i < n - k; ++i)
+            s += std::conj(cdouble(x[i].real(), x[i].imag())) *
+                 cdouble(y[i + k].real(), y[i + k].imag());
         const cfloat biased(static_cast<float>(s.real() / n), static_cast<float>(s.imag() / n));
-        const cfloat unbiased(static_cast<float>(s.real() / (n - k)), static_cast<float>(s.imag() / (n - k)));
+        const cfloat unbiased(static_cast<float>(s.real() / (n - k)),
+                              static_cast<float>(s.imag() / (n - k)));
         EXPECT_EQ(rb[k], biased) << k; // same sum in the same order: the same bits
         EXPECT_EQ(ru[k], unbiased) << k;
     }
@@ -110,12 +115,15 @@ TEST_F(KernelTest, BlackmanTukeyMatchesDirectFormula) {
     const int n = 200, m = 12, nexp = 7, big_l = 1 << nexp;
     auto x = random_signal(n, rng);
     std::vector<float> w(2 * m + 1);
-    for (int i = 1; i <= 2 * m + 1; ++i) w[i - 1] = static_cast<float>(m - std::abs(i - (m + 1))) / m;
+    for (int i = 1; i <= 2 * m + 1; ++i)
+        w[i - 1] = static_cast<float>(m - std::abs(i - (m + 1))) / m;
     std::vector<float> p(big_l);
     blacktukey(Vec1<cfloat>(x), n, 1, Vec1<float>(w), m, nexp, Vec1<float>(p), big_l);
     std::vector<cdouble> r(m + 1);
     for (int k = 0; k <= m; ++k) {
-        for (int i = 0; i < n - k; ++i) r[k] += std::conj(cdouble(x[i].real(), x[i].imag())) * cdouble(x[i + k].real(), x[i + k].imag());
+        for (int i = 0; i < n - k; ++i)
+            r[k] += std::conj(cdouble(x[i].real(), x[i].imag())) *
+                    cdouble(x[i + k].real(), x[i + k].imag());
         r[k] /= n;
     }
     for (int k = 1; k <= big_l; ++k) {
@@ -172,8 +180,10 @@ TEST_F(KernelTest, ArmaSpectrumMatchesDirectEvaluation) {
     for (int k = 1; k <= n; ++k) {
         const double f = grid_frequency(k, n);
         cdouble A = 1, B = 1;
-        for (int i = 1; i <= ip; ++i) A += cdouble(a[i - 1].real(), a[i - 1].imag()) * std::polar(1.0, -2 * M_PI * f * i);
-        for (int i = 1; i <= iq; ++i) B += cdouble(b[i - 1].real(), b[i - 1].imag()) * std::polar(1.0, -2 * M_PI * f * i);
+        for (int i = 1; i <= ip; ++i)
+            A += cdouble(a[i - 1].real(), a[i - 1].imag()) * std::polar(1.0, -2 * M_PI * f * i);
+        for (int i = 1; i <= iq; ++i)
+            B += cdouble(b[i - 1].real(), b[i - 1].imag()) * std::polar(1.0, -2 * M_PI * f * i);
         const double ref = 0.7 * std::norm(B) / std::norm(A);
         ASSERT_NEAR(psd[k - 1], ref, 1e-5 * (1 + ref)) << k;
     }

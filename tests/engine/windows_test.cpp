@@ -50,7 +50,8 @@ TEST_F(WindowTest, CosineFamilyAgainstFormula) {
         ASSERT_TRUE(window_weights(Vec1<float>(w), n, c.name));
         for (int i = 1; i <= n; ++i) {
             const double t = 2 * M_PI * i / (n - 1);
-            EXPECT_FLOAT_EQ(w[i - 1], static_cast<float>(c.a0 - c.a1 * std::cos(t) + c.a2 * std::cos(2 * t)))
+            EXPECT_FLOAT_EQ(w[i - 1],
+                            static_cast<float>(c.a0 - c.a1 * std::cos(t) + c.a2 * std::cos(2 * t)))
                 << c.name << " i=" << i;
         }
         // The textbook window's end value sits at N-1.
@@ -78,8 +79,10 @@ TEST_F(WindowTest, UnknownNamesAreReportedAndLeaveTheArray) {
         for (float v : w) EXPECT_EQ(v, 7.0f);
     }
     const std::string r = report();
-    EXPECT_EQ(test::count_lines_with(r, " Window name in error!  Name must be one of following:"), 3);
-    EXPECT_EQ(test::count_lines_with(r, "    Rectangle, Barlett, Hanning, Hamming, or Blackman."), 3);
+    EXPECT_EQ(test::count_lines_with(r, " Window name in error!  Name must be one of following:"),
+              3);
+    EXPECT_EQ(test::count_lines_with(r, "    Rectangle, Barlett, Hanning, Hamming, or Blackman."),
+              3);
     EXPECT_EQ(test::count_lines_with(r, "         Window name error"), 3);
 }
 

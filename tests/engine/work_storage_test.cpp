@@ -35,8 +35,9 @@ TEST(WorkArray, ExhaustedMemoryStopsTheRunWithTheRoutinesTexts) {
         EXPECT_EQ(s.text(), "Allocate error in FFT routine");
     }
     run_report().close();
-    EXPECT_NE(test::read_text(dir / "r.out").find("  Aborting FFT due to Allocation error #:  5014"),
-              std::string::npos);
+    EXPECT_NE(
+        test::read_text(dir / "r.out").find("  Aborting FFT due to Allocation error #:  5014"),
+        std::string::npos);
 }
 
 } // namespace

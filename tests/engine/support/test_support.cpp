@@ -15,9 +15,8 @@ namespace specest::test {
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    path_ = fs::temp_directory_path() /
-            ("specest-test-" + std::to_string(::getpid()) + "-" + std::to_string(stamp) + "-" +
-             std::to_string(counter++));
+    path_ = fs::temp_directory_path() / ("specest-test-" + std::to_string(::getpid()) + "-" +
+                                         std::to_string(stamp) + "-" + std::to_string(counter++));
     fs::create_directories(path_);
 }
 
@@ -27,9 +26,9 @@ TempDir::~TempDir() {
 }
 
 std::vector<std::string> Job::values() const {
-    return {title,  data_file, header_lines, npts, data_type, ixtype, method,
-            neg_freq, npoints, npoles, nzeros, eps,  mode,      m_eqs,
-            l_pts,  m_lags,    nit,          per,  window,    note1,  note2};
+    return {title,    data_file, header_lines, npts,   data_type, ixtype, method,
+            neg_freq, npoints,   npoles,       nzeros, eps,       mode,   m_eqs,
+            l_pts,    m_lags,    nit,          per,    window,    note1,  note2};
 }
 
 fs::path write_job(const fs::path& file, const Job& job) {
@@ -69,8 +68,8 @@ void write_real_data(const fs::path& file, const std::vector<double>& x, double 
     write_text(file, text);
 }
 
-void write_complex_data(const fs::path& file, const std::vector<std::complex<double>>& x,
-                        double dt, const std::string& header) {
+void write_complex_data(const fs::path& file, const std::vector<std::complex<double>>& x, double dt,
+                        const std::string& header) {
     std::string text = header;
     char buf[160];
     for (std::size_t i = 0; i < x.size(); ++i) {
