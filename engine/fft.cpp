@@ -5,7 +5,9 @@
 #include "stop.h"
 #include "work_array.h"
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,25 @@ const TwiddleTable& twiddles(int n, int invrs) {
     return t;
 }
 
+// The bits of v in reverse order over `bits` bits (a byte table instead of a loop per bit).
+std::uint32_t reverse_bits(std::uint32_t v, int bits) {
+    static const auto table = [] {
+        std::array<std::uint8_t, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            int r = 0;
+            for (int k = 0; k < 8; ++k)
+                if (b & (1 << k)) r |= 1 << (7 - k);
+            t[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(r);
+        }
+        return t;
+    }();
+    if (bits == 0) return 0;
+    const std::uint32_t r =
+        (std::uint32_t(table[v & 0xff]) << 24) | (std::uint32_t(table[(v >> 8) & 0xff]) << 16) |
+        (std::uint32_t(table[(v >> 16) & 0xff]) << 8) | std::uint32_t(table[(v >> 24) & 0xff]);
+    return r >> (32 - bits);
+}
+
 } // namespace
 
 namespace {
@@ -52,19 +73,10 @@ void transform(Vec1<cfloat> x, int nexp, int invrs, int npoints, bool use_table)
         " Aborting FFT due to Allocation error #: ", "Allocate error in FFT routine");
     Vec1<cfloat> y(ybuf);
 
-    // Bit reversal into y.
+    // Bit reversal into y: y(i) = x(r + 1), r the reversal of i - 1 over nexp bits.
     y(1) = x(1);
-    for (int i = 2; i <= n; ++i) {
-        int l = i - 1, r = 0, m = n;
-        for (int b = 1; b <= nexp; ++b) {
-            m /= 2;
-            if (l >= m) {
-                r += 1 << (b - 1);
-                l -= m;
-            }
-        }
-        y(i) = x(r + 1);
-    }
+    for (int i = 2; i <= n; ++i)
+        y(i) = x(static_cast<int>(reverse_bits(static_cast<std::uint32_t>(i - 1), nexp)) + 1);
 
     const bool tabulated = use_table && (invrs == 1 || invrs == -1);
     const cfloat* table = nullptr;
