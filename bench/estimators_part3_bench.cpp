@@ -2,6 +2,7 @@
 // estimators on a real ARMA(4,2) record with ten sinusoids. Args: samples, frequency points, then
 // the orders.
 #include "estimators/estimators.h"
+#include "estimators/mayne_firoozan.h"
 #include "run_context.h"
 #include "specest/specest.hpp"
 
@@ -244,6 +245,38 @@ BENCHMARK(BM_AkaikeIterations)
     ->Args({8000, 10})
     ->Args({8000, 20})
     ->Args({8000, 4})
+    ->Unit(benchmark::kMillisecond);
+
+// One least-squares regression of the Mayne-Firoozan method (normal equations and solve).
+// Args: samples, ip = iq.
+void BM_MayneFiroozanRegression(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0)), m = static_cast<int>(state.range(1));
+    std::mt19937_64 rng(20261207);
+    std::normal_distribution<float> g;
+    std::vector<specest::cfloat> y(static_cast<std::size_t>(n)), z(y.size()), yz(y.size()),
+        a(static_cast<std::size_t>(m));
+    for (std::size_t t = 0; t < y.size(); ++t) {
+        y[t] = {g(rng), g(rng)};
+        z[t] = {g(rng), g(rng)};
+        yz[t] = y[t] - z[t];
+    }
+    const fs::path report =
+        fs::temp_directory_path() / ("specest-bench3-ls-" + std::to_string(::getpid()) + ".out");
+    specest::run_report().open(report.string());
+    int iflag = 0;
+    for (auto _ : state) {
+        specest::ls(specest::Vec1<specest::cfloat>(y), specest::Vec1<specest::cfloat>(z),
+                    specest::Vec1<specest::cfloat>(yz), n, m, m, 1e-7f,
+                    specest::Vec1<specest::cfloat>(a), iflag);
+        benchmark::DoNotOptimize(a.data());
+    }
+    specest::run_report().close();
+    std::error_code ec;
+    fs::remove(report, ec);
+}
+BENCHMARK(BM_MayneFiroozanRegression)
+    ->Args({16384, 10})
+    ->Args({16384, 20})
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -116,6 +116,40 @@ TEST_F(MayneFiroozanTest, RegressionMatchesADoublePrecisionLeastSquaresSolve) {
     for (int k = 0; k < ip; ++k) EXPECT_EQ(wa::theta()(k + 1), a[k]);
 }
 
+// The normal equations against plain per-entry loops in the same order, bit for bit, for orders
+// that exercise every grouping of the regressors.
+TEST_F(MayneFiroozanTest, NormalEquationsMatchPlainLoopsBitForBit) {
+    auto rng = test::seeded_rng("MayneNormalEquations");
+    std::normal_distribution<float> g;
+    const int n = 97;
+    std::vector<cfloat> y(n), z(n), yz(n), a(8);
+    for (int t = 0; t < n; ++t)
+        y[t] = {g(rng), g(rng)}, z[t] = {g(rng), g(rng)}, yz[t] = {g(rng), g(rng)};
+    for (auto [ip, iq] : {std::pair{1, 0}, std::pair{0, 3}, std::pair{3, 2}, std::pair{7, 6}}) {
+        int iflag = 7;
+        ls(Vec1<cfloat>(y), Vec1<cfloat>(z), Vec1<cfloat>(yz), n, ip, iq, -1.0f, Vec1<cfloat>(a),
+           iflag);
+        auto h = [&](int k, int t) { // regressor k at time t (1-based), zero before the record
+            const int d = k <= ip ? k : k - ip;
+            return t - d >= 1 ? to_cd((k <= ip ? y : z)[t - d - 1]) : cd();
+        };
+        int l = 0;
+        for (int i = 1; i <= ip + iq; ++i) {
+            for (int k = 1; k <= i; ++k) {
+                double sr = 0, si = 0;
+                for (int t = 1; t <= n; ++t) {
+                    const cd u = h(k, t), v = h(i, t);
+                    if (u == cd() || v == cd()) continue;
+                    sr += u.real() * v.real() + u.imag() * v.imag();
+                    si += u.real() * v.imag() - u.imag() * v.real();
+                }
+                ASSERT_EQ(wa::hc()(++l), cfloat(float(sr), float(si)))
+                    << ip << "," << iq << " (" << i << "," << k << ")";
+            }
+        }
+    }
+}
+
 // A growing exponential makes the first-stage b(1) far larger than 1: status 1, no second
 // regression and no varm (sig2 stays that of the long model).
 TEST_F(MayneFiroozanTest, NonMinimumPhaseFirstStageStops) {
