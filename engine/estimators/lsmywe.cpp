@@ -7,6 +7,7 @@
 #include "complex_ops.h"
 #include "correlation.h"
 #include "job_params.h"
+#include "run_context.h"
 #include "work_area.h"
 #include "work_array.h"
 
@@ -62,6 +63,13 @@ void lsmywe(Vec1<cfloat> x, int& n, int& ip, int& iq, int& m, float& eps, Vec1<c
     }
 
     iflag = 0;
+    // The solver does not test its first pivot; a zero one would fill the AR part with 0/0.
+    if (ip > 0 && !(hc(1).real() > 0.0f)) {
+        run_report().list(" LSMYWE: the correlations at lags", iq, "to", m - 1,
+                          "are all zero; the equations do not determine the AR part.");
+        iflag = -1;
+        return;
+    }
     if (ip > 0) cholesky(ip, eps, iflag);
     if (iflag == -1) return;
     czerofilt(x, n, ip, theta, y);

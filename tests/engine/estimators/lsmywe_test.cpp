@@ -161,5 +161,18 @@ TEST_F(LsmyweRun, SolverFailureWritesMessageAAndNoPlot) {
     EXPECT_EQ(test::count_lines_with(out.report, " ----------- No Plot ! -----------"), 1);
 }
 
+// One AR coefficient leaves a single, untested pivot: an all-zero record must not turn it into
+// 0/0 coefficients in the report.
+TEST_F(LsmyweRun, AllZeroRecordFailsWithAnExplanationAndNoNan) {
+    auto out = go(std::vector<double>(100, 0.0), 1, 1, 20, "1.0E-05");
+    EXPECT_EQ(out.result.status, RunStatus::estimator_failure);
+    EXPECT_EQ(test::count_lines_with(out.report,
+                                     " LSMYWE: the correlations at lags 1 to 19 are all zero"),
+              1)
+        << out.report;
+    EXPECT_EQ(test::count_lines_with(out.report, "nan"), 0);
+    EXPECT_EQ(test::count_lines_with(out.report, " ----------- No Plot ! -----------"), 1);
+}
+
 } // namespace
 } // namespace specest
