@@ -14,16 +14,7 @@
 namespace specest {
 namespace {
 
-class LevinsonTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(run_report().open((dir_ / "r.out").string()));
-        job().maxorder = kMaxOrder;
-        job().iflag = 0;
-    }
-    void TearDown() override { run_report().close(); }
-    test::TempDir dir_;
-};
+class LevinsonTest : public test::ReportTest {};
 
 TEST_F(LevinsonTest, OrderOneAndTwoExamples) {
     std::vector<cfloat> r = {{1, 0}, {0.5f, 0}, {0.25f, 0}};
@@ -53,7 +44,7 @@ TEST_F(LevinsonTest, OrderAboveMaxOrderStops) {
     std::vector<cfloat> r(6, cfloat(1, 0)), a(5);
     EXPECT_THROW(levinson(Vec1<cfloat>(r), 5, Vec1<cfloat>(a)), RunStopped);
     run_report().close();
-    const std::string rep = test::read_text(dir_ / "r.out");
+    const std::string rep = test::read_text(dir / "r.out");
     EXPECT_NE(rep.find("         Aborting ... IP > Max_Order in Levinson"), std::string::npos);
     EXPECT_NE(rep.find("         IP / Max_Order =      5     4"), std::string::npos);
 }
@@ -131,7 +122,7 @@ TEST_F(LevinsonTest, ZeroPowerRecordIsAnEstimatorFailure) {
     EXPECT_NE(job().iflag, 0);
     for (auto v : a) EXPECT_TRUE(std::isfinite(v.real()) && std::isfinite(v.imag()));
     run_report().close();
-    EXPECT_NE(test::read_text(dir_ / "r.out").find("prediction-error power"), std::string::npos);
+    EXPECT_NE(test::read_text(dir / "r.out").find("prediction-error power"), std::string::npos);
 }
 
 } // namespace

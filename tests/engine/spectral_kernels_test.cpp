@@ -14,12 +14,7 @@
 namespace specest {
 namespace {
 
-class KernelTest : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(run_report().open((dir_ / "r.out").string())); }
-    void TearDown() override { run_report().close(); }
-    test::TempDir dir_;
-};
+class KernelTest : public test::ReportTest {};
 
 std::vector<cfloat> random_signal(int n, std::mt19937_64& rng) {
     std::normal_distribution<float> g(0.0f, 1.0f);

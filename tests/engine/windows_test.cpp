@@ -11,16 +11,7 @@
 namespace specest {
 namespace {
 
-class WindowTest : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(run_report().open((dir_ / "r.out").string())); }
-    void TearDown() override { run_report().close(); }
-    std::string report() {
-        run_report().close();
-        return test::read_text(dir_ / "r.out");
-    }
-    test::TempDir dir_;
-};
+class WindowTest : public test::ReportTest {};
 
 TEST_F(WindowTest, RectangularFromPrefix) {
     for (const char* name : {"Rectangular", "Rectangle", "Rectang"}) {

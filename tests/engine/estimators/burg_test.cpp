@@ -18,18 +18,8 @@ namespace {
 
 using cd = std::complex<double>;
 
-class BurgTest : public ::testing::Test {
+class BurgTest : public test::ReportTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(run_report().open((dir / "r.out").string()));
-        job().iflag = 0;
-        job().maxorder = 411;
-    }
-    void TearDown() override { run_report().close(); }
-    std::string report() {
-        run_report().close();
-        return test::read_text(dir / "r.out");
-    }
     // Runs burg on x and returns a(1..ip).
     std::vector<cfloat> fit(std::vector<cfloat> x, int ip, float& sig2) {
         int n = static_cast<int>(x.size()), npoints = n;
@@ -37,7 +27,6 @@ class BurgTest : public ::testing::Test {
         burg(Vec1<cfloat>(x), n, ip, Vec1<cfloat>(a), sig2, npoints);
         return a;
     }
-    test::TempDir dir;
 };
 
 std::vector<cfloat> to_float(const std::vector<cd>& v) {

@@ -20,16 +20,7 @@ namespace {
 using cd = std::complex<double>;
 using DMat = std::vector<std::vector<cd>>;
 
-class CholeskyTest : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(run_report().open((dir / "r.out").string())); }
-    void TearDown() override { run_report().close(); }
-    std::string report() {
-        run_report().close();
-        return test::read_text(dir / "r.out");
-    }
-    test::TempDir dir;
-};
+class CholeskyTest : public test::ReportTest {};
 
 // Packs A (Hermitian) the way the solver reads it: conj(A(i,j)) for j <= i, row by row.
 void pack(const DMat& A) {

@@ -20,13 +20,8 @@ namespace {
 
 using cd = std::complex<double>;
 
-class CovarianceTest : public ::testing::Test {
+class CovarianceTest : public test::ReportTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(run_report().open((dir / "r.out").string()));
-        job().iflag = 0;
-    }
-    void TearDown() override { run_report().close(); }
     // Returns theta(1..ip) after covmcov.
     std::vector<cfloat> fit(std::vector<cfloat> x, int ip, int mode, float eps, int& iflag,
                             float& sig2) {
@@ -36,7 +31,6 @@ class CovarianceTest : public ::testing::Test {
         for (int i = 1; i <= ip; ++i) a.push_back(wa::theta()(i));
         return a;
     }
-    test::TempDir dir;
 };
 
 std::vector<cfloat> to_float(const std::vector<cd>& v) {

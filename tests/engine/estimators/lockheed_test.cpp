@@ -17,16 +17,7 @@
 namespace specest {
 namespace {
 
-class LockheedTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(run_report().open((dir / "r.out").string()));
-        job().iflag = 0;
-        job().maxorder = 411;
-    }
-    void TearDown() override { run_report().close(); }
-    test::TempDir dir;
-};
+class LockheedTest : public test::ReportTest {};
 
 std::vector<cfloat> record(std::mt19937_64& rng, int n, int capacity) {
     std::vector<cfloat> x(static_cast<std::size_t>(capacity));

@@ -22,13 +22,8 @@ namespace {
 
 using cd = std::complex<double>;
 
-class MvseTest : public ::testing::Test {
+class MvseTest : public test::ReportTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(run_report().open((dir / "r.out").string()));
-        job().iflag = 0;
-    }
-    void TearDown() override { run_report().close(); }
     std::vector<float> spectrum(std::vector<cfloat> x, int ip, int l, int mode, int& iflag,
                                 float fill = -7.0f) {
         int n = static_cast<int>(x.size());
@@ -37,7 +32,6 @@ class MvseTest : public ::testing::Test {
         mvse(Vec1<cfloat>(x), n, ip, l, eps, mode, Vec1<float>(pmv), iflag);
         return pmv;
     }
-    test::TempDir dir;
 };
 
 std::vector<cfloat> white(int n, double sigma2, std::mt19937_64& rng) {

@@ -18,20 +18,14 @@ namespace {
 
 using namespace rmle_steps;
 
-class RmleTest : public ::testing::Test {
+class RmleTest : public test::ReportTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(run_report().open((dir / "r.out").string()));
-        job().iflag = 0;
-    }
-    void TearDown() override { run_report().close(); }
     std::vector<float> fit(std::vector<float> x, int ip, float& sig2) {
         int n = static_cast<int>(x.size());
         std::vector<float> a(static_cast<std::size_t>(std::max(ip, 1)), 0.0f);
         rmle(Vec1<float>(x), n, ip, Vec1<float>(a), sig2);
         return a;
     }
-    test::TempDir dir;
 };
 
 std::vector<float> roots_of(float p, float q, float r, int& nreal) {

@@ -17,15 +17,7 @@ namespace {
 
 using cd = std::complex<double>;
 
-class VarmTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(run_report().open((dir / "r.out").string()));
-        job().iflag = 0;
-    }
-    void TearDown() override { run_report().close(); }
-    test::TempDir dir;
-};
+class VarmTest : public test::ReportTest {};
 
 std::vector<cd> dft(const std::vector<cd>& v, int m) {
     std::vector<cd> out(m);

@@ -1,5 +1,8 @@
 #include "test_support.h"
 
+#include "job_params.h"
+#include "run_context.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -129,6 +132,21 @@ double arma_spectrum(const std::vector<double>& a, const std::vector<double>& b,
     for (std::size_t k = 1; k <= b.size(); ++k)
         B += b[k - 1] * std::polar(1.0, -w * static_cast<double>(k));
     return sig2 * std::norm(B) / std::norm(A);
+}
+
+void ReportTest::SetUp() {
+    ASSERT_TRUE(run_report().open((dir / "r.out").string()));
+    job().iflag = 0;
+    job().maxorder = kMaxOrder;
+}
+
+void ReportTest::TearDown() {
+    run_report().close();
+}
+
+std::string ReportTest::report() {
+    run_report().close();
+    return read_text(dir / "r.out");
 }
 
 int count_lines_with(const std::string& text, const std::string& needle) {

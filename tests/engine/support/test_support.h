@@ -3,6 +3,8 @@
 
 #include "specest/specest.hpp"
 
+#include <gtest/gtest.h>
+
 #include <complex>
 #include <cstdint>
 #include <filesystem>
@@ -89,6 +91,17 @@ std::vector<double> arma_process(const std::vector<double>& a, const std::vector
 // True ARMA spectrum sig2 |B|^2/|A|^2 at normalised frequency f (cycles per sample).
 double arma_spectrum(const std::vector<double>& a, const std::vector<double>& b, double sig2,
                      double f);
+
+// For calling engine routines directly: a run report open in the test's own folder and a job
+// record with no failure flag and the full order limit.
+class ReportTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Closes the report and returns its text.
+    std::string report();
+    TempDir dir;
+};
 
 // Number of lines of `text` that contain `needle`.
 int count_lines_with(const std::string& text, const std::string& needle);
