@@ -21,6 +21,13 @@ cfloat quotient(cfloat num, cfloat den) {
     return narrow(cdiv(wide(num), wide(den)));
 }
 
+// The pivot must exceed eps in magnitude; a zero one fails even when eps is not positive, as
+// the next order divides by it.
+bool pivot_ok(cfloat rho, float eps) {
+    const float mag = std::abs(rho);
+    return mag > eps && mag != 0.0f;
+}
+
 } // namespace
 
 void toepeqn(Vec1<cfloat> rxx, int ip, int iq, float eps, Vec1<cfloat> a, int& iflag) {
@@ -42,7 +49,7 @@ void toepeqn(Vec1<cfloat> rxx, int ip, int iq, float eps, Vec1<cfloat> a, int& i
     if (ip > 1) {
         bb(1, 1) = quotient(-r(iq - 1), r0);
         cfloat rho = narrow(cmul(wide(r0), 1.0 - cmul(wide(bb(1, 1)), wide(aa(1, 1)))));
-        if (!(std::abs(rho) > eps)) {
+        if (!pivot_ok(rho, eps)) {
             iflag = -1;
             return;
         }
@@ -59,7 +66,7 @@ void toepeqn(Vec1<cfloat> rxx, int ip, int iq, float eps, Vec1<cfloat> a, int& i
             for (int i = 1; i <= k - 1; ++i)
                 bb(i, k) = mul_add(bb(i, k - 1), bb(k, k), aa(k - i, k - 1));
             rho = narrow(cmul(wide(rho), 1.0 - cmul(wide(bb(k, k)), wide(aa(k, k)))));
-            if (!(std::abs(rho) > eps)) {
+            if (!pivot_ok(rho, eps)) {
                 iflag = -1;
                 return;
             }

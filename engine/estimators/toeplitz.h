@@ -9,7 +9,8 @@ namespace specest {
 
 // Levinson recursion with forward (shared aa) and backward (shared bb) predictors, sums in
 // single precision. iflag = -1 when a pivot's magnitude is not above eps (the pivot of the
-// last order is not tested) or when r(iq) is zero; a is then left unchanged. ip >= 1.
+// last order is not tested), when a pivot is zero whatever eps is, or when r(iq) is zero; a is
+// then left unchanged. ip >= 1.
 void toepeqn(Vec1<cfloat> rxx, int ip, int iq, float eps, Vec1<cfloat> a, int& iflag);
 
 } // namespace specest

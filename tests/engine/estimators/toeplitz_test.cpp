@@ -86,6 +86,15 @@ TEST_F(ToeplitzTest, SmallPivotFailsAndLeavesTheCoefficientsAlone) {
     for (auto v : a) EXPECT_EQ(v, cfloat(9.0f, 9.0f));
 }
 
+TEST_F(ToeplitzTest, ZeroPivotFailsEvenWithANegativeEps) {
+    std::vector<cfloat> rxx(5, cfloat(1.0f, 0.0f)); // r = 1 at every lag: the pivot is 1 - 1
+    std::vector<cfloat> a(2, cfloat(9.0f, 9.0f));
+    int iflag = 0;
+    toepeqn(Vec1<cfloat>(rxx), 2, 1, -1.0f, Vec1<cfloat>(a), iflag);
+    EXPECT_EQ(iflag, -1);
+    for (auto v : a) EXPECT_EQ(v, cfloat(9.0f, 9.0f));
+}
+
 TEST_F(ToeplitzTest, ZeroCorrelationAtLagIqFailsWithAnExplanation) {
     for (int ip : {1, 3}) {
         std::vector<cfloat> rxx = {{1, 0}, {0.5f, 0}, {0, 0}, {0.25f, 0}, {0.1f, 0}, {0.05f, 0}};
