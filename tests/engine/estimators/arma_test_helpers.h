@@ -19,21 +19,8 @@ namespace specest::test {
 
 using cd = std::complex<double>;
 
-// Opens a report in a temporary folder and resets the job fields the estimators read.
-class EstimatorTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(run_report().open((dir / "r.out").string()));
-        job().maxorder = kMaxOrder;
-        job().iflag = 0;
-    }
-    void TearDown() override { run_report().close(); }
-    std::string report() {
-        run_report().close();
-        return read_text(dir / "r.out");
-    }
-    TempDir dir;
-};
+// A report open in the test's folder and a clean job record, for direct calls.
+using EstimatorTest = ReportTest;
 
 inline std::vector<cfloat> to_cfloat(const std::vector<double>& x, std::size_t size = 0) {
     std::vector<cfloat> v(std::max(size, x.size()));
