@@ -161,13 +161,6 @@ class TestFileAssociation : public QObject {
         QCOMPARE(GetAssociation(s, "Out"), QString());
         QVERIFY(!RegisterRunReportAssociation(s, "/opt/Lumetra"));
     }
-
-    void defaultFileCanBeRedirected() {
-        ClassStore::setDefaultFile(file());
-        QCOMPARE(ClassStore().file(), file());
-        ClassStore::setDefaultFile(QString());
-        QVERIFY(ClassStore().file().endsWith("/Tavrenco/classes.ini"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestFileAssociation)

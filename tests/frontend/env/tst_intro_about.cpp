@@ -104,11 +104,6 @@ class TestIntroAbout : public QObject {
             QCOMPARE(label(about, "txtTitle"), QString::fromUtf8("Lumetra™ (Version 2.0)"));
         }
     }
-
-    void contactsArePlaceholders() {
-        QVERIFY(kSupportAddress.endsWith("@example.com"));
-        QVERIFY(kClassWebPage.startsWith("https://www.example.com/"));
-    }
 };
 
 QTEST_MAIN(TestIntroAbout)

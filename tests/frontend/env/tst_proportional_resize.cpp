@@ -233,14 +233,6 @@ class TestProportionalResize : public QObject {
         QCOMPARE(out[1].width, form[1].width);
     }
 
-    void pixelUnits() {
-        const auto u = ResizeControls::pixels(12);
-        QCOMPARE(u.minInnerWidth, 2000.0 / 12);
-        QCOMPARE(u.minInnerHeight, 1500.0 / 12);
-        QCOMPARE(u.parkedLeftBelow, -2500.0);
-        QCOMPARE(u.parkOffset, 6250.0);
-    }
-
     void typeNames_data() {
         QTest::addColumn<QString>("type");
         QTest::addColumn<ControlKind>("kind");
