@@ -1,0 +1,127 @@
+#include "help_window.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace lumetra {
+
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("frmHelp"));
+    setWindowTitle(QStringLiteral("Lumetra Manual"));
+    openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+
+    browser_ = new QTextBrowser(this);
+    browser_->setObjectName(QStringLiteral("txtManual"));
+    // Links inside the manual scroll; anything else goes to the desktop.
+    browser_->setOpenLinks(false);
+    connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        if (url.isRelative() && url.path().isEmpty()) {
+            browser_->scrollToAnchor(url.fragment());
+            return;
+        }
+        const QUrl target =
+            url.isRelative()
+                ? QUrl::fromLocalFile(QFileInfo(path_).absolutePath() + u'/').resolved(url)
+                : url;
+        if (openUrl) openUrl(target);
+    });
+
+    txtFind_ = new QLineEdit(this);
+    txtFind_->setObjectName(QStringLiteral("txtFind"));
+    txtFind_->setPlaceholderText(QStringLiteral("Find in manual"));
+    txtFind_->setClearButtonEnabled(true);
+    lblFind_ = new QLabel(this);
+    lblFind_->setObjectName(QStringLiteral("lblFind"));
+    auto* next = new QPushButton(QStringLiteral("Find &Next"), this);
+    next->setObjectName(QStringLiteral("cmdFindNext"));
+    auto* browserButton = new QPushButton(QStringLiteral("Open in &Browser"), this);
+    browserButton->setObjectName(QStringLiteral("cmdOpenBrowser"));
+    auto* close = new QPushButton(QStringLiteral("&Close"), this);
+    close->setObjectName(QStringLiteral("cmdCloseHelp"));
+
+    auto find = [this] {
+        const bool found = findText(txtFind_->text());
+        lblFind_->setText(found || txtFind_->text().isEmpty() ? QString()
+                                                              : QStringLiteral("Not found"));
+    };
+    connect(txtFind_, &QLineEdit::returnPressed, this, find);
+    connect(next, &QPushButton::clicked, this, find);
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
+        txtFind_->setFocus();
+        txtFind_->selectAll();
+    });
+    connect(browserButton, &QPushButton::clicked, this, &HelpWindow::openInBrowser);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(txtFind_, 1);
+    bar->addWidget(next);
+    bar->addWidget(lblFind_);
+    bar->addStretch(1);
+    bar->addWidget(browserButton);
+    bar->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(browser_, 1);
+    resize(900, 700);
+}
+
+bool HelpWindow::openManual(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QString text = QString::fromUtf8(file.readAll());
+    path_ = QFileInfo(path).absoluteFilePath();
+    // Relative image paths ("images/...") are found beside the manual.
+    browser_->setSearchPaths({QFileInfo(path_).absolutePath()});
+    browser_->setMarkdown(text);
+    return true;
+}
+
+bool HelpWindow::findText(const QString& text, bool backward) {
+    if (text.isEmpty()) return false;
+    const QTextDocument::FindFlags flags =
+        backward ? QTextDocument::FindBackward : QTextDocument::FindFlags();
+    if (browser_->find(text, flags)) return true;
+    // Once round from the other end.
+    QTextCursor c = browser_->textCursor();
+    c.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
+    browser_->setTextCursor(c);
+    return browser_->find(text, flags);
+}
+
+QString HelpWindow::writeHtmlCopy(const QString& target) const {
+    QString html = browser_->document()->toHtml();
+    const QString base = QStringLiteral("<base href=\"") +
+                         QUrl::fromLocalFile(QFileInfo(path_).absolutePath() + u'/').toString() +
+                         QStringLiteral("\" />");
+    const qsizetype head = html.indexOf(QStringLiteral("<head>"));
+    if (head >= 0)
+        html.insert(head + 6, base);
+    else
+        html.prepend(base);
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly)) return QString();
+    out.write(html.toUtf8());
+    return out.commit() ? target : QString();
+}
+
+bool HelpWindow::openInBrowser() {
+    if (path_.isEmpty() || !openUrl) return false;
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    const QString html = writeHtmlCopy(QDir(dir).filePath(QStringLiteral("lumetra-manual.html")));
+    return openUrl(QUrl::fromLocalFile(html.isEmpty() ? path_ : html));
+}
+
+} // namespace lumetra
