@@ -2,8 +2,11 @@
 
 #include "text_viewer.h"
 
+#include <QAbstractPrintDialog>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QRegularExpression>
 
 namespace lumetra {
@@ -95,6 +98,25 @@ void DialogInteraction::viewFile(const QString& path) {
     auto* viewer = new TextViewer(path, parent_);
     viewer->showMaximized();
     viewer->activateWindow();
+}
+
+std::optional<quint32> DialogInteraction::pickColor(quint32 initialBgr) {
+    const QColor initial(static_cast<int>(initialBgr & 0xFF),
+                         static_cast<int>((initialBgr >> 8) & 0xFF),
+                         static_cast<int>((initialBgr >> 16) & 0xFF));
+    const QColor c = QColorDialog::getColor(initial, parent_);
+    if (!c.isValid()) return std::nullopt;
+    return static_cast<quint32>(c.red()) | static_cast<quint32>(c.green()) << 8 |
+           static_cast<quint32>(c.blue()) << 16;
+}
+
+bool DialogInteraction::printSetup(QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent_);
+    // One page: no page range. Printing to a file stays, as on a desktop without a printer it is
+    // the only way to print.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace lumetra

@@ -14,6 +14,8 @@ class DialogInteraction : public UserInteraction {
     QString openFileName(const FileDialogRequest& request) override;
     QString saveFileName(const FileDialogRequest& request) override;
     void viewFile(const QString& path) override;
+    std::optional<quint32> pickColor(quint32 initialBgr) override;
+    bool printSetup(QPrinter& printer) override;
 
     // "All Files (*.*)|*.*|Text (*.txt)|*.txt" as dialog name filters ("*.*" is any name here).
     static QStringList nameFilters(const QString& filter);

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QString>
+#include <optional>
+
+class QPrinter;
 
 namespace lumetra {
 
@@ -37,6 +40,16 @@ class UserInteraction {
     virtual QString saveFileName(const FileDialogRequest& request) = 0;
     // Shows a text file read-only.
     virtual void viewFile(const QString& path) = 0;
+    // Colour dialog opened on a colour in the 0x00BBGGRR form; empty when cancelled.
+    virtual std::optional<quint32> pickColor(quint32 initialBgr) {
+        (void)initialBgr;
+        return std::nullopt;
+    }
+    // Print dialog that sets up `printer`; false when cancelled.
+    virtual bool printSetup(QPrinter& printer) {
+        (void)printer;
+        return false;
+    }
 };
 
 } // namespace lumetra

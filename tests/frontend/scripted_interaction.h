@@ -5,6 +5,8 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 namespace lumetra::test {
 
@@ -20,6 +22,11 @@ class ScriptedInteraction : public UserInteraction {
     QList<AskedMessage> messages;
     QList<FileDialogRequest> dialogs;
     QStringList viewed;
+    QList<std::optional<quint32>> colors; // consumed in order; cancel when empty
+    QList<quint32> colorRequests;         // the initial colour of each colour dialog
+    // Answers the print dialog: sets the printer up and accepts; cancel when not set.
+    std::function<bool(QPrinter&)> onPrint;
+    int printDialogs = 0;
 
     MessageAnswer message(const MessageRequest& request) override {
         MessageAnswer a = request.buttons == MessageButtons::YesNo ||
@@ -33,6 +40,14 @@ class ScriptedInteraction : public UserInteraction {
     QString openFileName(const FileDialogRequest& request) override { return next(request); }
     QString saveFileName(const FileDialogRequest& request) override { return next(request); }
     void viewFile(const QString& path) override { viewed << path; }
+    std::optional<quint32> pickColor(quint32 initialBgr) override {
+        colorRequests << initialBgr;
+        return colors.isEmpty() ? std::nullopt : colors.takeFirst();
+    }
+    bool printSetup(QPrinter& printer) override {
+        ++printDialogs;
+        return onPrint ? onPrint(printer) : false;
+    }
 
     QStringList texts() const {
         QStringList out;
@@ -50,6 +65,10 @@ class ScriptedInteraction : public UserInteraction {
         messages.clear();
         dialogs.clear();
         viewed.clear();
+        colors.clear();
+        colorRequests.clear();
+        onPrint = nullptr;
+        printDialogs = 0;
     }
 
   private:
