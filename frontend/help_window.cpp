@@ -12,10 +12,40 @@
 #include <QSaveFile>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace lumetra {
+namespace {
+
+// Screenshots are as wide as a screen; shown at most this wide, they fit beside the text.
+constexpr int kMaxImageWidth = 720;
+
+void capImageWidths(QTextBrowser* browser) {
+    QTextDocument* doc = browser->document();
+    QList<QPair<QTextFragment, QTextImageFormat>> images;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                images.append({it.fragment(), it.fragment().charFormat().toImageFormat()});
+    for (auto& [fragment, format] : images) {
+        const QVariant data =
+            browser->loadResource(QTextDocument::ImageResource, QUrl(format.name()));
+        const QImage image = data.typeId() == QMetaType::QImage
+                                 ? data.value<QImage>()
+                                 : QImage::fromData(data.toByteArray());
+        if (image.isNull() || image.width() <= kMaxImageWidth || format.width() > 0) continue;
+        format.setWidth(kMaxImageWidth); // the height follows the picture's aspect
+        QTextCursor c(doc);
+        c.setPosition(fragment.position());
+        c.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+        c.setCharFormat(format);
+    }
+}
+
+} // namespace
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmHelp"));
@@ -86,6 +116,7 @@ bool HelpWindow::openManual(const QString& path) {
     // Relative image paths ("images/...") are found beside the manual.
     browser_->setSearchPaths({QFileInfo(path_).absolutePath()});
     browser_->setMarkdown(text);
+    capImageWidths(browser_);
     return true;
 }
 

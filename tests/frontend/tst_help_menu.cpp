@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
@@ -33,6 +34,9 @@ class TestHelpMenu : public QObject {
         QImage img(8, 6, QImage::Format_RGB32);
         img.fill(Qt::red);
         QVERIFY(img.save(f_->programDir() + "/images/pic.png"));
+        QImage wide(1600, 40, QImage::Format_RGB32);
+        wide.fill(Qt::blue);
+        QVERIFY(wide.save(f_->programDir() + "/images/wide.png"));
     }
 
   private slots:
@@ -82,6 +86,7 @@ class TestHelpMenu : public QObject {
 
     void manualOpensInHelpWindow() {
         installManual("# Lumetra manual\n\nSome *text* here.\n\n![pic](images/pic.png)\n\n"
+                      "![wide](images/wide.png)\n\n"
                       "| a | b |\n|---|---|\n| 1 | 2 |\n");
         w().action("mnuHelpManual")->trigger();
         QVERIFY(ui().messages.isEmpty());
@@ -96,6 +101,18 @@ class TestHelpMenu : public QObject {
             hw->browser()->loadResource(QTextDocument::ImageResource, QUrl("images/pic.png"));
         QVERIFY(img.isValid());
         QVERIFY(!img.toByteArray().isEmpty() || !img.value<QImage>().isNull());
+
+        // A screen-wide picture is shown narrower, a small one as it is.
+        QMap<QString, qreal> widths;
+        for (QTextBlock b = hw->browser()->document()->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().isImageFormat()) {
+                    const QTextImageFormat f = it.fragment().charFormat().toImageFormat();
+                    widths[f.name()] = f.width();
+                }
+        QCOMPARE(widths.size(), 2);
+        QVERIFY(widths["images/wide.png"] > 0 && widths["images/wide.png"] < 1000);
+        QCOMPARE(widths["images/pic.png"], 0.0);
 
         // A second Manual reuses the window.
         w().action("mnuHelpManual")->trigger();
