@@ -1,10 +1,14 @@
 #include "main_window.h"
 
+#include "demo_page.h"
 #include "env/common_files.h"
 #include "file_error_policy.h"
+#include "help_menu.h"
 #include "job_form.h"
 #include "path_rules.h"
-#include "result_text.h"
+#include "plot_controller.h"
+#include "plot_page.h"
+#include "setup_page.h"
 #include "start_path.h"
 
 #include <QAction>
@@ -57,20 +61,20 @@ MainWindow::MainWindow(UserInteraction& ui, RegistryStore& registry, const QStri
     scroll->setWidget(form_);
     scroll->setWidgetResizable(true);
     tabs_->addTab(scroll, QStringLiteral("Parameter Selection"));
-    for (const QString& caption : {QStringLiteral("Demos"), QStringLiteral("Setup")}) {
-        auto* page = new QWidget;
-        page->setObjectName(caption);
-        tabs_->addTab(page, caption);
-    }
+    demoPage_ = new DemoPage(session_, *pipeline_);
+    demoPage_->setMenus = [this](bool on) { SetMenus(on); };
+    tabs_->addTab(demoPage_, QStringLiteral("Demos"));
+    plot_ = new PlotController(*this, ui_, registry_, this);
+    demoPage_->setPlotControls = [this](bool on) { SetPlotControls(on); };
+    tabs_->addTab(plot_->setupPage(), QStringLiteral("Setup"));
     tbOutBox_ = new QPlainTextEdit;
     tbOutBox_->setObjectName(QStringLiteral("tbOutBox"));
     tbOutBox_->setReadOnly(true);
     tbOutBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
     tbOutBox_->setFont(QFont(QStringLiteral("Monospace")));
     tabs_->addTab(tbOutBox_, QStringLiteral("Output"));
-    auto* plotPage = new QWidget;
-    plotPage->setObjectName(QStringLiteral("Plot"));
-    tabs_->addTab(plotPage, QStringLiteral("Plot"));
+    tabs_->addTab(plot_->plotPage(), QStringLiteral("Plot"));
+    plot_->attach(tabs_, tbOutBox_);
     setCentralWidget(tabs_);
 
     busyLabel_ = new QLabel;
@@ -124,7 +128,9 @@ void MainWindow::buildMenus() {
 
     mnuDemos_ = menuBar()->addMenu(QStringLiteral("&Demos"));
     mnuDemos_->setObjectName(QStringLiteral("mnuDemos"));
-    addEntry(mnuDemos_, QStringLiteral("mnuDemosRunGo"), QStringLiteral("Run &Demo ..."), false);
+    connect(
+        addEntry(mnuDemos_, QStringLiteral("mnuDemosRunGo"), QStringLiteral("Run &Demo ..."), true),
+        &QAction::triggered, demoPage_, &DemoPage::mnuDemosRunGo);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("mnuView"));
@@ -143,6 +149,11 @@ void MainWindow::buildMenus() {
     addEntry(help, QStringLiteral("mnuHelpManual"), QStringLiteral("&Manual ..."), false);
     addEntry(help, QStringLiteral("mnuHelpEmail"), QStringLiteral("&E-mail Support ..."), false);
     addEntry(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About ..."), false);
+
+    helpMenu_ = new HelpMenu(this, session_, this);
+    helpMenu_->bind(action(QStringLiteral("mnuViewExample")), action(QStringLiteral("mnuWebClass")),
+                    action(QStringLiteral("mnuHelpManual")), action(QStringLiteral("mnuHelpEmail")),
+                    action(QStringLiteral("mnuHelpAbout")));
 }
 
 QAction* MainWindow::action(const QString& name) const {
@@ -189,6 +200,8 @@ bool MainWindow::formLoad() {
     form_->MethodsVisible();
     state_.formChanged = false;
 
+    // Overrides off, the saved options, plot set-up controls off, grid "X && Y Axes", "Dotted".
+    plot_->LoadPlotOptions();
     SetRunControls(false);
     SetMenus(true);
     setPageEnabled(1, false);
@@ -227,6 +240,7 @@ void MainWindow::setSubmitEnabled(bool enabled) {
 
 void MainWindow::SetRunControls(bool running) {
     form_->submitButton()->setEnabled(!running && !pipeline_->isRunning());
+    demoPage_->setRunButtonsEnabled(!running && !pipeline_->isRunning());
 }
 
 void MainWindow::SetMenus(bool on) {
@@ -244,7 +258,9 @@ void MainWindow::setRunBusy(bool busy, const QString& method) {
     busyBar_->setVisible(busy);
     action(QStringLiteral("mnuFileCalculate"))->setEnabled(!busy);
     form_->submitButton()->setEnabled(!busy);
-    SetMenus(!busy);
+    // The demo page keeps its menus off after its run.
+    if (busy) menusBeforeRun_ = mnuFile_->isEnabled();
+    SetMenus(!busy && menusBeforeRun_);
     if (busy)
         setCursor(Qt::BusyCursor);
     else
@@ -252,12 +268,15 @@ void MainWindow::setRunBusy(bool busy, const QString& method) {
 }
 
 void MainWindow::startPlot(const RunResult& result) {
-    QString report;
-    QFile file(joinPath(state_.userDir, kRunReportName));
-    if (file.open(QIODevice::ReadOnly)) report = QString::fromUtf8(file.readAll());
-    tbOutBox_->setPlainText(resultText(result, state_.jobName, report));
-    showPage(3);
-    SetRunControls(false);
+    plot_->startPlot(result);
+}
+
+void MainWindow::SetPlotControls(bool on) {
+    plot_->SetPlotControls(on);
+}
+
+void MainWindow::startSetup() {
+    plot_->startSetup();
 }
 
 void MainWindow::calculateClicked() {
@@ -276,6 +295,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         // The engine cannot be interrupted; the window closes once the run has ended.
         statusBar()->showMessage(
             QStringLiteral("A calculation is running; close again when it has ended."), 5000);
+        event->ignore();
+        return;
+    }
+    // Unsaved edits are offered for saving, as every other command that discards them does.
+    if (session_.SaveChangesPrompt(state_.formChanged)) {
         event->ignore();
         return;
     }

@@ -22,7 +22,10 @@ class QTabWidget;
 
 namespace lumetra {
 
+class DemoPage;
+class HelpMenu;
 class JobForm;
+class PlotController;
 
 inline const QString kFirstTitle = QStringLiteral("Lumetra (tm) for Spectral Estimators");
 
@@ -41,6 +44,9 @@ class MainWindow : public QMainWindow, public FormView {
     JobSession& session() { return session_; }
     RunPipeline& pipeline() { return *pipeline_; }
     JobForm* jobForm() const { return form_; }
+    DemoPage* demoPage() const { return demoPage_; }
+    HelpMenu* helpMenu() const { return helpMenu_; }
+    PlotController* plotController() const { return plot_; }
     QTabWidget* tabs() const { return tabs_; }
     QAction* action(const QString& name) const;
     QMenu* menu(const QString& name) const;
@@ -59,6 +65,8 @@ class MainWindow : public QMainWindow, public FormView {
     void startPlot(const RunResult& result) override;
 
     void SetMenus(bool on);
+    void SetPlotControls(bool on);
+    void startSetup();
     void calculateClicked(); // cmdSubmit
     void calculateMenu();    // File, Calculate
 
@@ -86,6 +94,10 @@ class MainWindow : public QMainWindow, public FormView {
     QProgressBar* busyBar_ = nullptr;
     QMenu* mnuFile_ = nullptr;
     QMenu* mnuDemos_ = nullptr;
+    DemoPage* demoPage_ = nullptr;
+    HelpMenu* helpMenu_ = nullptr;
+    PlotController* plot_ = nullptr;
+    bool menusBeforeRun_ = true;
 };
 
 } // namespace lumetra

@@ -196,6 +196,29 @@ class TestJobForm : public QObject {
         QCOMPARE(edit("nPoles")->text(), QString("10"));
     }
 
+    void exitOffersUnsavedEditsForSaving() {
+        ScriptedInteraction& ui = f_->ui;
+        f_->window->show();
+        edit("nPoles")->setText("7");
+        QVERIFY(state().formChanged);
+        ui.reset();
+        ui.answers << MessageAnswer::Cancel;
+        f_->window->action("mnuFileExit")->trigger();
+        QCOMPARE(ui.texts(), QStringList{"Save current data?"});
+        QVERIFY(f_->window->isVisible()); // Cancel keeps the form and its edits
+        QCOMPARE(edit("nPoles")->text(), QString("7"));
+        ui.reset();
+        ui.answers << MessageAnswer::No;
+        f_->window->action("mnuFileExit")->trigger();
+        QVERIFY(!f_->window->isVisible());
+        // Nothing changed: no question.
+        f_->window->show();
+        state().formChanged = false;
+        ui.reset();
+        QVERIFY(f_->window->close());
+        QVERIFY(ui.messages.isEmpty());
+    }
+
     void unusedParametersReadBackEmpty() {
         methods()->setCurrentText("Periodogram");
         f_->ui.fileNames << f_->jobsDir() + "/P.1";

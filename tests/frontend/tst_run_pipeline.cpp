@@ -247,13 +247,12 @@ class TestRunPipeline : public QObject {
         QVERIFY(f_->readFile(f_->jobsDir() + "/Perio.1").contains("\r\n256  \t\t! 8."));
         QVERIFY(QFile::exists(f_->jobsDir() + "/perio_1.out"));
         QCOMPARE(f_->readFile(f_->jobsDir() + "/perio_1.out"), f_->readFile(report()));
-        // The Output page shows the block and the peaks.
-        QCOMPARE(w().tabs()->currentIndex(), 3);
+        // The plot takes over; the Output page holds the run summary and the peaks.
+        QCOMPARE(w().tabs()->currentIndex(), 4);
         const QString out = w().findChild<QPlainTextEdit*>("tbOutBox")->toPlainText();
-        QVERIFY(out.contains("Method = Periodogram"));
-        QVERIFY(out.contains("zeroFill = "));
-        QVERIFY(out.contains("Peak # 1"));
-        QVERIFY(w().jobForm()->submitButton()->isEnabled());
+        QVERIFY(out.contains("Batch Input file ... fileIn = Perio.1"));
+        QVERIFY(out.contains(" Peak #1  at Freq ="));
+        QVERIFY(!w().jobForm()->submitButton()->isEnabled()); // until the plot is left
         QVERIFY(!w().findChild<QLabel*>("lblBusy")->isVisibleTo(&w()));
     }
 
@@ -322,10 +321,11 @@ class TestRunPipeline : public QObject {
         QCOMPARE(int(r.status), status);
         if (text.isEmpty()) {
             QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
-            QCOMPARE(w().tabs()->currentIndex(), 3);
+            QCOMPARE(w().tabs()->currentIndex(), 4);
             const QString out = w().findChild<QPlainTextEdit*>("tbOutBox")->toPlainText();
-            QVERIFY(out.contains(note2 == "zerofill" ? "zeroFill = -99%" : "zeroFill = 0%"));
-            QVERIFY(out.contains("Peak # 1"));
+            // The stand-in's only maximum lies at frequency 0.
+            QVERIFY(out.endsWith(" Peak Frequencies: none > 0!"));
+            QCOMPARE(w().pipeline().lastResult().zeroFillZ, note2 == "zerofill" ? -99.0f : 0.0f);
         } else {
             QCOMPARE(ui().texts(), QStringList{text});
             QCOMPARE(ui().titles(), QStringList{title});
@@ -337,7 +337,8 @@ class TestRunPipeline : public QObject {
         QVERIFY(copy.contains(" capacity = 256\n"));
         QVERIFY(copy.contains(" first = 1 1\n"));
         QCOMPARE(copy, f_->readFile(report()));
-        QVERIFY(w().jobForm()->submitButton()->isEnabled());
+        // A plot keeps the run buttons off until it is left; a failure gives them back.
+        QCOMPARE(w().jobForm()->submitButton()->isEnabled(), !text.isEmpty());
     }
 
     void mvseArraysHoldL() {
@@ -398,11 +399,14 @@ class TestRunPipeline : public QObject {
         QCOMPARE(edit("Note1")->text(), QString("not saved"));
         QCOMPARE(w().pipeline().lastResult().status, RunStatus::Success);
 
-        // Cancel: no run.
+        // Cancel: no run. The plot is left first, which gives Calculate back.
+        w().findChild<QPushButton*>("cmdQuit")->click();
+        w().findChild<QPushButton*>("cmdExitPlotting")->click();
         ui().reset();
         ui().answers << MessageAnswer::Cancel;
         QSignalSpy started(&w().pipeline(), &RunPipeline::runStarted);
         w().jobForm()->submitButton()->click();
+        QCOMPARE(ui().texts(), QStringList{"Save current data?"});
         QCOMPARE(started.count(), 0);
     }
 };
