@@ -37,8 +37,9 @@ bool MainFormResizer::eventFilter(QObject* watched, QEvent* event) {
 
 StartOutcome StartProgram(MainWindow& window, const QString& programDir, ClassStore& classes,
                           const AskIntroduction& askIntroduction,
-                          const std::function<void(MainWindow&)>& show) {
-    const StartDecision decision = IntroLoad(programDir, classes);
+                          const std::function<void(MainWindow&)>& show,
+                          DesktopAssociation* desktop) {
+    const StartDecision decision = IntroLoad(programDir, classes, desktop);
     IntroChoice choice = IntroChoice::CreateData;
     if (decision.route == StartRoute::Introduction) {
         choice = askIntroduction ? askIntroduction() : IntroChoice::Exit;

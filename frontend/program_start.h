@@ -2,6 +2,7 @@
 // resizing of the main form.
 #pragma once
 
+#include "env/desktop_association.h"
 #include "env/file_association.h"
 #include "env/first_start.h"
 #include "env/form_resizer.h"
@@ -45,8 +46,11 @@ using AskIntroduction = std::function<IntroChoice()>;
 // The whole start: the first-start decision (which also checks the ".Out" association), the
 // introduction when it is the first start, the main form's load, its resizer, and the way in
 // the user chose. show: how the main form comes up (maximized on screen).
+// desktop: where the desktop keeps user-level file associations; on a first start ".out" run
+// reports are associated with the built-in viewer there unless an association exists.
 StartOutcome StartProgram(MainWindow& window, const QString& programDir, ClassStore& classes,
                           const AskIntroduction& askIntroduction,
-                          const std::function<void(MainWindow&)>& show);
+                          const std::function<void(MainWindow&)>& show,
+                          DesktopAssociation* desktop = nullptr);
 
 } // namespace lumetra

@@ -21,7 +21,7 @@ class TestProgramStart : public QObject {
 
     QString ini() const { return f_->programDir() + "/Lumetra.ini"; }
 
-    StartOutcome start(IntroChoice choice) {
+    StartOutcome start(IntroChoice choice, DesktopAssociation* desktop = nullptr) {
         f_->window.reset();
         f_->window =
             std::make_unique<MainWindow>(f_->ui, *f_->registry, f_->programDir(), f_->engine.get());
@@ -31,7 +31,7 @@ class TestProgramStart : public QObject {
                 ++asked_;
                 return choice;
             },
-            [](MainWindow& w) { w.show(); });
+            [](MainWindow& w) { w.show(); }, desktop);
     }
     MainWindow& w() { return *f_->window; }
 
@@ -86,6 +86,23 @@ class TestProgramStart : public QObject {
         } else {
             QCOMPARE(w().focusWidget(), w().jobForm()->control("timeData"));
         }
+    }
+
+    void firstStartAssociatesRunReportsOnTheDesktop() {
+        const QString dataHome = f_->tmp.filePath("share");
+        DesktopAssociation desktop(dataHome);
+        desktop.setViewer("/opt/Lumetra/Lumetra", {"--view"});
+        desktop.setToolSearchPaths({}); // no database tools in the test
+        QCOMPARE(int(start(IntroChoice::CreateData, &desktop)), int(StartOutcome::Running));
+        const QString entry = dataHome + "/applications/lumetra-run-report.desktop";
+        QVERIFY(QFile::exists(entry));
+        QFile f(entry);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("--view"));
+        // A later start leaves the desktop alone.
+        QVERIFY(QFile::remove(entry));
+        QCOMPARE(int(start(IntroChoice::CreateData, &desktop)), int(StartOutcome::Running));
+        QVERIFY(!QFile::exists(entry));
     }
 
     void deletedSettingsFileBringsTheIntroductionBack() {
