@@ -43,6 +43,123 @@ SPECEST_API int32_t specest_run(const char* job_path, int32_t job_path_len, cons
                                 int32_t* npointsZ, float* t_startZ, float* t_finalZ,
                                 float* zeroFillZ, float* sig2Z, char* message, int32_t message_cap);
 
+/* ---- Estimation from caller arrays ------------------------------------------------------- */
+
+/* Library version, "MAJOR.MINOR.PATCH"; the shared object's SOVERSION is MAJOR. */
+SPECEST_API const char* specest_version(void);
+
+/* Status of specest_estimate and specest_capacity (besides SPECEST_SUCCESS,
+ * SPECEST_ESTIMATOR_FAILURE, SPECEST_STOPPED and SPECEST_INVALID_ARGUMENT). */
+enum {
+    SPECEST_INVALID_INPUT = 3 /* a parameter or the samples are out of range; message says which */
+};
+
+/* Settings of one estimate: the job file's lines 4..19 as numbers. A setting the method does
+ * not use is ignored; SPECEST_UNUSED (-999) is the job file's marker for it.
+ * Fill with specest_params_init, then set what you need. */
+#define SPECEST_UNUSED (-999)
+typedef struct specest_params {
+    uint32_t size;        /* sizeof(specest_params) as the caller was compiled */
+    int32_t method;       /* 1..14, as specest_method_info numbers them */
+    int32_t complex_data; /* 0: samples are n floats; 1: n (re, im) pairs */
+    int32_t npoints;      /* frequency points (nPoints), rounded up to a power of two */
+    int32_t twosided;     /* 1: negative frequencies too */
+    int32_t npoles;       /* order (poles) */
+    int32_t nzeros;       /* zeros */
+    float eps;
+    int32_t mode;
+    int32_t m_eqs;
+    int32_t l_pts;
+    int32_t m_lags;
+    int32_t nit;
+    float per;
+    const char* window; /* periodogram window name; NULL: "Rectangular" */
+    double dt;          /* sampling interval, used when times is NULL; > 0 */
+    const float* times; /* optional: n time values (increasing) instead of dt */
+    int32_t npts;       /* samples to use (0: all n), as job line 4 */
+} specest_params;
+
+/* Caller-owned outputs. Every array may be NULL (then it is not filled) and is written only
+ * up to its capacity; the counts tell how many values the estimate has. */
+typedef struct specest_output {
+    uint32_t size; /* sizeof(specest_output) as the caller was compiled */
+    /* frequency grid: capacity grid_cap (see specest_capacity) */
+    float* freqs;
+    float* db;    /* the spectrum in dB, as a job run returns it */
+    float* power; /* the magnitudes before the dB conversion */
+    int32_t grid_cap;
+    int32_t n_freq; /* out: points on the grid */
+    /* model: complex coefficients as (re, im) pairs, a(1..n_a), b(1..n_b), reflection(1..n_k) */
+    float* a;
+    float* b;
+    float* reflection;
+    int32_t coef_cap; /* complex values each of a, b, reflection can hold */
+    int32_t n_a, n_b, n_reflection;
+    /* peak table: frequencies and dB values, in the report's order */
+    float* peak_freqs;
+    float* peak_db;
+    int32_t peak_cap;
+    int32_t n_peaks;
+    /* scalars */
+    float sig2;
+    float zero_fill;
+    int32_t npts; /* samples used */
+    float t_start, t_final;
+    int32_t iterations;    /* Akaike: iterations run (0 for other methods) */
+    int32_t akaike_status; /* Akaike: its iflag (0 converged, 1, 2, -1, see the manual) */
+    /* explanation of a failure or an invalid input (NUL-terminated, cut to message_cap - 1) */
+    char* message;
+    int32_t message_cap;
+    /* the run report, when wanted: called once with the whole text before the call returns */
+    void (*report_sink)(const char* text, int32_t length, void* user);
+    void* report_user;
+} specest_output;
+
+/* Sizes an estimate needs. */
+typedef struct specest_capacity_info {
+    uint32_t size;
+    int32_t grid; /* elements for freqs, db and power */
+    int32_t coef; /* complex values for a, b and reflection */
+    int32_t peaks;
+} specest_capacity_info;
+
+/* Fills p with defaults: method 0 (none), real data, npoints 512, every setting unused,
+ * dt 1, no times, npts 0. */
+SPECEST_API void specest_params_init(specest_params* p);
+SPECEST_API void specest_output_init(specest_output* out);
+
+/* The capacity a parameter set needs; SPECEST_INVALID_INPUT when npoints or l_pts is out of
+ * range (message, may be NULL, says which). */
+SPECEST_API int32_t specest_capacity(const specest_params* p, specest_capacity_info* out,
+                                     char* message, int32_t message_cap);
+
+/* Estimates the spectrum of n samples. Returns SPECEST_SUCCESS, SPECEST_ESTIMATOR_FAILURE,
+ * SPECEST_INVALID_INPUT, SPECEST_STOPPED (out of memory) or SPECEST_INVALID_ARGUMENT (a NULL
+ * pointer, a struct size this library does not know, or a capacity too small for the grid).
+ * Reentrant: calls on different threads run in parallel. */
+SPECEST_API int32_t specest_estimate(const specest_params* p, const float* samples, int32_t n,
+                                     specest_output* out);
+
+/* Description of the methods and settings, for front ends and scripting. */
+typedef struct specest_method_info {
+    uint32_t size;
+    int32_t number;          /* 1..14 */
+    const char* engine_name; /* as the run report prints it */
+    const char* form_name;   /* as the job form lists it */
+    const char* short_name;  /* scripting name, e.g. "yule-walker" */
+    uint32_t settings;       /* bit (line - 1) for each job line the method reads */
+    int32_t real_only;
+    int32_t parametric;
+} specest_method_info;
+
+/* Fills info for method 1..14; returns SPECEST_INVALID_ARGUMENT otherwise. */
+SPECEST_API int32_t specest_method(int32_t number, specest_method_info* info);
+
+/* Name of job line 1..21 as the scripting interfaces spell it ("order", "nfft", ...) and the
+ * accepted range of a numeric setting as text (e.g. "0 <= order <= 210, order < npts"). */
+SPECEST_API const char* specest_field_name(int32_t line);
+SPECEST_API const char* specest_field_range(int32_t line);
+
 #ifdef __cplusplus
 }
 #endif
