@@ -140,6 +140,16 @@ SPECEST_API int32_t specest_capacity(const specest_params* p, specest_capacity_i
 SPECEST_API int32_t specest_estimate(const specest_params* p, const float* samples, int32_t n,
                                      specest_output* out);
 
+/* Runs a job file exactly as specest_run does (report "~Lumetra.out" in report_dir, NULL or ""
+ * for the current directory; flags SPECEST_NO_PAUSE) and fills out like specest_estimate.
+ * Returns the specest_run status (SPECEST_STOPPED for input errors). */
+SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_dir, int32_t flags,
+                                     specest_output* out);
+
+/* The capacity a job file needs, read without running it. */
+SPECEST_API int32_t specest_file_capacity(const char* job_path, specest_capacity_info* out,
+                                          char* message, int32_t message_cap);
+
 /* Description of the methods and settings, for front ends and scripting. */
 typedef struct specest_method_info {
     uint32_t size;
