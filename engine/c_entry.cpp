@@ -1,8 +1,12 @@
 // The C boundary of libspecest.so: thin wrappers over specest::run_job; no exception leaves.
+#include "specest/job_record.hpp"
 #include "specest/specest.h"
 #include "specest/specest.hpp"
 
 #include <algorithm>
+#include <array>
+#include <complex>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -26,6 +30,144 @@ void write_scalars(const specest::RunResult& r, int32_t* nptsZ, int32_t* npoints
     *zeroFillZ = r.status == specest::RunStatus::success ? r.zero_fill : -99.0f;
     *sig2Z = r.sig2;
 }
+
+namespace rec = specest::record;
+
+void put_message(char* message, int32_t cap, const std::string& text) {
+    if (!message || cap <= 0) return;
+    const std::size_t n = std::min<std::size_t>(text.size(), static_cast<std::size_t>(cap) - 1);
+    std::memcpy(message, text.data(), n);
+    message[n] = '\0';
+}
+
+// A caller's struct is usable when it holds at least the members of the first version.
+template <class T> bool known_size(const T* p, std::size_t first_version) {
+    return p && p->size >= first_version && p->size <= sizeof(T);
+}
+constexpr std::size_t kParamsV1 = sizeof(specest_params);
+constexpr std::size_t kOutputV1 = sizeof(specest_output);
+constexpr std::size_t kCapacityV1 = sizeof(specest_capacity_info);
+constexpr std::size_t kMethodInfoV1 = sizeof(specest_method_info);
+
+specest::EstimateParams to_params(const specest_params& p) {
+    specest::EstimateParams e;
+    e.method = p.method;
+    e.complex_data = p.complex_data != 0;
+    e.npoints = p.npoints;
+    e.twosided = p.twosided != 0;
+    e.npoles = p.npoles;
+    e.nzeros = p.nzeros;
+    e.eps = p.eps;
+    e.mode = p.mode;
+    e.m_eqs = p.m_eqs;
+    e.l_pts = p.l_pts;
+    e.m_lags = p.m_lags;
+    e.nit = p.nit;
+    e.per = p.per;
+    e.window = p.window ? p.window : "Rectangular";
+    e.npts = p.npts;
+    return e;
+}
+
+template <class T> void put(float* dst, int32_t cap, const std::vector<T>& v) {
+    if (!dst || cap <= 0) return;
+    const std::size_t n = std::min<std::size_t>(v.size(), static_cast<std::size_t>(cap));
+    if constexpr (std::is_same_v<T, float>)
+        std::memcpy(dst, v.data(), n * sizeof(float));
+    else
+        for (std::size_t i = 0; i < n; ++i) {
+            dst[2 * i] = v[i].real();
+            dst[2 * i + 1] = v[i].imag();
+        }
+}
+
+int32_t status_code(specest::EstimateStatus s) {
+    switch (s) {
+    case specest::EstimateStatus::success:
+        return SPECEST_SUCCESS;
+    case specest::EstimateStatus::estimator_failure:
+        return SPECEST_ESTIMATOR_FAILURE;
+    case specest::EstimateStatus::invalid_input:
+        return SPECEST_INVALID_INPUT;
+    case specest::EstimateStatus::stopped:
+        break;
+    }
+    return SPECEST_STOPPED;
+}
+
+int32_t deliver(const specest::Estimate& e, specest_output* out) {
+    out->n_freq = static_cast<int32_t>(e.freqs.size());
+    put(out->freqs, out->grid_cap, e.freqs);
+    put(out->db, out->grid_cap, e.db);
+    put(out->power, out->grid_cap, e.power);
+    out->n_a = static_cast<int32_t>(e.a.size());
+    out->n_b = static_cast<int32_t>(e.b.size());
+    out->n_reflection = static_cast<int32_t>(e.reflection.size());
+    put(out->a, out->coef_cap, e.a);
+    put(out->b, out->coef_cap, e.b);
+    put(out->reflection, out->coef_cap, e.reflection);
+    out->n_peaks = static_cast<int32_t>(e.peaks.size());
+    for (std::size_t i = 0; i < e.peaks.size() && static_cast<int32_t>(i) < out->peak_cap; ++i) {
+        if (out->peak_freqs) out->peak_freqs[i] = e.peaks[i].freq;
+        if (out->peak_db) out->peak_db[i] = e.peaks[i].db;
+    }
+    out->sig2 = e.sig2;
+    out->zero_fill = e.zero_fill;
+    out->npts = e.npts;
+    out->t_start = e.t_start;
+    out->t_final = e.t_final;
+    out->iterations = e.iterations;
+    out->akaike_status = e.akaike_status;
+    put_message(out->message, out->message_cap, e.message);
+    if (out->report_sink && !e.report.empty())
+        out->report_sink(e.report.data(), static_cast<int32_t>(e.report.size()), out->report_user);
+    return status_code(e.status);
+}
+
+constexpr int32_t kMaxPeaks = 99;
+
+void fill_capacity(long long grid, specest_capacity_info* out) {
+    out->grid = static_cast<int32_t>(grid);
+    out->coef = rec::kMaxOrder;
+    out->peaks = kMaxPeaks;
+}
+
+std::string read_text(const char* path) {
+    std::string s;
+    if (std::FILE* f = std::fopen(path, "rb")) {
+        char buf[1 << 14];
+        std::size_t got;
+        while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, got);
+        std::fclose(f);
+    }
+    return s;
+}
+
+// Accepted ranges, as the job reader and the driver check them.
+constexpr std::array<const char*, rec::kFieldCount> kRanges = {
+    "any text",
+    "a readable data file",
+    "header_lines >= 0",
+    "npts >= 0 (0: every sample)",
+    "R (real) or C (complex)",
+    "time format code",
+    "one of the fourteen methods",
+    "Y or N",
+    "1 <= nfft <= 16777216, rounded up to a power of two",
+    "0 <= order <= 210 and order < npts and order <= min(nfft, 411)",
+    "0 <= zeros <= 200 and zeros < npts",
+    "a real number; pivots below eps end the fit",
+    "0 or 1",
+    "order + zeros + 2 <= m_eqs <= npts",
+    "Durbin: zeros <= l_pts <= min(nfft, 411); Mayne-Firoozan: 1 <= l_pts <= min(nfft, 411); "
+    "MVSE: 2 <= l_pts (grid points)",
+    "1 <= m_lags and 2 * m_lags + 2 <= npts",
+    "nit >= 1",
+    "a percentage: the iteration stops when sig2 changes by less",
+    "Rectangular, Barlett, Hanning, Hamming or Blackman (the periodogram window)",
+    "any text",
+    "any text",
+};
 
 } // namespace
 
@@ -77,6 +219,148 @@ SPECEST_API int32_t specest_run(const char* job_path, int32_t job_path_len, cons
         if (zeroFillZ) *zeroFillZ = -99.0f;
         return SPECEST_STOPPED;
     }
+}
+
+SPECEST_API const char* specest_version(void) {
+    return SPECEST_VERSION_STRING;
+}
+
+SPECEST_API void specest_params_init(specest_params* p) {
+    if (!p) return;
+    std::memset(p, 0, sizeof *p);
+    p->size = sizeof *p;
+    p->npoints = 512;
+    p->npoles = p->nzeros = p->mode = p->m_eqs = p->l_pts = p->m_lags = p->nit = SPECEST_UNUSED;
+    p->eps = p->per = static_cast<float>(SPECEST_UNUSED);
+    p->dt = 1.0;
+}
+
+SPECEST_API void specest_output_init(specest_output* out) {
+    if (!out) return;
+    std::memset(out, 0, sizeof *out);
+    out->size = sizeof *out;
+}
+
+SPECEST_API int32_t specest_capacity(const specest_params* p, specest_capacity_info* out,
+                                     char* message, int32_t message_cap) {
+    try {
+        put_message(message, message_cap, "");
+        if (!known_size(p, kParamsV1) || !known_size(out, kCapacityV1))
+            return SPECEST_INVALID_ARGUMENT;
+        std::string why;
+        const long long grid = specest::estimate_capacity(to_params(*p), &why);
+        if (grid <= 0) {
+            put_message(message, message_cap, why);
+            return SPECEST_INVALID_INPUT;
+        }
+        fill_capacity(grid, out);
+        return SPECEST_SUCCESS;
+    } catch (...) {
+        return SPECEST_STOPPED;
+    }
+}
+
+SPECEST_API int32_t specest_estimate(const specest_params* p, const float* samples, int32_t n,
+                                     specest_output* out) {
+    try {
+        if (!known_size(out, kOutputV1)) return SPECEST_INVALID_ARGUMENT;
+        put_message(out->message, out->message_cap, "");
+        if (!known_size(p, kParamsV1) || (!samples && n > 0) || n < 0)
+            return SPECEST_INVALID_ARGUMENT;
+        const specest::EstimateParams params = to_params(*p);
+        std::string why;
+        const long long grid = specest::estimate_capacity(params, &why);
+        if (grid > 0 && (out->freqs || out->db || out->power) && out->grid_cap < grid) {
+            put_message(out->message, out->message_cap,
+                        "grid_cap " + std::to_string(out->grid_cap) + " is below the " +
+                            std::to_string(grid) + " points this estimate needs");
+            return SPECEST_INVALID_ARGUMENT;
+        }
+        specest::Samples s;
+        const auto count = static_cast<std::size_t>(n);
+        if (p->complex_data)
+            s.complex = {reinterpret_cast<const std::complex<float>*>(samples), count};
+        else
+            s.real = {samples, count};
+        if (p->times) s.times = {p->times, count};
+        s.dt = p->dt;
+        specest::EstimateOptions options;
+        options.want_report = out->report_sink != nullptr;
+        return deliver(specest::estimate(params, s, options), out);
+    } catch (...) {
+        return SPECEST_STOPPED;
+    }
+}
+
+SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_dir, int32_t flags,
+                                     specest_output* out) {
+    try {
+        if (!known_size(out, kOutputV1)) return SPECEST_INVALID_ARGUMENT;
+        put_message(out->message, out->message_cap, "");
+        if (!job_path) return SPECEST_INVALID_ARGUMENT;
+        std::string why;
+        const long long grid = specest::file_capacity(job_path, &why);
+        if (grid > 0 && (out->freqs || out->db || out->power) && out->grid_cap < grid) {
+            put_message(out->message, out->message_cap,
+                        "grid_cap " + std::to_string(out->grid_cap) + " is below the " +
+                            std::to_string(grid) + " points this job needs");
+            return SPECEST_INVALID_ARGUMENT;
+        }
+        specest::RunOptions opt;
+        if (report_dir) opt.report_dir = report_dir;
+        opt.pause_after_peaks = (flags & SPECEST_NO_PAUSE) == 0;
+        specest::Estimate e = specest::run_job_file(job_path, opt);
+        if (out->report_sink) {
+            e.report = read_text((opt.report_dir.empty() ? std::string("~Lumetra.out")
+                                                         : opt.report_dir + "/~Lumetra.out")
+                                     .c_str());
+        }
+        return deliver(e, out);
+    } catch (...) {
+        return SPECEST_STOPPED;
+    }
+}
+
+SPECEST_API int32_t specest_file_capacity(const char* job_path, specest_capacity_info* out,
+                                          char* message, int32_t message_cap) {
+    try {
+        put_message(message, message_cap, "");
+        if (!job_path || !known_size(out, kCapacityV1)) return SPECEST_INVALID_ARGUMENT;
+        std::string why;
+        const long long grid = specest::file_capacity(job_path, &why);
+        if (grid <= 0) {
+            put_message(message, message_cap, why);
+            return SPECEST_INVALID_INPUT;
+        }
+        fill_capacity(grid, out);
+        return SPECEST_SUCCESS;
+    } catch (...) {
+        return SPECEST_STOPPED;
+    }
+}
+
+SPECEST_API int32_t specest_method(int32_t number, specest_method_info* info) {
+    const auto* m = rec::method_info(number);
+    if (!m || !known_size(info, kMethodInfoV1)) return SPECEST_INVALID_ARGUMENT;
+    // The names are literals of the table, so they end in NUL.
+    info->number = number;
+    info->engine_name = m->engine_name.data();
+    info->form_name = m->form_name.data();
+    info->short_name = m->short_name.data();
+    info->settings = m->settings;
+    info->real_only = m->real_only ? 1 : 0;
+    info->parametric = m->parametric ? 1 : 0;
+    return SPECEST_SUCCESS;
+}
+
+SPECEST_API const char* specest_field_name(int32_t line) {
+    if (line < 1 || line > rec::kFieldCount) return nullptr;
+    return rec::kFields[static_cast<std::size_t>(line - 1)].key.data();
+}
+
+SPECEST_API const char* specest_field_range(int32_t line) {
+    if (line < 1 || line > rec::kFieldCount) return nullptr;
+    return kRanges[static_cast<std::size_t>(line - 1)];
 }
 
 } // extern "C"

@@ -1,15 +1,17 @@
 // The job parameters record: every job setting and the run state shared between engine routines.
 #pragma once
 
+#include "specest/job_record.hpp"
+
 #include <string>
 
 namespace specest {
 
-constexpr int kMaxPoles = 210;
-constexpr int kMaxZeros = 200;
-constexpr int kMaxOrder = 411;
-constexpr int kNotApplicable = -999;
-constexpr float kNotApplicableF = -999.0f;
+constexpr int kMaxPoles = record::kMaxPoles;
+constexpr int kMaxZeros = record::kMaxZeros;
+constexpr int kMaxOrder = record::kMaxOrder;
+constexpr int kNotApplicable = record::kNotApplicableInt;
+constexpr float kNotApplicableF = record::kNotApplicableReal;
 
 struct JobParams {
     std::string fileIn;   // job line 1 after split
@@ -37,12 +39,12 @@ struct JobParams {
     int maxorder = kMaxOrder;
     // Run state
     int iflag = 0;
-    float sig2 = 0; // set only by parametric estimators; survives between runs
+    float sig2 = 0; // set by the parametric estimators
     float t_start = 0;
     float t_final = 0;
 };
 
-// The library's one record (the engine is not reentrant).
+// The job record of the run in progress on this thread (see RunContext).
 JobParams& job();
 
 } // namespace specest

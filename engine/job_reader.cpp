@@ -3,6 +3,7 @@
 #include "free_form.h"
 #include "job_params.h"
 #include "run_context.h"
+#include "specest/job_record.hpp"
 #include "stop.h"
 
 #include <array>
@@ -14,28 +15,6 @@
 
 namespace specest {
 namespace {
-
-struct MethodEntry {
-    const char* table;
-    const char* display;
-};
-
-constexpr std::array<MethodEntry, 14> kMethods = {{
-    {"Auto-correlation", "AUTO-CORRELATION"},
-    {"Burg", "BURG"},
-    {"RMLE", "RMLE"},
-    {"Covariance", "COVARIANCE"},
-    {"Modified Covariance", "Modified COVARIANCE"},
-    {"MYWE", "MYWE"},
-    {"LSMYWE", "LSMYWE"},
-    {"Akaike", "AKAIKE"},
-    {"MayneFir", "MAYNEFIR"},
-    {"Durbin", "DURBIN"},
-    {"Periodogram", "PERIODOGRAM"},
-    {"Blackman-Tukey", "BLACKTUKEY"},
-    {"MVSE", "MVSE"},
-    {"Lockheed (Auto./Burg) ", "Lockheed (Auto./Burg) "},
-}};
 
 constexpr std::size_t kNameWidth = 21;
 constexpr std::size_t kTitleWidth = 60;
@@ -68,6 +47,10 @@ struct RangeRow {
 void range_error_block(std::initializer_list<RangeRow> rows, const std::string& rule,
                        bool blank_after_rule = false) {
     Report& r = run_report();
+    std::string& why = run_context().explanation;
+    why.clear();
+    for (const auto& row : rows) why += std::string(row.label) + std::to_string(row.value) + "; ";
+    why += rule;
     r.blanks(2);
     r.line(Line().x(2).rep('-', 70));
     r.line(Line().x(9).a("Input ERROR: parameter outside").a(" of range:"));
@@ -287,25 +270,16 @@ void split(std::string& s) {
 }
 
 int match_method(std::string_view name) {
-    int method = 0;
-    if (name.size() < 2) return 0;
-    for (int m = 1; m <= 14; ++m)
-        if (std::string_view(kMethods[m - 1].table).substr(0, 2) == name.substr(0, 2)) method = m;
-    return method;
+    return record::match_method(name);
 }
 
 const char* method_display_name(int method) {
-    if (method < 1 || method > 14) return "";
-    return kMethods[method - 1].display;
+    const auto* m = record::method_info(method);
+    return m ? m->engine_name.data() : "";
 }
 
 int round_to_power_of_two(int n) {
-    int e = static_cast<int>(std::log10(static_cast<double>(n)) / std::log10(2.0) - 1.0);
-    if (e < -1) e = -1;
-    do {
-        ++e;
-    } while ((1LL << e) < n);
-    return 1 << e;
+    return record::round_to_power_of_two(n);
 }
 
 void spec_info(std::string_view fileNam, int /*k*/, int& npts, int& npoints) {
@@ -343,20 +317,8 @@ void spec_info(std::string_view fileNam, int /*k*/, int& npts, int& npoints) {
     jp.neg_freq = (neg[0] == 'Y' || neg[0] == 'y') ? 1 : 0;
 
     npoints = lines.int_value(9, "the number of frequency points");
-    if (npoints < 1 || npoints > kMaxFreqPoints) {
-        range_error_block({{"nPoints = ", npoints}},
-                          "0 < nPoints <= " + std::to_string(kMaxFreqPoints));
-        stop(" nPoints parameter out of range");
-    }
-    npoints = round_to_power_of_two(npoints);
-    r.list(" nPoints = ", npoints);
-
-    if (npts < 0) {
-        range_error_block({{"nPts = ", npts}}, "nPts >= 0  (0 reads every record)");
-        stop(" nPts parameter out of range");
-    }
-    if (npts == 0) npts = jp.ipts;
-    if (jp.ipts < npts) npts = jp.ipts;
+    check_npoints(npoints);
+    choose_npts(jp, npts);
 
     jp.maxpoles = kMaxPoles;
     jp.maxzeros = kMaxZeros;
@@ -376,6 +338,30 @@ void spec_info(std::string_view fileNam, int /*k*/, int& npts, int& npoints) {
     jp.note1 = fixed_width(lines.next(20), kNoteWidth);
     jp.note2 = fixed_width(lines.next(21), kNoteWidth);
 
+    finish_job(jp, npts);
+}
+
+void check_npoints(int& npoints) {
+    if (npoints < 1 || npoints > kMaxFreqPoints) {
+        range_error_block({{"nPoints = ", npoints}},
+                          "0 < nPoints <= " + std::to_string(kMaxFreqPoints));
+        stop(" nPoints parameter out of range");
+    }
+    npoints = round_to_power_of_two(npoints);
+    run_report().list(" nPoints = ", npoints);
+}
+
+void choose_npts(const JobParams& jp, int& npts) {
+    if (npts < 0) {
+        range_error_block({{"nPts = ", npts}}, "nPts >= 0  (0 reads every record)");
+        stop(" nPts parameter out of range");
+    }
+    if (npts == 0) npts = jp.ipts;
+    if (jp.ipts < npts) npts = jp.ipts;
+}
+
+void finish_job(JobParams& jp, int npts) {
+    Report& r = run_report();
     jp.method = match_method(jp.method_name);
     if (jp.method != 0) jp.method_name = method_display_name(jp.method);
 

@@ -2,14 +2,16 @@
 // file and counts its records, and writes the trace and the parameter summary.
 #pragma once
 
+#include "specest/job_record.hpp"
+
 #include <string>
 #include <string_view>
 
 namespace specest {
 
-constexpr int kJobLines = 21;
+constexpr int kJobLines = record::kJobLines;
 // Largest number of frequency points a job may ask for (after rounding up).
-constexpr int kMaxFreqPoints = 1 << 24;
+constexpr int kMaxFreqPoints = record::kMaxFreqPoints;
 
 // Tabs become blanks; from the last "!" on, everything is blanked.
 void split(std::string& s);
@@ -21,6 +23,16 @@ const char* method_display_name(int method);
 
 // Smallest power of two >= n, for 1 <= n <= kMaxFreqPoints.
 int round_to_power_of_two(int n);
+
+struct JobParams;
+
+// Steps every job takes, from a file or from memory, in this order:
+// npoints checked and rounded up to a power of two (reported);
+void check_npoints(int& npoints);
+// the number of points to use: npts >= 0 checked, 0 or more than the records read (ipts) -> all;
+void choose_npts(const JobParams& jp, int& npts);
+// once every setting is in: the method matched, the method-specific checks, the summary.
+void finish_job(JobParams& jp, int npts);
 
 // Reads the job; on return npts is the number of data points to use and npoints the number of
 // frequency points (a power of two). Stops on bad input. `k` is the report unit (6).

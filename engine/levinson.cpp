@@ -26,9 +26,7 @@ void zero_power_block(int order) {
     r.blanks(2);
 }
 
-} // namespace
-
-bool levinson(Vec1<cfloat> rxx, int ip, Vec1<cfloat> a) {
+void check_levinson_order(int ip) {
     const JobParams& jp = job();
     if (ip > jp.maxorder) {
         Report& r = run_report();
@@ -40,6 +38,12 @@ bool levinson(Vec1<cfloat> rxx, int ip, Vec1<cfloat> a) {
         r.blanks(2);
         stop(" Levinson ... Label 710");
     }
+}
+
+} // namespace
+
+bool levinson(Vec1<cfloat> rxx, int ip, Vec1<cfloat> a) {
+    check_levinson_order(ip);
     Mat1<cfloat> aa = wa::aa();
     Vec1<float> rho = wa::rho();
     if (ip < 1) return true;
@@ -74,6 +78,8 @@ void autocorr(Vec1<cfloat> x, int n, int ip, Vec1<cfloat> a, float& sig2, int np
         static_cast<std::size_t>(npoints) + 1,
         " Aborting AutoCorr due to Allocation error #:", "Allocate error in AutoCorr routine");
     Vec1<cfloat> rxx(rbuf);
+    // An order past the Levinson limit gets Levinson's explanation before anything else.
+    check_levinson_order(ip);
     if (ip + 1 > npoints + 1) stop(" AutoCorr: AR order exceeds the number of frequency points");
     correlation(n, ip + 1, 1, x, x, rxx);
     if (ip < 1) { // no poles: white noise at the record's power

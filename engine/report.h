@@ -66,8 +66,13 @@ class Report {
 
     // Creates or truncates the file. Returns false when it cannot be opened.
     bool open(const std::string& path);
+    // Keeps the text in memory instead (text() after close()).
+    void open_memory();
     void close();
-    bool is_open() const { return f_ != nullptr; }
+    bool is_open() const { return f_ != nullptr || in_memory_; }
+    const std::string& text() const { return buf_; }
+    // Bytes written so far: a mark to take the text (or the file) from later.
+    std::size_t mark() const { return written_ + buf_.size() + pending_.size(); }
     const std::string& path() const { return path_; }
 
     // Writes a finished line (a line end is added).
@@ -83,6 +88,7 @@ class Report {
     // Free-form line: one leading blank, items in order; a blank separates two items unless
     // both are texts (adjacent texts run together, as list-directed output writes them).
     template <class... Items> void list(const Items&... items) {
+        if (!is_open()) return;
         std::string s = " ";
         bool prev_text = true;
         bool first = true;
@@ -111,6 +117,8 @@ class Report {
     void flush_buffer();
 
     std::FILE* f_ = nullptr;
+    bool in_memory_ = false;
+    std::size_t written_ = 0; // bytes already in the file
     std::string path_;
     std::string buf_;
     std::string pending_;

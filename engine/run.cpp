@@ -1,26 +1,25 @@
 // One complete run: report, job, data, estimator, decibels, peaks, results to the caller.
+// Job files and samples in memory take the same path from the job record on; each run owns
+// its context, so runs on different threads proceed in parallel.
 #include "specest/specest.hpp"
 
-#include "free_form.h"
-#include "job_params.h"
-#include "job_reader.h"
+#include "memory_job.h"
 #include "peaks.h"
 #include "run_context.h"
 #include "spectrum_driver.h"
 #include "stop.h"
 #include "work_array.h"
 
+#include "job_reader.h"
+
+#include <algorithm>
 #include <cmath>
-#include <mutex>
+#include <cstdio>
+#include <functional>
+#include <memory>
 #include <new>
 
 namespace specest {
-
-RunContext& run_context() {
-    static RunContext context;
-    return context;
-}
-
 namespace {
 
 constexpr float kNoPlot = -99.0f;
@@ -36,7 +35,7 @@ void no_plot_lines(Report& r) {
     r.list(" ");
 }
 
-[[noreturn]] void capacity_error(int capacity, int needed, int npoints) {
+[[noreturn]] void capacity_error(long long capacity, long long needed, int npoints) {
     Report& r = run_report();
     r.blanks(2);
     r.line(Line().x(2).rep('-', 70));
@@ -66,24 +65,32 @@ std::string trim_copy(std::string s) {
     return s.substr(i);
 }
 
-RunResult run_locked(std::string_view job_path, std::span<float> x_out, std::span<float> spec_out,
-                     const RunOptions& options) {
-    RunContext& c = run_context();
-    c.report.close();
-    c.data.close();
-    c.job_path.assign(job_path);
-    c.pause_after_peaks = options.pause_after_peaks;
-    JobParams& jp = job();
+// Everything a run produces, before it is handed to a caller in one form or another.
+struct Outcome {
+    RunStatus status = RunStatus::stopped;
+    StopKind stop_kind = StopKind::input;
+    std::string stop_text;
+    std::string explanation;                        // one line on an input error
+    std::size_t failure_begin = 0, failure_end = 0; // report range explaining a failure
+    std::string non_finite_note;                    // the failure written after the estimator
+    int npts = 0, n_freq_pts = 0, n_time_values = 0;
+    float t_start = 0, t_final = 0, zero_fill = kNoPlot, sig2 = 0;
+    int method = 0;
+    std::string method_name;
+    std::vector<float> x;     // the grid after a success, the time values after a failure
+    std::vector<float> db;    // the spectrum in dB
+    std::vector<float> power; // magnitudes before the conversion
+    std::vector<cfloat> a, b, reflection;
+    std::vector<Peak> peaks;
+    int iterations = 0, akaike_status = 0;
+};
 
-    RunResult res;
-    res.report_path = options.report_dir.empty() ? std::string("~Lumetra.out")
-                                                 : options.report_dir + "/~Lumetra.out";
+using Setup = std::function<void(int& npts, int& npoints)>;
+
+// Runs the job the setup reads into the current context. caller_cap < 0: no caller arrays.
+void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& out) {
+    JobParams& jp = c.job;
     Report& r = c.report;
-    if (!r.open(res.report_path)) {
-        res.status = RunStatus::stopped;
-        res.stop_text = "Cannot write the run report " + res.report_path;
-        return res;
-    }
     try {
         r.list(" ");
         r.list(" Starting Spectral Estimation calculations and Plot");
@@ -92,10 +99,9 @@ RunResult run_locked(std::string_view job_path, std::span<float> x_out, std::spa
         r.list(" filenam = ", c.job_path, "<===");
 
         int npts = 0, npoints = 0;
-        spec_info(c.job_path, 6, npts, npoints);
+        setup(npts, npoints);
         const int cap = grid_capacity(jp.method, npoints, jp.l_pts);
-        const auto caller_cap = static_cast<long long>(std::min(x_out.size(), spec_out.size()));
-        if (caller_cap < cap) capacity_error(static_cast<int>(caller_cap), cap, npoints);
+        if (caller_cap >= 0 && caller_cap < cap) capacity_error(caller_cap, cap, npoints);
 
         const char* abort_line = " Aborting Main due to Allocation error #:";
         const char* stop_text = "Allocate Main in error";
@@ -108,32 +114,34 @@ RunResult run_locked(std::string_view job_path, std::span<float> x_out, std::spa
         int n_freq_pts = 0;
         spectrum_est(Vec1<float>(x_buf), Vec1<float>(y_buf), npts, npoints, n_freq_pts,
                      Vec1<cfloat>(amp_buf));
-        res.method = jp.method;
-        res.method_name = trim_copy(jp.method_name);
+        out.method = jp.method;
+        out.method_name = trim_copy(jp.method_name);
+        out.failure_begin = c.estimator_mark;
+        out.failure_end = c.model_mark;
 
         if (jp.iflag == 0 && !all_finite(y_buf, amp_buf, jp.itype, n_freq_pts)) {
+            out.non_finite_note =
+                "The estimate holds values that are not numbers (overflow or 0/0).";
             r.blanks(2);
-            r.line(
-                Line().x(9).a("The estimate holds values that are not numbers (overflow or 0/0)."));
+            r.line(Line().x(9).a(out.non_finite_note));
             jp.iflag = kNonFiniteFlag;
         }
 
-        float zero_fill = kNoPlot;
         if (jp.iflag != 0) {
             no_plot_lines(r);
             // The caller's x_array gets the time values read, as documented.
             const int nt = std::min(npts, cap);
-            for (int i = 0; i < nt; ++i)
-                x_out[static_cast<std::size_t>(i)] = x_buf[static_cast<std::size_t>(i)];
-            res.n_time_values = nt;
-            res.status = RunStatus::estimator_failure;
+            out.x.assign(x_buf.begin(), x_buf.begin() + nt);
+            out.n_time_values = nt;
+            out.status = RunStatus::estimator_failure;
         } else {
             r.list(" nPoints / n_freq_pts =", npoints, n_freq_pts);
-            float* spectrum = spec_out.data();
-            for (int i = 0; i < n_freq_pts; ++i) {
-                const auto k = static_cast<std::size_t>(i);
-                spectrum[i] = jp.itype == 1 ? std::fabs(y_buf[k]) : std::abs(amp_buf[k]);
-            }
+            const auto nf = static_cast<std::size_t>(n_freq_pts);
+            out.power.resize(nf);
+            for (std::size_t k = 0; k < nf; ++k)
+                out.power[k] = jp.itype == 1 ? std::fabs(y_buf[k]) : std::abs(amp_buf[k]);
+            out.db = out.power;
+            float* spectrum = out.db.data();
             float ymax = -1.0e11f;
             for (int i = 0; i < n_freq_pts; ++i) ymax = std::max(ymax, spectrum[i]);
             if (ymax == 0.0f) {
@@ -141,9 +149,10 @@ RunResult run_locked(std::string_view job_path, std::span<float> x_out, std::spa
                 r.list(" Note: the spectrum is zero at every frequency; all values are set to -100 "
                        "dB.");
                 for (int i = 0; i < n_freq_pts; ++i) spectrum[i] = -100.0f;
-                for (int i = 0; i < n_freq_pts; ++i)
-                    r.list(" freq(i) & spectrum(i)=", i + 1, x_buf[static_cast<std::size_t>(i)],
-                           spectrum[i]);
+                if (c.list_spectrum)
+                    for (int i = 0; i < n_freq_pts; ++i)
+                        r.list(" freq(i) & spectrum(i)=", i + 1, x_buf[static_cast<std::size_t>(i)],
+                               spectrum[i]);
             } else {
                 const float floor = 1.0e-5f * ymax;
                 for (int i = 0; i < n_freq_pts; ++i) {
@@ -151,59 +160,194 @@ RunResult run_locked(std::string_view job_path, std::span<float> x_out, std::spa
                     spectrum[i] =
                         static_cast<float>(20.0 * std::log10(static_cast<double>(spectrum[i]) /
                                                              static_cast<double>(ymax)));
-                    r.list(" freq(i) & spectrum(i)=", i + 1, x_buf[static_cast<std::size_t>(i)],
-                           spectrum[i]);
                 }
+                if (c.list_spectrum)
+                    for (int i = 0; i < n_freq_pts; ++i)
+                        r.list(" freq(i) & spectrum(i)=", i + 1, x_buf[static_cast<std::size_t>(i)],
+                               spectrum[i]);
             }
-            for (int i = 0; i < n_freq_pts; ++i)
-                x_out[static_cast<std::size_t>(i)] = x_buf[static_cast<std::size_t>(i)];
-            tab_peaks(6, Vec1<float>(x_out.data(), n_freq_pts),
-                      Vec1<float>(spec_out.data(), n_freq_pts), n_freq_pts);
+            out.x.assign(x_buf.begin(), x_buf.begin() + n_freq_pts);
+            Vec1<float> xs(out.x.data(), n_freq_pts), ys(out.db.data(), n_freq_pts);
+            for (int j : find_peaks(ys, n_freq_pts)) out.peaks.push_back({xs(j), ys(j)});
+            tab_peaks(6, xs, ys, n_freq_pts);
             r.list(" ");
             r.list(" ----------- Finished PSD Calculations ! -----------");
             r.list(" ");
-            res.npts = npts;
-            res.n_freq_pts = n_freq_pts;
-            res.t_start = jp.t_start;
+            out.npts = npts;
+            out.n_freq_pts = n_freq_pts;
+            out.t_start = jp.t_start;
             const long long q = (static_cast<long long>(n_freq_pts) - jp.ipts) * 100 / n_freq_pts;
-            zero_fill = static_cast<float>(q);
-            res.status = RunStatus::success;
+            out.zero_fill = static_cast<float>(q);
+            out.status = RunStatus::success;
         }
-        res.t_final = jp.t_final;
-        res.zero_fill = zero_fill;
-        res.sig2 = jp.sig2;
-        r.close();
-        return res;
+        if (const auto* m = record::method_info(jp.method); m && m->parametric) {
+            Vec1<cfloat> a = wa::a(), b = wa::b();
+            for (int i = 1; i <= jp.npoles; ++i) out.a.push_back(a(i));
+            for (int i = 1; i <= jp.nzeros; ++i) out.b.push_back(b(i));
+        }
+        out.reflection = c.reflection;
+        if (jp.method == static_cast<int>(record::Method::akaike)) {
+            out.iterations = c.akaike_iterations;
+            out.akaike_status = jp.iflag;
+        }
+        out.t_final = jp.t_final;
+        out.sig2 = jp.sig2;
+        return;
     } catch (const RunStopped& s) {
-        r.list(" STOP", s.text());
-        res.stop_text = trim_copy(s.text());
+        // A blank always separates STOP from the stop text.
+        r.list(!s.text().empty() && s.text().front() == ' ' ? " STOP" : " STOP ", s.text());
+        out.stop_text = trim_copy(s.text());
+        out.stop_kind = s.kind();
+        out.explanation = c.explanation;
     } catch (const std::bad_alloc&) {
         r.list(" ");
         r.list(" Aborting: out of memory");
-        res.stop_text = "Out of memory";
+        out.stop_text = "Out of memory";
+        out.stop_kind = StopKind::resource;
     } catch (const std::exception& e) {
         r.list(" ");
         r.list(" Aborting: ", e.what());
-        res.stop_text = std::string("Internal error: ") + e.what();
+        out.stop_text = std::string("Internal error: ") + e.what();
+        out.stop_kind = StopKind::resource;
     }
     c.data.close();
-    r.close();
-    res.status = RunStatus::stopped;
-    res.t_final = jp.t_final;
-    res.sig2 = jp.sig2;
-    res.zero_fill = kNoPlot;
-    res.method = jp.method;
+    out.status = RunStatus::stopped;
+    out.t_final = jp.t_final;
+    out.sig2 = jp.sig2;
+    out.zero_fill = kNoPlot;
+    out.method = jp.method;
+}
+
+std::string report_path(const RunOptions& options) {
+    return options.report_dir.empty() ? std::string("~Lumetra.out")
+                                      : options.report_dir + "/~Lumetra.out";
+}
+
+Setup file_setup(RunContext& c) {
+    return [&c](int& npts, int& npoints) { spec_info(c.job_path, 6, npts, npoints); };
+}
+
+// The lines an estimator wrote about its failure, without blank lines at either end.
+std::string failure_text(std::string text) {
+    std::string out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        if (!line.empty() || !out.empty()) out += line + "\n";
+        start = end + 1;
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    return out;
+}
+
+std::string read_range(const std::string& path, std::size_t begin, std::size_t end) {
+    std::string s;
+    if (end <= begin) return s;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return s;
+    if (std::fseek(f, static_cast<long>(begin), SEEK_SET) == 0) {
+        s.resize(end - begin);
+        s.resize(std::fread(s.data(), 1, s.size(), f));
+    }
+    std::fclose(f);
+    return s;
+}
+
+Estimate to_estimate(Outcome&& out, const std::string& failure) {
+    Estimate e;
+    switch (out.status) {
+    case RunStatus::success:
+        e.status = EstimateStatus::success;
+        break;
+    case RunStatus::estimator_failure:
+        e.status = EstimateStatus::estimator_failure;
+        e.message = failure_text(failure);
+        if (!out.non_finite_note.empty())
+            e.message += (e.message.empty() ? "" : "\n") + out.non_finite_note;
+        if (e.message.empty()) e.message = "The estimator failed.";
+        break;
+    case RunStatus::stopped:
+        e.status = out.stop_kind == StopKind::resource ? EstimateStatus::stopped
+                                                       : EstimateStatus::invalid_input;
+        e.message = out.stop_text;
+        if (!out.explanation.empty()) e.message += " (" + out.explanation + ")";
+        break;
+    }
+    e.method = out.method;
+    e.method_name = std::move(out.method_name);
+    if (out.status == RunStatus::success) {
+        e.freqs = std::move(out.x);
+        e.db = std::move(out.db);
+        e.power = std::move(out.power);
+        e.peaks = std::move(out.peaks);
+    }
+    e.a = std::move(out.a);
+    e.b = std::move(out.b);
+    e.reflection = std::move(out.reflection);
+    e.sig2 = out.sig2;
+    e.zero_fill = out.zero_fill;
+    e.t_start = out.t_start;
+    e.t_final = out.t_final;
+    e.npts = out.npts;
+    e.iterations = out.iterations;
+    e.akaike_status = out.akaike_status;
+    return e;
+}
+
+RunResult run_file(std::string_view job_path, std::span<float> x_out, std::span<float> spec_out,
+                   const RunOptions& options) {
+    auto c = std::make_unique<RunContext>();
+    ActiveRun active(*c);
+    c->job_path.assign(job_path);
+    c->pause_after_peaks = options.pause_after_peaks;
+
+    RunResult res;
+    res.report_path = report_path(options);
+    if (!c->report.open(res.report_path)) {
+        res.status = RunStatus::stopped;
+        res.stop_text = "Cannot write the run report " + res.report_path;
+        return res;
+    }
+    Outcome out;
+    execute(*c, file_setup(*c), static_cast<long long>(std::min(x_out.size(), spec_out.size())),
+            out);
+    c->report.close();
+    if (out.status == RunStatus::success) {
+        std::copy(out.x.begin(), out.x.end(), x_out.begin());
+        std::copy(out.db.begin(), out.db.end(), spec_out.begin());
+    } else if (out.status == RunStatus::estimator_failure) {
+        std::copy(out.x.begin(), out.x.end(), x_out.begin());
+    }
+    res.status = out.status;
+    res.stop_text = out.stop_text;
+    res.npts = out.npts;
+    res.n_freq_pts = out.n_freq_pts;
+    res.n_time_values = out.n_time_values;
+    res.t_start = out.t_start;
+    res.t_final = out.t_final;
+    res.zero_fill = out.zero_fill;
+    res.sig2 = out.sig2;
+    res.method = out.method;
+    res.method_name = out.method_name;
     return res;
+}
+
+Estimate internal_error(EstimateStatus status, std::string message) {
+    Estimate e;
+    e.status = status;
+    e.message = std::move(message);
+    return e;
 }
 
 } // namespace
 
 RunResult run_job(std::string_view job_path, std::span<float> x_array, std::span<float> spectrum,
                   const RunOptions& options) {
-    static std::mutex one_run_at_a_time;
-    std::lock_guard<std::mutex> lock(one_run_at_a_time);
     try {
-        return run_locked(job_path, x_array, spectrum, options);
+        return run_file(job_path, x_array, spectrum, options);
     } catch (...) {
         RunResult res;
         res.stop_text = "Internal error";
@@ -211,19 +355,74 @@ RunResult run_job(std::string_view job_path, std::span<float> x_array, std::span
     }
 }
 
-int32_t required_capacity(std::string_view job_path) {
-    TextFile f;
-    if (!f.open(std::string(job_path))) return 0;
-    std::string line, method_name;
-    int npoints = 0, l_pts = 0;
-    for (int n = 1; n <= 15 && f.next(line); ++n) {
-        auto field = free_form::first_field(line);
-        if (n == 7 && field) method_name = *field;
-        if (n == 9 && (!field || !free_form::to_int(*field, npoints))) return 0;
-        if (n == 15 && field && !free_form::to_int(*field, l_pts)) l_pts = 0;
+Estimate run_job_file(std::string_view job_path, const RunOptions& options) {
+    try {
+        auto c = std::make_unique<RunContext>();
+        ActiveRun active(*c);
+        c->job_path.assign(job_path);
+        c->pause_after_peaks = options.pause_after_peaks;
+        const std::string path = report_path(options);
+        if (!c->report.open(path))
+            return internal_error(EstimateStatus::stopped, "Cannot write the run report " + path);
+        Outcome out;
+        execute(*c, file_setup(*c), -1, out);
+        c->report.close();
+        const std::string failure = out.status == RunStatus::estimator_failure
+                                        ? read_range(path, out.failure_begin, out.failure_end)
+                                        : std::string();
+        return to_estimate(std::move(out), failure);
+    } catch (const std::bad_alloc&) {
+        return internal_error(EstimateStatus::stopped, "Out of memory");
+    } catch (...) {
+        return internal_error(EstimateStatus::stopped, "Internal error");
     }
-    if (npoints < 1 || npoints > kMaxFreqPoints) return 0;
-    return grid_capacity(match_method(method_name), round_to_power_of_two(npoints), l_pts);
+}
+
+Estimate estimate(const EstimateParams& params, const Samples& samples,
+                  const EstimateOptions& options) {
+    try {
+        auto c = std::make_unique<RunContext>();
+        ActiveRun active(*c);
+        c->job_path = kMemoryJobName;
+        c->pause_after_peaks = false;
+        c->list_spectrum = options.want_report;
+        c->report.open_memory();
+        MemorySamples memory{
+            samples.real,
+            {reinterpret_cast<const cfloat*>(samples.complex.data()), samples.complex.size()},
+            samples.times,
+            samples.dt};
+        c->memory = &memory;
+        Outcome out;
+        execute(
+            *c, [&](int& npts, int& npoints) { set_up_memory_job(params, memory, npts, npoints); },
+            -1, out);
+        c->report.close();
+        const std::string& text = c->report.text();
+        std::string failure;
+        if (out.status == RunStatus::estimator_failure && out.failure_end > out.failure_begin &&
+            out.failure_end <= text.size())
+            failure = text.substr(out.failure_begin, out.failure_end - out.failure_begin);
+        Estimate e = to_estimate(std::move(out), failure);
+        if (options.want_report) e.report = text;
+        return e;
+    } catch (const std::bad_alloc&) {
+        return internal_error(EstimateStatus::stopped, "Out of memory");
+    } catch (...) {
+        return internal_error(EstimateStatus::stopped, "Internal error");
+    }
+}
+
+long long estimate_capacity(const EstimateParams& params, std::string* message) {
+    return memory_job_capacity(params, message);
+}
+
+long long file_capacity(std::string_view job_path, std::string* message) {
+    return file_job_capacity(job_path, message);
+}
+
+int32_t required_capacity(std::string_view job_path) {
+    return file_job_capacity(job_path, nullptr);
 }
 
 } // namespace specest

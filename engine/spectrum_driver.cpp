@@ -9,6 +9,7 @@
 #include "model_spectrum.h"
 #include "periodogram.h"
 #include "run_context.h"
+#include "specest/job_record.hpp"
 #include "stop.h"
 #include "windows.h"
 #include "work_area.h"
@@ -88,9 +89,34 @@ void estimator_message(Message m, const JobParams& jp) {
          problem);
 }
 
+// What the samples came from, for messages.
+std::string source_name() {
+    const RunContext& c = run_context();
+    return c.memory ? std::string("Samples") : "Data file " + c.data.path();
+}
+
+// Takes up to npts samples handed over in memory; returns the number taken.
+int take_samples(const MemorySamples& m, const JobParams& jp, int npts, Vec1<float> x_array,
+                 Vec1<float> y_array, Vec1<cfloat> signal_amp) {
+    const auto available = static_cast<long long>(jp.itype == 1 ? m.real.size() : m.complex.size());
+    const int n = static_cast<int>(std::min<long long>(npts, available));
+    for (int i = 1; i <= n; ++i) {
+        const auto k = static_cast<std::size_t>(i - 1);
+        x_array(i) =
+            m.times.empty() ? static_cast<float>(static_cast<double>(i - 1) * m.dt) : m.times[k];
+        if (jp.itype == 1)
+            y_array(i) = m.real[k];
+        else
+            signal_amp(i) = m.complex[k];
+    }
+    return n;
+}
+
 // Reads up to npts records; returns the number read.
 int read_series(const JobParams& jp, int npts, Vec1<float> x_array, Vec1<float> y_array,
                 Vec1<cfloat> signal_amp) {
+    if (const MemorySamples* m = run_context().memory)
+        return take_samples(*m, jp, npts, x_array, y_array, signal_amp);
     TextFile& data = run_context().data;
     std::string line;
     for (int i = 0; i < jp.irec_skip; ++i) {
@@ -132,15 +158,13 @@ int read_series(const JobParams& jp, int npts, Vec1<float> x_array, Vec1<float> 
     return read;
 }
 
-bool uses_poles(int method) {
-    return (method >= 1 && method <= 9) || method == 13 || method == 14;
-}
-bool uses_zeros(int method) {
-    return (method >= 6 && method <= 10) || method == 14;
-}
+using record::uses_poles;
+using record::uses_zeros;
 
 [[noreturn]] void order_error(const char* label, int order, int npts) {
     Report& r = run_report();
+    run_context().explanation = std::string(label) + std::to_string(order) +
+                                "; nPts = " + std::to_string(npts) + "; model order < nPts";
     r.blanks(2);
     r.line(Line().x(2).rep('-', 70));
     r.line(Line().x(9).a("Input ERROR: parameter outside").a(" of range:"));
@@ -157,7 +181,7 @@ bool uses_zeros(int method) {
 } // namespace
 
 int grid_capacity(int method, int npoints, int l_pts) {
-    return method == 13 ? std::max(npoints, l_pts) : npoints;
+    return static_cast<int>(record::grid_capacity(method, npoints, l_pts));
 }
 
 void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoints,
@@ -209,22 +233,24 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
         r.list(" ERROR: at least two data points are needed; points read =", npts,
                " nPoints =", nPoints);
         r.list(" ");
-        stop("Data file " + run_context().data.path() + ": at least two data points are needed (" +
-             std::to_string(npts) + " read, nPoints " + std::to_string(nPoints) + ")");
+        stop(source_name() + ": at least two data points are needed (" + std::to_string(npts) +
+             " read, nPoints " + std::to_string(nPoints) + ")");
     }
 
     // 7. Time axis
     jp.t_start = x_array(1);
     jp.t_final = x_array(npts);
     const float t_window = jp.t_final - jp.t_start;
-    const float delta_t = static_cast<float>(static_cast<double>(t_window) / (npts - 1));
+    float delta_t = static_cast<float>(static_cast<double>(t_window) / (npts - 1));
+    // Samples in memory without time values keep the sampling interval they were given.
+    if (const MemorySamples* m = run_context().memory; m && m->times.empty())
+        delta_t = static_cast<float>(m->dt);
     r.list("delta_t/t_window = ", delta_t, t_window, jp.t_start);
     if (!(delta_t != 0.0f) || !std::isfinite(delta_t)) {
         r.list(" ");
         r.list(" ERROR: the first and last time values give no time step; delta_t =", delta_t);
         r.list(" ");
-        stop("Data file " + run_context().data.path() +
-             ": the time values of the first and last records give no time step");
+        stop(source_name() + ": the time values of the first and last records give no time step");
     }
 
     // 8. Clamp the orders (-999 marks a parameter the method does not use)
@@ -264,6 +290,7 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     int nexp = static_cast<int>(std::log(static_cast<double>(nPoints)) / std::log(2.0) + 0.1);
 
     // 12. Estimator
+    run_context().estimator_mark = run_context().model_mark = r.mark();
     bool direct = false;
     switch (jp.method) {
     case 1:
@@ -353,7 +380,16 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
         stop(" in Spectrum_est");
     }
 
+    // Yule-Walker and Burg leave their reflection coefficients on the diagonal of aa.
+    if ((jp.method == 1 || jp.method == 2) && jp.iflag == 0 && jp.npoles > 0) {
+        Mat1<cfloat> aa = wa::aa();
+        auto& k = run_context().reflection;
+        k.clear();
+        for (int i = 1; i <= jp.npoles; ++i) k.push_back(aa(i, i));
+    }
+
     // 13. Parametric models
+    run_context().model_mark = r.mark();
     if (!direct) {
         float sum_a = 0.0f, sum_b = 0.0f;
         for (int i = 1; i <= jp.npoles; ++i)

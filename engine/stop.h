@@ -9,18 +9,24 @@
 
 namespace specest {
 
+// Why a run stopped: its input (the job, the samples) or the machine (memory).
+enum class StopKind { input, resource };
+
 class RunStopped : public std::exception {
   public:
-    explicit RunStopped(std::string text) : text_(std::move(text)) {}
+    explicit RunStopped(std::string text, StopKind kind = StopKind::input)
+        : text_(std::move(text)), kind_(kind) {}
     const char* what() const noexcept override { return text_.c_str(); }
     const std::string& text() const { return text_; }
+    StopKind kind() const { return kind_; }
 
   private:
     std::string text_;
+    StopKind kind_;
 };
 
-[[noreturn]] inline void stop(std::string text) {
-    throw RunStopped(std::move(text));
+[[noreturn]] inline void stop(std::string text, StopKind kind = StopKind::input) {
+    throw RunStopped(std::move(text), kind);
 }
 
 } // namespace specest

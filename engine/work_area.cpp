@@ -1,33 +1,12 @@
 #include "work_area.h"
 
-#include <array>
+#include "run_context.h"
 
 namespace specest::wa {
 namespace {
 
-// Each member has storage of its own; only theta/a and hc/rmat are shared, as the estimators
-// rely on those two identities.
-struct Area {
-    std::array<cfloat, 411> theta{};
-    std::array<cfloat, kVec> bc{};
-    std::array<float, kVec> bv{};
-    std::array<float, kVec> grad{};
-    std::array<float, 411> rho{};
-    std::array<cfloat, kPacked> hc{};
-    std::array<float, 211 * 211> s{};
-    std::array<cfloat, 210 * 210> bb{};
-    std::array<cfloat, 410 * 410> xl{};
-    std::array<cfloat, 411 * 411> aa{};
-    std::array<float, 410 * 410> hess{};
-    std::array<float, 210 * 210> aa_real{};
-    std::array<cfloat, 411> b{};
-    std::array<float, 411> a0{};
-    std::array<float, 411> b0{};
-};
-
-Area& area() {
-    static Area instance;
-    return instance;
+WorkArea& area() {
+    return run_context().area;
 }
 
 } // namespace

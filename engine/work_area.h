@@ -1,13 +1,49 @@
-// The estimators' static coefficient tables, matrices and vectors. Capacities match the
-// limits of the job record: 210 poles, 200 zeros, order or length 411.
+// The estimators' coefficient tables, matrices and vectors. Capacities match the limits of the
+// job record: 210 poles, 200 zeros, order or length 411. Each run owns one (see RunContext);
+// the accessors return the current run's arrays.
 #pragma once
 
 #include "views.h"
+
+#include <array>
+#include <memory>
 
 namespace specest::wa {
 
 constexpr int kVec = 410;
 constexpr int kPacked = 410 * 411 / 2; // packed lower triangle of a Hermitian matrix of order 410
+
+// A zeroed array allocated on first use: a run that never touches a matrix never pays for it.
+template <class T, std::size_t N> class Lazy {
+  public:
+    T* data() {
+        if (!p_) p_ = std::make_unique<std::array<T, N>>();
+        return p_->data();
+    }
+
+  private:
+    std::unique_ptr<std::array<T, N>> p_;
+};
+
+// Each member has storage of its own; only theta/a and hc/rmat are shared, as the estimators
+// rely on those two identities.
+struct WorkArea {
+    std::array<cfloat, 411> theta{};
+    std::array<cfloat, kVec> bc{};
+    std::array<float, kVec> bv{};
+    std::array<float, kVec> grad{};
+    std::array<float, 411> rho{};
+    std::array<cfloat, 411> b{};
+    std::array<float, 411> a0{};
+    std::array<float, 411> b0{};
+    Lazy<cfloat, kPacked> hc;
+    Lazy<float, 211 * 211> s;
+    Lazy<cfloat, 210 * 210> bb;
+    Lazy<cfloat, 410 * 410> xl;
+    Lazy<cfloat, 411 * 411> aa;
+    Lazy<float, 410 * 410> hess;
+    Lazy<float, 210 * 210> aa_real;
+};
 
 // Parameter vector and Cholesky right-hand side / solution. It is also the driver's AR
 // coefficient vector `a` (411 entries): theta(k) and a(k) are the same value.

@@ -20,11 +20,11 @@ std::vector<T> work_array(std::size_t n, std::string_view abort_line, std::strin
     } catch (const std::bad_alloc&) {
         run_report().list(" ");
         run_report().list(abort_line, kAllocationFailedStatus);
-        stop(std::string(stop_text));
+        stop(std::string(stop_text), StopKind::resource);
     } catch (const std::length_error&) {
         run_report().list(" ");
         run_report().list(abort_line, kAllocationFailedStatus);
-        stop(std::string(stop_text));
+        stop(std::string(stop_text), StopKind::resource);
     }
 }
 

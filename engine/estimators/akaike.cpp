@@ -66,6 +66,7 @@ void akaike(Vec1<float> x, int& n, Vec1<float> a0, Vec1<float> b0, int& ip, int&
     // divides by zero.
     if (nit >= 1 && unusable_variance(sig2p, iflag)) return;
     for (int it = 1; it <= nit; ++it) {
+        run_context().akaike_iterations = it;
         polefilt(x, n, iq, b0, y);
         polefilt(y, n, iq, b0, y1);
         zerofilt(y1, n, ip, a0, z);

@@ -142,7 +142,7 @@ SPECEST_API int32_t specest_estimate(const specest_params* p, const float* sampl
 
 /* Runs a job file exactly as specest_run does (report "~Lumetra.out" in report_dir, NULL or ""
  * for the current directory; flags SPECEST_NO_PAUSE) and fills out like specest_estimate.
- * Returns the specest_run status (SPECEST_STOPPED for input errors). */
+ * Returns what specest_estimate returns; an input error is SPECEST_INVALID_INPUT here. */
 SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_dir, int32_t flags,
                                      specest_output* out);
 

@@ -1,10 +1,12 @@
 // Typed C++ interface of the engine. specest_for and specest_run are thin wrappers over it.
 #pragma once
 
+#include <complex>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace specest {
 
@@ -35,13 +37,95 @@ struct RunResult {
 };
 
 // Runs one job. x_array and spectrum are the caller's result arrays; their sizes are the
-// capacity, checked before anything is written. Never throws; one run at a time per process
-// (concurrent calls wait for each other).
+// capacity, checked before anything is written. Never throws; reentrant (runs on different
+// threads proceed in parallel, each with its own report).
 RunResult run_job(std::string_view job_path, std::span<float> x_array, std::span<float> spectrum,
                   const RunOptions& options = {});
 
 // The number of result-array elements a job needs (rounded frequency points, or the MVSE grid),
 // read from the job file without running it; 0 when the job cannot be read.
 int32_t required_capacity(std::string_view job_path);
+
+// ---- Estimation from samples in memory ----------------------------------------------------
+
+enum class EstimateStatus {
+    success = 0,           // the result holds a spectrum
+    estimator_failure = 1, // the estimator failed; message says why
+    stopped = 2,           // a resource failure (memory)
+    invalid_input = 3      // a setting or the samples are out of range; message says which
+};
+
+// The settings of one estimate: the job file's lines 4..19. -999 marks a setting the method
+// does not use (as in a job file); ranges and rules are those of the job file.
+struct EstimateParams {
+    int method = 0; // 1..14 (record::Method)
+    bool complex_data = false;
+    int npoints = 512; // rounded up to a power of two
+    bool twosided = false;
+    int npoles = -999;
+    int nzeros = -999;
+    float eps = -999.0f;
+    int mode = -999;
+    int m_eqs = -999;
+    int l_pts = -999;
+    int m_lags = -999;
+    int nit = -999;
+    float per = -999.0f;
+    std::string window = "Rectangular";
+    int npts = 0; // samples to use; 0: all
+};
+
+// Samples: `real` for real data, `complex` for complex data (as complex_data says). Time
+// values, when given, take the place of the sampling interval dt.
+struct Samples {
+    std::span<const float> real;
+    std::span<const std::complex<float>> complex;
+    std::span<const float> times;
+    double dt = 1.0;
+};
+
+struct Peak {
+    float freq;
+    float db;
+};
+
+struct Estimate {
+    EstimateStatus status = EstimateStatus::stopped;
+    std::string message; // why, unless success
+    int method = 0;
+    std::string method_name;
+    std::vector<float> freqs;
+    std::vector<float> db;                 // exactly what a job run returns in its spectrum array
+    std::vector<float> power;              // the magnitudes before the dB conversion
+    std::vector<std::complex<float>> a, b; // model a(1..p), b(1..q); empty for non-parametric
+    std::vector<std::complex<float>> reflection; // Yule-Walker and Burg
+    std::vector<Peak> peaks;                     // as the report's peak table lists them
+    float sig2 = 0;                              // 0 for methods that fit no model
+    float zero_fill = -99.0f;
+    float t_start = 0;
+    float t_final = 0;
+    int npts = 0;          // samples used
+    int iterations = 0;    // Akaike: iterations run
+    int akaike_status = 0; // Akaike: its flag (0 converged)
+    std::string report;    // the run report, when asked for
+};
+
+struct EstimateOptions {
+    bool want_report = false;
+};
+
+// Estimates the spectrum of the samples. Never throws; reentrant.
+Estimate estimate(const EstimateParams& params, const Samples& samples,
+                  const EstimateOptions& options = {});
+
+// Runs a job file as run_job does (report file included) and returns everything an estimate
+// returns; an input error is `invalid_input` here (run_job calls it `stopped`).
+Estimate run_job_file(std::string_view job_path, const RunOptions& options = {});
+
+// Result-array elements an estimate needs (the frequency grid or the MVSE grid); 0 with a
+// message when npoints or l_pts is out of range.
+long long estimate_capacity(const EstimateParams& params, std::string* message = nullptr);
+// The same for a job file, read without running it.
+long long file_capacity(std::string_view job_path, std::string* message = nullptr);
 
 } // namespace specest

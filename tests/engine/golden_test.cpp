@@ -124,6 +124,10 @@ struct FailingJob {
     test::Job job;
 };
 
+void PrintTo(const FailingJob& j, std::ostream* os) {
+    *os << j.name;
+}
+
 test::Job with(test::Job j, std::string test::Job::*field, std::string value) {
     j.*field = std::move(value);
     return j;
@@ -143,6 +147,12 @@ const std::vector<FailingJob>& failing_jobs() {
         bt.npoles = "-999";
         bt.mode = "0";
         bt.m_lags = "40";
+        // The long AR model of Mayne-Firoozan beyond the grid (L above nPoints).
+        test::Job mf = with(burg, &test::Job::method, "Mayne-Firoozan");
+        mf.npoles = "4";
+        mf.nzeros = "2";
+        mf.eps = "1.0E-7";
+        mf.l_pts = "300";
         return std::vector<FailingJob>{
             {"too_many_poles", with(burg, &test::Job::npoles, "300")},
             {"order_not_below_points", with(burg, &test::Job::npoles, "64")},
@@ -153,6 +163,7 @@ const std::vector<FailingJob>& failing_jobs() {
             {"rmle_on_complex_data", with(burg, &test::Job::method, "RMLE")},
             {"cholesky_failure", cov},
             {"bad_number", with(burg, &test::Job::npoles, "fifteen")},
+            {"mayne_firoozan_long_model_beyond_grid", mf},
         };
     }();
     return all;
