@@ -23,6 +23,109 @@ static int failures = 0;
         }                                                                                          \
     } while (0)
 
+typedef const char* (*version_fn)(void);
+typedef void (*params_init_fn)(specest_params*);
+typedef void (*output_init_fn)(specest_output*);
+typedef int32_t (*capacity_fn)(const specest_params*, specest_capacity_info*, char*, int32_t);
+typedef int32_t (*estimate_fn)(const specest_params*, const float*, int32_t, specest_output*);
+typedef int32_t (*method_fn)(int32_t, specest_method_info*);
+typedef int32_t (*run_file_fn)(const char*, const char*, int32_t, specest_output*);
+
+static void count_report(const char* text, int32_t length, void* user) {
+    (void)text;
+    *(int32_t*)user += length;
+}
+
+/* The array entry points: sizes, guard cells past every array, statuses, the method table. */
+static void check_array_entries(void* lib, const char* job, const char* dir) {
+    version_fn version = (version_fn)dlsym(lib, "specest_version");
+    params_init_fn pinit = (params_init_fn)dlsym(lib, "specest_params_init");
+    output_init_fn oinit = (output_init_fn)dlsym(lib, "specest_output_init");
+    capacity_fn capacity = (capacity_fn)dlsym(lib, "specest_capacity");
+    estimate_fn estimate = (estimate_fn)dlsym(lib, "specest_estimate");
+    method_fn method = (method_fn)dlsym(lib, "specest_method");
+    run_file_fn run_file = (run_file_fn)dlsym(lib, "specest_run_file");
+    CHECK(version && pinit && oinit && capacity && estimate && method && run_file);
+    if (!(version && pinit && oinit && capacity && estimate && method && run_file)) return;
+    CHECK(version()[0] >= '1' && strchr(version(), '.') != NULL);
+
+    specest_method_info info;
+    info.size = sizeof info;
+    int burg = 0;
+    for (int32_t m = 1; m <= 14; ++m) {
+        CHECK(method(m, &info) == SPECEST_SUCCESS);
+        if (strcmp(info.short_name, "burg") == 0) burg = m;
+    }
+    CHECK(method(15, &info) == SPECEST_INVALID_ARGUMENT);
+    CHECK(burg == 2);
+
+    enum { N = 100, GUARD = 8 };
+    float x[N];
+    for (int i = 0; i < N; ++i) x[i] = (float)(cos(0.6 * i) + 0.3 * sin(2.1 * i + 0.5 * i * i));
+    specest_params p;
+    pinit(&p);
+    p.method = burg;
+    p.npoles = 6;
+    p.npoints = 200; /* rounded up to 256: a one-sided grid of 128 points */
+    p.dt = 0.5;
+    specest_capacity_info cap;
+    cap.size = sizeof cap;
+    char msg[256];
+    CHECK(capacity(&p, &cap, msg, (int32_t)sizeof msg) == SPECEST_SUCCESS);
+    CHECK(cap.grid == 256);
+
+    float freqs[128 + GUARD], db[128 + GUARD], power[128 + GUARD], a[2 * 6 + GUARD], pk[4 + GUARD];
+    for (int i = 0; i < 128 + GUARD; ++i) freqs[i] = db[i] = power[i] = 777.0f;
+    for (int i = 0; i < 2 * 6 + GUARD; ++i) a[i] = 777.0f;
+    for (int i = 0; i < 4 + GUARD; ++i) pk[i] = 777.0f;
+    specest_output out;
+    oinit(&out);
+    out.freqs = freqs;
+    out.db = db;
+    out.power = power;
+    out.grid_cap = 128; /* smaller than the capacity asked for: refused, nothing written */
+    out.message = msg;
+    out.message_cap = (int32_t)sizeof msg;
+    CHECK(estimate(&p, x, N, &out) == SPECEST_INVALID_ARGUMENT);
+    CHECK(strstr(msg, "grid_cap") != NULL && freqs[0] == 777.0f);
+
+    float big_freqs[256 + GUARD], big_db[256 + GUARD];
+    for (int i = 0; i < 256 + GUARD; ++i) big_freqs[i] = big_db[i] = 777.0f;
+    int32_t report_bytes = 0;
+    out.freqs = big_freqs;
+    out.db = big_db;
+    out.power = NULL;
+    out.grid_cap = 256;
+    out.a = a;
+    out.coef_cap = 6;
+    out.peak_freqs = pk;
+    out.peak_cap = 4;
+    out.report_sink = count_report;
+    out.report_user = &report_bytes;
+    CHECK(estimate(&p, x, N, &out) == SPECEST_SUCCESS);
+    CHECK(out.n_freq == 128 && out.n_a == 6 && out.sig2 > 0.0f && msg[0] == '\0');
+    CHECK(big_freqs[1] == 1.0f / (256 * 0.5f) && big_freqs[128] == 777.0f);
+    CHECK(big_db[127] <= 0.0f && big_db[128] == 777.0f);
+    CHECK(a[11] != 777.0f && a[12] == 777.0f);
+    CHECK(out.n_peaks >= 1 && pk[4] == 777.0f);
+    CHECK(report_bytes > 1000);
+
+    /* Invalid input is told apart from a bad argument and explained. */
+    p.npoles = 100;
+    CHECK(estimate(&p, x, N, &out) == SPECEST_INVALID_INPUT);
+    CHECK(strstr(msg, "nPoles") != NULL);
+    CHECK(estimate(&p, NULL, N, &out) == SPECEST_INVALID_ARGUMENT);
+    specest_params future = p;
+    future.size = sizeof future + 64; /* a newer caller's struct: refused, never read past */
+    CHECK(estimate(&future, x, N, &out) == SPECEST_INVALID_ARGUMENT);
+
+    /* A job file through the same outputs. */
+    out.report_sink = NULL;
+    out.a = NULL;
+    CHECK(run_file(job, dir, SPECEST_NO_PAUSE, &out) == SPECEST_SUCCESS);
+    CHECK(out.n_freq == 127 && big_freqs[128] == 777.0f);
+}
+
 static void write_job(const char* path, const char* data, const char* method, const char* npoints) {
     const char* v[21] = {"c abi job", data,    "1",    "0",    "C",           "0",    method,
                          "Y",         npoints, "-999", "-999", "-999",        "-999", "-999",
@@ -99,6 +202,8 @@ int main(int argc, char** argv) {
     CHECK(x[0] == 777.0f && s[0] == 777.0f);
     CHECK(srun(NULL, 0, dir, 0, x, s, &npts, &npoints, &t0, &t1, &zf, &sig2, msg, 256) ==
           SPECEST_INVALID_ARGUMENT);
+
+    check_array_entries(lib, job, dir);
 
     remove(job);
     remove(report);
