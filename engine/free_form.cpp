@@ -61,6 +61,33 @@ std::vector<std::string> fields(std::string_view line, std::size_t max_fields) {
     return out;
 }
 
+bool field_views(std::string_view line, std::string_view* out, std::size_t max_fields,
+                 std::size_t& count) {
+    count = 0;
+    std::size_t i = 0, n = line.size();
+    while (i < n && count < max_fields) {
+        while (i < n && is_blank(line[i])) ++i;
+        if (i >= n) break;
+        const char c = line[i];
+        if (c == ',') {
+            ++i;
+            continue;
+        }
+        if (c == '\'' || c == '"') return false;
+        const std::size_t start = i;
+        if (c == '(') {
+            const std::size_t close = line.find(')', i);
+            i = close == std::string_view::npos ? n : close + 1;
+        } else {
+            while (i < n && !is_blank(line[i]) && line[i] != ',') ++i;
+        }
+        out[count++] = line.substr(start, i - start);
+        while (i < n && is_blank(line[i])) ++i;
+        if (i < n && line[i] == ',') ++i;
+    }
+    return true;
+}
+
 std::optional<std::string> first_field(std::string_view line) {
     auto f = fields(line, 1);
     if (f.empty()) return std::nullopt;
@@ -86,15 +113,20 @@ bool to_float(std::string_view s, float& v) {
     for (std::size_t j = 0; j < k; ++j)
         if (std::isalpha(static_cast<unsigned char>(buf[j])) && buf[j] != 'e' && buf[j] != 'E')
             return false;
+    // Correctly rounded straight to single precision, as a REAL read would be.
+    float f = 0;
+    auto rf = std::from_chars(buf, buf + k, f);
+    if (rf.ec == std::errc() && std::fabs(f) < std::numeric_limits<float>::max()) {
+        if (rf.ptr != buf + k) return false;
+        v = f;
+        return true;
+    }
+    // Out of single range: an overflow is refused, an underflow rounds to a subnormal or zero.
     double d = 0;
     auto r = std::from_chars(buf, buf + k, d);
     if (r.ec != std::errc() || r.ptr != buf + k) return false;
     if (!std::isfinite(d) || std::fabs(d) > std::numeric_limits<float>::max()) return false;
-    // Correctly rounded straight to single precision, as a REAL read would be.
-    float f = 0;
-    auto rf = std::from_chars(buf, buf + k, f);
-    if (rf.ec != std::errc()) f = static_cast<float>(d); // subnormal range
-    v = f;
+    v = rf.ec == std::errc() ? f : static_cast<float>(d);
     return true;
 }
 

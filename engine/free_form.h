@@ -12,6 +12,10 @@ namespace specest::free_form {
 // The fields of a line, in order, up to `max_fields` (quotes removed from quoted texts).
 std::vector<std::string> fields(std::string_view line, std::size_t max_fields = 64);
 std::optional<std::string> first_field(std::string_view line);
+// The same fields as views into the line, without allocating; false (fall back to fields())
+// when a field is quoted. `count` gets the number of fields found, at most `max_fields`.
+bool field_views(std::string_view line, std::string_view* out, std::size_t max_fields,
+                 std::size_t& count);
 
 // Numbers as a list-directed read accepts them: optional sign, Fortran 'D' exponents.
 // Single-precision results out of range are refused.

@@ -66,7 +66,9 @@ class JobLines {
   public:
     explicit JobLines(std::string path) : path_(std::move(path)) {}
 
-    bool open() { return file_.open(path_); }
+    // A job file has 21 short lines; anything past a megabyte is not one.
+    bool open() { return file_.open(path_, 1 << 20); }
+    const std::string& error() const { return file_.error(); }
 
     // Trace line, then the raw text of line n.
     std::string next(int n) {
@@ -137,13 +139,16 @@ void open_and_count_data(JobParams& jp, const std::string& job_path) {
     Report& r = run_report();
     TextFile& data = run_context().data;
     std::string name = trim(jp.dataFile);
-    if (name.empty() || !data.open(resolve_data_path(name, job_path))) {
+    const std::string path = name.empty() ? name : resolve_data_path(name, job_path);
+    if (name.empty() || !data.open(path)) {
+        const std::string why = name.empty() ? "no data file is named" : data.error();
         r.list(" ");
         r.list(" ERROR while opening Data file: ", jp.dataFile);
         r.list(" ");
         r.list(" ");
         r.list("dataFile = ", name, "<---");
-        stop(" Error reading Data file for specest!");
+        r.list(" ", why);
+        stop(" Error reading Data file for specest! " + path + ": " + why);
     }
 }
 
@@ -153,14 +158,22 @@ void count_records(JobParams& jp) {
     for (int i = 0; i < jp.irec_skip; ++i)
         if (!data.next(line)) break;
     int count = 0;
-    while (data.next(line)) {
-        auto f = free_form::first_field(line);
-        if (!f) continue; // blank lines hold no record
+    std::string_view view;
+    while (data.next(view)) {
+        std::string_view first;
+        std::size_t nf = 0;
+        std::optional<std::string> quoted;
+        if (!free_form::field_views(view, &first, 1, nf)) {
+            quoted = free_form::first_field(view);
+            nf = quoted ? 1 : 0;
+            if (quoted) first = *quoted;
+        }
+        if (nf == 0) continue; // blank lines hold no record
         float t = 0;
-        if (!free_form::to_float(*f, t)) {
+        if (!free_form::to_float(first, t)) {
             Report& r = run_report();
             std::string problem =
-                "the time value \"" + *f +
+                "the time value \"" + std::string(first) +
                 "\" is not a number (header lines skipped: " + std::to_string(jp.irec_skip) + ")";
             r.list(" ");
             r.list(" ERROR while reading Data file: ", data.path());
@@ -257,6 +270,21 @@ void check_lags(const JobParams& jp, int npts) {
         range_error_block({{"m_lags = ", jp.m_lags}, {"nPts = ", npts}}, "m_lags < nPts/2!");
         stop(" M_Lags parameter out of range");
     }
+    // Like MVSE: mode 0 or 1 picks the correlation estimate; anything else is no estimate.
+    if (jp.mode != 0 && jp.mode != 1) {
+        range_error_block({{"mode = ", jp.mode}}, "mode = 0 or 1");
+        stop(" MODE parameter out of range");
+    }
+}
+
+// MVSE's grid is the result array: bounded like the frequency grid, checked before anything
+// is allocated for it.
+void check_mvse_grid(const JobParams& jp) {
+    if (jp.l_pts > record::kMaxMvsePoints) {
+        range_error_block({{"L_pts = ", jp.l_pts}},
+                          "2 <= L_pts <= " + std::to_string(record::kMaxMvsePoints));
+        stop(" L_PTS parameter out of range");
+    }
 }
 
 } // namespace
@@ -291,8 +319,9 @@ void spec_info(std::string_view fileNam, int /*k*/, int& npts, int& npoints) {
         r.list(" ");
         r.list(" ERROR while opening Input file: ", path);
         r.list(" ");
+        r.list(" ", lines.error());
         r.list(" ");
-        stop(" Error reading Input file for specest!");
+        stop(" Error reading Input file for specest! " + path + ": " + lines.error());
     }
 
     // Lines 1 and 2 are read whole: a long data path must not be cut.
@@ -381,6 +410,7 @@ void finish_job(JobParams& jp, int npts) {
         check_durbin_length(jp, npts);
     }
     if (jp.method == 12) check_lags(jp, npts);
+    if (jp.method == 13) check_mvse_grid(jp);
 
     write_summary(jp);
 }

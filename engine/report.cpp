@@ -1,6 +1,17 @@
 #include "report.h"
 
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace specest {
+namespace {
+
+std::atomic<unsigned> temp_counter{0};
+
+} // namespace
 
 Report::~Report() {
     close();
@@ -11,9 +22,28 @@ bool Report::open(const std::string& path) {
     buf_.clear();
     pending_.clear();
     written_ = 0;
+    error_.clear();
     path_ = path;
-    f_ = std::fopen(path.c_str(), "wb");
-    return f_ != nullptr;
+    // A name of its own per run, so runs on other threads or in other processes never meet.
+    temp_path_ = path + ".tmp" + std::to_string(::getpid()) + "-" +
+                 std::to_string(temp_counter.fetch_add(1));
+    const int fd = ::open(temp_path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error_ = std::strerror(errno);
+        return false;
+    }
+    f_ = ::fdopen(fd, "wb");
+    if (!f_) {
+        error_ = std::strerror(errno);
+        ::close(fd);
+        ::unlink(temp_path_.c_str());
+        return false;
+    }
+    return true;
+}
+
+void Report::fail(int err) {
+    if (error_.empty()) error_ = std::strerror(err ? err : EIO);
 }
 
 void Report::open_memory() {
@@ -26,7 +56,9 @@ void Report::open_memory() {
 }
 
 void Report::flush_buffer() {
-    if (f_ && !buf_.empty()) std::fwrite(buf_.data(), 1, buf_.size(), f_);
+    if (f_ && !buf_.empty() && error_.empty() &&
+        std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size())
+        fail(errno);
     written_ += buf_.size();
     buf_.clear();
 }
@@ -48,8 +80,11 @@ void Report::close() {
         pending_.clear();
     }
     flush_buffer();
-    std::fclose(f_);
+    if (std::fflush(f_) != 0) fail(errno);
+    if (std::fclose(f_) != 0) fail(errno);
     f_ = nullptr;
+    if (error_.empty() && std::rename(temp_path_.c_str(), path_.c_str()) != 0) fail(errno);
+    if (!error_.empty()) ::unlink(temp_path_.c_str()); // the earlier report stays as it was
 }
 
 void Report::line(std::string_view s) {

@@ -64,7 +64,8 @@ class Report {
     Report(const Report&) = delete;
     Report& operator=(const Report&) = delete;
 
-    // Creates or truncates the file. Returns false when it cannot be opened.
+    // Writes to a temporary file beside `path`; close() puts it in place whole (a symlink at
+    // `path` is replaced, never followed). Returns false when it cannot be created.
     bool open(const std::string& path);
     // Keeps the text in memory instead (text() after close()).
     void open_memory();
@@ -74,6 +75,9 @@ class Report {
     // Bytes written so far: a mark to take the text (or the file) from later.
     std::size_t mark() const { return written_ + buf_.size() + pending_.size(); }
     const std::string& path() const { return path_; }
+    // After close(): whether the file was written whole, and if not, the system's reason.
+    bool ok() const { return error_.empty(); }
+    const std::string& error() const { return error_; }
 
     // Writes a finished line (a line end is added).
     void line(std::string_view s);
@@ -116,7 +120,11 @@ class Report {
     }
     void flush_buffer();
 
+    void fail(int err);
+
     std::FILE* f_ = nullptr;
+    std::string temp_path_;
+    std::string error_;
     bool in_memory_ = false;
     std::size_t written_ = 0; // bytes already in the file
     std::string path_;

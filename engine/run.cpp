@@ -223,6 +223,10 @@ std::string report_path(const RunOptions& options) {
                                       : options.report_dir + "/~Lumetra.out";
 }
 
+std::string report_failure(const std::string& path, const std::string& why) {
+    return "Cannot write the run report " + path + ": " + why;
+}
+
 Setup file_setup(RunContext& c) {
     return [&c](int& npts, int& npoints) { spec_info(c.job_path, 6, npts, npoints); };
 }
@@ -308,13 +312,19 @@ RunResult run_file(std::string_view job_path, std::span<float> x_out, std::span<
     res.report_path = report_path(options);
     if (!c->report.open(res.report_path)) {
         res.status = RunStatus::stopped;
-        res.stop_text = "Cannot write the run report " + res.report_path;
+        res.stop_text = report_failure(res.report_path, c->report.error());
         return res;
     }
     Outcome out;
     execute(*c, file_setup(*c), static_cast<long long>(std::min(x_out.size(), spec_out.size())),
             out);
     c->report.close();
+    if (!c->report.ok()) { // a run whose report is lost has failed, whatever it computed
+        res.status = RunStatus::stopped;
+        res.stop_text = report_failure(res.report_path, c->report.error());
+        res.method = out.method;
+        return res;
+    }
     if (out.status == RunStatus::success) {
         std::copy(out.x.begin(), out.x.end(), x_out.begin());
         std::copy(out.db.begin(), out.db.end(), spec_out.begin());
@@ -363,10 +373,12 @@ Estimate run_job_file(std::string_view job_path, const RunOptions& options) {
         c->pause_after_peaks = options.pause_after_peaks;
         const std::string path = report_path(options);
         if (!c->report.open(path))
-            return internal_error(EstimateStatus::stopped, "Cannot write the run report " + path);
+            return internal_error(EstimateStatus::stopped, report_failure(path, c->report.error()));
         Outcome out;
         execute(*c, file_setup(*c), -1, out);
         c->report.close();
+        if (!c->report.ok())
+            return internal_error(EstimateStatus::stopped, report_failure(path, c->report.error()));
         const std::string failure = out.status == RunStatus::estimator_failure
                                         ? read_range(path, out.failure_begin, out.failure_end)
                                         : std::string();

@@ -89,36 +89,91 @@ void estimator_message(Message m, const JobParams& jp) {
          problem);
 }
 
+std::string fmt_number(float v) {
+    std::string s;
+    fmt::append_general(s, v);
+    return s;
+}
+
+std::string trim_right(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+std::string accepted_method_names() {
+    std::string s;
+    for (const auto& m : record::kMethods) {
+        if (!s.empty()) s += ", ";
+        s += std::string(trim_right(std::string(m.table_name)));
+    }
+    return s;
+}
+
+[[noreturn]] void limit_error(const char* label, int value, const std::string& rule,
+                              const std::string& stop_text) {
+    Report& r = run_report();
+    run_context().explanation = std::string(label) + std::to_string(value) + "; " + rule;
+    r.blanks(2);
+    r.line(Line().x(2).rep('-', 70));
+    r.line(Line().x(9).a("Input ERROR: parameter outside").a(" of range:"));
+    r.line(Line().x(22).a(label).i(value, 6));
+    r.blank();
+    r.line(Line().x(22).a(rule));
+    r.line(Line().x(2).rep('-', 70));
+    r.blanks(2);
+    stop(stop_text);
+}
+
 // What the samples came from, for messages.
 std::string source_name() {
     const RunContext& c = run_context();
     return c.memory ? std::string("Samples") : "Data file " + c.data.path();
 }
 
-// Takes up to npts samples handed over in memory; returns the number taken.
-int take_samples(const MemorySamples& m, const JobParams& jp, int npts, Vec1<float> x_array,
-                 Vec1<float> y_array, Vec1<cfloat> signal_amp) {
+// What the reading found: the records read, and where the time values first failed to
+// increase (a data line, or a sample number for samples in memory; 0 when they always do).
+struct SeriesRead {
+    int count = 0;
+    int not_increasing_at = 0;
+    float previous_time = 0, bad_time = 0;
+};
+
+void note_time(SeriesRead& s, int at, float t, Vec1<float> x_array) {
+    if (s.count > 1 && s.not_increasing_at == 0 && !(t > x_array(s.count - 1))) {
+        s.not_increasing_at = at;
+        s.previous_time = x_array(s.count - 1);
+        s.bad_time = t;
+    }
+}
+
+// Takes up to npts samples handed over in memory.
+SeriesRead take_samples(const MemorySamples& m, const JobParams& jp, int npts, Vec1<float> x_array,
+                        Vec1<float> y_array, Vec1<cfloat> signal_amp) {
     const auto available = static_cast<long long>(jp.itype == 1 ? m.real.size() : m.complex.size());
+    SeriesRead s;
     const int n = static_cast<int>(std::min<long long>(npts, available));
     for (int i = 1; i <= n; ++i) {
         const auto k = static_cast<std::size_t>(i - 1);
-        x_array(i) =
+        const float t =
             m.times.empty() ? static_cast<float>(static_cast<double>(i - 1) * m.dt) : m.times[k];
+        s.count = i;
+        x_array(i) = t;
+        note_time(s, i, t, x_array);
         if (jp.itype == 1)
             y_array(i) = m.real[k];
         else
             signal_amp(i) = m.complex[k];
     }
-    return n;
+    return s;
 }
 
-// Reads up to npts records; returns the number read.
-int read_series(const JobParams& jp, int npts, Vec1<float> x_array, Vec1<float> y_array,
-                Vec1<cfloat> signal_amp) {
+// Reads up to npts records, holding nothing but the samples.
+SeriesRead read_series(const JobParams& jp, int npts, Vec1<float> x_array, Vec1<float> y_array,
+                       Vec1<cfloat> signal_amp) {
     if (const MemorySamples* m = run_context().memory)
         return take_samples(*m, jp, npts, x_array, y_array, signal_amp);
     TextFile& data = run_context().data;
-    std::string line;
+    std::string_view line;
     for (int i = 0; i < jp.irec_skip; ++i) {
         if (!data.next(line)) {
             Report& r = run_report();
@@ -129,33 +184,40 @@ int read_series(const JobParams& jp, int npts, Vec1<float> x_array, Vec1<float> 
             stop(" Error reading data file!");
         }
     }
-    int read = 0;
-    while (read < npts && data.next(line)) {
-        auto f = free_form::fields(line, 3);
-        if (f.empty()) continue; // blank lines hold no record
-        if (f.size() < 2)
+    SeriesRead s;
+    std::string_view f[3];
+    std::vector<std::string> quoted;
+    while (s.count < npts && data.next(line)) {
+        std::size_t nf = 0;
+        if (!free_form::field_views(line, f, 3, nf)) {
+            quoted = free_form::fields(line, 3);
+            nf = quoted.size();
+            for (std::size_t k = 0; k < nf; ++k) f[k] = quoted[k];
+        }
+        if (nf == 0) continue; // blank lines hold no record
+        if (nf < 2)
             data_error(data, "a record needs a time value and a sample value; found only \"" +
-                                 f[0] + "\"");
+                                 std::string(f[0]) + "\"");
         float t = 0;
         if (!free_form::to_float(f[0], t))
-            data_error(data, "the time value \"" + f[0] + "\" is not a number");
-        ++read;
+            data_error(data, "the time value \"" + std::string(f[0]) + "\" is not a number");
+        const int read = ++s.count;
         x_array(read) = t;
+        note_time(s, data.line_number(), t, x_array);
         if (jp.itype == 1) {
             float v = 0;
             if (!free_form::to_float(f[1], v))
-                data_error(data, "the sample \"" + f[1] + "\" is not a real number");
+                data_error(data, "the sample \"" + std::string(f[1]) + "\" is not a real number");
             y_array(read) = v;
         } else {
             float re = 0, im = 0;
             if (!free_form::to_complex(f[1], re, im))
-                data_error(data, "the sample \"" + f[1] +
+                data_error(data, "the sample \"" + std::string(f[1]) +
                                      "\" is not a complex value written as (real,imaginary)");
             signal_amp(read) = {re, im};
         }
     }
-    data.close();
-    return read;
+    return s;
 }
 
 using record::uses_poles;
@@ -226,14 +288,17 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     }
 
     // 5.-6. Data
-    jp.ipts = read_series(jp, npts, x_array, y_array, signal_amp);
+    const SeriesRead series = read_series(jp, npts, x_array, y_array, signal_amp);
+    const std::string source = source_name();
+    run_context().data.close();
+    jp.ipts = series.count;
     npts = jp.ipts;
     if (npts < 2) {
         r.list(" ");
         r.list(" ERROR: at least two data points are needed; points read =", npts,
                " nPoints =", nPoints);
         r.list(" ");
-        stop(source_name() + ": at least two data points are needed (" + std::to_string(npts) +
+        stop(source + ": at least two data points are needed (" + std::to_string(npts) +
              " read, nPoints " + std::to_string(nPoints) + ")");
     }
 
@@ -250,30 +315,62 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
         r.list(" ");
         r.list(" ERROR: the first and last time values give no time step; delta_t =", delta_t);
         r.list(" ");
-        stop(source_name() + ": the time values of the first and last records give no time step");
+        stop(source + ": the time values of the first and last records give no time step");
+    }
+    if (series.not_increasing_at != 0) {
+        // A grid needs time running forward at one step; a reversed or shuffled column would
+        // give a spectrum at the wrong frequencies.
+        const std::string where = (run_context().memory ? "time value " : "line ") +
+                                  std::to_string(series.not_increasing_at);
+        r.list(" ");
+        r.list(" ERROR: the time values must increase; at", where, ":", series.bad_time, "after",
+               series.previous_time);
+        r.list(" ");
+        stop(source + ", " + where + ": the time values must increase (" +
+             fmt_number(series.bad_time) + " follows " + fmt_number(series.previous_time) + ")");
     }
 
-    // 8. Clamp the orders (-999 marks a parameter the method does not use)
+    // 8. Clamp the orders (-999 marks a parameter the method does not use); an order the
+    // method uses must lie in the work area's range.
+    if (uses_poles(jp.method) && (jp.npoles < 0 || jp.npoles > kMaxPoles))
+        limit_error("nPoles = ", jp.npoles, "0 <= nPoles <= " + std::to_string(kMaxPoles),
+                    " nPoles parameter out of range");
+    if (uses_zeros(jp.method) && (jp.nzeros < 0 || jp.nzeros > kMaxZeros))
+        limit_error("nZeros = ", jp.nzeros, "0 <= nZeros <= " + std::to_string(kMaxZeros),
+                    " nZeros parameter out of range");
     jp.npoles = std::clamp(jp.npoles, 0, kMaxPoles);
     jp.nzeros = std::clamp(jp.nzeros, 0, kMaxZeros);
     if (uses_poles(jp.method) && jp.npoles >= npts) order_error("nPoles = ", jp.npoles, npts);
     if (uses_zeros(jp.method) && jp.nzeros >= npts) order_error("nZeros = ", jp.nzeros, npts);
 
     // 9. Bad points
+    int bad_points = 0;
     if (jp.itype == 1) {
         for (int i = 1; i <= npts; ++i) {
             if (std::fabs(y_array(i)) > kBadPointLimit) {
                 r.list(" Bad point= #i,y_array=", i, y_array(i), kBadPointLimit);
                 y_array(i) = 0.0f;
+                ++bad_points;
             }
             signal_real(i) = y_array(i);
             signal_amp(i) = {y_array(i), 0.0f};
         }
     } else {
         for (int i = 1; i <= npts; ++i) {
-            if (std::abs(signal_amp(i)) > kBadPointLimit) signal_amp(i) = cfloat();
+            if (std::abs(signal_amp(i)) > kBadPointLimit) {
+                signal_amp(i) = cfloat();
+                ++bad_points;
+            }
             signal_real(i) = signal_amp(i).real();
         }
+    }
+
+    if (bad_points == npts) {
+        r.list(" ");
+        r.list(" ERROR: every sample is a bad point (magnitude above", kBadPointLimit, ")");
+        r.list(" ");
+        stop(source + ": every one of the " + std::to_string(npts) +
+             " samples is a bad point (magnitude above 1e10); there is nothing to estimate");
     }
 
     // 10. Zero fill
@@ -377,7 +474,9 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
         r.blanks(2);
         r.line(Line().x(9).a("--> METHOD number out of range: method =").i(jp.method, 4));
         r.blanks(2);
-        stop(" in Spectrum_est");
+        stop(" in Spectrum_est: the method \"" + trim_right(jp.method_name) +
+             "\" matches none of " + accepted_method_names() +
+             " (the first two letters count, letter case included)");
     }
 
     // Yule-Walker and Burg leave their reflection coefficients on the diagonal of aa.
@@ -435,6 +534,16 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     }
     r.list(" n_freq_pts/dF/Fmax = ", n_freq_pts, delta_f,
            static_cast<float>(static_cast<double>(n_freq_pts) * delta_f + freq_min));
+    const float f_last =
+        static_cast<float>(static_cast<double>(n_freq_pts - 1) * delta_f + freq_min);
+    if (!std::isfinite(delta_f) || !(delta_f > 0.0f) || !std::isfinite(freq_min) ||
+        !std::isfinite(f_last)) {
+        r.list(" ");
+        r.list(" ERROR: the time step", delta_t, "gives no frequency grid: dF =", delta_f);
+        r.list(" ");
+        stop(source + ": the time step " + fmt_number(delta_t) +
+             " is too small for a frequency grid (the frequencies overflow)");
+    }
     for (int i = 1; i <= n_freq_pts; ++i) {
         x_array(i) = static_cast<float>(static_cast<double>(i - 1) * delta_f + freq_min);
         psd(i) = std::fabs(psd(offset + i));

@@ -1,27 +1,43 @@
-// Line-by-line reading of the engine's text inputs, LF or CRLF, with line numbers for messages.
+// Line-by-line reading of the engine's text inputs as a stream: LF, CRLF or a bare CR ends a
+// line; line numbers for messages. Only regular files are opened (a FIFO or a device would
+// block or never end), and a file may be given a size limit.
 #pragma once
 
+#include <cstdio>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace specest {
 
 class TextFile {
   public:
-    bool open(const std::string& path);
-    bool is_open() const { return open_; }
+    TextFile() = default;
+    ~TextFile();
+    TextFile(const TextFile&) = delete;
+    TextFile& operator=(const TextFile&) = delete;
+
+    // False when the file cannot be read; error() then says why.
+    bool open(const std::string& path, long long max_bytes = -1);
+    bool is_open() const { return f_ != nullptr; }
     void close();
-    // Next line without its line end; false at end of file.
+    // Next line without its line end; false at end of file. The view lasts until the next call.
+    bool next(std::string_view& line);
     bool next(std::string& line);
-    void rewind() { pos_ = 0; }
-    int line_number() const { return static_cast<int>(pos_); } // of the line last read
+    void rewind();
+    int line_number() const { return line_; } // of the line last read
     const std::string& path() const { return path_; }
+    const std::string& error() const { return error_; }
 
   private:
-    std::vector<std::string> lines_;
-    std::size_t pos_ = 0;
+    bool fill();
+
+    std::FILE* f_ = nullptr;
     std::string path_;
-    bool open_ = false;
+    std::string error_;
+    std::string buf_;
+    std::size_t pos_ = 0;
+    bool eof_ = false;
+    int line_ = 0;
 };
 
 } // namespace specest

@@ -224,7 +224,8 @@ TEST_F(DriverRun, AllHeaderAndMissingDataFile) {
     job_.header_lines = "0";
     job_.data_file = "absent.txt";
     out = run(job_, 512);
-    EXPECT_EQ(out.result.stop_text, "Error reading Data file for specest!");
+    EXPECT_EQ(out.result.stop_text,
+              "Error reading Data file for specest! absent.txt: No such file or directory");
     EXPECT_NE(out.report.find("  ERROR while opening Data file: absent.txt"), std::string::npos);
     EXPECT_NE(out.report.find(" dataFile = absent.txt<---"), std::string::npos);
 }

@@ -118,6 +118,7 @@ TEST_F(JobRun, SummaryFieldsAndPoleNoteForParametricMethods) {
 TEST_F(JobRun, BlackmanTukeyLagLimit) {
     job_.method = "Blackman-Tukey";
     job_.npts = "100";
+    job_.mode = "0";
     job_.m_lags = "49";
     auto ok = run(job_);
     EXPECT_EQ(ok.result.status, RunStatus::success) << ok.result.stop_text;
@@ -178,7 +179,12 @@ TEST_F(JobRun, UnknownMethodStopsAfterTheDataAreRead) {
     job_.method = "modified";
     auto out = run(job_);
     EXPECT_EQ(out.result.status, RunStatus::stopped);
-    EXPECT_EQ(out.result.stop_text, "in Spectrum_est");
+    // The system's sentence first, then the name that did not match and the names that do.
+    EXPECT_EQ(out.result.stop_text.rfind("in Spectrum_est: the method \"modified\" matches none "
+                                         "of Auto-correlation, Burg, RMLE,",
+                                         0),
+              0u)
+        << out.result.stop_text;
     EXPECT_NE(out.report.find("         --> METHOD number out of range: method =   0\n"),
               std::string::npos);
     EXPECT_NE(out.report.find("delta_t/t_window = "), std::string::npos);
@@ -260,7 +266,9 @@ TEST_F(JobRun, ShortOrMissingJobFile) {
 
     auto missing = test::run(dir_ / "nope.0", 512);
     EXPECT_EQ(missing.result.status, RunStatus::stopped);
-    EXPECT_EQ(missing.result.stop_text, "Error reading Input file for specest!");
+    EXPECT_EQ(missing.result.stop_text, "Error reading Input file for specest! " +
+                                            (dir_ / "nope.0").string() +
+                                            ": No such file or directory");
     EXPECT_NE(
         missing.report.find("  ERROR while opening Input file: " + (dir_ / "nope.0").string()),
         std::string::npos);
