@@ -110,9 +110,10 @@ bool to_float(std::string_view s, float& v) {
     std::size_t k = 0;
     for (char c : s) buf[k++] = (c == 'd' || c == 'D') ? 'e' : c;
     // No infinities or NaNs from a data or job file.
-    for (std::size_t j = 0; j < k; ++j)
-        if (std::isalpha(static_cast<unsigned char>(buf[j])) && buf[j] != 'e' && buf[j] != 'E')
-            return false;
+    for (std::size_t j = 0; j < k; ++j) {
+        const char lower = static_cast<char>(buf[j] | 0x20); // ASCII letters only, as "C" has
+        if (lower >= 'a' && lower <= 'z' && lower != 'e') return false;
+    }
     // Correctly rounded straight to single precision, as a REAL read would be.
     float f = 0;
     auto rf = std::from_chars(buf, buf + k, f);

@@ -27,6 +27,12 @@ constexpr std::size_t kNoteWidth = 120;
     stop(" " + what);
 }
 
+bool known_window(std::string_view name) {
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    return name.substr(0, 7) == "Rectang" || name == "Barlett" || name == "Hanning" ||
+           name == "Hamming" || name == "Blackman" || (!name.empty() && name[0] == 'N');
+}
+
 std::string cut(std::string s, std::size_t w) {
     if (s.size() > w) s.resize(w);
     return s;
@@ -104,6 +110,11 @@ void set_up_memory_job(const EstimateParams& p, const MemorySamples& m, int& npt
     jp.nit = p.nit;
     jp.per = p.per;
     jp.window_name = cut(p.window, kNameWidth);
+    // A job file falls back to the rectangular window on a name it does not know (and says so
+    // in the report); a caller in memory gets the error instead of a quiet substitute.
+    if (p.method == static_cast<int>(record::Method::periodogram) && !known_window(p.window))
+        input_error("window \"" + p.window +
+                    "\" is not one of Rectangular, Barlett, Hanning, Hamming, Blackman");
     jp.note1 = std::string(kNoteWidth, ' ');
     jp.note2 = std::string(kNoteWidth, ' ');
     finish_job(jp, npts);
@@ -131,19 +142,23 @@ int file_job_capacity(std::string_view job_path, std::string* message) {
         return 0;
     };
     TextFile f;
-    if (!f.open(std::string(job_path))) return fail("cannot be read");
+    if (!f.open(std::string(job_path), 1 << 20)) return fail(f.error());
     std::string line, method_name;
     int npoints = 0, l_pts = 0;
     const int npoints_line = record::line(record::Field::npoints);
     const int l_pts_line = record::line(record::Field::l_pts);
     const int method_line = record::line(record::Field::method);
-    for (int n = 1; n <= l_pts_line && f.next(line); ++n) {
+    int n = 1;
+    for (; n <= l_pts_line && f.next(line); ++n) {
         auto field = free_form::first_field(line);
         if (n == method_line && field) method_name = *field;
         if (n == npoints_line && (!field || !free_form::to_int(*field, npoints)))
             return fail("line " + std::to_string(n) + ": no number of frequency points");
         if (n == l_pts_line && field && !free_form::to_int(*field, l_pts)) l_pts = 0;
     }
+    if (n <= npoints_line)
+        return fail("the file ends at line " + std::to_string(n - 1) + "; a job file has " +
+                    std::to_string(record::kJobLines) + " lines");
     if (npoints < 1 || npoints > record::kMaxFreqPoints)
         return fail("nPoints parameter out of range");
     const long long cap = record::grid_capacity(record::match_method(method_name),

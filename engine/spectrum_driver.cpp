@@ -271,6 +271,9 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
         r.line(
             Line().x(9).a(" nPoles = ").i(jp.npoles, 4).x(4).a("Max_Order = ").i(jp.maxorder, 4));
         r.line(" ABORTing ... Max_Order must be \">=\" nPoles");
+        run_context().explanation = "nPoles = " + std::to_string(jp.npoles) +
+                                    "; Max_Order = " + std::to_string(jp.maxorder) +
+                                    "; nPoles <= Max_Order = min(nPoints, 411)";
         r.line(Line().rep('-', 72));
         r.blanks(2);
         stop(" spectrum_est ... 720 label");

@@ -299,6 +299,18 @@ const BadInput kBadInputs[] = {
          s.complex = c;
      },
      "REAL data required for RMLE"},
+    {"unknown_window",
+     [](EstimateParams& p, Samples&) {
+         p.method = static_cast<int>(Method::periodogram);
+         p.window = "Bartlett";
+     },
+     "window \"Bartlett\" is not one of"},
+    {"order_above_the_grid",
+     [](EstimateParams& p, Samples&) {
+         p.npoints = 64;
+         p.npoles = 100;
+     },
+     "Max_Order = 64"},
     {"lags_beyond_half_the_record",
      [](EstimateParams& p, Samples&) {
          p.method = static_cast<int>(Method::blackman_tukey);
