@@ -70,7 +70,7 @@ specest::EstimateParams to_params(const specest_params& p) {
 }
 
 template <class T> void put(float* dst, int32_t cap, const std::vector<T>& v) {
-    if (!dst || cap <= 0) return;
+    if (!dst || cap <= 0 || v.empty()) return;
     const std::size_t n = std::min<std::size_t>(v.size(), static_cast<std::size_t>(cap));
     if constexpr (std::is_same_v<T, float>)
         std::memcpy(dst, v.data(), n * sizeof(float));

@@ -187,7 +187,8 @@ Samples samples_of(const Record& r, bool complex_data, bool with_times) {
 }
 
 template <class T> bool same_bits(const std::vector<T>& a, const std::vector<T>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
 }
 
 void expect_same(const Estimate& mem, const Estimate& file) {
