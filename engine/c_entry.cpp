@@ -162,7 +162,7 @@ constexpr std::array<const char*, rec::kFieldCount> kRanges = {
     "Durbin: zeros <= l_pts <= min(nfft, 411); Mayne-Firoozan: 1 <= l_pts <= min(nfft, 411); "
     "MVSE: 2 <= l_pts (grid points)",
     "1 <= m_lags and 2 * m_lags + 2 <= npts",
-    "nit >= 1",
+    "1 <= nit <= 9999",
     "a percentage: the iteration stops when sig2 changes by less",
     "Rectangular, Barlett, Hanning, Hamming or Blackman (the periodogram window)",
     "any text",

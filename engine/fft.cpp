@@ -24,7 +24,7 @@ struct TwiddleTable {
 };
 
 const TwiddleTable& twiddles(int n, int invrs) {
-    static TwiddleTable forward, inverse;
+    thread_local TwiddleTable forward, inverse;
     TwiddleTable& t = invrs == 1 ? forward : inverse;
     if (t.n >= n) return t;
     const float pi = 4.0f * std::atan(1.0f);

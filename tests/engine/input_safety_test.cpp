@@ -86,6 +86,17 @@ std::vector<BadCase> bad_cases() {
              j.l_pts = "2147483647";
          },
          "L_PTS parameter out of range"},
+        {"akaike_iterations_past_the_report_width", record(64, 1.0, "\n"),
+         [](Job& j) {
+             j.method = "Akaike";
+             j.npoles = "2";
+             j.nzeros = "1";
+             j.eps = "1e-7";
+             j.m_eqs = "20";
+             j.nit = "177014272";
+             j.per = "1";
+         },
+         "NIT parameter out of range"},
         {"data_path_is_a_directory", "", [](Job& j) { j.data_file = "."; },
          "Error reading Data file for specest! .: is a directory, not a regular file"},
         {"unknown_method_in_capitals", record(64, 1.0, "\n"), [](Job& j) { j.method = "BURG"; },
