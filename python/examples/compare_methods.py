@@ -78,7 +78,8 @@ def main(argv=None):
         import matplotlib.pyplot as plt
     except ImportError:
         for label, est in results:
-            peaks = ", ".join(f"{f:.4f} ({d:.1f} dB)" for f, d in est.peaks[:6])
+            strongest = sorted(est.peaks.tolist(), key=lambda p: -p[1])[:5]
+            peaks = ", ".join(f"{f:.4f} ({d:.1f} dB)" for f, d in strongest)
             print(f"{label}: peaks at {peaks}")
         return 0
 

@@ -314,7 +314,10 @@ def estimate(x, method, *, fs=1.0, nfft=None, times=None, report=False, **params
     msg = ctypes.create_string_buffer(_abi.MESSAGE_CAP)
     status = _abi.lib.specest_capacity(ctypes.byref(p), ctypes.byref(cap), msg, _abi.MESSAGE_CAP)
     if status != _abi.SUCCESS:
-        _capacity_error(status, _abi.text(msg.value).strip(), "the settings")
+        message = _abi.text(msg.value).strip()
+        if nfft is None:
+            message += f" (nfft defaults to the next power of two >= len(x) = {n})"
+        _capacity_error(status, message, "the settings")
 
     def call(want_report):
         bufs = _Buffers(cap, want_report)

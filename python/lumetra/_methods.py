@@ -12,7 +12,7 @@ _COMMON_LINES = (9, 8)
 DEFAULTS = {8: False, 19: "Rectangular"}
 
 
-@dataclass(frozen=True)
+@dataclass(frozen=True, eq=False)
 class Method:
     """One estimator as the engine describes it.
 
