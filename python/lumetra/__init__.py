@@ -315,7 +315,7 @@ def estimate(x, method, *, fs=1.0, nfft=None, times=None, report=False, **params
     status = _abi.lib.specest_capacity(ctypes.byref(p), ctypes.byref(cap), msg, _abi.MESSAGE_CAP)
     if status != _abi.SUCCESS:
         message = _abi.text(msg.value).strip()
-        if nfft is None:
+        if nfft is None and re.search(r"(?i)npoints|nfft", message):
             message += f" (nfft defaults to the next power of two >= len(x) = {n})"
         _capacity_error(status, message, "the settings")
 
