@@ -298,11 +298,15 @@ def test_threads_give_the_serial_results_bit_for_bit(tmp_path):
 
 @pytest.mark.skipif((os.cpu_count() or 1) < 2, reason="needs two processors")
 def test_parallel_estimates_on_two_threads_beat_one():
-    x = np.random.default_rng(5).standard_normal(1 << 16).astype(np.float32)
-    runs = 8
+    # A saturated machine gives no second core to measure with.
+    load = os.getloadavg()[0]
+    if load > os.cpu_count() - 0.5:
+        pytest.skip(f"machine busy (load {load:.1f} on {os.cpu_count()} processors)")
+    x = np.random.default_rng(5).standard_normal(4096).astype(np.float32)
+    runs = 60
 
     def one(_=None):
-        return lumetra.estimate(x, "burg", order=60).sig2
+        return lumetra.estimate(x, "burg", order=50).sig2
 
     one()
     best = 0.0
