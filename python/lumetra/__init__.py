@@ -358,7 +358,8 @@ def run_job(path, report_dir=None):
 
     The run report "~Lumetra.out" goes to report_dir (default: the current directory) and is
     also in Estimate.report. A job the engine stops on (bad settings, unreadable data) raises
-    ValueError with the engine's stop text; an estimator failure raises EstimationError.
+    ValueError with the engine's stop text; an estimator failure raises EstimationError;
+    running out of memory raises MemoryError.
     """
     path = os.fspath(path)
     if not os.path.isfile(path):
@@ -387,8 +388,10 @@ def run_job(path, report_dir=None):
         return bufs.result(_report_method(report), report)
     if status == _abi.ESTIMATOR_FAILURE:
         raise EstimationError(message or "the estimator failed", report, status)
-    if status == _abi.STOPPED or status == _abi.INVALID_INPUT:
-        raise ValueError(f"job {path}: {message or 'stopped by the engine'}")
+    if status == _abi.INVALID_INPUT:
+        raise ValueError(f"job {path}: {message or 'invalid input'}")
+    if status == _abi.STOPPED:
+        raise MemoryError(f"job {path}: {message or 'the engine stopped (out of memory)'}")
     raise RuntimeError(f"lumetra: specest_run_file returned {status}: {message}")
 
 
