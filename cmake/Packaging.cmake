@@ -20,6 +20,13 @@ install(FILES ${LUMETRA_PACKAGING_DIR}/lumetra.desktop
         DESTINATION /usr/share/applications COMPONENT desktop EXCLUDE_FROM_ALL)
 install(FILES ${LUMETRA_PACKAGING_DIR}/lumetra.svg
         DESTINATION /usr/share/icons/hicolor/scalable/apps COMPONENT desktop EXCLUDE_FROM_ALL)
+# The Python package where Debian's python3 finds it: a link to the program folder's copy.
+if(LUMETRA_BUILD_PYTHON)
+  file(CREATE_LINK ${LUMETRA_INSTALL_DIR}/python/lumetra ${CMAKE_BINARY_DIR}/packaging/lumetra-python
+       SYMBOLIC)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/lumetra-python DESTINATION /usr/lib/python3/dist-packages
+          RENAME lumetra COMPONENT python EXCLUDE_FROM_ALL)
+endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME lumetra)
@@ -36,8 +43,13 @@ set(CPACK_PACKAGING_INSTALL_PREFIX ${LUMETRA_PACKAGE_PREFIX})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_COMPONENTS_ALL Unspecified desktop)
+if(LUMETRA_BUILD_PYTHON)
+  list(APPEND CPACK_COMPONENTS_ALL python)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libqt6printsupport6 (>= 6.2), libqt6svg6 (>= 6.2), libc6, libstdc++6")
+# The Python package needs them; the program does not.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, python3-numpy")
 include(CPack)
