@@ -14,15 +14,45 @@ constexpr int kVec = 410;
 constexpr int kPacked = 410 * 411 / 2; // packed lower triangle of a Hermitian matrix of order 410
 
 // A zeroed array allocated on first use: a run that never touches a matrix never pays for it.
+// When a run ends, its array waits for the thread's next run, which zeroes it again instead of
+// mapping fresh pages (runs on several threads would otherwise queue on the kernel's page
+// faults).
 template <class T, std::size_t N> class Lazy {
   public:
+    Lazy() = default;
+    Lazy(const Lazy&) = delete;
+    Lazy& operator=(const Lazy&) = delete;
+    ~Lazy() {
+        if (p_ && !pool_gone() && !pool().spare) pool().spare = std::move(p_);
+    }
     T* data() {
-        if (!p_) p_ = std::make_unique<std::array<T, N>>();
+        if (!p_) {
+            if (!pool_gone() && pool().spare) {
+                p_ = std::move(pool().spare);
+                p_->fill(T{});
+            } else {
+                p_ = std::make_unique<std::array<T, N>>();
+            }
+        }
         return p_->data();
     }
 
   private:
-    std::unique_ptr<std::array<T, N>> p_;
+    using Block = std::unique_ptr<std::array<T, N>>;
+    struct Pool {
+        Block spare;
+        ~Pool() { pool_gone() = true; }
+    };
+    static Pool& pool() {
+        thread_local Pool p;
+        return p;
+    }
+    // Trivially destructible, so it can still be read while the thread's objects go away.
+    static bool& pool_gone() {
+        thread_local bool gone = false;
+        return gone;
+    }
+    Block p_;
 };
 
 // Each member has storage of its own; only theta/a and hc/rmat are shared, as the estimators
