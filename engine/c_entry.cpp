@@ -118,6 +118,7 @@ int32_t deliver(const specest::Estimate& e, specest_output* out) {
     out->t_final = e.t_final;
     out->iterations = e.iterations;
     out->akaike_status = e.akaike_status;
+    out->method = e.method;
     put_message(out->message, out->message_cap, e.message);
     if (out->report_sink && !e.report.empty())
         out->report_sink(e.report.data(), static_cast<int32_t>(e.report.size()), out->report_user);

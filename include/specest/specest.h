@@ -113,6 +113,7 @@ typedef struct specest_output {
     /* the run report, when wanted: called once with the whole text before the call returns */
     void (*report_sink)(const char* text, int32_t length, void* user);
     void* report_user;
+    int32_t method; /* out: the method run (1..14; 0 when a job named none) */
 } specest_output;
 
 /* Sizes an estimate needs. */

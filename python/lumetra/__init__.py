@@ -17,7 +17,7 @@ import re
 import numpy as np
 
 from . import _abi
-from ._methods import DEFAULTS, FIELD_NAMES, KEYWORD_LINES, METHODS, Method, by_engine_name, lookup
+from ._methods import DEFAULTS, FIELD_NAMES, KEYWORD_LINES, METHODS, Method, by_number, lookup
 
 __all__ = ["psd", "estimate", "run_job", "Estimate", "EstimationError", "Method", "METHODS"]
 
@@ -350,7 +350,6 @@ def psd(x, method, *, fs=1.0, nfft=None, **params):
 
 
 _REPORT_NAME = "~Lumetra.out"
-_METHOD_LINE = re.compile(r"^\s*method_name = (.*?)\s*$", re.MULTILINE)
 
 
 def run_job(path, report_dir=None):
@@ -385,7 +384,7 @@ def run_job(path, report_dir=None):
             report = None
     message = bufs.message_text()
     if status == _abi.SUCCESS:
-        return bufs.result(_report_method(report), report)
+        return bufs.result(by_number(bufs.out.method), report)
     if status == _abi.ESTIMATOR_FAILURE:
         raise EstimationError(message or "the estimator failed", report, status)
     if status == _abi.INVALID_INPUT:
@@ -395,9 +394,3 @@ def run_job(path, report_dir=None):
     raise RuntimeError(f"lumetra: specest_run_file returned {status}: {message}")
 
 
-def _report_method(report):
-    """The method a job ran, from the report's parameter summary (the engine's own name)."""
-    if not report:
-        return None
-    found = _METHOD_LINE.search(report)
-    return by_engine_name(found.group(1)) if found else None

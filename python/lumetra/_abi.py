@@ -106,6 +106,7 @@ class Output(Structure):
         ("message_cap", c_int32),
         ("report_sink", ReportSink),
         ("report_user", c_void_p),
+        ("method", c_int32),
     ]
 
 

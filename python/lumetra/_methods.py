@@ -100,6 +100,9 @@ def lookup(name):
     return m
 
 
-def by_engine_name(engine_name):
-    """The Method whose report name is engine_name, or None."""
-    return _BY_NAME.get(engine_name.strip().casefold())
+_BY_NUMBER = {m.number: m for m in METHODS.values()}
+
+
+def by_number(number):
+    """The Method the engine numbers `number`, or None."""
+    return _BY_NUMBER.get(number)

@@ -59,6 +59,7 @@ int main(void) {
     FIELD(specest_output, message_cap);
     FIELD(specest_output, report_sink);
     FIELD(specest_output, report_user);
+    FIELD(specest_output, method);
 
     SIZE(specest_capacity_info);
     FIELD(specest_capacity_info, size);
