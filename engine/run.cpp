@@ -119,7 +119,8 @@ void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& o
         out.failure_begin = c.estimator_mark;
         out.failure_end = c.model_mark;
 
-        if (jp.iflag == 0 && !all_finite(y_buf, amp_buf, jp.itype, n_freq_pts)) {
+        if (jp.iflag == 0 &&
+            (!all_finite(y_buf, amp_buf, jp.itype, n_freq_pts) || !std::isfinite(jp.sig2))) {
             out.non_finite_note =
                 "The estimate holds values that are not numbers (overflow or 0/0).";
             r.blanks(2);

@@ -202,3 +202,24 @@ TEST(InputSafety, AReportThatCannotBeWrittenFailsTheRun) {
 
 } // namespace
 } // namespace specest
+
+namespace specest {
+namespace {
+
+// Found by fuzzing: a constant record gave a flat spectrum with a NaN noise variance.
+TEST(InputSafety, ANonFiniteNoiseVarianceIsAFailureNotASuccess) {
+    test::TempDir dir;
+    test::write_text(dir / "data.txt", "0 (1,1)\n1 (1,1)\n2 (1,1)\n3 (1,1)\n");
+    Job job;
+    job.data_type = "C";
+    job.neg_freq = "Y";
+    job.npoints = "32";
+    job.method = "Modified Covariance";
+    job.npoles = "2";
+    const auto out = test::run(test::write_job(dir / "job.0", job));
+    EXPECT_EQ(out.result.status, RunStatus::estimator_failure);
+    EXPECT_NE(out.report.find("values that are not numbers"), std::string::npos);
+}
+
+} // namespace
+} // namespace specest
