@@ -2,6 +2,8 @@
 
 #include "complex_ops.h"
 #include "run_context.h"
+#include "simd/dispatch.h"
+#include "simd/kernels.h"
 #include "stop.h"
 #include "work_array.h"
 
@@ -17,12 +19,16 @@ namespace {
 // Twiddles w(j) = exp(-i*2*pi*invrs*j/n) for j < n/2, rounded exactly as the butterfly loop
 // would round them. Scaling the index and the length by a power of two is exact in binary
 // arithmetic, so the table of the longest transform serves every shorter stage and transform
-// bit for bit.
+// bit for bit. For the vector stages the same values are laid out stage by stage, widened to
+// double (exact): stage half h holds w(k * n/(2h)), k < h, at h - 1 + k. They depend only on
+// the stage, so the longest table serves every transform too.
 struct TwiddleTable {
     int n = 0;
     std::vector<cfloat> w;
+    std::vector<double> stage_re, stage_im;
 };
 
+// One cache per thread: concurrent runs never share a table being grown.
 const TwiddleTable& twiddles(int n, int invrs) {
     thread_local TwiddleTable forward, inverse;
     TwiddleTable& t = invrs == 1 ? forward : inverse;
@@ -34,6 +40,16 @@ const TwiddleTable& twiddles(int n, int invrs) {
         float arg = static_cast<float>(-(2.0 * static_cast<double>(pi) * invrs * j) / n);
         t.w[static_cast<std::size_t>(j)] = {to_float(std::cos(static_cast<double>(arg))),
                                             to_float(std::sin(static_cast<double>(arg)))};
+    }
+    t.stage_re.assign(static_cast<std::size_t>(n > 1 ? n - 1 : 0), 0.0);
+    t.stage_im.assign(t.stage_re.size(), 0.0);
+    for (int half = 1; half < n; half *= 2) {
+        const int stride = n / (2 * half);
+        for (int k = 0; k < half; ++k) {
+            const cfloat w = t.w[static_cast<std::size_t>(k * stride)];
+            t.stage_re[static_cast<std::size_t>(half - 1 + k)] = w.real();
+            t.stage_im[static_cast<std::size_t>(half - 1 + k)] = w.imag();
+        }
     }
     return t;
 }
@@ -61,13 +77,19 @@ std::uint32_t reverse_bits(std::uint32_t v, int bits) {
 
 namespace {
 
-void transform(Vec1<cfloat> x, int nexp, int invrs, int npoints, bool use_table) {
+void check_length(Vec1<cfloat> x, int nexp, int npoints) {
     if (nexp < 0 || nexp > 30) stop(" FFT length out of range: nexp = " + std::to_string(nexp));
     const int n = 1 << nexp;
     if (npoints < n || x.size() < n) {
         run_report().list(" FFT length", n, "exceeds its work array of", npoints);
         stop(" FFT length exceeds its work array");
     }
+}
+
+// The scalar reference.
+void transform(Vec1<cfloat> x, int nexp, int invrs, int npoints, bool use_table) {
+    check_length(x, nexp, npoints);
+    const int n = 1 << nexp;
     auto ybuf = work_array<cfloat>(
         static_cast<std::size_t>(npoints),
         " Aborting FFT due to Allocation error #: ", "Allocate error in FFT routine");
@@ -126,10 +148,41 @@ void transform(Vec1<cfloat> x, int nexp, int invrs, int npoints, bool use_table)
     }
 }
 
+// The same butterflies on split real and imaginary arrays, the groups' butterflies side by side.
+void transform_vector(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
+    check_length(x, nexp, npoints);
+    const int n = 1 << nexp;
+    const char* abort_line = " Aborting FFT due to Allocation error #: ";
+    const char* stop_text = "Allocate error in FFT routine";
+    auto re = work_array<float>(static_cast<std::size_t>(n), abort_line, stop_text);
+    auto im = work_array<float>(static_cast<std::size_t>(n), abort_line, stop_text);
+    const cfloat* xp = x.data();
+    for (int i = 0; i < n; ++i) {
+        const cfloat v = xp[reverse_bits(static_cast<std::uint32_t>(i), nexp)];
+        re[static_cast<std::size_t>(i)] = v.real();
+        im[static_cast<std::size_t>(i)] = v.imag();
+    }
+    const TwiddleTable& t = twiddles(n, invrs);
+    simd::fft_stages(re.data(), im.data(), nexp, t.stage_re.data(), t.stage_im.data());
+    cfloat* out = x.data();
+    if (invrs == 1) {
+        for (int i = 0; i < n; ++i)
+            out[i] = {re[static_cast<std::size_t>(i)], im[static_cast<std::size_t>(i)]};
+    } else {
+        const double dn = n;
+        for (int i = 0; i < n; ++i)
+            out[i] = {static_cast<float>(re[static_cast<std::size_t>(i)] / dn),
+                      static_cast<float>(im[static_cast<std::size_t>(i)] / dn)};
+    }
+}
+
 } // namespace
 
 void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
-    transform(x, nexp, invrs, npoints, true);
+    if ((invrs == 1 || invrs == -1) && !simd::force_scalar())
+        transform_vector(x, nexp, invrs, npoints);
+    else
+        transform(x, nexp, invrs, npoints, true);
 }
 
 void fft_recomputed_twiddles(Vec1<cfloat> x, int nexp, int invrs, int npoints) {

@@ -4,6 +4,8 @@
 #include "cholesky.h"
 #include "complex_ops.h"
 #include "run_context.h"
+#include "simd/dispatch.h"
+#include "simd/kernels.h"
 #include "stop.h"
 #include "work_area.h"
 
@@ -39,6 +41,12 @@ class Sums {
     }
 
     void forward() {
+        if (!simd::force_scalar()) {
+            widen();
+            simd::covariance_forward(dre_.data(), dim_.data(), drre_.data(), drim_.data(), n_, ip_,
+                                     cre_.data(), cim_.data());
+            return;
+        }
         for (int i = ip_ + 1; i <= n_; ++i) {
             for (int j = 0; j <= ip_; ++j) {
                 const double br = re_[i - j - 1], bi = im_[i - j - 1];
@@ -59,6 +67,11 @@ class Sums {
     }
 
     void backward() {
+        if (!simd::force_scalar()) {
+            widen();
+            simd::covariance_backward(dre_.data(), dim_.data(), n_, ip_, cre_.data(), cim_.data());
+            return;
+        }
         for (int i = 1; i <= n_ - ip_; ++i) {
             for (int j = 0; j <= ip_; ++j) {
                 const double br = re_[i + j - 1], bi = im_[i + j - 1];
@@ -86,11 +99,20 @@ class Sums {
     }
 
   private:
+    // Double copies for the vector kernels (exact widening of the floats).
+    void widen() {
+        if (!dre_.empty()) return;
+        dre_.assign(re_.begin(), re_.end());
+        dim_.assign(im_.begin(), im_.end());
+        drre_.assign(rre_.begin(), rre_.end());
+        drim_.assign(rim_.begin(), rim_.end());
+    }
     std::size_t row(int j) const {
         return j == 0 ? 0 : static_cast<std::size_t>(ip_ + 1 + j * (j - 1) / 2);
     }
     int n_, ip_;
     std::vector<float> re_, im_, rre_, rim_, cre_, cim_;
+    std::vector<double> dre_, dim_, drre_, drim_;
 };
 
 } // namespace

@@ -1,0 +1,35 @@
+// Vector kernels behind runtime dispatch. Each lane is one independent accumulator or butterfly
+// of the scalar code (a lag, a matrix entry, a frequency), computed with the same operations
+// in the same order and precision: separate multiplies and adds (never fused), double where the
+// scalar code widens, a float rounding where it stores float. The results equal the scalar
+// reference bit for bit on every instruction set.
+#pragma once
+
+namespace specest::simd {
+
+// Stages of the radix-2 decimation-in-time FFT on split arrays re/im (n = 2^nexp, already in
+// bit-reversed order). Stage s (half = 2^(s-1)) reads its twiddles from wr/wi + half - 1.
+void fft_stages(float* re, float* im, int nexp, const double* wr, const double* wi);
+
+// Lag sums of correlation: for k < lag, sr[k] + i si[k] = sum_{i < n-k} conj(x(i)) y(i+k), each
+// summed in increasing i, in double. Lags k >= n get 0.
+void correlation_sums(const double* xr, const double* xi, const double* yr, const double* yi, int n,
+                      int lag, double* sr, double* si);
+
+// The forward (or backward) covariance sums into the packed float accumulators cre/cim of the
+// covariance estimator; re/im is the record and rre/rim the record reversed (all n long).
+void covariance_forward(const double* re, const double* im, const double* rre, const double* rim,
+                        int n, int ip, float* cre, float* cim);
+void covariance_backward(const double* re, const double* im, int n, int ip, float* cre, float* cim);
+
+// The packed forward-backward correlation sums of the minimum-variance estimator.
+void corrmat_sums(const double* re, const double* im, const double* rre, const double* rim, int n,
+                  int ip, float* cr, float* ci);
+
+// One block of minimum-variance grid points: for q < cnt,
+// s(q) = sum_i sum_k (conj(e_i(q)) rinv(i,k)) e_k(q) in float accumulators, i outer, k inner.
+// e_i(q) is er/ei[(i-1)*stride + q]; rinv(i,k) is rr/ri[(i-1) + (k-1)*ip].
+void mvse_block(const double* er, const double* ei, int stride, int ip, const double* rr,
+                const double* ri, int cnt, float* sr, float* si);
+
+} // namespace specest::simd
