@@ -148,31 +148,78 @@ void transform(Vec1<cfloat> x, int nexp, int invrs, int npoints, bool use_table)
     }
 }
 
-// The same butterflies on split real and imaginary arrays, the groups' butterflies side by side.
+// reverse_bits(c, bits) for every c < 2^bits, kept per thread for the last length asked.
+const std::vector<std::uint32_t>& reversal(int bits) {
+    thread_local int cached = -1;
+    thread_local std::vector<std::uint32_t> table;
+    if (cached != bits) {
+        table.resize(std::size_t{1} << bits);
+        for (std::uint32_t c = 0; c < table.size(); ++c) table[c] = reverse_bits(c, bits);
+        cached = bits;
+    }
+    return table;
+}
+
+// The same butterflies on split real and imaginary arrays, the butterflies of a stage side by
+// side in vector lanes.
 void transform_vector(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
     check_length(x, nexp, npoints);
     const int n = 1 << nexp;
     const char* abort_line = " Aborting FFT due to Allocation error #: ";
     const char* stop_text = "Allocate error in FFT routine";
-    auto re = work_array<float>(static_cast<std::size_t>(n), abort_line, stop_text);
-    auto im = work_array<float>(static_cast<std::size_t>(n), abort_line, stop_text);
-    const cfloat* xp = x.data();
-    for (int i = 0; i < n; ++i) {
-        const cfloat v = xp[reverse_bits(static_cast<std::uint32_t>(i), nexp)];
-        re[static_cast<std::size_t>(i)] = v.real();
-        im[static_cast<std::size_t>(i)] = v.imag();
-    }
+    const auto un = static_cast<std::size_t>(n);
+    // Planes one cache line apart from a power of two, so that reading all eight together does
+    // not land them in the same cache sets.
+    const int stride = n / 8 + 16;
+    const auto plane_size = 8 * static_cast<std::size_t>(stride);
+    auto buf = work_array<float>(2 * plane_size + 2 * un, abort_line, stop_text);
+    float* re = buf.data();
+    float* im = re + plane_size;
     const TwiddleTable& t = twiddles(n, invrs);
-    simd::fft_stages(re.data(), im.data(), nexp, t.stage_re.data(), t.stage_im.data());
+    const cfloat* xp = x.data();
+    if (nexp >= 3) {
+        // Element 8c + r of the bit-reversed sequence is x(rev(8c + r)) =
+        // x(rev3(r) n/8 + rev(c)): plane r is block rev3(r) of x in bit-reversed order.
+        const int cols = n / 8;
+        const auto& rev = reversal(nexp - 3);
+        for (int r = 0; r < 8; ++r) {
+            const cfloat* block = xp + static_cast<std::size_t>(reverse_bits(r, 3)) * cols;
+            float* pr = re + static_cast<std::size_t>(r) * stride;
+            float* pi = im + static_cast<std::size_t>(r) * stride;
+            for (int c = 0; c < cols; ++c) {
+                const cfloat v = block[rev[static_cast<std::size_t>(c)]];
+                pr[c] = v.real();
+                pi[c] = v.imag();
+            }
+        }
+        simd::fft_first_stages_in_planes(re, im, nexp, stride, t.stage_re.data(),
+                                         t.stage_im.data());
+        float* nre = im + plane_size;
+        float* nim = nre + un;
+        for (int c = 0; c < cols; ++c)
+            for (int r = 0; r < 8; ++r) {
+                nre[8 * c + r] = re[static_cast<std::size_t>(r) * stride + c];
+                nim[8 * c + r] = im[static_cast<std::size_t>(r) * stride + c];
+            }
+        re = nre;
+        im = nim;
+        simd::fft_stages(re, im, nexp, 8, t.stage_re.data(), t.stage_im.data());
+    } else {
+        const auto& rev = reversal(nexp);
+        for (int i = 0; i < n; ++i) {
+            const cfloat v = xp[rev[static_cast<std::size_t>(i)]];
+            re[i] = v.real();
+            im[i] = v.imag();
+        }
+        simd::fft_stages(re, im, nexp, 1, t.stage_re.data(), t.stage_im.data());
+    }
     cfloat* out = x.data();
     if (invrs == 1) {
-        for (int i = 0; i < n; ++i)
-            out[i] = {re[static_cast<std::size_t>(i)], im[static_cast<std::size_t>(i)]};
+        simd::fft_store(re, im, n, reinterpret_cast<float*>(out));
     } else {
         const double dn = n;
         for (int i = 0; i < n; ++i)
-            out[i] = {static_cast<float>(re[static_cast<std::size_t>(i)] / dn),
-                      static_cast<float>(im[static_cast<std::size_t>(i)] / dn)};
+            out[i] = {static_cast<float>(re[i] / dn), static_cast<float>(im[i] / dn)};
     }
 }
 

@@ -66,10 +66,58 @@ HWY_INLINE void FftStage(D dd, float* re, float* im, int n, int half, const doub
     }
 }
 
-void FftStages(float* re, float* im, int nexp, const double* wr, const double* wi) {
+// One butterfly stage between two planes (arrays of columns): u = pa[c], v = pb[c], one twiddle.
+template <class D>
+HWY_INLINE void PlaneButterflies(D dd, float* ar, float* ai, float* br, float* bi, int cols,
+                                 double wr, double wi) {
+    const int lanes = static_cast<int>(hn::Lanes(dd));
+    const auto wre = hn::Set(dd, wr), wim = hn::Set(dd, wi);
+    for (int c = 0; c < cols; c += lanes) {
+        const auto a = LoadWide(dd, ar + c), b = LoadWide(dd, ai + c);
+        const auto x = LoadWide(dd, br + c), y = LoadWide(dd, bi + c);
+        const auto tr = hn::Sub(hn::Mul(x, wre), hn::Mul(y, wim));
+        const auto ti = hn::Add(hn::Mul(x, wim), hn::Mul(y, wre));
+        StoreNarrow(dd, hn::Add(a, tr), ar + c);
+        StoreNarrow(dd, hn::Add(b, ti), ai + c);
+        StoreNarrow(dd, hn::Sub(a, tr), br + c);
+        StoreNarrow(dd, hn::Sub(b, ti), bi + c);
+    }
+}
+
+// The first three stages pair elements closer than a vector is wide. Here element 8c + r of the
+// bit-reversed sequence is column c of plane r (planes of n/8 columns, one after the other), so
+// each of those butterflies pairs two whole planes with one twiddle and runs across columns.
+// Plane r starts at r * stride.
+void FftFirstStagesInPlanes(float* re, float* im, int nexp, int stride, const double* wr,
+                            const double* wi) {
+    const int cols = 1 << (nexp - 3);
+    auto plane = [&](float* base, int r) { return base + static_cast<std::ptrdiff_t>(r) * stride; };
+    const hn::ScalableTag<double> d;
+    const hn::CappedTag<double, 4> d4; // for short transforms (cols < lanes)
+    for (int half = 1; half < 8; half *= 2) {
+        for (int base = 0; base < 8; base += 2 * half) {
+            for (int k = 0; k < half; ++k) {
+                const int a = base + k, b = a + half;
+                const double w_re = wr[half - 1 + k], w_im = wi[half - 1 + k];
+                if (cols >= static_cast<int>(hn::Lanes(d)))
+                    PlaneButterflies(d, plane(re, a), plane(im, a), plane(re, b), plane(im, b),
+                                     cols, w_re, w_im);
+                else if (cols >= static_cast<int>(hn::Lanes(d4)))
+                    PlaneButterflies(d4, plane(re, a), plane(im, a), plane(re, b), plane(im, b),
+                                     cols, w_re, w_im);
+                else
+                    PlaneButterflies(hn::CappedTag<double, 1>(), plane(re, a), plane(im, a),
+                                     plane(re, b), plane(im, b), cols, w_re, w_im);
+            }
+        }
+    }
+}
+
+// Stages from `first_half` on, in the natural order (every half at least 8).
+void FftStages(float* re, float* im, int nexp, int first_half, const double* wr, const double* wi) {
     const hn::ScalableTag<double> d;
     const int n = 1 << nexp;
-    for (int half = 1; half < n; half *= 2) {
+    for (int half = first_half; half < n; half *= 2) {
         const double* sr = wr + (half - 1);
         const double* si = wi + (half - 1);
         // Short stages use narrower vectors, down to one lane.
@@ -81,6 +129,19 @@ void FftStages(float* re, float* im, int nexp, const double* wr, const double* w
             FftStage(hn::CappedTag<double, 2>(), re, im, n, half, sr, si);
         else
             FftStage(hn::CappedTag<double, 1>(), re, im, n, half, sr, si);
+    }
+}
+
+// Interleaves re, im into complex x.
+void FftStore(const float* re, const float* im, int n, float* out) {
+    const hn::ScalableTag<float> df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    int i = 0;
+    for (; i + lanes <= n; i += lanes)
+        hn::StoreInterleaved2(hn::LoadU(df, re + i), hn::LoadU(df, im + i), df, out + 2 * i);
+    for (; i < n; ++i) {
+        out[2 * i] = re[i];
+        out[2 * i + 1] = im[i];
     }
 }
 
@@ -100,23 +161,32 @@ void CorrelationSums(const double* xr, const double* xi, const double* yr, const
         const int common = n - (k0 + width - 1);
         int done = 0;
         if (common > 0) {
-            hn::Vec<decltype(d)> ar[kGroup], ai[kGroup];
-            for (int g = 0; g < kGroup; ++g) ar[g] = ai[g] = hn::Zero(d);
+            // Named accumulators, so that they stay in registers.
+            auto r0 = hn::Zero(d), r1 = r0, r2 = r0, r3 = r0;
+            auto i0 = hn::Zero(d), i1 = i0, i2 = i0, i3 = i0;
             for (int i = 0; i < common; ++i) {
                 const auto xre = hn::Set(d, xr[i]), xim = hn::Set(d, xi[i]);
                 const double* pr = yr + i + k0;
                 const double* pi = yi + i + k0;
-                for (int g = 0; g < kGroup; ++g) {
+                auto step = [&](auto& acc_r, auto& acc_i, int g) {
                     const auto yre = hn::LoadU(d, pr + g * lanes);
                     const auto yim = hn::LoadU(d, pi + g * lanes);
-                    ar[g] = hn::Add(ar[g], hn::Add(hn::Mul(xre, yre), hn::Mul(xim, yim)));
-                    ai[g] = hn::Add(ai[g], hn::Sub(hn::Mul(xre, yim), hn::Mul(xim, yre)));
-                }
+                    acc_r = hn::Add(acc_r, hn::Add(hn::Mul(xre, yre), hn::Mul(xim, yim)));
+                    acc_i = hn::Add(acc_i, hn::Sub(hn::Mul(xre, yim), hn::Mul(xim, yre)));
+                };
+                step(r0, i0, 0);
+                step(r1, i1, 1);
+                step(r2, i2, 2);
+                step(r3, i3, 3);
             }
-            for (int g = 0; g < kGroup; ++g) {
-                hn::StoreU(ar[g], d, lr + g * lanes);
-                hn::StoreU(ai[g], d, li + g * lanes);
-            }
+            hn::StoreU(r0, d, lr);
+            hn::StoreU(r1, d, lr + lanes);
+            hn::StoreU(r2, d, lr + 2 * lanes);
+            hn::StoreU(r3, d, lr + 3 * lanes);
+            hn::StoreU(i0, d, li);
+            hn::StoreU(i1, d, li + lanes);
+            hn::StoreU(i2, d, li + 2 * lanes);
+            hn::StoreU(i3, d, li + 3 * lanes);
             done = common;
         } else {
             for (int q = 0; q < width; ++q) lr[q] = li[q] = 0.0;
@@ -292,7 +362,9 @@ HWY_AFTER_NAMESPACE();
 
 namespace specest::simd {
 
+HWY_EXPORT(FftFirstStagesInPlanes);
 HWY_EXPORT(FftStages);
+HWY_EXPORT(FftStore);
 HWY_EXPORT(CorrelationSums);
 HWY_EXPORT(CovarianceForward);
 HWY_EXPORT(CovarianceBackward);
@@ -300,8 +372,18 @@ HWY_EXPORT(CorrmatSums);
 HWY_EXPORT(MvseBlock);
 HWY_EXPORT(Target);
 
-void fft_stages(float* re, float* im, int nexp, const double* wr, const double* wi) {
-    HWY_DYNAMIC_DISPATCH(FftStages)(re, im, nexp, wr, wi);
+void fft_first_stages_in_planes(float* re, float* im, int nexp, int stride, const double* wr,
+                                const double* wi) {
+    HWY_DYNAMIC_DISPATCH(FftFirstStagesInPlanes)(re, im, nexp, stride, wr, wi);
+}
+
+void fft_stages(float* re, float* im, int nexp, int first_half, const double* wr,
+                const double* wi) {
+    HWY_DYNAMIC_DISPATCH(FftStages)(re, im, nexp, first_half, wr, wi);
+}
+
+void fft_store(const float* re, const float* im, int n, float* out) {
+    HWY_DYNAMIC_DISPATCH(FftStore)(re, im, n, out);
 }
 
 void correlation_sums(const double* xr, const double* xi, const double* yr, const double* yi, int n,

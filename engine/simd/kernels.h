@@ -7,9 +7,16 @@
 
 namespace specest::simd {
 
-// Stages of the radix-2 decimation-in-time FFT on split arrays re/im (n = 2^nexp, already in
-// bit-reversed order). Stage s (half = 2^(s-1)) reads its twiddles from wr/wi + half - 1.
-void fft_stages(float* re, float* im, int nexp, const double* wr, const double* wi);
+// Stages of the radix-2 decimation-in-time FFT on split arrays re/im, n = 2^nexp. The stage of
+// butterfly distance `half` reads its twiddles from wr/wi + half - 1.
+// fft_first_stages_in_planes: stages half = 1, 2, 4 (nexp >= 3) on the plane layout, where
+// element 8c + r of the bit-reversed sequence sits at r * stride + c (stride >= n/8).
+void fft_first_stages_in_planes(float* re, float* im, int nexp, int stride, const double* wr,
+                                const double* wi);
+// fft_stages: stages half = first_half .. n/2 on the bit-reversed sequence in natural order.
+void fft_stages(float* re, float* im, int nexp, int first_half, const double* wr, const double* wi);
+// out (interleaved complex) = re, im.
+void fft_store(const float* re, const float* im, int n, float* out);
 
 // Lag sums of correlation: for k < lag, sr[k] + i si[k] = sum_{i < n-k} conj(x(i)) y(i+k), each
 // summed in increasing i, in double. Lags k >= n get 0.
