@@ -2,7 +2,9 @@
 
 #include "simd/dispatch.h"
 #include "simd/kernels.h"
+#include "simd/parallel.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace specest {
@@ -75,8 +77,19 @@ void correlation_vector(int n, int lag, int mode, Vec1<cfloat> x, Vec1<cfloat> y
         }
     }
     const bool same = y.data() == x.data();
-    simd::correlation_sums(xr.data(), xi.data(), same ? xr.data() : yr.data(),
-                           same ? xi.data() : yi.data(), n, lag, sr.data(), si.data());
+    const double* py_r = same ? xr.data() : yr.data();
+    const double* py_i = same ? xi.data() : yi.data();
+    // Lags k0 <= k < k1 are the lags 0.. of y shifted by k0 against x, over n - k0 terms.
+    const int parts = simd::parts_for(static_cast<double>(n) * lag);
+    const auto cuts = simd::split_rows(0, std::min(lag, n) - 1, parts,
+                                       [n](int k) { return static_cast<double>(n - k); });
+    simd::run_parts(parts, [&](int p) {
+        const int k0 = cuts[static_cast<std::size_t>(p)],
+                  k1 = cuts[static_cast<std::size_t>(p) + 1];
+        if (k1 > k0)
+            simd::correlation_sums(xr.data(), xi.data(), py_r + k0, py_i + k0, n - k0, k1 - k0,
+                                   sr.data() + k0, si.data() + k0);
+    });
     for (int k = 0; k < lag; ++k) {
         if (n - k <= 0) {
             rxx(k + 1) = cfloat();

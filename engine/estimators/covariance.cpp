@@ -6,6 +6,7 @@
 #include "run_context.h"
 #include "simd/dispatch.h"
 #include "simd/kernels.h"
+#include "simd/parallel.h"
 #include "stop.h"
 #include "work_area.h"
 
@@ -43,8 +44,10 @@ class Sums {
     void forward() {
         if (!simd::force_scalar()) {
             widen();
-            simd::covariance_forward(dre_.data(), dim_.data(), drre_.data(), drim_.data(), n_, ip_,
-                                     cre_.data(), cim_.data());
+            by_rows(n_ - ip_, [&](int j_lo, int j_hi) {
+                simd::covariance_forward(dre_.data(), dim_.data(), drre_.data(), drim_.data(), n_,
+                                         ip_, j_lo, j_hi, cre_.data(), cim_.data());
+            });
             return;
         }
         for (int i = ip_ + 1; i <= n_; ++i) {
@@ -69,7 +72,10 @@ class Sums {
     void backward() {
         if (!simd::force_scalar()) {
             widen();
-            simd::covariance_backward(dre_.data(), dim_.data(), n_, ip_, cre_.data(), cim_.data());
+            by_rows(n_ - ip_, [&](int j_lo, int j_hi) {
+                simd::covariance_backward(dre_.data(), dim_.data(), n_, ip_, j_lo, j_hi,
+                                          cre_.data(), cim_.data());
+            });
             return;
         }
         for (int i = 1; i <= n_ - ip_; ++i) {
@@ -99,6 +105,18 @@ class Sums {
     }
 
   private:
+    // Rows of accumulators are independent: parts of about equal work run side by side.
+    template <class F> void by_rows(int terms, F rows) {
+        auto len = [this](int j) { return static_cast<double>(j == 0 ? ip_ + 1 : j); };
+        double work = 0;
+        for (int j = 0; j <= ip_; ++j) work += len(j) * terms;
+        const int parts = simd::parts_for(work);
+        const auto cuts = simd::split_rows(0, ip_, parts, len);
+        simd::run_parts(parts, [&](int p) {
+            const auto at = static_cast<std::size_t>(p);
+            if (cuts[at + 1] > cuts[at]) rows(cuts[at], cuts[at + 1] - 1);
+        });
+    }
     // Double copies for the vector kernels (exact widening of the floats).
     void widen() {
         if (!dre_.empty()) return;

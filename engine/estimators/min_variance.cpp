@@ -6,6 +6,7 @@
 #include "run_context.h"
 #include "simd/dispatch.h"
 #include "simd/kernels.h"
+#include "simd/parallel.h"
 #include "stop.h"
 #include "work_area.h"
 
@@ -70,8 +71,16 @@ void corrmat(Vec1<cfloat> x, const int& n, const int& ip, Vec1<cfloat> rmat) {
     if (!simd::force_scalar()) {
         const std::vector<double> dre(re.begin(), re.end()), dim(im.begin(), im.end());
         const std::vector<double> drre(rre.begin(), rre.end()), drim(rim.begin(), rim.end());
-        simd::corrmat_sums(dre.data(), dim.data(), drre.data(), drim.data(), n, ip, cr.data(),
-                           ci.data());
+        // Rows of accumulators are independent: parts of about equal work run side by side.
+        const int parts = simd::parts_for(static_cast<double>(imax) * (n - ip));
+        const auto cuts =
+            simd::split_rows(1, ip, parts, [](int i) { return static_cast<double>(i); });
+        simd::run_parts(parts, [&](int p) {
+            const auto at = static_cast<std::size_t>(p);
+            if (cuts[at + 1] > cuts[at])
+                simd::corrmat_sums(dre.data(), dim.data(), drre.data(), drim.data(), n, ip,
+                                   cuts[at], cuts[at + 1] - 1, cr.data(), ci.data());
+        });
     } else {
         corrmat_scalar(re, im, rre, rim, n, ip, cr, ci);
     }
@@ -142,14 +151,11 @@ void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<f
     // single precision, and the points of a block advance together.
     constexpr int kBlock = 64;
     const float pi2 = static_cast<float>(8.0 * std::atan(1.0f));
-    std::vector<float> er(static_cast<std::size_t>(ip) * kBlock), ei(er.size());
-    std::array<float, kBlock> sr{}, si{};
+    const double num = mode == 0 ? 1.0 : static_cast<double>(ip);
     // The vector kernel reads widened copies of the exponentials and of rinv.
     const bool vector = !simd::force_scalar();
-    std::vector<double> der, dei, rr, ri;
+    std::vector<double> rr, ri;
     if (vector) {
-        der.resize(er.size());
-        dei.resize(er.size());
         rr.resize(rinv_storage.size());
         ri.resize(rinv_storage.size());
         for (std::size_t e = 0; e < rinv_storage.size(); ++e) {
@@ -157,32 +163,50 @@ void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<f
             ri[e] = rinv_storage[e].imag();
         }
     }
-    for (int p0 = 1; p0 <= l; p0 += kBlock) {
-        const int cnt = std::min(kBlock, l - p0 + 1);
-        for (int q = 0; q < cnt; ++q) {
-            const float f = static_cast<float>(static_cast<double>(p0 + q - 1) / l - 0.5);
-            for (int i = 1; i <= ip; ++i) {
-                const double arg = static_cast<double>(pi2) * f * (i - 1);
-                er[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::cos(arg));
-                ei[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::sin(arg));
+    // Blocks b_lo <= b < b_hi, with work arrays of their own.
+    auto blocks = [&](int b_lo, int b_hi) {
+        std::vector<float> er(static_cast<std::size_t>(ip) * kBlock), ei(er.size());
+        std::vector<double> der(vector ? er.size() : 0), dei(der.size());
+        std::array<float, kBlock> sr{}, si{};
+        for (int b = b_lo; b < b_hi; ++b) {
+            const int p0 = 1 + b * kBlock;
+            const int cnt = std::min(kBlock, l - p0 + 1);
+            for (int q = 0; q < cnt; ++q) {
+                const float f = static_cast<float>(static_cast<double>(p0 + q - 1) / l - 0.5);
+                for (int i = 1; i <= ip; ++i) {
+                    const double arg = static_cast<double>(pi2) * f * (i - 1);
+                    er[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::cos(arg));
+                    ei[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::sin(arg));
+                }
+                sr[q] = 0.0f;
+                si[q] = 0.0f;
             }
-            sr[q] = 0.0f;
-            si[q] = 0.0f;
-        }
-        if (vector) {
-            for (std::size_t e = 0; e < er.size(); ++e) {
-                der[e] = er[e];
-                dei[e] = ei[e];
+            if (vector) {
+                for (std::size_t e = 0; e < er.size(); ++e) {
+                    der[e] = er[e];
+                    dei[e] = ei[e];
+                }
+                simd::mvse_block(der.data(), dei.data(), kBlock, ip, rr.data(), ri.data(), cnt,
+                                 sr.data(), si.data());
+            } else {
+                grid_block_scalar(er, ei, kBlock, ip, rinv, cnt, sr.data(), si.data());
             }
-            simd::mvse_block(der.data(), dei.data(), kBlock, ip, rr.data(), ri.data(), cnt,
-                             sr.data(), si.data());
-        } else {
-            grid_block_scalar(er, ei, kBlock, ip, rinv, cnt, sr.data(), si.data());
+            for (int q = 0; q < cnt; ++q)
+                psd(p0 + q) =
+                    static_cast<float>(cdiv(cdouble(num, 0.0), cdouble(sr[q], si[q])).real());
         }
-        const double num = mode == 0 ? 1.0 : static_cast<double>(ip);
-        for (int q = 0; q < cnt; ++q)
-            psd(p0 + q) = static_cast<float>(cdiv(cdouble(num, 0.0), cdouble(sr[q], si[q])).real());
+    };
+    const int nblocks = (l + kBlock - 1) / kBlock;
+    if (!vector) {
+        blocks(0, nblocks);
+        return;
     }
+    // The grid points are independent: blocks of them run side by side.
+    const int parts = std::min(nblocks, simd::parts_for(static_cast<double>(l) * ip * ip));
+    simd::run_parts(parts, [&](int p) {
+        blocks(static_cast<int>(static_cast<long long>(nblocks) * p / parts),
+               static_cast<int>(static_cast<long long>(nblocks) * (p + 1) / parts));
+    });
 }
 
 } // namespace specest

@@ -239,9 +239,9 @@ inline std::ptrdiff_t PackedRow(int j, int ip) {
 }
 
 void CovarianceForward(const double* re, const double* im, const double* rre, const double* rim,
-                       int n, int ip, float* cre, float* cim) {
+                       int n, int ip, int j_lo, int j_hi, float* cre, float* cim) {
     for (int i = ip + 1; i <= n; ++i) {
-        for (int j = 0; j <= ip; ++j) {
+        for (int j = j_lo; j <= j_hi; ++j) {
             const int klo = j == 0 ? 0 : 1, khi = j == 0 ? ip : j;
             const std::ptrdiff_t at = PackedRow(j, ip);
             Row<false>(cre + at, cim + at, rre + (n - i + klo), rim + (n - i + klo), khi - klo + 1,
@@ -250,9 +250,10 @@ void CovarianceForward(const double* re, const double* im, const double* rre, co
     }
 }
 
-void CovarianceBackward(const double* re, const double* im, int n, int ip, float* cre, float* cim) {
+void CovarianceBackward(const double* re, const double* im, int n, int ip, int j_lo, int j_hi,
+                        float* cre, float* cim) {
     for (int i = 1; i <= n - ip; ++i) {
-        for (int j = 0; j <= ip; ++j) {
+        for (int j = j_lo; j <= j_hi; ++j) {
             const int klo = j == 0 ? 0 : 1, khi = j == 0 ? ip : j;
             const std::ptrdiff_t at = PackedRow(j, ip);
             Row<true>(cre + at, cim + at, re + (i + klo - 1), im + (i + klo - 1), khi - klo + 1,
@@ -283,13 +284,13 @@ HWY_INLINE int CorrmatSpan(D d, float* sr, float* si, const double* ar, const do
 }
 
 void CorrmatSums(const double* re, const double* im, const double* rre, const double* rim, int n,
-                 int ip, float* cr, float* ci) {
+                 int ip, int i_lo, int i_hi, float* cr, float* ci) {
     for (int k = ip + 1; k <= n; ++k) {
         const double* ar = rre + (n - k + 1);
         const double* ai = rim + (n - k + 1);
         const double* fr = re + (k - ip);
         const double* fi = im + (k - ip);
-        for (int i = 1; i <= ip; ++i) {
+        for (int i = i_lo; i <= i_hi; ++i) {
             const double br = re[k - i - 1], bi = im[k - i - 1];
             const double dr = re[k - ip + i - 1], di = im[k - ip + i - 1];
             float* sr = cr + static_cast<std::ptrdiff_t>(i) * (i - 1) / 2;
@@ -392,18 +393,18 @@ void correlation_sums(const double* xr, const double* xi, const double* yr, cons
 }
 
 void covariance_forward(const double* re, const double* im, const double* rre, const double* rim,
-                        int n, int ip, float* cre, float* cim) {
-    HWY_DYNAMIC_DISPATCH(CovarianceForward)(re, im, rre, rim, n, ip, cre, cim);
+                        int n, int ip, int j_lo, int j_hi, float* cre, float* cim) {
+    HWY_DYNAMIC_DISPATCH(CovarianceForward)(re, im, rre, rim, n, ip, j_lo, j_hi, cre, cim);
 }
 
-void covariance_backward(const double* re, const double* im, int n, int ip, float* cre,
-                         float* cim) {
-    HWY_DYNAMIC_DISPATCH(CovarianceBackward)(re, im, n, ip, cre, cim);
+void covariance_backward(const double* re, const double* im, int n, int ip, int j_lo, int j_hi,
+                         float* cre, float* cim) {
+    HWY_DYNAMIC_DISPATCH(CovarianceBackward)(re, im, n, ip, j_lo, j_hi, cre, cim);
 }
 
 void corrmat_sums(const double* re, const double* im, const double* rre, const double* rim, int n,
-                  int ip, float* cr, float* ci) {
-    HWY_DYNAMIC_DISPATCH(CorrmatSums)(re, im, rre, rim, n, ip, cr, ci);
+                  int ip, int i_lo, int i_hi, float* cr, float* ci) {
+    HWY_DYNAMIC_DISPATCH(CorrmatSums)(re, im, rre, rim, n, ip, i_lo, i_hi, cr, ci);
 }
 
 void mvse_block(const double* er, const double* ei, int stride, int ip, const double* rr,

@@ -24,14 +24,17 @@ void correlation_sums(const double* xr, const double* xi, const double* yr, cons
                       int lag, double* sr, double* si);
 
 // The forward (or backward) covariance sums into the packed float accumulators cre/cim of the
-// covariance estimator; re/im is the record and rre/rim the record reversed (all n long).
+// covariance estimator, rows j_lo..j_hi (0..ip in all); re/im is the record and rre/rim the
+// record reversed (all n long).
 void covariance_forward(const double* re, const double* im, const double* rre, const double* rim,
-                        int n, int ip, float* cre, float* cim);
-void covariance_backward(const double* re, const double* im, int n, int ip, float* cre, float* cim);
+                        int n, int ip, int j_lo, int j_hi, float* cre, float* cim);
+void covariance_backward(const double* re, const double* im, int n, int ip, int j_lo, int j_hi,
+                         float* cre, float* cim);
 
-// The packed forward-backward correlation sums of the minimum-variance estimator.
+// The packed forward-backward correlation sums of the minimum-variance estimator, rows
+// i_lo..i_hi (1..ip in all).
 void corrmat_sums(const double* re, const double* im, const double* rre, const double* rim, int n,
-                  int ip, float* cr, float* ci);
+                  int ip, int i_lo, int i_hi, float* cr, float* ci);
 
 // One block of minimum-variance grid points: for q < cnt,
 // s(q) = sum_i sum_k (conj(e_i(q)) rinv(i,k)) e_k(q) in float accumulators, i outer, k inner.

@@ -12,6 +12,7 @@
 #include "periodogram.h"
 #include "simd/dispatch.h"
 #include "simd/kernels.h"
+#include "simd/parallel.h"
 #include "specest/job_record.hpp"
 #include "test_support.h"
 #include "work_area.h"
@@ -380,6 +381,40 @@ TEST_F(DispatchIdentity, CovarianceMinimumVarianceAndYuleWalkerDirect) {
         }
         EXPECT_GT(fitted, 40); // the comparisons are of real fits, not of failures
     });
+}
+
+// Large enough calls that the work is cut into parts on threads of their own (three when
+// allowed), against the scalar path and against one part.
+TEST_F(DispatchIdentity, ThreadedPartsGiveTheSameBits) {
+    auto rng = test::seeded_rng("DispatchIdentity.Threads", test_seed("Threads"));
+    const auto x = noise(20000, rng);
+    const auto y = noise(2000, rng);
+    auto compute = [&] {
+        std::vector<cfloat> out(301);
+        auto xs = x;
+        correlation(20000, 301, 0, Vec1<cfloat>(xs), Vec1<cfloat>(xs), Vec1<cfloat>(out));
+        int n = 20000, ip = 24, mode = 1, iflag = 0;
+        float eps = 1e-7f, sig2 = 0;
+        covmcov(Vec1<cfloat>(xs), n, ip, mode, eps, iflag, sig2);
+        for (int k = 1; k <= ip; ++k) out.push_back(wa::theta()(k));
+        out.push_back({sig2, static_cast<float>(iflag)});
+        auto ys = y;
+        std::vector<cfloat> r(80 * 81 / 2);
+        corrmat(Vec1<cfloat>(ys), 2000, 80, Vec1<cfloat>(r));
+        out.insert(out.end(), r.begin(), r.end());
+        int m = 2000, order = 80, l = 1000, md = 0;
+        std::vector<float> p(static_cast<std::size_t>(l));
+        mvse(Vec1<cfloat>(ys), m, order, l, eps, md, Vec1<float>(p), iflag);
+        for (float v : p) out.push_back({v, static_cast<float>(iflag)});
+        return out;
+    };
+    const int was = simd::max_threads();
+    for (int threads : {1, 3}) {
+        simd::set_max_threads(threads);
+        auto [fast, slow] = both_paths(compute);
+        EXPECT_SAME_BITS(fast, slow) << " threads " << threads;
+    }
+    simd::set_max_threads(was);
 }
 
 // ---------------------------------------------------------------------------------------------
