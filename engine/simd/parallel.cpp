@@ -1,5 +1,7 @@
 #include "simd/parallel.h"
 
+#include "simd/dispatch.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -41,6 +43,7 @@ void set_max_threads(int n) {
 }
 
 int parts_for(double work) {
+    if (force_scalar()) return 1; // the reference path runs as it always did
     const int by_work = static_cast<int>(std::min(work / kWorkPerThread, double{kMaxThreads}));
     return std::max(1, std::min(by_work, max_threads()));
 }

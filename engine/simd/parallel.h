@@ -3,13 +3,14 @@
 // on the number of parts.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
 namespace specest::simd {
 
 // The number of parts for a call of about `work` multiply-adds: 1 when threads would not pay
-// for themselves, else the hardware threads, at most max_threads().
+// for themselves or the scalar reference path is forced, else up to max_threads().
 int parts_for(double work);
 
 // At most this many threads per call. Starts from SPECEST_THREADS (a positive number) or the
@@ -36,5 +37,21 @@ template <class Work> std::vector<int> split_rows(int first, int last, int parts
     while (static_cast<int>(b.size()) <= parts) b.push_back(last + 1);
     return b;
 }
+
+// body(lo, hi) over first <= lo < hi <= last + 1, cut into parts of equal length when the
+// items (each costing about `cost` multiply-adds) are worth threads.
+template <class Body> void for_range(int first, int last, double cost, Body body) {
+    const int count = last - first + 1;
+    if (count <= 0) return;
+    const int parts = std::min(count, parts_for(cost * count));
+    run_parts(parts, [&](int p) {
+        const auto lo = first + static_cast<int>(static_cast<long long>(count) * p / parts);
+        const auto hi = first + static_cast<int>(static_cast<long long>(count) * (p + 1) / parts);
+        if (hi > lo) body(lo, hi);
+    });
+}
+
+// A call of the C library's cos or sin, in (vector lane) multiply-adds, for for_range.
+constexpr double kTrigCost = 150.0;
 
 } // namespace specest::simd
