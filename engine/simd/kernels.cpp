@@ -349,6 +349,42 @@ void MvseBlock(const double* er, const double* ei, int stride, int ip, const dou
     }
 }
 
+// ---------------------------------------------------------------------------------------------
+// Burg's error update: lanes hold interleaved (re, im) pairs of successive samples.
+
+// w * b for interleaved complex b, as the scalar cmul: (wr br - wi bi, wr bi + wi br).
+template <class D>
+HWY_INLINE hn::Vec<D> CMulInterleaved(D d, hn::Vec<D> b, hn::Vec<D> wr, hn::Vec<D> wi) {
+    const auto p = hn::Mul(b, wr);                  // wr br, wr bi
+    const auto q = hn::Mul(hn::Reverse2(d, b), wi); // wi bi, wi br
+    return hn::OddEven(hn::Add(p, q), hn::Sub(p, q));
+}
+
+void BurgUpdate(const float* ef, const float* eb, float* ef1, float* eb1, int t0, int count,
+                double wr, double wi) {
+    int t = t0;
+#if HWY_TARGET != HWY_SCALAR // pairs need two lanes
+    const hn::ScalableTag<double> d;
+    const int pairs = static_cast<int>(hn::Lanes(d)) / 2;
+    const auto vwr = hn::Set(d, wr), vwi = hn::Set(d, wi), vwci = hn::Set(d, -wi);
+    for (; t + pairs <= t0 + count; t += pairs) {
+        const auto f = LoadWide(d, ef + 2 * t), b = LoadWide(d, eb + 2 * (t - 1));
+        StoreNarrow(d, hn::Add(f, CMulInterleaved(d, b, vwr, vwi)), ef1 + 2 * t);
+        const auto b2 = LoadWide(d, eb + 2 * (t - 2)), f1 = LoadWide(d, ef + 2 * (t - 1));
+        StoreNarrow(d, hn::Add(b2, CMulInterleaved(d, f1, vwr, vwci)), eb1 + 2 * (t - 1));
+    }
+#endif
+    const double wci = -wi;
+    for (; t < t0 + count; ++t) {
+        const double br = eb[2 * (t - 1)], bi = eb[2 * (t - 1) + 1];
+        ef1[2 * t] = static_cast<float>(ef[2 * t] + (wr * br - wi * bi));
+        ef1[2 * t + 1] = static_cast<float>(ef[2 * t + 1] + (wr * bi + wi * br));
+        const double fr = ef[2 * (t - 1)], fi = ef[2 * (t - 1) + 1];
+        eb1[2 * (t - 1)] = static_cast<float>(eb[2 * (t - 2)] + (wr * fr - wci * fi));
+        eb1[2 * (t - 1) + 1] = static_cast<float>(eb[2 * (t - 2) + 1] + (wr * fi + wci * fr));
+    }
+}
+
 int64_t Target() {
     return HWY_TARGET;
 }
@@ -371,6 +407,7 @@ HWY_EXPORT(CovarianceForward);
 HWY_EXPORT(CovarianceBackward);
 HWY_EXPORT(CorrmatSums);
 HWY_EXPORT(MvseBlock);
+HWY_EXPORT(BurgUpdate);
 HWY_EXPORT(Target);
 
 void fft_first_stages_in_planes(float* re, float* im, int nexp, int stride, const double* wr,
@@ -410,6 +447,11 @@ void corrmat_sums(const double* re, const double* im, const double* rre, const d
 void mvse_block(const double* er, const double* ei, int stride, int ip, const double* rr,
                 const double* ri, int cnt, float* sr, float* si) {
     HWY_DYNAMIC_DISPATCH(MvseBlock)(er, ei, stride, ip, rr, ri, cnt, sr, si);
+}
+
+void burg_update(const float* ef, const float* eb, float* ef1, float* eb1, int t0, int count,
+                 double wr, double wi) {
+    HWY_DYNAMIC_DISPATCH(BurgUpdate)(ef, eb, ef1, eb1, t0, count, wr, wi);
 }
 
 const char* target_name() {

@@ -42,4 +42,10 @@ void corrmat_sums(const double* re, const double* im, const double* rre, const d
 void mvse_block(const double* er, const double* ei, int stride, int ip, const double* rr,
                 const double* ri, int cnt, float* sr, float* si);
 
+// Burg's error update on interleaved complex arrays (index t is the sample pair at 2t), for
+// t0 <= t < t0 + count: ef1(t) = ef(t) + w eb(t-1), eb1(t-1) = eb(t-2) + conj(w) ef(t-1), each
+// complex product and sum in double, stored as float.
+void burg_update(const float* ef, const float* eb, float* ef1, float* eb1, int t0, int count,
+                 double wr, double wi);
+
 } // namespace specest::simd

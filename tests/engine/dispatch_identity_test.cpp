@@ -327,7 +327,7 @@ struct ModelFit {
     }
 };
 
-TEST_F(DispatchIdentity, CovarianceMinimumVarianceAndYuleWalkerDirect) {
+TEST_F(DispatchIdentity, CovarianceMinimumVarianceYuleWalkerAndBurgDirect) {
     on_every_target([&] {
         auto rng = test::seeded_rng("DispatchIdentity.Estimators", test_seed("Estimators"));
         int fitted = 0;
@@ -379,6 +379,21 @@ TEST_F(DispatchIdentity, CovarianceMinimumVarianceAndYuleWalkerDirect) {
                     return f;
                 });
                 EXPECT_TRUE(fast == slow) << " Yule-Walker n " << n << " ip " << ip;
+                auto [bf, bs] = both_paths([&] {
+                    auto xs = x;
+                    job().iflag = 0;
+                    ModelFit f;
+                    f.coef.assign(static_cast<std::size_t>(ip), cfloat());
+                    int nn = n, p = ip, npoints = 1024;
+                    float sig2 = 0;
+                    burg(Vec1<cfloat>(xs), nn, p, Vec1<cfloat>(f.coef), sig2, npoints);
+                    for (int k = 1; k <= ip; ++k) f.spectrum.push_back(wa::rho()(k));
+                    f.sig2 = bits(sig2);
+                    f.iflag = job().iflag;
+                    return f;
+                });
+                EXPECT_TRUE(bf == bs) << " Burg n " << n << " ip " << ip;
+                fitted += bf.iflag == 0;
             }
         }
         EXPECT_GT(fitted, 40); // the comparisons are of real fits, not of failures
