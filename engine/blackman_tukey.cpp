@@ -3,6 +3,7 @@
 #include "complex_ops.h"
 #include "correlation.h"
 #include "fft.h"
+#include "simd/parallel.h"
 #include "stop.h"
 #include "work_array.h"
 
@@ -36,13 +37,16 @@ void blacktukey(Vec1<cfloat> x, int n, int mode, Vec1<float> w, int m, int nexp,
     for (int i = 2 * m + 2; i <= big_l; ++i) rxx(i) = cfloat();
     fft(rxx, nexp, 1, npoints);
     // Move the lag origin from index m+1 back to zero; only the real part is kept.
-    for (int i = 1; i <= big_l; ++i) {
-        const float f = static_cast<float>(i - 1) / static_cast<float>(big_l);
-        const float arg = static_cast<float>(2.0 * static_cast<double>(pi) * f * m);
-        const double c = std::cos(static_cast<double>(arg)), s = std::sin(static_cast<double>(arg));
-        p(i) = static_cast<float>(static_cast<double>(rxx(i).real()) * c -
-                                  static_cast<double>(rxx(i).imag()) * s);
-    }
+    simd::for_range(1, big_l, 2 * simd::kTrigCost, [&](int lo, int hi) {
+        for (int i = lo; i < hi; ++i) {
+            const float f = static_cast<float>(i - 1) / static_cast<float>(big_l);
+            const float arg = static_cast<float>(2.0 * static_cast<double>(pi) * f * m);
+            const double c = std::cos(static_cast<double>(arg));
+            const double s = std::sin(static_cast<double>(arg));
+            p(i) = static_cast<float>(static_cast<double>(rxx(i).real()) * c -
+                                      static_cast<double>(rxx(i).imag()) * s);
+        }
+    });
     const int half = big_l / 2;
     for (int i = 1; i <= half; ++i) {
         pbt(half + i) = p(i);

@@ -2,6 +2,8 @@
 
 #include "complex_ops.h"
 #include "run_context.h"
+#include "simd/dispatch.h"
+#include "simd/kernels.h"
 #include "stop.h"
 #include "work_array.h"
 
@@ -17,12 +19,16 @@ namespace {
 // Twiddles w(j) = exp(-i*2*pi*invrs*j/n) for j < n/2, rounded exactly as the butterfly loop
 // would round them. Scaling the index and the length by a power of two is exact in binary
 // arithmetic, so the table of the longest transform serves every shorter stage and transform
-// bit for bit.
+// bit for bit. For the vector stages the same values are laid out stage by stage, widened to
+// double (exact): stage half h holds w(k * n/(2h)), k < h, at h - 1 + k. They depend only on
+// the stage, so the longest table serves every transform too.
 struct TwiddleTable {
     int n = 0;
     std::vector<cfloat> w;
+    std::vector<double> stage_re, stage_im;
 };
 
+// One cache per thread: concurrent runs never share a table being grown.
 const TwiddleTable& twiddles(int n, int invrs) {
     thread_local TwiddleTable forward, inverse;
     TwiddleTable& t = invrs == 1 ? forward : inverse;
@@ -34,6 +40,16 @@ const TwiddleTable& twiddles(int n, int invrs) {
         float arg = static_cast<float>(-(2.0 * static_cast<double>(pi) * invrs * j) / n);
         t.w[static_cast<std::size_t>(j)] = {to_float(std::cos(static_cast<double>(arg))),
                                             to_float(std::sin(static_cast<double>(arg)))};
+    }
+    t.stage_re.assign(static_cast<std::size_t>(n > 1 ? n - 1 : 0), 0.0);
+    t.stage_im.assign(t.stage_re.size(), 0.0);
+    for (int half = 1; half < n; half *= 2) {
+        const int stride = n / (2 * half);
+        for (int k = 0; k < half; ++k) {
+            const cfloat w = t.w[static_cast<std::size_t>(k * stride)];
+            t.stage_re[static_cast<std::size_t>(half - 1 + k)] = w.real();
+            t.stage_im[static_cast<std::size_t>(half - 1 + k)] = w.imag();
+        }
     }
     return t;
 }
@@ -61,13 +77,19 @@ std::uint32_t reverse_bits(std::uint32_t v, int bits) {
 
 namespace {
 
-void transform(Vec1<cfloat> x, int nexp, int invrs, int npoints, bool use_table) {
+void check_length(Vec1<cfloat> x, int nexp, int npoints) {
     if (nexp < 0 || nexp > 30) stop(" FFT length out of range: nexp = " + std::to_string(nexp));
     const int n = 1 << nexp;
     if (npoints < n || x.size() < n) {
         run_report().list(" FFT length", n, "exceeds its work array of", npoints);
         stop(" FFT length exceeds its work array");
     }
+}
+
+// The scalar reference.
+void transform(Vec1<cfloat> x, int nexp, int invrs, int npoints, bool use_table) {
+    check_length(x, nexp, npoints);
+    const int n = 1 << nexp;
     auto ybuf = work_array<cfloat>(
         static_cast<std::size_t>(npoints),
         " Aborting FFT due to Allocation error #: ", "Allocate error in FFT routine");
@@ -126,10 +148,88 @@ void transform(Vec1<cfloat> x, int nexp, int invrs, int npoints, bool use_table)
     }
 }
 
+// reverse_bits(c, bits) for every c < 2^bits, kept per thread for the last length asked.
+const std::vector<std::uint32_t>& reversal(int bits) {
+    thread_local int cached = -1;
+    thread_local std::vector<std::uint32_t> table;
+    if (cached != bits) {
+        table.resize(std::size_t{1} << bits);
+        for (std::uint32_t c = 0; c < table.size(); ++c) table[c] = reverse_bits(c, bits);
+        cached = bits;
+    }
+    return table;
+}
+
+// The same butterflies on split real and imaginary arrays, the butterflies of a stage side by
+// side in vector lanes.
+void transform_vector(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
+    check_length(x, nexp, npoints);
+    const int n = 1 << nexp;
+    const char* abort_line = " Aborting FFT due to Allocation error #: ";
+    const char* stop_text = "Allocate error in FFT routine";
+    const auto un = static_cast<std::size_t>(n);
+    // Planes one cache line apart from a power of two, so that reading all eight together does
+    // not land them in the same cache sets.
+    const int stride = n / 8 + 16;
+    const auto plane_size = 8 * static_cast<std::size_t>(stride);
+    auto buf = work_array<float>(2 * plane_size + 2 * un, abort_line, stop_text);
+    float* re = buf.data();
+    float* im = re + plane_size;
+    const TwiddleTable& t = twiddles(n, invrs);
+    const cfloat* xp = x.data();
+    if (nexp >= 3) {
+        // Element 8c + r of the bit-reversed sequence is x(rev(8c + r)) =
+        // x(rev3(r) n/8 + rev(c)): plane r is block rev3(r) of x in bit-reversed order.
+        const int cols = n / 8;
+        const auto& rev = reversal(nexp - 3);
+        for (int r = 0; r < 8; ++r) {
+            const cfloat* block = xp + static_cast<std::size_t>(reverse_bits(r, 3)) * cols;
+            float* pr = re + static_cast<std::size_t>(r) * stride;
+            float* pi = im + static_cast<std::size_t>(r) * stride;
+            for (int c = 0; c < cols; ++c) {
+                const cfloat v = block[rev[static_cast<std::size_t>(c)]];
+                pr[c] = v.real();
+                pi[c] = v.imag();
+            }
+        }
+        simd::fft_first_stages_in_planes(re, im, nexp, stride, t.stage_re.data(),
+                                         t.stage_im.data());
+        float* nre = im + plane_size;
+        float* nim = nre + un;
+        for (int c = 0; c < cols; ++c)
+            for (int r = 0; r < 8; ++r) {
+                nre[8 * c + r] = re[static_cast<std::size_t>(r) * stride + c];
+                nim[8 * c + r] = im[static_cast<std::size_t>(r) * stride + c];
+            }
+        re = nre;
+        im = nim;
+        simd::fft_stages(re, im, nexp, 8, t.stage_re.data(), t.stage_im.data());
+    } else {
+        const auto& rev = reversal(nexp);
+        for (int i = 0; i < n; ++i) {
+            const cfloat v = xp[rev[static_cast<std::size_t>(i)]];
+            re[i] = v.real();
+            im[i] = v.imag();
+        }
+        simd::fft_stages(re, im, nexp, 1, t.stage_re.data(), t.stage_im.data());
+    }
+    cfloat* out = x.data();
+    if (invrs == 1) {
+        simd::fft_store(re, im, n, reinterpret_cast<float*>(out));
+    } else {
+        const double dn = n;
+        for (int i = 0; i < n; ++i)
+            out[i] = {static_cast<float>(re[i] / dn), static_cast<float>(im[i] / dn)};
+    }
+}
+
 } // namespace
 
 void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
-    transform(x, nexp, invrs, npoints, true);
+    if ((invrs == 1 || invrs == -1) && !simd::force_scalar())
+        transform_vector(x, nexp, invrs, npoints);
+    else
+        transform(x, nexp, invrs, npoints, true);
 }
 
 void fft_recomputed_twiddles(Vec1<cfloat> x, int nexp, int invrs, int npoints) {

@@ -4,6 +4,8 @@
 #include "complex_ops.h"
 #include "job_params.h"
 #include "run_context.h"
+#include "simd/dispatch.h"
+#include "simd/kernels.h"
 #include "stop.h"
 #include "work_area.h"
 #include "work_array.h"
@@ -87,9 +89,16 @@ void burg(Vec1<cfloat> x, int& n, int& ip, Vec1<cfloat> a, float& sig2, int& npo
 
         if (k == ip) break; // the errors of order ip are never used
         const cdouble w = wide(rc), wc = std::conj(w);
-        for (int j = k + 2; j <= n; ++j) {
-            efk1[j - 1] = narrow(wide(efk[j - 1]) + cmul(w, wide(ebk[j - 2])));
-            ebk1[j - 2] = narrow(wide(ebk[j - 3]) + cmul(wc, wide(efk[j - 2])));
+        if (!simd::force_scalar() && n - k - 1 > 0) {
+            // Independent per sample: side by side in vector lanes (t = j - 1).
+            simd::burg_update(reinterpret_cast<const float*>(efk),
+                              reinterpret_cast<const float*>(ebk), reinterpret_cast<float*>(efk1),
+                              reinterpret_cast<float*>(ebk1), k + 1, n - k - 1, w.real(), w.imag());
+        } else {
+            for (int j = k + 2; j <= n; ++j) {
+                efk1[j - 1] = narrow(wide(efk[j - 1]) + cmul(w, wide(ebk[j - 2])));
+                ebk1[j - 2] = narrow(wide(ebk[j - 3]) + cmul(wc, wide(efk[j - 2])));
+            }
         }
         std::swap(efk, efk1);
         std::swap(ebk, ebk1);

@@ -12,9 +12,10 @@
 namespace specest {
 namespace {
 
-// Pivots of the last factorisation; cholesky_solve reads them with xl.
-std::array<float, wa::kVec> pivots{};
-std::array<cfloat, wa::kVec> forward{};
+// Pivots of the last factorisation; cholesky_solve reads them with xl. One set per thread, so
+// runs on different threads never share them.
+thread_local std::array<float, wa::kVec> pivots{};
+thread_local std::array<cfloat, wa::kVec> forward{};
 
 void pivot_diagnostic(int i, int l) {
     Report& r = run_report();

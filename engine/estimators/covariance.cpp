@@ -4,6 +4,9 @@
 #include "cholesky.h"
 #include "complex_ops.h"
 #include "run_context.h"
+#include "simd/dispatch.h"
+#include "simd/kernels.h"
+#include "simd/parallel.h"
 #include "stop.h"
 #include "work_area.h"
 
@@ -39,6 +42,14 @@ class Sums {
     }
 
     void forward() {
+        if (!simd::force_scalar()) {
+            widen();
+            by_rows(n_ - ip_, [&](int j_lo, int j_hi) {
+                simd::covariance_forward(dre_.data(), dim_.data(), drre_.data(), drim_.data(), n_,
+                                         ip_, j_lo, j_hi, cre_.data(), cim_.data());
+            });
+            return;
+        }
         for (int i = ip_ + 1; i <= n_; ++i) {
             for (int j = 0; j <= ip_; ++j) {
                 const double br = re_[i - j - 1], bi = im_[i - j - 1];
@@ -59,6 +70,14 @@ class Sums {
     }
 
     void backward() {
+        if (!simd::force_scalar()) {
+            widen();
+            by_rows(n_ - ip_, [&](int j_lo, int j_hi) {
+                simd::covariance_backward(dre_.data(), dim_.data(), n_, ip_, j_lo, j_hi,
+                                          cre_.data(), cim_.data());
+            });
+            return;
+        }
         for (int i = 1; i <= n_ - ip_; ++i) {
             for (int j = 0; j <= ip_; ++j) {
                 const double br = re_[i + j - 1], bi = im_[i + j - 1];
@@ -86,11 +105,32 @@ class Sums {
     }
 
   private:
+    // Rows of accumulators are independent: parts of about equal work run side by side.
+    template <class F> void by_rows(int terms, F rows) {
+        auto len = [this](int j) { return static_cast<double>(j == 0 ? ip_ + 1 : j); };
+        double work = 0;
+        for (int j = 0; j <= ip_; ++j) work += len(j) * terms;
+        const int parts = simd::parts_for(work);
+        const auto cuts = simd::split_rows(0, ip_, parts, len);
+        simd::run_parts(parts, [&](int p) {
+            const auto at = static_cast<std::size_t>(p);
+            if (cuts[at + 1] > cuts[at]) rows(cuts[at], cuts[at + 1] - 1);
+        });
+    }
+    // Double copies for the vector kernels (exact widening of the floats).
+    void widen() {
+        if (!dre_.empty()) return;
+        dre_.assign(re_.begin(), re_.end());
+        dim_.assign(im_.begin(), im_.end());
+        drre_.assign(rre_.begin(), rre_.end());
+        drim_.assign(rim_.begin(), rim_.end());
+    }
     std::size_t row(int j) const {
         return j == 0 ? 0 : static_cast<std::size_t>(ip_ + 1 + j * (j - 1) / 2);
     }
     int n_, ip_;
     std::vector<float> re_, im_, rre_, rim_, cre_, cim_;
+    std::vector<double> dre_, dim_, drre_, drim_;
 };
 
 } // namespace

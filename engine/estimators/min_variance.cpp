@@ -4,6 +4,9 @@
 #include "complex_ops.h"
 #include "estimators.h"
 #include "run_context.h"
+#include "simd/dispatch.h"
+#include "simd/kernels.h"
+#include "simd/parallel.h"
 #include "stop.h"
 #include "work_area.h"
 
@@ -16,8 +19,6 @@
 namespace specest {
 namespace {
 
-std::array<cfloat, kMvseMaxOrder * kMvseMaxOrder> rinv_storage{};
-
 [[noreturn]] void input_error(const std::string& what, const std::string& stop_text) {
     Report& r = run_report();
     r.blanks(2);
@@ -28,21 +29,10 @@ std::array<cfloat, kMvseMaxOrder * kMvseMaxOrder> rinv_storage{};
     stop(stop_text);
 }
 
-} // namespace
-
-void corrmat(Vec1<cfloat> x, const int& n, const int& ip, Vec1<cfloat> rmat) {
-    // One single-precision accumulator per packed element, summed over k in increasing order;
-    // the accumulators are independent, so one k advances all of them together.
-    const auto un = static_cast<std::size_t>(n);
-    std::vector<float> re(un), im(un), rre(un), rim(un);
-    for (int t = 0; t < n; ++t) {
-        re[t] = x(t + 1).real();
-        im[t] = x(t + 1).imag();
-        rre[n - 1 - t] = re[t];
-        rim[n - 1 - t] = im[t];
-    }
-    const int imax = ip * (ip + 1) / 2;
-    std::vector<float> cr(static_cast<std::size_t>(imax), 0.0f), ci(cr.size(), 0.0f);
+// The scalar reference of the correlation sums.
+void corrmat_scalar(const std::vector<float>& re, const std::vector<float>& im,
+                    const std::vector<float>& rre, const std::vector<float>& rim, int n, int ip,
+                    std::vector<float>& cr, std::vector<float>& ci) {
     for (int k = ip + 1; k <= n; ++k) {
         for (int i = 1; i <= ip; ++i) {
             // term = conj(x(k-j)) x(k-i) + x(k-ip+j) conj(x(k-ip+i)), j = 1..i
@@ -61,10 +51,69 @@ void corrmat(Vec1<cfloat> x, const int& n, const int& ip, Vec1<cfloat> rmat) {
             }
         }
     }
+}
+
+} // namespace
+
+void corrmat(Vec1<cfloat> x, const int& n, const int& ip, Vec1<cfloat> rmat) {
+    // One single-precision accumulator per packed element, summed over k in increasing order;
+    // the accumulators are independent, so one k advances all of them together.
+    const auto un = static_cast<std::size_t>(n);
+    std::vector<float> re(un), im(un), rre(un), rim(un);
+    for (int t = 0; t < n; ++t) {
+        re[t] = x(t + 1).real();
+        im[t] = x(t + 1).imag();
+        rre[n - 1 - t] = re[t];
+        rim[n - 1 - t] = im[t];
+    }
+    const int imax = ip * (ip + 1) / 2;
+    std::vector<float> cr(static_cast<std::size_t>(imax), 0.0f), ci(cr.size(), 0.0f);
+    if (!simd::force_scalar()) {
+        const std::vector<double> dre(re.begin(), re.end()), dim(im.begin(), im.end());
+        const std::vector<double> drre(rre.begin(), rre.end()), drim(rim.begin(), rim.end());
+        // Rows of accumulators are independent: parts of about equal work run side by side.
+        const int parts = simd::parts_for(static_cast<double>(imax) * (n - ip));
+        const auto cuts =
+            simd::split_rows(1, ip, parts, [](int i) { return static_cast<double>(i); });
+        simd::run_parts(parts, [&](int p) {
+            const auto at = static_cast<std::size_t>(p);
+            if (cuts[at + 1] > cuts[at])
+                simd::corrmat_sums(dre.data(), dim.data(), drre.data(), drim.data(), n, ip,
+                                   cuts[at], cuts[at + 1] - 1, cr.data(), ci.data());
+        });
+    } else {
+        corrmat_scalar(re, im, rre, rim, n, ip, cr, ci);
+    }
     const double scale = 2.0 * (n - ip);
     for (int c = 1; c <= imax; ++c)
         rmat(c) = {static_cast<float>(cr[c - 1] / scale), static_cast<float>(ci[c - 1] / scale)};
 }
+
+namespace {
+
+// The scalar reference of the grid: blocks of frequencies, each point's sum i outer, k inner.
+void grid_block_scalar(const std::vector<float>& er, const std::vector<float>& ei, int block,
+                       int ip, Mat1<cfloat> rinv, int cnt, float* sr, float* si) {
+    for (int i = 1; i <= ip; ++i) {
+        const float* eir = er.data() + static_cast<std::size_t>(i - 1) * block;
+        const float* eii = ei.data() + static_cast<std::size_t>(i - 1) * block;
+        for (int k = 1; k <= ip; ++k) {
+            const double rr = rinv(i, k).real(), ri = rinv(i, k).imag();
+            const float* ekr = er.data() + static_cast<std::size_t>(k - 1) * block;
+            const float* eki = ei.data() + static_cast<std::size_t>(k - 1) * block;
+            for (int q = 0; q < cnt; ++q) {
+                // (conj(e(i)) rinv(i,k)) e(k)
+                const double a = eir[q], b = eii[q];
+                const double c1r = a * rr + b * ri, c1i = a * ri - b * rr;
+                const double c = ekr[q], d = eki[q];
+                sr[q] = static_cast<float>(sr[q] + (c1r * c - c1i * d));
+                si[q] = static_cast<float>(si[q] + (c1r * d + c1i * c));
+            }
+        }
+    }
+}
+
+} // namespace
 
 void mvse_inverse(const int& ip, const float& eps, int& iflag, Mat1<cfloat> rinv) {
     Vec1<cfloat> theta = wa::theta();
@@ -93,7 +142,8 @@ void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<f
                     " MVSE: mode parameter out of range");
 
     corrmat(x, n, ip, wa::rmat());
-    Mat1<cfloat> rinv(rinv_storage.data(), kMvseMaxOrder, kMvseMaxOrder);
+    std::vector<cfloat> rinv_storage(static_cast<std::size_t>(ip) * ip);
+    Mat1<cfloat> rinv(rinv_storage.data(), ip, ip);
     mvse_inverse(ip, eps, iflag, rinv);
     if (iflag == -1) return;
 
@@ -101,41 +151,62 @@ void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<f
     // single precision, and the points of a block advance together.
     constexpr int kBlock = 64;
     const float pi2 = static_cast<float>(8.0 * std::atan(1.0f));
-    std::vector<float> er(static_cast<std::size_t>(ip) * kBlock), ei(er.size());
-    std::array<float, kBlock> sr{}, si{};
-    for (int p0 = 1; p0 <= l; p0 += kBlock) {
-        const int cnt = std::min(kBlock, l - p0 + 1);
-        for (int q = 0; q < cnt; ++q) {
-            const float f = static_cast<float>(static_cast<double>(p0 + q - 1) / l - 0.5);
-            for (int i = 1; i <= ip; ++i) {
-                const double arg = static_cast<double>(pi2) * f * (i - 1);
-                er[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::cos(arg));
-                ei[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::sin(arg));
-            }
-            sr[q] = 0.0f;
-            si[q] = 0.0f;
+    const double num = mode == 0 ? 1.0 : static_cast<double>(ip);
+    // The vector kernel reads widened copies of the exponentials and of rinv.
+    const bool vector = !simd::force_scalar();
+    std::vector<double> rr, ri;
+    if (vector) {
+        rr.resize(rinv_storage.size());
+        ri.resize(rinv_storage.size());
+        for (std::size_t e = 0; e < rinv_storage.size(); ++e) {
+            rr[e] = rinv_storage[e].real();
+            ri[e] = rinv_storage[e].imag();
         }
-        for (int i = 1; i <= ip; ++i) {
-            const float* eir = er.data() + static_cast<std::size_t>(i - 1) * kBlock;
-            const float* eii = ei.data() + static_cast<std::size_t>(i - 1) * kBlock;
-            for (int k = 1; k <= ip; ++k) {
-                const double rr = rinv(i, k).real(), ri = rinv(i, k).imag();
-                const float* ekr = er.data() + static_cast<std::size_t>(k - 1) * kBlock;
-                const float* eki = ei.data() + static_cast<std::size_t>(k - 1) * kBlock;
-                for (int q = 0; q < cnt; ++q) {
-                    // (conj(e(i)) rinv(i,k)) e(k)
-                    const double a = eir[q], b = eii[q];
-                    const double c1r = a * rr + b * ri, c1i = a * ri - b * rr;
-                    const double c = ekr[q], d = eki[q];
-                    sr[q] = static_cast<float>(sr[q] + (c1r * c - c1i * d));
-                    si[q] = static_cast<float>(si[q] + (c1r * d + c1i * c));
-                }
-            }
-        }
-        const double num = mode == 0 ? 1.0 : static_cast<double>(ip);
-        for (int q = 0; q < cnt; ++q)
-            psd(p0 + q) = static_cast<float>(cdiv(cdouble(num, 0.0), cdouble(sr[q], si[q])).real());
     }
+    // Blocks b_lo <= b < b_hi, with work arrays of their own.
+    auto blocks = [&](int b_lo, int b_hi) {
+        std::vector<float> er(static_cast<std::size_t>(ip) * kBlock), ei(er.size());
+        std::vector<double> der(vector ? er.size() : 0), dei(der.size());
+        std::array<float, kBlock> sr{}, si{};
+        for (int b = b_lo; b < b_hi; ++b) {
+            const int p0 = 1 + b * kBlock;
+            const int cnt = std::min(kBlock, l - p0 + 1);
+            for (int q = 0; q < cnt; ++q) {
+                const float f = static_cast<float>(static_cast<double>(p0 + q - 1) / l - 0.5);
+                for (int i = 1; i <= ip; ++i) {
+                    const double arg = static_cast<double>(pi2) * f * (i - 1);
+                    er[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::cos(arg));
+                    ei[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::sin(arg));
+                }
+                sr[q] = 0.0f;
+                si[q] = 0.0f;
+            }
+            if (vector) {
+                for (std::size_t e = 0; e < er.size(); ++e) {
+                    der[e] = er[e];
+                    dei[e] = ei[e];
+                }
+                simd::mvse_block(der.data(), dei.data(), kBlock, ip, rr.data(), ri.data(), cnt,
+                                 sr.data(), si.data());
+            } else {
+                grid_block_scalar(er, ei, kBlock, ip, rinv, cnt, sr.data(), si.data());
+            }
+            for (int q = 0; q < cnt; ++q)
+                psd(p0 + q) =
+                    static_cast<float>(cdiv(cdouble(num, 0.0), cdouble(sr[q], si[q])).real());
+        }
+    };
+    const int nblocks = (l + kBlock - 1) / kBlock;
+    if (!vector) {
+        blocks(0, nblocks);
+        return;
+    }
+    // The grid points are independent: blocks of them run side by side.
+    const int parts = std::min(nblocks, simd::parts_for(static_cast<double>(l) * ip * ip));
+    simd::run_parts(parts, [&](int p) {
+        blocks(static_cast<int>(static_cast<long long>(nblocks) * p / parts),
+               static_cast<int>(static_cast<long long>(nblocks) * (p + 1) / parts));
+    });
 }
 
 } // namespace specest

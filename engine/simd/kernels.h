@@ -1,0 +1,51 @@
+// Vector kernels behind runtime dispatch. Each lane is one independent accumulator or butterfly
+// of the scalar code (a lag, a matrix entry, a frequency), computed with the same operations
+// in the same order and precision: separate multiplies and adds (never fused), double where the
+// scalar code widens, a float rounding where it stores float. The results equal the scalar
+// reference bit for bit on every instruction set.
+#pragma once
+
+namespace specest::simd {
+
+// Stages of the radix-2 decimation-in-time FFT on split arrays re/im, n = 2^nexp. The stage of
+// butterfly distance `half` reads its twiddles from wr/wi + half - 1.
+// fft_first_stages_in_planes: stages half = 1, 2, 4 (nexp >= 3) on the plane layout, where
+// element 8c + r of the bit-reversed sequence sits at r * stride + c (stride >= n/8).
+void fft_first_stages_in_planes(float* re, float* im, int nexp, int stride, const double* wr,
+                                const double* wi);
+// fft_stages: stages half = first_half .. n/2 on the bit-reversed sequence in natural order.
+void fft_stages(float* re, float* im, int nexp, int first_half, const double* wr, const double* wi);
+// out (interleaved complex) = re, im.
+void fft_store(const float* re, const float* im, int n, float* out);
+
+// Lag sums of correlation: for k < lag, sr[k] + i si[k] = sum_{i < n-k} conj(x(i)) y(i+k), each
+// summed in increasing i, in double. Lags k >= n get 0.
+void correlation_sums(const double* xr, const double* xi, const double* yr, const double* yi, int n,
+                      int lag, double* sr, double* si);
+
+// The forward (or backward) covariance sums into the packed float accumulators cre/cim of the
+// covariance estimator, rows j_lo..j_hi (0..ip in all); re/im is the record and rre/rim the
+// record reversed (all n long).
+void covariance_forward(const double* re, const double* im, const double* rre, const double* rim,
+                        int n, int ip, int j_lo, int j_hi, float* cre, float* cim);
+void covariance_backward(const double* re, const double* im, int n, int ip, int j_lo, int j_hi,
+                         float* cre, float* cim);
+
+// The packed forward-backward correlation sums of the minimum-variance estimator, rows
+// i_lo..i_hi (1..ip in all).
+void corrmat_sums(const double* re, const double* im, const double* rre, const double* rim, int n,
+                  int ip, int i_lo, int i_hi, float* cr, float* ci);
+
+// One block of minimum-variance grid points: for q < cnt,
+// s(q) = sum_i sum_k (conj(e_i(q)) rinv(i,k)) e_k(q) in float accumulators, i outer, k inner.
+// e_i(q) is er/ei[(i-1)*stride + q]; rinv(i,k) is rr/ri[(i-1) + (k-1)*ip].
+void mvse_block(const double* er, const double* ei, int stride, int ip, const double* rr,
+                const double* ri, int cnt, float* sr, float* si);
+
+// Burg's error update on interleaved complex arrays (index t is the sample pair at 2t), for
+// t0 <= t < t0 + count: ef1(t) = ef(t) + w eb(t-1), eb1(t-1) = eb(t-2) + conj(w) ef(t-1), each
+// complex product and sum in double, stored as float.
+void burg_update(const float* ef, const float* eb, float* ef1, float* eb1, int t0, int count,
+                 double wr, double wi);
+
+} // namespace specest::simd
