@@ -49,7 +49,7 @@ endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libqt6printsupport6 (>= 6.2), libqt6svg6 (>= 6.2), libc6, libstdc++6")
+    "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libqt6printsupport6 (>= 6.2), libqt6svg6 (>= 6.2), libhwy1, libc6, libstdc++6")
 # The Python package needs them; the program does not.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, python3-numpy")
 include(CPack)
