@@ -125,6 +125,15 @@ int32_t deliver(const specest::Estimate& e, specest_output* out) {
     return status_code(e.status);
 }
 
+// A caller's grid arrays must hold what the run will write; refused before it runs.
+bool grid_fits(long long grid, specest_output* out, const char* what) {
+    if (grid <= 0 || (!out->freqs && !out->db && !out->power) || out->grid_cap >= grid) return true;
+    put_message(out->message, out->message_cap,
+                "grid_cap " + std::to_string(out->grid_cap) + " is below the " +
+                    std::to_string(grid) + " points this " + what + " needs");
+    return false;
+}
+
 constexpr int32_t kMaxPeaks = 99;
 
 void fill_capacity(long long grid, specest_capacity_info* out) {
@@ -269,14 +278,8 @@ SPECEST_API int32_t specest_estimate(const specest_params* p, const float* sampl
         if (!known_size(p, kParamsV1) || (!samples && n > 0) || n < 0)
             return SPECEST_INVALID_ARGUMENT;
         const specest::EstimateParams params = to_params(*p);
-        std::string why;
-        const long long grid = specest::estimate_capacity(params, &why);
-        if (grid > 0 && (out->freqs || out->db || out->power) && out->grid_cap < grid) {
-            put_message(out->message, out->message_cap,
-                        "grid_cap " + std::to_string(out->grid_cap) + " is below the " +
-                            std::to_string(grid) + " points this estimate needs");
+        if (!grid_fits(specest::estimate_capacity(params), out, "estimate"))
             return SPECEST_INVALID_ARGUMENT;
-        }
         specest::Samples s;
         const auto count = static_cast<std::size_t>(n);
         if (p->complex_data)
@@ -299,14 +302,8 @@ SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_di
         if (!known_size(out, kOutputV1)) return SPECEST_INVALID_ARGUMENT;
         put_message(out->message, out->message_cap, "");
         if (!job_path) return SPECEST_INVALID_ARGUMENT;
-        std::string why;
-        const long long grid = specest::file_capacity(job_path, &why);
-        if (grid > 0 && (out->freqs || out->db || out->power) && out->grid_cap < grid) {
-            put_message(out->message, out->message_cap,
-                        "grid_cap " + std::to_string(out->grid_cap) + " is below the " +
-                            std::to_string(grid) + " points this job needs");
+        if (!grid_fits(specest::file_capacity(job_path), out, "job"))
             return SPECEST_INVALID_ARGUMENT;
-        }
         specest::RunOptions opt;
         if (report_dir) opt.report_dir = report_dir;
         opt.pause_after_peaks = (flags & SPECEST_NO_PAUSE) == 0;
