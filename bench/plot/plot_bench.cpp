@@ -1,5 +1,5 @@
 // Full PSD plot of 16384 points, from the call to a finished image.
-#include "plotrender.h"
+#include "plot_render.h"
 
 #include <QGuiApplication>
 
