@@ -1,5 +1,6 @@
 // Whole runs (no pause, report written) of the Burg, covariance, modified covariance, RMLE,
 // Lockheed and minimum-variance estimators. Args: samples, frequency points, order(s).
+#include "bench_job.h"
 #include "specest/specest.hpp"
 
 #include <benchmark/benchmark.h>
@@ -16,12 +17,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+namespace record = bench::record;
 
 // A run folder holding one job and its data, removed when the benchmark ends.
 class RunFolder {
   public:
-    RunFolder(const std::string& method, int samples, int npoints, int npoles, int nzeros,
-              int l_pts, const char* mode) {
+    RunFolder(record::Method method, int samples, int npoints, int npoles, int nzeros, int l_pts,
+              const char* mode) {
         dir_ = fs::temp_directory_path() /
                ("specest-bench-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
         fs::create_directories(dir_);
@@ -42,33 +44,18 @@ class RunFolder {
             std::snprintf(buf, sizeof buf, "%d %.9g\n", i, x[static_cast<std::size_t>(i) + 500]);
             data << buf;
         }
-        auto value = [](int v) { return v < 0 ? std::string("-999") : std::to_string(v); };
-        const std::string lines[21] = {
-            "bench",
-            "data.txt",
-            "0",
-            "0",
-            "R",
-            "0",
-            method,
-            "N",
-            std::to_string(npoints),
-            value(npoles),
-            value(nzeros),
-            method == "MVSE" || method.rfind("Co", 0) == 0 || method.rfind("Mo", 0) == 0 ? "1.0E-7"
-                                                                                         : "-999",
-            mode,
-            "-999",
-            value(l_pts),
-            "-999",
-            "-999",
-            "-999",
-            "-999",
-            "",
-            ""};
-        std::ofstream job(dir_ / "job.0", std::ios::binary);
-        for (const auto& l : lines) job << l << "\r\n";
-        job.close();
+        using record::Field;
+        auto value = [](int v) {
+            return v < 0 ? std::string(record::kNotApplicable) : std::to_string(v);
+        };
+        bench::BenchJob(method)
+            .set(Field::npoints, npoints)
+            .set(Field::npoles, value(npoles))
+            .set(Field::nzeros, value(nzeros))
+            .set(Field::eps, "1.0E-7")
+            .set(Field::mode, mode)
+            .set(Field::l_pts, value(l_pts))
+            .write(dir_ / "job.0");
         data.close();
         const int cap = specest::required_capacity((dir_ / "job.0").string());
         xs_.assign(static_cast<std::size_t>(cap), 0.0f);
@@ -104,71 +91,72 @@ void whole_run(benchmark::State& state, RunFolder& folder) {
     }
 }
 
-void BM_Part2_Burg(benchmark::State& state) {
-    RunFolder f("Burg", static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
-                static_cast<int>(state.range(2)), -1, -1, "-999");
+void BM_Burg(benchmark::State& state) {
+    RunFolder f(record::Method::burg, static_cast<int>(state.range(0)),
+                static_cast<int>(state.range(1)), static_cast<int>(state.range(2)), -1, -1, "-999");
     whole_run(state, f);
 }
 // order 1: the fixed cost of a whole run (data, model evaluation, report, peaks)
-BENCHMARK(BM_Part2_Burg)
+BENCHMARK(BM_Burg)
     ->Args({16384, 16384, 1})
     ->Args({16384, 16384, 210})
     ->Args({8192, 16384, 210})
     ->Args({16384, 16384, 105})
     ->Unit(benchmark::kMillisecond);
 
-void BM_Part2_Covariance(benchmark::State& state) {
-    RunFolder f("Covariance", static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
-                static_cast<int>(state.range(2)), -1, -1, "-999");
-    whole_run(state, f);
-}
-BENCHMARK(BM_Part2_Covariance)
-    ->Args({16384, 16384, 50})
-    ->Args({8192, 16384, 50})
-    ->Args({16384, 16384, 25})
-    ->Unit(benchmark::kMillisecond);
-
-void BM_Part2_ModifiedCovariance(benchmark::State& state) {
-    RunFolder f("Modified Covariance", static_cast<int>(state.range(0)),
+void BM_Covariance(benchmark::State& state) {
+    RunFolder f(record::Method::covariance, static_cast<int>(state.range(0)),
                 static_cast<int>(state.range(1)), static_cast<int>(state.range(2)), -1, -1, "-999");
     whole_run(state, f);
 }
-BENCHMARK(BM_Part2_ModifiedCovariance)
+BENCHMARK(BM_Covariance)
     ->Args({16384, 16384, 50})
     ->Args({8192, 16384, 50})
     ->Args({16384, 16384, 25})
     ->Unit(benchmark::kMillisecond);
 
-void BM_Part2_Rmle(benchmark::State& state) {
-    RunFolder f("RMLE", static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
-                static_cast<int>(state.range(2)), -1, -1, "-999");
+void BM_ModifiedCovariance(benchmark::State& state) {
+    RunFolder f(record::Method::modified_covariance, static_cast<int>(state.range(0)),
+                static_cast<int>(state.range(1)), static_cast<int>(state.range(2)), -1, -1, "-999");
     whole_run(state, f);
 }
-BENCHMARK(BM_Part2_Rmle)
+BENCHMARK(BM_ModifiedCovariance)
     ->Args({16384, 16384, 50})
     ->Args({8192, 16384, 50})
     ->Args({16384, 16384, 25})
     ->Unit(benchmark::kMillisecond);
 
-void BM_Part2_Lockheed(benchmark::State& state) {
-    RunFolder f("Lockheed (Autocorr/Burg)", static_cast<int>(state.range(0)),
+void BM_Rmle(benchmark::State& state) {
+    RunFolder f(record::Method::rmle, static_cast<int>(state.range(0)),
+                static_cast<int>(state.range(1)), static_cast<int>(state.range(2)), -1, -1, "-999");
+    whole_run(state, f);
+}
+BENCHMARK(BM_Rmle)
+    ->Args({16384, 16384, 50})
+    ->Args({8192, 16384, 50})
+    ->Args({16384, 16384, 25})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_Lockheed(benchmark::State& state) {
+    RunFolder f(record::Method::lockheed, static_cast<int>(state.range(0)),
                 static_cast<int>(state.range(1)), static_cast<int>(state.range(2)),
                 static_cast<int>(state.range(2)), -1, "-999");
     whole_run(state, f);
 }
-BENCHMARK(BM_Part2_Lockheed)
+BENCHMARK(BM_Lockheed)
     ->Args({16384, 16384, 50})
     ->Args({8192, 16384, 50})
     ->Args({16384, 16384, 25})
     ->Unit(benchmark::kMillisecond);
 
 // Args: samples, l_pts, order (nPoints = l_pts)
-void BM_Part2_Mvse(benchmark::State& state) {
-    RunFolder f("MVSE", static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
-                static_cast<int>(state.range(2)), -1, static_cast<int>(state.range(1)), "1");
+void BM_Mvse(benchmark::State& state) {
+    RunFolder f(record::Method::mvse, static_cast<int>(state.range(0)),
+                static_cast<int>(state.range(1)), static_cast<int>(state.range(2)), -1,
+                static_cast<int>(state.range(1)), "1");
     whole_run(state, f);
 }
-BENCHMARK(BM_Part2_Mvse)
+BENCHMARK(BM_Mvse)
     ->Args({4096, 4096, 100})
     ->Args({2048, 4096, 100})
     ->Args({4096, 4096, 50})

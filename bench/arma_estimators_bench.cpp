@@ -1,6 +1,7 @@
 // Whole runs (no pause, report written) of the Durbin, MYWE, LSMYWE, Akaike and Mayne-Firoozan
 // estimators on a real ARMA(4,2) record with ten sinusoids. Args: samples, frequency points, then
 // the orders.
+#include "bench_job.h"
 #include "estimators/estimators.h"
 #include "estimators/mayne_firoozan.h"
 #include "run_context.h"
@@ -20,6 +21,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+namespace record = bench::record;
 
 struct Orders {
     int npoles = -999, nzeros = -999, m_eqs = -999, l_pts = -999, nit = -999;
@@ -45,8 +47,7 @@ std::vector<double> real_polynomial(double r, const std::vector<double>& freqs) 
 // A folder holding one job and its data, removed at the end of the benchmark.
 class ArmaRunFolder {
   public:
-    ArmaRunFolder(const std::string& method, int samples, int npoints, const Orders& o,
-                  int sinusoids) {
+    ArmaRunFolder(record::Method method, int samples, int npoints, const Orders& o, int sinusoids) {
         static int counter = 0;
         dir_ = fs::temp_directory_path() /
                ("specest-bench3-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
@@ -81,13 +82,17 @@ class ArmaRunFolder {
             std::snprintf(buf, sizeof buf, "%d %.9g\n", i, x[static_cast<std::size_t>(i) + warm]);
             data << buf;
         }
-        auto v = [](int n) { return std::to_string(n); };
-        const std::string lines[21] = {
-            "bench",    "data.txt", "0",         "0",         "R",      "0",    method,
-            "N",        v(npoints), v(o.npoles), v(o.nzeros), "1.0E-7", "-999", v(o.m_eqs),
-            v(o.l_pts), "-999",     v(o.nit),    o.per,       "-999",   "",     ""};
-        std::ofstream job(dir_ / "job.txt", std::ios::binary);
-        for (const auto& line : lines) job << line << "\r\n";
+        using record::Field;
+        bench::BenchJob(method)
+            .set(Field::npoints, npoints)
+            .set(Field::npoles, o.npoles)
+            .set(Field::nzeros, o.nzeros)
+            .set(Field::eps, "1.0E-7")
+            .set(Field::m_eqs, o.m_eqs)
+            .set(Field::l_pts, o.l_pts)
+            .set(Field::nit, o.nit)
+            .set(Field::per, o.per)
+            .write(dir_ / "job.txt");
         x_.resize(static_cast<std::size_t>(npoints));
         y_.resize(static_cast<std::size_t>(npoints));
     }
@@ -104,8 +109,8 @@ class ArmaRunFolder {
     std::vector<float> x_, y_;
 };
 
-void run_loop(benchmark::State& state, const std::string& method, const Orders& o,
-              int sinusoids = 10, specest::RunStatus expected = specest::RunStatus::success,
+void run_loop(benchmark::State& state, record::Method method, const Orders& o, int sinusoids = 10,
+              specest::RunStatus expected = specest::RunStatus::success,
               const std::string& must_report = "") {
     ArmaRunFolder folder(method, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
                          o, sinusoids);
@@ -132,7 +137,7 @@ void BM_Durbin(benchmark::State& state) {
     Orders o;
     o.nzeros = static_cast<int>(state.range(2));
     o.l_pts = static_cast<int>(state.range(3));
-    run_loop(state, "Durbin", o);
+    run_loop(state, record::Method::durbin, o);
 }
 BENCHMARK(BM_Durbin)
     ->Args({16384, 16384, 20, 400})
@@ -146,7 +151,7 @@ void BM_MayneFiroozan(benchmark::State& state) {
     o.npoles = static_cast<int>(state.range(2));
     o.nzeros = static_cast<int>(state.range(3));
     o.l_pts = static_cast<int>(state.range(4));
-    run_loop(state, "MayneFir", o);
+    run_loop(state, record::Method::mayne_firoozan, o);
 }
 BENCHMARK(BM_MayneFiroozan)
     ->Args({16384, 16384, 10, 10, 100})
@@ -159,7 +164,7 @@ void BM_Mywe(benchmark::State& state) {
     Orders o;
     o.npoles = static_cast<int>(state.range(2));
     o.nzeros = static_cast<int>(state.range(3));
-    run_loop(state, "MYWE", o);
+    run_loop(state, record::Method::mywe, o);
 }
 BENCHMARK(BM_Mywe)
     ->Args({2000, 2048, 20, 20})
@@ -173,7 +178,7 @@ void BM_Lsmywe(benchmark::State& state) {
     o.npoles = static_cast<int>(state.range(2));
     o.nzeros = static_cast<int>(state.range(3));
     o.m_eqs = static_cast<int>(state.range(4));
-    run_loop(state, "LSMYWE", o);
+    run_loop(state, record::Method::lsmywe, o);
 }
 BENCHMARK(BM_Lsmywe)
     ->Args({2000, 2048, 20, 20, 200})
@@ -191,7 +196,7 @@ void BM_Akaike(benchmark::State& state) {
     // full: per 0, so that all nit iterations run (status 2, no spectrum)
     const bool full = state.range(7) != 0;
     o.per = full ? "0.0" : "0.01";
-    run_loop(state, "Akaike", o, static_cast<int>(state.range(6)),
+    run_loop(state, record::Method::akaike, o, static_cast<int>(state.range(6)),
              full ? specest::RunStatus::estimator_failure : specest::RunStatus::success,
              full ? " ALL NIT iterations completed" : "");
 }

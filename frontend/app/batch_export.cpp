@@ -1,12 +1,12 @@
 #include "batch_export.h"
 
-#include "job_line_reader.h"
+#include "job_run.h"
+#include "job_state.h"
 #include "path_rules.h"
 #include "plot_from_run.h"
 #include "plot_output.h"
 #include "plot_registry.h"
 #include "registry_store.h"
-#include "run_pipeline.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -128,25 +128,13 @@ int runBatch(const BatchRequest& request, EngineLibrary& engine,
         return kBatchStopped;
     }
     // The arrays are sized from the job as a window run sizes them.
-    JobLineReader reader;
-    if (!reader.open(jobPath)) {
-        err << "Lumetra: job file '" << jobPath << "' cannot be read: " << reader.errorString()
-            << "\n";
+    QString readError;
+    std::optional<RunResult> sized = sizedResultFor(jobPath, &readError);
+    if (!sized) {
+        err << "Lumetra: job file '" << jobPath << "' cannot be read: " << readError << "\n";
         return kBatchStopped;
     }
-    QStringList lines;
-    for (int i = 1; i <= 15; ++i) lines << reader.ReadAnswer();
-    reader.close();
-
-    RunResult result;
-    result.method = lines[6];
-    result.jobPath = jobPath;
-    result.capacity = RunPipeline::arrayCapacity(lines[8], lines[14]);
-    result.x_array.assign(static_cast<size_t>(result.capacity), 0.0f);
-    result.spectrum.assign(static_cast<size_t>(result.capacity), 0.0f);
-    result.x_array[0] = 1.0f;
-    result.spectrum[0] = 1.0f;
-    result.npointsZ = result.capacity;
+    RunResult& result = *sized;
 
     // A report folder of its own, so a window working at the same time keeps its report.
     QTemporaryDir reportDir;

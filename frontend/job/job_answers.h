@@ -1,6 +1,8 @@
 // The job as the form holds it: eighteen answers and two notes.
 #pragma once
 
+#include <specest/job_record.hpp>
+
 #include <QString>
 #include <array>
 
@@ -8,7 +10,7 @@ namespace lumetra {
 
 class JobAnswers {
   public:
-    static constexpr int kCount = 18;
+    static constexpr int kCount = specest::record::question(specest::record::Field::window);
 
     // Answers are numbered 1..18 like the questions; notes 1 and 2.
     const QString& answer(int number) const { return answers_.at(number - 1); }

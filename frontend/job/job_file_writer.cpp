@@ -1,5 +1,6 @@
 #include "job_file_writer.h"
 
+#include "job_line_reader.h"
 #include "method_table.h"
 #include "points_rounding.h"
 #include "question_table.h"
@@ -9,20 +10,9 @@
 #include <QSaveFile>
 
 namespace lumetra {
-namespace {
-
-QString trimBlanks(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ') ++b;
-    while (e > b && s[e - 1] == u' ') --e;
-    return s.mid(b, e - b);
-}
-
-} // namespace
-
 QString jobLine(const QString& value, const QString& commentText) {
     QString v = trimBlanks(value);
-    if (v.isEmpty()) v = QStringLiteral("-999");
+    if (v.isEmpty()) v = kNotApplicableText;
     return v + QStringLiteral("  \t\t! ") + commentText.left(50);
 }
 
@@ -34,17 +24,18 @@ QString jobDateComment(const QDateTime& when) {
 }
 
 QString jobFileText(const QString& name, JobAnswers& answers, const QDateTime& when) {
-    const PointsRounding r = roundPointsToPowerOfTwo(answers.answer(8));
-    if (r.ok) answers.setAnswer(8, QString::number(r.value));
-    answers.setAnswer(5, QStringLiteral("-999"));
+    const int points = record::question(record::Field::npoints);
+    const PointsRounding r = roundPointsToPowerOfTwo(answers.answer(points));
+    if (r.ok) answers.setAnswer(points, QString::number(r.value));
+    const QString& marker = kNotApplicableText;
+    answers.setAnswer(record::question(record::Field::time_format), marker);
 
     QStringList lines;
     lines << jobLine(name, jobDateComment(when));
-    for (int n = 1; n <= 8; ++n) lines << jobLine(answers.answer(n), questionLabel(n));
-    const QList<int> used = methodQuestions(answers.answer(6));
-    for (int n = 9; n <= kQuestionCount; ++n) {
-        const QString value = used.contains(n) ? answers.answer(n) : QStringLiteral("-999");
-        lines << jobLine(value, questionLabel(n));
+    const QString& method = answers.answer(record::question(record::Field::method));
+    for (int n = 1; n <= kQuestionCount; ++n) {
+        const bool used = methodUsesField(method, record::field_at_question(n));
+        lines << jobLine(used ? answers.answer(n) : marker, questionLabel(n));
     }
     lines << jobLine(answers.note(1), noteComment(1));
     lines << jobLine(answers.note(2), noteComment(2));
@@ -54,7 +45,8 @@ QString jobFileText(const QString& name, JobAnswers& answers, const QDateTime& w
 JobWriteOutcome writeJobFile(const QString& path, const QString& name, JobAnswers& answers,
                              const QDateTime& when) {
     JobWriteOutcome out;
-    const PointsRounding r = roundPointsToPowerOfTwo(answers.answer(8));
+    const PointsRounding r =
+        roundPointsToPowerOfTwo(answers.answer(record::question(record::Field::npoints)));
     if (!r.ok) {
         out.kind = JobWriteOutcome::ValueError;
         out.errorNumber = r.errorNumber;

@@ -1,8 +1,8 @@
 #include "job_line_reader.h"
 
-namespace lumetra {
-namespace {
+#include "method_table.h"
 
+namespace lumetra {
 QString trimBlanks(const QString& s) {
     qsizetype b = 0, e = s.size();
     while (b < e && s[b] == u' ') ++b;
@@ -10,14 +10,12 @@ QString trimBlanks(const QString& s) {
     return s.mid(b, e - b);
 }
 
-} // namespace
-
 QString cleanAnswer(const QString& rawLine) {
     QString s = rawLine;
     const qsizetype bang = s.indexOf(u'!');
     if (bang >= 0) s.truncate(bang);
     s = trimBlanks(s);
-    if (s.startsWith(QStringLiteral("-999"))) s.clear();
+    if (s.startsWith(kNotApplicableText)) s.clear();
     s.remove(u'\t');
     return trimBlanks(s);
 }

@@ -8,6 +8,9 @@ namespace lumetra {
 
 inline const QString kEndOfFile = QStringLiteral("-EOF-");
 
+// s without the blanks (not tabs) at either end.
+QString trimBlanks(const QString& s);
+
 // The value part of a raw line: text before the first "!", blanks trimmed, a value beginning
 // with "-999" emptied, tabs removed, trimmed again.
 QString cleanAnswer(const QString& rawLine);

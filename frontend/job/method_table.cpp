@@ -1,40 +1,45 @@
 #include "method_table.h"
 
 namespace lumetra {
+namespace {
+
+// The settings a method may use: the job lines from the poles to the window.
+bool isMethodSetting(record::Field f) {
+    return f >= record::Field::npoles && f <= record::Field::window;
+}
+
+} // namespace
 
 const QStringList& methodList() {
-    static const QStringList list{QStringLiteral("-Select-"),
-                                  QStringLiteral("Auto-Correlation"),
-                                  QStringLiteral("Burg"),
-                                  QStringLiteral("Covariance"),
-                                  QStringLiteral("Modified Covariance"),
-                                  QStringLiteral("MYWE"),
-                                  QStringLiteral("LSMYWE"),
-                                  QStringLiteral("Mayne-Firoozan"),
-                                  QStringLiteral("Durbin"),
-                                  QStringLiteral("Periodogram"),
-                                  QStringLiteral("Blackman-Tukey"),
-                                  QStringLiteral("MVSE"),
-                                  QStringLiteral("Lockheed (Autocorr/Burg)"),
-                                  QStringLiteral("Akaike"),
-                                  QStringLiteral("RMLE")};
+    static const QStringList list = [] {
+        QStringList l{kMethodPlaceholder};
+        for (const record::Method m : record::kFormOrder) {
+            const std::string_view name = record::method_info(static_cast<int>(m))->form_name;
+            l << QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+        }
+        return l;
+    }();
     return list;
 }
 
+const record::MethodInfo* methodByFormName(const QString& name) {
+    const qsizetype i = methodList().indexOf(name);
+    if (i < 1) return nullptr;
+    return record::method_info(static_cast<int>(record::kFormOrder[static_cast<size_t>(i - 1)]));
+}
+
+bool methodUsesField(const QString& method, record::Field field) {
+    if (!isMethodSetting(field)) return true;
+    const record::MethodInfo* m = methodByFormName(method);
+    return m && record::uses(m->settings, field);
+}
+
 QList<int> methodQuestions(const QString& method) {
-    // Names are compared exactly, letter case included.
-    if (method == u"Auto-Correlation" || method == u"Burg" || method == u"RMLE") return {9};
-    if (method == u"Covariance" || method == u"Modified Covariance") return {9, 11};
-    if (method == u"MYWE") return {9, 10, 11};
-    if (method == u"LSMYWE") return {9, 10, 11, 13};
-    if (method == u"Mayne-Firoozan") return {9, 10, 11, 14};
-    if (method == u"Durbin") return {10, 14};
-    if (method == u"Periodogram") return {18};
-    if (method == u"Blackman-Tukey") return {12, 15};
-    if (method == u"MVSE") return {9, 11, 12, 14};
-    if (method == u"Lockheed (Autocorr/Burg)") return {9, 10};
-    if (method == u"Akaike") return {9, 10, 11, 13, 16, 17};
-    return {};
+    QList<int> used;
+    for (const record::FieldInfo& f : record::kFields)
+        if (isMethodSetting(f.field) && methodUsesField(method, f.field))
+            used << record::question(f.field);
+    return used;
 }
 
 } // namespace lumetra

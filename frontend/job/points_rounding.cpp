@@ -1,5 +1,7 @@
 #include "points_rounding.h"
 
+#include <specest/job_record.hpp>
+
 #include <cmath>
 
 namespace lumetra {
@@ -25,22 +27,16 @@ PointsRounding roundPointsToPowerOfTwo(const QString& answer) {
         r.description = QStringLiteral("Invalid procedure call or argument");
         return r;
     }
-    int e = static_cast<int>(std::nearbyint(std::log2(v)));
-    if (std::ldexp(1.0, e) < v) ++e;
-    if (e > 14) { // 2^15 no longer fits the 16-bit result
+    // The form's answer is a 16-bit integer: no power of two above its limit fits.
+    const int rounded = specest::record::round_to_power_of_two(static_cast<int>(v));
+    if (rounded > specest::record::kMaxFormPoints) {
         r.errorNumber = 6;
         r.description = QStringLiteral("Overflow");
         return r;
     }
     r.ok = true;
-    r.value = 1 << e;
+    r.value = rounded;
     return r;
-}
-
-qint64 nextPowerOfTwo(qint64 n) {
-    qint64 p = 1;
-    while (p < n) p <<= 1;
-    return p;
 }
 
 } // namespace lumetra

@@ -12,10 +12,8 @@ struct PointsRounding {
     QString description;
 };
 
-// Smallest power of two not below the answer taken as a 16-bit integer (1..16384).
+// Smallest power of two not below the answer taken as a 16-bit integer, up to the
+// form's limit (record::kMaxFormPoints).
 PointsRounding roundPointsToPowerOfTwo(const QString& answer);
-
-// Smallest power of two not below n, for any n >= 1.
-qint64 nextPowerOfTwo(qint64 n);
 
 } // namespace lumetra

@@ -1,11 +1,14 @@
 // The eighteen questions of the job form: label, control name and design default.
 #pragma once
 
+#include <specest/job_record.hpp>
+
 #include <QString>
 
 namespace lumetra {
 
-constexpr int kQuestionCount = 18;
+// Questions 1..18 are job lines 2..19, from the data file to the window.
+constexpr int kQuestionCount = specest::record::question(specest::record::Field::window);
 
 QString questionLabel(int number);
 QString questionControl(int number);

@@ -2,29 +2,17 @@
 
 #include "common_files.h"
 #include "file_error_policy.h"
-#include "job_line_reader.h"
+#include "job_run.h"
 #include "method_table.h"
 #include "path_rules.h"
-#include "points_rounding.h"
 
 #include <QFileInfo>
-#include <algorithm>
 
 namespace lumetra {
 namespace {
 
 const QString kExistsTitle = QStringLiteral("In 'FileExists' routine ...");
 const QString kRunEngineTitle = QStringLiteral("In 'RunEngine' routine ...");
-// Larger jobs are left for the engine to refuse against the capacity it is given.
-constexpr qint64 kMaxCapacity = qint64(1) << 20;
-
-qint64 answerAsCount(const QString& answer) {
-    bool ok = false;
-    const double d = answer.toDouble(&ok);
-    if (!ok || !(d >= 1.0)) return 0;
-    return static_cast<qint64>(std::min(d, static_cast<double>(kMaxCapacity)));
-}
-
 } // namespace
 
 RunPipeline::RunPipeline(JobSession& session, EngineLibrary& engine, QObject* parent)
@@ -38,12 +26,6 @@ void RunPipeline::waitForRun() {
     if (thread_) thread_->wait();
 }
 
-int32_t RunPipeline::arrayCapacity(const QString& pointsAnswer, const QString& lAnswer) {
-    const qint64 points = nextPowerOfTwo(std::max<qint64>(1, answerAsCount(pointsAnswer)));
-    const qint64 l = answerAsCount(lAnswer);
-    return static_cast<int32_t>(std::min(kMaxCapacity, std::max(points, l)));
-}
-
 void RunPipeline::FileRun() {
     if (running_) return; // the engine is not reentrant
     JobState& s = session_.state();
@@ -53,8 +35,9 @@ void RunPipeline::FileRun() {
 
     if (!demo) {
         session_.PutAnswers();
-        const QString method = s.answers.answer(6);
-        if (method == kMethodPlaceholder || !methodList().contains(method)) {
+        const record::MethodInfo* method =
+            methodByFormName(s.answers.answer(record::question(record::Field::method)));
+        if (!method) {
             ui.message({QStringLiteral("Please Select a 'Method' before making a run."),
                         kDefaultTitle, MessageIcon::Warning, MessageButtons::Ok});
             if (view) {
@@ -63,7 +46,8 @@ void RunPipeline::FileRun() {
             }
             return;
         }
-        if ((method == u"Akaike" || method == u"RMLE") && s.answers.answer(4) == u"Complex") {
+        if (method->real_only &&
+            s.answers.answer(record::question(record::Field::data_type)) == u"Complex") {
             ui.message({QStringLiteral("Akaike and RMLE methods -require- real data!"),
                         QStringLiteral("Please change 'data type' to Real  or change Method."),
                         MessageIcon::Warning, MessageButtons::Ok});
@@ -162,25 +146,14 @@ void RunPipeline::RunEngine() {
     FormView* view = session_.view();
     const QString path = s.jobPath();
 
-    JobLineReader reader;
-    if (!reader.open(path)) {
-        showUnexpectedError(session_.ui(), kRunEngineTitle, 53, reader.errorString());
+    QString error;
+    std::optional<RunResult> sized = sizedResultFor(path, &error);
+    if (!sized) {
+        showUnexpectedError(session_.ui(), kRunEngineTitle, 53, error);
         if (view) view->SetRunControls(false);
         return;
     }
-    QStringList lines;
-    for (int i = 1; i <= 15; ++i) lines << reader.ReadAnswer();
-    reader.close();
-
-    result_ = RunResult{};
-    result_.method = lines[6];
-    result_.jobPath = path;
-    result_.capacity = arrayCapacity(lines[8], lines[14]);
-    result_.x_array.assign(static_cast<size_t>(result_.capacity), 0.0f);
-    result_.spectrum.assign(static_cast<size_t>(result_.capacity), 0.0f);
-    result_.x_array[0] = 1.0f;
-    result_.spectrum[0] = 1.0f;
-    result_.npointsZ = result_.capacity;
+    result_ = std::move(*sized);
 
     runJobName_ = s.jobName;
     runJobDir_ = s.jobDir;

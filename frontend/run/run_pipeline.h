@@ -26,9 +26,6 @@ class RunPipeline : public QObject {
     void ViewUserFile(const QString& name);
     void waitForRun(); // blocks until a run in progress has ended
 
-    // Array capacity for a job: the rounded point count of line 9, or line 15's L when larger.
-    static int32_t arrayCapacity(const QString& pointsAnswer, const QString& lAnswer);
-
   signals:
     void runStarted();
     void runFinished();

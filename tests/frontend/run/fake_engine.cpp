@@ -1,5 +1,6 @@
 // A stand-in for libspecest.so: ends each run the way the job's second note asks, so the
 // front end's handling of every ending can be checked without a real estimator failing.
+#include <specest/job_record.hpp>
 #include <specest/specest.h>
 
 #include <cstdio>
@@ -9,6 +10,8 @@
 #include <vector>
 
 namespace {
+
+namespace record = specest::record;
 
 std::vector<std::string> jobLines(const std::string& path) {
     std::vector<std::string> lines;
@@ -29,7 +32,8 @@ extern "C" SPECEST_API int32_t specest_run(const char* job_path, int32_t job_pat
                                            float* sig2Z, char* message, int32_t message_cap) {
     const std::string job(job_path, static_cast<size_t>(job_path_len));
     const std::vector<std::string> lines = jobLines(job);
-    const std::string note2 = lines.size() >= 21 ? lines[20] : std::string();
+    const auto note2Line = static_cast<size_t>(record::line(record::Field::note2));
+    const std::string note2 = lines.size() >= note2Line ? lines[note2Line - 1] : std::string();
     const int capacity = *npointsZ;
     std::ofstream report(std::string(report_dir) + "/~Lumetra.out");
     report << " filenam = " << job << "<===\n";

@@ -1,6 +1,7 @@
 // The run: checks before the engine, saving first, the engine off the interface thread, the
 // report copy, and what each kind of ending shows.
 #include "job_form.h"
+#include "job_run.h"
 #include "run_pipeline.h"
 #include "window_fixture.h"
 
@@ -156,25 +157,35 @@ class TestRunPipeline : public QObject {
     }
 
     void capacityCoversTheEngine_data() {
+        QTest::addColumn<QString>("method");
         QTest::addColumn<QString>("points");
         QTest::addColumn<QString>("l");
         QTest::addColumn<int>("capacity");
-        QTest::newRow("rounded") << "512"
+        QTest::newRow("rounded") << "Burg"
+                                 << "512"
                                  << "" << 512;
-        QTest::newRow("not yet rounded") << "100"
+        QTest::newRow("not yet rounded") << "Burg"
+                                         << "100"
                                          << "" << 128;
-        QTest::newRow("MVSE L larger") << "64"
+        QTest::newRow("MVSE L larger") << "MVSE"
+                                       << "64"
                                        << "200" << 200;
-        QTest::newRow("MVSE L smaller") << "256"
+        QTest::newRow("MVSE L smaller") << "MVSE"
+                                        << "256"
                                         << "18" << 256;
+        QTest::newRow("Durbin's L is no grid") << "Durbin"
+                                               << "64"
+                                               << "200" << 64;
         QTest::newRow("unreadable") << "-EOF-"
+                                    << "-EOF-"
                                     << "-EOF-" << 1;
     }
     void capacityCoversTheEngine() {
+        QFETCH(QString, method);
         QFETCH(QString, points);
         QFETCH(QString, l);
         QFETCH(int, capacity);
-        QCOMPARE(RunPipeline::arrayCapacity(points, l), capacity);
+        QCOMPARE(resultCapacity(method, points, l), capacity);
     }
 
     void reportCopies() {
