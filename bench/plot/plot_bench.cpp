@@ -41,7 +41,7 @@ void BM_RenderPlotImage(benchmark::State& state) {
     const QSize size(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     PlotOptions opt;
     for (auto _ : state) {
-        QImage img = RenderPlotImage(in, opt, size);
+        QImage img = renderPlotImage(in, opt, size);
         benchmark::DoNotOptimize(img.constBits());
     }
 }

@@ -175,16 +175,16 @@ int runBatch(const BatchRequest& request, EngineLibrary& engine,
 
     // The options a window of this user would plot with.
     plot::PlotOptions options;
-    plot::LoadPlotOptions(settings, options);
+    plot::loadPlotOptions(settings, options);
     for (const char axis : {'X', 'Y'}) {
         const plot::AxisOverride& ov = axis == 'X' ? options.xOverride : options.yOverride;
-        const QString refused = ov.enabled ? plot::ValidateOverride(ov, axis) : QString();
+        const QString refused = ov.enabled ? plot::validateOverride(ov, axis) : QString();
         if (!refused.isEmpty())
             err << "Lumetra: " << refused << " The " << QLatin1Char(axis)
                 << " axis was scaled from the data.\n";
     }
 
-    plot::PlotInput in = plot::PlotInputFromRun(result, QFileInfo(jobPath).fileName());
+    plot::PlotInput in = plot::plotInputFromRun(result, QFileInfo(jobPath).fileName());
     plot::PlotEnvironment env;
     env.screenPixels = setup.canvas;
     env.timestamp = setup.timestamp;
@@ -199,7 +199,7 @@ int runBatch(const BatchRequest& request, EngineLibrary& engine,
     };
     if (!request.png.isEmpty() && !writePng(request.png, canvas.image(), &why)) failed(request.png);
     if (!request.svg.isEmpty() &&
-        !plot::ExportPlotSvg(request.svg, in, options, setup.canvas, env, &why))
+        !plot::exportPlotSvg(request.svg, in, options, setup.canvas, env, &why))
         failed(request.svg);
     if (!request.csv.isEmpty() && !writeBytes(request.csv, spectrumCsv(in), &why))
         failed(request.csv);

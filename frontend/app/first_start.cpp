@@ -21,7 +21,7 @@ bool isFirstStart(const QString& programDir) {
     return !QFileInfo(settingsFilePath(programDir)).isFile();
 }
 
-StartDecision IntroLoad(const QString& programDir, ClassStore& classes,
+StartDecision introLoad(const QString& programDir, ClassStore& classes,
                         DesktopAssociation* desktop) {
     StartDecision d;
     d.programDir = programFolder(programDir);
@@ -34,7 +34,7 @@ StartDecision IntroLoad(const QString& programDir, ClassStore& classes,
     d.route = StartRoute::Introduction;
     d.associationChecked = true;
     // The program's own text viewer stands in for the system editor.
-    d.associationCreated = RegisterRunReportAssociation(classes, d.programDir);
+    d.associationCreated = registerRunReportAssociation(classes, d.programDir);
     if (desktop) d.desktop = desktop->associate();
     return d;
 }

@@ -36,7 +36,7 @@ bool isFirstStart(const QString& programDir);
 // Load of the introduction: makes the program folder the current directory (so a start from
 // elsewhere still finds the settings file), then decides. On a first start the run report
 // association is registered unless one exists; desktop, when given, is asked to associate too.
-StartDecision IntroLoad(const QString& programDir, ClassStore& classes,
+StartDecision introLoad(const QString& programDir, ClassStore& classes,
                         DesktopAssociation* desktop = nullptr);
 
 } // namespace lumetra

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     lumetra::ClassStore classes;
     lumetra::DesktopAssociation desktop;
     desktop.setViewer(QCoreApplication::applicationFilePath(), {QStringLiteral("--view")});
-    const lumetra::StartOutcome start = lumetra::StartProgram(
+    const lumetra::StartOutcome start = lumetra::startProgram(
         window, QCoreApplication::applicationDirPath(), classes,
         [] {
             lumetra::IntroForm intro;

@@ -30,16 +30,16 @@ void MainFormResizer::record() {
 bool MainFormResizer::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &window_ && event->type() == QEvent::Resize && resizer_->model().recorded()) {
         resizer_->apply();
-        if (JobForm* form = window_.jobForm()) form->MethodsVisible();
+        if (JobForm* form = window_.jobForm()) form->showMethodQuestions();
     }
     return QObject::eventFilter(watched, event);
 }
 
-StartOutcome StartProgram(MainWindow& window, const QString& programDir, ClassStore& classes,
+StartOutcome startProgram(MainWindow& window, const QString& programDir, ClassStore& classes,
                           const AskIntroduction& askIntroduction,
                           const std::function<void(MainWindow&)>& show,
                           DesktopAssociation* desktop) {
-    const StartDecision decision = IntroLoad(programDir, classes, desktop);
+    const StartDecision decision = introLoad(programDir, classes, desktop);
     IntroChoice choice = IntroChoice::CreateData;
     if (decision.route == StartRoute::Introduction) {
         choice = askIntroduction ? askIntroduction() : IntroChoice::Exit;
@@ -51,7 +51,7 @@ StartOutcome StartProgram(MainWindow& window, const QString& programDir, ClassSt
     resizer->record();
     if (show) show(window);
     if (choice == IntroChoice::RunDemo)
-        window.demoPage()->mnuDemosRunGo();
+        window.demoPage()->openDemos();
     else
         window.focusControl(QStringLiteral("timeData"));
     return StartOutcome::Running;

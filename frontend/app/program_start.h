@@ -24,7 +24,6 @@ class MainFormResizer : public QObject {
     explicit MainFormResizer(MainWindow& window);
 
     void record();
-    FormResizer& resizer() { return *resizer_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -48,7 +47,7 @@ using AskIntroduction = std::function<IntroChoice()>;
 // the user chose. show: how the main form comes up (maximized on screen).
 // desktop: where the desktop keeps user-level file associations; on a first start ".out" run
 // reports are associated with the built-in viewer there unless an association exists.
-StartOutcome StartProgram(MainWindow& window, const QString& programDir, ClassStore& classes,
+StartOutcome startProgram(MainWindow& window, const QString& programDir, ClassStore& classes,
                           const AskIntroduction& askIntroduction,
                           const std::function<void(MainWindow&)>& show,
                           DesktopAssociation* desktop = nullptr);

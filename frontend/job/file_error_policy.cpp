@@ -63,7 +63,7 @@ void showUnexpectedError(UserInteraction& ui, const QString& title, int number,
                 MessageButtons::Ok});
 }
 
-ExistsAnswer FileExists(const QString& path, UserInteraction& ui, const QString& title) {
+ExistsAnswer fileExists(const QString& path, UserInteraction& ui, const QString& title) {
     for (;;) {
         const FileProbeResult r = probeFile(path);
         switch (r.kind) {

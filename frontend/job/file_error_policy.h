@@ -43,6 +43,6 @@ enum class ExistsAnswer { Yes, No, Abandoned };
 // The existence test with the error policy: a drive without medium asks to retry (Cancel gives
 // "no"), an unavailable device asks to retry (Cancel abandons the command), any other error is
 // shown and abandons the command.
-ExistsAnswer FileExists(const QString& path, UserInteraction& ui, const QString& title);
+ExistsAnswer fileExists(const QString& path, UserInteraction& ui, const QString& title);
 
 } // namespace lumetra

@@ -16,11 +16,11 @@ JobReadOutcome readJobFile(const QString& path, JobAnswers& answers) {
                                                   : QStringLiteral("File not found");
         return out;
     }
-    reader.ReadAnswer();
-    for (int n = 1; n <= JobAnswers::kCount; ++n) answers.setAnswer(n, reader.ReadAnswer());
+    reader.readAnswer();
+    for (int n = 1; n <= JobAnswers::kCount; ++n) answers.setAnswer(n, reader.readAnswer());
     answers.setAnswer(1, fileNamePart(answers.answer(1)));
-    answers.setNote(1, reader.ReadAnswer());
-    answers.setNote(2, reader.ReadAnswer());
+    answers.setNote(1, reader.readAnswer());
+    answers.setNote(2, reader.readAnswer());
     reader.close();
     out.ok = true;
     return out;

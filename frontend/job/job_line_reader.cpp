@@ -42,7 +42,7 @@ QString JobLineReader::readRawLine() {
     return QString::fromUtf8(line);
 }
 
-QString JobLineReader::ReadAnswer() {
+QString JobLineReader::readAnswer() {
     const QString raw = readRawLine();
     if (raw == kEndOfFile && !file_.isOpen()) return kEndOfFile;
     return cleanAnswer(raw);

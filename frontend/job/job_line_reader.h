@@ -20,7 +20,7 @@ class JobLineReader {
     bool open(const QString& path);
     QString errorString() const { return file_.errorString(); }
     // The next cleaned line, or "-EOF-" at the end or after any read error (for good).
-    QString ReadAnswer();
+    QString readAnswer();
     // The next line exactly as stored (line end removed), or "-EOF-".
     QString readRawLine();
     void close() { file_.close(); }

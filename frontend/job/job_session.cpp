@@ -24,31 +24,31 @@ bool isPseudoName(const QString& name) {
 JobSession::JobSession(JobState& state, UserInteraction& ui, RegistryStore& registry)
     : state_(state), ui_(ui), registry_(registry) {}
 
-void JobSession::GetAnswers() {
+void JobSession::getAnswers() {
     state_.dataFileName =
-        SplitPath(state_.answers.answer(1), state_.currentDir, &state_.dataFileDir);
-    if (view_) view_->GetAnswers();
+        splitPath(state_.answers.answer(1), state_.currentDir, &state_.dataFileDir);
+    if (view_) view_->getAnswers();
 }
 
-void JobSession::PutAnswers() {
+void JobSession::putAnswers() {
     if (view_) {
-        view_->PutAnswers();
+        view_->putAnswers();
         return;
     }
     state_.answers.setAnswer(1, state_.dataFileName.isEmpty() ? QString() : state_.dataFilePath());
 }
 
-void JobSession::ShowFilename() {
-    if (view_) view_->ShowFilename();
+void JobSession::showFilename() {
+    if (view_) view_->showFilename();
 }
 
-void JobSession::SetJobName(const QString& path) {
-    state_.jobName = SplitPath(path, state_.currentDir, &state_.jobDir);
+void JobSession::setJobName(const QString& path) {
+    state_.jobName = splitPath(path, state_.currentDir, &state_.jobDir);
 }
 
-bool JobSession::WriteAnsFile(const QString& name, const QString& directory,
-                              const QString& callerTitle) {
-    PutAnswers();
+bool JobSession::writeAnswerFile(const QString& name, const QString& directory,
+                                 const QString& callerTitle) {
+    putAnswers();
     const JobWriteOutcome out =
         writeJobFile(joinPath(directory, name), name, state_.answers, clock());
     if (out.kind == JobWriteOutcome::Written) {
@@ -72,9 +72,9 @@ bool JobSession::WriteAnsFile(const QString& name, const QString& directory,
     return false;
 }
 
-bool JobSession::FileOld(const QString& name, const QString& directory) {
+bool JobSession::loadJob(const QString& name, const QString& directory) {
     const QString path = joinPath(directory, name);
-    const ExistsAnswer exists = FileExists(path, ui_, kExistsTitle);
+    const ExistsAnswer exists = fileExists(path, ui_, kExistsTitle);
     if (exists == ExistsAnswer::Abandoned) return false;
     if (exists == ExistsAnswer::No) {
         ui_.message({QStringLiteral("Missing '") + name + QStringLiteral("' file?"),
@@ -88,23 +88,23 @@ bool JobSession::FileOld(const QString& name, const QString& directory) {
         return false;
     }
     state_.answers = read;
-    GetAnswers();
+    getAnswers();
     state_.formChanged = false;
     return true;
 }
 
-bool JobSession::SaveChangesPrompt(bool changed) {
-    PutAnswers();
+bool JobSession::offerToSaveChanges(bool changed) {
+    putAnswers();
     if (!changed) return false;
     const MessageAnswer a = ui_.message({QStringLiteral("Save current data?"),
                                          QStringLiteral("Data in form has changed!"),
                                          MessageIcon::Question, MessageButtons::YesNoCancel});
-    if (a == MessageAnswer::Yes) return !FileSaveAs();
+    if (a == MessageAnswer::Yes) return !fileSaveAs();
     return a != MessageAnswer::No;
 }
 
-void JobSession::FileNew() {
-    if (state_.jobName != kNewJobName && SaveChangesPrompt(state_.formChanged)) return;
+void JobSession::fileNew() {
+    if (state_.jobName != kNewJobName && offerToSaveChanges(state_.formChanged)) return;
     if (ui_.message({QStringLiteral("Okay to Clear responses?"),
                      QStringLiteral("Confirm 'New' Response."), MessageIcon::Question,
                      MessageButtons::OkCancel}) != MessageAnswer::Ok)
@@ -114,14 +114,14 @@ void JobSession::FileNew() {
     state_.dataFileDir = state_.currentDir;
     state_.jobName = kNewJobName;
     state_.jobDir = state_.currentDir;
-    GetAnswers();
-    ShowFilename();
+    getAnswers();
+    showFilename();
     state_.formChanged = false;
     if (view_) view_->focusControl(QStringLiteral("nSkip"));
 }
 
-void JobSession::FileOpen() {
-    if (state_.jobName != kNewJobName && SaveChangesPrompt(state_.formChanged)) return;
+void JobSession::fileOpen() {
+    if (state_.jobName != kNewJobName && offerToSaveChanges(state_.formChanged)) return;
     FileDialogRequest request;
     request.title = QStringLiteral("Open Input File");
     request.filter = QStringLiteral("All Files (*.*)|*.*|Input Files (*.?"
@@ -132,33 +132,33 @@ void JobSession::FileOpen() {
     request.initialDir = state_.dialogDir;
     const QString chosen = ui_.openFileName(request);
     if (chosen.isEmpty()) return;
-    SetJobName(chosen);
+    setJobName(chosen);
     state_.currentDir = state_.jobDir;
-    SaveLastFilePath(registry_, state_.jobDir);
+    saveLastFilePath(registry_, state_.jobDir);
     state_.dialogDir = state_.jobDir;
-    FileOld(state_.jobName, state_.jobDir);
-    ShowFilename();
+    loadJob(state_.jobName, state_.jobDir);
+    showFilename();
     state_.writeErrors = 0;
     if (view_) view_->setSubmitEnabled(true);
 }
 
-void JobSession::FileSave() {
+void JobSession::fileSave() {
     state_.writeErrors = 0;
     const ExistsAnswer exists = isPseudoName(state_.jobName)
                                     ? ExistsAnswer::No
-                                    : FileExists(state_.jobPath(), ui_, kExistsTitle);
+                                    : fileExists(state_.jobPath(), ui_, kExistsTitle);
     if (exists == ExistsAnswer::Abandoned) return;
     if (exists == ExistsAnswer::No) {
-        FileSaveAs();
+        fileSaveAs();
         return;
     }
-    PutAnswers();
-    if (WriteAnsFile(state_.jobName, state_.jobDir, QStringLiteral("In 'FileSave' routine ...")))
+    putAnswers();
+    if (writeAnswerFile(state_.jobName, state_.jobDir, QStringLiteral("In 'FileSave' routine ...")))
         state_.formChanged = false;
     state_.writeErrors = 0;
 }
 
-bool JobSession::FileSaveAs() {
+bool JobSession::fileSaveAs() {
     state_.writeErrors = 0;
     FileDialogRequest request;
     request.title = QStringLiteral("Save Input File As ...");
@@ -169,7 +169,7 @@ bool JobSession::FileSaveAs() {
     const QString chosen = ui_.saveFileName(request);
     if (chosen.isEmpty()) return false;
 
-    const ExistsAnswer exists = FileExists(chosen, ui_, kExistsTitle);
+    const ExistsAnswer exists = fileExists(chosen, ui_, kExistsTitle);
     if (exists == ExistsAnswer::Abandoned) return false;
     if (exists == ExistsAnswer::Yes &&
         ui_.message({QStringLiteral("File exists, want to replace it?"),
@@ -177,19 +177,19 @@ bool JobSession::FileSaveAs() {
                      MessageIcon::Question, MessageButtons::YesNo}) != MessageAnswer::Yes)
         return false;
 
-    SetJobName(chosen);
+    setJobName(chosen);
     state_.currentDir = state_.jobDir;
     state_.dialogDir = state_.jobDir;
-    PutAnswers();
+    putAnswers();
     // The form stays marked as changed when its content did not reach the file.
-    if (WriteAnsFile(state_.jobName, state_.jobDir, kSaveAsTitle)) state_.formChanged = false;
-    ShowFilename();
+    if (writeAnswerFile(state_.jobName, state_.jobDir, kSaveAsTitle)) state_.formChanged = false;
+    showFilename();
     if (state_.writeErrors < 1) return true;
     --state_.writeErrors;
     return false;
 }
 
-void JobSession::FileDelete() {
+void JobSession::fileDelete() {
     FileDialogRequest request;
     request.title = QStringLiteral("Select File to be Deleted");
     request.filter = QStringLiteral("All Files (*.*)|*.*");
@@ -198,9 +198,9 @@ void JobSession::FileDelete() {
     const QString chosen = ui_.openFileName(request);
     if (chosen.isEmpty()) return;
     QString dir;
-    SplitPath(chosen, state_.currentDir, &dir);
+    splitPath(chosen, state_.currentDir, &dir);
     state_.dialogDir = dir;
-    if (FileExists(chosen, ui_, kExistsTitle) != ExistsAnswer::Yes) return;
+    if (fileExists(chosen, ui_, kExistsTitle) != ExistsAnswer::Yes) return;
     if (ui_.message({QStringLiteral("Delete '") + chosen + QStringLiteral("' File."),
                      QStringLiteral("Confirm Delete?"), MessageIcon::Question,
                      MessageButtons::YesNo}) != MessageAnswer::Yes)

@@ -23,24 +23,25 @@ class JobSession {
     RegistryStore& registry() { return registry_; }
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
 
-    void GetAnswers(); // split answer 1 into the data file pair, then the widgets
-    void PutAnswers(); // the widgets, or answer 1 from the data file pair without them
-    void ShowFilename();
+    void getAnswers(); // split answer 1 into the data file pair, then the widgets
+    void putAnswers(); // the widgets, or answer 1 from the data file pair without them
+    void showFilename();
 
-    void SetJobName(const QString& path);
+    void setJobName(const QString& path);
     // False when the write failed; the old file is then untouched. callerTitle names the
     // routine for errors that are not file-access errors.
-    bool WriteAnsFile(const QString& name, const QString& directory,
-                      const QString& callerTitle = QStringLiteral("In 'FileSaveAs' routine ..."));
-    bool FileOld(const QString& name, const QString& directory);
+    bool
+    writeAnswerFile(const QString& name, const QString& directory,
+                    const QString& callerTitle = QStringLiteral("In 'FileSaveAs' routine ..."));
+    bool loadJob(const QString& name, const QString& directory);
     // True when the user cancelled.
-    bool SaveChangesPrompt(bool changed);
+    bool offerToSaveChanges(bool changed);
 
-    void FileNew();
-    void FileOpen();
-    void FileSave();
-    bool FileSaveAs();
-    void FileDelete();
+    void fileNew();
+    void fileOpen();
+    void fileSave();
+    bool fileSaveAs();
+    void fileDelete();
 
   private:
     JobState& state_;

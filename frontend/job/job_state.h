@@ -24,7 +24,6 @@ struct JobState {
     QString baseDir;
     QString userDir; // baseDir/user: the engine's report and the example jobs
     bool formChanged = false;
-    QString runMode = QStringLiteral(" ");
     int writeErrors = 0;
 
     QString jobPath() const;

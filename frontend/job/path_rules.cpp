@@ -16,7 +16,7 @@ QString fileNamePart(const QString& path) {
     return i < 0 ? path : path.mid(i + 1);
 }
 
-QString SplitPath(const QString& path, const QString& currentDir, QString* dir) {
+QString splitPath(const QString& path, const QString& currentDir, QString* dir) {
     const qsizetype i = lastSeparator(path);
     if (i < 0) {
         if (dir) *dir = currentDir;

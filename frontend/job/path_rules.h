@@ -10,7 +10,7 @@ QString fileNamePart(const QString& path);
 
 // Returns the name; sets dir to the part before the last separator, or to currentDir when the
 // path has none. The directory never keeps a trailing separator (except the root itself).
-QString SplitPath(const QString& path, const QString& currentDir, QString* dir);
+QString splitPath(const QString& path, const QString& currentDir, QString* dir);
 
 // dir + "/" + name without doubling the separator.
 QString joinPath(const QString& dir, const QString& name);

@@ -26,7 +26,7 @@ QString settingsFileText(const QString& shortDate) {
            QStringLiteral("no name") + blanks13 + QStringLiteral("! User name\n");
 }
 
-SettingsFile Start_INI(const QString& baseDir) {
+SettingsFile startIni(const QString& baseDir) {
     SettingsFile s;
     const QString path = joinPath(baseDir, kSettingsFileName);
     if (QFileInfo::exists(path)) {
@@ -40,7 +40,7 @@ SettingsFile Start_INI(const QString& baseDir) {
         // A first line "1 more" lets start-up pass over a damaged file.
         const bool lenient = first == u"1 more";
         bool isNumber = false;
-        const QString second = reader.ReadAnswer();
+        const QString second = reader.readAnswer();
         const float value = second.toFloat(&isNumber);
         if (isNumber) {
             s.numericSetting = value;
@@ -49,7 +49,7 @@ SettingsFile Start_INI(const QString& baseDir) {
             s.message = errorText(13, baseDir, QStringLiteral("Type mismatch"));
             return s;
         }
-        const QString name = reader.ReadAnswer();
+        const QString name = reader.readAnswer();
         if (name != kEndOfFile) {
             s.userName = name;
         } else if (!lenient) {

@@ -19,6 +19,6 @@ inline const QString kStartIniTitle = QStringLiteral("In 'Start_INI' routine ...
 QString settingsFileText(const QString& shortDate);
 
 // Reads baseDir/Lumetra.ini, or creates it when missing.
-SettingsFile Start_INI(const QString& baseDir);
+SettingsFile startIni(const QString& baseDir);
 
 } // namespace lumetra

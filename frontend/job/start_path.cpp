@@ -6,7 +6,7 @@
 
 namespace lumetra {
 
-StartPathResult Start_Path(const QString& programDir) {
+StartPathResult startPath(const QString& programDir) {
     StartPathResult r;
     const QString dir = QDir::cleanPath(programDir);
     const qsizetype slash = dir.lastIndexOf(u'/');

@@ -15,6 +15,6 @@ struct StartPathResult {
 inline const QString kStartPathTitle = QStringLiteral("In 'Start_Path' routine ... Exiting!");
 
 // Works whatever directory the program was started from: everything hangs off programDir.
-StartPathResult Start_Path(const QString& programDir);
+StartPathResult startPath(const QString& programDir);
 
 } // namespace lumetra

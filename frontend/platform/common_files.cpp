@@ -7,7 +7,7 @@
 
 namespace lumetra {
 
-bool CopyFile(const QString& source, const QString& target, UserInteraction& ui) {
+bool copyFile(const QString& source, const QString& target, UserInteraction& ui) {
     if (source.isEmpty() || !QFileInfo(source).isFile()) {
         ui.message({u'"' + source + QStringLiteral("\" is not a valid file name."),
                     QStringLiteral("File not copied."), MessageIcon::Warning, MessageButtons::Ok});
@@ -24,7 +24,7 @@ bool CopyFile(const QString& source, const QString& target, UserInteraction& ui)
     return out.commit();
 }
 
-QString ShortPathName(const QString& path) {
+QString shortPathName(const QString& path) {
     return QFileInfo::exists(path) ? path : QString();
 }
 
@@ -34,22 +34,22 @@ bool isLocalAbsolutePath(const QString& path) {
     return path.startsWith(u'/');
 }
 
-QString GetLastFilePath(const RegistryStore& store) {
-    if (!store.KeyExists(kCurrentUser, kProgramKey)) return QString();
+QString lastFilePath(const RegistryStore& store) {
+    if (!store.keyExists(kCurrentUser, kProgramKey)) return QString();
     const QString value = store
-                              .GetValue(kCurrentUser, kProgramKey, QStringLiteral("LastFilePath"),
+                              .getValue(kCurrentUser, kProgramKey, QStringLiteral("LastFilePath"),
                                         kRegString, QString())
                               .toString();
     return isLocalAbsolutePath(value) ? value : QString();
 }
 
-void SaveLastFilePath(RegistryStore& store, const QString& directory) {
+void saveLastFilePath(RegistryStore& store, const QString& directory) {
     try {
-        if (!store.KeyExists(kCurrentUser, kProgramKey)) store.CreateKey(kCurrentUser, kProgramKey);
+        if (!store.keyExists(kCurrentUser, kProgramKey)) store.createKey(kCurrentUser, kProgramKey);
     } catch (const RegistryError&) {
         return; // settings are a convenience; a run never fails for them
     }
-    store.SetValue(kCurrentUser, kProgramKey, QStringLiteral("LastFilePath"), kRegString,
+    store.setValue(kCurrentUser, kProgramKey, QStringLiteral("LastFilePath"), kRegString,
                    directory);
 }
 

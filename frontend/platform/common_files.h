@@ -10,14 +10,14 @@ namespace lumetra {
 
 // Copies source over target at once (replacing it). A missing source shows
 // "\"source\" is not a valid file name." and copies nothing. Returns whether it copied.
-bool CopyFile(const QString& source, const QString& target, UserInteraction& ui);
+bool copyFile(const QString& source, const QString& target, UserInteraction& ui);
 
 // Paths are used as they are on this platform.
-QString ShortPathName(const QString& path);
+QString shortPathName(const QString& path);
 
 // The remembered job directory, when it is an absolute local path; else empty.
-QString GetLastFilePath(const RegistryStore& store);
-void SaveLastFilePath(RegistryStore& store, const QString& directory);
+QString lastFilePath(const RegistryStore& store);
+void saveLastFilePath(RegistryStore& store, const QString& directory);
 
 // The rule for a remembered directory: absolute, not a network (//host) path.
 bool isLocalAbsolutePath(const QString& path);

@@ -67,7 +67,7 @@ void ClassStore::setDefaultFile(const QString& file) {
     overrideFile() = file;
 }
 
-QString ClassStore::ReadRegString(const QString& root, const QString& subkey,
+QString ClassStore::readRegString(const QString& root, const QString& subkey,
                                   const QString& valueName, const QString& defaultValue) const {
     if (!isClassesRoot(root)) return defaultValue;
     const QStringList parts = keyParts(subkey);
@@ -89,7 +89,7 @@ QString ClassStore::ReadRegString(const QString& root, const QString& subkey,
     return text.mid(first);
 }
 
-int ClassStore::WriteRegString(const QString& root, const QString& subkey, const QString& valueName,
+int ClassStore::writeRegString(const QString& root, const QString& subkey, const QString& valueName,
                                const QString& data) {
     if (!isClassesRoot(root)) return kStatusInvalidHandle;
     QStringList parts = keyParts(subkey);
@@ -104,8 +104,8 @@ int ClassStore::WriteRegString(const QString& root, const QString& subkey, const
     return s.status() == QSettings::NoError ? kStatusOk : kStatusAccessDenied;
 }
 
-QString GetAssociation(const ClassStore& store, const QString& extension) {
-    return store.ReadRegString(kClassesRoot, u'.' + extension, QString(), QString());
+QString getAssociation(const ClassStore& store, const QString& extension) {
+    return store.readRegString(kClassesRoot, u'.' + extension, QString(), QString());
 }
 
 QString associationCommand(const QString& directory, const QString& program) {
@@ -113,23 +113,23 @@ QString associationCommand(const QString& directory, const QString& program) {
     return u'"' + dir + program + u'"' + QStringLiteral(" %1");
 }
 
-void CreateAssociation(ClassStore& store, const QString& extension, const QString& directory,
+void createAssociation(ClassStore& store, const QString& extension, const QString& directory,
                        const QString& program, const QString& description,
                        const QString& iconFile) {
     // Failures are silent: an association that could not be written simply is not there.
-    store.WriteRegString(kClassesRoot, u'.' + extension, QString(), program);
-    store.WriteRegString(kClassesRoot, program, QString(), description);
+    store.writeRegString(kClassesRoot, u'.' + extension, QString(), program);
+    store.writeRegString(kClassesRoot, program, QString(), description);
     if (!iconFile.isEmpty())
-        store.WriteRegString(kClassesRoot, program + QStringLiteral("\\DefaultIcon"), QString(),
+        store.writeRegString(kClassesRoot, program + QStringLiteral("\\DefaultIcon"), QString(),
                              iconFile + QStringLiteral(",0"));
-    store.WriteRegString(kClassesRoot, program + QStringLiteral("\\shell\\open\\command"),
+    store.writeRegString(kClassesRoot, program + QStringLiteral("\\shell\\open\\command"),
                          QString(), associationCommand(directory, program));
 }
 
-bool RegisterRunReportAssociation(ClassStore& store, const QString& viewerDirectory) {
-    if (!GetAssociation(store, kOutExtension).isEmpty()) return false;
-    CreateAssociation(store, kOutExtension, viewerDirectory, kOutClass, kOutDescription, QString());
-    return GetAssociation(store, kOutExtension) == kOutClass;
+bool registerRunReportAssociation(ClassStore& store, const QString& viewerDirectory) {
+    if (!getAssociation(store, kOutExtension).isEmpty()) return false;
+    createAssociation(store, kOutExtension, viewerDirectory, kOutClass, kOutDescription, QString());
+    return getAssociation(store, kOutExtension) == kOutClass;
 }
 
 } // namespace lumetra

@@ -34,11 +34,11 @@ class ClassStore {
 
     // The value, or defaultValue when the key or value is missing or longer than 254 bytes.
     // As with the fixed 255-blank buffer, leading blanks of the value are dropped.
-    QString ReadRegString(const QString& root, const QString& subkey, const QString& valueName,
+    QString readRegString(const QString& root, const QString& subkey, const QString& valueName,
                           const QString& defaultValue) const;
     // Sets the default value of subkey\valueName (of subkey itself when valueName is empty),
     // creating the keys. 0 on success; a failed write leaves the store as it was.
-    int WriteRegString(const QString& root, const QString& subkey, const QString& valueName,
+    int writeRegString(const QString& root, const QString& subkey, const QString& valueName,
                        const QString& data);
 
   private:
@@ -46,18 +46,18 @@ class ClassStore {
 };
 
 // The class name registered for the extension (given without the dot), or an empty text.
-QString GetAssociation(const ClassStore& store, const QString& extension);
+QString getAssociation(const ClassStore& store, const QString& extension);
 
 // Registers extension -> program -> description, optional icon, and the open command
 // "\"<directory>/<program>\" %1". directory gets a trailing '/' when it has none.
-void CreateAssociation(ClassStore& store, const QString& extension, const QString& directory,
+void createAssociation(ClassStore& store, const QString& extension, const QString& directory,
                        const QString& program, const QString& description, const QString& iconFile);
 
-// The open command CreateAssociation writes.
+// The open command createAssociation writes.
 QString associationCommand(const QString& directory, const QString& program);
 
 // First-start registration of run reports: only when no class is registered for "Out" yet
 // (an existing association, to any class, is left alone). True when it registered one now.
-bool RegisterRunReportAssociation(ClassStore& store, const QString& viewerDirectory);
+bool registerRunReportAssociation(ClassStore& store, const QString& viewerDirectory);
 
 } // namespace lumetra

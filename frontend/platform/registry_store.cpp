@@ -46,13 +46,13 @@ void RegistryStore::setDefaultFile(const QString& file) {
     overrideFile() = file;
 }
 
-bool RegistryStore::KeyExists(quint32 root, const QString& subkey) const {
+bool RegistryStore::keyExists(quint32 root, const QString& subkey) const {
     if (root != kCurrentUser) return false;
     const QSettings s(file_, QSettings::IniFormat);
     return markerSet(s, subkey);
 }
 
-bool RegistryStore::CreateKey(quint32 root, const QString& subkey) {
+bool RegistryStore::createKey(quint32 root, const QString& subkey) {
     if (root == kCurrentUser) {
         QSettings s(file_, QSettings::IniFormat);
         if (markerSet(s, subkey)) return true;
@@ -67,7 +67,7 @@ bool RegistryStore::CreateKey(quint32 root, const QString& subkey) {
     throw RegistryError(1001, QStringLiteral("Unable to create the registry key"));
 }
 
-QVariant RegistryStore::GetValue(quint32 root, const QString& subkey, const QString& name, int type,
+QVariant RegistryStore::getValue(quint32 root, const QString& subkey, const QString& name, int type,
                                  const QVariant& defaultValue) const {
     if (type != kRegString && type != kRegBinary && type != kRegDword)
         throw RegistryError(1001, QStringLiteral("Unsupported value type"));
@@ -97,7 +97,7 @@ QVariant RegistryStore::GetValue(quint32 root, const QString& subkey, const QStr
     }
 }
 
-void RegistryStore::SetValue(quint32 root, const QString& subkey, const QString& name, int type,
+void RegistryStore::setValue(quint32 root, const QString& subkey, const QString& name, int type,
                              const QVariant& value) {
     if (root != kCurrentUser) return;
     QSettings s(file_, QSettings::IniFormat);

@@ -38,15 +38,15 @@ class RegistryStore {
 
     QString file() const { return file_; }
 
-    bool KeyExists(quint32 root, const QString& subkey) const;
+    bool keyExists(quint32 root, const QString& subkey) const;
     // True when the key existed already; throws RegistryError 1001 when it cannot be created.
-    bool CreateKey(quint32 root, const QString& subkey);
+    bool createKey(quint32 root, const QString& subkey);
     // Text for type 1, bytes for type 3, a 32-bit integer for type 4; the default when
     // missing or unreadable; throws RegistryError 1001 for other types.
-    QVariant GetValue(quint32 root, const QString& subkey, const QString& name, int type,
+    QVariant getValue(quint32 root, const QString& subkey, const QString& name, int type,
                       const QVariant& defaultValue = QVariant()) const;
     // Does nothing when the key does not exist or the type is not supported.
-    void SetValue(quint32 root, const QString& subkey, const QString& name, int type,
+    void setValue(quint32 root, const QString& subkey, const QString& name, int type,
                   const QVariant& value);
 
   private:

@@ -5,12 +5,12 @@
 
 namespace lumetra::plot {
 
-QColor ColorFromBgr(std::uint32_t bgr) {
+QColor colorFromBgr(std::uint32_t bgr) {
     return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
                   static_cast<int>((bgr >> 16) & 0xFF));
 }
 
-std::uint32_t BgrFromColor(const QColor& c) {
+std::uint32_t bgrFromColor(const QColor& c) {
     const QColor rgb = c.toRgb();
     return static_cast<std::uint32_t>(rgb.red()) | static_cast<std::uint32_t>(rgb.green()) << 8 |
            static_cast<std::uint32_t>(rgb.blue()) << 16;
@@ -18,12 +18,12 @@ std::uint32_t BgrFromColor(const QColor& c) {
 
 QColor PlotOptions::penColor(ColorSlot slot) const {
     if (blackAndWhite) return QColor(Qt::black);
-    return ColorFromBgr(colors[static_cast<size_t>(slot)]);
+    return colorFromBgr(colors[static_cast<size_t>(slot)]);
 }
 
 QColor PlotOptions::backgroundColor() const {
     if (blackAndWhite) return QColor(Qt::white);
-    return ColorFromBgr(colors[Background]);
+    return colorFromBgr(colors[Background]);
 }
 
 Qt::PenStyle PlotOptions::gridLineStyle() const {
@@ -48,9 +48,9 @@ Qt::PenStyle PlotOptions::horizontalGridStyle() const {
 }
 
 QString PlotOptions::validateOverrides() const {
-    const QString x = ValidateOverride(xOverride, 'X');
+    const QString x = validateOverride(xOverride, 'X');
     if (!x.isEmpty()) return x;
-    return ValidateOverride(yOverride, 'Y');
+    return validateOverride(yOverride, 'Y');
 }
 
 bool QSettingsPlotStore::keyExists() const {
@@ -100,7 +100,7 @@ QString readString(const PlotSettingsStore& s, const QString& name) {
 
 } // namespace
 
-void LoadPlotOptions(const PlotSettingsStore& store, PlotOptions& o) {
+void loadPlotOptions(const PlotSettingsStore& store, PlotOptions& o) {
     if (store.keyExists()) {
         o.blackAndWhite = readDword(store, QStringLiteral("BlacknWhite")) != 0;
         const int gridType = readDword(store, QStringLiteral("GridType"));
@@ -128,11 +128,11 @@ void LoadPlotOptions(const PlotSettingsStore& store, PlotOptions& o) {
     }
 }
 
-void LoadPlotOptions(QSettings& settings, PlotOptions& options, const QString& key) {
-    LoadPlotOptions(QSettingsPlotStore(settings, key), options);
+void loadPlotOptions(QSettings& settings, PlotOptions& options, const QString& key) {
+    loadPlotOptions(QSettingsPlotStore(settings, key), options);
 }
 
-void SavePlotOptions(PlotSettingsStore& store, const PlotOptions& o) {
+void savePlotOptions(PlotSettingsStore& store, const PlotOptions& o) {
     if (!store.keyExists()) store.createKey();
     store.setDword(QStringLiteral("BlacknWhite"), o.blackAndWhite ? 1 : 0);
     if (o.gridType >= 0 && o.gridType <= 3) store.setDword(QStringLiteral("GridType"), o.gridType);
@@ -152,21 +152,21 @@ void SavePlotOptions(PlotSettingsStore& store, const PlotOptions& o) {
     store.setString(QStringLiteral("txtYmin"), o.yOverride.minText);
 }
 
-void SavePlotOptions(QSettings& settings, const PlotOptions& options, const QString& key) {
+void savePlotOptions(QSettings& settings, const PlotOptions& options, const QString& key) {
     QSettingsPlotStore store(settings, key);
-    SavePlotOptions(store, options);
+    savePlotOptions(store, options);
 }
 
-void RestorePlotOptionsAtStartup(const PlotSettingsStore& store, PlotOptions& o) {
+void restorePlotOptionsAtStartup(const PlotSettingsStore& store, PlotOptions& o) {
     o.xOverride.enabled = false;
     o.yOverride.enabled = false;
-    LoadPlotOptions(store, o);
+    loadPlotOptions(store, o);
     o.gridLines = 1;
     o.gridType = 2;
 }
 
-void RestorePlotOptionsAtStartup(QSettings& settings, PlotOptions& options, const QString& key) {
-    RestorePlotOptionsAtStartup(QSettingsPlotStore(settings, key), options);
+void restorePlotOptionsAtStartup(QSettings& settings, PlotOptions& options, const QString& key) {
+    restorePlotOptionsAtStartup(QSettingsPlotStore(settings, key), options);
 }
 
 } // namespace lumetra::plot

@@ -43,8 +43,8 @@ inline const std::array<QString, 4> kGridTypeLabels = {
     QStringLiteral("Solid"), QStringLiteral("Dashed"), QStringLiteral("Dotted"),
     QStringLiteral("Dashed-Dot-Dot")};
 
-QColor ColorFromBgr(std::uint32_t bgr);
-std::uint32_t BgrFromColor(const QColor& c);
+QColor colorFromBgr(std::uint32_t bgr);
+std::uint32_t bgrFromColor(const QColor& c);
 
 class PlotOptions {
   public:
@@ -102,17 +102,17 @@ class QSettingsPlotStore : public PlotSettingsStore {
 
 // Restores options from the plot settings key. Fields the stored values do
 // not cover keep what they hold in `options`.
-void LoadPlotOptions(const PlotSettingsStore& store, PlotOptions& options);
-void LoadPlotOptions(QSettings& settings, PlotOptions& options,
+void loadPlotOptions(const PlotSettingsStore& store, PlotOptions& options);
+void loadPlotOptions(QSettings& settings, PlotOptions& options,
                      const QString& key = kPlotSettingsKey);
 // Creates the key when missing and writes the options (colours only outside
 // black-and-white mode).
-void SavePlotOptions(PlotSettingsStore& store, const PlotOptions& options);
-void SavePlotOptions(QSettings& settings, const PlotOptions& options,
+void savePlotOptions(PlotSettingsStore& store, const PlotOptions& options);
+void savePlotOptions(QSettings& settings, const PlotOptions& options,
                      const QString& key = kPlotSettingsKey);
 // What start-up does: overrides off, load, then grid "X && Y Axes" and "Dotted".
-void RestorePlotOptionsAtStartup(const PlotSettingsStore& store, PlotOptions& options);
-void RestorePlotOptionsAtStartup(QSettings& settings, PlotOptions& options,
+void restorePlotOptionsAtStartup(const PlotSettingsStore& store, PlotOptions& options);
+void restorePlotOptionsAtStartup(QSettings& settings, PlotOptions& options,
                                  const QString& key = kPlotSettingsKey);
 
 } // namespace lumetra::plot

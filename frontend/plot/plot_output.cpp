@@ -17,7 +17,7 @@
 
 namespace lumetra::plot {
 
-QString SuggestedBitmapName(const QString& jobName) {
+QString suggestedBitmapName(const QString& jobName) {
     QString name = jobName;
     const qsizetype slash =
         std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
@@ -27,32 +27,32 @@ QString SuggestedBitmapName(const QString& jobName) {
     return name + QStringLiteral(".bmp");
 }
 
-BitmapSaveDialogSetup BitmapSaveDialog(const QString& jobName, const QString& dialogDir,
+BitmapSaveDialogSetup bitmapSaveDialog(const QString& jobName, const QString& dialogDir,
                                        const QString& baseDir) {
     BitmapSaveDialogSetup d;
     d.title = QStringLiteral("Save Plot File As ...");
     d.filters = {QStringLiteral("All Files (*.*)"), QStringLiteral("Bitmap (*.bmp)")};
     d.selectedFilter = d.filters[1];
-    d.suggestedName = SuggestedBitmapName(jobName);
+    d.suggestedName = suggestedBitmapName(jobName);
     d.initialDir = dialogDir.isEmpty() ? baseDir + QStringLiteral("/user") : dialogDir;
     return d;
 }
 
-std::optional<QString> BitmapSaveTarget(const QString& dialogResult, const QString& suggestion) {
+std::optional<QString> bitmapSaveTarget(const QString& dialogResult, const QString& suggestion) {
     if (dialogResult.isEmpty() || dialogResult == suggestion) return std::nullopt;
     return dialogResult;
 }
 
-QString ReplaceQuestionTitle(const QString& path) {
+QString replaceQuestionTitle(const QString& path) {
     // Shown as given: lower-casing would name a different file on this platform.
     return QStringLiteral("Replace ") + path + QStringLiteral(" file?");
 }
 
-QString DialogDirAfterSave(const QString& savedPath) {
+QString dialogDirAfterSave(const QString& savedPath) {
     return QFileInfo(savedPath).absolutePath();
 }
 
-bool SaveCanvasBitmap(const QImage& canvas, const QString& path, QString* error) {
+bool saveCanvasBitmap(const QImage& canvas, const QString& path, QString* error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error) *error = file.errorString();
@@ -71,11 +71,11 @@ bool SaveCanvasBitmap(const QImage& canvas, const QString& path, QString* error)
     return true;
 }
 
-QPageLayout::Orientation PrintOrientation(QSize canvas) {
+QPageLayout::Orientation printOrientation(QSize canvas) {
     return canvas.width() > canvas.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
 }
 
-QRectF FitToArea(QSizeF image, QRectF area) {
+QRectF fitToArea(QSizeF image, QRectF area) {
     if (image.isEmpty() || area.isEmpty()) return QRectF(area.topLeft(), QSizeF(0, 0));
     const double imageRatio = image.width() / image.height();
     const double areaRatio = area.width() / area.height();
@@ -84,12 +84,12 @@ QRectF FitToArea(QSizeF image, QRectF area) {
     return QRectF(area.topLeft(), QSizeF(area.height() * imageRatio, area.height()));
 }
 
-QString PrintCaption(const QString& jobName, float sig2) {
+QString printCaption(const QString& jobName, float sig2) {
     return QStringLiteral("Input file name = ") + jobName + QStringLiteral("\t\t") +
-           QStringLiteral("Noise Variance = ") + Text(sig2);
+           QStringLiteral("Noise Variance = ") + numberText(sig2);
 }
 
-void PaintPrintPage(QPainter& p, QRectF printable, const QImage& canvas, const QString& caption) {
+void paintPrintPage(QPainter& p, QRectF printable, const QImage& canvas, const QString& caption) {
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(11);
     const QFontMetricsF fm(font, p.device());
@@ -97,7 +97,7 @@ void PaintPrintPage(QPainter& p, QRectF printable, const QImage& canvas, const Q
     const double captionHeight = fm.height() * 1.5;
     QRectF imageArea = printable;
     imageArea.setHeight(std::max(1.0, printable.height() - captionHeight));
-    const QRectF target = FitToArea(QSizeF(canvas.size()), imageArea);
+    const QRectF target = fitToArea(QSizeF(canvas.size()), imageArea);
     p.save();
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.drawImage(target, canvas);
@@ -109,23 +109,23 @@ void PaintPrintPage(QPainter& p, QRectF printable, const QImage& canvas, const Q
     p.restore();
 }
 
-bool PrintPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, float sig2,
+bool printPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, float sig2,
                QString* error) {
-    printer.setPageOrientation(PrintOrientation(canvas.size()));
+    printer.setPageOrientation(printOrientation(canvas.size()));
     QPainter p;
     if (!p.begin(&printer)) {
         if (error) *error = QStringLiteral("The printer could not be started.");
         return false;
     }
     // Painter coordinates start at the printable area's top-left corner.
-    PaintPrintPage(p, QRectF(0, 0, printer.width(), printer.height()), canvas,
-                   PrintCaption(jobName, sig2));
+    paintPrintPage(p, QRectF(0, 0, printer.width(), printer.height()), canvas,
+                   printCaption(jobName, sig2));
     const bool ok = p.end();
     if (!ok && error) *error = QStringLiteral("The page could not be finished.");
     return ok;
 }
 
-bool ExportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
+bool exportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
                    const PlotEnvironment& env, QString* error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -135,9 +135,9 @@ bool ExportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& 
     {
         QPdfWriter pdf(&file);
         pdf.setResolution(300);
-        pdf.setPageOrientation(PrintOrientation(size));
+        pdf.setPageOrientation(printOrientation(size));
         pdf.setPageSize(QPageSize(QPageSize::A4));
-        RenderPlot(pdf, size, in, opt, env);
+        renderPlot(pdf, size, in, opt, env);
     }
     if (!file.commit()) {
         if (error) *error = file.errorString();
@@ -146,7 +146,7 @@ bool ExportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& 
     return true;
 }
 
-bool ExportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
+bool exportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
                    const PlotEnvironment& env, QString* error) {
 #ifdef LUMETRA_PLOT_HAVE_SVG
     QSaveFile file(path);
@@ -160,7 +160,7 @@ bool ExportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& 
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(in.methodName + QStringLiteral(" Estimate by Lumetra (tm)"));
-        RenderPlot(svg, size, in, opt, env);
+        renderPlot(svg, size, in, opt, env);
     }
     if (!file.commit()) {
         if (error) *error = file.errorString();

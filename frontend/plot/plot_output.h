@@ -26,39 +26,39 @@ struct BitmapSaveDialogSetup {
 
 // Job name without directory, cut before its first "." (whole name when it
 // has none or begins with one), plus ".bmp".
-QString SuggestedBitmapName(const QString& jobName);
-BitmapSaveDialogSetup BitmapSaveDialog(const QString& jobName, const QString& dialogDir,
+QString suggestedBitmapName(const QString& jobName);
+BitmapSaveDialogSetup bitmapSaveDialog(const QString& jobName, const QString& dialogDir,
                                        const QString& baseDir);
 // The path to save to, or nothing when the dialog gave back an empty name or
 // the bare suggestion unchanged (which is also what a cancel leaves).
-std::optional<QString> BitmapSaveTarget(const QString& dialogResult, const QString& suggestion);
+std::optional<QString> bitmapSaveTarget(const QString& dialogResult, const QString& suggestion);
 // The question asked before an existing file is replaced.
 inline const QString kReplaceQuestion = QStringLiteral("File exists, want to replace it?");
-QString ReplaceQuestionTitle(const QString& path);
+QString replaceQuestionTitle(const QString& path);
 // Directory the shared dialog starts in after a save.
-QString DialogDirAfterSave(const QString& savedPath);
+QString dialogDirAfterSave(const QString& savedPath);
 // Writes the canvas as a Windows bitmap; the old file survives a failed write.
-bool SaveCanvasBitmap(const QImage& canvas, const QString& path, QString* error = nullptr);
+bool saveCanvasBitmap(const QImage& canvas, const QString& path, QString* error = nullptr);
 
 // Landscape for a canvas wider than high, else portrait.
-QPageLayout::Orientation PrintOrientation(QSize canvas);
+QPageLayout::Orientation printOrientation(QSize canvas);
 // Largest rectangle with the image's aspect ratio in `area`, at its top-left.
-QRectF FitToArea(QSizeF image, QRectF area);
-// "Input file name = " + jobName + two tabs + "Noise Variance = " + Text(sig2).
-QString PrintCaption(const QString& jobName, float sig2);
+QRectF fitToArea(QSizeF image, QRectF area);
+// "Input file name = " + jobName + two tabs + "Noise Variance = " + numberText(sig2).
+QString printCaption(const QString& jobName, float sig2);
 // Draws the page: the canvas fitted into `printable` above the caption line,
 // the caption (11 points) below it at the left margin.
-void PaintPrintPage(QPainter& painter, QRectF printable, const QImage& canvas,
+void paintPrintPage(QPainter& painter, QRectF printable, const QImage& canvas,
                     const QString& caption);
 // Prints the canvas on one page: orientation from its shape, scaled to the
 // printable area (leaving room for the caption line below it), then the caption.
-bool PrintPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, float sig2,
+bool printPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, float sig2,
                QString* error = nullptr);
 
 // Headless vector export of a plot drawn on a logical canvas of `size` pixels.
-bool ExportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
+bool exportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
                    const PlotEnvironment& env = {}, QString* error = nullptr);
-bool ExportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
+bool exportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
                    const PlotEnvironment& env = {}, QString* error = nullptr);
 
 } // namespace lumetra::plot

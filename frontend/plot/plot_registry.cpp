@@ -3,27 +3,27 @@
 namespace lumetra::plot {
 
 bool RegistryPlotStore::keyExists() const {
-    return registry_.KeyExists(kCurrentUser, key_);
+    return registry_.keyExists(kCurrentUser, key_);
 }
 
 void RegistryPlotStore::createKey() {
-    registry_.CreateKey(kCurrentUser, key_);
+    registry_.createKey(kCurrentUser, key_);
 }
 
 QVariant RegistryPlotStore::dword(const QString& name) const {
-    return registry_.GetValue(kCurrentUser, key_, name, kRegDword, QVariant());
+    return registry_.getValue(kCurrentUser, key_, name, kRegDword, QVariant());
 }
 
 QVariant RegistryPlotStore::string(const QString& name) const {
-    return registry_.GetValue(kCurrentUser, key_, name, kRegString, QVariant());
+    return registry_.getValue(kCurrentUser, key_, name, kRegString, QVariant());
 }
 
 void RegistryPlotStore::setDword(const QString& name, qint32 value) {
-    registry_.SetValue(kCurrentUser, key_, name, kRegDword, value);
+    registry_.setValue(kCurrentUser, key_, name, kRegDword, value);
 }
 
 void RegistryPlotStore::setString(const QString& name, const QString& value) {
-    registry_.SetValue(kCurrentUser, key_, name, kRegString, value);
+    registry_.setValue(kCurrentUser, key_, name, kRegString, value);
 }
 
 } // namespace lumetra::plot

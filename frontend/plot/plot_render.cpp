@@ -71,17 +71,17 @@ class Canvas {
         printPixel(t, std::floor(x + 0.5), std::floor(y + 0.5));
     }
     void printCentered(const QString& t, double y) {
-        printAt(t, RoundHalfEven((width() - textWidth(t)) / 2), y);
+        printAt(t, roundHalfEven((width() - textWidth(t)) / 2), y);
     }
     void printRightAligned(const QString& t, double y) {
-        printAt(t, RoundHalfEven(width() - textWidth(t) - 5), y);
+        printAt(t, roundHalfEven(width() - textWidth(t) - 5), y);
     }
     void printLeftMargin(const QString& t, double y) {
-        printAt(t, RoundHalfEven(width() * 0.01), y);
+        printAt(t, roundHalfEven(width() * 0.01), y);
     }
     void printRotated(const QString& t, const QString& angle, double x, double y) {
         p_.setPen(color_);
-        PrintRotated(p_, t, angle, x, y);
+        plot::printRotated(p_, t, angle, x, y);
         p_.setFont(font_);
     }
 
@@ -89,8 +89,8 @@ class Canvas {
     void setLineWidth(double w) { lineWidth_ = std::max(1.0, w); }
 
     void setScale(const PlotScale* st) { st_ = st; }
-    double px(double x) const { return ToPixelX(*st_, x, width()); }
-    double py(double y) const { return ToPixelY(*st_, y, height()); }
+    double px(double x) const { return toPixelX(*st_, x, width()); }
+    double py(double y) const { return toPixelY(*st_, y, height()); }
     // Plot-coordinate line in the current colour, width and style.
     void line(double x1, double y1, double x2, double y2) {
         linePixels(QLineF(px(x1), py(y1), px(x2), py(y2)));
@@ -128,21 +128,22 @@ class Canvas {
 };
 
 // The screen ratio is taken when the Canvas is set up.
-void ClearCanvas(Canvas& c, const PlotOptions& opt) {
+void clearCanvas(Canvas& c, const PlotOptions& opt) {
     c.clear(opt.backgroundColor());
 }
 
-void SetPenColor(Canvas& c, ColorSlot slot) {
+void setPenColor(Canvas& c, ColorSlot slot) {
     c.setPenColor(slot);
 }
 
-void DrawRunInfo(Canvas& c, const PlotInput& in, OutputText& out) {
+void drawRunInfo(Canvas& c, const PlotInput& in, OutputText& out) {
     c.setTextSize(10 * c.ratioX());
-    c.printLeftMargin(QStringLiteral("Time (sec.): ") + Text(in.tStart) + QStringLiteral("  to ") +
-                          Text(in.tFinal),
+    c.printLeftMargin(QStringLiteral("Time (sec.): ") + numberText(in.tStart) +
+                          QStringLiteral("  to ") + numberText(in.tFinal),
                       70);
-    c.printLeftMargin(QStringLiteral("zeroFill = ") + Text(in.zeroFill) + QStringLiteral("%"), 90);
-    c.printLeftMargin(QStringLiteral("Noise Variance = ") + Text(in.sig2), 110);
+    c.printLeftMargin(QStringLiteral("zeroFill = ") + numberText(in.zeroFill) + QStringLiteral("%"),
+                      90);
+    c.printLeftMargin(QStringLiteral("Noise Variance = ") + numberText(in.sig2), 110);
     out.append(QStringLiteral("Batch Input file ... fileIn = ") + in.jobName);
 }
 
@@ -152,52 +153,52 @@ QString titleDateTime(const QDateTime& now) {
            now.time().toString(QStringLiteral("HH:mm:ss"));
 }
 
-void DrawTitles(Canvas& c, const PlotInput& in, const PlotEnvironment& env) {
-    SetPenColor(c, Titles);
+void drawTitles(Canvas& c, const PlotInput& in, const PlotEnvironment& env) {
+    setPenColor(c, Titles);
     c.setTextSize(13 * c.ratioX());
     c.printCentered(in.methodName + QStringLiteral(" Estimate by Lumetra (tm)"), 1);
     c.printCentered(QStringLiteral("Power-Spectral Density"), 25);
     c.setTextSize(10 * c.ratioX());
-    SetPenColor(c, MiscInfo);
+    setPenColor(c, MiscInfo);
     c.printRightAligned(titleDateTime(env.now()), 5);
-    SetPenColor(c, Titles);
+    setPenColor(c, Titles);
     c.printRightAligned(in.jobPath.trimmed(), 50);
 }
 
-void SetPlotScale(Canvas& c, PlotScale& st, const PlotOptions& opt) {
+void setPlotScale(Canvas& c, PlotScale& st, const PlotOptions& opt) {
     c.printAt(QStringLiteral("Frequency"), 0.48 * c.width(), 0.48 * c.height());
     c.printRotated(QStringLiteral("Power-Spectral Density (dB)"), QStringLiteral("90"),
                    0.9 * c.width(), 0.3 * c.height());
-    SetPenColor(c, Axes);
+    setPenColor(c, Axes);
     if (st.xExponent != 0 || st.yExponent != 0) {
         c.printAt(QStringLiteral("Scale Factor"), 5, 420);
         c.printAt(QStringLiteral("============"), 5, 435);
     }
     if (st.xExponent != 0)
-        c.printAt(QStringLiteral("X-axis = 10E") + SignedText(st.xExponent), 5, 450);
+        c.printAt(QStringLiteral("X-axis = 10E") + signedText(st.xExponent), 5, 450);
     if (st.yExponent != 0)
-        c.printAt(QStringLiteral("Y-axis = 10E") + SignedText(st.yExponent), 5,
+        c.printAt(QStringLiteral("Y-axis = 10E") + signedText(st.yExponent), 5,
                   st.xExponent != 0 ? 465 : 450);
-    SetPlotScaleCoordinates(st, opt.xOverride, opt.yOverride);
+    setPlotScaleCoordinates(st, opt.xOverride, opt.yOverride);
     c.setScale(&st);
 }
 
-void DrawAxes(Canvas& c, double xMin, double xMax, double yMin, double yMax, double& xa,
+void drawAxes(Canvas& c, double xMin, double xMax, double yMin, double yMax, double& xa,
               double& ya) {
-    xa = VerticalAxisX(xMin, xMax);
-    ya = HorizontalAxisY(yMin, yMax);
-    c.setLineWidth(RoundHalfEven(2 * c.ratioX()));
-    SetPenColor(c, Axes);
+    xa = verticalAxisX(xMin, xMax);
+    ya = horizontalAxisY(yMin, yMax);
+    c.setLineWidth(roundHalfEven(2 * c.ratioX()));
+    setPenColor(c, Axes);
     c.line(xMin, ya, xMax, ya);
     c.line(xa, yMin, xa, yMax);
-    c.setLineWidth(RoundHalfEven(c.ratioX()));
+    c.setLineWidth(roundHalfEven(c.ratioX()));
 }
 
-void DrawGridAndLabels(Canvas& c, const PlotOptions& opt, double xMin, double xMax, double yMin,
+void drawGridAndLabels(Canvas& c, const PlotOptions& opt, double xMin, double xMax, double yMin,
                        double yMax, double xa, double ya) {
     const auto xs = XGridPositions(xMin, xMax);
     const auto ys = YGridPositions(yMin, yMax);
-    SetPenColor(c, Axes);
+    setPenColor(c, Axes);
     const Qt::PenStyle vertical = opt.verticalGridStyle();
     if (vertical != Qt::NoPen) {
         c.lineStyle() = vertical;
@@ -206,7 +207,7 @@ void DrawGridAndLabels(Canvas& c, const PlotOptions& opt, double xMin, double xM
         const double yPx = c.py(ya);
         for (double x : xs) c.linePixels(QLineF(c.px(x), yPx - 3, c.px(x), yPx + 3));
     }
-    for (double x : xs) c.printLabel(XLabelText(x), c.px(x) - 0.02 * c.width(), 0.52 * c.height());
+    for (double x : xs) c.printLabel(xLabelText(x), c.px(x) - 0.02 * c.width(), 0.52 * c.height());
 
     const Qt::PenStyle horizontal = opt.horizontalGridStyle();
     if (horizontal != Qt::NoPen) {
@@ -216,19 +217,19 @@ void DrawGridAndLabels(Canvas& c, const PlotOptions& opt, double xMin, double xM
         const double xPx = c.px(xa);
         for (double y : ys) c.linePixels(QLineF(xPx - 5, c.py(y), xPx + 5, c.py(y)));
     }
-    for (double y : ys) c.printLabel(YLabelText(y), 0.96 * c.width(), c.py(y) - 9);
+    for (double y : ys) c.printLabel(yLabelText(y), 0.96 * c.width(), c.py(y) - 9);
 }
 
 void Grid(Canvas& c, const PlotOptions& opt, double xMin, double xMax, double yMin, double yMax) {
     double xa = 0, ya = 0;
-    DrawAxes(c, xMin, xMax, yMin, yMax, xa, ya);
-    DrawGridAndLabels(c, opt, xMin, xMax, yMin, yMax, xa, ya);
+    drawAxes(c, xMin, xMax, yMin, yMax, xa, ya);
+    drawGridAndLabels(c, opt, xMin, xMax, yMin, yMax, xa, ya);
 }
 
-void DrawCurve(Canvas& c, const PlotScale& st, const PlotOptions& opt) {
+void drawCurve(Canvas& c, const PlotScale& st, const PlotOptions& opt) {
     c.lineStyle() = Qt::SolidLine;
-    SetPenColor(c, Curve1);
-    std::vector<QLineF> segs = CurveSegments(st);
+    setPenColor(c, Curve1);
+    std::vector<QLineF> segs = curveSegments(st);
     for (QLineF& l : segs) l = QLineF(c.px(l.x1()), c.py(l.y1()), c.px(l.x2()), c.py(l.y2()));
     c.linesPixels(segs);
     // Black-and-white plots leave the canvas dashed for whatever is drawn next.
@@ -237,7 +238,7 @@ void DrawCurve(Canvas& c, const PlotScale& st, const PlotOptions& opt) {
 
 } // namespace
 
-std::vector<QLineF> CurveSegments(const PlotScale& st) {
+std::vector<QLineF> curveSegments(const PlotScale& st) {
     std::vector<QLineF> segs;
     const int n = std::min<int>(st.n, static_cast<int>(std::min(st.freq.size(), st.psd.size())));
     if (n < 2) return segs;
@@ -253,7 +254,7 @@ std::vector<QLineF> CurveSegments(const PlotScale& st) {
     return segs;
 }
 
-PlotScale DrawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle,
+PlotScale drawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle,
                    const PlotInput& in, const PlotOptions& opt, OutputText& out,
                    const PlotEnvironment& env) {
     const int n = in.pointCount();
@@ -261,20 +262,20 @@ PlotScale DrawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle
     st.psd.assign(in.spectrum.begin(), in.spectrum.begin() + n);
 
     Canvas c(painter, canvasSize, lineStyle, opt, env.screenPixels.width() / 640.0);
-    ClearCanvas(c, opt);
-    SetPenColor(c, MiscInfo);
-    DrawRunInfo(c, in, out);
-    DrawTitles(c, in, env);
-    SetPenColor(c, Axes);
-    PrepareXValues(st, in.frequencies.data(), n, opt.xOverride, &out);
-    PrepareYValues(st, opt.yOverride, &out);
-    SetPlotScale(c, st, opt);
+    clearCanvas(c, opt);
+    setPenColor(c, MiscInfo);
+    drawRunInfo(c, in, out);
+    drawTitles(c, in, env);
+    setPenColor(c, Axes);
+    prepareXValues(st, in.frequencies.data(), n, opt.xOverride, &out);
+    prepareYValues(st, opt.yOverride, &out);
+    setPlotScale(c, st, opt);
     Grid(c, opt, st.xMin, st.xMax, st.yMin, st.yMax);
-    DrawCurve(c, st, opt);
+    drawCurve(c, st, opt);
     return st;
 }
 
-void WriteRunHeader(OutputText& out, const QString& jobPath, const QDateTime& now) {
+void writeRunHeader(OutputText& out, const QString& jobPath, const QDateTime& now) {
     const QString tab(QLatin1Char('\t'));
     out.clear();
     out.append(QStringLiteral("        ----") + QString(53, QLatin1Char(' ')));
@@ -294,26 +295,26 @@ void WriteRunHeader(OutputText& out, const QString& jobPath, const QDateTime& no
 
 PlotScale startPlot(PlotCanvas& canvas, const PlotInput& in, const PlotOptions& opt,
                     OutputText& out, const PlotEnvironment& env, PeakList* peaks) {
-    WriteRunHeader(out, in.jobPath, env.now());
-    return PlotResults(canvas, in, opt, out, env, peaks);
+    writeRunHeader(out, in.jobPath, env.now());
+    return plotResults(canvas, in, opt, out, env, peaks);
 }
 
-PlotScale PlotResults(PlotCanvas& canvas, const PlotInput& in, const PlotOptions& opt,
+PlotScale plotResults(PlotCanvas& canvas, const PlotInput& in, const PlotOptions& opt,
                       OutputText& out, const PlotEnvironment& env, PeakList* peaks) {
     out.append(QStringLiteral("Calling 1st line plot"));
     Qt::PenStyle style = canvas.lineStyle();
     PlotScale st;
     {
         QPainter p(&canvas.image());
-        st = DrawPlot(p, QSizeF(canvas.size()), style, in, opt, out, env);
+        st = drawPlot(p, QSizeF(canvas.size()), style, in, opt, out, env);
     }
     canvas.setLineStyle(style);
-    PeakList pl = ListPeaks(st, out);
+    PeakList pl = listPeaks(st, out);
     if (peaks) *peaks = std::move(pl);
     return st;
 }
 
-PlotScale RenderPlot(QPaintDevice& device, QSize logicalCanvas, const PlotInput& in,
+PlotScale renderPlot(QPaintDevice& device, QSize logicalCanvas, const PlotInput& in,
                      const PlotOptions& opt, const PlotEnvironment& env, OutputText* out) {
     OutputText scratch;
     OutputText& o = out ? *out : scratch;
@@ -324,21 +325,21 @@ PlotScale RenderPlot(QPaintDevice& device, QSize logicalCanvas, const PlotInput&
     p.scale(scale, scale);
     p.setClipRect(QRectF(QPointF(0, 0), QSizeF(logical)));
     Qt::PenStyle style = Qt::SolidLine;
-    return DrawPlot(p, QSizeF(logical), style, in, opt, o, env);
+    return drawPlot(p, QSizeF(logical), style, in, opt, o, env);
 }
 
-QImage RenderPlotImage(const PlotInput& in, const PlotOptions& opt, QSize size,
+QImage renderPlotImage(const PlotInput& in, const PlotOptions& opt, QSize size,
                        const PlotEnvironment& env, OutputText* out) {
     QImage img(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     OutputText scratch;
     OutputText& o = out ? *out : scratch;
     QPainter p(&img);
     Qt::PenStyle style = Qt::SolidLine;
-    DrawPlot(p, QSizeF(img.size()), style, in, opt, o, env);
+    drawPlot(p, QSizeF(img.size()), style, in, opt, o, env);
     return img;
 }
 
-PeakList ListPeaks(const PlotScale& st, OutputText& out) {
+PeakList listPeaks(const PlotScale& st, OutputText& out) {
     PeakList pl;
     const std::vector<float>& f = st.freq;
     const std::vector<float>& y = st.psd;
@@ -358,17 +359,17 @@ PeakList ListPeaks(const PlotScale& st, OutputText& out) {
         out.append(QStringLiteral(" PSD waveform contained following peaks"));
         out.append(QStringLiteral(" --------------------------------------"));
         auto neighbour = [&](int i) {
-            out.append(QStringLiteral(" ---------------------") + Text(realFreq(i)) +
-                       QStringLiteral("  Ampl. = ") + Text(at(y, i)));
+            out.append(QStringLiteral(" ---------------------") + numberText(realFreq(i)) +
+                       QStringLiteral("  Ampl. = ") + numberText(at(y, i)));
         };
         int k = 0;
         for (const Peak& pk : pl.byPosition) {
             ++k;
             out.append(QStringLiteral(" "));
             if (pk.index > 0) neighbour(pk.index - 1);
-            out.append(QStringLiteral(" Peak #") + Text(k) + QStringLiteral("  at Freq =") +
-                       Text(realFreq(pk.index)) + QStringLiteral("  Ampl. = ") +
-                       Text(at(y, pk.index)));
+            out.append(QStringLiteral(" Peak #") + numberText(k) + QStringLiteral("  at Freq =") +
+                       numberText(realFreq(pk.index)) + QStringLiteral("  Ampl. = ") +
+                       numberText(at(y, pk.index)));
             neighbour(pk.index + 1);
         }
     }
@@ -382,16 +383,16 @@ PeakList ListPeaks(const PlotScale& st, OutputText& out) {
     } else {
         for (const Peak& pk : v)
             pl.summary += QStringLiteral("  ") +
-                          Text(RoundHalfEven(static_cast<double>(pk.frequency) * st.xFactor));
+                          numberText(roundHalfEven(static_cast<double>(pk.frequency) * st.xFactor));
     }
     out.append(QStringLiteral(" "));
     out.append(QStringLiteral(" Peak Frequencies: ") + pl.summary);
     return pl;
 }
 
-void PrintRotated(QPainter& painter, const QString& text, const QString& angle, double x,
+void printRotated(QPainter& painter, const QString& text, const QString& angle, double x,
                   double y) {
-    const int degrees = static_cast<int>(RoundHalfEven(LeadingNumber(angle)));
+    const int degrees = static_cast<int>(roundHalfEven(leadingNumber(angle)));
     const int escapement = degrees * 10;
     const double theta = escapement / 10.0 * std::numbers::pi / 180.0;
     const double phi = std::numbers::pi / 2 - theta;

@@ -73,42 +73,42 @@ struct PeakList {
 constexpr int kMaxPeaks = 50;
 
 // Clears the Output text and writes the run header.
-void WriteRunHeader(OutputText& out, const QString& jobPath, const QDateTime& now);
+void writeRunHeader(OutputText& out, const QString& jobPath, const QDateTime& now);
 
-// Run header, then PlotResults on the screen canvas.
+// Run header, then plotResults on the screen canvas.
 PlotScale startPlot(PlotCanvas& canvas, const PlotInput& in, const PlotOptions& opt,
                     OutputText& out, const PlotEnvironment& env = {}, PeakList* peaks = nullptr);
 
 // Copies the PSD, draws the plot on the canvas and lists the peaks.
-PlotScale PlotResults(PlotCanvas& canvas, const PlotInput& in, const PlotOptions& opt,
+PlotScale plotResults(PlotCanvas& canvas, const PlotInput& in, const PlotOptions& opt,
                       OutputText& out, const PlotEnvironment& env = {}, PeakList* peaks = nullptr);
 
 // Draws the whole plot with `painter`, whose coordinates must be canvas
 // pixels over a canvas of `canvasSize`. `lineStyle` is the canvas's carried
 // line style, read and updated.
-PlotScale DrawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle,
+PlotScale drawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle,
                    const PlotInput& in, const PlotOptions& opt, OutputText& out,
                    const PlotEnvironment& env = {});
 
 // Draws the plot on any paint device: the logical canvas is fitted into the
 // device with its aspect ratio (top-left), so vector devices stay sharp.
-PlotScale RenderPlot(QPaintDevice& device, QSize logicalCanvas, const PlotInput& in,
+PlotScale renderPlot(QPaintDevice& device, QSize logicalCanvas, const PlotInput& in,
                      const PlotOptions& opt, const PlotEnvironment& env = {},
                      OutputText* out = nullptr);
 
 // Headless export: a finished image of the given size.
-QImage RenderPlotImage(const PlotInput& in, const PlotOptions& opt, QSize size,
+QImage renderPlotImage(const PlotInput& in, const PlotOptions& opt, QSize size,
                        const PlotEnvironment& env = {}, OutputText* out = nullptr);
 
-// Segments DrawCurve draws, in plot coordinates: the one from point i-1 to
+// Segments drawCurve draws, in plot coordinates: the one from point i-1 to
 // point i only when point i-1 lies inside the plotted ranges.
-std::vector<QLineF> CurveSegments(const PlotScale& st);
+std::vector<QLineF> curveSegments(const PlotScale& st);
 
 // Peak search on the plot's copies, with its lines appended to `out`.
-PeakList ListPeaks(const PlotScale& st, OutputText& out);
+PeakList listPeaks(const PlotScale& st, OutputText& out);
 
 // Draws `text` rotated counter-clockwise by `angle` whole degrees (given as
 // text), centred on (x, y), in Arial with a 14-pixel cell.
-void PrintRotated(QPainter& painter, const QString& text, const QString& angle, double x, double y);
+void printRotated(QPainter& painter, const QString& text, const QString& angle, double x, double y);
 
 } // namespace lumetra::plot

@@ -9,15 +9,15 @@
 
 namespace lumetra::plot {
 
-float ScaleToScreenX(double v, const QSize& screenPixels) {
+float scaleToScreenX(double v, const QSize& screenPixels) {
     return static_cast<float>(v * screenPixels.width() / 640.0);
 }
 
-float ScaleToScreenY(double v, const QSize& screenPixels) {
+float scaleToScreenY(double v, const QSize& screenPixels) {
     return static_cast<float>(v * screenPixels.height() / 480.0);
 }
 
-double RoundHalfEven(double v) {
+double roundHalfEven(double v) {
     // nearbyint follows the current rounding mode, which is to-nearest-even by default;
     // spelled out so that a changed mode cannot leak in.
     double f = std::floor(v);
@@ -27,7 +27,7 @@ double RoundHalfEven(double v) {
     return std::fmod(f, 2.0) == 0 ? f : f + 1;
 }
 
-void ScaleAxis(float& min, float& max, int count, int& exponent, OutputText* out) {
+void scaleAxis(float& min, float& max, int count, int& exponent, OutputText* out) {
     const double c = count;
     // Non-finite input would poison every later step; fall back to a usable range.
     if (!std::isfinite(min)) min = std::isfinite(max) ? max : 0.0f;
@@ -37,7 +37,7 @@ void ScaleAxis(float& min, float& max, int count, int& exponent, OutputText* out
     double s = (static_cast<double>(max) - static_cast<double>(min)) / c;
     exponent = 0;
     if ((s < 0.1 && s != 0) || s >= 100) {
-        double k = RoundHalfEven(std::log10(s));
+        double k = roundHalfEven(std::log10(s));
         if (k <= 0) k = k - 1;
         exponent = static_cast<int>(2 * std::floor(k / 2));
     }
@@ -66,20 +66,22 @@ void ScaleAxis(float& min, float& max, int count, int& exponent, OutputText* out
     auto trace = [out](const QString& line) {
         if (out) out->append(line);
     };
-    trace(QStringLiteral(" Min/Max/step= ") + Text(min) + QStringLiteral("  ") + Text(max) +
-          QStringLiteral("  ") + Text(m) + QStringLiteral("  ") + Text(P));
+    trace(QStringLiteral(" Min/Max/step= ") + numberText(min) + QStringLiteral("  ") +
+          numberText(max) + QStringLiteral("  ") + numberText(m) + QStringLiteral("  ") +
+          numberText(P));
 
     const double maxReach = c * m * P + static_cast<double>(min);
     const float maxReachF = static_cast<float>(maxReach);
     if (std::isfinite(maxReachF) && maxReachF >= max)
         max = maxReachF;
     else
-        trace(QStringLiteral(" step/min= ") + Text(m * P) + QStringLiteral("  ") + Text(min));
-    trace(QStringLiteral(" Min/Max/step= ") + Text(min) + QStringLiteral("  ") + Text(max) +
-          QStringLiteral("  ") + Text(m * P));
+        trace(QStringLiteral(" step/min= ") + numberText(m * P) + QStringLiteral("  ") +
+              numberText(min));
+    trace(QStringLiteral(" Min/Max/step= ") + numberText(min) + QStringLiteral("  ") +
+          numberText(max) + QStringLiteral("  ") + numberText(m * P));
 }
 
-std::optional<double> ParseOverrideNumber(const QString& text) {
+std::optional<double> parseOverrideNumber(const QString& text) {
     const QString t = text.trimmed();
     if (t.isEmpty()) return std::nullopt;
     bool ok = false;
@@ -88,13 +90,13 @@ std::optional<double> ParseOverrideNumber(const QString& text) {
     return v;
 }
 
-QString ValidateOverride(const AxisOverride& ov, char axis) {
+QString validateOverride(const AxisOverride& ov, char axis) {
     if (!ov.enabled) return {};
     const QString a = QString(QLatin1Char(axis));
-    const auto mn = ParseOverrideNumber(ov.minText);
+    const auto mn = parseOverrideNumber(ov.minText);
     if (!mn || !std::isfinite(static_cast<float>(*mn)))
         return QStringLiteral("Please enter a number for %1-min value.").arg(a);
-    const auto step = ParseOverrideNumber(ov.stepText);
+    const auto step = parseOverrideNumber(ov.stepText);
     if (!step) return QStringLiteral("Please enter a number for %1-step size.").arg(a);
     if (*step == 0)
         return QStringLiteral("Please enter a non-zero number for %1-step size.").arg(a);
@@ -106,16 +108,16 @@ QString ValidateOverride(const AxisOverride& ov, char axis) {
     return {};
 }
 
-std::optional<OverrideRange> OverrideRangeOf(const AxisOverride& ov, int steps) {
+std::optional<OverrideRange> overrideRangeOf(const AxisOverride& ov, int steps) {
     if (!ov.enabled) return std::nullopt;
-    if (!ValidateOverride(ov, steps == 10 ? 'X' : 'Y').isEmpty()) return std::nullopt;
+    if (!validateOverride(ov, steps == 10 ? 'X' : 'Y').isEmpty()) return std::nullopt;
     OverrideRange r;
-    r.min = static_cast<float>(*ParseOverrideNumber(ov.minText));
-    r.max = static_cast<float>(*ParseOverrideNumber(ov.stepText) * steps + r.min);
+    r.min = static_cast<float>(*parseOverrideNumber(ov.minText));
+    r.max = static_cast<float>(*parseOverrideNumber(ov.stepText) * steps + r.min);
     return r;
 }
 
-double LeadingNumber(const QString& text) {
+double leadingNumber(const QString& text) {
     const QByteArray s = text.toLatin1();
     int i = 0;
     const int n = s.size();
@@ -144,13 +146,13 @@ double LeadingNumber(const QString& text) {
     return ok && std::isfinite(v) ? v : 0;
 }
 
-QString ValidateStepOnLeave(const QString& stepText, char axis) {
-    if (stepText.isEmpty() || LeadingNumber(stepText) != 0) return {};
+QString validateStepOnLeave(const QString& stepText, char axis) {
+    if (stepText.isEmpty() || leadingNumber(stepText) != 0) return {};
     return QStringLiteral("Please enter a non-zero number for %1-step size.")
         .arg(QLatin1Char(axis));
 }
 
-void PrepareXValues(PlotScale& st, const float* freq, int n, const AxisOverride& ov,
+void prepareXValues(PlotScale& st, const float* freq, int n, const AxisOverride& ov,
                     OutputText* out) {
     st.n = n > 0 ? n : 0;
     st.freq.assign(freq, freq + st.n);
@@ -158,19 +160,19 @@ void PrepareXValues(PlotScale& st, const float* freq, int n, const AxisOverride&
     float xMax = st.n > 0 ? st.freq.back() : 0.0f;
     if (xMax < xMin) std::swap(xMin, xMax);
     st.xOverridden = false;
-    if (const auto r = OverrideRangeOf(ov, 10)) {
+    if (const auto r = overrideRangeOf(ov, 10)) {
         xMin = r->min;
         xMax = r->max;
         st.xOverridden = true;
     }
-    ScaleAxis(xMin, xMax, 11, st.xExponent, out);
+    scaleAxis(xMin, xMax, 11, st.xExponent, out);
     st.xMin = xMin;
     st.xMax = xMax;
     st.xFactor = std::pow(10.0, st.xExponent);
     for (float& f : st.freq) f = static_cast<float>(f / st.xFactor);
 }
 
-void PrepareYValues(PlotScale& st, const AxisOverride& ov, OutputText* out) {
+void prepareYValues(PlotScale& st, const AxisOverride& ov, OutputText* out) {
     float yMin = 1.0e10f;
     float yMax = -1.0e10f;
     for (float v : st.psd) {
@@ -179,26 +181,26 @@ void PrepareYValues(PlotScale& st, const AxisOverride& ov, OutputText* out) {
     }
     if (yMin > yMax) yMin = yMax = 0; // nothing finite to scan
     st.yOverridden = false;
-    if (const auto r = OverrideRangeOf(ov, 5)) {
+    if (const auto r = overrideRangeOf(ov, 5)) {
         yMin = r->min;
         yMax = r->max;
         st.yOverridden = true;
     }
-    ScaleAxis(yMin, yMax, 6, st.yExponent, out);
+    scaleAxis(yMin, yMax, 6, st.yExponent, out);
     st.yMin = yMin;
     st.yMax = yMax;
     st.yFactor = std::pow(10.0, st.yExponent);
     for (float& v : st.psd) v = static_cast<float>(v / st.yFactor);
 }
 
-void SetPlotScaleCoordinates(PlotScale& st, const AxisOverride& xov, const AxisOverride& yov) {
+void setPlotScaleCoordinates(PlotScale& st, const AxisOverride& xov, const AxisOverride& yov) {
     // An override is taken in real units; dividing by the axis factor keeps the
     // canvas range in the same plotted units as the data when an exponent applies.
-    if (const auto r = OverrideRangeOf(xov, 10)) {
+    if (const auto r = overrideRangeOf(xov, 10)) {
         st.xMin = static_cast<float>(r->min / st.xFactor);
         st.xMax = static_cast<float>(r->max / st.xFactor);
     }
-    if (const auto r = OverrideRangeOf(yov, 5)) {
+    if (const auto r = overrideRangeOf(yov, 5)) {
         st.yMin = static_cast<float>(r->min / st.yFactor);
         st.yMax = static_cast<float>(r->max / st.yFactor);
     }
@@ -212,11 +214,11 @@ void SetPlotScaleCoordinates(PlotScale& st, const AxisOverride& xov, const AxisO
     if (st.height == 0) st.height = -1;
 }
 
-double ToPixelX(const PlotScale& st, double x, double canvasWidth) {
+double toPixelX(const PlotScale& st, double x, double canvasWidth) {
     return (x - st.left) / st.width * canvasWidth;
 }
 
-double ToPixelY(const PlotScale& st, double y, double canvasHeight) {
+double toPixelY(const PlotScale& st, double y, double canvasHeight) {
     return (y - st.top) / st.height * canvasHeight;
 }
 
@@ -234,21 +236,21 @@ std::array<double, 6> YGridPositions(double yMin, double yMax) {
     return y;
 }
 
-double VerticalAxisX(double xMin, double xMax) {
+double verticalAxisX(double xMin, double xMax) {
     return xMin * xMax > 0 ? xMin : 0.0;
 }
-double HorizontalAxisY(double yMin, double yMax) {
+double horizontalAxisY(double yMin, double yMax) {
     return yMin * yMax > 0 ? yMin : 0.0;
 }
 
-OverridePrefill PrefillX(const PlotScale& st) {
-    return {Text(static_cast<float>(st.xMin * st.xFactor)),
-            Text(static_cast<float>((st.xMax - st.xMin) / 10 * st.xFactor))};
+OverridePrefill prefillX(const PlotScale& st) {
+    return {numberText(static_cast<float>(st.xMin * st.xFactor)),
+            numberText(static_cast<float>((st.xMax - st.xMin) / 10 * st.xFactor))};
 }
 
-OverridePrefill PrefillY(const PlotScale& st) {
-    return {Text(static_cast<float>(st.yMin * st.yFactor)),
-            Text(static_cast<float>((st.yMax - st.yMin) / 5 * st.yFactor))};
+OverridePrefill prefillY(const PlotScale& st) {
+    return {numberText(static_cast<float>(st.yMin * st.yFactor)),
+            numberText(static_cast<float>((st.yMax - st.yMin) / 5 * st.yFactor))};
 }
 
 } // namespace lumetra::plot

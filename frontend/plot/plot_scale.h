@@ -25,15 +25,15 @@ class OutputText {
 };
 
 // Lengths laid out for a 640 x 480 screen, scaled to the present one.
-float ScaleToScreenX(double v, const QSize& screenPixels);
-float ScaleToScreenY(double v, const QSize& screenPixels);
+float scaleToScreenX(double v, const QSize& screenPixels);
+float scaleToScreenY(double v, const QSize& screenPixels);
 
 // Python-like round-half-even for the places that use it.
-double RoundHalfEven(double v);
+double roundHalfEven(double v);
 
 // Rounded axis. min and max (plotted units after the call) are updated, the
 // exponent is always even. Appends the scaling trace to out when given.
-void ScaleAxis(float& min, float& max, int count, int& exponent, OutputText* out = nullptr);
+void scaleAxis(float& min, float& max, int count, int& exponent, OutputText* out = nullptr);
 
 // One axis override as the Setup tab holds it: a check box and two texts.
 struct AxisOverride {
@@ -49,18 +49,18 @@ struct OverrideRange {
 };
 
 // Parses an override box as a number: surrounding blanks allowed, nothing else.
-std::optional<double> ParseOverrideNumber(const QString& text);
+std::optional<double> parseOverrideNumber(const QString& text);
 
 // Checks the override of one axis ("X" with 10 steps, "Y" with 5).
 // Returns an empty string when usable, else the message to show the user.
-QString ValidateOverride(const AxisOverride& ov, char axis);
+QString validateOverride(const AxisOverride& ov, char axis);
 // The range the override asks for; empty when the override is off or invalid.
-std::optional<OverrideRange> OverrideRangeOf(const AxisOverride& ov, int steps);
+std::optional<OverrideRange> overrideRangeOf(const AxisOverride& ov, int steps);
 
 // Leaving a step box: the leading-number reading of the text (0 when it
 // starts with no number). A non-empty text whose value is zero is refused.
-double LeadingNumber(const QString& text);
-QString ValidateStepOnLeave(const QString& stepText, char axis);
+double leadingNumber(const QString& text);
+QString validateStepOnLeave(const QString& stepText, char axis);
 
 // The plot state that one plot leaves behind.
 struct PlotScale {
@@ -77,25 +77,25 @@ struct PlotScale {
 
 // Copies the first n frequencies, picks the x range (or the override's),
 // scales it and divides the copy by xFactor.
-void PrepareXValues(PlotScale& st, const float* freq, int n, const AxisOverride& ov,
+void prepareXValues(PlotScale& st, const float* freq, int n, const AxisOverride& ov,
                     OutputText* out = nullptr);
 // Same for the PSD copy already held in st.psd.
-void PrepareYValues(PlotScale& st, const AxisOverride& ov, OutputText* out = nullptr);
-// Coordinate half of SetPlotScale: the ranges of an active override are read
+void prepareYValues(PlotScale& st, const AxisOverride& ov, OutputText* out = nullptr);
+// Coordinate half of setPlotScale: the ranges of an active override are read
 // again (in real units, divided by the axis factor) and the canvas system is
 // laid over the final ranges with a 5 % margin on every side.
-void SetPlotScaleCoordinates(PlotScale& st, const AxisOverride& xov, const AxisOverride& yov);
+void setPlotScaleCoordinates(PlotScale& st, const AxisOverride& xov, const AxisOverride& yov);
 
 // Pixel position of a point in plot coordinates on a canvas of the given size.
-double ToPixelX(const PlotScale& st, double x, double canvasWidth);
-double ToPixelY(const PlotScale& st, double y, double canvasHeight);
+double toPixelX(const PlotScale& st, double x, double canvasWidth);
+double toPixelY(const PlotScale& st, double y, double canvasHeight);
 
 // Grid and label positions.
 std::array<double, 11> XGridPositions(double xMin, double xMax);
 std::array<double, 6> YGridPositions(double yMin, double yMax);
 // Where the vertical and horizontal axis lines stand.
-double VerticalAxisX(double xMin, double xMax);
-double HorizontalAxisY(double yMin, double yMax);
+double verticalAxisX(double xMin, double xMax);
+double horizontalAxisY(double yMin, double yMax);
 
 // Texts the override boxes are filled with when their check box is ticked
 // and they are empty: min and step of the last plot, in real units.
@@ -103,7 +103,7 @@ struct OverridePrefill {
     QString minText;
     QString stepText;
 };
-OverridePrefill PrefillX(const PlotScale& st);
-OverridePrefill PrefillY(const PlotScale& st);
+OverridePrefill prefillX(const PlotScale& st);
+OverridePrefill prefillY(const PlotScale& st);
 
 } // namespace lumetra::plot

@@ -2,7 +2,7 @@
 
 namespace lumetra::plot {
 
-PlotTransition TransitionFor(PlotEvent e) {
+PlotTransition transitionFor(PlotEvent e) {
     using T = TabChange;
     switch (e) {
     case PlotEvent::StartPlot:
@@ -27,67 +27,85 @@ PlotTransition TransitionFor(PlotEvent e) {
             std::nullopt, FocusTarget::None};
 }
 
-void SetRunControls(PlotUiState& s, bool flag) {
+void setRunControls(PlotUiState& s, bool flag) {
     s.runButtonsEnabled = !flag;
 }
 
-void SetColorControls(PlotUiState& s, const PlotOptions& opt) {
+void setColorControls(PlotUiState& s, const PlotOptions& opt) {
     // Colours mean nothing in black-and-white mode.
     s.colorControlsEnabled = s.plotSetupEnabled && !opt.blackAndWhite;
     s.colorLabelsEnabled = !opt.blackAndWhite;
 }
 
-void UpdateXOverride(PlotUiState& s, const PlotOptions& opt) {
+void updateXOverride(PlotUiState& s, const PlotOptions& opt) {
     s.xOverrideBoxesEnabled = s.currentTab == PlotTab::Setup && opt.xOverride.enabled;
 }
 
-void UpdateYOverride(PlotUiState& s, const PlotOptions& opt) {
+void updateYOverride(PlotUiState& s, const PlotOptions& opt) {
     s.yOverrideBoxesEnabled = s.currentTab == PlotTab::Setup && opt.yOverride.enabled;
 }
 
-void SetPlotControls(PlotUiState& s, bool flag, const PlotOptions& opt) {
+void setPlotControls(PlotUiState& s, bool flag, const PlotOptions& opt) {
     s.plotSetupEnabled = flag;
     s.setupButtonsVisible = flag;
-    SetColorControls(s, opt);
-    UpdateXOverride(s, opt);
-    UpdateYOverride(s, opt);
+    setColorControls(s, opt);
+    updateXOverride(s, opt);
+    updateYOverride(s, opt);
 }
 
-void SetMenus(PlotUiState& s, bool flag) {
+void setMenus(PlotUiState& s, bool flag) {
     s.fileMenuEnabled = flag;
     s.demosMenuEnabled = flag;
 }
 
-void ShowTab(PlotUiState& s, PlotTab tab, const PlotOptions& opt) {
+void showTab(PlotUiState& s, PlotTab tab, const PlotOptions& opt) {
     s.currentTab = tab;
-    UpdateXOverride(s, opt);
-    UpdateYOverride(s, opt);
+    updateXOverride(s, opt);
+    updateYOverride(s, opt);
 }
 
-void OverrideCheckClicked(PlotUiState& s, PlotOptions& opt, const PlotScale& lastPlot, char axis) {
+void overrideCheckClicked(PlotUiState& s, PlotOptions& opt, const PlotScale& lastPlot, char axis) {
     const bool x = axis == 'X';
     if (x)
-        UpdateXOverride(s, opt);
+        updateXOverride(s, opt);
     else
-        UpdateYOverride(s, opt);
+        updateYOverride(s, opt);
     AxisOverride& ov = x ? opt.xOverride : opt.yOverride;
-    const OverridePrefill fill = x ? PrefillX(lastPlot) : PrefillY(lastPlot);
+    const OverridePrefill fill = x ? prefillX(lastPlot) : prefillY(lastPlot);
     if (ov.minText.isEmpty()) ov.minText = fill.minText;
     if (ov.stepText.isEmpty()) ov.stepText = fill.stepText;
 }
 
-void ApplyPlotEvent(PlotUiState& s, PlotEvent e, const PlotOptions& opt) {
-    const PlotTransition t = TransitionFor(e);
-    SetRunControls(s, t.runControlsFlag);
-    SetPlotControls(s, t.plotControlsFlag, opt);
-    SetMenus(s, t.menusFlag);
+void applyTransition(const PlotTransition& t, TransitionSteps& steps) {
+    steps.setRunControls(t.runControlsFlag);
+    steps.setPlotControls(t.plotControlsFlag);
+    steps.setMenus(t.menusFlag);
     for (int i = 0; i < 3; ++i) {
         const TabChange c = t.tabs[static_cast<std::size_t>(i)];
-        if (c != TabChange::Unchanged)
-            s.tabEnabled[static_cast<std::size_t>(i)] = c == TabChange::On;
+        if (c != TabChange::Unchanged) steps.setTabEnabled(i, c == TabChange::On);
     }
+    if (t.shownAfter) steps.showTab(*t.shownAfter);
+}
+
+void applyPlotEvent(PlotUiState& s, PlotEvent e, const PlotOptions& opt) {
+    struct StateSteps : TransitionSteps {
+        PlotUiState& s;
+        const PlotOptions& opt;
+        StateSteps(PlotUiState& state, const PlotOptions& options) : s(state), opt(options) {}
+        void setRunControls(bool flag) override { plot::setRunControls(s, flag); }
+        void setPlotControls(bool flag) override { plot::setPlotControls(s, flag, opt); }
+        void setMenus(bool flag) override { plot::setMenus(s, flag); }
+        void setTabEnabled(int tab, bool enabled) override {
+            s.tabEnabled[static_cast<std::size_t>(tab)] = enabled;
+        }
+        void showTab(PlotTab tab) override {
+            s.tabEnabled[3] = s.tabEnabled[4] = true;
+            plot::showTab(s, tab, opt);
+        }
+    } steps(s, opt);
+    const PlotTransition t = transitionFor(e);
+    applyTransition(t, steps);
     s.tabEnabled[3] = s.tabEnabled[4] = true;
-    if (t.shownAfter) ShowTab(s, *t.shownAfter, opt);
     s.focus = t.focus;
 }
 

@@ -19,15 +19,30 @@ enum class FocusTarget { None, Quit, ExitPlotting };
 
 // One row of the states table.
 struct PlotTransition {
-    bool runControlsFlag;          // SetRunControls(flag): true disables the run buttons
-    bool plotControlsFlag;         // SetPlotControls(flag)
-    bool menusFlag;                // SetMenus(flag)
+    bool runControlsFlag;          // setRunControls(flag): true disables the run buttons
+    bool plotControlsFlag;         // setPlotControls(flag)
+    bool menusFlag;                // setMenus(flag)
     std::array<TabChange, 3> tabs; // tabs 0..2; tabs 3 and 4 are always available
     std::optional<PlotTab> shownAfter;
     FocusTarget focus;
 };
 
-PlotTransition TransitionFor(PlotEvent e);
+PlotTransition transitionFor(PlotEvent e);
+
+// What a transition switches. The state model and the window each supply their own steps, so
+// the order of the steps is written once.
+class TransitionSteps {
+  public:
+    virtual ~TransitionSteps() = default;
+    virtual void setRunControls(bool flag) = 0;
+    virtual void setPlotControls(bool flag) = 0;
+    virtual void setMenus(bool flag) = 0;
+    virtual void setTabEnabled(int tab, bool enabled) = 0;
+    virtual void showTab(PlotTab tab) = 0;
+};
+
+// Run controls, plot controls, menus, tabs 0..2, then the tab shown after.
+void applyTransition(const PlotTransition& t, TransitionSteps& steps);
 
 // Enabled/visible state of everything the rules switch.
 struct PlotUiState {
@@ -51,20 +66,20 @@ struct PlotUiState {
     bool yOverrideBoxesEnabled = false;
 };
 
-void SetRunControls(PlotUiState& s, bool flag);
-void SetPlotControls(PlotUiState& s, bool flag, const PlotOptions& opt);
-void SetMenus(PlotUiState& s, bool flag);
+void setRunControls(PlotUiState& s, bool flag);
+void setPlotControls(PlotUiState& s, bool flag, const PlotOptions& opt);
+void setMenus(PlotUiState& s, bool flag);
 // Colour controls follow black-and-white mode (and are off while plot setup is).
-void SetColorControls(PlotUiState& s, const PlotOptions& opt);
+void setColorControls(PlotUiState& s, const PlotOptions& opt);
 // Override boxes are usable only on the Setup tab with their check box on.
-void UpdateXOverride(PlotUiState& s, const PlotOptions& opt);
-void UpdateYOverride(PlotUiState& s, const PlotOptions& opt);
+void updateXOverride(PlotUiState& s, const PlotOptions& opt);
+void updateYOverride(PlotUiState& s, const PlotOptions& opt);
 // chkXaxis / chkYaxis clicked (axis 'X' or 'Y', options already holding the
 // new check state): the boxes follow, and empty ones get the last plot's values.
-void OverrideCheckClicked(PlotUiState& s, PlotOptions& opt, const PlotScale& lastPlot, char axis);
+void overrideCheckClicked(PlotUiState& s, PlotOptions& opt, const PlotScale& lastPlot, char axis);
 // Applies one row of the states table.
-void ApplyPlotEvent(PlotUiState& s, PlotEvent e, const PlotOptions& opt);
+void applyPlotEvent(PlotUiState& s, PlotEvent e, const PlotOptions& opt);
 // The user switched tabs: the override boxes follow.
-void ShowTab(PlotUiState& s, PlotTab tab, const PlotOptions& opt);
+void showTab(PlotUiState& s, PlotTab tab, const PlotOptions& opt);
 
 } // namespace lumetra::plot

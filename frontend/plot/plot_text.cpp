@@ -81,27 +81,27 @@ template <typename T> QString textOf(T v, int maxDigits) {
 
 } // namespace
 
-QString Text(float v) {
+QString numberText(float v) {
     return textOf(v, 7);
 }
-QString Text(double v) {
+QString numberText(double v) {
     return textOf(v, 15);
 }
-QString Text(int v) {
+QString numberText(int v) {
     return QString::number(v);
 }
 
-QString SignedText(float v) {
-    return v >= 0 ? QLatin1Char(' ') + Text(v) : Text(v);
+QString signedText(float v) {
+    return v >= 0 ? QLatin1Char(' ') + numberText(v) : numberText(v);
 }
-QString SignedText(double v) {
-    return v >= 0 ? QLatin1Char(' ') + Text(v) : Text(v);
+QString signedText(double v) {
+    return v >= 0 ? QLatin1Char(' ') + numberText(v) : numberText(v);
 }
-QString SignedText(int v) {
-    return v >= 0 ? QLatin1Char(' ') + Text(v) : Text(v);
+QString signedText(int v) {
+    return v >= 0 ? QLatin1Char(' ') + numberText(v) : numberText(v);
 }
 
-QString FormatPattern(double v, int decimals) {
+QString formatPattern(double v, int decimals) {
     if (!std::isfinite(v)) return textOf(v, 15);
     if (v == 0) return QStringLiteral(".");
     // Round on the 15-digit decimal form, as the value reads, not on its binary

@@ -36,7 +36,7 @@ std::optional<RunResult> sizedResultFor(const QString& jobPath, QString* error) 
         return std::nullopt;
     }
     QStringList lines; // lines[i] is job line i + 1
-    for (int i = 1; i <= record::line(record::Field::l_pts); ++i) lines << reader.ReadAnswer();
+    for (int i = 1; i <= record::line(record::Field::l_pts); ++i) lines << reader.readAnswer();
     reader.close();
     auto at = [&lines](record::Field f) { return lines[record::line(f) - 1]; };
 

@@ -26,15 +26,15 @@ void RunPipeline::waitForRun() {
     if (thread_) thread_->wait();
 }
 
-void RunPipeline::FileRun() {
+void RunPipeline::fileRun(RunSource source) {
     if (running_) return; // the engine is not reentrant
     JobState& s = session_.state();
     FormView* view = session_.view();
     UserInteraction& ui = session_.ui();
-    const bool demo = s.runMode == u"Demo";
+    const bool demo = source == RunSource::Demo;
 
     if (!demo) {
-        session_.PutAnswers();
+        session_.putAnswers();
         const record::MethodInfo* method =
             methodByFormName(s.answers.answer(record::question(record::Field::method)));
         if (!method) {
@@ -42,7 +42,7 @@ void RunPipeline::FileRun() {
                         kDefaultTitle, MessageIcon::Warning, MessageButtons::Ok});
             if (view) {
                 view->focusControl(QStringLiteral("Methods"));
-                view->SetRunControls(false);
+                view->setRunControls(false);
             }
             return;
         }
@@ -53,49 +53,49 @@ void RunPipeline::FileRun() {
                         MessageIcon::Warning, MessageButtons::Ok});
             if (view) {
                 view->focusControl(QStringLiteral("optReal"));
-                view->SetRunControls(false);
+                view->setRunControls(false);
             }
             return;
         }
         const QString path = s.jobPath();
-        const ExistsAnswer exists = FileExists(path, ui, kExistsTitle);
+        const ExistsAnswer exists = fileExists(path, ui, kExistsTitle);
         if (exists == ExistsAnswer::Abandoned) {
-            if (view) view->SetRunControls(false);
+            if (view) view->setRunControls(false);
             return;
         }
         if (exists == ExistsAnswer::Yes) {
             // Cancel means the user did not want the run now.
-            if (session_.SaveChangesPrompt(s.formChanged)) {
-                if (view) view->SetRunControls(false);
+            if (session_.offerToSaveChanges(s.formChanged)) {
+                if (view) view->setRunControls(false);
                 return;
             }
-            RunEngine();
+            runEngine();
             return;
         }
         if (ui.message({QStringLiteral("Okay to save '") + path + QStringLiteral("' now?"),
                         QStringLiteral("Input -not- saved!"), MessageIcon::Question,
                         MessageButtons::OkCancel}) != MessageAnswer::Ok) {
-            if (view) view->SetRunControls(false);
+            if (view) view->setRunControls(false);
             return;
         }
         const QString oldName = s.jobName;
         if (s.jobName == kStartUpJobName) s.jobName = QStringLiteral("*.*");
-        if (!session_.FileSaveAs()) {
+        if (!session_.fileSaveAs()) {
             if (s.jobName == u"*.*") s.jobName = oldName;
-            if (view) view->SetRunControls(false);
+            if (view) view->setRunControls(false);
             return;
         }
     } else {
         s.jobDir = childDirNoCase(s.baseDir, QStringLiteral("User"));
-        if (!session_.FileOld(s.jobName, s.jobDir)) {
-            if (view) view->SetRunControls(false);
+        if (!session_.loadJob(s.jobName, s.jobDir)) {
+            if (view) view->setRunControls(false);
             return;
         }
     }
 
     if (s.writeErrors < 1 && commonPart(demo)) return;
     s.writeErrors = 0;
-    if (view) view->SetRunControls(false);
+    if (view) view->setRunControls(false);
 }
 
 bool RunPipeline::commonPart(bool demo) {
@@ -103,12 +103,12 @@ bool RunPipeline::commonPart(bool demo) {
     FormView* view = session_.view();
     UserInteraction& ui = session_.ui();
     const QString path = s.jobPath();
-    const ExistsAnswer exists = FileExists(path, ui, kExistsTitle);
+    const ExistsAnswer exists = fileExists(path, ui, kExistsTitle);
     if (exists == ExistsAnswer::Abandoned) return false;
     if (exists == ExistsAnswer::Yes && !s.formChanged) {
         if (!demo) {
             const QString data = s.dataFilePath();
-            const ExistsAnswer dataExists = FileExists(data, ui, kExistsTitle);
+            const ExistsAnswer dataExists = fileExists(data, ui, kExistsTitle);
             if (dataExists == ExistsAnswer::Abandoned) return false;
             if (dataExists == ExistsAnswer::No) {
                 ui.message({QStringLiteral("==> Error!! <== Data file not found!!\nData file = ") +
@@ -123,15 +123,16 @@ bool RunPipeline::commonPart(bool demo) {
             }
             // Rewritten so the file carries the rounded point count and the markers; a
             // protected file runs as it stands.
-            session_.WriteAnsFile(s.jobName, s.jobDir, QStringLiteral("In 'FileRun' routine ..."));
+            session_.writeAnswerFile(s.jobName, s.jobDir,
+                                     QStringLiteral("In 'FileRun' routine ..."));
         }
-        RunEngine();
+        runEngine();
         return true;
     }
     if (ui.message({QStringLiteral("Please save file and re-run."),
                     u'\'' + path + QStringLiteral("' is non-existent!"), MessageIcon::None,
                     MessageButtons::YesNo}) == MessageAnswer::Yes)
-        session_.FileSave();
+        session_.fileSave();
     if (view) {
         view->setPageEnabled(0, true);
         view->setPageEnabled(1, false);
@@ -141,7 +142,7 @@ bool RunPipeline::commonPart(bool demo) {
     return false;
 }
 
-void RunPipeline::RunEngine() {
+void RunPipeline::runEngine() {
     JobState& s = session_.state();
     FormView* view = session_.view();
     const QString path = s.jobPath();
@@ -150,7 +151,7 @@ void RunPipeline::RunEngine() {
     std::optional<RunResult> sized = sizedResultFor(path, &error);
     if (!sized) {
         showUnexpectedError(session_.ui(), kRunEngineTitle, 53, error);
-        if (view) view->SetRunControls(false);
+        if (view) view->setRunControls(false);
         return;
     }
     result_ = std::move(*sized);
@@ -176,7 +177,7 @@ void RunPipeline::engineDone() {
     UserInteraction& ui = session_.ui();
     if (view) view->setRunBusy(false, result_.method);
 
-    if (result_.status != RunStatus::NotRun) CopyRunReport(runJobName_, runJobDir_);
+    if (result_.status != RunStatus::NotRun) copyRunReport(runJobName_, runJobDir_);
 
     switch (result_.status) {
     case RunStatus::Success:
@@ -187,31 +188,31 @@ void RunPipeline::engineDone() {
                                        "'~Lumetra.out' file for more details."),
                         QStringLiteral("Decomposition failed."), MessageIcon::Warning,
                         MessageButtons::OkCancel}) == MessageAnswer::Ok)
-            ViewUserFile(kRunReportName);
+            viewUserFile(kRunReportName);
         break;
     case RunStatus::Stopped:
         if (ui.message({result_.stopText + QStringLiteral("\nView bottom of '~Lumetra.out' file "
                                                           "for more details."),
                         QStringLiteral("Calculation stopped."), MessageIcon::Warning,
                         MessageButtons::OkCancel}) == MessageAnswer::Ok)
-            ViewUserFile(kRunReportName);
+            viewUserFile(kRunReportName);
         break;
     case RunStatus::NotRun:
         ui.message({result_.stopText, kRunEngineTitle, MessageIcon::Critical, MessageButtons::Ok});
         break;
     }
-    if (view && result_.status != RunStatus::Success) view->SetRunControls(false);
+    if (view && result_.status != RunStatus::Success) view->setRunControls(false);
     emit runFinished();
 }
 
-void RunPipeline::CopyRunReport(const QString& name, const QString& directory) {
+void RunPipeline::copyRunReport(const QString& name, const QString& directory) {
     const JobState& s = session_.state();
     const QString source = joinPath(s.userDir, kRunReportName);
-    CopyFile(source, runReportCopyPath(name, directory, s.currentDir), session_.ui());
+    copyFile(source, runReportCopyPath(name, directory, s.currentDir), session_.ui());
 }
 
-void RunPipeline::ViewUserFile(const QString& name) {
-    const QString path = ShortPathName(joinPath(session_.state().userDir, name));
+void RunPipeline::viewUserFile(const QString& name) {
+    const QString path = shortPathName(joinPath(session_.state().userDir, name));
     if (!path.isEmpty() && QFileInfo(path).isFile()) {
         session_.ui().viewFile(path);
         return;

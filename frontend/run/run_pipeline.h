@@ -12,6 +12,9 @@
 
 namespace lumetra {
 
+// Where a run comes from: the job on the form, or an example of the Demos page run as stored.
+enum class RunSource { Form, Demo };
+
 class RunPipeline : public QObject {
     Q_OBJECT
   public:
@@ -21,9 +24,9 @@ class RunPipeline : public QObject {
     bool isRunning() const { return running_; }
     const RunResult& lastResult() const { return result_; }
 
-    void FileRun();
-    void CopyRunReport(const QString& name, const QString& directory);
-    void ViewUserFile(const QString& name);
+    void fileRun(RunSource source = RunSource::Form);
+    void copyRunReport(const QString& name, const QString& directory);
+    void viewUserFile(const QString& name);
     void waitForRun(); // blocks until a run in progress has ended
 
   signals:
@@ -31,7 +34,7 @@ class RunPipeline : public QObject {
     void runFinished();
 
   private:
-    void RunEngine();
+    void runEngine();
     void engineDone();
     bool commonPart(bool demo);
 

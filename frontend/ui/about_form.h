@@ -25,7 +25,6 @@ class AboutForm : public QDialog {
 
     static QString titleText(const QString& version);
 
-    QLabel* titleLabel() const { return txtTitle_; }
     QPushButton* okButton() const { return cmdOkay_; }
 
   private:

@@ -129,7 +129,7 @@ DemoPage::DemoPage(JobSession& session, RunPipeline& pipeline, QWidget* parent)
         auto* button = new QRadioButton(ex.file, content);
         button->setObjectName(QStringLiteral("Exam_%1").arg(index));
         group->addButton(button, index);
-        connect(button, &QRadioButton::clicked, this, [this, index] { Exam_Click(index); });
+        connect(button, &QRadioButton::clicked, this, [this, index] { selectExample(index); });
         exam_.at(index - 1) = button;
 
         QLabel* time = plainLabel(ex.time, QStringLiteral("ExTime_%1").arg(index), content);
@@ -170,8 +170,8 @@ DemoPage::DemoPage(JobSession& session, RunPipeline& pipeline, QWidget* parent)
     cmdRunDemo_->setObjectName(QStringLiteral("cmdRunDemo"));
     cmdCancelDemo_ = new QPushButton(QStringLiteral("Parameter Selection"), content);
     cmdCancelDemo_->setObjectName(QStringLiteral("cmdCancelDemo"));
-    connect(cmdRunDemo_, &QPushButton::clicked, this, &DemoPage::cmdRunDemo_Click);
-    connect(cmdCancelDemo_, &QPushButton::clicked, this, &DemoPage::cmdCancelDemo_Click);
+    connect(cmdRunDemo_, &QPushButton::clicked, this, &DemoPage::runDemo);
+    connect(cmdCancelDemo_, &QPushButton::clicked, this, &DemoPage::cancelDemo);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdRunDemo_);
     buttons->addWidget(cmdCancelDemo_);
@@ -220,47 +220,46 @@ void DemoPage::setRunButtonsEnabled(bool enabled) {
     cmdCancelDemo_->setEnabled(enabled);
 }
 
-void DemoPage::Exam_Click(int index) {
+void DemoPage::selectExample(int index) {
     selected_ = exam(index)->text();
 }
 
-void DemoPage::mnuDemosRunGo() {
+void DemoPage::openDemos() {
     selected_ = exam(kDefaultDemo)->text();
     // The button shown selected is the one that runs.
     exam(kDefaultDemo)->setChecked(true);
-    if (session_.SaveChangesPrompt(session_.state().formChanged)) return;
+    if (session_.offerToSaveChanges(session_.state().formChanged)) return;
     FormView* v = view();
     if (v) {
         v->setPageEnabled(0, false);
         v->setPageEnabled(1, true);
-        v->SetRunControls(false);
+        v->setRunControls(false);
+        v->setPlotControls(true);
+        v->setMenus(false);
+        v->showPage(1);
     }
-    if (setPlotControls) setPlotControls(true);
-    if (setMenus) setMenus(false);
-    if (v) v->showPage(1);
     exam(kDefaultDemo)->setFocus();
 }
 
-void DemoPage::cmdRunDemo_Click() {
+void DemoPage::runDemo() {
     JobState& s = session_.state();
     FormView* v = view();
-    if (v) v->SetRunControls(true);
+    if (v) v->setRunControls(true);
     s.jobName = selected_;
-    if (v) v->ShowFilename();
-    s.runMode = QStringLiteral("Demo");
-    pipeline_.FileRun();
+    if (v) v->showFilename();
+    pipeline_.fileRun(RunSource::Demo);
 }
 
-void DemoPage::cmdCancelDemo_Click() {
+void DemoPage::cancelDemo() {
     FormView* v = view();
     if (v) {
         v->setPageEnabled(0, true);
         v->setPageEnabled(1, false);
-        v->SetRunControls(false);
+        v->setRunControls(false);
+        v->setPlotControls(false);
+        v->setMenus(true);
+        v->showPage(0);
     }
-    if (setPlotControls) setPlotControls(false);
-    if (setMenus) setMenus(true);
-    if (v) v->showPage(0);
 }
 
 } // namespace lumetra

@@ -5,7 +5,6 @@
 
 #include <QWidget>
 #include <array>
-#include <functional>
 
 class QGridLayout;
 class QLabel;
@@ -45,10 +44,6 @@ class DemoPage : public QWidget {
   public:
     DemoPage(JobSession& session, RunPipeline& pipeline, QWidget* parent = nullptr);
 
-    // Window-wide switches the page uses but does not own.
-    std::function<void(bool)> setMenus;
-    std::function<void(bool)> setPlotControls;
-
     QString selectedExample() const { return selected_; }
     QRadioButton* exam(int index) const { return exam_.at(index - 1); }
     QLabel* description(int index) const { return description_.at(index - 1); }
@@ -60,12 +55,12 @@ class DemoPage : public QWidget {
 
     void setRunButtonsEnabled(bool enabled);
 
-    void mnuDemosRunGo();       // open the page (Demos, Run Demo ...)
-    void cmdRunDemo_Click();    // run the selected example
-    void cmdCancelDemo_Click(); // back to the job form
+    void openDemos();  // open the page (Demos, Run Demo ...)
+    void runDemo();    // run the selected example
+    void cancelDemo(); // back to the job form
 
   private:
-    void Exam_Click(int index);
+    void selectExample(int index);
     FormView* view() const { return session_.view(); }
 
     JobSession& session_;

@@ -64,14 +64,14 @@ void HelpMenu::bind(QAction* exampleFile, QAction* webClass, QAction* manual, QA
         a->setEnabled(true);
         connect(a, &QAction::triggered, this, slot);
     };
-    wire(exampleFile, &HelpMenu::ViewExampleFile);
-    wire(webClass, &HelpMenu::mnuWebClass_Click);
-    wire(manual, &HelpMenu::mnuHelpManual_Click);
-    wire(email, &HelpMenu::mnuHelpEmail_Click);
-    wire(about, &HelpMenu::mnuHelpAbout_Click);
+    wire(exampleFile, &HelpMenu::viewExampleFile);
+    wire(webClass, &HelpMenu::openClassWebPage);
+    wire(manual, &HelpMenu::showManual);
+    wire(email, &HelpMenu::emailSupport);
+    wire(about, &HelpMenu::showAbout);
 }
 
-void HelpMenu::ViewExampleFile() {
+void HelpMenu::viewExampleFile() {
     // The request carries its own start folder, so the shared one is left as it was.
     FileDialogRequest request;
     request.title = kExampleDialogTitle;
@@ -82,7 +82,7 @@ void HelpMenu::ViewExampleFile() {
     if (!chosen.isEmpty()) session_.ui().viewFile(chosen);
 }
 
-void HelpMenu::mnuWebClass_Click() {
+void HelpMenu::openClassWebPage() {
     const QString page = classWebPage();
     if (!openUrl || !openUrl(QUrl(page)))
         session_.ui().message({QStringLiteral("No web browser could be started for\n") + page,
@@ -94,7 +94,7 @@ QString HelpMenu::manualPath() const {
     return joinPath(session_.state().baseDir, kManualFileName);
 }
 
-void HelpMenu::mnuHelpManual_Click() {
+void HelpMenu::showManual() {
     if (!help_) {
         help_ = new HelpWindow(window_);
         help_->openUrl = [this](const QUrl& url) { return openUrl && openUrl(url); };
@@ -111,7 +111,7 @@ void HelpMenu::mnuHelpManual_Click() {
     help_->activateWindow();
 }
 
-void HelpMenu::mnuHelpEmail_Click() {
+void HelpMenu::emailSupport() {
     if (openUrl) openUrl(QUrl(supportMailto(), QUrl::StrictMode));
     if (QClipboard* clipboard = QGuiApplication::clipboard()) {
         clipboard->clear();
@@ -122,7 +122,7 @@ void HelpMenu::mnuHelpEmail_Click() {
         {supportMessage(), kSupportTitle, MessageIcon::Warning, MessageButtons::Ok});
 }
 
-void HelpMenu::mnuHelpAbout_Click() {
+void HelpMenu::showAbout() {
     // Made once; OK only hides it.
     if (!about_) about_ = new AboutForm(programVersion(), window_);
     about_->exec();

@@ -44,16 +44,15 @@ class HelpMenu : public QObject {
     void bind(QAction* exampleFile, QAction* webClass, QAction* manual, QAction* email,
               QAction* about);
 
-    void ViewExampleFile();
-    void mnuWebClass_Click();
-    void mnuHelpManual_Click();
-    void mnuHelpEmail_Click();
-    void mnuHelpAbout_Click();
+    void viewExampleFile();
+    void openClassWebPage();
+    void showManual();
+    void emailSupport();
+    void showAbout();
 
     // The manual in the program folder.
     QString manualPath() const;
     HelpWindow* helpWindow() const { return help_; }
-    QDialog* aboutForm() const { return about_; }
 
   private:
     QWidget* window_;

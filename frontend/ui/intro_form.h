@@ -36,8 +36,6 @@ class IntroForm : public QDialog {
     IntroChoice run();
 
     QPushButton* runButton() const { return cmdRunIntro_; }
-    QPushButton* createButton() const { return cmdCreateIntro_; }
-    QPushButton* exitButton() const { return cmdExitIntro_; }
 
   public slots:
     void reject() override; // close box or Escape: Exit

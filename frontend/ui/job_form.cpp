@@ -91,7 +91,7 @@ JobForm::JobForm(JobSession& session, QWidget* parent) : QWidget(parent), sessio
     methods_->setCurrentIndex(0);
     auto methodChanged = [this] {
         markChanged();
-        MethodsVisible();
+        showMethodQuestions();
     };
     connect(methods_, &QComboBox::currentIndexChanged, this, methodChanged);
     connect(methods_, &QComboBox::activated, this, methodChanged);
@@ -120,7 +120,7 @@ JobForm::JobForm(JobSession& session, QWidget* parent) : QWidget(parent), sessio
     connect(cmdSubmit_, &QPushButton::clicked, this, &JobForm::submitClicked);
 
     layoutOnLoad();
-    MethodsVisible();
+    showMethodQuestions();
     setMinimumSize(kControlLeft + kControlWidth + 160, px(kFirstRowTop + 22 * kRowPitch));
 }
 
@@ -155,7 +155,7 @@ void JobForm::layoutOnLoad() {
     cmdFileData_->hide();
 }
 
-void JobForm::ShowQuestion(const QString& controlName, int number, int& top) {
+void JobForm::showQuestion(const QString& controlName, int number, int& top) {
     QWidget* c = control(controlName);
     if (c) {
         placeAt(c, top);
@@ -166,13 +166,13 @@ void JobForm::ShowQuestion(const QString& controlName, int number, int& top) {
     top += scaleToScreenY(270);
 }
 
-void JobForm::MethodsVisible() {
+void JobForm::showMethodQuestions() {
     for (int n = 9; n <= kQuestionCount; ++n) {
         question(n)->hide();
         params_[n - 8]->hide();
     }
     int top = parameterTop_ + scaleToScreenY(5);
-    for (int n : methodQuestions(methods_->currentText())) ShowQuestion(questionControl(n), n, top);
+    for (int n : methodQuestions(methods_->currentText())) showQuestion(questionControl(n), n, top);
     top += scaleToScreenY(100);
     lblKeepNotes_->setGeometry(kLabelLeft, px(top), kLabelWidth, kRowHeight);
     top += scaleToScreenY(330);
@@ -189,7 +189,7 @@ QWidget* JobForm::control(const QString& name) const {
     return findChild<QWidget*>(name);
 }
 
-void JobForm::GetAnswers() {
+void JobForm::getAnswers() {
     const JobState& s = session_.state();
     const JobAnswers& a = s.answers;
     timeData_->setText(s.dataFileName);
@@ -208,10 +208,10 @@ void JobForm::GetAnswers() {
     for (int n = 8; n <= kQuestionCount; ++n) params_[n - 8]->setText(a.answer(n));
     note1_->setText(a.note(1));
     note2_->setText(a.note(2));
-    MethodsVisible();
+    showMethodQuestions();
 }
 
-void JobForm::PutAnswers() {
+void JobForm::putAnswers() {
     JobState& s = session_.state();
     JobAnswers& a = s.answers;
     if (!s.dataFileDir.isEmpty())
@@ -243,7 +243,7 @@ void JobForm::browseDataFile() {
     const QString chosen = session_.ui().openFileName(request);
     if (chosen.isEmpty()) return;
     JobState& s = session_.state();
-    s.dataFileName = SplitPath(chosen, s.currentDir, &s.dataFileDir);
+    s.dataFileName = splitPath(chosen, s.currentDir, &s.dataFileDir);
     timeData_->setText(s.dataFileName);
 }
 
@@ -262,7 +262,7 @@ bool JobForm::eventFilter(QObject* watched, QEvent* event) {
 
 void JobForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    MethodsVisible();
+    showMethodQuestions();
 }
 
 } // namespace lumetra

@@ -20,10 +20,10 @@ class JobForm : public QWidget {
   public:
     explicit JobForm(JobSession& session, QWidget* parent = nullptr);
 
-    void GetAnswers(); // model to widgets (answer 1 already split), then MethodsVisible
-    void PutAnswers(); // widgets to model
-    void MethodsVisible();
-    void ShowQuestion(const QString& controlName, int number, int& top);
+    void getAnswers(); // model to widgets (answer 1 already split), then showMethodQuestions
+    void putAnswers(); // widgets to model
+    void showMethodQuestions();
+    void showQuestion(const QString& controlName, int number, int& top);
 
     QWidget* control(const QString& name) const;
     QLabel* question(int number) const { return questions_.at(number - 1); }

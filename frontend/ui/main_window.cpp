@@ -62,10 +62,8 @@ MainWindow::MainWindow(UserInteraction& ui, RegistryStore& registry, const QStri
     scroll->setWidgetResizable(true);
     tabs_->addTab(scroll, QStringLiteral("Parameter Selection"));
     demoPage_ = new DemoPage(session_, *pipeline_);
-    demoPage_->setMenus = [this](bool on) { SetMenus(on); };
     tabs_->addTab(demoPage_, QStringLiteral("Demos"));
-    plot_ = new PlotController(*this, ui_, registry_, this);
-    demoPage_->setPlotControls = [this](bool on) { SetPlotControls(on); };
+    plot_ = new PlotController(*this, state_, *pipeline_, ui_, registry_, this);
     tabs_->addTab(plot_->setupPage(), QStringLiteral("Setup"));
     tbOutBox_ = new QPlainTextEdit;
     tbOutBox_->setObjectName(QStringLiteral("tbOutBox"));
@@ -107,17 +105,17 @@ void MainWindow::buildMenus() {
     mnuFile_ = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile_->setObjectName(QStringLiteral("mnuFile"));
     connect(addEntry(mnuFile_, QStringLiteral("mnuFileNew"), QStringLiteral("&New"), true),
-            &QAction::triggered, this, [this] { session_.FileNew(); });
+            &QAction::triggered, this, [this] { session_.fileNew(); });
     connect(addEntry(mnuFile_, QStringLiteral("mnuFileOpen"), QStringLiteral("&Open ..."), true),
-            &QAction::triggered, this, [this] { session_.FileOpen(); });
+            &QAction::triggered, this, [this] { session_.fileOpen(); });
     connect(addEntry(mnuFile_, QStringLiteral("mnuFileSave"), QStringLiteral("&Save"), true),
-            &QAction::triggered, this, [this] { session_.FileSave(); });
+            &QAction::triggered, this, [this] { session_.fileSave(); });
     connect(
         addEntry(mnuFile_, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save &As ..."), true),
-        &QAction::triggered, this, [this] { session_.FileSaveAs(); });
+        &QAction::triggered, this, [this] { session_.fileSaveAs(); });
     connect(
         addEntry(mnuFile_, QStringLiteral("mnuFileDelete"), QStringLiteral("&Delete ..."), true),
-        &QAction::triggered, this, [this] { session_.FileDelete(); });
+        &QAction::triggered, this, [this] { session_.fileDelete(); });
     mnuFile_->addSeparator();
     connect(
         addEntry(mnuFile_, QStringLiteral("mnuFileCalculate"), QStringLiteral("&Calculate"), true),
@@ -130,14 +128,14 @@ void MainWindow::buildMenus() {
     mnuDemos_->setObjectName(QStringLiteral("mnuDemos"));
     connect(
         addEntry(mnuDemos_, QStringLiteral("mnuDemosRunGo"), QStringLiteral("Run &Demo ..."), true),
-        &QAction::triggered, demoPage_, &DemoPage::mnuDemosRunGo);
+        &QAction::triggered, demoPage_, &DemoPage::openDemos);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("mnuView"));
     addEntry(view, QStringLiteral("mnuViewExample"), QStringLiteral("&Example File ..."), false);
     connect(addEntry(view, QStringLiteral("mnuViewLastOutput"), QStringLiteral("&Last Output ..."),
                      true),
-            &QAction::triggered, this, [this] { pipeline_->ViewUserFile(kRunReportName); });
+            &QAction::triggered, this, [this] { pipeline_->viewUserFile(kRunReportName); });
 
     QMenu* web = menuBar()->addMenu(QStringLiteral("&Web Links"));
     web->setObjectName(QStringLiteral("mnuWebLinks"));
@@ -165,9 +163,8 @@ QMenu* MainWindow::menu(const QString& name) const {
 
 bool MainWindow::formLoad() {
     showPage(0);
-    const StartPathResult paths = Start_Path(programDir_);
+    const StartPathResult paths = startPath(programDir_);
     state_.writeErrors = 0;
-    state_.runMode = QStringLiteral(" ");
     if (!paths.ok) {
         ui_.message({paths.message, kStartPathTitle, MessageIcon::Critical, MessageButtons::Ok});
         return false;
@@ -176,12 +173,12 @@ bool MainWindow::formLoad() {
     state_.userDir = paths.userDir;
     state_.currentDir = paths.userDir;
 
-    settings_ = Start_INI(state_.baseDir);
+    settings_ = startIni(state_.baseDir);
     if (!settings_.ok) {
         ui_.message({settings_.message, kStartIniTitle, MessageIcon::Critical, MessageButtons::Ok});
         return false;
     }
-    const QString last = GetLastFilePath(registry_);
+    const QString last = lastFilePath(registry_);
     state_.dialogDir =
         last.isEmpty() ? childDirNoCase(state_.baseDir, QStringLiteral("User")) : last;
 
@@ -189,21 +186,21 @@ bool MainWindow::formLoad() {
     state_.jobDir = state_.baseDir;
     const QString startUp = startUpJobName(state_.userDir);
     if (!startUp.isEmpty())
-        session_.FileOld(startUp, state_.userDir);
+        session_.loadJob(startUp, state_.userDir);
     else {
-        session_.PutAnswers();
+        session_.putAnswers();
         // The design default names a file in the working directory.
         state_.dataFileName =
-            SplitPath(state_.answers.answer(1), state_.currentDir, &state_.dataFileDir);
+            splitPath(state_.answers.answer(1), state_.currentDir, &state_.dataFileDir);
     }
     state_.jobName = kStartUpJobName;
-    form_->MethodsVisible();
+    form_->showMethodQuestions();
     state_.formChanged = false;
 
     // Overrides off, the saved options, plot set-up controls off, grid "X && Y Axes", "Dotted".
-    plot_->LoadPlotOptions();
-    SetRunControls(false);
-    SetMenus(true);
+    plot_->loadPlotOptions();
+    setRunControls(false);
+    setMenus(true);
     setPageEnabled(1, false);
     setPageEnabled(2, false);
     resize(JobForm::px(11000), JobForm::px(8900));
@@ -211,14 +208,14 @@ bool MainWindow::formLoad() {
     return true;
 }
 
-void MainWindow::GetAnswers() {
-    form_->GetAnswers();
+void MainWindow::getAnswers() {
+    form_->getAnswers();
 }
-void MainWindow::PutAnswers() {
-    form_->PutAnswers();
+void MainWindow::putAnswers() {
+    form_->putAnswers();
 }
 
-void MainWindow::ShowFilename() {
+void MainWindow::showFilename() {
     const QString title = QStringLiteral("Lumetra, for Spectral Estimators");
     setWindowTitle(state_.jobName.isEmpty() ? title
                                             : title + QStringLiteral(" ... ") + state_.jobName);
@@ -238,12 +235,12 @@ void MainWindow::setSubmitEnabled(bool enabled) {
     form_->submitButton()->setEnabled(enabled);
 }
 
-void MainWindow::SetRunControls(bool running) {
+void MainWindow::setRunControls(bool running) {
     form_->submitButton()->setEnabled(!running && !pipeline_->isRunning());
     demoPage_->setRunButtonsEnabled(!running && !pipeline_->isRunning());
 }
 
-void MainWindow::SetMenus(bool on) {
+void MainWindow::setMenus(bool on) {
     mnuFile_->setEnabled(on);
     mnuFile_->menuAction()->setEnabled(on);
     mnuDemos_->setEnabled(on);
@@ -260,7 +257,7 @@ void MainWindow::setRunBusy(bool busy, const QString& method) {
     form_->submitButton()->setEnabled(!busy);
     // The demo page keeps its menus off after its run.
     if (busy) menusBeforeRun_ = mnuFile_->isEnabled();
-    SetMenus(!busy && menusBeforeRun_);
+    setMenus(!busy && menusBeforeRun_);
     if (busy)
         setCursor(Qt::BusyCursor);
     else
@@ -271,8 +268,8 @@ void MainWindow::startPlot(const RunResult& result) {
     plot_->startPlot(result);
 }
 
-void MainWindow::SetPlotControls(bool on) {
-    plot_->SetPlotControls(on);
+void MainWindow::setPlotControls(bool on) {
+    plot_->setPlotControls(on);
 }
 
 void MainWindow::startSetup() {
@@ -280,14 +277,12 @@ void MainWindow::startSetup() {
 }
 
 void MainWindow::calculateClicked() {
-    SetRunControls(true);
-    state_.runMode = QStringLiteral("*");
-    pipeline_->FileRun();
+    setRunControls(true);
+    pipeline_->fileRun();
 }
 
 void MainWindow::calculateMenu() {
-    state_.runMode = QStringLiteral("*");
-    pipeline_->FileRun();
+    pipeline_->fileRun();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -299,12 +294,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     // Unsaved edits are offered for saving, as every other command that discards them does.
-    if (session_.SaveChangesPrompt(state_.formChanged)) {
+    if (session_.offerToSaveChanges(state_.formChanged)) {
         event->ignore();
         return;
     }
-    if (registry_.KeyExists(kCurrentUser, kVendorKey))
-        registry_.SetValue(kCurrentUser, kVendorKey, QStringLiteral("fileIn"), kRegString,
+    if (registry_.keyExists(kCurrentUser, kVendorKey))
+        registry_.setValue(kCurrentUser, kVendorKey, QStringLiteral("fileIn"), kRegString,
                            QString());
     event->accept();
 }

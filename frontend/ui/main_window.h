@@ -50,22 +50,21 @@ class MainWindow : public QMainWindow, public FormView {
     QTabWidget* tabs() const { return tabs_; }
     QAction* action(const QString& name) const;
     QMenu* menu(const QString& name) const;
-    const SettingsFile& settings() const { return settings_; }
 
     // FormView
-    void GetAnswers() override;
-    void PutAnswers() override;
-    void ShowFilename() override;
+    void getAnswers() override;
+    void putAnswers() override;
+    void showFilename() override;
     void focusControl(const QString& name) override;
     void showPage(int index) override;
     void setPageEnabled(int index, bool enabled) override;
     void setSubmitEnabled(bool enabled) override;
-    void SetRunControls(bool running) override;
+    void setRunControls(bool running) override;
     void setRunBusy(bool busy, const QString& method) override;
     void startPlot(const RunResult& result) override;
+    void setMenus(bool on) override;
+    void setPlotControls(bool on) override;
 
-    void SetMenus(bool on);
-    void SetPlotControls(bool on);
     void startSetup();
     void calculateClicked(); // cmdSubmit
     void calculateMenu();    // File, Calculate

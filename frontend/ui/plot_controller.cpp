@@ -1,11 +1,11 @@
 #include "plot_controller.h"
 
 #include "file_error_policy.h"
-#include "main_window.h"
 #include "plot_from_run.h"
 #include "plot_output.h"
 #include "plot_page.h"
 #include "plot_registry.h"
+#include "run_pipeline.h"
 #include "setup_page.h"
 
 #include <QCheckBox>
@@ -37,29 +37,30 @@ void focusFirstControl(QWidget* page) {
 
 } // namespace
 
-PlotController::PlotController(MainWindow& window, UserInteraction& ui, RegistryStore& registry,
-                               QObject* parent)
-    : QObject(parent), window_(window), ui_(ui), registry_(registry) {
+PlotController::PlotController(FormView& view, JobState& state, RunPipeline& pipeline,
+                               UserInteraction& ui, RegistryStore& registry, QObject* parent)
+    : QObject(parent), view_(view), state_(state), pipeline_(pipeline), ui_(ui),
+      registry_(registry) {
     setup_ = new SetupPage;
     plotPage_ = new PlotPage;
 
-    connect(setup_, &SetupPage::colorClicked, this, &PlotController::cmdColor);
-    connect(setup_, &SetupPage::blackAndWhiteClicked, this, &PlotController::chkBlacknWhite_Click);
-    connect(setup_, &SetupPage::xAxisClicked, this, [this] { chkAxis_Click('X'); });
-    connect(setup_, &SetupPage::yAxisClicked, this, [this] { chkAxis_Click('Y'); });
-    connect(setup_, &SetupPage::stepLeft, this, &PlotController::txtStep_Validate);
-    connect(setup_, &SetupPage::saveOptionsClicked, this, &PlotController::cmdSaveOptions);
-    connect(setup_, &SetupPage::plotClicked, this, &PlotController::cmdPlot);
-    connect(setup_, &SetupPage::exitPlottingClicked, this, &PlotController::cmdExitPlotting);
-    connect(plotPage_, &PlotPage::quitClicked, this, &PlotController::cmdQuit);
-    connect(plotPage_, &PlotPage::printClicked, this, &PlotController::cmdPrint);
-    connect(plotPage_, &PlotPage::saveAsClicked, this, &PlotController::cmdFileSaveAs);
+    connect(setup_, &SetupPage::colorClicked, this, &PlotController::chooseColor);
+    connect(setup_, &SetupPage::blackAndWhiteClicked, this, &PlotController::blackAndWhiteToggled);
+    connect(setup_, &SetupPage::xAxisClicked, this, [this] { axisOverrideToggled('X'); });
+    connect(setup_, &SetupPage::yAxisClicked, this, [this] { axisOverrideToggled('Y'); });
+    connect(setup_, &SetupPage::stepLeft, this, &PlotController::validateStep);
+    connect(setup_, &SetupPage::saveOptionsClicked, this, &PlotController::saveOptions);
+    connect(setup_, &SetupPage::plotClicked, this, &PlotController::plotAgain);
+    connect(setup_, &SetupPage::exitPlottingClicked, this, &PlotController::exitPlotting);
+    connect(plotPage_, &PlotPage::quitClicked, this, &PlotController::quitPlot);
+    connect(plotPage_, &PlotPage::printClicked, this, &PlotController::printPlot);
+    connect(plotPage_, &PlotPage::saveAsClicked, this, &PlotController::savePlotAs);
 }
 
 void PlotController::attach(QTabWidget* tabs, QPlainTextEdit* outBox) {
     tabs_ = tabs;
     outBox_ = outBox;
-    connect(tabs_, &QTabWidget::currentChanged, this, &PlotController::Plot_Tabs_Click);
+    connect(tabs_, &QTabWidget::currentChanged, this, &PlotController::tabChanged);
     syncTab();
     applyState();
 }
@@ -78,55 +79,50 @@ void PlotController::focusOverrideBoxes(bool x, bool y) {
     if (y && st_.yOverrideBoxesEnabled) setup_->txtYmin()->setFocus();
 }
 
-void PlotController::LoadPlotOptions() {
+void PlotController::loadPlotOptions() {
     PlotOptions o = setup_->options();
     const RegistryPlotStore store(registry_);
-    RestorePlotOptionsAtStartup(store, o);
+    restorePlotOptionsAtStartup(store, o);
     setup_->setOptions(o);
-    SetPlotControls(false);
+    setPlotControls(false);
 }
 
-void PlotController::SetPlotControls(bool on) {
+void PlotController::setPlotControls(bool on) {
     syncTab();
-    plot::SetPlotControls(st_, on, setup_->options());
+    plot::setPlotControls(st_, on, setup_->options());
     applyState();
     focusOverrideBoxes(true, true);
 }
 
-void PlotController::SetColorControls() {
-    plot::SetColorControls(st_, setup_->options());
+void PlotController::setColorControls() {
+    plot::setColorControls(st_, setup_->options());
     applyState();
 }
 
 void PlotController::applyEvent(PlotEvent e) {
-    const PlotTransition t = TransitionFor(e);
-    window_.SetRunControls(t.runControlsFlag);
-    SetPlotControls(t.plotControlsFlag);
-    window_.SetMenus(t.menusFlag);
-    for (int i = 0; i < 3; ++i) {
-        const TabChange c = t.tabs[static_cast<size_t>(i)];
-        if (c != TabChange::Unchanged) window_.setPageEnabled(i, c == TabChange::On);
-    }
-    if (t.shownAfter) window_.showPage(static_cast<int>(*t.shownAfter));
+    // The window's switches; the plot-setup controls are this controller's own.
+    struct WindowSteps : TransitionSteps {
+        PlotController& c;
+        explicit WindowSteps(PlotController& controller) : c(controller) {}
+        void setRunControls(bool flag) override { c.view_.setRunControls(flag); }
+        void setPlotControls(bool flag) override { c.setPlotControls(flag); }
+        void setMenus(bool flag) override { c.view_.setMenus(flag); }
+        void setTabEnabled(int tab, bool enabled) override { c.view_.setPageEnabled(tab, enabled); }
+        void showTab(PlotTab tab) override { c.view_.showPage(static_cast<int>(tab)); }
+    } steps(*this);
+    const PlotTransition t = transitionFor(e);
+    applyTransition(t, steps);
     if (t.focus == FocusTarget::Quit) plotPage_->cmdQuit()->setFocus();
     if (t.focus == FocusTarget::ExitPlotting) setup_->cmdExitPlotting()->setFocus();
 }
 
 void PlotController::startPlot(const RunResult& result) {
-    const PlotTransition t = TransitionFor(PlotEvent::StartPlot);
-    window_.SetRunControls(t.runControlsFlag);
-    SetPlotControls(t.plotControlsFlag);
-    window_.SetMenus(t.menusFlag);
-    for (int i = 0; i < 3; ++i) {
-        const TabChange c = t.tabs[static_cast<size_t>(i)];
-        if (c != TabChange::Unchanged) window_.setPageEnabled(i, c == TabChange::On);
-    }
     // The Plot page is shown before drawing, so the canvas takes the size it is shown at.
-    window_.showPage(static_cast<int>(PlotTab::Plot));
+    applyEvent(PlotEvent::StartPlot);
 
     const PlotOptions opt = setup_->options();
-    lastJobName_ = window_.state().jobName;
-    const PlotInput in = PlotInputFromRun(result, lastJobName_);
+    lastJobName_ = state_.jobName;
+    const PlotInput in = plotInputFromRun(result, lastJobName_);
     PlotCanvas& canvas = plotPage_->canvas();
     canvas.resize(plotPage_->canvasSizeForPlot());
     PlotEnvironment env;
@@ -145,7 +141,7 @@ void PlotController::startPlot(const RunResult& result) {
     for (const char axis : {'X', 'Y'}) {
         const AxisOverride& ov = axis == 'X' ? opt.xOverride : opt.yOverride;
         if (!ov.enabled) continue;
-        const QString why = ValidateOverride(ov, axis);
+        const QString why = validateOverride(ov, axis);
         if (!why.isEmpty())
             refused << why + QStringLiteral("\nThe %1 axis of this plot was scaled from the data.")
                                  .arg(QLatin1Char(axis));
@@ -159,35 +155,35 @@ void PlotController::startSetup() {
     applyEvent(PlotEvent::StartSetup);
 }
 
-void PlotController::cmdColor(int slot) {
+void PlotController::chooseColor(int slot) {
     if (slot < 0 || slot >= kColorSlotCount) return;
     if (const auto chosen = ui_.pickColor(setup_->color(slot))) setup_->setColor(slot, *chosen);
 }
 
-void PlotController::chkBlacknWhite_Click() {
-    SetColorControls();
+void PlotController::blackAndWhiteToggled() {
+    setColorControls();
 }
 
-void PlotController::chkAxis_Click(char axis) {
+void PlotController::axisOverrideToggled(char axis) {
     syncTab();
     PlotOptions o = setup_->options();
     if (hasPlot_) {
-        plot::OverrideCheckClicked(st_, o, lastPlot_, axis);
+        plot::overrideCheckClicked(st_, o, lastPlot_, axis);
         setup_->setOptions(o);
     } else if (axis == 'X') {
         // No plot yet: nothing to fill the boxes with.
-        UpdateXOverride(st_, o);
+        updateXOverride(st_, o);
     } else {
-        UpdateYOverride(st_, o);
+        updateYOverride(st_, o);
     }
     applyState();
     focusOverrideBoxes(axis == 'X', axis == 'Y');
 }
 
-void PlotController::txtStep_Validate(char axis) {
+void PlotController::validateStep(char axis) {
     QLineEdit* box = axis == 'X' ? setup_->txtXstep() : setup_->txtYstep();
     if (validatingStep_ || !box->isEnabled() || !box->isVisible()) return;
-    const QString why = ValidateStepOnLeave(box->text(), axis);
+    const QString why = validateStepOnLeave(box->text(), axis);
     if (why.isEmpty()) return;
     validatingStep_ = true;
     ui_.message({why, kDefaultTitle, MessageIcon::Warning, MessageButtons::Ok});
@@ -196,21 +192,21 @@ void PlotController::txtStep_Validate(char axis) {
     validatingStep_ = false;
 }
 
-void PlotController::cmdSaveOptions() {
+void PlotController::saveOptions() {
     RegistryPlotStore store(registry_);
     try {
-        SavePlotOptions(store, setup_->options());
+        savePlotOptions(store, setup_->options());
     } catch (const RegistryError&) {
         // A key that cannot be created leaves the stored options as they were.
     }
 }
 
-void PlotController::cmdPlot() {
+void PlotController::plotAgain() {
     const PlotOptions o = setup_->options();
     for (const char axis : {'X', 'Y'}) {
         const AxisOverride& ov = axis == 'X' ? o.xOverride : o.yOverride;
         if (!ov.enabled) continue;
-        const QString why = ValidateOverride(ov, axis);
+        const QString why = validateOverride(ov, axis);
         if (why.isEmpty()) continue;
         ui_.message({why, kDefaultTitle, MessageIcon::Warning, MessageButtons::Ok});
         QLineEdit* box = why.contains(QStringLiteral("-min"))
@@ -222,23 +218,22 @@ void PlotController::cmdPlot() {
         }
         return;
     }
-    window_.state().runMode = QStringLiteral("*");
-    window_.pipeline().FileRun();
+    pipeline_.fileRun();
 }
 
-void PlotController::cmdQuit() {
+void PlotController::quitPlot() {
     // The run pipeline closes the job file itself once it has read it.
     applyEvent(PlotEvent::Quit);
 }
 
-void PlotController::cmdExitPlotting() {
+void PlotController::exitPlotting() {
     applyEvent(PlotEvent::ExitPlotting);
 }
 
-void PlotController::cmdFileSaveAs() {
-    JobState& s = window_.state();
+void PlotController::savePlotAs() {
+    JobState& s = state_;
     const BitmapSaveDialogSetup d =
-        BitmapSaveDialog(lastJobName_.isEmpty() ? s.jobName : lastJobName_,
+        bitmapSaveDialog(lastJobName_.isEmpty() ? s.jobName : lastJobName_,
                          s.dialogDir.isEmpty() ? s.userDir : s.dialogDir, s.baseDir);
     FileDialogRequest request;
     request.title = d.title;
@@ -246,40 +241,39 @@ void PlotController::cmdFileSaveAs() {
     request.selectedFilter = 2;
     request.initialDir = d.initialDir;
     request.suggestedName = d.suggestedName;
-    const auto target = BitmapSaveTarget(ui_.saveFileName(request), d.suggestedName);
+    const auto target = bitmapSaveTarget(ui_.saveFileName(request), d.suggestedName);
     if (!target) return;
     const QString path = QDir::cleanPath(QDir(d.initialDir).absoluteFilePath(*target));
 
-    const ExistsAnswer exists = FileExists(path, ui_, kSaveAsTitle);
+    const ExistsAnswer exists = fileExists(path, ui_, kSaveAsTitle);
     if (exists == ExistsAnswer::Abandoned) return;
     if (exists == ExistsAnswer::Yes &&
-        ui_.message({kReplaceQuestion, ReplaceQuestionTitle(path), MessageIcon::Question,
+        ui_.message({kReplaceQuestion, replaceQuestionTitle(path), MessageIcon::Question,
                      MessageButtons::YesNo}) != MessageAnswer::Yes)
         return;
     QString error;
-    if (!SaveCanvasBitmap(plotPage_->canvas().image(), path, &error)) {
+    if (!saveCanvasBitmap(plotPage_->canvas().image(), path, &error)) {
         // 75: path/file access error.
         showUnexpectedError(ui_, kSaveAsTitle, 75, error);
         return;
     }
     // The job keeps its name and folder; only the dialogs move on.
-    s.dialogDir = DialogDirAfterSave(path);
+    s.dialogDir = dialogDirAfterSave(path);
 }
 
-void PlotController::cmdPrint() {
+void PlotController::printPlot() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(lastJobName_);
     if (!ui_.printSetup(printer)) return;
     QCoreApplication::processEvents();
     QString error;
-    if (!PrintPlot(printer, plotPage_->canvas().image(), lastJobName_, lastSig2_, &error))
+    if (!plot::printPlot(printer, plotPage_->canvas().image(), lastJobName_, lastSig2_, &error))
         ui_.message({error, kPrintTitle, MessageIcon::Warning, MessageButtons::Ok});
 }
 
-void PlotController::Plot_Tabs_Click(int index) {
-    if (tabGuard != 0) return;
+void PlotController::tabChanged(int index) {
     st_.currentTab = static_cast<PlotTab>(index);
-    ShowTab(st_, st_.currentTab, setup_->options());
+    showTab(st_, st_.currentTab, setup_->options());
     applyState();
     // Hidden pages cannot take the focus here; the shown one gives it to its first control.
     focusFirstControl(tabs_ ? tabs_->widget(index) : nullptr);

@@ -2,6 +2,8 @@
 // the plot options in the settings store, saving the picture and printing it.
 #pragma once
 
+#include "form_view.h"
+#include "job_state.h"
 #include "plot_render.h"
 #include "plot_states.h"
 #include "registry_store.h"
@@ -15,8 +17,8 @@ class QTabWidget;
 
 namespace lumetra {
 
-class MainWindow;
 class PlotPage;
+class RunPipeline;
 class SetupPage;
 
 inline const QString kSaveAsTitle = QStringLiteral("In 'cmdFileSaveAs' routine ...");
@@ -25,9 +27,11 @@ inline const QString kPrintTitle = QStringLiteral("In 'cmdPrint' routine ...");
 class PlotController : public QObject {
     Q_OBJECT
   public:
-    // Makes the two pages; the window puts them into its notebook and calls attach().
-    PlotController(MainWindow& window, UserInteraction& ui, RegistryStore& registry,
-                   QObject* parent = nullptr);
+    // Makes the two pages; the window puts them into its notebook and calls attach(). view:
+    // the window's switches; state: the job's names and folders; pipeline: "Plot results"
+    // runs the job again.
+    PlotController(FormView& view, JobState& state, RunPipeline& pipeline, UserInteraction& ui,
+                   RegistryStore& registry, QObject* parent = nullptr);
 
     SetupPage* setupPage() const { return setup_; }
     PlotPage* plotPage() const { return plotPage_; }
@@ -35,31 +39,28 @@ class PlotController : public QObject {
 
     // Start-up: options from the store, overrides off, grid "X && Y Axes" and "Dotted",
     // plot-setup controls disabled.
-    void LoadPlotOptions();
+    void loadPlotOptions();
     void startPlot(const RunResult& result);
     void startSetup();
-    void SetPlotControls(bool on);
-    void SetColorControls();
+    void setPlotControls(bool on);
+    void setColorControls();
 
     // Handlers of the two pages.
-    void cmdColor(int slot);
-    void chkBlacknWhite_Click();
-    void chkAxis_Click(char axis);
-    void txtStep_Validate(char axis);
-    void cmdSaveOptions();
-    void cmdPlot();
-    void cmdQuit();
-    void cmdExitPlotting();
-    void cmdFileSaveAs();
-    void cmdPrint();
-    void Plot_Tabs_Click(int index);
+    void chooseColor(int slot);
+    void blackAndWhiteToggled();
+    void axisOverrideToggled(char axis);
+    void validateStep(char axis);
+    void saveOptions();
+    void plotAgain();
+    void quitPlot();
+    void exitPlotting();
+    void savePlotAs();
+    void printPlot();
+    void tabChanged(int index);
 
     const plot::PlotScale& lastPlot() const { return lastPlot_; }
     const plot::PeakList& lastPeaks() const { return lastPeaks_; }
-    const plot::PlotUiState& uiState() const { return st_; }
     bool hasPlot() const { return hasPlot_; }
-    // Non-zero: a tab change skips the enabling pass.
-    int tabGuard = 0;
 
   private:
     void applyEvent(plot::PlotEvent e);
@@ -67,7 +68,9 @@ class PlotController : public QObject {
     void syncTab();
     void focusOverrideBoxes(bool x, bool y);
 
-    MainWindow& window_;
+    FormView& view_;
+    JobState& state_;
+    RunPipeline& pipeline_;
     UserInteraction& ui_;
     RegistryStore& registry_;
     SetupPage* setup_ = nullptr;

@@ -7,7 +7,7 @@
 
 namespace lumetra::plot {
 
-inline PlotInput PlotInputFromRun(const RunResult& r, const QString& jobName) {
+inline PlotInput plotInputFromRun(const RunResult& r, const QString& jobName) {
     PlotInput in;
     in.frequencies = r.x_array;
     in.spectrum = r.spectrum;

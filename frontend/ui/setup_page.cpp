@@ -134,7 +134,7 @@ SetupPage::SetupPage(QWidget* parent) : QWidget(parent) {
 void SetupPage::paintSwatch(int slot) {
     QFrame* f = txtColor_.at(static_cast<size_t>(slot));
     QPalette p = f->palette();
-    p.setColor(QPalette::Window, ColorFromBgr(colors_.at(static_cast<size_t>(slot))));
+    p.setColor(QPalette::Window, colorFromBgr(colors_.at(static_cast<size_t>(slot))));
     f->setPalette(p);
 }
 

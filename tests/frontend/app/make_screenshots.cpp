@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     settle();
 
     lumetra::DemoPage* demos = window.demoPage();
-    demos->mnuDemosRunGo();
+    demos->openDemos();
     demos->exam(7)->click(); // Ex-Burg.0
     QEventLoop run;
     QObject::connect(&window.pipeline(), &lumetra::RunPipeline::runFinished, &run,

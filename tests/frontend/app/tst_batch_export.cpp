@@ -165,7 +165,7 @@ class TestBatchExport : public QObject {
             plot::RegistryPlotStore store(registry);
             plot::PlotOptions o;
             o.colors[plot::Curve1] = 0x00FF00;
-            plot::SavePlotOptions(store, o);
+            plot::savePlotOptions(store, o);
         }
         const Run r = runProgram({"--batch", "Ex-Perio.0", "--png", "p.png", "--svg", "p.svg",
                                   "--csv", "p.csv", "--report", "p.out"});
@@ -257,7 +257,7 @@ class TestBatchExport : public QObject {
         QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
         plot::PlotOptions bw;
         bw.blackAndWhite = true;
-        plot::SavePlotOptions(settings, bw);
+        plot::savePlotOptions(settings, bw);
         plot::QSettingsPlotStore store(settings);
 
         BatchRequest request;

@@ -28,7 +28,7 @@ class TestFirstStart : public QObject {
     QString program() const { return tmp_->filePath("KV-Tools/Lumetra"); }
     QString store() const { return tmp_->filePath("config/classes.ini"); }
     QString command(const ClassStore& s) const {
-        return s.ReadRegString(kClassesRoot, "notePad\\shell\\open\\command", QString(), "");
+        return s.readRegString(kClassesRoot, "notePad\\shell\\open\\command", QString(), "");
     }
 
   private slots:
@@ -43,14 +43,14 @@ class TestFirstStart : public QObject {
 
     void firstStartShowsIntroductionAndRegisters() {
         ClassStore classes(store());
-        const StartDecision d = IntroLoad(program(), classes);
+        const StartDecision d = introLoad(program(), classes);
         QCOMPARE(d.route, StartRoute::Introduction);
         QCOMPARE(d.jobDir, QString("null"));
         QVERIFY(d.associationChecked);
         QVERIFY(d.associationCreated);
         QVERIFY(!d.desktop.has_value());
-        QCOMPARE(GetAssociation(classes, "Out"), QString("notePad"));
-        QCOMPARE(classes.ReadRegString(kClassesRoot, "notePad", QString(), ""),
+        QCOMPARE(getAssociation(classes, "Out"), QString("notePad"));
+        QCOMPARE(classes.readRegString(kClassesRoot, "notePad", QString(), ""),
                  QString("FC Output"));
         QCOMPARE(command(classes), "\"" + program() + "/notePad\" %1");
         QCOMPARE(QDir::currentPath(), program());
@@ -61,9 +61,9 @@ class TestFirstStart : public QObject {
     }
 
     void laterStartsGoStraightToTheMainForm() {
-        QVERIFY(Start_INI(program()).ok); // what the main form's load writes
+        QVERIFY(startIni(program()).ok); // what the main form's load writes
         ClassStore classes(store());
-        const StartDecision d = IntroLoad(program(), classes);
+        const StartDecision d = introLoad(program(), classes);
         QCOMPARE(d.route, StartRoute::MainForm);
         QVERIFY(!d.associationChecked);
         QVERIFY(!QFile::exists(store())); // not even looked at
@@ -71,20 +71,20 @@ class TestFirstStart : public QObject {
 
     void deletingTheSettingsFileStartsOver() {
         ClassStore classes(store());
-        QCOMPARE(IntroLoad(program(), classes).route, StartRoute::Introduction);
-        QVERIFY(Start_INI(program()).ok);
-        QCOMPARE(IntroLoad(program(), classes).route, StartRoute::MainForm);
+        QCOMPARE(introLoad(program(), classes).route, StartRoute::Introduction);
+        QVERIFY(startIni(program()).ok);
+        QCOMPARE(introLoad(program(), classes).route, StartRoute::MainForm);
         // Meanwhile the user gave ".out" files to an editor of their own.
-        QCOMPARE(classes.WriteRegString(kClassesRoot, ".Out", QString(), "gedit"), kStatusOk);
+        QCOMPARE(classes.writeRegString(kClassesRoot, ".Out", QString(), "gedit"), kStatusOk);
         const QByteArray before = contents(store());
 
         QVERIFY(QFile::remove(settingsFilePath(program())));
-        const StartDecision d = IntroLoad(program(), classes);
+        const StartDecision d = introLoad(program(), classes);
         QCOMPARE(d.route, StartRoute::Introduction);
         QVERIFY(d.associationChecked);  // checked again ...
         QVERIFY(!d.associationCreated); // ... and the existing association left as it is
         QCOMPARE(contents(store()), before);
-        QCOMPARE(GetAssociation(classes, "Out"), QString("gedit"));
+        QCOMPARE(getAssociation(classes, "Out"), QString("gedit"));
     }
 
     void trailingSlash_data() {
@@ -102,9 +102,9 @@ class TestFirstStart : public QObject {
         QFETCH(QString, suffix);
         QFETCH(bool, withSettings);
         QFETCH(StartRoute, route);
-        if (withSettings) QVERIFY(Start_INI(program()).ok);
+        if (withSettings) QVERIFY(startIni(program()).ok);
         ClassStore classes(store());
-        const StartDecision d = IntroLoad(program() + suffix, classes);
+        const StartDecision d = introLoad(program() + suffix, classes);
         QCOMPARE(d.route, route);
         QCOMPARE(d.programDir, program());
         QCOMPARE(d.settingsPath, program() + "/Lumetra.ini");
@@ -113,15 +113,15 @@ class TestFirstStart : public QObject {
     }
 
     void startedFromElsewhere() {
-        QVERIFY(Start_INI(program()).ok);
+        QVERIFY(startIni(program()).ok);
         QVERIFY(QDir().mkpath(tmp_->filePath("desktop")));
         QVERIFY(QDir::setCurrent(tmp_->filePath("desktop")));
         ClassStore classes(store());
-        QCOMPARE(IntroLoad(program(), classes).route, StartRoute::MainForm);
+        QCOMPARE(introLoad(program(), classes).route, StartRoute::MainForm);
         QCOMPARE(QDir::currentPath(), program());
         // A relative program folder is taken against the directory started in.
         QVERIFY(QDir::setCurrent(tmp_->path()));
-        const StartDecision d = IntroLoad("KV-Tools/Lumetra/", classes);
+        const StartDecision d = introLoad("KV-Tools/Lumetra/", classes);
         QCOMPARE(d.programDir, program());
         QCOMPARE(d.route, StartRoute::MainForm);
     }
@@ -132,18 +132,18 @@ class TestFirstStart : public QObject {
         desktop.setViewer(program() + "/Lumetra", {"--view"});
         desktop.setToolSearchPaths({tmp_->filePath("no-tools")});
         desktop.setExtensionKnown([] { return false; });
-        StartDecision d = IntroLoad(program(), classes, &desktop);
+        StartDecision d = introLoad(program(), classes, &desktop);
         QCOMPARE(d.desktop, DesktopAssociation::Outcome::Created);
         QVERIFY(QFile::exists(desktop.desktopEntryPath()));
         const QByteArray entry = contents(desktop.desktopEntryPath());
         // Still no settings file (Exit was chosen): the next start checks again and leaves
         // the files alone.
-        d = IntroLoad(program(), classes, &desktop);
+        d = introLoad(program(), classes, &desktop);
         QCOMPARE(d.desktop, DesktopAssociation::Outcome::AlreadyAssociated);
         QCOMPARE(contents(desktop.desktopEntryPath()), entry);
         // Not a first start: the desktop is not asked at all.
-        QVERIFY(Start_INI(program()).ok);
-        d = IntroLoad(program(), classes, &desktop);
+        QVERIFY(startIni(program()).ok);
+        d = introLoad(program(), classes, &desktop);
         QVERIFY(!d.desktop.has_value());
     }
 };

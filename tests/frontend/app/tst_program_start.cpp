@@ -25,7 +25,7 @@ class TestProgramStart : public QObject {
         f_->window.reset();
         f_->window =
             std::make_unique<MainWindow>(f_->ui, *f_->registry, f_->programDir(), f_->engine.get());
-        return StartProgram(
+        return startProgram(
             *f_->window, f_->programDir(), *classes_,
             [this, choice] {
                 ++asked_;
@@ -72,7 +72,7 @@ class TestProgramStart : public QObject {
         QCOMPARE(int(start(IntroChoice(choice))), outcome);
         QCOMPARE(asked_, settingsFile ? 0 : 1);
         // The association is checked on a first start only.
-        QCOMPARE(GetAssociation(*classes_, "Out"), settingsFile ? QString() : QString("notePad"));
+        QCOMPARE(getAssociation(*classes_, "Out"), settingsFile ? QString() : QString("notePad"));
         if (page < 0) {
             QVERIFY(!w().isVisible());
             QVERIFY(!QFile::exists(ini())); // so the next start asks again
@@ -110,11 +110,11 @@ class TestProgramStart : public QObject {
         QCOMPARE(start(IntroChoice::CreateData), StartOutcome::Running);
         QCOMPARE(asked_, 1);
         // Some other program took ".Out" meanwhile: it is left alone.
-        classes_->WriteRegString(kClassesRoot, ".Out", "", "otherEditor");
+        classes_->writeRegString(kClassesRoot, ".Out", "", "otherEditor");
         QVERIFY(QFile::remove(ini()));
         QCOMPARE(start(IntroChoice::CreateData), StartOutcome::Running);
         QCOMPARE(asked_, 2);
-        QCOMPARE(GetAssociation(*classes_, "Out"), QString("otherEditor"));
+        QCOMPARE(getAssociation(*classes_, "Out"), QString("otherEditor"));
     }
 
     void resizeGoesThroughTheResizer() {

@@ -177,9 +177,9 @@ class TestJobFile : public QObject {
 
         JobLineReader r;
         QVERIFY(r.open(path));
-        for (int i = 0; i < 3; ++i) QVERIFY(r.ReadAnswer() != kEndOfFile);
-        QCOMPARE(r.ReadAnswer(), kEndOfFile);
-        QCOMPARE(r.ReadAnswer(), kEndOfFile); // and stays there
+        for (int i = 0; i < 3; ++i) QVERIFY(r.readAnswer() != kEndOfFile);
+        QCOMPARE(r.readAnswer(), kEndOfFile);
+        QCOMPARE(r.readAnswer(), kEndOfFile); // and stays there
     }
 
     void failedWriteKeepsOldFile_data() {

@@ -79,7 +79,7 @@ class TestJobSession : public QObject {
         QFETCH(bool, cancelled);
         if (answer >= 0) ui_.answers << MessageAnswer(answer);
         if (!saveAs.isEmpty()) ui_.fileNames << jobs() + "/" + saveAs;
-        QCOMPARE(session_->SaveChangesPrompt(changed), cancelled);
+        QCOMPARE(session_->offerToSaveChanges(changed), cancelled);
         QCOMPARE(ui_.messages.size() >= 1, answer >= 0);
         if (answer >= 0) {
             QCOMPARE(ui_.messages[0].request.text, QString("Save current data?"));
@@ -93,7 +93,7 @@ class TestJobSession : public QObject {
         // An edited job asks to save first; Cancel leaves everything.
         state_.formChanged = true;
         ui_.answers << MessageAnswer::Cancel;
-        session_->FileNew();
+        session_->fileNew();
         QCOMPARE(ui_.texts(), QStringList{"Save current data?"});
         QCOMPARE(state_.jobName, QString("Ex-Auto.0"));
         QCOMPARE(state_.answers.answer(6), QString("Burg"));
@@ -101,7 +101,7 @@ class TestJobSession : public QObject {
         // No, then OK clears the form.
         ui_.reset();
         ui_.answers << MessageAnswer::No << MessageAnswer::Ok;
-        session_->FileNew();
+        session_->fileNew();
         QCOMPARE(ui_.texts(), (QStringList{"Save current data?", "Okay to Clear responses?"}));
         QCOMPARE(ui_.messages[1].request.title, QString("Confirm 'New' Response."));
         QCOMPARE(state_.jobName, kNewJobName);
@@ -115,10 +115,10 @@ class TestJobSession : public QObject {
         state_.formChanged = true;
         ui_.reset();
         ui_.answers << MessageAnswer::Cancel;
-        session_->FileNew();
+        session_->fileNew();
         QCOMPARE(ui_.texts(), QStringList{"Okay to Clear responses?"});
         ui_.reset();
-        session_->FileOpen(); // dialog cancelled
+        session_->fileOpen(); // dialog cancelled
         QVERIFY(ui_.messages.isEmpty());
         QCOMPARE(ui_.dialogs.size(), 1);
         QCOMPARE(ui_.dialogs[0].title, QString("Open Input File"));
@@ -126,12 +126,12 @@ class TestJobSession : public QObject {
     }
 
     void saveAsSuggestionsAndReplace() {
-        session_->FileSaveAs(); // cancelled
+        session_->fileSaveAs(); // cancelled
         QCOMPARE(ui_.dialogs[0].suggestedName, QString("Ex-Auto.*"));
         QCOMPARE(ui_.dialogs[0].title, QString("Save Input File As ..."));
         QCOMPARE(ui_.dialogs[0].filter, QString("All Files (*.*)|*.*|Text Files (*.txt)|*.txt"));
         state_.jobName = kNewJobName;
-        session_->FileSaveAs();
+        session_->fileSaveAs();
         QCOMPARE(ui_.dialogs[1].suggestedName, QString("New data.*"));
 
         const QString target = jobs() + "/Mixed.Case";
@@ -143,7 +143,7 @@ class TestJobSession : public QObject {
         ui_.reset();
         ui_.fileNames << target;
         ui_.answers << MessageAnswer::No;
-        QVERIFY(!session_->FileSaveAs());
+        QVERIFY(!session_->fileSaveAs());
         QCOMPARE(ui_.messages[0].request.text, QString("File exists, want to replace it?"));
         QCOMPARE(ui_.messages[0].request.title, "Replace " + target.toLower() + " file?");
         QCOMPARE(readAll(target), QByteArray("old"));
@@ -152,7 +152,7 @@ class TestJobSession : public QObject {
         ui_.reset();
         ui_.fileNames << target;
         ui_.answers << MessageAnswer::Yes;
-        QVERIFY(session_->FileSaveAs());
+        QVERIFY(session_->fileSaveAs());
         QCOMPARE(state_.jobName, QString("Mixed.Case"));
         QCOMPARE(state_.jobDir, jobs());
         QCOMPARE(state_.dialogDir, jobs());
@@ -164,7 +164,7 @@ class TestJobSession : public QObject {
     void failedSaveAsKeepsChangedMark() {
         state_.formChanged = true;
         ui_.fileNames << tmp_.filePath("missing/dir/job.1");
-        QVERIFY(!session_->FileSaveAs());
+        QVERIFY(!session_->fileSaveAs());
         QCOMPARE(ui_.titles(), QStringList{"File not saved; Error in 'WriteAnsFile' routine."});
         QVERIFY(ui_.texts()[0].contains("    FileName = job.1"));
         QVERIFY(state_.formChanged);
@@ -174,12 +174,12 @@ class TestJobSession : public QObject {
         ui_.reset();
         const QString path = jobs() + "/kept.1";
         ui_.fileNames << path;
-        QVERIFY(session_->FileSaveAs());
+        QVERIFY(session_->fileSaveAs());
         const QByteArray before = readAll(path);
         state_.answers.setAnswer(8, "lots");
         state_.formChanged = true;
         ui_.reset();
-        session_->FileSave();
+        session_->fileSave();
         QCOMPARE(ui_.texts(), QStringList{"Unexpected error #13 occured: Type mismatch"});
         QCOMPARE(ui_.messages[0].request.icon, MessageIcon::Critical);
         QCOMPARE(readAll(path), before);
@@ -190,21 +190,21 @@ class TestJobSession : public QObject {
         // A pseudo name always goes through Save As.
         state_.jobName = kStartUpJobName;
         state_.jobDir = jobs();
-        session_->FileSave();
+        session_->fileSave();
         QCOMPARE(ui_.dialogs.size(), 1);
         QCOMPARE(ui_.dialogs[0].suggestedName, QString("Start Up Values.*"));
 
         ui_.reset();
         state_.jobName = "Job.2";
         ui_.fileNames << jobs() + "/Job.2";
-        session_->FileSave(); // does not exist yet: Save As
+        session_->fileSave(); // does not exist yet: Save As
         QCOMPARE(ui_.dialogs.size(), 1);
         QVERIFY(QFile::exists(jobs() + "/Job.2"));
 
         ui_.reset();
         state_.answers.setNote(1, "edited");
         state_.formChanged = true;
-        session_->FileSave(); // exists: written without a dialog
+        session_->fileSave(); // exists: written without a dialog
         QVERIFY(ui_.dialogs.isEmpty());
         QVERIFY(ui_.messages.isEmpty());
         QVERIFY(!state_.formChanged);
@@ -217,7 +217,7 @@ class TestJobSession : public QObject {
         QDir().mkpath(other);
         state_.dataFileDir = "/somewhere/else";
         ui_.fileNames << other + "/Opened.3";
-        QVERIFY(session_->FileSaveAs());
+        QVERIFY(session_->fileSaveAs());
         QVERIFY(readAll(other + "/Opened.3").contains("/somewhere/else/x.dat"));
 
         state_.currentDir = jobs();
@@ -225,7 +225,7 @@ class TestJobSession : public QObject {
         state_.formChanged = false;
         ui_.reset();
         ui_.fileNames << other + "/Opened.3";
-        session_->FileOpen();
+        session_->fileOpen();
         QCOMPARE(state_.jobName, QString("Opened.3"));
         QCOMPARE(state_.jobDir, other);
         QCOMPARE(state_.currentDir, other);
@@ -234,12 +234,12 @@ class TestJobSession : public QObject {
         QCOMPARE(state_.dialogDir, other);
         QVERIFY(!state_.formChanged);
         QCOMPARE(
-            registry_->GetValue(kCurrentUser, kProgramKey, "LastFilePath", kRegString).toString(),
+            registry_->getValue(kCurrentUser, kProgramKey, "LastFilePath", kRegString).toString(),
             other);
     }
 
     void missingJobFileIsAMessage() {
-        QVERIFY(!session_->FileOld("gone.0", jobs()));
+        QVERIFY(!session_->loadJob("gone.0", jobs()));
         QCOMPARE(ui_.texts(), QStringList{"Missing 'gone.0' file?"});
         QCOMPARE(ui_.titles(), QStringList{" File not found."});
         QCOMPARE(state_.answers.answer(6), QString("Burg")); // the form is kept
@@ -252,7 +252,7 @@ class TestJobSession : public QObject {
         f.close();
         ui_.fileNames << path;
         ui_.answers << MessageAnswer::No;
-        session_->FileDelete();
+        session_->fileDelete();
         QVERIFY(QFile::exists(path));
         QCOMPARE(ui_.messages[0].request.text, "Delete '" + path + "' File.");
         QCOMPARE(ui_.messages[0].request.title, QString("Confirm Delete?"));
@@ -260,10 +260,10 @@ class TestJobSession : public QObject {
         QCOMPARE(ui_.dialogs[0].suggestedName, QString("*.*"));
         ui_.fileNames << path;
         ui_.answers << MessageAnswer::Yes;
-        session_->FileDelete();
+        session_->fileDelete();
         QVERIFY(!QFile::exists(path));
         ui_.reset();
-        session_->FileDelete(); // cancelled: nothing asked
+        session_->fileDelete(); // cancelled: nothing asked
         QVERIFY(ui_.messages.isEmpty());
     }
 
@@ -277,7 +277,7 @@ class TestJobSession : public QObject {
         const QString target = jobs() + "/dev.1";
         ui_.fileNames << target;
         ui_.answers << MessageAnswer::Ok << MessageAnswer::Ok << MessageAnswer::Cancel;
-        QVERIFY(!session_->FileSaveAs());
+        QVERIFY(!session_->fileSaveAs());
         QCOMPARE(probes, 3);
         QCOMPARE(ui_.messages.size(), 3);
         QCOMPARE(ui_.messages[0].request.text, "This drive or path does not exist: " + target);
@@ -291,7 +291,7 @@ class TestJobSession : public QObject {
         ui_.reset();
         ui_.fileNames << target;
         ui_.answers << MessageAnswer::Cancel;
-        QVERIFY(session_->FileSaveAs());
+        QVERIFY(session_->fileSaveAs());
         QCOMPARE(ui_.texts(),
                  QStringList{"Put a floppy disk in the drive and cloce the drive door."});
         QVERIFY(QFile::exists(target));
@@ -301,7 +301,7 @@ class TestJobSession : public QObject {
             return FileProbeResult{FileProbe::OtherError, 13, "Permission denied"};
         });
         ui_.reset();
-        QVERIFY(!session_->FileOld("dev.1", jobs()));
+        QVERIFY(!session_->loadJob("dev.1", jobs()));
         QCOMPARE(ui_.texts(), QStringList{"Unexpected error #13 occured: Permission denied"});
         QCOMPARE(ui_.titles(), QStringList{"In 'FileExists' routine ..."});
     }

@@ -35,7 +35,7 @@ class TestPathRules : public QObject {
         QFETCH(QString, name);
         QFETCH(QString, dir);
         QString gotDir;
-        QCOMPARE(SplitPath(path, "/cur", &gotDir), name);
+        QCOMPARE(splitPath(path, "/cur", &gotDir), name);
         QCOMPARE(gotDir, dir);
         // Joining the pair again gives a path naming the same file.
         if (!path.isEmpty() && !path.contains('\\') && path.contains('/'))

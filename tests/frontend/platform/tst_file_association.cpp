@@ -22,7 +22,7 @@ class TestFileAssociation : public QObject {
     QTemporaryDir tmp_;
     QString file() const { return tmp_.filePath("classes.ini"); }
     QString read(const ClassStore& s, const QString& key) const {
-        return s.ReadRegString(kClassesRoot, key, QString(), "<none>");
+        return s.readRegString(kClassesRoot, key, QString(), "<none>");
     }
 
   private slots:
@@ -47,12 +47,12 @@ class TestFileAssociation : public QObject {
         QFETCH(QString, icon);
         QFETCH(QString, command);
         ClassStore s(file());
-        CreateAssociation(s, "Out", directory, "notePad", "FC Output", icon);
+        createAssociation(s, "Out", directory, "notePad", "FC Output", icon);
         QCOMPARE(read(s, ".Out"), QString("notePad"));
         QCOMPARE(read(s, "notePad"), QString("FC Output"));
         QCOMPARE(read(s, "notePad\\shell\\open\\command"), command);
         QCOMPARE(read(s, "notePad\\DefaultIcon"), icon.isEmpty() ? QString("<none>") : icon + ",0");
-        QCOMPARE(GetAssociation(s, "Out"), QString("notePad"));
+        QCOMPARE(getAssociation(s, "Out"), QString("notePad"));
         // The keys sit in the file as the registry's key paths, default values under "@".
         const QSettings raw(file(), QSettings::IniFormat);
         QCOMPARE(raw.value(".Out/@").toString(), QString("notePad"));
@@ -61,19 +61,19 @@ class TestFileAssociation : public QObject {
 
     void writeSetsDefaultValueOfNamedSubkey() {
         ClassStore s(file());
-        QCOMPARE(s.WriteRegString(kClassesRoot, "notePad\\shell", "open", "x"), kStatusOk);
+        QCOMPARE(s.writeRegString(kClassesRoot, "notePad\\shell", "open", "x"), kStatusOk);
         QCOMPARE(read(s, "notePad\\shell\\open"), QString("x"));
         QCOMPARE(read(s, "notePad\\shell"), QString("<none>"));
     }
 
     void firstStartRegistration() {
         ClassStore s(file());
-        QVERIFY(RegisterRunReportAssociation(s, "/opt/Lumetra"));
-        QCOMPARE(GetAssociation(s, "Out"), kOutClass);
+        QVERIFY(registerRunReportAssociation(s, "/opt/Lumetra"));
+        QCOMPARE(getAssociation(s, "Out"), kOutClass);
         QCOMPARE(read(s, "notePad"), QString("FC Output"));
         QCOMPARE(read(s, "notePad\\shell\\open\\command"), QString("\"/opt/Lumetra/notePad\" %1"));
         // A second time there is an association already.
-        QVERIFY(!RegisterRunReportAssociation(s, "/elsewhere"));
+        QVERIFY(!registerRunReportAssociation(s, "/elsewhere"));
         QCOMPARE(read(s, "notePad\\shell\\open\\command"), QString("\"/opt/Lumetra/notePad\" %1"));
     }
 
@@ -91,20 +91,20 @@ class TestFileAssociation : public QObject {
         QFETCH(QString, key);
         QFETCH(QString, className);
         ClassStore s(file());
-        QCOMPARE(s.WriteRegString(kClassesRoot, key, QString(), className), kStatusOk);
-        QCOMPARE(s.WriteRegString(kClassesRoot, className + "\\shell\\open\\command", QString(),
+        QCOMPARE(s.writeRegString(kClassesRoot, key, QString(), className), kStatusOk);
+        QCOMPARE(s.writeRegString(kClassesRoot, className + "\\shell\\open\\command", QString(),
                                   "\"/usr/bin/mine\" %1"),
                  kStatusOk);
         const QByteArray before = contents(file());
-        QCOMPARE(GetAssociation(s, "Out"), className); // extensions match without case
-        QVERIFY(!RegisterRunReportAssociation(s, "/opt/Lumetra"));
+        QCOMPARE(getAssociation(s, "Out"), className); // extensions match without case
+        QVERIFY(!registerRunReportAssociation(s, "/opt/Lumetra"));
         QCOMPARE(contents(file()), before);
     }
 
     void writesKeepExistingSpelling() {
         ClassStore s(file());
-        s.WriteRegString(kClassesRoot, ".out", QString(), "a");
-        s.WriteRegString(kClassesRoot, ".OUT", QString(), "b");
+        s.writeRegString(kClassesRoot, ".out", QString(), "a");
+        s.writeRegString(kClassesRoot, ".OUT", QString(), "b");
         QCOMPARE(QSettings(file(), QSettings::IniFormat).childGroups(), QStringList{".out"});
         QCOMPARE(read(s, ".Out"), QString("b"));
     }
@@ -125,29 +125,29 @@ class TestFileAssociation : public QObject {
         QFETCH(QString, stored);
         QFETCH(QString, expected);
         ClassStore s(file());
-        QCOMPARE(s.WriteRegString(kClassesRoot, ".Out", QString(), stored), kStatusOk);
-        QCOMPARE(s.ReadRegString(kClassesRoot, ".Out", QString(), "dflt"), expected);
+        QCOMPARE(s.writeRegString(kClassesRoot, ".Out", QString(), stored), kStatusOk);
+        QCOMPARE(s.readRegString(kClassesRoot, ".Out", QString(), "dflt"), expected);
     }
 
     void missingReadsAsDefault() {
         ClassStore s(file());
-        QCOMPARE(s.ReadRegString(kClassesRoot, ".Out", QString(), "dflt"), QString("dflt"));
-        QCOMPARE(GetAssociation(s, "Out"), QString());
-        s.WriteRegString(kClassesRoot, "notePad\\shell", QString(), "x");
+        QCOMPARE(s.readRegString(kClassesRoot, ".Out", QString(), "dflt"), QString("dflt"));
+        QCOMPARE(getAssociation(s, "Out"), QString());
+        s.writeRegString(kClassesRoot, "notePad\\shell", QString(), "x");
         // A key that exists without a default value, a value name that does not exist.
-        QCOMPARE(s.ReadRegString(kClassesRoot, "notePad", QString(), "dflt"), QString("dflt"));
-        QCOMPARE(s.ReadRegString(kClassesRoot, "notePad\\shell", "Missing", "dflt"),
+        QCOMPARE(s.readRegString(kClassesRoot, "notePad", QString(), "dflt"), QString("dflt"));
+        QCOMPARE(s.readRegString(kClassesRoot, "notePad\\shell", "Missing", "dflt"),
                  QString("dflt"));
     }
 
     void onlyTheClassRoot() {
         ClassStore s(file());
-        QCOMPARE(s.WriteRegString("-2147483647", ".Out", QString(), "x"), kStatusInvalidHandle);
-        QCOMPARE(s.WriteRegString("classes", ".Out", QString(), "x"), kStatusInvalidHandle);
+        QCOMPARE(s.writeRegString("-2147483647", ".Out", QString(), "x"), kStatusInvalidHandle);
+        QCOMPARE(s.writeRegString("classes", ".Out", QString(), "x"), kStatusInvalidHandle);
         QVERIFY(!QFile::exists(file()));
-        s.WriteRegString(kClassesRoot, ".Out", QString(), "x");
-        QCOMPARE(s.ReadRegString("-2147483647", ".Out", QString(), "d"), QString("d"));
-        QCOMPARE(s.ReadRegString(" -2147483648 ", ".Out", QString(), "d"), QString("x"));
+        s.writeRegString(kClassesRoot, ".Out", QString(), "x");
+        QCOMPARE(s.readRegString("-2147483647", ".Out", QString(), "d"), QString("d"));
+        QCOMPARE(s.readRegString(" -2147483648 ", ".Out", QString(), "d"), QString("x"));
     }
 
     void failedWritesAreSilent() {
@@ -156,10 +156,10 @@ class TestFileAssociation : public QObject {
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         ClassStore s(tmp_.filePath("blocker/classes.ini"));
-        QVERIFY(s.WriteRegString(kClassesRoot, ".Out", QString(), "x") != kStatusOk);
-        CreateAssociation(s, "Out", "/opt/Lumetra", "notePad", "FC Output", QString());
-        QCOMPARE(GetAssociation(s, "Out"), QString());
-        QVERIFY(!RegisterRunReportAssociation(s, "/opt/Lumetra"));
+        QVERIFY(s.writeRegString(kClassesRoot, ".Out", QString(), "x") != kStatusOk);
+        createAssociation(s, "Out", "/opt/Lumetra", "notePad", "FC Output", QString());
+        QCOMPARE(getAssociation(s, "Out"), QString());
+        QVERIFY(!registerRunReportAssociation(s, "/opt/Lumetra"));
     }
 };
 

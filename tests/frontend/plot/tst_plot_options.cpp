@@ -73,7 +73,7 @@ void TestPlotOptions::cleanup() {
 void TestPlotOptions::missingKeyGivesDefaults() {
     PlotOptions o = customOptions();
     o.blackAndWhite = true;
-    LoadPlotOptions(*settings_, o);
+    loadPlotOptions(*settings_, o);
     QCOMPARE(o.colors, kDefaultColors);
     QCOMPARE(o.xOverride.enabled, false);
     QCOMPARE(o.yOverride.enabled, false);
@@ -85,11 +85,11 @@ void TestPlotOptions::missingKeyGivesDefaults() {
 
 void TestPlotOptions::saveLoadRoundTrip() {
     const PlotOptions saved = customOptions();
-    SavePlotOptions(*settings_, saved);
+    savePlotOptions(*settings_, saved);
     settings_->sync();
     QSettings reread(settings_->fileName(), QSettings::IniFormat);
     PlotOptions o;
-    LoadPlotOptions(reread, o);
+    loadPlotOptions(reread, o);
     QCOMPARE(o.colors, saved.colors);
     QCOMPARE(o.gridLines, 3);
     QCOMPARE(o.gridType, 1);
@@ -103,12 +103,12 @@ void TestPlotOptions::saveLoadRoundTrip() {
 }
 
 void TestPlotOptions::blackAndWhiteKeepsStoredColors() {
-    SavePlotOptions(*settings_, customOptions());
+    savePlotOptions(*settings_, customOptions());
     PlotOptions bw; // default colours on the form
     bw.blackAndWhite = true;
-    SavePlotOptions(*settings_, bw);
+    savePlotOptions(*settings_, bw);
     PlotOptions o;
-    LoadPlotOptions(*settings_, o);
+    loadPlotOptions(*settings_, o);
     QCOMPARE(o.blackAndWhite, true);
     QCOMPARE(o.colors, customOptions().colors);
 }
@@ -127,7 +127,7 @@ void TestPlotOptions::titlesMissingOrBlack() {
     settings_->setValue(kKey + "/Curve1", 0x222222);
     if (titles.isValid()) settings_->setValue(kKey + "/Titles", titles);
     PlotOptions o = customOptions();
-    LoadPlotOptions(*settings_, o);
+    loadPlotOptions(*settings_, o);
     QCOMPARE(o.colors, customOptions().colors); // swatches keep their colours
     QCOMPARE(o.blackAndWhite, true);
 }
@@ -154,7 +154,7 @@ void TestPlotOptions::gridValues() {
     PlotOptions o;
     o.gridType = 3;
     o.gridLines = 3;
-    LoadPlotOptions(*settings_, o);
+    loadPlotOptions(*settings_, o);
     QCOMPARE(o.gridType, expected);
     QCOMPARE(o.gridLines, expected);
 }
@@ -163,7 +163,7 @@ void TestPlotOptions::unreadableValues() {
     settings_->setValue(kKey + "/chkXaxis", "yes");
     settings_->setValue(kKey + "/txtXmin", QStringList{"a", "b"});
     PlotOptions o = customOptions();
-    LoadPlotOptions(*settings_, o);
+    loadPlotOptions(*settings_, o);
     QCOMPARE(o.xOverride.enabled, false);
     QCOMPARE(o.xOverride.minText, QString());
     QCOMPARE(o.xOverride.stepText, QString());
@@ -173,9 +173,9 @@ void TestPlotOptions::unreadableValues() {
 
 void TestPlotOptions::startupGrid() {
     PlotOptions saved = customOptions(); // grid 3 / 1 saved
-    SavePlotOptions(*settings_, saved);
+    savePlotOptions(*settings_, saved);
     PlotOptions o;
-    RestorePlotOptionsAtStartup(*settings_, o);
+    restorePlotOptionsAtStartup(*settings_, o);
     QCOMPARE(o.gridLines, 1);
     QCOMPARE(o.gridType, 2);
     QCOMPARE(o.xOverride.enabled, true); // as stored
@@ -188,7 +188,7 @@ void TestPlotOptions::penColors() {
     QCOMPARE(o.penColor(MiscInfo), QColor(128, 0, 0));
     QCOMPARE(o.penColor(Curve1), QColor(0, 0, 255));
     QCOMPARE(o.backgroundColor(), QColor(192, 192, 192));
-    QCOMPARE(BgrFromColor(ColorFromBgr(0x8000FF)), 0x8000FFu);
+    QCOMPARE(bgrFromColor(colorFromBgr(0x8000FF)), 0x8000FFu);
     o.blackAndWhite = true;
     for (int s = 0; s < kColorSlotCount; ++s) QCOMPARE(o.penColor(ColorSlot(s)), QColor(Qt::black));
     QCOMPARE(o.backgroundColor(), QColor(Qt::white));
@@ -253,7 +253,7 @@ void TestPlotOptions::statesTable() {
     QFETCH(int, focus);
     PlotUiState s;
     s.currentTab = PlotTab::Demos;
-    ApplyPlotEvent(s, PlotEvent(event), PlotOptions{});
+    applyPlotEvent(s, PlotEvent(event), PlotOptions{});
     QCOMPARE(s.runButtonsEnabled, runButtons);
     QCOMPARE(s.plotSetupEnabled, plotSetup);
     QCOMPARE(s.setupButtonsVisible, plotSetup);
@@ -270,16 +270,16 @@ void TestPlotOptions::statesSequence() {
     o.xOverride.enabled = true;
     PlotUiState s;
     s.tabEnabled[1] = false; // Exit Plotting leaves tab 1 as it finds it
-    ApplyPlotEvent(s, PlotEvent::StartPlot, o);
+    applyPlotEvent(s, PlotEvent::StartPlot, o);
     QVERIFY(!s.xOverrideBoxesEnabled); // not on the Setup tab
-    ApplyPlotEvent(s, PlotEvent::Quit, o);
+    applyPlotEvent(s, PlotEvent::Quit, o);
     QVERIFY(s.xOverrideBoxesEnabled);
     QVERIFY(!s.yOverrideBoxesEnabled);
-    ShowTab(s, PlotTab::Output, o);
+    showTab(s, PlotTab::Output, o);
     QVERIFY(!s.xOverrideBoxesEnabled);
-    ShowTab(s, PlotTab::Setup, o);
+    showTab(s, PlotTab::Setup, o);
     QVERIFY(s.xOverrideBoxesEnabled);
-    ApplyPlotEvent(s, PlotEvent::ExitPlotting, o);
+    applyPlotEvent(s, PlotEvent::ExitPlotting, o);
     QCOMPARE(s.tabEnabled[0], true);
     QCOMPARE(s.tabEnabled[1], false);
     QCOMPARE(s.tabEnabled[2], false);
@@ -290,13 +290,13 @@ void TestPlotOptions::statesSequence() {
 void TestPlotOptions::colorControls() {
     PlotOptions o;
     PlotUiState s;
-    SetPlotControls(s, true, o);
+    setPlotControls(s, true, o);
     QVERIFY(s.colorControlsEnabled && s.colorLabelsEnabled);
     o.blackAndWhite = true;
-    SetColorControls(s, o);
+    setColorControls(s, o);
     QVERIFY(!s.colorControlsEnabled && !s.colorLabelsEnabled);
     o.blackAndWhite = false;
-    SetPlotControls(s, false, o);
+    setPlotControls(s, false, o);
     QVERIFY(!s.colorControlsEnabled);
     QVERIFY(s.colorLabelsEnabled);
 }
@@ -310,18 +310,18 @@ void TestPlotOptions::overrideCheckFillsEmptyBoxes() {
     last.yMax = 0.4f;
     PlotOptions o;
     PlotUiState s;
-    ShowTab(s, PlotTab::Setup, o);
+    showTab(s, PlotTab::Setup, o);
     o.xOverride.enabled = true;
-    OverrideCheckClicked(s, o, last, 'X');
+    overrideCheckClicked(s, o, last, 'X');
     QVERIFY(s.xOverrideBoxesEnabled);
     QCOMPARE(o.xOverride.minText, QString("0"));
     QCOMPARE(o.xOverride.stepText, QString("0.0506"));
     o.yOverride = {true, "-80", ""};
-    OverrideCheckClicked(s, o, last, 'Y');
+    overrideCheckClicked(s, o, last, 'Y');
     QCOMPARE(o.yOverride.minText, QString("-80")); // typed text stays
     QCOMPARE(o.yOverride.stepText, QString("10.08"));
     o.yOverride.enabled = false;
-    OverrideCheckClicked(s, o, last, 'Y');
+    overrideCheckClicked(s, o, last, 'Y');
     QVERIFY(!s.yOverrideBoxesEnabled);
 }
 
@@ -347,7 +347,7 @@ void TestPlotOptions::bitmapSuggestion_data() {
 void TestPlotOptions::bitmapSuggestion() {
     QFETCH(QString, jobName);
     QFETCH(QString, suggestion);
-    QCOMPARE(SuggestedBitmapName(jobName), suggestion);
+    QCOMPARE(suggestedBitmapName(jobName), suggestion);
 }
 
 void TestPlotOptions::bitmapTarget_data() {
@@ -366,21 +366,21 @@ void TestPlotOptions::bitmapTarget_data() {
 void TestPlotOptions::bitmapTarget() {
     QFETCH(QString, returned);
     QFETCH(QString, target);
-    const auto t = BitmapSaveTarget(returned, "Ex-Auto.bmp");
+    const auto t = bitmapSaveTarget(returned, "Ex-Auto.bmp");
     QCOMPARE(t.value_or(QString()), target);
 }
 
 void TestPlotOptions::bitmapDialog() {
-    const BitmapSaveDialogSetup d = BitmapSaveDialog("Ex-Auto.0", "", "/opt/Lumetra");
+    const BitmapSaveDialogSetup d = bitmapSaveDialog("Ex-Auto.0", "", "/opt/Lumetra");
     QCOMPARE(d.title, QString("Save Plot File As ..."));
     QCOMPARE(d.filters, QStringList({"All Files (*.*)", "Bitmap (*.bmp)"}));
     QCOMPARE(d.selectedFilter, QString("Bitmap (*.bmp)"));
     QCOMPARE(d.suggestedName, QString("Ex-Auto.bmp"));
     QCOMPARE(d.initialDir, QString("/opt/Lumetra/user"));
-    QCOMPARE(BitmapSaveDialog("x", "/data/Plots", "/opt/Lumetra").initialDir,
+    QCOMPARE(bitmapSaveDialog("x", "/data/Plots", "/opt/Lumetra").initialDir,
              QString("/data/Plots"));
-    QCOMPARE(DialogDirAfterSave("/data/Plots/Run1/a.bmp"), QString("/data/Plots/Run1"));
-    QCOMPARE(ReplaceQuestionTitle("/data/Plots/A.bmp"), QString("Replace /data/Plots/A.bmp file?"));
+    QCOMPARE(dialogDirAfterSave("/data/Plots/Run1/a.bmp"), QString("/data/Plots/Run1"));
+    QCOMPARE(replaceQuestionTitle("/data/Plots/A.bmp"), QString("Replace /data/Plots/A.bmp file?"));
     QCOMPARE(kReplaceQuestion, QString("File exists, want to replace it?"));
 }
 
@@ -390,18 +390,18 @@ void TestPlotOptions::registryStore() {
     RegistryPlotStore store(registry);
     QVERIFY(!store.keyExists());
     PlotOptions o;
-    RestorePlotOptionsAtStartup(store, o);
+    restorePlotOptionsAtStartup(store, o);
     QCOMPARE(o.colors, kDefaultColors);
-    SavePlotOptions(store, customOptions());
-    QVERIFY(registry.KeyExists(lumetra::kCurrentUser, "Software\\Tavrenco\\Lumetra"));
-    QCOMPARE(registry.GetValue(lumetra::kCurrentUser, "Software\\Tavrenco\\Lumetra", "Titles",
+    savePlotOptions(store, customOptions());
+    QVERIFY(registry.keyExists(lumetra::kCurrentUser, "Software\\Tavrenco\\Lumetra"));
+    QCOMPARE(registry.getValue(lumetra::kCurrentUser, "Software\\Tavrenco\\Lumetra", "Titles",
                                lumetra::kRegDword),
              QVariant(0x202020));
-    QCOMPARE(registry.GetValue(lumetra::kCurrentUser, "Software\\Tavrenco\\Lumetra", "txtYmin",
+    QCOMPARE(registry.getValue(lumetra::kCurrentUser, "Software\\Tavrenco\\Lumetra", "txtYmin",
                                lumetra::kRegString),
              QVariant(QString("-60")));
     PlotOptions back;
-    LoadPlotOptions(store, back);
+    loadPlotOptions(store, back);
     QCOMPARE(back.colors, customOptions().colors);
     QCOMPARE(back.yOverride.stepText, QString("10"));
 }

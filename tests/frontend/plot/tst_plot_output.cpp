@@ -80,7 +80,7 @@ void TestPlotOutput::orientation_data() {
 void TestPlotOutput::orientation() {
     QFETCH(QSize, canvas);
     QFETCH(int, orientation);
-    QCOMPARE(int(PrintOrientation(canvas)), orientation);
+    QCOMPARE(int(printOrientation(canvas)), orientation);
 }
 
 void TestPlotOutput::fitToArea_data() {
@@ -100,11 +100,11 @@ void TestPlotOutput::fitToArea() {
     QFETCH(QSizeF, image);
     QFETCH(QRectF, area);
     QFETCH(QRectF, expected);
-    QCOMPARE(FitToArea(image, area), expected);
+    QCOMPARE(lumetra::plot::fitToArea(image, area), expected);
 }
 
 void TestPlotOutput::caption() {
-    QCOMPARE(PrintCaption("Ex-Auto.0", 0.125f),
+    QCOMPARE(printCaption("Ex-Auto.0", 0.125f),
              QString("Input file name = Ex-Auto.0\t\tNoise Variance = 0.125"));
 }
 
@@ -125,7 +125,7 @@ void TestPlotOutput::printedPageLayout() {
     paper.fill(Qt::white);
     {
         QPainter p(&paper);
-        PaintPrintPage(p, QRectF(QPointF(0, 0), QSizeF(page)), plot, PrintCaption("job.0", 1));
+        paintPrintPage(p, QRectF(QPointF(0, 0), QSizeF(page)), plot, printCaption("job.0", 1));
     }
     const QRect red = boundsOf(paper, qRgb(255, 0, 0));
     // At the top-left, the canvas's own aspect ratio, touching one page edge.
@@ -157,13 +157,13 @@ void TestPlotOutput::printToPdf() {
     QFETCH(bool, landscape);
     QTemporaryDir dir;
     const QString path = dir.filePath("plot.pdf");
-    const QImage img = RenderPlotImage(sample(), PlotOptions{}, canvas);
+    const QImage img = renderPlotImage(sample(), PlotOptions{}, canvas);
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     printer.setPageSize(QPageSize(QPageSize::A4));
     QString error;
-    QVERIFY2(PrintPlot(printer, img, "Ex-Per.0", 0.5f, &error), qPrintable(error));
+    QVERIFY2(printPlot(printer, img, "Ex-Per.0", 0.5f, &error), qPrintable(error));
     const QSizeF box = mediaBox(path);
     QVERIFY(!box.isEmpty());
     QCOMPARE(box.width() > box.height(), landscape);
@@ -175,16 +175,16 @@ void TestPlotOutput::printFailure() {
     printer.setOutputFileName("/nonexistent-dir/for/sure/plot.pdf");
     QString error;
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(".*"));
-    QVERIFY(!PrintPlot(printer, QImage(10, 10, QImage::Format_RGB32), "x", 0, &error));
+    QVERIFY(!printPlot(printer, QImage(10, 10, QImage::Format_RGB32), "x", 0, &error));
     QVERIFY(!error.isEmpty());
 }
 
 void TestPlotOutput::bitmapRoundTrip() {
     QTemporaryDir dir;
     const QString path = dir.filePath("Ex-Per.bmp");
-    const QImage img = RenderPlotImage(sample(), PlotOptions{}, QSize(321, 243));
+    const QImage img = renderPlotImage(sample(), PlotOptions{}, QSize(321, 243));
     QString error;
-    QVERIFY2(SaveCanvasBitmap(img, path, &error), qPrintable(error));
+    QVERIFY2(saveCanvasBitmap(img, path, &error), qPrintable(error));
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.read(2), QByteArray("BM"));
@@ -197,12 +197,12 @@ void TestPlotOutput::bitmapRoundTrip() {
 void TestPlotOutput::bitmapFailure() {
     QString error;
     QVERIFY(
-        !SaveCanvasBitmap(QImage(4, 4, QImage::Format_RGB32), "/nonexistent-dir/x.bmp", &error));
+        !saveCanvasBitmap(QImage(4, 4, QImage::Format_RGB32), "/nonexistent-dir/x.bmp", &error));
     QVERIFY(!error.isEmpty());
     // A failed export leaves no partial file and reports why.
-    QVERIFY(!ExportPlotPdf("/nonexistent-dir/x.pdf", sample(), PlotOptions{}, QSize(640, 480), {},
+    QVERIFY(!exportPlotPdf("/nonexistent-dir/x.pdf", sample(), PlotOptions{}, QSize(640, 480), {},
                            &error));
-    QVERIFY(!ExportPlotSvg("/nonexistent-dir/x.svg", sample(), PlotOptions{}, QSize(640, 480), {},
+    QVERIFY(!exportPlotSvg("/nonexistent-dir/x.svg", sample(), PlotOptions{}, QSize(640, 480), {},
                            &error));
     QVERIFY(!error.isEmpty());
 }
@@ -211,7 +211,7 @@ void TestPlotOutput::vectorExport() {
     QTemporaryDir dir;
     QString error;
     const QString pdf = dir.filePath("plot.pdf");
-    QVERIFY2(ExportPlotPdf(pdf, sample(), PlotOptions{}, QSize(640, 480), {}, &error),
+    QVERIFY2(exportPlotPdf(pdf, sample(), PlotOptions{}, QSize(640, 480), {}, &error),
              qPrintable(error));
     QFile pf(pdf);
     QVERIFY(pf.open(QIODevice::ReadOnly));
@@ -219,7 +219,7 @@ void TestPlotOutput::vectorExport() {
     QVERIFY(mediaBox(pdf).width() > mediaBox(pdf).height());
 #ifdef LUMETRA_PLOT_HAVE_SVG
     const QString svg = dir.filePath("plot.svg");
-    QVERIFY2(ExportPlotSvg(svg, sample(), PlotOptions{}, QSize(640, 480), {}, &error),
+    QVERIFY2(exportPlotSvg(svg, sample(), PlotOptions{}, QSize(640, 480), {}, &error),
              qPrintable(error));
     QFile sf(svg);
     QVERIFY(sf.open(QIODevice::ReadOnly));

@@ -85,7 +85,7 @@ class TestPlotRender : public QObject {
 
 void TestPlotRender::peakListText() {
     OutputText out;
-    const PeakList pl = ListPeaks(scaleOf({0, 1, 2, 3, 4, 5, 6}, {0, 5, 1, 3, 2, 8, 4}), out);
+    const PeakList pl = listPeaks(scaleOf({0, 1, 2, 3, 4, 5, 6}, {0, 5, 1, 3, 2, 8, 4}), out);
     const QStringList expected = {" --------------------------------------",
                                   " PSD waveform contained following peaks",
                                   " --------------------------------------",
@@ -127,7 +127,7 @@ void TestPlotRender::peakOrdering() {
         y.push_back(i % 2 ? amplitudes[i / 2] : -100.0f);
     }
     OutputText out;
-    const PeakList pl = ListPeaks(scaleOf(f, y), out);
+    const PeakList pl = listPeaks(scaleOf(f, y), out);
     QCOMPARE(pl.summary, summary);
     for (std::size_t k = 1; k < pl.byAmplitude.size(); ++k)
         QVERIFY(pl.byAmplitude[k - 1].amplitude >= pl.byAmplitude[k].amplitude);
@@ -136,7 +136,7 @@ void TestPlotRender::peakOrdering() {
 
 void TestPlotRender::peakAtFirstPoint() {
     OutputText out;
-    const PeakList pl = ListPeaks(scaleOf({1, 2, 3}, {5, 1, 0}), out);
+    const PeakList pl = listPeaks(scaleOf({1, 2, 3}, {5, 1, 0}), out);
     QCOMPARE(pl.byPosition.size(), std::size_t(1));
     QCOMPARE(out.lines().mid(3),
              QStringList({" ", " Peak #1  at Freq =1  Ampl. = 5",
@@ -160,7 +160,7 @@ void TestPlotRender::noPositivePeak() {
     QFETCH(QList<float>, psd);
     OutputText out;
     const PeakList pl =
-        ListPeaks(scaleOf({freq.begin(), freq.end()}, {psd.begin(), psd.end()}), out);
+        listPeaks(scaleOf({freq.begin(), freq.end()}, {psd.begin(), psd.end()}), out);
     QVERIFY(pl.byPosition.empty());
     QCOMPARE(out.lines(), QStringList({" ", " Peak Frequencies: none > 0!"}));
 }
@@ -173,7 +173,7 @@ void TestPlotRender::peakCap() {
         y.push_back(i % 2 ? static_cast<float>(i) : -100.0f);
     }
     OutputText out;
-    const PeakList pl = ListPeaks(scaleOf(f, y), out);
+    const PeakList pl = listPeaks(scaleOf(f, y), out);
     QCOMPARE(pl.byPosition.size(), std::size_t(kMaxPeaks));
     QCOMPARE(pl.byPosition.back().index, 99); // 50th maximum
     const QStringList tokens = pl.summary.split(' ', Qt::SkipEmptyParts);
@@ -187,13 +187,13 @@ void TestPlotRender::peakCap() {
 void TestPlotRender::peaksNormalisedFrequencies() {
     // Plotted frequencies 0..50 with factor 10^-2: real 0.1 and 0.25 both round to 0.
     OutputText out;
-    const PeakList pl = ListPeaks(scaleOf({0, 10, 20, 25, 30}, {0, 4, 1, 6, 2}, 0.01), out);
+    const PeakList pl = listPeaks(scaleOf({0, 10, 20, 25, 30}, {0, 4, 1, 6, 2}, 0.01), out);
     QCOMPARE(pl.summary, QString("  0  0"));
     QVERIFY(out.lines().contains(" Peak #1  at Freq =0.1  Ampl. = 4"));
     QVERIFY(out.lines().contains(" Peak #2  at Freq =0.25  Ampl. = 6"));
     // Ties to even in the summary.
     OutputText out2;
-    QCOMPARE(ListPeaks(scaleOf({1, 2.5f, 3, 3.5f, 4}, {0, 6, 1, 4, 0}), out2).summary,
+    QCOMPARE(listPeaks(scaleOf({1, 2.5f, 3, 3.5f, 4}, {0, 6, 1, 4, 0}), out2).summary,
              QString("  2  4"));
 }
 
@@ -203,7 +203,7 @@ void TestPlotRender::curveSegments() {
     st.xMax = 10;
     st.yMin = 0;
     st.yMax = 10;
-    const std::vector<QLineF> segs = CurveSegments(st);
+    const std::vector<QLineF> segs = lumetra::plot::curveSegments(st);
     const std::vector<QLineF> expected = {
         QLineF(0, 5, 1, 5),   // inside
         QLineF(1, 5, 2, 20),  // starts inside, ends outside: drawn
@@ -219,7 +219,7 @@ void TestPlotRender::runHeader() {
     OutputText out;
     out.append("old text");
     const QString path = QStringLiteral("/home/U/Jobs/Ex-Auto.0");
-    WriteRunHeader(out, path, QDateTime(QDate(2026, 12, 7), QTime(9, 5)));
+    writeRunHeader(out, path, QDateTime(QDate(2026, 12, 7), QTime(9, 5)));
     const QStringList l = out.lines();
     QCOMPARE(l.size(), 8);
     QCOMPARE(l[0], QString("        ----") + QString(53, ' '));
@@ -235,7 +235,7 @@ void TestPlotRender::runHeader() {
     QVERIFY(out.text().contains(QString(53, ' ') + "\r\nLumetra"));
     // A long path is not cut.
     const QString longPath = "/" + QString(80, 'a') + "/job.0";
-    WriteRunHeader(out, longPath, QDateTime::currentDateTime());
+    writeRunHeader(out, longPath, QDateTime::currentDateTime());
     QVERIFY(out.lines()[3].endsWith(longPath));
 }
 
@@ -263,7 +263,7 @@ void TestPlotRender::degenerateInputs() {
     PlotInput in = resonance(16);
     in.nFreqPts = 4000; // more than the arrays hold
     OutputText out;
-    QImage img = RenderPlotImage(in, PlotOptions{}, QSize(320, 240), fixedTime(), &out);
+    QImage img = renderPlotImage(in, PlotOptions{}, QSize(320, 240), fixedTime(), &out);
     QVERIFY(!img.isNull());
     for (int n : {0, 1, 2}) {
         PlotInput small = resonance(16);
@@ -294,7 +294,7 @@ void TestPlotRender::inputFromRun() {
     r.sig2Z = 0.25f;
     r.method = "MVSE";
     r.jobPath = "/j/Ex-Mvse.0";
-    const PlotInput in = lumetra::plot::PlotInputFromRun(r, "Ex-Mvse.0");
+    const PlotInput in = lumetra::plot::plotInputFromRun(r, "Ex-Mvse.0");
     QCOMPARE(in.pointCount(), 3);
     OutputText out;
     PlotCanvas canvas;
@@ -383,8 +383,8 @@ void TestPlotRender::blackAndWhiteCarryOver() {
     const PlotScale st = startPlot(canvas, in, opt, out, fixedTime());
     QCOMPARE(canvas.lineStyle(), Qt::DashLine);
     // Gaps along the horizontal axis row, between the plot edges.
-    const int x0 = int(ToPixelX(st, st.xMin, 640)) + 3, x1 = int(ToPixelX(st, st.xMax, 640)) - 3;
-    const double axisY = ToPixelY(st, HorizontalAxisY(st.yMin, st.yMax), 480);
+    const int x0 = int(toPixelX(st, st.xMin, 640)) + 3, x1 = int(toPixelX(st, st.xMax, 640)) - 3;
+    const double axisY = toPixelY(st, horizontalAxisY(st.yMin, st.yMax), 480);
     auto gapsOnAxis = [&](const QImage& img) {
         int best = -1, gaps = 0;
         for (int row = int(axisY) - 1; row <= int(axisY) + 1; ++row) {
@@ -409,9 +409,9 @@ void TestPlotRender::curve2ChangesNothing() {
     PlotOptions a, b, c;
     b.colors[Curve2] = 0x123456;
     c.colors[Curve1] = 0x123456;
-    const QImage base = RenderPlotImage(in, a, QSize(400, 300), fixedTime());
-    QCOMPARE(RenderPlotImage(in, b, QSize(400, 300), fixedTime()), base);
-    QVERIFY(RenderPlotImage(in, c, QSize(400, 300), fixedTime()) != base);
+    const QImage base = renderPlotImage(in, a, QSize(400, 300), fixedTime());
+    QCOMPARE(renderPlotImage(in, b, QSize(400, 300), fixedTime()), base);
+    QVERIFY(renderPlotImage(in, c, QSize(400, 300), fixedTime()) != base);
 }
 
 void TestPlotRender::rotatedTextCentred_data() {
@@ -430,7 +430,7 @@ void TestPlotRender::rotatedTextCentred() {
     {
         QPainter p(&img);
         p.setPen(Qt::black);
-        PrintRotated(p, QStringLiteral("Power-Spectral Density (dB)"), angle, 200, 180);
+        printRotated(p, QStringLiteral("Power-Spectral Density (dB)"), angle, 200, 180);
     }
     int x0 = 400, x1 = -1, y0 = 400, y1 = -1;
     for (int y = 0; y < 400; ++y)

@@ -57,7 +57,7 @@ void TestPlotScale::text32_data() {
 void TestPlotScale::text32() {
     QFETCH(float, v);
     QFETCH(QString, expected);
-    QCOMPARE(Text(v), expected);
+    QCOMPARE(numberText(v), expected);
 }
 
 void TestPlotScale::text64_data() {
@@ -77,15 +77,15 @@ void TestPlotScale::text64_data() {
 void TestPlotScale::text64() {
     QFETCH(double, v);
     QFETCH(QString, expected);
-    QCOMPARE(Text(v), expected);
+    QCOMPARE(numberText(v), expected);
 }
 
 void TestPlotScale::signedText() {
-    QCOMPARE(SignedText(2), QString(" 2"));
-    QCOMPARE(SignedText(0), QString(" 0"));
-    QCOMPARE(SignedText(-2), QString("-2"));
-    QCOMPARE(SignedText(0.5f), QString(" 0.5"));
-    QCOMPARE(SignedText(-0.5), QString("-0.5"));
+    QCOMPARE(lumetra::plot::signedText(2), QString(" 2"));
+    QCOMPARE(lumetra::plot::signedText(0), QString(" 0"));
+    QCOMPARE(lumetra::plot::signedText(-2), QString("-2"));
+    QCOMPARE(lumetra::plot::signedText(0.5f), QString(" 0.5"));
+    QCOMPARE(lumetra::plot::signedText(-0.5), QString("-0.5"));
 }
 
 void TestPlotScale::labelPattern_data() {
@@ -112,7 +112,7 @@ void TestPlotScale::labelPattern() {
     QFETCH(double, v);
     QFETCH(int, decimals);
     QFETCH(QString, expected);
-    QCOMPARE(FormatPattern(v, decimals), expected);
+    QCOMPARE(formatPattern(v, decimals), expected);
 }
 
 void TestPlotScale::scaleAxis_data() {
@@ -142,7 +142,7 @@ void TestPlotScale::scaleAxis() {
     QFETCH(float, expMax);
     QFETCH(int, expExponent);
     int exponent = 99;
-    ScaleAxis(min, max, count, exponent);
+    lumetra::plot::scaleAxis(min, max, count, exponent);
     QCOMPARE(exponent, expExponent);
     QCOMPARE(min, expMin);
     QCOMPARE(max, expMax);
@@ -167,7 +167,7 @@ void TestPlotScale::scaleAxisExponent() {
     float mn = 0;
     float mx = static_cast<float>(step);
     int e = 99;
-    ScaleAxis(mn, mx, 1, e);
+    lumetra::plot::scaleAxis(mn, mx, 1, e);
     QCOMPARE(e, exponent);
 }
 
@@ -184,7 +184,7 @@ void TestPlotScale::scaleAxisProperties() {
         const int count = t % 2 ? 11 : 6;
         float mn = a, mx = b;
         int e = 0;
-        ScaleAxis(mn, mx, count, e);
+        lumetra::plot::scaleAxis(mn, mx, count, e);
         QVERIFY2(e % 2 == 0, qPrintable(QString("a=%1 b=%2").arg(a).arg(b)));
         const double F = std::pow(10.0, e);
         QVERIFY(mn <= static_cast<float>(a / F));
@@ -204,7 +204,7 @@ void TestPlotScale::scaleAxisTrace() {
     OutputText out;
     float mn = 0, mx = 0.5f;
     int e = 0;
-    ScaleAxis(mn, mx, 11, e, &out);
+    lumetra::plot::scaleAxis(mn, mx, 11, e, &out);
     QCOMPARE(out.lines(),
              QStringList({" Min/Max/step= 0  50  4.6  1", " Min/Max/step= 0  50.6  4.6"}));
 }
@@ -212,43 +212,43 @@ void TestPlotScale::scaleAxisTrace() {
 void TestPlotScale::scaleAxisNonFinite() {
     float mn = std::nanf(""), mx = 3.0f;
     int e = 0;
-    ScaleAxis(mn, mx, 6, e);
+    lumetra::plot::scaleAxis(mn, mx, 6, e);
     QVERIFY(std::isfinite(mn) && std::isfinite(mx));
     QVERIFY(mx > mn);
     mn = 5.0f;
     mx = 1.0f; // reversed
-    ScaleAxis(mn, mx, 6, e);
+    lumetra::plot::scaleAxis(mn, mx, 6, e);
     QVERIFY(mn <= 1.0f && mx >= 5.0f);
 }
 
 void TestPlotScale::gridPositionsNormalised() {
     float mn = 0, mx = 0.5f;
     int e = 0;
-    ScaleAxis(mn, mx, 11, e);
+    lumetra::plot::scaleAxis(mn, mx, 11, e);
     const auto xs = XGridPositions(mn, mx);
     const QStringList expected = {".",    "5.1",  "10.2", "15.3", "20.4", "25.5",
                                   "30.6", "35.7", "40.8", "45.9", "51."};
     QStringList labels;
-    for (double x : xs) labels << XLabelText(x);
+    for (double x : xs) labels << xLabelText(x);
     QCOMPARE(labels, expected);
 }
 
 void TestPlotScale::gridPositionsDecibels() {
     float mn = -50, mx = 0;
     int e = 0;
-    ScaleAxis(mn, mx, 6, e);
+    lumetra::plot::scaleAxis(mn, mx, 6, e);
     QStringList labels;
-    for (double y : YGridPositions(mn, mx)) labels << YLabelText(y);
+    for (double y : YGridPositions(mn, mx)) labels << yLabelText(y);
     QCOMPARE(labels, QStringList({"-50.", "-39.92", "-29.84", "-19.76", "-9.68", ".4"}));
 }
 
 void TestPlotScale::axisPositions() {
-    QCOMPARE(VerticalAxisX(-50, 50.1), 0.0);
-    QCOMPARE(VerticalAxisX(2, 10), 2.0);
-    QCOMPARE(VerticalAxisX(-10, -2), -10.0);
-    QCOMPARE(VerticalAxisX(0, 50.6), 0.0);
-    QCOMPARE(HorizontalAxisY(-50, 0.4), 0.0);
-    QCOMPARE(HorizontalAxisY(-50, -10), -50.0);
+    QCOMPARE(verticalAxisX(-50, 50.1), 0.0);
+    QCOMPARE(verticalAxisX(2, 10), 2.0);
+    QCOMPARE(verticalAxisX(-10, -2), -10.0);
+    QCOMPARE(verticalAxisX(0, 50.6), 0.0);
+    QCOMPARE(horizontalAxisY(-50, 0.4), 0.0);
+    QCOMPARE(horizontalAxisY(-50, -10), -50.0);
 }
 
 void TestPlotScale::prepareValues() {
@@ -256,8 +256,8 @@ void TestPlotScale::prepareValues() {
     const std::vector<float> f = {0.5f, 0.25f, 0.0f};
     PlotScale st;
     st.psd = {-10.0f, -50.0f, 0.0f};
-    PrepareXValues(st, f.data(), 3, {});
-    PrepareYValues(st, {});
+    prepareXValues(st, f.data(), 3, {});
+    prepareYValues(st, {});
     QCOMPARE(st.xExponent, -2);
     QCOMPARE(st.xMin, 0.0f);
     QCOMPARE(st.xMax, 50.6f);
@@ -265,12 +265,12 @@ void TestPlotScale::prepareValues() {
     QCOMPARE(st.freq[1], 25.0f);
     QCOMPARE(st.yMin, -50.0f);
     QCOMPARE(st.yMax, 0.4f);
-    SetPlotScaleCoordinates(st, {}, {});
+    setPlotScaleCoordinates(st, {}, {});
     // 5 % margins on every side.
-    QCOMPARE(ToPixelX(st, st.xMin, 1100), 50.0);
-    QCOMPARE(ToPixelX(st, st.xMax, 1100), 1050.0);
-    QVERIFY(std::fabs(ToPixelY(st, st.yMax, 550) - 25.0) < 1e-9);
-    QVERIFY(std::fabs(ToPixelY(st, st.yMin, 550) - 525.0) < 1e-9);
+    QCOMPARE(toPixelX(st, st.xMin, 1100), 50.0);
+    QCOMPARE(toPixelX(st, st.xMax, 1100), 1050.0);
+    QVERIFY(std::fabs(toPixelY(st, st.yMax, 550) - 25.0) < 1e-9);
+    QVERIFY(std::fabs(toPixelY(st, st.yMin, 550) - 525.0) < 1e-9);
 }
 
 void TestPlotScale::overrideValidation_data() {
@@ -317,16 +317,16 @@ void TestPlotScale::overrideValidation() {
     QFETCH(QString, stepText);
     QFETCH(QString, message);
     AxisOverride ov{true, minText, stepText};
-    QCOMPARE(ValidateOverride(ov, 'Y'), message);
-    QCOMPARE(OverrideRangeOf(ov, 5).has_value(), message.isEmpty());
+    QCOMPARE(validateOverride(ov, 'Y'), message);
+    QCOMPARE(overrideRangeOf(ov, 5).has_value(), message.isEmpty());
     // An invalid override falls back to automatic scaling, never a crash.
     PlotScale st;
     st.psd = {-50.0f, 0.0f};
-    PrepareYValues(st, ov);
+    prepareYValues(st, ov);
     QCOMPARE(st.yOverridden, message.isEmpty());
     QVERIFY(std::isfinite(st.yMin) && std::isfinite(st.yMax) && st.yMax > st.yMin);
     ov.enabled = false;
-    QCOMPARE(ValidateOverride(ov, 'Y'), QString());
+    QCOMPARE(validateOverride(ov, 'Y'), QString());
 }
 
 void TestPlotScale::stepOnLeave_data() {
@@ -349,11 +349,11 @@ void TestPlotScale::stepOnLeave_data() {
 void TestPlotScale::stepOnLeave() {
     QFETCH(QString, text);
     QFETCH(QString, message);
-    QCOMPARE(ValidateStepOnLeave(text, 'X'), message);
-    QCOMPARE(LeadingNumber(QStringLiteral("  -3.5e2x")), -350.0);
-    QCOMPARE(LeadingNumber(QStringLiteral(".5")), 0.5);
-    QCOMPARE(LeadingNumber(QStringLiteral("1e")), 1.0);
-    QCOMPARE(LeadingNumber(QStringLiteral("-")), 0.0);
+    QCOMPARE(validateStepOnLeave(text, 'X'), message);
+    QCOMPARE(leadingNumber(QStringLiteral("  -3.5e2x")), -350.0);
+    QCOMPARE(leadingNumber(QStringLiteral(".5")), 0.5);
+    QCOMPARE(leadingNumber(QStringLiteral("1e")), 1.0);
+    QCOMPARE(leadingNumber(QStringLiteral("-")), 0.0);
 }
 
 void TestPlotScale::overrideWithExponent() {
@@ -363,10 +363,10 @@ void TestPlotScale::overrideWithExponent() {
     PlotScale st;
     st.psd = std::vector<float>(6, -10.0f);
     AxisOverride ov{true, "0.1", "0.02"}; // 0.1 .. 0.3
-    PrepareXValues(st, f.data(), 6, ov);
+    prepareXValues(st, f.data(), 6, ov);
     QCOMPARE(st.xExponent, -4);
     QVERIFY(st.xOverridden);
-    SetPlotScaleCoordinates(st, ov, {});
+    setPlotScaleCoordinates(st, ov, {});
     QCOMPARE(st.xMin, 1000.0f);
     QCOMPARE(st.xMax, 3000.0f);
     QCOMPARE(st.freq[2], 2000.0f); // 0.2 plotted inside the range
@@ -374,9 +374,9 @@ void TestPlotScale::overrideWithExponent() {
     PlotScale st2;
     st2.psd = {-60.0f, -10.0f};
     AxisOverride yov{true, "-70", "15"};
-    PrepareYValues(st2, yov);
+    prepareYValues(st2, yov);
     QCOMPARE(st2.yExponent, 0);
-    SetPlotScaleCoordinates(st2, {}, yov);
+    setPlotScaleCoordinates(st2, {}, yov);
     QCOMPARE(st2.yMin, -70.0f);
     QCOMPARE(st2.yMax, 5.0f);
 }
@@ -385,11 +385,11 @@ void TestPlotScale::prefillRoundTrip() {
     const std::vector<float> f = {0.0f, 0.25f, 0.5f};
     PlotScale st;
     st.psd = {-50.0f, -20.0f, 0.0f};
-    PrepareXValues(st, f.data(), 3, {});
-    PrepareYValues(st, {});
-    SetPlotScaleCoordinates(st, {}, {});
-    const OverridePrefill px = PrefillX(st);
-    const OverridePrefill py = PrefillY(st);
+    prepareXValues(st, f.data(), 3, {});
+    prepareYValues(st, {});
+    setPlotScaleCoordinates(st, {}, {});
+    const OverridePrefill px = prefillX(st);
+    const OverridePrefill py = prefillY(st);
     QCOMPARE(px.minText, QString("0"));
     QCOMPARE(px.stepText, QString("0.0506"));
     QCOMPARE(py.minText, QString("-50"));
@@ -399,9 +399,9 @@ void TestPlotScale::prefillRoundTrip() {
     again.psd = {-50.0f, -20.0f, 0.0f};
     const AxisOverride xov{true, px.minText, px.stepText};
     const AxisOverride yov{true, py.minText, py.stepText};
-    PrepareXValues(again, f.data(), 3, xov);
-    PrepareYValues(again, yov);
-    SetPlotScaleCoordinates(again, xov, yov);
+    prepareXValues(again, f.data(), 3, xov);
+    prepareYValues(again, yov);
+    setPlotScaleCoordinates(again, xov, yov);
     QCOMPARE(again.xExponent, st.xExponent);
     QCOMPARE(again.xMin, st.xMin);
     QCOMPARE(again.xMax, st.xMax);
@@ -410,10 +410,10 @@ void TestPlotScale::prefillRoundTrip() {
 }
 
 void TestPlotScale::screenScaling() {
-    QCOMPARE(ScaleToScreenX(640, QSize(1280, 960)), 1280.0f);
-    QCOMPARE(ScaleToScreenY(480, QSize(1280, 960)), 960.0f);
-    QCOMPARE(ScaleToScreenY(290, QSize(640, 480)), 290.0f);
-    QCOMPARE(ScaleToScreenX(100, QSize(1920, 1080)), 300.0f);
+    QCOMPARE(scaleToScreenX(640, QSize(1280, 960)), 1280.0f);
+    QCOMPARE(scaleToScreenY(480, QSize(1280, 960)), 960.0f);
+    QCOMPARE(scaleToScreenY(290, QSize(640, 480)), 290.0f);
+    QCOMPARE(scaleToScreenX(100, QSize(1920, 1080)), 300.0f);
 }
 
 QTEST_APPLESS_MAIN(TestPlotScale)

@@ -46,7 +46,7 @@ class TestRunPipeline : public QObject {
         edit("nPoints")->setText("200");
         edit("windowName")->setText(window);
         ui().fileNames << f_->jobsDir() + "/" + name;
-        QVERIFY(w().session().FileSaveAs());
+        QVERIFY(w().session().fileSaveAs());
         ui().reset();
     }
 
@@ -190,25 +190,25 @@ class TestRunPipeline : public QObject {
 
     void reportCopies() {
         RunPipeline& p = w().pipeline();
-        p.CopyRunReport("Ex-Auto.0", f_->jobsDir()); // no report yet
+        p.copyRunReport("Ex-Auto.0", f_->jobsDir()); // no report yet
         QCOMPARE(ui().texts(), QStringList{"\"" + report() + "\" is not a valid file name."});
         QCOMPARE(ui().titles(), QStringList{"File not copied."});
         f_->writeFile(report(), "report text\n");
-        p.CopyRunReport("Ex-Auto.0", f_->jobsDir());
+        p.copyRunReport("Ex-Auto.0", f_->jobsDir());
         QCOMPARE(f_->readFile(f_->jobsDir() + "/ex-auto_0.out"), QByteArray("report text\n"));
         state().currentDir = f_->tmp.path();
-        p.CopyRunReport("NoDot", f_->jobsDir());
+        p.copyRunReport("NoDot", f_->jobsDir());
         QCOMPARE(f_->readFile(f_->tmp.filePath("nodot.out")), QByteArray("report text\n"));
     }
 
     void viewUserFile() {
         RunPipeline& p = w().pipeline();
-        p.ViewUserFile("~Lumetra.out");
+        p.viewUserFile("~Lumetra.out");
         QCOMPARE(ui().texts(),
                  QStringList{"Try a 'Calculate' command then retry this View option."});
         QCOMPARE(ui().titles(), QStringList{"'~Lumetra.out' output file not found."});
         ui().reset();
-        p.ViewUserFile("Ex-None.0");
+        p.viewUserFile("Ex-None.0");
         QCOMPARE(ui().texts(), QStringList{"File not found. Check your equation and re-try."});
         QCOMPARE(ui().titles(), QStringList{"'Ex-None.0' file not found."});
         f_->writeFile(report(), "r\n");
@@ -232,7 +232,7 @@ class TestRunPipeline : public QObject {
             QVERIFY(busy->text().contains("Periodogram"));
             QVERIFY(!w().jobForm()->submitButton()->isEnabled());
             QVERIFY(!w().action("mnuFileCalculate")->isEnabled());
-            w().pipeline().FileRun();
+            w().pipeline().fileRun();
             QCOMPARE(started.count(), 1);
             QVERIFY(finished.wait(60000));
         }
@@ -274,7 +274,7 @@ class TestRunPipeline : public QObject {
         methods()->setCurrentText("Blackman-Tukey");
         edit("mLag")->setText("40");
         edit("Mode")->setText("0");
-        w().session().FileSave();
+        w().session().fileSave();
         ui().reset();
         pressCalculate();
         QCOMPARE(ui().messages.size(), 1);
@@ -359,7 +359,7 @@ class TestRunPipeline : public QObject {
         w().jobForm()->findChild<QRadioButton*>("optReal")->click();
         edit("nPoints")->setText("64");
         edit("Lpts")->setText("300");
-        w().session().FileSave();
+        w().session().fileSave();
         ui().reset();
         pressCalculate();
         QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
@@ -387,9 +387,8 @@ class TestRunPipeline : public QObject {
             "-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\nn1\r\nn2\r\n";
         f_->writeFile(f_->userDir() + "/Ex-Demo.0", example);
         state().jobName = "Ex-Demo.0";
-        state().runMode = "Demo";
         QSignalSpy finished(&w().pipeline(), &RunPipeline::runFinished);
-        w().pipeline().FileRun();
+        w().pipeline().fileRun(RunSource::Demo);
         QVERIFY(finished.count() == 1 || finished.wait(10000));
         QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
         QCOMPARE(methods()->currentText(), QString("Burg"));           // read into the form

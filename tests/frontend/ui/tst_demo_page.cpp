@@ -258,7 +258,6 @@ class TestDemoPage : public QObject {
         runSelected(); // no option button clicked
         QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
         QCOMPARE(w().state().jobName, QString("Ex-Auto.0"));
-        QCOMPARE(w().state().runMode, QString("Demo"));
         QVERIFY(w().windowTitle().endsWith("Ex-Auto.0"));
         QCOMPARE(w().pipeline().lastResult().status, RunStatus::Success);
         QCOMPARE(w().pipeline().lastResult().method, QString("Auto-Correlation"));
@@ -272,11 +271,11 @@ class TestDemoPage : public QObject {
 
     void runButtonsFollowTheRun() {
         openDemoPage();
-        w().SetRunControls(true);
+        w().setRunControls(true);
         QVERIFY(!page().runButton()->isEnabled());
         QVERIFY(!page().cancelButton()->isEnabled());
         QVERIFY(!w().jobForm()->submitButton()->isEnabled());
-        w().SetRunControls(false);
+        w().setRunControls(false);
         QVERIFY(page().runButton()->isEnabled());
         QVERIFY(page().cancelButton()->isEnabled());
     }

@@ -127,7 +127,7 @@ class TestJobForm : public QObject {
         a.setAnswer(4, "real");  // lower case: Complex
         a.setAnswer(6, "Welch"); // no such entry: the previous method stays
         a.setAnswer(7, "yes");   // lower case: No
-        f_->window->session().GetAnswers();
+        f_->window->session().getAnswers();
         QVERIFY(form()->findChild<QRadioButton*>("optComplex")->isChecked());
         QVERIFY(form()->findChild<QRadioButton*>("optNo")->isChecked());
         QCOMPARE(methods()->currentText(), QString("MVSE"));
@@ -135,7 +135,7 @@ class TestJobForm : public QObject {
         a.setAnswer(4, " Real");
         a.setAnswer(7, "Yes");
         a.setAnswer(6, "Burg");
-        f_->window->session().GetAnswers();
+        f_->window->session().getAnswers();
         QVERIFY(form()->findChild<QRadioButton*>("optReal")->isChecked());
         QVERIFY(form()->findChild<QRadioButton*>("optYes")->isChecked());
         QCOMPARE(methods()->currentText(), QString("Burg"));
@@ -143,7 +143,7 @@ class TestJobForm : public QObject {
         // Widgets back to the model, as typed.
         edit("nPoints")->setText("100");
         edit("Note2")->setText("a note ! with a bang");
-        f_->window->session().PutAnswers();
+        f_->window->session().putAnswers();
         QCOMPARE(a.answer(8), QString("100"));
         QCOMPARE(a.answer(6), QString("Burg"));
         QCOMPARE(a.answer(4), QString("Real"));
@@ -222,9 +222,9 @@ class TestJobForm : public QObject {
     void unusedParametersReadBackEmpty() {
         methods()->setCurrentText("Periodogram");
         f_->ui.fileNames << f_->jobsDir() + "/P.1";
-        QVERIFY(f_->window->session().FileSaveAs());
+        QVERIFY(f_->window->session().fileSaveAs());
         f_->ui.fileNames << f_->jobsDir() + "/P.1";
-        f_->window->session().FileOpen();
+        f_->window->session().fileOpen();
         for (const char* name :
              {"nPoles", "nZeros", "EPS", "Mode", "Meqn", "Lpts", "mLag", "NIT", "PER"})
             QVERIFY2(edit(name)->text().isEmpty(), name);
@@ -250,7 +250,7 @@ class TestJobForm : public QObject {
         browse->click();
         QCOMPARE(edit("timeData")->text(), QString("series.txt"));
         QCOMPARE(state().dataFileDir, f_->jobsDir());
-        f_->window->session().PutAnswers();
+        f_->window->session().putAnswers();
         QCOMPARE(state().answers.answer(1), f_->jobsDir() + "/series.txt");
     }
 

@@ -87,7 +87,7 @@ class TestPlotWindow : public QObject {
         edit("nPoints")->setText("256");
         edit("windowName")->setText("Hamming");
         ui().fileNames << f_->jobsDir() + "/" + name;
-        QVERIFY(w().session().FileSaveAs());
+        QVERIFY(w().session().fileSaveAs());
         ui().reset();
     }
 
@@ -110,10 +110,10 @@ class TestPlotWindow : public QObject {
     QRectF plotArea() {
         const plot::PlotScale& st = plot().lastPlot();
         const QSize size = plotPage().canvas().size();
-        const double x0 = plot::ToPixelX(st, st.xMin, size.width());
-        const double x1 = plot::ToPixelX(st, st.xMax, size.width());
-        const double y0 = plot::ToPixelY(st, st.yMax, size.height());
-        const double y1 = plot::ToPixelY(st, st.yMin, size.height());
+        const double x0 = plot::toPixelX(st, st.xMin, size.width());
+        const double x1 = plot::toPixelX(st, st.xMax, size.width());
+        const double y0 = plot::toPixelY(st, st.yMax, size.height());
+        const double y1 = plot::toPixelY(st, st.yMin, size.height());
         return QRectF(QPointF(x0 - 2, y0 - 2), QPointF(x1 + 2, y1 + 2));
     }
 
@@ -309,11 +309,11 @@ class TestPlotWindow : public QObject {
         QVERIFY(ui().messages.isEmpty()); // nothing is confirmed
 
         RegistryStore& reg = *f_->registry;
-        QCOMPARE(reg.GetValue(kCurrentUser, kProgramKey, "Titles", kRegDword).toInt(), 0x123456);
-        QCOMPARE(reg.GetValue(kCurrentUser, kProgramKey, "GridLines", kRegDword).toInt(), 3);
-        QCOMPARE(reg.GetValue(kCurrentUser, kProgramKey, "GridType", kRegDword).toInt(), 0);
-        QCOMPARE(reg.GetValue(kCurrentUser, kProgramKey, "chkYaxis", kRegDword).toInt(), 1);
-        QCOMPARE(reg.GetValue(kCurrentUser, kProgramKey, "txtYmin", kRegString).toString(),
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "Titles", kRegDword).toInt(), 0x123456);
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "GridLines", kRegDword).toInt(), 3);
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "GridType", kRegDword).toInt(), 0);
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "chkYaxis", kRegDword).toInt(), 1);
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "txtYmin", kRegString).toString(),
                  QString("-80"));
 
         QVERIFY(f_->start()); // a new window on the same store
@@ -336,7 +336,7 @@ class TestPlotWindow : public QObject {
         child<QPushButton>("cmdColor_1")->click();
         child<QCheckBox>("chkBlacknWhite")->click();
         child<QPushButton>("cmdSaveOptions")->click();
-        QCOMPARE(reg.GetValue(kCurrentUser, kProgramKey, "Titles", kRegDword).toInt(), 0x123456);
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "Titles", kRegDword).toInt(), 0x123456);
         QVERIFY(f_->start());
         o = setup().options();
         QVERIFY(o.blackAndWhite);
@@ -441,7 +441,7 @@ class TestPlotWindow : public QObject {
         child<QPushButton>("cmdQuit")->click();
         // Ticking an override fills its empty boxes from the last plot, in real units.
         child<QCheckBox>("chkXaxis")->click();
-        const plot::OverridePrefill fill = plot::PrefillX(plot().lastPlot());
+        const plot::OverridePrefill fill = plot::prefillX(plot().lastPlot());
         QCOMPARE(child<QLineEdit>("txtXmin")->text(), fill.minText);
         QCOMPARE(child<QLineEdit>("txtXstep")->text(), fill.stepText);
         QVERIFY(child<QLineEdit>("txtXmin")->isEnabled());

@@ -21,7 +21,7 @@ class TestStartup : public QObject {
   private slots:
     void settingsFileCreatedThenRead() {
         QTemporaryDir tmp;
-        SettingsFile first = Start_INI(tmp.path());
+        SettingsFile first = startIni(tmp.path());
         QVERIFY(first.ok);
         const QStringList lines =
             QString::fromUtf8(WindowFixture::readFile(tmp.filePath("Lumetra.ini"))).split('\n');
@@ -30,13 +30,13 @@ class TestStartup : public QObject {
         QCOMPARE(lines[1],
                  QString("1             ! Increase if COMMAND still active and stops your run"));
         QCOMPARE(lines[2], QString("no name             ! User name"));
-        SettingsFile again = Start_INI(tmp.path());
+        SettingsFile again = startIni(tmp.path());
         QVERIFY(again.ok);
         QCOMPARE(again.numericSetting, 1.0f);
         QCOMPARE(again.userName, QString("no name"));
 
         WindowFixture::writeFile(tmp.filePath("Lumetra.ini"), "x\r\n2.5   ! n\r\nAnn ! who\r\n");
-        SettingsFile edited = Start_INI(tmp.path());
+        SettingsFile edited = startIni(tmp.path());
         QVERIFY(edited.ok);
         QCOMPARE(edited.numericSetting, 2.5f);
         QCOMPARE(edited.userName, QString("Ann"));
@@ -45,18 +45,18 @@ class TestStartup : public QObject {
     void damagedSettingsFile() {
         QTemporaryDir tmp;
         WindowFixture::writeFile(tmp.filePath("Lumetra.ini"), "x\nlots\nAnn\n");
-        SettingsFile bad = Start_INI(tmp.path());
+        SettingsFile bad = startIni(tmp.path());
         QVERIFY(!bad.ok);
         QCOMPARE(bad.message, "Unexpected error #13 occured: \nPath =" + tmp.path() +
                                   "\nType mismatch. Suggest re-installing Lumetra.");
         WindowFixture::writeFile(tmp.filePath("Lumetra.ini"), "1 more\nlots\n");
-        SettingsFile lenient = Start_INI(tmp.path());
+        SettingsFile lenient = startIni(tmp.path());
         QVERIFY(lenient.ok);
         QCOMPARE(lenient.numericSetting, 1.0f);
     }
 
     void programUnderRoot() {
-        const StartPathResult r = Start_Path("/Lumetra");
+        const StartPathResult r = startPath("/Lumetra");
         QVERIFY(!r.ok);
         QVERIFY(r.message.startsWith(
             "Missing Lumetra's base directory, \\KV-Tools; Can't proceed without it.\n"));
@@ -70,7 +70,7 @@ class TestStartup : public QObject {
         QTemporaryDir tmp;
         QDir().mkpath(tmp.filePath("Prog/User"));
         const QString before = QDir::currentPath();
-        const StartPathResult r = Start_Path(tmp.filePath("Prog"));
+        const StartPathResult r = startPath(tmp.filePath("Prog"));
         QVERIFY(r.ok);
         QCOMPARE(r.baseDir, tmp.filePath("Prog"));
         QCOMPARE(r.userDir, tmp.filePath("Prog/User")); // found whatever its case
@@ -141,8 +141,8 @@ class TestStartup : public QObject {
         QFETCH(QString, stored);
         QFETCH(bool, used);
         WindowFixture f;
-        f.registry->CreateKey(kCurrentUser, kProgramKey);
-        f.registry->SetValue(kCurrentUser, kProgramKey, "LastFilePath", kRegString, stored);
+        f.registry->createKey(kCurrentUser, kProgramKey);
+        f.registry->setValue(kCurrentUser, kProgramKey, "LastFilePath", kRegString, stored);
         QVERIFY(f.start());
         QCOMPARE(f.window->state().dialogDir, used ? stored : f.userDir());
     }
@@ -179,14 +179,14 @@ class TestStartup : public QObject {
 
     void closingClearsFileIn() {
         WindowFixture f;
-        f.registry->CreateKey(kCurrentUser, kVendorKey);
-        f.registry->SetValue(kCurrentUser, kVendorKey, "fileIn", kRegString, QString("old.job"));
+        f.registry->createKey(kCurrentUser, kVendorKey);
+        f.registry->setValue(kCurrentUser, kVendorKey, "fileIn", kRegString, QString("old.job"));
         QVERIFY(f.start());
         f.window->show();
         f.window->action("mnuFileExit")->trigger();
         QVERIFY(!f.window->isVisible());
         QCOMPARE(
-            f.registry->GetValue(kCurrentUser, kVendorKey, "fileIn", kRegString, "x").toString(),
+            f.registry->getValue(kCurrentUser, kVendorKey, "fileIn", kRegString, "x").toString(),
             QString());
     }
 };
