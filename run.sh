@@ -12,36 +12,20 @@ cmake --build build -j"$jobs"
 if [ "${1:-}" != "--headless" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/Lumetra/Lumetra ]; then
   exec build/Lumetra/Lumetra
 fi
-# No display: every demo job of the Demos page, in its order, with plots and run reports in one
-# folder (through the program's own batch run when it has one, else the engine alone).
+# No display: every demo job of the Demos page, in its order, through the program's own batch
+# run, with plots, spectra and run reports in one folder.
 out=$(mktemp -d "${TMPDIR:-/tmp}/lumetra-demos.XXXXXX")
 demos="Ex-Auto.0 Ex-Burg.0 Ex-Cov.0 Ex-mCov.0 Ex-RMLE.0 Ex-Lock.0 Ex-Durbi.0 Ex-MYWE.0
   Ex-LSMYW.0 Ex-Mayne.0 Ex-Perio.0 Ex-Black.0 Ex-MVSE.0
   Ex-0-pad.32 Ex-0-pad.64 Ex-0-pad.128 Ex-0-pad.256 Ex-0-pad.8k"
 app="$PWD/build/Lumetra/Lumetra"
-batch=no
-if [ -x "$app" ]; then
-  case "$(QT_QPA_PLATFORM=offscreen "$app" --batch 2>&1 || true)" in
-    *"--batch JOB"*) batch=yes ;;
-  esac
-fi
 cd build/Lumetra/user
 status=0
 for job in $demos; do
   name=$(printf '%s' "$job" | tr 'A-Z.' 'a-z_')
-  if [ "$batch" = yes ]; then
-    "$app" --batch "$job" --png "$out/$name.png" --csv "$out/$name.csv" --report "$out/$name.out" \
-      >/dev/null || status=1
-  else
-    mkdir -p "$out/$name"
-    ../../specest-run "$job" --report-dir "$out/$name" --csv "$out/$name.csv" --no-pause \
-      >"$out/$name.txt" || status=1
-  fi
+  "$app" --batch "$job" --png "$out/$name.png" --csv "$out/$name.csv" --report "$out/$name.out" \
+    >/dev/null || status=1
   echo "$job -> $out/$name.*"
 done
-if [ "$batch" = yes ]; then
-  echo "Plots (PNG), spectra (CSV) and run reports (.out) of the 18 demos are in $out"
-else
-  echo "Spectra (CSV), peak tables (.txt) and run reports (<job>/~Lumetra.out) are in $out"
-fi
+echo "Plots (PNG), spectra (CSV) and run reports (.out) of the 18 demos are in $out"
 exit $status

@@ -1,4 +1,5 @@
 // FFT and whole runs of the non-parametric methods and Yule-Walker (no pause, report included).
+#include "bench_job.h"
 #include "fft.h"
 #include "specest/specest.hpp"
 
@@ -51,14 +52,17 @@ const fs::path& bench_dir() {
     return dir;
 }
 
-std::string write_job(const std::string& name, const std::string& method, const std::string& npoles,
-                      const std::string& m_lags, const std::string& window) {
-    const std::string values[21] = {"bench", "data.txt", "0",    "0",    "R",    "0", method,
-                                    "N",     "16384",    npoles, "-999", "-999", "1", "-999",
-                                    "-999",  m_lags,     "-999", "-999", window, "",  ""};
+std::string write_job(const std::string& name, bench::record::Method method, int npoles, int m_lags,
+                      const std::string& window) {
+    using bench::record::Field;
     const fs::path p = bench_dir() / name;
-    std::ofstream out(p, std::ios::binary);
-    for (const auto& v : values) out << v << "  \t\t! q\r\n";
+    bench::BenchJob(method)
+        .set(Field::npoints, 16384)
+        .set(Field::npoles, npoles)
+        .set(Field::mode, 1)
+        .set(Field::m_lags, m_lags)
+        .set(Field::window, window)
+        .write(p);
     return p.string();
 }
 
@@ -73,14 +77,15 @@ void whole_run(benchmark::State& state, const std::string& job) {
 }
 
 void BM_RunPeriodogram(benchmark::State& state) {
-    whole_run(state, write_job("per.0", "Periodogram", "-999", "-999", "Hamming"));
+    whole_run(state, write_job("per.0", bench::record::Method::periodogram, 0, 0, "Hamming"));
 }
 void BM_RunBlackmanTukey(benchmark::State& state) {
-    whole_run(state, write_job("bt.0", "Blackman-Tukey", "-999", "1000", "-999"));
+    whole_run(state, write_job("bt.0", bench::record::Method::blackman_tukey, 0, 1000, ""));
 }
 void BM_RunYuleWalker(benchmark::State& state) {
-    const std::string p = std::to_string(state.range(0));
-    whole_run(state, write_job("yw" + p + ".0", "Auto-correlation", p, "-999", "-999"));
+    const int p = static_cast<int>(state.range(0));
+    whole_run(state, write_job("yw" + std::to_string(p) + ".0", bench::record::Method::yule_walker,
+                               p, 0, ""));
 }
 BENCHMARK(BM_RunPeriodogram)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunBlackmanTukey)->Unit(benchmark::kMillisecond);

@@ -1,5 +1,5 @@
 // Full PSD plot of 16384 points, from the call to a finished image.
-#include "plotrender.h"
+#include "plot_render.h"
 
 #include <QGuiApplication>
 
@@ -41,7 +41,7 @@ void BM_RenderPlotImage(benchmark::State& state) {
     const QSize size(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     PlotOptions opt;
     for (auto _ : state) {
-        QImage img = RenderPlotImage(in, opt, size);
+        QImage img = renderPlotImage(in, opt, size);
         benchmark::DoNotOptimize(img.constBits());
     }
 }

@@ -47,6 +47,9 @@ constexpr int question(Field f) {
 constexpr Field field_at_line(int line_number) {
     return static_cast<Field>(line_number - 1);
 }
+constexpr Field field_at_question(int question_number) {
+    return static_cast<Field>(question_number);
+}
 
 enum class Kind { text, integer, real };
 

@@ -280,7 +280,7 @@ TEST_P(ExampleJob, RunsAndPeaksOnTheStrongestLine) {
                             [](float v) { return v >= -100.0f && v <= 0.0f; }));
 }
 
-INSTANTIATE_TEST_SUITE_P(Part2Methods, ExampleJob,
+INSTANTIATE_TEST_SUITE_P(ShippedExamples, ExampleJob,
                          ::testing::Values(Example{"Ex-Burg.0", "marple64.txt", 0.19, 0.22},
                                            Example{"Ex-Cov.0", "marple64.txt", 0.19, 0.22},
                                            Example{"Ex-mCov.0", "marple64.txt", 0.19, 0.22},

@@ -1,0 +1,224 @@
+#include "batch_export.h"
+
+#include "job_run.h"
+#include "job_state.h"
+#include "path_rules.h"
+#include "plot_from_run.h"
+#include "plot_output.h"
+#include "plot_registry.h"
+#include "registry_store.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <charconv>
+#include <cstring>
+
+namespace lumetra {
+namespace {
+
+// Shortest text that reads back as the same 32-bit value.
+QByteArray number(float v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return QByteArray(buf, static_cast<qsizetype>(r.ptr - buf));
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool writePng(const QString& path, const QImage& image, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    QImageWriter writer(&file, "png");
+    if (!writer.write(image)) {
+        *error = writer.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QByteArray spectrumCsv(const plot::PlotInput& in) {
+    QByteArray csv = "frequency,dB\n";
+    const int n = in.pointCount();
+    for (int i = 0; i < n; ++i) {
+        const auto k = static_cast<size_t>(i);
+        csv += number(in.frequencies[k]) + ',' + number(in.spectrum[k]) + '\n';
+    }
+    return csv;
+}
+
+} // namespace
+
+bool isBatchCommand(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] && std::strcmp(argv[i], "--batch") == 0) return true;
+    return false;
+}
+
+std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QString* error) {
+    BatchRequest r;
+    bool batch = false;
+    auto fail = [error](const QString& why) {
+        if (error) *error = why + u'\n' + kBatchUsageText;
+        return std::nullopt;
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString arg = arguments[i];
+        QString value;
+        bool inlineValue = false;
+        if (arg.startsWith(QStringLiteral("--")) && arg.contains(u'=')) {
+            value = arg.section(u'=', 1);
+            arg = arg.section(u'=', 0, 0);
+            inlineValue = true;
+        }
+        QString* target = nullptr;
+        if (arg == u"--batch")
+            target = &r.job;
+        else if (arg == u"--png")
+            target = &r.png;
+        else if (arg == u"--svg")
+            target = &r.svg;
+        else if (arg == u"--csv")
+            target = &r.csv;
+        else if (arg == u"--report")
+            target = &r.report;
+        else
+            return fail(QStringLiteral("Unknown argument '") + arguments[i] + u'\'');
+        if (!inlineValue) {
+            if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(QStringLiteral("--")))
+                return fail(QStringLiteral("'") + arg + QStringLiteral("' needs a file name."));
+            value = arguments[++i];
+        }
+        if (value.isEmpty())
+            return fail(QStringLiteral("'") + arg + QStringLiteral("' needs a file name."));
+        if (!target->isEmpty())
+            return fail(QStringLiteral("'") + arg + QStringLiteral("' given twice."));
+        *target = value;
+        batch = batch || arg == u"--batch";
+    }
+    if (!batch) return fail(QStringLiteral("No job file given."));
+    return r;
+}
+
+int runBatch(const BatchRequest& request, EngineLibrary& engine,
+             const plot::PlotSettingsStore& settings, QTextStream& out, QTextStream& err,
+             const BatchSetup& setup) {
+    const QString jobPath = QFileInfo(request.job).absoluteFilePath();
+    if (!QFileInfo(jobPath).isFile()) {
+        err << "Lumetra: job file '" << jobPath << "' not found.\n";
+        return kBatchStopped;
+    }
+    // The arrays are sized from the job as a window run sizes them.
+    QString readError;
+    std::optional<RunResult> sized = sizedResultFor(jobPath, &readError);
+    if (!sized) {
+        err << "Lumetra: job file '" << jobPath << "' cannot be read: " << readError << "\n";
+        return kBatchStopped;
+    }
+    RunResult& result = *sized;
+
+    // A report folder of its own, so a window working at the same time keeps its report.
+    QTemporaryDir reportDir;
+    if (!reportDir.isValid()) {
+        err << "Lumetra: no folder for the run report: " << reportDir.errorString() << "\n";
+        return kBatchStopped;
+    }
+    engine.run(jobPath, reportDir.path(), result);
+
+    int status = kBatchOk;
+    QString why;
+    const QString report = joinPath(reportDir.path(), kRunReportName);
+    if (!request.report.isEmpty() && result.status != RunStatus::NotRun) {
+        QFile source(report);
+        if (!source.open(QIODevice::ReadOnly)) {
+            err << "Lumetra: the run report was not written: " << source.errorString() << "\n";
+            status = kBatchWriteFailed;
+        } else if (!writeBytes(request.report, source.readAll(), &why)) {
+            err << "Lumetra: cannot write " << request.report << ": " << why << "\n";
+            status = kBatchWriteFailed;
+        }
+    }
+
+    switch (result.status) {
+    case RunStatus::Success:
+        break;
+    case RunStatus::EstimatorFailure:
+        err << "Lumetra: No Plot!  Error calculating a spectrum.\n";
+        err << "The end of the run report says why"
+            << (request.report.isEmpty() ? QStringLiteral(" (write it with --report FILE).\n")
+                                         : QStringLiteral(": ") + request.report + u'\n');
+        return kBatchEstimatorFailure;
+    case RunStatus::Stopped:
+    case RunStatus::NotRun:
+        err << "Lumetra: " << result.stopText << "\n";
+        return kBatchStopped;
+    }
+
+    // The options a window of this user would plot with.
+    plot::PlotOptions options;
+    plot::loadPlotOptions(settings, options);
+    for (const char axis : {'X', 'Y'}) {
+        const plot::AxisOverride& ov = axis == 'X' ? options.xOverride : options.yOverride;
+        const QString refused = ov.enabled ? plot::validateOverride(ov, axis) : QString();
+        if (!refused.isEmpty())
+            err << "Lumetra: " << refused << " The " << QLatin1Char(axis)
+                << " axis was scaled from the data.\n";
+    }
+
+    plot::PlotInput in = plot::plotInputFromRun(result, QFileInfo(jobPath).fileName());
+    plot::PlotEnvironment env;
+    env.screenPixels = setup.canvas;
+    env.timestamp = setup.timestamp;
+    plot::PlotCanvas canvas(setup.canvas);
+    plot::OutputText text;
+    plot::startPlot(canvas, in, options, text, env);
+    out << text.lines().join(QLatin1Char('\n')) << "\n";
+
+    auto failed = [&](const QString& path) {
+        err << "Lumetra: cannot write " << path << ": " << why << "\n";
+        status = kBatchWriteFailed;
+    };
+    if (!request.png.isEmpty() && !writePng(request.png, canvas.image(), &why)) failed(request.png);
+    if (!request.svg.isEmpty() &&
+        !plot::exportPlotSvg(request.svg, in, options, setup.canvas, env, &why))
+        failed(request.svg);
+    if (!request.csv.isEmpty() && !writeBytes(request.csv, spectrumCsv(in), &why))
+        failed(request.csv);
+    return status;
+}
+
+int batchMain(const QStringList& arguments, const QString& programDir) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QString error;
+    const auto request = parseBatchArguments(arguments.mid(1), &error);
+    if (!request) {
+        err << "Lumetra: " << error << "\n";
+        return kBatchBadArguments;
+    }
+    EngineLibrary engine(joinPath(programDir, QStringLiteral("libspecest.so")));
+    RegistryStore registry;
+    const plot::RegistryPlotStore settings(registry);
+    return runBatch(*request, engine, settings, out, err);
+}
+
+} // namespace lumetra

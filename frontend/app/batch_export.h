@@ -1,0 +1,57 @@
+// Lumetra --batch: one job run without a window, through the same engine call and the same
+// plot drawing as the window, written out as PNG, SVG, CSV and a copy of the run report.
+#pragma once
+
+#include "engine_library.h"
+#include "plot_options.h"
+
+#include <QDateTime>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QTextStream;
+
+namespace lumetra {
+
+struct BatchRequest {
+    QString job;
+    QString png;
+    QString svg;
+    QString csv;
+    QString report;
+};
+
+// Exit statuses, as specest-run uses them, and one for a bad command line.
+enum BatchExit : int {
+    kBatchOk = 0,
+    kBatchEstimatorFailure = 1, // no spectrum; the run report says why
+    kBatchStopped = 2,          // the run stopped or could not be made; the reason is printed
+    kBatchWriteFailed = 3,      // an output file could not be written
+    kBatchBadArguments = 4,
+};
+
+inline const QString kBatchUsageText = QStringLiteral(
+    "Usage: Lumetra --batch JOB [--png FILE] [--svg FILE] [--csv FILE] [--report FILE]");
+
+// Whether the command line asks for a batch run (checked before any application object exists).
+bool isBatchCommand(int argc, char** argv);
+// Arguments after the program name. Empty with a message when they do not make a batch run.
+std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QString* error);
+
+struct BatchSetup {
+    QSize canvas{800, 600}; // the plot's canvas, and the screen its text sizes follow
+    QDateTime timestamp;    // date and time on the plot; now when invalid
+};
+
+// Runs the job and writes the files asked for. Plot options come from `settings`.
+int runBatch(const BatchRequest& request, EngineLibrary& engine,
+             const plot::PlotSettingsStore& settings, QTextStream& out, QTextStream& err,
+             const BatchSetup& setup = {});
+
+// The whole batch command: the engine beside the program, the user's settings store.
+int batchMain(const QStringList& arguments, const QString& programDir);
+
+} // namespace lumetra

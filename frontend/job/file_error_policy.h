@@ -1,0 +1,48 @@
+// The shared reaction of the file commands to file-system errors.
+#pragma once
+
+#include "user_interaction.h"
+
+#include <QString>
+#include <functional>
+
+namespace lumetra {
+
+enum class FileProbe {
+    Exists,            // a normal file
+    Missing,           // no such file (or no such directory)
+    DriveNotReady,     // removable drive without a medium
+    DeviceUnavailable, // the device behind the path is gone
+    OtherError,
+};
+
+struct FileProbeResult {
+    FileProbe kind = FileProbe::Missing;
+    int errorNumber = 0;
+    QString description;
+};
+
+// Looks at path without opening it. Tests may replace the probe.
+FileProbeResult probeFile(const QString& path);
+using FileProbeFunction = std::function<FileProbeResult(const QString&)>;
+void setFileProbeForTesting(FileProbeFunction probe); // empty: the real one
+
+inline const QString kDriveNotReadyText =
+    QStringLiteral("Put a floppy disk in the drive and cloce the drive door.");
+inline const QString kDeviceUnavailableText = QStringLiteral("This drive or path does not exist: ");
+
+QString unexpectedErrorText(int number, const QString& description);
+
+// Shows "Unexpected error #..." with an error icon and the routine's title. The command that
+// met it ends; the program goes on.
+void showUnexpectedError(UserInteraction& ui, const QString& title, int number,
+                         const QString& description);
+
+enum class ExistsAnswer { Yes, No, Abandoned };
+
+// The existence test with the error policy: a drive without medium asks to retry (Cancel gives
+// "no"), an unavailable device asks to retry (Cancel abandons the command), any other error is
+// shown and abandons the command.
+ExistsAnswer fileExists(const QString& path, UserInteraction& ui, const QString& title);
+
+} // namespace lumetra

@@ -1,0 +1,53 @@
+// The File menu commands on the current job: New, Open, Save, Save As, Delete, and the offer
+// to save a changed form.
+#pragma once
+
+#include "form_view.h"
+#include "job_state.h"
+#include "registry_store.h"
+#include "user_interaction.h"
+
+#include <QDateTime>
+#include <functional>
+
+namespace lumetra {
+
+class JobSession {
+  public:
+    JobSession(JobState& state, UserInteraction& ui, RegistryStore& registry);
+
+    void setView(FormView* view) { view_ = view; }
+    FormView* view() const { return view_; }
+    JobState& state() { return state_; }
+    UserInteraction& ui() { return ui_; }
+    RegistryStore& registry() { return registry_; }
+    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+
+    void getAnswers(); // split answer 1 into the data file pair, then the widgets
+    void putAnswers(); // the widgets, or answer 1 from the data file pair without them
+    void showFilename();
+
+    void setJobName(const QString& path);
+    // False when the write failed; the old file is then untouched. callerTitle names the
+    // routine for errors that are not file-access errors.
+    bool
+    writeAnswerFile(const QString& name, const QString& directory,
+                    const QString& callerTitle = QStringLiteral("In 'FileSaveAs' routine ..."));
+    bool loadJob(const QString& name, const QString& directory);
+    // True when the user cancelled.
+    bool offerToSaveChanges(bool changed);
+
+    void fileNew();
+    void fileOpen();
+    void fileSave();
+    bool fileSaveAs();
+    void fileDelete();
+
+  private:
+    JobState& state_;
+    UserInteraction& ui_;
+    RegistryStore& registry_;
+    FormView* view_ = nullptr;
+};
+
+} // namespace lumetra

@@ -1,0 +1,181 @@
+#include "plot_output.h"
+
+#include "plot_text.h"
+
+#include <QFileInfo>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImageWriter>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QSaveFile>
+#ifdef LUMETRA_PLOT_HAVE_SVG
+#include <QSvgGenerator>
+#endif
+
+namespace lumetra::plot {
+
+QString suggestedBitmapName(const QString& jobName) {
+    QString name = jobName;
+    const qsizetype slash =
+        std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+    if (slash >= 0) name = name.mid(slash + 1);
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot > 0) name = name.left(dot);
+    return name + QStringLiteral(".bmp");
+}
+
+BitmapSaveDialogSetup bitmapSaveDialog(const QString& jobName, const QString& dialogDir,
+                                       const QString& baseDir) {
+    BitmapSaveDialogSetup d;
+    d.title = QStringLiteral("Save Plot File As ...");
+    d.filters = {QStringLiteral("All Files (*.*)"), QStringLiteral("Bitmap (*.bmp)")};
+    d.selectedFilter = d.filters[1];
+    d.suggestedName = suggestedBitmapName(jobName);
+    d.initialDir = dialogDir.isEmpty() ? baseDir + QStringLiteral("/user") : dialogDir;
+    return d;
+}
+
+std::optional<QString> bitmapSaveTarget(const QString& dialogResult, const QString& suggestion) {
+    if (dialogResult.isEmpty() || dialogResult == suggestion) return std::nullopt;
+    return dialogResult;
+}
+
+QString replaceQuestionTitle(const QString& path) {
+    // Shown as given: lower-casing would name a different file on this platform.
+    return QStringLiteral("Replace ") + path + QStringLiteral(" file?");
+}
+
+QString dialogDirAfterSave(const QString& savedPath) {
+    return QFileInfo(savedPath).absolutePath();
+}
+
+bool saveCanvasBitmap(const QImage& canvas, const QString& path, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    QImageWriter writer(&file, "bmp");
+    if (!writer.write(canvas)) {
+        if (error) *error = writer.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QPageLayout::Orientation printOrientation(QSize canvas) {
+    return canvas.width() > canvas.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
+QRectF fitToArea(QSizeF image, QRectF area) {
+    if (image.isEmpty() || area.isEmpty()) return QRectF(area.topLeft(), QSizeF(0, 0));
+    const double imageRatio = image.width() / image.height();
+    const double areaRatio = area.width() / area.height();
+    if (imageRatio >= areaRatio)
+        return QRectF(area.topLeft(), QSizeF(area.width(), area.width() / imageRatio));
+    return QRectF(area.topLeft(), QSizeF(area.height() * imageRatio, area.height()));
+}
+
+QString printCaption(const QString& jobName, float sig2) {
+    return QStringLiteral("Input file name = ") + jobName + QStringLiteral("\t\t") +
+           QStringLiteral("Noise Variance = ") + numberText(sig2);
+}
+
+void paintPrintPage(QPainter& p, QRectF printable, const QImage& canvas, const QString& caption) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(11);
+    const QFontMetricsF fm(font, p.device());
+    // Keep the caption on the page: the image gets the area above its line.
+    const double captionHeight = fm.height() * 1.5;
+    QRectF imageArea = printable;
+    imageArea.setHeight(std::max(1.0, printable.height() - captionHeight));
+    const QRectF target = fitToArea(QSizeF(canvas.size()), imageArea);
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.drawImage(target, canvas);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    const QRectF captionRect(printable.left(), target.bottom() + fm.height() * 0.25,
+                             printable.width(), fm.height() * 1.25);
+    p.drawText(captionRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs, caption);
+    p.restore();
+}
+
+bool printPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, float sig2,
+               QString* error) {
+    printer.setPageOrientation(printOrientation(canvas.size()));
+    QPainter p;
+    if (!p.begin(&printer)) {
+        if (error) *error = QStringLiteral("The printer could not be started.");
+        return false;
+    }
+    // Painter coordinates start at the printable area's top-left corner.
+    paintPrintPage(p, QRectF(0, 0, printer.width(), printer.height()), canvas,
+                   printCaption(jobName, sig2));
+    const bool ok = p.end();
+    if (!ok && error) *error = QStringLiteral("The page could not be finished.");
+    return ok;
+}
+
+bool exportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
+                   const PlotEnvironment& env, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    {
+        QPdfWriter pdf(&file);
+        pdf.setResolution(300);
+        pdf.setPageOrientation(printOrientation(size));
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        renderPlot(pdf, size, in, opt, env);
+    }
+    if (!file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool exportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
+                   const PlotEnvironment& env, QString* error) {
+#ifdef LUMETRA_PLOT_HAVE_SVG
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&file);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setTitle(in.methodName + QStringLiteral(" Estimate by Lumetra (tm)"));
+        renderPlot(svg, size, in, opt, env);
+    }
+    if (!file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return true;
+#else
+    Q_UNUSED(path)
+    Q_UNUSED(in)
+    Q_UNUSED(opt)
+    Q_UNUSED(size)
+    Q_UNUSED(env)
+    if (error) *error = QStringLiteral("SVG export is not available in this build.");
+    return false;
+#endif
+}
+
+} // namespace lumetra::plot

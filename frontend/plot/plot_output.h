@@ -1,0 +1,64 @@
+// Saving the plot as a bitmap, printing it and headless export to PDF or SVG.
+#pragma once
+
+#include "plot_render.h"
+
+#include <QImage>
+#include <QPageLayout>
+#include <QRectF>
+#include <QString>
+
+#include <optional>
+
+class QPainter;
+class QPrinter;
+
+namespace lumetra::plot {
+
+// The save dialog of the "Plot" tab.
+struct BitmapSaveDialogSetup {
+    QString title;          // "Save Plot File As ..."
+    QStringList filters;    // "All Files (*.*)", "Bitmap (*.bmp)"
+    QString selectedFilter; // "Bitmap (*.bmp)"
+    QString suggestedName;  // job name before its first "." + ".bmp"
+    QString initialDir;     // the shared dialog directory, else baseDir + "/user"
+};
+
+// Job name without directory, cut before its first "." (whole name when it
+// has none or begins with one), plus ".bmp".
+QString suggestedBitmapName(const QString& jobName);
+BitmapSaveDialogSetup bitmapSaveDialog(const QString& jobName, const QString& dialogDir,
+                                       const QString& baseDir);
+// The path to save to, or nothing when the dialog gave back an empty name or
+// the bare suggestion unchanged (which is also what a cancel leaves).
+std::optional<QString> bitmapSaveTarget(const QString& dialogResult, const QString& suggestion);
+// The question asked before an existing file is replaced.
+inline const QString kReplaceQuestion = QStringLiteral("File exists, want to replace it?");
+QString replaceQuestionTitle(const QString& path);
+// Directory the shared dialog starts in after a save.
+QString dialogDirAfterSave(const QString& savedPath);
+// Writes the canvas as a Windows bitmap; the old file survives a failed write.
+bool saveCanvasBitmap(const QImage& canvas, const QString& path, QString* error = nullptr);
+
+// Landscape for a canvas wider than high, else portrait.
+QPageLayout::Orientation printOrientation(QSize canvas);
+// Largest rectangle with the image's aspect ratio in `area`, at its top-left.
+QRectF fitToArea(QSizeF image, QRectF area);
+// "Input file name = " + jobName + two tabs + "Noise Variance = " + numberText(sig2).
+QString printCaption(const QString& jobName, float sig2);
+// Draws the page: the canvas fitted into `printable` above the caption line,
+// the caption (11 points) below it at the left margin.
+void paintPrintPage(QPainter& painter, QRectF printable, const QImage& canvas,
+                    const QString& caption);
+// Prints the canvas on one page: orientation from its shape, scaled to the
+// printable area (leaving room for the caption line below it), then the caption.
+bool printPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, float sig2,
+               QString* error = nullptr);
+
+// Headless vector export of a plot drawn on a logical canvas of `size` pixels.
+bool exportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
+                   const PlotEnvironment& env = {}, QString* error = nullptr);
+bool exportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
+                   const PlotEnvironment& env = {}, QString* error = nullptr);
+
+} // namespace lumetra::plot

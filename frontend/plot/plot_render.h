@@ -1,0 +1,114 @@
+// The one plot renderer: draws the PSD plot with QPainter on any paint device
+// (screen canvas image, bitmap, printer, PDF, SVG) and writes the run summary.
+#pragma once
+
+#include "plot_options.h"
+#include "plot_scale.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QLineF>
+#include <QSize>
+#include <QString>
+
+#include <vector>
+
+class QPainter;
+class QPaintDevice;
+
+namespace lumetra::plot {
+
+// The run's result block and the job values the plot shows.
+struct PlotInput {
+    std::vector<float> frequencies; // engine's x array
+    std::vector<float> spectrum;    // engine's PSD in dB
+    int nPts = 0;                   // data points the engine used
+    int nFreqPts = 0;               // points to plot; limited to the arrays' length
+    float tStart = 0, tFinal = 0;
+    float zeroFill = 0;
+    float sig2 = 0;     // noise variance
+    QString methodName; // trimmed method line of the job
+    QString jobPath;    // full job file path given to the engine
+    QString jobName;    // job file name
+    // Number of points that can safely be plotted.
+    int pointCount() const;
+};
+
+struct PlotEnvironment {
+    QSize screenPixels{640, 480}; // font sizes and line widths scale with width / 640
+    QDateTime timestamp;          // date and time shown; the current time when invalid
+    QDateTime now() const { return timestamp.isValid() ? timestamp : QDateTime::currentDateTime(); }
+};
+
+// The screen's persistent canvas: the image and the line style the last
+// drawing left behind (black-and-white plots leave it dashed).
+class PlotCanvas {
+  public:
+    explicit PlotCanvas(QSize size = QSize(640, 480));
+    const QImage& image() const { return image_; }
+    QImage& image() { return image_; }
+    QSize size() const { return image_.size(); }
+    // A new, blank image of that size; the carried line style stays.
+    void resize(QSize size);
+    Qt::PenStyle lineStyle() const { return lineStyle_; }
+    void setLineStyle(Qt::PenStyle s) { lineStyle_ = s; }
+
+  private:
+    QImage image_;
+    Qt::PenStyle lineStyle_ = Qt::SolidLine;
+};
+
+struct Peak {
+    int index = 0;       // 0-based position in the arrays
+    float frequency = 0; // plotted units
+    float amplitude = 0; // plotted units
+};
+
+struct PeakList {
+    std::vector<Peak> byPosition; // in the order found (at most 50)
+    std::vector<Peak> byAmplitude;
+    QString summary; // "  12  25" or "none > 0!"
+};
+
+constexpr int kMaxPeaks = 50;
+
+// Clears the Output text and writes the run header.
+void writeRunHeader(OutputText& out, const QString& jobPath, const QDateTime& now);
+
+// Run header, then plotResults on the screen canvas.
+PlotScale startPlot(PlotCanvas& canvas, const PlotInput& in, const PlotOptions& opt,
+                    OutputText& out, const PlotEnvironment& env = {}, PeakList* peaks = nullptr);
+
+// Copies the PSD, draws the plot on the canvas and lists the peaks.
+PlotScale plotResults(PlotCanvas& canvas, const PlotInput& in, const PlotOptions& opt,
+                      OutputText& out, const PlotEnvironment& env = {}, PeakList* peaks = nullptr);
+
+// Draws the whole plot with `painter`, whose coordinates must be canvas
+// pixels over a canvas of `canvasSize`. `lineStyle` is the canvas's carried
+// line style, read and updated.
+PlotScale drawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle,
+                   const PlotInput& in, const PlotOptions& opt, OutputText& out,
+                   const PlotEnvironment& env = {});
+
+// Draws the plot on any paint device: the logical canvas is fitted into the
+// device with its aspect ratio (top-left), so vector devices stay sharp.
+PlotScale renderPlot(QPaintDevice& device, QSize logicalCanvas, const PlotInput& in,
+                     const PlotOptions& opt, const PlotEnvironment& env = {},
+                     OutputText* out = nullptr);
+
+// Headless export: a finished image of the given size.
+QImage renderPlotImage(const PlotInput& in, const PlotOptions& opt, QSize size,
+                       const PlotEnvironment& env = {}, OutputText* out = nullptr);
+
+// Segments drawCurve draws, in plot coordinates: the one from point i-1 to
+// point i only when point i-1 lies inside the plotted ranges.
+std::vector<QLineF> curveSegments(const PlotScale& st);
+
+// Peak search on the plot's copies, with its lines appended to `out`.
+PeakList listPeaks(const PlotScale& st, OutputText& out);
+
+// Draws `text` rotated counter-clockwise by `angle` whole degrees (given as
+// text), centred on (x, y), in Arial with a 14-pixel cell.
+void printRotated(QPainter& painter, const QString& text, const QString& angle, double x, double y);
+
+} // namespace lumetra::plot

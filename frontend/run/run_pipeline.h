@@ -1,0 +1,50 @@
+// A run: checks the job, makes sure the file on disk is the one to run, calls the engine off
+// the user-interface thread, copies the run report and hands the result on.
+#pragma once
+
+#include "engine_library.h"
+#include "job_session.h"
+#include "run_result.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QThread>
+
+namespace lumetra {
+
+// Where a run comes from: the job on the form, or an example of the Demos page run as stored.
+enum class RunSource { Form, Demo };
+
+class RunPipeline : public QObject {
+    Q_OBJECT
+  public:
+    RunPipeline(JobSession& session, EngineLibrary& engine, QObject* parent = nullptr);
+    ~RunPipeline() override;
+
+    bool isRunning() const { return running_; }
+    const RunResult& lastResult() const { return result_; }
+
+    void fileRun(RunSource source = RunSource::Form);
+    void copyRunReport(const QString& name, const QString& directory);
+    void viewUserFile(const QString& name);
+    void waitForRun(); // blocks until a run in progress has ended
+
+  signals:
+    void runStarted();
+    void runFinished();
+
+  private:
+    void runEngine();
+    void engineDone();
+    bool commonPart(bool demo);
+
+    JobSession& session_;
+    EngineLibrary& engine_;
+    RunResult result_;
+    bool running_ = false;
+    QPointer<QThread> thread_;
+    QString runJobName_;
+    QString runJobDir_;
+};
+
+} // namespace lumetra

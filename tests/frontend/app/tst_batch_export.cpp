@@ -1,0 +1,303 @@
+// Lumetra --batch: the command line, a real run to PNG, SVG, CSV and report, the user's plot
+// settings, and the exit status of runs that give no plot.
+#include "batch_export.h"
+#include "plot_options.h"
+#include "plot_registry.h"
+#include "registry_store.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace lumetra;
+
+namespace {
+
+QString programPath() {
+    return QFileInfo(QStringLiteral(LUMETRA_ENGINE_LIBRARY)).absolutePath() + "/Lumetra";
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+int countColor(const QImage& image, QRgb color) {
+    const QImage img = image.convertToFormat(QImage::Format_RGB32);
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if ((img.pixel(x, y) | 0xFF000000u) == (color | 0xFF000000u)) ++n;
+    return n;
+}
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+class TestBatchExport : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp_;
+
+    QString path(const QString& name) const { return tmp_.filePath(name); }
+
+    // The shipped periodogram example and its data in the test folder.
+    QString copyExample(const QString& name) {
+        const QString examples = QStringLiteral(LUMETRA_EXAMPLES_DIR);
+        QFile::copy(examples + "/marple64.txt", path("marple64.txt"));
+        QFile::copy(examples + "/" + name, path(name));
+        return path(name);
+    }
+
+    Run runProgram(const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // No display of any kind: the batch run must not need one.
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        env.insert("XDG_CONFIG_HOME", path("config"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(tmp_.path());
+        p.start(programPath(), args);
+        Run r;
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+            return r;
+        }
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        QVERIFY2(QFile::exists(programPath()), qPrintable(programPath()));
+    }
+
+    void arguments_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("job");
+        QTest::addColumn<QString>("png");
+        QTest::addColumn<QString>("csv");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("job only") << QStringList{"--batch", "a.0"} << "a.0"
+                                  << ""
+                                  << ""
+                                  << "";
+        QTest::newRow("all, any order")
+            << QStringList{"--png", "p.png", "--batch", "a.0",      "--csv",
+                           "c.csv", "--svg", "s.svg",   "--report", "r.out"}
+            << "a.0"
+            << "p.png"
+            << "c.csv"
+            << "";
+        QTest::newRow("name=value") << QStringList{"--batch=a.0", "--png=x.png"} << "a.0"
+                                    << "x.png"
+                                    << ""
+                                    << "";
+        QTest::newRow("no job") << QStringList{"--png", "p.png"} << ""
+                                << ""
+                                << ""
+                                << "No job file given.";
+        QTest::newRow("job missing") << QStringList{"--batch"} << ""
+                                     << ""
+                                     << ""
+                                     << "'--batch' needs a file name.";
+        QTest::newRow("value is an option")
+            << QStringList{"--batch", "a.0", "--csv", "--png", "p.png"} << ""
+            << ""
+            << ""
+            << "'--csv' needs a file name.";
+        QTest::newRow("unknown") << QStringList{"--batch", "a.0", "--pdf", "x.pdf"} << ""
+                                 << ""
+                                 << ""
+                                 << "Unknown argument '--pdf'";
+        QTest::newRow("twice") << QStringList{"--batch", "a.0", "--png", "1", "--png", "2"} << ""
+                               << ""
+                               << ""
+                               << "'--png' given twice.";
+    }
+    void arguments() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, job);
+        QFETCH(QString, png);
+        QFETCH(QString, csv);
+        QFETCH(QString, error);
+        QString why;
+        const auto r = parseBatchArguments(args, &why);
+        if (error.isEmpty()) {
+            QVERIFY2(r.has_value(), qPrintable(why));
+            QCOMPARE(r->job, job);
+            QCOMPARE(r->png, png);
+            QCOMPARE(r->csv, csv);
+        } else {
+            QVERIFY(!r);
+            QCOMPARE(why, error + "\n" + kBatchUsageText);
+        }
+    }
+
+    void wholeRunWithoutADisplay() {
+        const QString job = copyExample("Ex-Perio.0");
+        // The user's plot settings, where a window of this user keeps them: a green curve.
+        {
+            RegistryStore registry(path("config/Tavrenco/registry.ini"));
+            plot::RegistryPlotStore store(registry);
+            plot::PlotOptions o;
+            o.colors[plot::Curve1] = 0x00FF00;
+            plot::savePlotOptions(store, o);
+        }
+        const Run r = runProgram({"--batch", "Ex-Perio.0", "--png", "p.png", "--svg", "p.svg",
+                                  "--csv", "p.csv", "--report", "p.out"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(r.out.contains("Batch Input file ... fileIn = Ex-Perio.0"));
+        QVERIFY(r.out.contains(" Peak Frequencies: "));
+
+        const QImage png(path("p.png"), "PNG");
+        QCOMPARE(png.size(), QSize(800, 600));
+        QVERIFY(countColor(png, qRgb(0, 0xFF, 0)) > 200);
+        QCOMPARE(countColor(png, qRgb(0, 0, 0xFF)), 0); // not the default blue
+        QVERIFY(countColor(png, qRgb(0xC0, 0xC0, 0xC0)) > 800 * 600 / 2);
+
+        const QByteArray svg = readFile(path("p.svg"));
+        QVERIFY(svg.contains("<svg"));
+        QVERIFY(svg.contains("Periodogram Estimate by Lumetra (tm)"));
+        QVERIFY(svg.contains("#00ff00"));
+
+        const QStringList csv =
+            QString::fromUtf8(readFile(path("p.csv"))).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(csv[0], QString("frequency,dB"));
+        QVERIFY(csv.size() > 256);
+        double previous = -1e9, top = -1e9;
+        for (qsizetype i = 1; i < csv.size(); ++i) {
+            const QStringList v = csv[i].split(',');
+            QCOMPARE(v.size(), 2);
+            bool okF = false, okD = false;
+            const double f = v[0].toDouble(&okF);
+            const double d = v[1].toDouble(&okD);
+            QVERIFY(okF && okD && std::isfinite(d));
+            QVERIFY(f > previous);
+            previous = f;
+            top = std::max(top, d);
+        }
+        QCOMPARE(top, 0.0); // dB relative to the maximum
+        QVERIFY(readFile(path("p.out")).contains("Starting Spectral Estimation calculations"));
+        // The window's report is left alone.
+        QVERIFY(!QFile::exists(path("~Lumetra.out")));
+    }
+
+    void stoppedRunFails() {
+        copyExample("Ex-Black.0");
+        QByteArray job = readFile(path("Ex-Black.0"));
+        QVERIFY(job.contains("\r\n24  \t\t! 15."));
+        job.replace("\r\n24  \t\t! 15.", "\r\n40  \t\t! 15."); // lag too large for 64 points
+        writeFile(path("Bad-Black.0"), job);
+        const Run r =
+            runProgram({"--batch", "Bad-Black.0", "--png", "bad.png", "--report", "bad.out"});
+        QCOMPARE(r.exitCode, int(kBatchStopped));
+        QVERIFY2(r.err.contains("M_Lags parameter out of range"), qPrintable(r.err));
+        QVERIFY(!QFile::exists(path("bad.png")));
+        QVERIFY(readFile(path("bad.out")).contains("M_Lags parameter out of range"));
+
+        const Run missing = runProgram({"--batch", "nothing.0"});
+        QCOMPARE(missing.exitCode, int(kBatchStopped));
+        QVERIFY(missing.err.contains("job file '" + path("nothing.0") + "' not found."));
+
+        const Run usage = runProgram({"--batch", "Bad-Black.0", "--zoom", "2"});
+        QCOMPARE(usage.exitCode, int(kBatchBadArguments));
+        QVERIFY(usage.err.contains(kBatchUsageText));
+    }
+
+    void endingsWithTheStandInEngine_data() {
+        QTest::addColumn<QString>("note2");
+        QTest::addColumn<bool>("unwritable");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("estimator failure") << "fail" << false << int(kBatchEstimatorFailure)
+                                           << "Lumetra: No Plot!  Error calculating a spectrum.";
+        QTest::newRow("stop") << "stop" << false << int(kBatchStopped)
+                              << "Lumetra: L_PTS parameter out of range";
+        QTest::newRow("success") << "fine" << false << int(kBatchOk) << "";
+        QTest::newRow("output folder missing")
+            << "fine" << true << int(kBatchWriteFailed) << "Lumetra: cannot write ";
+    }
+    void endingsWithTheStandInEngine() {
+        QFETCH(QString, note2);
+        QFETCH(bool, unwritable);
+        QFETCH(int, exit);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        const QByteArray job =
+            "Ex-T.0\r\nd.txt\r\n0\r\n0\r\nReal\r\n0\r\nBurg\r\nNo\r\n128\r\n4\r\n-999\r\n-999\r\n"
+            "-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\nn1\r\n" +
+            note2.toLatin1() + "\r\n";
+        writeFile(dir.filePath("Ex-T.0"), job);
+        EngineLibrary engine(QStringLiteral(LUMETRA_FAKE_ENGINE));
+        // Black and white from the settings: no colour on the plot.
+        QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
+        plot::PlotOptions bw;
+        bw.blackAndWhite = true;
+        plot::savePlotOptions(settings, bw);
+        plot::QSettingsPlotStore store(settings);
+
+        BatchRequest request;
+        request.job = dir.filePath("Ex-T.0");
+        const QString folder = unwritable ? dir.filePath("none/here") : dir.path();
+        request.png = folder + "/t.png";
+        request.csv = folder + "/t.csv";
+        QString out, errText;
+        QTextStream outStream(&out), errStream(&errText);
+        const int status = runBatch(request, engine, store, outStream, errStream);
+        outStream.flush();
+        errStream.flush();
+        QCOMPARE(status, exit);
+        if (err.isEmpty())
+            QVERIFY2(errText.isEmpty(), qPrintable(errText));
+        else
+            QVERIFY2(errText.startsWith(err), qPrintable(errText));
+        QCOMPARE(QFile::exists(request.png), exit == kBatchOk);
+        if (exit == kBatchOk) {
+            const QImage png(request.png);
+            // Black on white: greys at most, where text is smoothed.
+            const QImage img = png.convertToFormat(QImage::Format_RGB32);
+            int coloured = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x) {
+                    const QRgb c = img.pixel(x, y);
+                    coloured += qRed(c) != qGreen(c) || qGreen(c) != qBlue(c);
+                }
+            QCOMPARE(coloured, 0);
+            QVERIFY(countColor(png, qRgb(0xFF, 0xFF, 0xFF)) > 800 * 600 / 2);
+            QVERIFY(countColor(png, qRgb(0, 0, 0)) > 200);
+            // The stand-in fills all 128 points: -64 .. 63.
+            const QStringList csv = QString::fromUtf8(readFile(request.csv)).split('\n');
+            QCOMPARE(csv.size(), 1 + 128 + 1);
+            QCOMPARE(csv[1], QString("-64,-50"));
+            QCOMPARE(csv[65], QString("0,0"));
+            QVERIFY(out.contains(" Peak Frequencies: none > 0!"));
+        }
+    }
+};
+
+QTEST_MAIN(TestBatchExport)
+#include "tst_batch_export.moc"

@@ -1,0 +1,450 @@
+// Peak list, curve segments, line-style carry-over, Output text and the rendered image.
+#include "plot_from_run.h"
+#include "plot_render.h"
+#include "plot_text.h"
+
+#include <QPainter>
+#include <QTest>
+
+#include <cmath>
+
+using namespace lumetra::plot;
+
+namespace {
+
+PlotScale scaleOf(std::vector<float> f, std::vector<float> y, double xFactor = 1) {
+    PlotScale st;
+    st.n = static_cast<int>(f.size());
+    st.freq = std::move(f);
+    st.psd = std::move(y);
+    st.xFactor = xFactor;
+    return st;
+}
+
+// A smooth spectrum in dB over 0..0.5 with one resonance.
+PlotInput resonance(int n) {
+    PlotInput in;
+    in.nFreqPts = n;
+    in.nPts = 256;
+    for (int i = 0; i < n; ++i) {
+        const double f = 0.5 * i / (n - 1);
+        const double d = (f - 0.2) / 0.03;
+        in.frequencies.push_back(static_cast<float>(f));
+        in.spectrum.push_back(static_cast<float>(-40.0 + 38.0 / (1 + d * d)));
+    }
+    in.tStart = 0;
+    in.tFinal = 255;
+    in.zeroFill = 0;
+    in.sig2 = 0.125f;
+    in.methodName = QStringLiteral("Burg");
+    in.jobPath = QStringLiteral("/home/u/Lumetra/user/Ex-Burg.0");
+    in.jobName = QStringLiteral("Ex-Burg.0");
+    return in;
+}
+
+PlotEnvironment fixedTime() {
+    PlotEnvironment env;
+    env.timestamp = QDateTime(QDate(2026, 12, 7), QTime(11, 30, 0));
+    return env;
+}
+
+double distanceToSegment(QPointF p, QLineF s) {
+    const QPointF d = s.p2() - s.p1();
+    const double len2 = d.x() * d.x() + d.y() * d.y();
+    double t = len2 > 0 ? QPointF::dotProduct(p - s.p1(), d) / len2 : 0;
+    t = std::clamp(t, 0.0, 1.0);
+    const QPointF q = s.p1() + t * d;
+    return std::hypot(p.x() - q.x(), p.y() - q.y());
+}
+
+} // namespace
+
+class TestPlotRender : public QObject {
+    Q_OBJECT
+  private slots:
+    void peakListText();
+    void peakOrdering_data();
+    void peakOrdering();
+    void peakAtFirstPoint();
+    void noPositivePeak_data();
+    void noPositivePeak();
+    void peakCap();
+    void peaksNormalisedFrequencies();
+    void curveSegments();
+    void runHeader();
+    void outputOrder();
+    void degenerateInputs();
+    void inputFromRun();
+    void imageCurveAndBackground();
+    void imageScaleFactorNote();
+    void blackAndWhiteCarryOver();
+    void curve2ChangesNothing();
+    void rotatedTextCentred_data();
+    void rotatedTextCentred();
+};
+
+void TestPlotRender::peakListText() {
+    OutputText out;
+    const PeakList pl = listPeaks(scaleOf({0, 1, 2, 3, 4, 5, 6}, {0, 5, 1, 3, 2, 8, 4}), out);
+    const QStringList expected = {" --------------------------------------",
+                                  " PSD waveform contained following peaks",
+                                  " --------------------------------------",
+                                  " ",
+                                  " ---------------------0  Ampl. = 0",
+                                  " Peak #1  at Freq =1  Ampl. = 5",
+                                  " ---------------------2  Ampl. = 1",
+                                  " ",
+                                  " ---------------------2  Ampl. = 1",
+                                  " Peak #2  at Freq =3  Ampl. = 3",
+                                  " ---------------------4  Ampl. = 2",
+                                  " ",
+                                  " ---------------------4  Ampl. = 2",
+                                  " Peak #3  at Freq =5  Ampl. = 8",
+                                  " ---------------------6  Ampl. = 4",
+                                  " ",
+                                  " Peak Frequencies:   5  1  3"};
+    QCOMPARE(out.lines(), expected);
+    QCOMPARE(pl.byPosition.size(), std::size_t(3));
+    QCOMPARE(pl.summary, QString("  5  1  3"));
+}
+
+void TestPlotRender::peakOrdering_data() {
+    QTest::addColumn<QList<float>>("amplitudes");
+    QTest::addColumn<QString>("summary");
+    // Peaks at frequencies 1, 3, 5, 7 with the given amplitudes (valleys at 0 dB... -100).
+    QTest::newRow("descending already") << QList<float>{9, 7, 5, 3} << "  1  3  5  7";
+    QTest::newRow("ascending") << QList<float>{3, 5, 7, 9} << "  7  5  3  1";
+    QTest::newRow("ties keep their order") << QList<float>{3, 9, 5, 9} << "  3  7  5  1";
+    QTest::newRow("negative dB") << QList<float>{-30, -2, -40, -10} << "  3  7  1  5";
+}
+
+void TestPlotRender::peakOrdering() {
+    QFETCH(QList<float>, amplitudes);
+    QFETCH(QString, summary);
+    std::vector<float> f, y;
+    for (int i = 0; i < 9; ++i) {
+        f.push_back(static_cast<float>(i));
+        y.push_back(i % 2 ? amplitudes[i / 2] : -100.0f);
+    }
+    OutputText out;
+    const PeakList pl = listPeaks(scaleOf(f, y), out);
+    QCOMPARE(pl.summary, summary);
+    for (std::size_t k = 1; k < pl.byAmplitude.size(); ++k)
+        QVERIFY(pl.byAmplitude[k - 1].amplitude >= pl.byAmplitude[k].amplitude);
+    QCOMPARE(out.lines().last(), " Peak Frequencies: " + summary);
+}
+
+void TestPlotRender::peakAtFirstPoint() {
+    OutputText out;
+    const PeakList pl = listPeaks(scaleOf({1, 2, 3}, {5, 1, 0}), out);
+    QCOMPARE(pl.byPosition.size(), std::size_t(1));
+    QCOMPARE(out.lines().mid(3),
+             QStringList({" ", " Peak #1  at Freq =1  Ampl. = 5",
+                          " ---------------------2  Ampl. = 1", " ", " Peak Frequencies:   1"}));
+}
+
+void TestPlotRender::noPositivePeak_data() {
+    QTest::addColumn<QList<float>>("freq");
+    QTest::addColumn<QList<float>>("psd");
+    QTest::newRow("rising to the last point")
+        << QList<float>{1, 2, 3, 4} << QList<float>{1, 2, 3, 4};
+    QTest::newRow("maxima only at f <= 0")
+        << QList<float>{-2, -1, 0, 1, 2} << QList<float>{0, 5, 6, 5, 9};
+    QTest::newRow("first point at f = 0") << QList<float>{0, 1, 2} << QList<float>{9, 1, 0};
+    QTest::newRow("plateau") << QList<float>{1, 2, 3, 4} << QList<float>{1, 3, 3, 1};
+    QTest::newRow("single point") << QList<float>{1} << QList<float>{3};
+}
+
+void TestPlotRender::noPositivePeak() {
+    QFETCH(QList<float>, freq);
+    QFETCH(QList<float>, psd);
+    OutputText out;
+    const PeakList pl =
+        listPeaks(scaleOf({freq.begin(), freq.end()}, {psd.begin(), psd.end()}), out);
+    QVERIFY(pl.byPosition.empty());
+    QCOMPARE(out.lines(), QStringList({" ", " Peak Frequencies: none > 0!"}));
+}
+
+void TestPlotRender::peakCap() {
+    // 59 local maxima with growing amplitude: only the first 50 by position count.
+    std::vector<float> f, y;
+    for (int i = 0; i < 120; ++i) {
+        f.push_back(static_cast<float>(i + 1));
+        y.push_back(i % 2 ? static_cast<float>(i) : -100.0f);
+    }
+    OutputText out;
+    const PeakList pl = listPeaks(scaleOf(f, y), out);
+    QCOMPARE(pl.byPosition.size(), std::size_t(kMaxPeaks));
+    QCOMPARE(pl.byPosition.back().index, 99); // 50th maximum
+    const QStringList tokens = pl.summary.split(' ', Qt::SkipEmptyParts);
+    QCOMPARE(tokens.size(), 50);
+    QCOMPARE(tokens.first(), QString("100"));
+    QCOMPARE(tokens.last(), QString("2"));
+    QVERIFY(out.lines().contains(" Peak #50  at Freq =100  Ampl. = 99"));
+    QVERIFY(!out.lines().join('\n').contains("Peak #51"));
+}
+
+void TestPlotRender::peaksNormalisedFrequencies() {
+    // Plotted frequencies 0..50 with factor 10^-2: real 0.1 and 0.25 both round to 0.
+    OutputText out;
+    const PeakList pl = listPeaks(scaleOf({0, 10, 20, 25, 30}, {0, 4, 1, 6, 2}, 0.01), out);
+    QCOMPARE(pl.summary, QString("  0  0"));
+    QVERIFY(out.lines().contains(" Peak #1  at Freq =0.1  Ampl. = 4"));
+    QVERIFY(out.lines().contains(" Peak #2  at Freq =0.25  Ampl. = 6"));
+    // Ties to even in the summary.
+    OutputText out2;
+    QCOMPARE(listPeaks(scaleOf({1, 2.5f, 3, 3.5f, 4}, {0, 6, 1, 4, 0}), out2).summary,
+             QString("  2  4"));
+}
+
+void TestPlotRender::curveSegments() {
+    PlotScale st = scaleOf({0, 1, 2, 3, 4, 10, 11, 12}, {5, 5, 20, 5, 5, 10, 5, 5});
+    st.xMin = 0;
+    st.xMax = 10;
+    st.yMin = 0;
+    st.yMax = 10;
+    const std::vector<QLineF> segs = lumetra::plot::curveSegments(st);
+    const std::vector<QLineF> expected = {
+        QLineF(0, 5, 1, 5),   // inside
+        QLineF(1, 5, 2, 20),  // starts inside, ends outside: drawn
+        QLineF(3, 5, 4, 5),   // the one from (2, 20) is skipped
+        QLineF(4, 5, 10, 10), // ends on the corner
+        QLineF(10, 10, 11, 5) // starts on the corner (limits included)
+    };                        // (11, 5) lies outside: its segment is skipped
+    QCOMPARE(segs.size(), expected.size());
+    for (std::size_t i = 0; i < segs.size(); ++i) QCOMPARE(segs[i], expected[i]);
+}
+
+void TestPlotRender::runHeader() {
+    OutputText out;
+    out.append("old text");
+    const QString path = QStringLiteral("/home/U/Jobs/Ex-Auto.0");
+    writeRunHeader(out, path, QDateTime(QDate(2026, 12, 7), QTime(9, 5)));
+    const QStringList l = out.lines();
+    QCOMPARE(l.size(), 8);
+    QCOMPARE(l[0], QString("        ----") + QString(53, ' '));
+    QVERIFY(l[1].startsWith("Lumetra (tm) Results\t\t     "));
+    QCOMPARE(l[2], QString("      --------\t\t=========================="));
+    QCOMPARE(l[3], "        ----" + ("File: " + path).leftJustified(53));
+    QCOMPARE(l[3].size(), 12 + 53);
+    QCOMPARE(l[4], QString(" "));
+    QCOMPARE(l[5], QString(" "));
+    QCOMPARE(l[6], QString(" ================ Summary of Run ================="));
+    QCOMPARE(l[7], QString(" ================================================="));
+    QVERIFY(!out.text().startsWith("\r\n"));
+    QVERIFY(out.text().contains(QString(53, ' ') + "\r\nLumetra"));
+    // A long path is not cut.
+    const QString longPath = "/" + QString(80, 'a') + "/job.0";
+    writeRunHeader(out, longPath, QDateTime::currentDateTime());
+    QVERIFY(out.lines()[3].endsWith(longPath));
+}
+
+void TestPlotRender::outputOrder() {
+    PlotCanvas canvas;
+    OutputText out;
+    const PlotInput in = resonance(101);
+    PeakList pl;
+    startPlot(canvas, in, PlotOptions{}, out, fixedTime(), &pl);
+    const QStringList l = out.lines();
+    QCOMPARE(l[8], QString("Calling 1st line plot"));
+    QCOMPARE(l[9], QString("Batch Input file ... fileIn = Ex-Burg.0"));
+    QVERIFY(l[10].startsWith(" Min/Max/step= 0  50  4.6  1"));
+    QCOMPARE(l[11], QString(" Min/Max/step= 0  50.6  4.6"));
+    QVERIFY(l[12].startsWith(" Min/Max/step= -39.7  -2  6.3  1"));
+    // 6 x 6.3 + (-39.7 as a 32-bit value) shows its float rounding.
+    QCOMPARE(l[13], QString(" Min/Max/step= -39.7  -1.900001  6.3"));
+    QCOMPARE(l[14], QString(" --------------------------------------"));
+    QCOMPARE(pl.byPosition.size(), std::size_t(1));
+    QVERIFY(l.contains(" Peak #1  at Freq =0.2  Ampl. = -2"));
+    QCOMPARE(l.last(), QString(" Peak Frequencies:   0"));
+}
+
+void TestPlotRender::degenerateInputs() {
+    PlotInput in = resonance(16);
+    in.nFreqPts = 4000; // more than the arrays hold
+    OutputText out;
+    QImage img = renderPlotImage(in, PlotOptions{}, QSize(320, 240), fixedTime(), &out);
+    QVERIFY(!img.isNull());
+    for (int n : {0, 1, 2}) {
+        PlotInput small = resonance(16);
+        small.nFreqPts = n;
+        PlotCanvas canvas(QSize(200, 150));
+        OutputText o;
+        const PlotScale st = startPlot(canvas, small, PlotOptions{}, o, fixedTime());
+        QCOMPARE(st.n, n);
+        QVERIFY(std::isfinite(st.xMin) && std::isfinite(st.xMax) && st.xMax > st.xMin);
+        QVERIFY(std::isfinite(st.yMin) && std::isfinite(st.yMax) && st.yMax > st.yMin);
+    }
+    // NaN in the spectrum never reaches the ranges.
+    PlotInput bad = resonance(50);
+    bad.spectrum[10] = std::nanf("");
+    PlotCanvas canvas;
+    OutputText o;
+    const PlotScale st = startPlot(canvas, bad, PlotOptions{}, o, fixedTime());
+    QVERIFY(std::isfinite(st.yMin) && std::isfinite(st.yMax));
+}
+
+void TestPlotRender::inputFromRun() {
+    // More output points than the arrays hold (an MVSE grid) stay within the arrays.
+    lumetra::RunResult r;
+    r.status = lumetra::RunStatus::Success;
+    r.x_array = {0.0f, 0.25f, 0.5f};
+    r.spectrum = {-3.0f, 0.0f, -9.0f};
+    r.npointsZ = 5;
+    r.sig2Z = 0.25f;
+    r.method = "MVSE";
+    r.jobPath = "/j/Ex-Mvse.0";
+    const PlotInput in = lumetra::plot::plotInputFromRun(r, "Ex-Mvse.0");
+    QCOMPARE(in.pointCount(), 3);
+    OutputText out;
+    PlotCanvas canvas;
+    const PlotScale st = startPlot(canvas, in, PlotOptions{}, out, fixedTime());
+    QCOMPARE(st.n, 3);
+    QVERIFY(out.lines().contains(" Peak #1  at Freq =0.25  Ampl. = 0"));
+}
+
+void TestPlotRender::imageCurveAndBackground() {
+    const PlotInput in = resonance(201);
+    PlotOptions opt;
+    opt.gridLines = 0; // ticks only, so the plot area is background and curve
+    PlotCanvas canvas(QSize(800, 600));
+    OutputText out;
+    const PlotScale st = startPlot(canvas, in, opt, out, fixedTime());
+    const QImage& img = canvas.image();
+    const QRgb curve = qRgb(0, 0, 255); // Curve1 0xFF0000 in BGR
+    const QRgb background = qRgb(192, 192, 192);
+    const double W = img.width(), H = img.height();
+    // Independent mapping: 5 % margins around the final ranges.
+    const double rx = double(st.xMax) - st.xMin, ry = double(st.yMax) - st.yMin;
+    auto mapX = [&](double x) { return (x - (st.xMin - 0.05 * rx)) / (1.1 * rx) * W; };
+    auto mapY = [&](double y) { return ((st.yMax + 0.05 * ry) - y) / (1.1 * ry) * H; };
+    std::vector<QLineF> path;
+    for (int i = 1; i < st.n; ++i)
+        path.emplace_back(mapX(st.freq[i - 1]), mapY(st.psd[i - 1]), mapX(st.freq[i]),
+                          mapY(st.psd[i]));
+    // The curve colour appears along the whole expected path ...
+    int found = 0;
+    for (int i = 0; i < st.n; i += 5) {
+        const int cx = int(mapX(st.freq[i])), cy = int(mapY(st.psd[i]));
+        bool hit = false;
+        for (int dy = -2; dy <= 2 && !hit; ++dy)
+            for (int dx = -2; dx <= 2 && !hit; ++dx)
+                hit = img.valid(cx + dx, cy + dy) && img.pixel(cx + dx, cy + dy) == curve;
+        found += hit;
+    }
+    QCOMPARE(found, (st.n + 4) / 5);
+    // ... and nowhere else.
+    int curvePixels = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            if (img.pixel(x, y) != curve) continue;
+            ++curvePixels;
+            double d = 1e9;
+            for (const QLineF& s : path)
+                d = std::min(d, distanceToSegment(QPointF(x + 0.5, y + 0.5), s));
+            QVERIFY2(d < 2.0,
+                     qPrintable(QString("curve pixel at %1,%2 is %3 px off").arg(x).arg(y).arg(d)));
+        }
+    QVERIFY(curvePixels > 400);
+    // Background inside the plot area away from the curve, and in the corners.
+    QCOMPARE(img.pixel(int(mapX(40)), int(mapY(-10))), background); // above the tail
+    QCOMPARE(img.pixel(int(mapX(3)), int(mapY(-20))), background);  // above the start
+    QCOMPARE(img.pixel(2, img.height() - 3), background);
+    QCOMPARE(img.pixel(img.width() / 2, img.height() - 3), background);
+}
+
+void TestPlotRender::imageScaleFactorNote() {
+    auto inkInNoteArea = [](const PlotInput& in) {
+        PlotCanvas canvas(QSize(640, 480));
+        OutputText out;
+        startPlot(canvas, in, PlotOptions{}, out, fixedTime());
+        int ink = 0;
+        for (int y = 420; y < 480; ++y)
+            for (int x = 5; x < 25; ++x) // left of the plot area and its axis
+                ink += canvas.image().pixel(x, y) != qRgb(192, 192, 192);
+        return ink;
+    };
+    PlotInput normalised = resonance(64); // 0..0.5: X-axis = 10E-2
+    PlotInput hertz = resonance(64);
+    for (float& f : hertz.frequencies) f *= 20; // 0..10: no exponent
+    QVERIFY(inkInNoteArea(normalised) > 20);
+    QCOMPARE(inkInNoteArea(hertz), 0);
+}
+
+void TestPlotRender::blackAndWhiteCarryOver() {
+    PlotInput in = resonance(101);
+    for (float& v : in.spectrum) v -= 5; // -45..-7: horizontal axis at the bottom
+    PlotOptions opt;
+    opt.blackAndWhite = true;
+    opt.gridLines = 0;
+    PlotCanvas canvas(QSize(640, 480));
+    QCOMPARE(canvas.lineStyle(), Qt::SolidLine);
+    OutputText out;
+    const PlotScale st = startPlot(canvas, in, opt, out, fixedTime());
+    QCOMPARE(canvas.lineStyle(), Qt::DashLine);
+    // Gaps along the horizontal axis row, between the plot edges.
+    const int x0 = int(toPixelX(st, st.xMin, 640)) + 3, x1 = int(toPixelX(st, st.xMax, 640)) - 3;
+    const double axisY = toPixelY(st, horizontalAxisY(st.yMin, st.yMax), 480);
+    auto gapsOnAxis = [&](const QImage& img) {
+        int best = -1, gaps = 0;
+        for (int row = int(axisY) - 1; row <= int(axisY) + 1; ++row) {
+            int black = 0, white = 0;
+            for (int x = x0; x < x1; ++x) (img.pixel(x, row) == qRgb(0, 0, 0) ? black : white)++;
+            if (black > best) best = black, gaps = white;
+        }
+        return gaps;
+    };
+    QCOMPARE(gapsOnAxis(canvas.image()), 0); // first plot: solid axis
+    startPlot(canvas, in, opt, out, fixedTime());
+    QVERIFY(gapsOnAxis(canvas.image()) > 20); // second plot: dashed axis
+    // Leaving black-and-white mode: the carried style still dashes the next
+    // axes, the curve resets it to solid.
+    opt.blackAndWhite = false;
+    startPlot(canvas, in, opt, out, fixedTime());
+    QCOMPARE(canvas.lineStyle(), Qt::SolidLine);
+}
+
+void TestPlotRender::curve2ChangesNothing() {
+    const PlotInput in = resonance(101);
+    PlotOptions a, b, c;
+    b.colors[Curve2] = 0x123456;
+    c.colors[Curve1] = 0x123456;
+    const QImage base = renderPlotImage(in, a, QSize(400, 300), fixedTime());
+    QCOMPARE(renderPlotImage(in, b, QSize(400, 300), fixedTime()), base);
+    QVERIFY(renderPlotImage(in, c, QSize(400, 300), fixedTime()) != base);
+}
+
+void TestPlotRender::rotatedTextCentred_data() {
+    QTest::addColumn<QString>("angle");
+    QTest::addColumn<bool>("upright");
+    QTest::newRow("90") << "90" << true;
+    QTest::newRow("0") << "0" << false;
+    QTest::newRow("270") << "270" << true;
+}
+
+void TestPlotRender::rotatedTextCentred() {
+    QFETCH(QString, angle);
+    QFETCH(bool, upright);
+    QImage img(400, 400, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter p(&img);
+        p.setPen(Qt::black);
+        printRotated(p, QStringLiteral("Power-Spectral Density (dB)"), angle, 200, 180);
+    }
+    int x0 = 400, x1 = -1, y0 = 400, y1 = -1;
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 400; ++x)
+            if (qGray(img.pixel(x, y)) < 128) {
+                x0 = std::min(x0, x), x1 = std::max(x1, x);
+                y0 = std::min(y0, y), y1 = std::max(y1, y);
+            }
+    QVERIFY(x1 >= 0);
+    QCOMPARE((x1 - x0 > y1 - y0), !upright);
+    // Centred on its point within the glyphs' uneven ink.
+    QVERIFY2(std::abs((x0 + x1) / 2.0 - 200) <= 4, qPrintable(QString::number((x0 + x1) / 2.0)));
+    QVERIFY2(std::abs((y0 + y1) / 2.0 - 180) <= 4, qPrintable(QString::number((y0 + y1) / 2.0)));
+}
+
+QTEST_MAIN(TestPlotRender)
+#include "tst_plot_render.moc"

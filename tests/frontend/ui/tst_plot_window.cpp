@@ -1,0 +1,587 @@
+// The plot in the window: the Setup page and its options in the settings store, the Plot page
+// after a real run, the states around a plot, saving the picture and printing it.
+#include "demo_page.h"
+#include "job_form.h"
+#include "plot_controller.h"
+#include "plot_options.h"
+#include "plot_page.h"
+#include "plot_scale.h"
+#include "run_pipeline.h"
+#include "setup_page.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QtTest>
+
+using namespace lumetra;
+using lumetra::test::ScriptedInteraction;
+using lumetra::test::WindowFixture;
+
+namespace {
+
+constexpr QRgb kBlue = 0xFF0000FFu; // the default Curve1 colour, 0xFF0000 as 0x00BBGGRR
+
+struct PixelCount {
+    int inside = 0;
+    int outside = 0;
+};
+
+// Pixels of one colour inside and outside a rectangle of the image.
+PixelCount countColor(const QImage& image, QRgb color, const QRectF& area) {
+    PixelCount c;
+    const QImage img = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if ((img.pixel(x, y) | 0xFF000000u) == color) {
+                if (area.contains(QPointF(x, y)))
+                    ++c.inside;
+                else
+                    ++c.outside;
+            }
+    return c;
+}
+
+} // namespace
+
+class TestPlotWindow : public QObject {
+    Q_OBJECT
+    std::unique_ptr<WindowFixture> f_;
+    MainWindow& w() { return *f_->window; }
+    ScriptedInteraction& ui() { return f_->ui; }
+    PlotController& plot() { return *w().plotController(); }
+    SetupPage& setup() { return *plot().setupPage(); }
+    PlotPage& plotPage() { return *plot().plotPage(); }
+    QTabWidget* tabs() { return w().tabs(); }
+    template <typename T> T* child(const char* name) {
+        T* c = w().findChild<T*>(name);
+        if (!c) qFatal("no control %s", name);
+        return c;
+    }
+    QLineEdit* edit(const char* name) { return w().jobForm()->findChild<QLineEdit*>(name); }
+    bool engineAvailable() { return QFile::exists(QStringLiteral(LUMETRA_ENGINE_LIBRARY)); }
+
+    // A saved periodogram job on the 64-sample complex record (negative frequencies on).
+    void savePeriodogramJob(const QString& name) {
+        QFile::copy(QStringLiteral(LUMETRA_TEST_DATA), f_->jobsDir() + "/marple64.txt");
+        ui().fileNames << f_->jobsDir() + "/marple64.txt";
+        child<QPushButton>("cmdFileData")->click();
+        edit("nSkip")->setText("1");
+        edit("TotalLines")->setText("0");
+        child<QRadioButton>("optComplex")->click();
+        w().jobForm()->findChild<QComboBox*>("Methods")->setCurrentText("Periodogram");
+        child<QRadioButton>("optYes")->click();
+        edit("nPoints")->setText("256");
+        edit("windowName")->setText("Hamming");
+        ui().fileNames << f_->jobsDir() + "/" + name;
+        QVERIFY(w().session().fileSaveAs());
+        ui().reset();
+    }
+
+    void waitForRun() {
+        QSignalSpy finished(&w().pipeline(), &RunPipeline::runFinished);
+        if (w().pipeline().isRunning()) QVERIFY(finished.wait(60000));
+    }
+
+    // A run of the saved job through Calculate, ending on the Plot page.
+    void runJob() {
+        if (!engineAvailable()) QFAIL("the engine library was not built");
+        savePeriodogramJob("Perio.1");
+        w().jobForm()->submitButton()->click();
+        waitForRun();
+        QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
+        QVERIFY(plot().hasPlot());
+    }
+
+    // Where the plotted ranges lie on the canvas, with a pixel of slack for line widths.
+    QRectF plotArea() {
+        const plot::PlotScale& st = plot().lastPlot();
+        const QSize size = plotPage().canvas().size();
+        const double x0 = plot::toPixelX(st, st.xMin, size.width());
+        const double x1 = plot::toPixelX(st, st.xMax, size.width());
+        const double y0 = plot::toPixelY(st, st.yMax, size.height());
+        const double y1 = plot::toPixelY(st, st.yMin, size.height());
+        return QRectF(QPointF(x0 - 2, y0 - 2), QPointF(x1 + 2, y1 + 2));
+    }
+
+    // A Setup control's own state; the page may be off as a whole.
+    bool on(const char* name) { return child<QWidget>(name)->isEnabledTo(&setup()); }
+    // The run button's own state; its page may be off as a whole.
+    bool submitOn() { return w().jobForm()->submitButton()->isEnabledTo(w().jobForm()); }
+
+    void goToSetup() {
+        w().setPageEnabled(2, true);
+        w().showPage(2);
+        w().startSetup();
+    }
+
+  private slots:
+    void init() {
+        f_ = std::make_unique<WindowFixture>();
+        QVERIFY(f_->start());
+        f_->window->show();
+        QApplication::setActiveWindow(f_->window.get());
+    }
+    void cleanup() { f_.reset(); }
+
+    void startUpState() {
+        QVERIFY(!tabs()->isTabEnabled(2));
+        QCOMPARE(setup().options().gridLines, 1);
+        QCOMPARE(setup().options().gridType, 2);
+        QVERIFY(child<QRadioButton>("optGridLines_1")->isChecked());
+        QVERIFY(child<QRadioButton>("optGridType_2")->isChecked());
+        for (int i = 0; i < plot::kColorSlotCount; ++i)
+            QCOMPARE(setup().color(i), plot::kDefaultColors[size_t(i)]);
+        // Plot set-up controls are off until a plot or the demo page turns them on.
+        QVERIFY(!on("cmdColor_0"));
+        QVERIFY(!on("chkXaxis"));
+        QVERIFY(child<QPushButton>("cmdSaveOptions")->isHidden());
+        QVERIFY(child<QPushButton>("cmdPlot")->isHidden());
+        QVERIFY(!on("txtXmin"));
+        QVERIFY(submitOn());
+        QVERIFY(w().menu("mnuFile")->isEnabled());
+    }
+
+    void pickColor() {
+        goToSetup();
+        QVERIFY(child<QPushButton>("cmdColor_3")->isEnabled());
+        ui().colors << std::nullopt; // cancelled
+        child<QPushButton>("cmdColor_3")->click();
+        QCOMPARE(ui().colorRequests, QList<quint32>{0xFF0000u});
+        QCOMPARE(setup().color(3), 0xFF0000u);
+        ui().colors << 0x00FF80u;
+        child<QPushButton>("cmdColor_3")->click();
+        QCOMPARE(ui().colorRequests.last(), 0xFF0000u); // opened on the slot's colour
+        QCOMPARE(setup().color(3), 0x00FF80u);
+        QCOMPARE(child<QFrame>("txtColor_3")->palette().color(QPalette::Window),
+                 QColor(0x80, 0xFF, 0x00));
+        QCOMPARE(setup().options().penColor(plot::Curve1), QColor(0x80, 0xFF, 0x00));
+        QCOMPARE(setup().color(4), plot::kDefaultColors[4]); // only that slot
+    }
+
+    void blackAndWhiteTogglesColourControls() {
+        goToSetup();
+        auto* bw = child<QCheckBox>("chkBlacknWhite");
+        bw->click();
+        QVERIFY(setup().options().blackAndWhite);
+        for (int i = 0; i < plot::kColorSlotCount; ++i) {
+            QVERIFY(!child<QPushButton>(qPrintable(QString("cmdColor_%1").arg(i)))->isEnabled());
+            QVERIFY(!child<QFrame>(qPrintable(QString("txtColor_%1").arg(i)))->isEnabled());
+            QVERIFY(!child<QLabel>(qPrintable(QString("lblColor_%1").arg(i)))->isEnabled());
+        }
+        QCOMPARE(setup().options().penColor(plot::Titles), QColor(Qt::black));
+        QCOMPARE(setup().options().backgroundColor(), QColor(Qt::white));
+        bw->click();
+        for (int i = 0; i < plot::kColorSlotCount; ++i) {
+            QVERIFY(child<QPushButton>(qPrintable(QString("cmdColor_%1").arg(i)))->isEnabled());
+            QVERIFY(child<QLabel>(qPrintable(QString("lblColor_%1").arg(i)))->isEnabled());
+        }
+    }
+
+    void gridChoices_data() {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("vertical");
+        QTest::addColumn<int>("horizontal");
+        QTest::newRow("none") << 0 << 0 << int(Qt::NoPen) << int(Qt::NoPen);
+        QTest::newRow("both dashed") << 1 << 1 << int(Qt::DashLine) << int(Qt::DashLine);
+        QTest::newRow("x only dotted") << 2 << 2 << int(Qt::DotLine) << int(Qt::NoPen);
+        QTest::newRow("y only dash-dot-dot") << 3 << 3 << int(Qt::NoPen) << int(Qt::DashDotDotLine);
+        QTest::newRow("both solid") << 1 << 0 << int(Qt::SolidLine) << int(Qt::SolidLine);
+    }
+    void gridChoices() {
+        QFETCH(int, lines);
+        QFETCH(int, type);
+        QFETCH(int, vertical);
+        QFETCH(int, horizontal);
+        goToSetup();
+        child<QRadioButton>(qPrintable(QString("optGridLines_%1").arg(lines)))->click();
+        child<QRadioButton>(qPrintable(QString("optGridType_%1").arg(type)))->click();
+        const plot::PlotOptions o = setup().options();
+        QCOMPARE(o.gridLines, lines);
+        QCOMPARE(o.gridType, type);
+        QCOMPARE(int(o.verticalGridStyle()), vertical);
+        QCOMPARE(int(o.horizontalGridStyle()), horizontal);
+        // One choice per group.
+        int checked = 0;
+        for (int i = 0; i < 4; ++i)
+            checked +=
+                child<QRadioButton>(qPrintable(QString("optGridLines_%1").arg(i)))->isChecked();
+        QCOMPARE(checked, 1);
+    }
+
+    void overrideRefusedBeforeARun_data() {
+        QTest::addColumn<QString>("axis");
+        QTest::addColumn<QString>("min");
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("x min not a number") << "X"
+                                            << "abc"
+                                            << "0.1"
+                                            << "Please enter a number for X-min value."
+                                            << "txtXmin";
+        QTest::newRow("x step not a number") << "X"
+                                             << "0"
+                                             << "ten"
+                                             << "Please enter a number for X-step size."
+                                             << "txtXstep";
+        QTest::newRow("y min empty") << "Y"
+                                     << ""
+                                     << "10"
+                                     << "Please enter a number for Y-min value."
+                                     << "txtYmin";
+        QTest::newRow("y step zero") << "Y"
+                                     << "-100"
+                                     << "0"
+                                     << "Please enter a non-zero number for Y-step size."
+                                     << "txtYstep";
+        QTest::newRow("y min with trailing text") << "Y"
+                                                  << "-100 dB"
+                                                  << "20"
+                                                  << "Please enter a number for Y-min value."
+                                                  << "txtYmin";
+    }
+    void overrideRefusedBeforeARun() {
+        QFETCH(QString, axis);
+        QFETCH(QString, min);
+        QFETCH(QString, step);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        goToSetup();
+        child<QCheckBox>(qPrintable("chk" + axis + "axis"))->click();
+        QVERIFY(child<QLineEdit>(qPrintable("txt" + axis + "min"))->isEnabled());
+        child<QLineEdit>(qPrintable("txt" + axis + "min"))->setText(min);
+        child<QLineEdit>(qPrintable("txt" + axis + "step"))->setText(step);
+        QSignalSpy started(&w().pipeline(), &RunPipeline::runStarted);
+        ui().reset();
+        child<QPushButton>("cmdPlot")->click();
+        QCOMPARE(ui().texts(), QStringList{message});
+        QCOMPARE(ui().messages[0].request.icon, MessageIcon::Warning);
+        QCOMPARE(started.count(), 0);
+        QTRY_VERIFY(child<QLineEdit>(qPrintable(focus))->hasFocus());
+    }
+
+    void stepCheckedWhenLeft() {
+        goToSetup();
+        child<QCheckBox>("chkXaxis")->click();
+        QTRY_VERIFY(child<QLineEdit>("txtXmin")->hasFocus()); // the check box hands it over
+        auto* step = child<QLineEdit>("txtXstep");
+        step->setText("abc");
+        step->setFocus();
+        QTRY_VERIFY(step->hasFocus());
+        child<QLineEdit>("txtXmin")->setFocus();
+        QTRY_COMPARE(ui().texts(), QStringList{"Please enter a non-zero number for X-step size."});
+        QTRY_VERIFY(step->hasFocus());
+        QCOMPARE(step->selectedText(), QString("abc"));
+        // An empty box and a number are accepted.
+        ui().reset();
+        step->setText("0.05");
+        child<QLineEdit>("txtXmin")->setFocus();
+        QTest::qWait(50);
+        QVERIFY(ui().messages.isEmpty());
+    }
+
+    void savedOptionsComeBackAfterRestart() {
+        goToSetup();
+        ui().colors << 0x123456u;
+        child<QPushButton>("cmdColor_1")->click();
+        child<QRadioButton>("optGridLines_3")->click();
+        child<QRadioButton>("optGridType_0")->click();
+        child<QCheckBox>("chkYaxis")->click();
+        child<QLineEdit>("txtYmin")->setText("-80");
+        child<QLineEdit>("txtYstep")->setText("20");
+        child<QLineEdit>("txtXmin")->setText("kept");
+        child<QPushButton>("cmdSaveOptions")->click();
+        QVERIFY(ui().messages.isEmpty()); // nothing is confirmed
+
+        RegistryStore& reg = *f_->registry;
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "Titles", kRegDword).toInt(), 0x123456);
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "GridLines", kRegDword).toInt(), 3);
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "GridType", kRegDword).toInt(), 0);
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "chkYaxis", kRegDword).toInt(), 1);
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "txtYmin", kRegString).toString(),
+                 QString("-80"));
+
+        QVERIFY(f_->start()); // a new window on the same store
+        plot::PlotOptions o = setup().options();
+        QCOMPARE(o.colors[1], 0x123456u);
+        QCOMPARE(o.colors[3], plot::kDefaultColors[3]);
+        QVERIFY(o.yOverride.enabled);
+        QCOMPARE(o.yOverride.minText, QString("-80"));
+        QCOMPARE(o.yOverride.stepText, QString("20"));
+        QVERIFY(!o.xOverride.enabled);
+        QCOMPARE(o.xOverride.minText, QString("kept"));
+        // Every start draws both grids, dotted.
+        QCOMPARE(o.gridLines, 1);
+        QCOMPARE(o.gridType, 2);
+        QVERIFY(!o.blackAndWhite);
+
+        // In black and white the stored colours stay as they were.
+        goToSetup();
+        ui().colors << 0x654321u;
+        child<QPushButton>("cmdColor_1")->click();
+        child<QCheckBox>("chkBlacknWhite")->click();
+        child<QPushButton>("cmdSaveOptions")->click();
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "Titles", kRegDword).toInt(), 0x123456);
+        QVERIFY(f_->start());
+        o = setup().options();
+        QVERIFY(o.blackAndWhite);
+        QCOMPARE(o.colors[1], 0x123456u);
+        QVERIFY(!on("cmdColor_1"));
+    }
+
+    void plotPageAfterARun() {
+        runJob();
+        QCOMPARE(tabs()->currentIndex(), 4);
+        const QImage& image = plotPage().canvas().image();
+        // The canvas fills the page and the page shows it unchanged.
+        QVERIFY(image.width() >= 640 && image.height() >= 480);
+        QCOMPARE(plotPage().view()->size(), image.size());
+        QCOMPARE(plotPage().view()->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                 image.convertToFormat(QImage::Format_RGB32));
+        // The curve is drawn in the Curve1 colour, inside the plot area only.
+        const PixelCount blue = countColor(image, kBlue, plotArea());
+        QVERIFY2(blue.inside > 200, qPrintable(QString::number(blue.inside)));
+        QCOMPARE(blue.outside, 0);
+        const PixelCount background = countColor(image, 0xFFC0C0C0u, QRectF(image.rect()));
+        QVERIFY(background.inside > image.width() * image.height() / 2);
+
+        // The Output page: header, trace of both axes, the peaks.
+        const QStringList out =
+            child<QPlainTextEdit>("tbOutBox")->toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(out[0], "        ----" + QString(53, ' '));
+        QVERIFY(out[1].startsWith("Lumetra (tm) Results\t\t     "));
+        QCOMPARE(out[3].trimmed(), "----File: " + f_->jobsDir() + "/Perio.1");
+        QVERIFY(out.contains("Calling 1st line plot"));
+        QVERIFY(out.contains("Batch Input file ... fileIn = Perio.1"));
+        QCOMPARE(out.filter(QRegularExpression("^ Min/Max/step= ")).size(), 4);
+        QVERIFY(out.last().startsWith(" Peak Frequencies:   "));
+        QCOMPARE(out.filter(QRegularExpression("^ Peak #\\d+  at Freq =")).size(),
+                 int(plot().lastPeaks().byPosition.size()));
+        // 256 points, negative frequencies: x from about -0.5 to 0.5, shown as -50..50 E-2.
+        QCOMPARE(plot().lastPlot().xExponent, -2);
+        QVERIFY(plot().lastPlot().xMin <= -49.0f && plot().lastPlot().xMax >= 49.0f);
+    }
+
+    void statesAroundAPlot() {
+        runJob();
+        auto* quit = child<QPushButton>("cmdQuit");
+        auto* exitPlotting = child<QPushButton>("cmdExitPlotting");
+        auto tabStates = [this] {
+            QList<bool> s;
+            for (int i = 0; i < 5; ++i) s << tabs()->isTabEnabled(i);
+            return s;
+        };
+        // startPlot
+        QCOMPARE(tabStates(), (QList<bool>{false, false, true, true, true}));
+        QCOMPARE(tabs()->currentIndex(), 4);
+        QVERIFY(!submitOn());
+        QVERIFY(!w().demoPage()->runButton()->isEnabledTo(w().demoPage()));
+        QVERIFY(!w().demoPage()->cancelButton()->isEnabledTo(w().demoPage()));
+        QVERIFY(!w().menu("mnuFile")->isEnabled());
+        QVERIFY(!w().menu("mnuDemos")->isEnabled());
+        QVERIFY(!on("cmdColor_0"));
+        QVERIFY(!on("chkBlacknWhite"));
+        QVERIFY(exitPlotting->isHidden());
+        QTRY_VERIFY(quit->hasFocus());
+
+        // Quit: to the Setup page with its controls on.
+        quit->click();
+        QCOMPARE(tabStates(), (QList<bool>{false, false, true, true, true}));
+        QCOMPARE(tabs()->currentIndex(), 2);
+        QVERIFY(submitOn());
+        QVERIFY(w().demoPage()->runButton()->isEnabledTo(w().demoPage()));
+        QVERIFY(!w().menu("mnuFile")->isEnabled());
+        QVERIFY(on("cmdColor_0"));
+        QVERIFY(on("optGridType_3"));
+        QVERIFY(on("chkXaxis"));
+        QVERIFY(!child<QPushButton>("cmdSaveOptions")->isHidden());
+        QVERIFY(!child<QPushButton>("cmdPlot")->isHidden());
+        QTRY_VERIFY(exitPlotting->hasFocus());
+
+        // A tab change gives the shown page's first usable control the focus.
+        w().showPage(3);
+        w().showPage(2);
+        QTRY_VERIFY(child<QPushButton>("cmdColor_0")->hasFocus());
+
+        // Exit Plotting: back to the job form.
+        exitPlotting->click();
+        QCOMPARE(tabStates(), (QList<bool>{true, false, false, true, true}));
+        QCOMPARE(tabs()->currentIndex(), 0);
+        QVERIFY(submitOn());
+        QVERIFY(w().menu("mnuFile")->isEnabled());
+        QVERIFY(w().menu("mnuDemos")->isEnabled());
+        QVERIFY(!on("cmdColor_0"));
+        QVERIFY(child<QPushButton>("cmdPlot")->isHidden());
+
+        // startSetup: controls on, menus off, tabs as they were.
+        w().startSetup();
+        QCOMPARE(tabStates(), (QList<bool>{true, false, false, true, true}));
+        QVERIFY(on("cmdColor_0"));
+        QVERIFY(!w().menu("mnuFile")->isEnabled());
+        QVERIFY(submitOn());
+    }
+
+    void replotWithNewOptions() {
+        runJob();
+        child<QPushButton>("cmdQuit")->click();
+        // Ticking an override fills its empty boxes from the last plot, in real units.
+        child<QCheckBox>("chkXaxis")->click();
+        const plot::OverridePrefill fill = plot::prefillX(plot().lastPlot());
+        QCOMPARE(child<QLineEdit>("txtXmin")->text(), fill.minText);
+        QCOMPARE(child<QLineEdit>("txtXstep")->text(), fill.stepText);
+        QVERIFY(child<QLineEdit>("txtXmin")->isEnabled());
+        QTRY_VERIFY(child<QLineEdit>("txtXmin")->hasFocus());
+
+        // Positive frequencies only: the curve stays right of x = 0.
+        child<QLineEdit>("txtXmin")->setText("0");
+        child<QLineEdit>("txtXstep")->setText("0.05");
+        child<QPushButton>("cmdPlot")->click();
+        waitForRun();
+        QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
+        QCOMPARE(tabs()->currentIndex(), 4);
+        const plot::PlotScale& st = plot().lastPlot();
+        QVERIFY(st.xOverridden);
+        QCOMPARE(st.xMin * st.xFactor, 0.0);
+        QVERIFY(qAbs(st.xMax * st.xFactor - 0.5) < 1e-6);
+        const QImage& image = plotPage().canvas().image();
+        const PixelCount blue = countColor(image, kBlue, plotArea());
+        QVERIFY(blue.inside > 200);
+        QCOMPARE(blue.outside, 0);
+
+        // The same in black and white: no colour, a white canvas.
+        child<QPushButton>("cmdQuit")->click();
+        child<QCheckBox>("chkBlacknWhite")->click();
+        child<QPushButton>("cmdPlot")->click();
+        waitForRun();
+        QCOMPARE(tabs()->currentIndex(), 4);
+        const QImage& bw = plotPage().canvas().image();
+        QCOMPARE(countColor(bw, kBlue, QRectF(bw.rect())).inside, 0);
+        QVERIFY(countColor(bw, 0xFFFFFFFFu, QRectF(bw.rect())).inside >
+                bw.width() * bw.height() / 2);
+        QVERIFY(countColor(bw, 0xFF000000u, plotArea()).inside > 200);
+    }
+
+    void unusableOverrideAtAPlot() {
+        runJob();
+        child<QPushButton>("cmdQuit")->click();
+        child<QCheckBox>("chkYaxis")->click();
+        child<QLineEdit>("txtYmin")->setText("low");
+        child<QPushButton>("cmdExitPlotting")->click();
+        w().jobForm()->submitButton()->click();
+        waitForRun();
+        // The plot is made from the data and the user is told why.
+        QCOMPARE(tabs()->currentIndex(), 4);
+        QCOMPARE(ui().texts(), QStringList{"Please enter a number for Y-min value.\nThe Y axis of "
+                                           "this plot was scaled from the data."});
+        QVERIFY(!plot().lastPlot().yOverridden);
+        QVERIFY(countColor(plotPage().canvas().image(), kBlue, plotArea()).inside > 200);
+    }
+
+    void saveAsBitmap() {
+        runJob();
+        const QString jobName = w().state().jobName;
+        const QString jobDir = w().state().jobDir;
+        auto* saveAs = child<QPushButton>("cmdFileSaveAs");
+
+        // Accepting the suggestion unchanged, or cancelling, saves nothing.
+        ui().fileNames << "Perio.bmp";
+        saveAs->click();
+        QCOMPARE(ui().dialogs.size(), 1);
+        const FileDialogRequest& d = ui().dialogs[0];
+        QCOMPARE(d.title, QString("Save Plot File As ..."));
+        QCOMPARE(d.filter, QString("All Files (*.*)|*.*|Bitmap (*.bmp)|*.bmp"));
+        QCOMPARE(d.selectedFilter, 2);
+        QCOMPARE(d.suggestedName, QString("Perio.bmp"));
+        QCOMPARE(d.initialDir, f_->jobsDir()); // the shared dialog's folder
+        saveAs->click();                       // cancelled
+        QVERIFY(!QFile::exists(f_->jobsDir() + "/Perio.bmp"));
+        QVERIFY(!QFile::exists(f_->userDir() + "/Perio.bmp"));
+        QVERIFY(ui().messages.isEmpty());
+
+        // A chosen name: the canvas exactly as shown, the dialogs move to its folder.
+        const QString pics = f_->tmp.filePath("pics");
+        QDir().mkpath(pics);
+        const QString path = pics + "/plot.bmp";
+        ui().reset();
+        ui().fileNames << path;
+        saveAs->click();
+        QVERIFY(ui().messages.isEmpty());
+        QImage saved(path, "BMP");
+        QVERIFY(!saved.isNull());
+        QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
+                 plotPage().canvas().image().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(w().state().dialogDir, pics);
+        QCOMPARE(w().state().jobName, jobName);
+        QCOMPARE(w().state().jobDir, jobDir);
+
+        // An existing file is replaced only on Yes.
+        WindowFixture::writeFile(path, "old");
+        ui().reset();
+        ui().fileNames << path;
+        ui().answers << MessageAnswer::No;
+        saveAs->click();
+        QCOMPARE(ui().texts(), QStringList{"File exists, want to replace it?"});
+        QCOMPARE(ui().titles(), QStringList{"Replace " + path + " file?"});
+        QCOMPARE(ui().messages[0].request.buttons, MessageButtons::YesNo);
+        QCOMPARE(WindowFixture::readFile(path), QByteArray("old"));
+        ui().reset();
+        ui().fileNames << path;
+        ui().answers << MessageAnswer::Yes;
+        saveAs->click();
+        QVERIFY(!QImage(path, "BMP").isNull());
+
+        // A folder that cannot be written: the error is shown and the program goes on.
+        ui().reset();
+        ui().fileNames << f_->tmp.filePath("no/such/folder/plot.bmp");
+        saveAs->click();
+        QCOMPARE(ui().titles(), QStringList{"In 'cmdFileSaveAs' routine ..."});
+        QVERIFY(ui().texts()[0].startsWith("Unexpected error #75 occured: "));
+        QCOMPARE(w().state().dialogDir, pics);
+    }
+
+    void printToPdf() {
+        runJob();
+        const QString pdf = f_->tmp.filePath("plot.pdf");
+        // Cancelled: nothing printed, nothing said.
+        child<QPushButton>("cmdPrint")->click();
+        QCOMPARE(ui().printDialogs, 1);
+        QVERIFY(ui().messages.isEmpty());
+
+        ui().onPrint = [pdf](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        };
+        child<QPushButton>("cmdPrint")->click();
+        QVERIFY(ui().messages.isEmpty());
+        const QByteArray bytes = WindowFixture::readFile(pdf);
+        QVERIFY(bytes.startsWith("%PDF"));
+        // The canvas is wider than high, so the page lies in landscape.
+        const QRegularExpressionMatch m =
+            QRegularExpression("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]")
+                .match(QString::fromLatin1(bytes));
+        QVERIFY(m.hasMatch());
+        QVERIFY(m.captured(1).toDouble() > m.captured(2).toDouble());
+        QCOMPARE(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") +
+                     bytes.count("/Type /Page "),
+                 qsizetype(1));
+    }
+};
+
+QTEST_MAIN(TestPlotWindow)
+#include "tst_plot_window.moc"
