@@ -8,6 +8,8 @@
 #include <cmath>
 #include <complex>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -202,6 +204,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     specest::EstimateOptions opt;
     opt.want_report = want_report;
     const specest::Estimate e = specest::estimate(p, s, opt);
+    if (std::getenv("SPECEST_FUZZ_VERBOSE")) // for triage: what each unit reaches
+        std::fprintf(stderr, "method %d, %zu samples: status %d, %zu points; %s\n", p.method, n,
+                     static_cast<int>(e.status), e.db.size(), e.message.c_str());
 
     switch (e.status) {
     case specest::EstimateStatus::success:

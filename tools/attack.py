@@ -265,8 +265,10 @@ class Attack:
         blob = b"\r\n".join(bytes(rng.randrange(256) for _ in range(40)) for _ in range(21))
         open(os.path.join(d, "a.0"), "wb").write(blob)
         r = self.run(d, "a.0", ["--json", "s.json"])
-        self.judge(cat, "binary job lines, --json", r, True, [["a.0"], ["line"]], d, None,
-                   "s.json")
+        # Line 2 names the data file, so a clear refusal may name that file instead of a line.
+        self.judge(cat, "binary job lines, --json", r, True,
+                   [["a.0", "data file"], ["line", "no such file", "not a regular file"]], d,
+                   None, "s.json")
 
         d = self.folder("mvse l_pts max")
         open(os.path.join(d, "data.txt"), "wb").write(data_bytes(x))
