@@ -355,6 +355,19 @@ class Attack:
         self.judge(cat, "FIFO as the data path", r, True,
                    [["data.txt"], ["regular", "not a file"]])
 
+        # Found by fuzzing: Akaike's iteration limit has no upper bound; on a record where the
+        # stopping test (PER -999) never holds, every iteration runs (several us each).
+        d = self.folder("akaike nit")
+        rng = random.Random(3)
+        tone = [math.cos(2 * math.pi * 0.1445 * i) + 0.027 * (rng.random() - 0.5)
+                for i in range(120)]
+        open(os.path.join(d, "data.txt"), "wb").write(data_bytes(tone))
+        open(os.path.join(d, "a.0"), "wb").write(
+            job_bytes(method="Akaike", npoles="4", nzeros="2", eps="1.e-15", m_eqs="20",
+                      nit="2147483647", per="-999", window="-999", npoints="16384"))
+        r = self.run(d, "a.0")
+        self.judge(cat, "Akaike NIT 2147483647, PER -999", r, None, [["a.0"], ["nit"]])
+
     def memory(self):
         cat = "5 memory"
         x = samples(512)
