@@ -45,12 +45,19 @@ int run(int argc, char** argv) {
     std::cout.flush();
 
     // A result with a non-finite value is no result; say so rather than write it.
-    for (std::size_t i = 0; i < n; ++i)
-        if (!std::isfinite(x[i]) || !std::isfinite(db[i])) {
-            std::cerr << "specest-run: the engine returned a non-finite value at frequency point "
-                      << i + 1 << "; no output written\n";
-            return kExitStopped;
-        }
+    auto not_a_result = [&](const std::string& what) {
+        std::cerr << "specest-run: the engine returned a non-finite " << what
+                  << "; no output written\n";
+        return kExitStopped;
+    };
+    if (success) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (!std::isfinite(x[i]) || !std::isfinite(db[i]))
+                return not_a_result("value at frequency point " + std::to_string(i + 1));
+        if (!std::isfinite(r.sig2)) return not_a_result("noise variance");
+        if (!std::isfinite(r.t_start) || !std::isfinite(r.t_final))
+            return not_a_result("time span");
+    }
 
     bool ok = true;
     auto write_file = [&](const std::string& path, auto&& writer) {

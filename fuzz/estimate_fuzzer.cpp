@@ -167,9 +167,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     p.l_pts = int_setting(in);
     p.m_lags = int_setting(in);
     p.nit = int_setting(in);
-    // The engine sets no upper limit on Akaike's iterations (noted in the fuzz findings); a
-    // huge count only makes a unit run for hours.
-    if (p.nit > 1000) p.nit = 1000;
     p.per = real_setting(in);
     p.window = window_setting(in);
     p.npts = int_setting(in);

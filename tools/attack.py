@@ -158,6 +158,9 @@ def nonfinite_outputs(d, csv, js):
             for v in j.get(key, []):
                 if v is None or not math.isfinite(v):
                     return "non-finite value in JSON %s" % key
+        for key in ("t_start", "t_final", "zero_fill", "sig2"):  # nlohmann writes NaN as null
+            if key in j and (j[key] is None or not math.isfinite(j[key])):
+                return "non-finite JSON %s" % key
     return ""
 
 
@@ -221,6 +224,16 @@ class Attack:
             open(os.path.join(d, "a.0"), "wb").write(job_bytes())
             r = self.run(d, "a.0", ["--csv", "s.csv", "--json", "s.json"])
             self.judge(cat, name, r, True, tokens, d, "s.csv", "s.json")
+        # Found by fuzzing: a model fitted to a constant record with eps -999.
+        d = self.folder("modcov constant")
+        open(os.path.join(d, "data.txt"), "wb").write(b"".join(b"%d (1,1)\n" % i
+                                                               for i in range(4)))
+        open(os.path.join(d, "a.0"), "wb").write(
+            job_bytes(data_type="C", method="Modified Covariance", npoles="2", eps="-999",
+                      npoints="32", neg_freq="Y", window="-999"))
+        r = self.run(d, "a.0", ["--json", "s.json"])
+        self.judge(cat, "Modified Covariance, eps -999, constant record", r, None,
+                   [["eps", "constant"]], d, None, "s.json")
         # Bare CR: either read as 64 records or refused clearly; never 1 record.
         for name, data, job in [
             ("data records ending in a bare CR", data_bytes(x, eol=b"\r"), job_bytes()),
