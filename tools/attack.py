@@ -23,6 +23,7 @@ import json
 import math
 import os
 import random
+import re
 import resource
 import shutil
 import signal
@@ -187,7 +188,8 @@ class Attack:
         """refuse: the input must be refused. tokens: groups of alternatives; the message must
         hold one alternative of every group (compared without letter case)."""
         flags = set()
-        msg = run.out.lower()
+        # Case folder names must not count as words of the message.
+        msg = re.sub(re.escape(self.root) + r"/[^/\s]*", "<dir>", run.out).lower()
         if run.hung:
             flags.add("hang")
         elif run.sig is not None or "terminate called" in msg:
