@@ -92,7 +92,8 @@ void write_json(std::ostream& out, const std::string& job, const RunResult& r, c
     j["sig2"] = r.sig2;
     j["frequency"] = std::vector<float>(s.freq.begin(), s.freq.end());
     j["spectrum_db"] = std::vector<float>(s.db.begin(), s.db.end());
-    out << j.dump(1) << '\n';
+    // File names and report text may be in any encoding; invalid UTF-8 becomes U+FFFD.
+    out << j.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
 } // namespace specest::cli

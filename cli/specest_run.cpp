@@ -1,13 +1,24 @@
 // specest-run: runs one job from the command line, for scripting.
+#include "output_file.h"
 #include "result_writers.h"
 
 #include <CLI/CLI.hpp>
 
-#include <fstream>
+#include <cmath>
+#include <csignal>
 #include <iostream>
+#include <new>
+#include <sstream>
 #include <vector>
 
-int main(int argc, char** argv) {
+namespace {
+
+// Exit codes: the run's status (0 success, 1 estimator failure, 2 stopped), or 3 when the run
+// succeeded but an output could not be written.
+constexpr int kExitStopped = 2;
+constexpr int kExitOutput = 3;
+
+int run(int argc, char** argv) {
     CLI::App app{"Runs one spectral-estimation job and prints its summary and peak table."};
     std::string job, report_dir = ".", csv, json;
     bool no_pause = false;
@@ -25,33 +36,72 @@ int main(int argc, char** argv) {
     opt.report_dir = report_dir;
     opt.pause_after_peaks = !no_pause;
     const specest::RunResult r = specest::run_job(job, x, db, opt);
+    const bool success = r.status == specest::RunStatus::success;
 
-    const auto n =
-        static_cast<std::size_t>(r.status == specest::RunStatus::success ? r.n_freq_pts : 0);
+    const auto n = static_cast<std::size_t>(success ? r.n_freq_pts : 0);
     const specest::cli::Spectrum s{{x.data(), n}, {db.data(), n}};
     specest::cli::write_summary(std::cout, job, r);
-    if (r.status == specest::RunStatus::success) specest::cli::write_peak_table(std::cout, s);
+    if (success) specest::cli::write_peak_table(std::cout, s);
+    std::cout.flush();
 
-    auto write_file = [&](const std::string& path, auto&& writer) {
-        std::ofstream out(path, std::ios::binary);
-        writer(out);
-        out.close();
-        if (!out) {
-            std::cerr << "specest-run: cannot write " << path << "\n";
-            return false;
-        }
-        return true;
+    // A result with a non-finite value is no result; say so rather than write it.
+    auto not_a_result = [&](const std::string& what) {
+        std::cerr << "specest-run: the engine returned a non-finite " << what
+                  << "; no output written\n";
+        return kExitStopped;
     };
-    bool ok = true;
-    if (!csv.empty())
-        ok &= write_file(csv, [&](std::ostream& o) { specest::cli::write_csv(o, s); });
-    if (!json.empty())
-        ok &= write_file(json, [&](std::ostream& o) { specest::cli::write_json(o, job, r, s); });
+    if (success) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (!std::isfinite(x[i]) || !std::isfinite(db[i]))
+                return not_a_result("value at frequency point " + std::to_string(i + 1));
+        if (!std::isfinite(r.sig2)) return not_a_result("noise variance");
+        if (!std::isfinite(r.t_start) || !std::isfinite(r.t_final))
+            return not_a_result("time span");
+    }
 
+    bool ok = true;
+    auto write_file = [&](const std::string& path, auto&& writer) {
+        if (path.empty()) return;
+        if (!success) {
+            std::cerr << "specest-run: no spectrum, " << path << " left as it was\n";
+            return;
+        }
+        std::ostringstream text;
+        writer(text);
+        const std::string error = specest::cli::write_file_atomically(path, text.str());
+        if (!error.empty()) {
+            std::cerr << "specest-run: " << error << "\n";
+            ok = false;
+        }
+    };
+    write_file(csv, [&](std::ostream& o) { specest::cli::write_csv(o, s); });
+    write_file(json, [&](std::ostream& o) { specest::cli::write_json(o, job, r, s); });
+
+    if (!std::cout) {
+        std::cerr << "specest-run: cannot write the summary to standard output\n";
+        ok = false;
+    }
     if (r.status == specest::RunStatus::stopped) {
         std::cerr << "specest-run: " << r.stop_text << "\n";
-        return 2;
+        return kExitStopped;
     }
-    if (r.status == specest::RunStatus::estimator_failure) return 1;
-    return ok ? 0 : 3;
+    if (!success) return static_cast<int>(r.status);
+    return ok ? 0 : kExitOutput;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Over a file-size limit a write must fail with EFBIG, not end the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "specest-run: out of memory\n";
+    } catch (const std::exception& e) {
+        std::cerr << "specest-run: internal error: " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << "specest-run: internal error\n";
+    }
+    return kExitStopped;
 }

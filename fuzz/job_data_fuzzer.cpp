@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -17,6 +18,10 @@ static const fs::path& work_dir() {
     static const fs::path d = [] {
         fs::path p = fs::temp_directory_path() / ("specest-fuzz-" + std::to_string(::getpid()));
         fs::create_directories(p);
+        std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(work_dir(), ec);
+        });
         return p;
     }();
     return d;

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -19,9 +20,9 @@ struct Cli {
     std::string out;
 };
 
-Cli run_cli(const std::string& args, const fs::path& dir) {
-    const std::string cmd =
-        std::string(SPECEST_RUN_EXE) + " " + args + " > " + (dir / "stdout.txt").string() + " 2>&1";
+Cli run_cli(const std::string& args, const fs::path& dir, const std::string& shell_prefix = "") {
+    const std::string cmd = shell_prefix + std::string(SPECEST_RUN_EXE) + " " + args + " > " +
+                            (dir / "stdout.txt").string() + " 2>&1";
     const int rc = std::system(cmd.c_str());
     return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, test::read_text(dir / "stdout.txt")};
 }
@@ -89,10 +90,96 @@ TEST_F(CliRun, StopAndEstimatorFailureExitCodes) {
                                 dir_.path());
     EXPECT_EQ(failed.code, 1) << failed.out;
     EXPECT_NE(failed.out.find("estimator failed"), std::string::npos);
-    const auto j = nlohmann::json::parse(test::read_text(dir_ / "f.json"));
-    EXPECT_EQ(j["status"], "estimator failure");
-    EXPECT_EQ(j["zero_fill"], -99.0);
-    EXPECT_TRUE(j["spectrum_db"].empty());
+    // No spectrum, no JSON: a result file only ever holds a result.
+    EXPECT_FALSE(fs::exists(dir_ / "f.json"));
+    EXPECT_NE(failed.out.find((dir_ / "f.json").string() + " left as it was"), std::string::npos)
+        << failed.out;
+}
+
+TEST_F(CliRun, FailingRunLeavesEarlierOutputsAsTheyWere) {
+    const std::string outputs = " --no-pause --report-dir " + dir_.path().string() + " --csv " +
+                                (dir_ / "s.csv").string() + " --json " + (dir_ / "s.json").string();
+    const auto good = test::write_job(dir_ / "good.0", job_);
+    ASSERT_EQ(run_cli(good.string() + outputs, dir_.path()).code, 0);
+    const std::string csv = test::read_text(dir_ / "s.csv");
+    const std::string json = test::read_text(dir_ / "s.json");
+    ASSERT_GT(csv.size(), 1000u);
+
+    test::write_real_data(dir_ / "zero.txt", std::vector<double>(32, 0.0));
+    struct Row {
+        const char* what;
+        std::function<void(test::Job&)> change;
+        int code;
+    };
+    const Row rows[] = {
+        {"stopped: no data file", [](test::Job& j) { j.data_file = "none.txt"; }, 2},
+        {"stopped: unknown method", [](test::Job& j) { j.method = "Xyz"; }, 2},
+        {"estimator failure",
+         [](test::Job& j) {
+             j = test::Job{};
+             j.data_file = "zero.txt";
+             j.method = "Auto-correlation";
+             j.npoles = "3";
+         },
+         1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        test::Job job = job_;
+        row.change(job);
+        const auto bad = test::write_job(dir_ / "bad.0", job);
+        const auto c = run_cli(bad.string() + outputs, dir_.path());
+        EXPECT_EQ(c.code, row.code) << c.out;
+        EXPECT_EQ(test::read_text(dir_ / "s.csv"), csv);
+        EXPECT_EQ(test::read_text(dir_ / "s.json"), json);
+    }
+}
+
+TEST_F(CliRun, AnOutputThatCannotBeWrittenFailsTheRun) {
+    const auto job = test::write_job(dir_ / "per.0", job_);
+    const fs::path csv = dir_ / "none" / "s.csv";
+    const auto c = run_cli(job.string() + " --no-pause --report-dir " + dir_.path().string() +
+                               " --csv " + csv.string() + " --json /dev/full",
+                           dir_.path());
+    EXPECT_EQ(c.code, 3) << c.out;
+    EXPECT_NE(c.out.find("cannot write " + csv.string() + ": "), std::string::npos) << c.out;
+    EXPECT_NE(c.out.find("No such file or directory"), std::string::npos) << c.out;
+    EXPECT_NE(c.out.find("cannot write /dev/full: not a regular file"), std::string::npos) << c.out;
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+}
+
+TEST_F(CliRun, JsonStaysValidForPathsInAnyEncoding) {
+    // A folder named "°C" in Latin-1: the job path and the report path are not UTF-8.
+    const fs::path latin1 = dir_ / "d\xb0"
+                                   "C";
+    fs::create_directory(latin1);
+    fs::copy_file(dir_ / "marple64.txt", latin1 / "marple64.txt");
+    const auto job = test::write_job(latin1 / "per.0", job_);
+    const auto c = run_cli("'" + job.string() + "' --no-pause --report-dir '" + latin1.string() +
+                               "' --json '" + (latin1 / "s.json").string() + "'",
+                           dir_.path());
+    ASSERT_EQ(c.code, 0) << c.out;
+    const auto j = nlohmann::json::parse(test::read_text(latin1 / "s.json"));
+    EXPECT_EQ(j["job"], (dir_ /
+                         "d\xef\xbf\xbd"
+                         "C" /
+                         "per.0")
+                            .string());
+    EXPECT_EQ(j["n_freq_pts"], 127);
+}
+
+TEST_F(CliRun, OutOfMemoryIsAClearStopNotAnAbort) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "an address-space limit does not work under AddressSanitizer";
+#endif
+    job_.npoints = "16777216"; // result arrays alone need 128 MB
+    const auto job = test::write_job(dir_ / "big.0", job_);
+    const auto c = run_cli("--no-pause --report-dir " + dir_.path().string() + " --json " +
+                               (dir_ / "s.json").string() + " " + job.string(),
+                           dir_.path(), "ulimit -v 100000; ");
+    EXPECT_EQ(c.code, 2) << c.out;
+    EXPECT_NE(c.out.find("specest-run: out of memory"), std::string::npos) << c.out;
+    EXPECT_FALSE(fs::exists(dir_ / "s.json"));
 }
 
 TEST(CliWriters, PeakTableUsesTheEngineRule) {
