@@ -136,10 +136,17 @@ bool grid_fits(long long grid, specest_output* out, const char* what) {
 
 constexpr int32_t kMaxPeaks = 99;
 
-void fill_capacity(long long grid, specest_capacity_info* out) {
+// The answer of a capacity query: the sizes, or why the settings have none.
+int32_t answer_capacity(long long grid, const std::string& why, specest_capacity_info* out,
+                        char* message, int32_t message_cap) {
+    if (grid <= 0) {
+        put_message(message, message_cap, why);
+        return SPECEST_INVALID_INPUT;
+    }
     out->grid = static_cast<int32_t>(grid);
     out->coef = rec::kMaxOrder;
     out->peaks = kMaxPeaks;
+    return SPECEST_SUCCESS;
 }
 
 std::string read_text(const char* path) {
@@ -259,12 +266,7 @@ SPECEST_API int32_t specest_capacity(const specest_params* p, specest_capacity_i
             return SPECEST_INVALID_ARGUMENT;
         std::string why;
         const long long grid = specest::estimate_capacity(to_params(*p), &why);
-        if (grid <= 0) {
-            put_message(message, message_cap, why);
-            return SPECEST_INVALID_INPUT;
-        }
-        fill_capacity(grid, out);
-        return SPECEST_SUCCESS;
+        return answer_capacity(grid, why, out, message, message_cap);
     } catch (...) {
         return SPECEST_STOPPED;
     }
@@ -326,12 +328,7 @@ SPECEST_API int32_t specest_file_capacity(const char* job_path, specest_capacity
         if (!job_path || !known_size(out, kCapacityV1)) return SPECEST_INVALID_ARGUMENT;
         std::string why;
         const long long grid = specest::file_capacity(job_path, &why);
-        if (grid <= 0) {
-            put_message(message, message_cap, why);
-            return SPECEST_INVALID_INPUT;
-        }
-        fill_capacity(grid, out);
-        return SPECEST_SUCCESS;
+        return answer_capacity(grid, why, out, message, message_cap);
     } catch (...) {
         return SPECEST_STOPPED;
     }
