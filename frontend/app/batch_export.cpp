@@ -1,5 +1,6 @@
 #include "batch_export.h"
 
+#include "atomic_write.h"
 #include "job_run.h"
 #include "job_state.h"
 #include "path_rules.h"
@@ -8,10 +9,10 @@
 #include "plot_registry.h"
 #include "registry_store.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -29,31 +30,19 @@ QByteArray number(float v) {
 }
 
 bool writeBytes(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, bytes, error);
 }
 
 bool writePng(const QString& path, const QImage& image, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    QImageWriter writer(&file, "png");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     if (!writer.write(image)) {
         *error = writer.errorString();
-        file.cancelWriting();
         return false;
     }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, bytes, error);
 }
 
 QByteArray spectrumCsv(const plot::PlotInput& in) {
@@ -147,7 +136,9 @@ int runBatch(const BatchRequest& request, EngineLibrary& engine,
     int status = kBatchOk;
     QString why;
     const QString report = joinPath(reportDir.path(), kRunReportName);
-    if (!request.report.isEmpty() && result.status != RunStatus::NotRun) {
+    // A run stopped before its report existed (a full temporary folder): the stop text says why.
+    const bool noReport = result.status == RunStatus::Stopped && !QFileInfo::exists(report);
+    if (!request.report.isEmpty() && result.status != RunStatus::NotRun && !noReport) {
         QFile source(report);
         if (!source.open(QIODevice::ReadOnly)) {
             err << "Lumetra: the run report was not written: " << source.errorString() << "\n";

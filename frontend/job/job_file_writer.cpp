@@ -1,5 +1,7 @@
 #include "job_file_writer.h"
 
+#include "atomic_write.h"
+
 #include "job_line_reader.h"
 #include "method_table.h"
 #include "points_rounding.h"
@@ -7,7 +9,6 @@
 
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 namespace lumetra {
 QString jobLine(const QString& value, const QString& commentText) {
@@ -66,12 +67,11 @@ JobWriteOutcome writeJobFile(const QString& path, const QString& name, JobAnswer
         return out;
     }
     const QByteArray bytes = jobFileText(name, answers, when).toUtf8();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QString why;
+    if (!writeFileAtomically(path, bytes, &why)) {
         out.kind = JobWriteOutcome::FileError;
         out.errorNumber = 75;
-        out.description = file.errorString();
-        file.cancelWriting();
+        out.description = why;
         return out;
     }
     return out;

@@ -1,12 +1,13 @@
 #include "settings_file.h"
 
+#include "atomic_write.h"
+
 #include "job_line_reader.h"
 #include "path_rules.h"
 
 #include <QDate>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 namespace lumetra {
 namespace {
@@ -59,13 +60,13 @@ SettingsFile startIni(const QString& baseDir) {
         }
         return s;
     }
-    QSaveFile file(path);
     const QByteArray text =
         settingsFileText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat))
             .toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    QString why;
+    if (!writeFileAtomically(path, text, &why)) {
         s.ok = false;
-        s.message = errorText(75, baseDir, file.errorString());
+        s.message = errorText(75, baseDir, why);
     }
     return s;
 }

@@ -1,9 +1,10 @@
 #include "common_files.h"
 
+#include "atomic_write.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace lumetra {
 
@@ -16,12 +17,7 @@ bool copyFile(const QString& source, const QString& target, UserInteraction& ui)
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) return false;
     const QByteArray bytes = in.readAll();
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    return writeFileAtomically(target, bytes);
 }
 
 QString shortPathName(const QString& path) {

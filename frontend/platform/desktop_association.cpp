@@ -1,11 +1,12 @@
 #include "desktop_association.h"
 
+#include "atomic_write.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QXmlStreamReader>
 
@@ -16,9 +17,7 @@ const QString kOutGlob = QStringLiteral("*.out");
 constexpr int kToolTimeoutMs = 30000;
 
 bool writeFile(const QString& path, const QString& text) {
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return writeFileAtomically(path, text.toUtf8());
 }
 
 bool systemKnowsOutFiles() {

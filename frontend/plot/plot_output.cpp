@@ -1,7 +1,10 @@
 #include "plot_output.h"
 
+#include "atomic_write.h"
+
 #include "plot_text.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
@@ -10,7 +13,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 #ifdef LUMETRA_PLOT_HAVE_SVG
 #include <QSvgGenerator>
 #endif
@@ -53,21 +55,15 @@ QString dialogDirAfterSave(const QString& savedPath) {
 }
 
 bool saveCanvasBitmap(const QImage& canvas, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    QImageWriter writer(&file, "bmp");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "bmp");
     if (!writer.write(canvas)) {
         if (error) *error = writer.errorString();
-        file.cancelWriting();
         return false;
     }
-    if (!file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
+    if (!writeFileAtomically(path, bytes, error)) return false;
     return true;
 }
 
@@ -127,11 +123,9 @@ bool printPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, 
 
 bool exportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
                    const PlotEnvironment& env, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
+    QByteArray bytes;
+    QBuffer file(&bytes);
+    file.open(QIODevice::WriteOnly);
     {
         QPdfWriter pdf(&file);
         pdf.setResolution(300);
@@ -139,21 +133,15 @@ bool exportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& 
         pdf.setPageSize(QPageSize(QPageSize::A4));
         renderPlot(pdf, size, in, opt, env);
     }
-    if (!file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, bytes, error);
 }
 
 bool exportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
                    const PlotEnvironment& env, QString* error) {
 #ifdef LUMETRA_PLOT_HAVE_SVG
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
+    QByteArray bytes;
+    QBuffer file(&bytes);
+    file.open(QIODevice::WriteOnly);
     {
         QSvgGenerator svg;
         svg.setOutputDevice(&file);
@@ -162,11 +150,7 @@ bool exportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& 
         svg.setTitle(in.methodName + QStringLiteral(" Estimate by Lumetra (tm)"));
         renderPlot(svg, size, in, opt, env);
     }
-    if (!file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, bytes, error);
 #else
     Q_UNUSED(path)
     Q_UNUSED(in)

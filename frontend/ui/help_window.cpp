@@ -1,5 +1,7 @@
 #include "help_window.h"
 
+#include "atomic_write.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -9,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTextBlock>
@@ -142,10 +143,7 @@ QString HelpWindow::writeHtmlCopy(const QString& target) const {
         html.insert(head + 6, base);
     else
         html.prepend(base);
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) return QString();
-    out.write(html.toUtf8());
-    return out.commit() ? target : QString();
+    return writeFileAtomically(target, html.toUtf8()) ? target : QString();
 }
 
 bool HelpWindow::openInBrowser() {
