@@ -119,10 +119,17 @@ void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& o
         out.failure_begin = c.estimator_mark;
         out.failure_end = c.model_mark;
 
-        if (jp.iflag == 0 &&
-            (!all_finite(y_buf, amp_buf, jp.itype, n_freq_pts) || !std::isfinite(jp.sig2))) {
+        const bool spectrum_finite = all_finite(y_buf, amp_buf, jp.itype, n_freq_pts);
+        if (jp.iflag == 0 && (!spectrum_finite || !std::isfinite(jp.sig2))) {
             out.non_finite_note =
-                "The estimate holds values that are not numbers (overflow or 0/0).";
+                spectrum_finite
+                    ? "The noise variance is not a number (overflow or 0/0)."
+                    : "The estimate holds values that are not numbers (overflow or 0/0).";
+            // The likeliest cause, when the job left out a setting the method reads.
+            const auto* m = record::method_info(jp.method);
+            if (m && record::uses(m->settings, record::Field::eps) && jp.eps == kNotApplicableF)
+                out.non_finite_note +=
+                    " eps is -999, the \"not used\" marker, but this method uses it.";
             r.blanks(2);
             r.line(Line().x(9).a(out.non_finite_note));
             jp.iflag = kNonFiniteFlag;

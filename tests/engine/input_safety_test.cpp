@@ -218,7 +218,11 @@ TEST(InputSafety, ANonFiniteNoiseVarianceIsAFailureNotASuccess) {
     job.npoles = "2";
     const auto out = test::run(test::write_job(dir / "job.0", job));
     EXPECT_EQ(out.result.status, RunStatus::estimator_failure);
-    EXPECT_NE(out.report.find("values that are not numbers"), std::string::npos);
+    // It names what is not a number and the setting the job left out.
+    EXPECT_NE(out.report.find("The noise variance is not a number (overflow or 0/0). eps is "
+                              "-999, the \"not used\" marker, but this method uses it."),
+              std::string::npos)
+        << out.report;
 }
 
 } // namespace
