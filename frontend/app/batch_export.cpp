@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -61,6 +62,26 @@ bool isBatchCommand(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (argv[i] && std::strcmp(argv[i], "--batch") == 0) return true;
     return false;
+}
+
+QString undecodableArgument(const QByteArrayList& arguments) {
+    for (const QByteArray& arg : arguments) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        (void)QString(utf8(arg));
+        if (!utf8.hasError()) continue;
+        QString shown; // the name with each byte outside ASCII written as \xNN
+        for (const char c : arg) {
+            const auto b = static_cast<unsigned char>(c);
+            shown += b < 0x80 ? QString(QLatin1Char(c))
+                              : QStringLiteral("\\x") +
+                                    QString::number(b, 16).toUpper().rightJustified(2, u'0');
+        }
+        return QStringLiteral("the file name '") + shown +
+               QStringLiteral("' is not valid UTF-8, and Lumetra reads file names as UTF-8. "
+                              "Rename it (for example: convmv -f latin1 -t utf8 --notest FILE) "
+                              "or run the job with specest-run.");
+    }
+    return {};
 }
 
 std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QString* error) {

@@ -5,6 +5,7 @@
 #include "engine_library.h"
 #include "plot_options.h"
 
+#include <QByteArrayList>
 #include <QDateTime>
 #include <QSize>
 #include <QString>
@@ -38,6 +39,9 @@ inline const QString kBatchUsageText = QStringLiteral(
 
 // Whether the command line asks for a batch run (checked before any application object exists).
 bool isBatchCommand(int argc, char** argv);
+// Qt reads file names as UTF-8 and cannot open one in another encoding: the first argument that
+// is not valid UTF-8, as a message saying so, else empty.
+QString undecodableArgument(const QByteArrayList& arguments);
 // Arguments after the program name. Empty with a message when they do not make a batch run.
 std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QString* error);
 

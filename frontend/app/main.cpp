@@ -7,8 +7,16 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
     if (lumetra::isBatchCommand(argc, argv)) {
+        QByteArrayList raw;
+        for (int i = 1; i < argc; ++i) raw << QByteArray(argv[i]);
+        if (const QString bad = lumetra::undecodableArgument(raw); !bad.isEmpty()) {
+            std::fprintf(stderr, "Lumetra: %s\n", bad.toUtf8().constData());
+            return lumetra::kBatchBadArguments;
+        }
         // No window: the plot is drawn off screen, with or without a display.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);

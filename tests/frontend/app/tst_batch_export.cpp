@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <cstdio>
 
 using namespace lumetra;
 
@@ -204,6 +205,45 @@ class TestBatchExport : public QObject {
         QVERIFY(readFile(path("p.out")).contains("Starting Spectral Estimation calculations"));
         // The window's report is left alone.
         QVERIFY(!QFile::exists(path("~Lumetra.out")));
+    }
+
+    void fileNamesThatAreNotUtf8_data() {
+        QTest::addColumn<QByteArray>("arg");
+        QTest::addColumn<QString>("shown"); // empty: the name is fine
+        QTest::newRow("ascii") << QByteArray("Ex-Burg.0") << QString();
+        QTest::newRow("utf-8") << QByteArray("mein J\xc3\xb6"
+                                             "b.0")
+                               << QString();
+        QTest::newRow("latin-1") << QByteArray("caf\xe9.0") << QString("caf\\xE9.0");
+        QTest::newRow("cut sequence") << QByteArray("a\xc3") << QString("a\\xC3");
+        QTest::newRow("overlong slash") << QByteArray("x\xc0\xafy") << QString("x\\xC0\\xAFy");
+    }
+    void fileNamesThatAreNotUtf8() {
+        QFETCH(QByteArray, arg);
+        QFETCH(QString, shown);
+        const QString message = undecodableArgument({QByteArray("--batch"), arg});
+        if (shown.isEmpty())
+            QCOMPARE(message, QString());
+        else
+            QVERIFY2(message.startsWith("the file name '" + shown + "' is not valid UTF-8"),
+                     qPrintable(message));
+    }
+
+    // Through the program: a clear refusal, not "not found" for a file that is there.
+    void aLatin1JobNameIsRefusedClearly() {
+        const QByteArray name = "caf\xe9.0";
+        const QByteArray full = tmp_.path().toUtf8() + '/' + name;
+        FILE* f = std::fopen(full.constData(), "wb");
+        QVERIFY(f);
+        std::fclose(f);
+        QProcess p;
+        p.setWorkingDirectory(tmp_.path());
+        p.start("/bin/sh", {"-c", "\"$0\" --batch \"$(printf 'caf\\351.0')\"", programPath()});
+        QVERIFY(p.waitForFinished(60000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), int(kBatchBadArguments));
+        QVERIFY2(err.contains("the file name 'caf\\xE9.0' is not valid UTF-8"), qPrintable(err));
+        std::remove(full.constData());
     }
 
     void stoppedRunFails() {
