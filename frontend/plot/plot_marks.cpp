@@ -41,16 +41,24 @@ void drawPeakMarks(QPainter& p, const std::vector<PeakMark>& marks, const QColor
     font.setPixelSize(std::max(8, static_cast<int>(std::lround(11 * ratio))));
     p.setFont(font);
     const QFontMetricsF fm(font);
+    std::vector<QRectF> placed; // labels already written, highest peaks first
     for (const PeakMark& m : marks) {
         // The apex stops short of the curve so the peak itself stays visible.
         const double apex = m.at.y() - size / 2;
         const QPolygonF tri{QPointF(m.at.x(), apex), QPointF(m.at.x() - size / 2, apex - size),
                             QPointF(m.at.x() + size / 2, apex - size)};
         p.drawPolygon(tri);
-        if (!m.label.isEmpty())
-            p.drawText(QPointF(m.at.x() - fm.horizontalAdvance(m.label) / 2,
-                               apex - size - fm.descent() - 1),
-                       m.label);
+        if (m.label.isEmpty()) continue;
+        const QPointF base(m.at.x() - fm.horizontalAdvance(m.label) / 2,
+                           apex - size - fm.descent() - 1);
+        const QRectF box(base.x() - 2, base.y() - fm.ascent(), fm.horizontalAdvance(m.label) + 4,
+                         fm.height());
+        // A label that would cover a higher peak's label is left out.
+        if (std::any_of(placed.begin(), placed.end(),
+                        [&](const QRectF& r) { return r.intersects(box); }))
+            continue;
+        placed.push_back(box);
+        p.drawText(base, m.label);
     }
     p.restore();
 }

@@ -26,8 +26,8 @@ struct PeakMark {
 std::vector<PeakMark> peakMarks(const PlotScale& st, const PeakList& peaks, QSizeF canvas,
                                 int labelled = 5);
 
-// A small downward triangle just above each peak, labels above it; sizes follow `ratio`
-// (canvas width / 640) like the renderer's.
+// A small downward triangle just above each peak, labels above it (one that would cover a
+// label already written is left out); sizes follow `ratio` (canvas width / 640).
 void drawPeakMarks(QPainter& p, const std::vector<PeakMark>& marks, const QColor& color,
                    double ratio);
 

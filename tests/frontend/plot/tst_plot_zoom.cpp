@@ -292,6 +292,26 @@ class TestPlotZoom : public QObject {
         for (int y = int(lowest) + 2; y < img.height(); ++y)
             for (int x = 0; x < img.width(); ++x) QVERIFY(!isMark(x, y));
     }
+
+    // Labels of neighbouring peaks do not cover each other: the lower peak's is left out.
+    void peakLabelsDoNotOverlap() {
+        auto draw = [](const std::vector<PeakMark>& marks) {
+            QImage img(300, 200, QImage::Format_RGB32);
+            img.fill(Qt::white);
+            QPainter p(&img);
+            drawPeakMarks(p, marks, Qt::red, 1.0);
+            return img;
+        };
+        const PeakMark high{1, QPointF(100, 100), "0.19922"};
+        PeakMark close{2, QPointF(110, 104), "0.20898"};
+        PeakMark far{3, QPointF(220, 104), "0.30001"};
+        const QImage both = draw({high, close, far});
+        PeakMark closeBare = close;
+        closeBare.label.clear();
+        QCOMPARE(both, draw({high, closeBare, far}));
+        // Apart, both labels are written.
+        QVERIFY(draw({high, far}) != draw({high, PeakMark{3, far.at, {}}}));
+    }
 };
 
 QTEST_MAIN(TestPlotZoom)
