@@ -76,7 +76,7 @@ PlotController::PlotController(FormView& view, JobState& state, RunPipeline& pip
     connect(v, &PlotCanvasView::bandZoom, this, &PlotController::zoomToBand);
     connect(v, &PlotCanvasView::panStarted, this, &PlotController::startPan);
     connect(v, &PlotCanvasView::panMoved, this, &PlotController::panTo);
-    connect(v, &PlotCanvasView::resetRequested, this, &PlotController::resetView);
+    connect(plotPage_, &PlotPage::resetViewRequested, this, &PlotController::resetView);
     connect(v, &PlotCanvasView::hovered, this, &PlotController::readoutAt);
     connect(v, &PlotCanvasView::left, this, &PlotController::clearReadout);
 }

@@ -9,6 +9,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -165,6 +166,12 @@ PlotPage::PlotPage(QWidget* parent) : QWidget(parent) {
     connect(resizeTimer_, &QTimer::timeout, this, [this] {
         if (canvas_.size() != view_->size()) emit canvasResized();
     });
+
+    connect(view_, &PlotCanvasView::resetRequested, this, &PlotPage::resetViewRequested);
+    // Home works wherever the focus is on the page (after a plot it is on Quit).
+    auto* home = new QShortcut(QKeySequence(Qt::Key_Home), this);
+    home->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(home, &QShortcut::activated, this, &PlotPage::resetViewRequested);
 
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("lblPlotStatus"));

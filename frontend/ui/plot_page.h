@@ -90,6 +90,8 @@ class PlotPage : public QWidget {
     // The canvas widget changed size; sent once the resizing has settled.
     void canvasResized();
     void markPeaksToggled(bool on);
+    // Double-click on the plot, or Home anywhere on the page.
+    void resetViewRequested();
 
   private:
     plot::PlotCanvas canvas_;

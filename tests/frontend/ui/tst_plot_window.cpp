@@ -677,9 +677,10 @@ class TestPlotWindow : public QObject {
         const auto out = plot::overrideAxisRange(setup().options().xOverride, 10);
         QVERIFY(out && out->width() >= wholeX.width() - 1e-9);
 
-        // Home: the run's own ranges and the Setup page as it was.
-        plotPage().view()->setFocus();
-        QTest::keyClick(plotPage().view(), Qt::Key_Home);
+        // Home, with the focus where a plot leaves it: the run's own ranges and the Setup page
+        // as it was.
+        QTRY_VERIFY(child<QPushButton>("cmdQuit")->hasFocus());
+        QTest::keyClick(child<QPushButton>("cmdQuit"), Qt::Key_Home);
         QVERIFY(!plot().zoomed());
         QCOMPARE(plot().lastPlot().xMin, whole.xMin);
         QCOMPARE(plot().lastPlot().xMax, whole.xMax);
