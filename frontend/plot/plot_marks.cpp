@@ -49,8 +49,9 @@ void drawPeakMarks(QPainter& p, const std::vector<PeakMark>& marks, const QColor
                             QPointF(m.at.x() + size / 2, apex - size)};
         p.drawPolygon(tri);
         if (m.label.isEmpty()) continue;
+        // A peak at the top of the canvas keeps its label on the canvas.
         const QPointF base(m.at.x() - fm.horizontalAdvance(m.label) / 2,
-                           apex - size - fm.descent() - 1);
+                           std::max(apex - size - fm.descent() - 1, fm.ascent() + 1));
         const QRectF box(base.x() - 2, base.y() - fm.ascent(), fm.horizontalAdvance(m.label) + 4,
                          fm.height());
         // A label that would cover a higher peak's label is left out.
