@@ -350,6 +350,8 @@ void PlotController::redrawPlot() {
     }
     canvas.setLineStyle(style);
     plotPage_->canvasChanged();
+    // The readout follows the new scale.
+    if (cursor_) readoutAt(*cursor_);
 }
 
 AxisRange PlotController::viewX() const {
@@ -453,6 +455,7 @@ void PlotController::readoutAt(QPointF pixel) {
         clearReadout();
         return;
     }
+    cursor_ = pixel;
     const auto k = static_cast<std::size_t>(*i);
     const double f = static_cast<double>(st.freq[k]) * st.xFactor;
     const double db = static_cast<double>(st.psd[k]) * st.yFactor;
@@ -468,6 +471,7 @@ void PlotController::readoutAt(QPointF pixel) {
 }
 
 void PlotController::clearReadout() {
+    cursor_.reset();
     plotPage_->view()->setCrosshair(std::nullopt, std::nullopt);
     plotPage_->setStatusText({});
 }

@@ -130,6 +130,7 @@ class PlotController : public QObject {
         bool y_moves = false;
     };
     std::optional<PanStart> pan_;
+    std::optional<QPointF> cursor_; // where the readout was taken
     bool markPeaks_ = false;
 };
 

@@ -42,6 +42,8 @@ PlotCanvasView::PlotCanvasView(const plot::PlotCanvas& canvas, QWidget* parent)
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
     setCursor(Qt::CrossCursor);
+    // The right button pans; no menu may open under it.
+    setContextMenuPolicy(Qt::PreventContextMenu);
 }
 
 QSize PlotCanvasView::sizeHint() const {

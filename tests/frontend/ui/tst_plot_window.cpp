@@ -775,6 +775,15 @@ class TestPlotWindow : public QObject {
         const QImage grabbed =
             plotPage().view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QVERIFY(grabbed != plotPage().canvas().image().convertToFormat(QImage::Format_RGB32));
+        // After a zoom under the still cursor the readout names the point of the new view.
+        QWheelEvent wheel(QPointF(at), plotPage().view()->mapToGlobal(QPointF(at)), QPoint(),
+                          QPoint(0, 240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(plotPage().view(), &wheel);
+        const plot::PlotScale& z = plot().lastPlot();
+        const auto j = plot::nearestCurvePoint(z, plot::realXAt(z, at.x(), size.width()));
+        QVERIFY(j);
+        QVERIFY2(status->text().contains(QString("point %1 of").arg(*j + 1)),
+                 qPrintable(status->text()));
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(plotPage().view(), &leave);
         QVERIFY(status->text().contains("Wheel"));
