@@ -34,6 +34,11 @@ QString plotExploreHint() {
                           "right-drag: pan \u00b7 double-click or Home: whole plot");
 }
 
+QString noPlotYetText() {
+    return QStringLiteral("No plot yet: Calculate on the Parameter Selection or Demos page draws "
+                          "one here.");
+}
+
 PlotCanvasView::PlotCanvasView(const plot::PlotCanvas& canvas, QWidget* parent)
     : QWidget(parent), canvas_(canvas) {
     setObjectName(QStringLiteral("picBox"));
@@ -58,6 +63,11 @@ void PlotCanvasView::canvasChanged() {
     update();
 }
 
+void PlotCanvasView::setHasPlot(bool hasPlot) {
+    hasPlot_ = hasPlot;
+    update();
+}
+
 void PlotCanvasView::setCrosshair(std::optional<QPointF> cursor, std::optional<QPointF> point) {
     cursor_ = cursor;
     point_ = point;
@@ -69,6 +79,7 @@ void PlotCanvasView::paintEvent(QPaintEvent* event) {
     const QRect r = event->rect();
     // Until the canvas has been drawn again at a new size, the uncovered part is plain.
     p.fillRect(r, palette().window());
+    if (!hasPlot_) return;
     p.drawImage(r.topLeft(), canvas_.image(), r);
     if (cursor_) {
         p.setPen(QPen(QColor(0, 0, 0, 110), 1, Qt::DotLine));
@@ -219,12 +230,15 @@ void PlotPage::canvasChanged() {
 }
 
 void PlotPage::setPlotAvailable(bool available) {
+    plotAvailable_ = available;
+    view_->setHasPlot(available);
+    status_->setText(available ? plotExploreHint() : noPlotYetText());
     cmdPrint_->setEnabled(available);
     cmdFileSaveAs_->setEnabled(available);
 }
 
 void PlotPage::setStatusText(const QString& text) {
-    status_->setText(text.isEmpty() ? plotExploreHint() : text);
+    status_->setText(!text.isEmpty() ? text : plotAvailable_ ? plotExploreHint() : noPlotYetText());
 }
 
 } // namespace lumetra

@@ -27,6 +27,8 @@ class PlotCanvasView : public QWidget {
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
     void canvasChanged(); // after a drawing
+    // Without a plot the canvas is not shown.
+    void setHasPlot(bool hasPlot);
     // The crosshair at the cursor and a ring on the curve point the readout names.
     void setCrosshair(std::optional<QPointF> cursor, std::optional<QPointF> point);
 
@@ -59,6 +61,7 @@ class PlotCanvasView : public QWidget {
     bool dragBoth_ = false;
     QPointF dragStart_, dragNow_;
     std::optional<QPointF> cursor_, point_;
+    bool hasPlot_ = false;
 };
 
 class PlotPage : public QWidget {
@@ -80,7 +83,7 @@ class PlotPage : public QWidget {
     void canvasChanged();
     // Print and Save As act on a plot; without one they are off.
     void setPlotAvailable(bool available);
-    // The readout; empty shows the hint on how to explore.
+    // The readout; empty shows the hint on how to explore (or that there is no plot yet).
     void setStatusText(const QString& text);
 
   signals:
@@ -102,9 +105,11 @@ class PlotPage : public QWidget {
     QPushButton* cmdQuit_ = nullptr;
     QPushButton* cmdPrint_ = nullptr;
     QPushButton* cmdFileSaveAs_ = nullptr;
+    bool plotAvailable_ = false;
 };
 
 // The status line's text when the cursor is not over the curve.
 QString plotExploreHint();
+QString noPlotYetText();
 
 } // namespace lumetra

@@ -598,6 +598,13 @@ class TestPlotWindow : public QObject {
         // Before any run there is nothing to print or save.
         QVERIFY(!child<QPushButton>("cmdPrint")->isEnabled());
         QVERIFY(!child<QPushButton>("cmdFileSaveAs")->isEnabled());
+        // No blank canvas either: the page says there is no plot yet.
+        w().showPage(4);
+        QCOMPARE(child<QLabel>("lblPlotStatus")->text(), noPlotYetText());
+        const QImage empty =
+            plotPage().view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(countColor(empty, empty.pixel(0, 0) | 0xFF000000u, QRectF(empty.rect())).inside,
+                 empty.width() * empty.height());
         ui().reset();
         plot().savePlotAs();
         plot().printPlot();
