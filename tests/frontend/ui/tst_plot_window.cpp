@@ -745,6 +745,14 @@ class TestPlotWindow : public QObject {
         QTest::mouseRelease(plotPage().view(), Qt::LeftButton, Qt::ShiftModifier, QPoint(640, 300));
         const plot::PlotScale zoomed = plot().lastPlot();
         QVERIFY(zoomed.xOverridden && zoomed.yOverridden);
+        // Save As writes the zoomed view.
+        const QString path = f_->tmp.filePath("zoomed.bmp");
+        ui().fileNames << path;
+        child<QPushButton>("cmdFileSaveAs")->click();
+        QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
+        QCOMPARE(QImage(path, "BMP").convertToFormat(QImage::Format_RGB32),
+                 plotPage().canvas().image().convertToFormat(QImage::Format_RGB32));
+        ui().reset();
         // Saved like any override, and plotted again from the Setup page to the same view.
         child<QPushButton>("cmdQuit")->click();
         child<QPushButton>("cmdSaveOptions")->click();
