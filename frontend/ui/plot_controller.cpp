@@ -2,6 +2,7 @@
 
 #include "file_error_policy.h"
 #include "plot_from_run.h"
+#include "plot_marks.h"
 #include "plot_output.h"
 #include "plot_page.h"
 #include "plot_registry.h"
@@ -11,11 +12,15 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTabWidget>
+
+#include <cmath>
 
 namespace lumetra {
 
@@ -34,6 +39,14 @@ void focusFirstControl(QWidget* page) {
         }
     }
 }
+
+// Stored beside the other plot options; off keeps the plot as the renderer draws it.
+const QString kMarkPeaksValue = QStringLiteral("MarkPeaks");
+
+// Each wheel notch shows this share of the width.
+constexpr double kZoomPerNotch = 0.8;
+// Zooming out stops at this many times the run's own range.
+constexpr double kMaxZoomOut = 16;
 
 } // namespace
 
@@ -55,6 +68,17 @@ PlotController::PlotController(FormView& view, JobState& state, RunPipeline& pip
     connect(plotPage_, &PlotPage::quitClicked, this, &PlotController::quitPlot);
     connect(plotPage_, &PlotPage::printClicked, this, &PlotController::printPlot);
     connect(plotPage_, &PlotPage::saveAsClicked, this, &PlotController::savePlotAs);
+
+    connect(plotPage_, &PlotPage::canvasResized, this, &PlotController::redrawPlot);
+    connect(plotPage_, &PlotPage::markPeaksToggled, this, &PlotController::setMarkPeaks);
+    PlotCanvasView* v = plotPage_->view();
+    connect(v, &PlotCanvasView::wheelZoom, this, &PlotController::zoomAt);
+    connect(v, &PlotCanvasView::bandZoom, this, &PlotController::zoomToBand);
+    connect(v, &PlotCanvasView::panStarted, this, &PlotController::startPan);
+    connect(v, &PlotCanvasView::panMoved, this, &PlotController::panTo);
+    connect(plotPage_, &PlotPage::resetViewRequested, this, &PlotController::resetView);
+    connect(v, &PlotCanvasView::hovered, this, &PlotController::readoutAt);
+    connect(v, &PlotCanvasView::left, this, &PlotController::clearReadout);
 }
 
 void PlotController::attach(QTabWidget* tabs, QPlainTextEdit* outBox) {
@@ -85,6 +109,10 @@ void PlotController::loadPlotOptions() {
     restorePlotOptionsAtStartup(store, o);
     setup_->setOptions(o);
     setPlotControls(false);
+    const QVariant marks = store.dword(kMarkPeaksValue);
+    markPeaks_ = marks.isValid() && marks.toInt() != 0;
+    const QSignalBlocker block(plotPage_->chkMarkPeaks());
+    plotPage_->chkMarkPeaks()->setChecked(markPeaks_);
 }
 
 void PlotController::setPlotControls(bool on) {
@@ -126,12 +154,26 @@ void PlotController::startPlot(const RunResult& result) {
     PlotCanvas& canvas = plotPage_->canvas();
     canvas.resize(plotPage_->canvasSizeForPlot());
     PlotEnvironment env;
+    // Drawn again at other sizes, the plot keeps the time of its run.
+    env.timestamp = QDateTime::currentDateTime();
     // Text sizes and line widths follow the canvas as they followed the screen it filled.
     env.screenPixels = canvas.size();
     OutputText out;
+    styleBeforePlot_ = canvas.lineStyle();
     lastPlot_ = plot::startPlot(canvas, in, opt, out, env, &lastPeaks_);
     lastSig2_ = result.sig2Z;
     hasPlot_ = true;
+    lastInput_ = in;
+    lastEnv_ = env;
+    baseOptions_ = viewOptions_ = opt;
+    baseX_ = shownXRange(lastPlot_);
+    baseY_ = shownYRange(lastPlot_);
+    zoomX_.reset();
+    zoomY_.reset();
+    pan_.reset();
+    if (markPeaks_) redrawPlot();
+    plotPage_->setPlotAvailable(true);
+    clearReadout();
     plotPage_->canvasChanged();
     if (outBox_) outBox_->setPlainText(out.lines().join(QLatin1Char('\n')));
     plotPage_->cmdQuit()->setFocus();
@@ -231,6 +273,7 @@ void PlotController::exitPlotting() {
 }
 
 void PlotController::savePlotAs() {
+    if (!hasPlot_) return;
     JobState& s = state_;
     const BitmapSaveDialogSetup d =
         bitmapSaveDialog(lastJobName_.isEmpty() ? s.jobName : lastJobName_,
@@ -253,8 +296,8 @@ void PlotController::savePlotAs() {
         return;
     QString error;
     if (!saveCanvasBitmap(plotPage_->canvas().image(), path, &error)) {
-        // 75: path/file access error.
-        showUnexpectedError(ui_, kSaveAsTitle, 75, error);
+        ui_.message({imageWriteFailedText(path, error), kSaveAsTitle, MessageIcon::Warning,
+                     MessageButtons::Ok});
         return;
     }
     // The job keeps its name and folder; only the dialogs move on.
@@ -262,6 +305,7 @@ void PlotController::savePlotAs() {
 }
 
 void PlotController::printPlot() {
+    if (!hasPlot_) return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(lastJobName_);
     if (!ui_.printSetup(printer)) return;
@@ -277,6 +321,175 @@ void PlotController::tabChanged(int index) {
     applyState();
     // Hidden pages cannot take the focus here; the shown one gives it to its first control.
     focusFirstControl(tabs_ ? tabs_->widget(index) : nullptr);
+}
+
+QString imageWriteFailedText(const QString& path, const QString& reason) {
+    const QString why =
+        reason.trimmed().isEmpty() ? QStringLiteral("the system gave no reason") : reason.trimmed();
+    return QStringLiteral("The plot could not be saved as \"%1\": %2.\nNothing was written; "
+                          "choose another folder or name.")
+        .arg(QDir::toNativeSeparators(path), why);
+}
+
+void PlotController::redrawPlot() {
+    if (!hasPlot_) return;
+    PlotCanvas& canvas = plotPage_->canvas();
+    canvas.resize(plotPage_->canvasSizeForPlot());
+    PlotEnvironment env = lastEnv_;
+    env.screenPixels = canvas.size();
+    // The carried line style is taken as the run's plot found it, so every redraw looks alike.
+    Qt::PenStyle style = styleBeforePlot_;
+    OutputText scratch;
+    {
+        QPainter p(&canvas.image());
+        lastPlot_ =
+            drawPlot(p, QSizeF(canvas.size()), style, lastInput_, viewOptions_, scratch, env);
+        if (markPeaks_)
+            drawPeakMarks(p, peakMarks(lastPlot_, lastPeaks_, QSizeF(canvas.size())),
+                          viewOptions_.penColor(Titles), canvas.size().width() / 640.0);
+    }
+    canvas.setLineStyle(style);
+    plotPage_->canvasChanged();
+    // The readout follows the new scale.
+    if (cursor_) readoutAt(*cursor_);
+}
+
+AxisRange PlotController::viewX() const {
+    return zoomX_.value_or(shownXRange(lastPlot_));
+}
+
+AxisRange PlotController::viewY() const {
+    return zoomY_.value_or(shownYRange(lastPlot_));
+}
+
+void PlotController::applyZoom() {
+    viewOptions_.xOverride = zoomX_ ? overrideFor(niceTicks(*zoomX_, 10)) : baseOptions_.xOverride;
+    viewOptions_.yOverride = zoomY_ ? overrideFor(niceTicks(*zoomY_, 5)) : baseOptions_.yOverride;
+    // The Setup page holds the zoom as its overrides.
+    PlotOptions o = setup_->options();
+    o.xOverride = viewOptions_.xOverride;
+    o.yOverride = viewOptions_.yOverride;
+    setup_->setOptions(o);
+    syncTab();
+    updateXOverride(st_, o);
+    updateYOverride(st_, o);
+    applyState();
+    redrawPlot();
+}
+
+void PlotController::zoomAt(QPointF pixel, double notches, bool both) {
+    if (!hasPlot_ || notches == 0) return;
+    const QSizeF size(plotPage_->canvas().size());
+    const double factor = std::pow(kZoomPerNotch, notches);
+    const double ax = realXAt(lastPlot_, pixel.x(), size.width());
+    const AxisRange x = zoomAbout(viewX(), ax, factor);
+    zoomX_ = limitWidth(x, ax, minimumWidth(x), kMaxZoomOut * baseX_.width());
+    if (both) {
+        const double ay = realYAt(lastPlot_, pixel.y(), size.height());
+        const AxisRange y = zoomAbout(viewY(), ay, factor);
+        zoomY_ = limitWidth(y, ay, minimumWidth(y), kMaxZoomOut * baseY_.width());
+    }
+    applyZoom();
+}
+
+void PlotController::zoomToBand(QRectF pixels, bool both) {
+    if (!hasPlot_) return;
+    const QSizeF size(plotPage_->canvas().size());
+    const AxisRange x = bandRange(realXAt(lastPlot_, pixels.left(), size.width()),
+                                  realXAt(lastPlot_, pixels.right(), size.width()));
+    const double cx = (x.lo + x.hi) / 2;
+    zoomX_ = limitWidth(x, cx, minimumWidth(x), kMaxZoomOut * baseX_.width());
+    if (both && pixels.height() >= 1) {
+        const AxisRange y = bandRange(realYAt(lastPlot_, pixels.top(), size.height()),
+                                      realYAt(lastPlot_, pixels.bottom(), size.height()));
+        const double cy = (y.lo + y.hi) / 2;
+        zoomY_ = limitWidth(y, cy, minimumWidth(y), kMaxZoomOut * baseY_.width());
+    }
+    applyZoom();
+}
+
+void PlotController::startPan(QPointF pixel, bool both) {
+    if (!hasPlot_) return;
+    // The pan starts from what is shown, so it moves whole grid divisions.
+    pan_ = PanStart{pixel, lastPlot_, shownXRange(lastPlot_), shownYRange(lastPlot_),
+                    both || zoomY_.has_value()};
+}
+
+void PlotController::panTo(QPointF pixel) {
+    if (!hasPlot_ || !pan_) return;
+    const QSizeF size(plotPage_->canvas().size());
+    const PlotScale& s = pan_->scale;
+    // The view moves against the drag, by whole divisions: the ticks stay round and the
+    // width stays as it was.
+    auto moved = [](AxisRange r, double delta, int steps) {
+        const double step = r.width() / steps;
+        return panBy(r, -std::round(delta / step) * step);
+    };
+    const double dx = (pixel.x() - pan_->pixel.x()) / size.width() * s.width * s.xFactor;
+    const AxisRange x = moved(pan_->x, dx, 10);
+    std::optional<AxisRange> y = zoomY_;
+    if (pan_->y_moves) {
+        const double dy = (pixel.y() - pan_->pixel.y()) / size.height() * s.height * s.yFactor;
+        y = moved(pan_->y, dy, 5);
+    }
+    if (zoomX_ && *zoomX_ == x && y == zoomY_) return;
+    zoomX_ = x;
+    zoomY_ = y;
+    applyZoom();
+}
+
+void PlotController::resetView() {
+    pan_.reset();
+    if (!hasPlot_ || !zoomed()) return;
+    zoomX_.reset();
+    zoomY_.reset();
+    applyZoom();
+}
+
+void PlotController::readoutAt(QPointF pixel) {
+    if (!hasPlot_) return;
+    const QSizeF size(plotPage_->canvas().size());
+    const PlotScale& st = lastPlot_;
+    const auto i = nearestCurvePoint(st, realXAt(st, pixel.x(), size.width()));
+    if (!i) {
+        clearReadout();
+        return;
+    }
+    cursor_ = pixel;
+    const auto k = static_cast<std::size_t>(*i);
+    const double f = static_cast<double>(st.freq[k]) * st.xFactor;
+    const double db = static_cast<double>(st.psd[k]) * st.yFactor;
+    const QPointF at(toPixelX(st, st.freq[k], size.width()),
+                     toPixelY(st, st.psd[k], size.height()));
+    plotPage_->view()->setCrosshair(pixel, at);
+    plotPage_->setStatusText(
+        QStringLiteral("Frequency %1   PSD %2 dB   (point %3 of %4)%5")
+            .arg(QString::number(f, 'g', 6), QString::number(db, 'f', 2))
+            .arg(*i + 1)
+            .arg(st.n)
+            .arg(zoomed() ? QStringLiteral("   zoomed: Home shows it all") : QString()));
+}
+
+void PlotController::clearReadout() {
+    cursor_.reset();
+    plotPage_->view()->setCrosshair(std::nullopt, std::nullopt);
+    plotPage_->setStatusText({});
+}
+
+void PlotController::setMarkPeaks(bool on) {
+    markPeaks_ = on;
+    if (plotPage_->chkMarkPeaks()->isChecked() != on) {
+        const QSignalBlocker block(plotPage_->chkMarkPeaks());
+        plotPage_->chkMarkPeaks()->setChecked(on);
+    }
+    RegistryPlotStore store(registry_);
+    try {
+        if (!store.keyExists()) store.createKey();
+        store.setDword(kMarkPeaksValue, on ? 1 : 0);
+    } catch (const RegistryError&) {
+        // The choice holds for this session.
+    }
+    redrawPlot();
 }
 
 } // namespace lumetra

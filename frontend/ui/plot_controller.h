@@ -6,11 +6,16 @@
 #include "job_state.h"
 #include "plot_render.h"
 #include "plot_states.h"
+#include "plot_zoom.h"
 #include "registry_store.h"
 #include "run_result.h"
 #include "user_interaction.h"
 
 #include <QObject>
+#include <QPointF>
+#include <QRectF>
+
+#include <optional>
 
 class QPlainTextEdit;
 class QTabWidget;
@@ -23,6 +28,9 @@ class SetupPage;
 
 inline const QString kSaveAsTitle = QStringLiteral("In 'cmdFileSaveAs' routine ...");
 inline const QString kPrintTitle = QStringLiteral("In 'cmdPrint' routine ...");
+
+// The message for an image that could not be written: which file, and the system's reason.
+QString imageWriteFailedText(const QString& path, const QString& reason);
 
 class PlotController : public QObject {
     Q_OBJECT
@@ -62,11 +70,33 @@ class PlotController : public QObject {
     const plot::PeakList& lastPeaks() const { return lastPeaks_; }
     bool hasPlot() const { return hasPlot_; }
 
+    // Exploring the plot on screen. The last run's input and options are kept, so a new size,
+    // a zoom or the peak marks draw the plot again without running the engine. A zoom is an
+    // axis override: the Setup page's boxes follow it, so it is saved, printed and plotted
+    // again like one typed there.
+    const plot::PlotInput& lastInput() const { return lastInput_; }
+    // The options of the plot on screen, a zoom included.
+    const plot::PlotOptions& viewOptions() const { return viewOptions_; }
+    void redrawPlot();
+    void zoomAt(QPointF pixel, double notches, bool both);
+    void zoomToBand(QRectF pixels, bool both);
+    void startPan(QPointF pixel, bool both);
+    void panTo(QPointF pixel);
+    void resetView();
+    void readoutAt(QPointF pixel);
+    void clearReadout();
+    void setMarkPeaks(bool on);
+    bool markPeaks() const { return markPeaks_; }
+    bool zoomed() const { return zoomX_.has_value() || zoomY_.has_value(); }
+
   private:
     void applyEvent(plot::PlotEvent e);
     void applyState();
     void syncTab();
     void focusOverrideBoxes(bool x, bool y);
+    void applyZoom();
+    plot::AxisRange viewX() const;
+    plot::AxisRange viewY() const;
 
     FormView& view_;
     JobState& state_;
@@ -85,6 +115,23 @@ class PlotController : public QObject {
     QString lastJobName_;
     bool hasPlot_ = false;
     bool validatingStep_ = false;
+
+    plot::PlotInput lastInput_;
+    plot::PlotOptions baseOptions_; // as the run was plotted
+    plot::PlotOptions viewOptions_; // with the zoom
+    plot::PlotEnvironment lastEnv_;
+    Qt::PenStyle styleBeforePlot_ = Qt::SolidLine;
+    plot::AxisRange baseX_, baseY_;
+    std::optional<plot::AxisRange> zoomX_, zoomY_; // the asked-for views; the ticks cover them
+    struct PanStart {
+        QPointF pixel;
+        plot::PlotScale scale;
+        plot::AxisRange x, y;
+        bool y_moves = false;
+    };
+    std::optional<PanStart> pan_;
+    std::optional<QPointF> cursor_; // where the readout was taken
+    bool markPeaks_ = false;
 };
 
 } // namespace lumetra

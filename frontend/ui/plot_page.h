@@ -1,29 +1,67 @@
-// The "Plot" page: the canvas that keeps the image of the last plot, and Quit, Print, Save As.
+// The "Plot" page: the canvas that keeps the image of the last plot, a status line with the
+// cursor readout, the peak-marker toggle, and Quit, Print, Save As.
 #pragma once
 
 #include "plot_render.h"
 
+#include <QPointF>
+#include <QRectF>
 #include <QWidget>
 
+#include <optional>
+
+class QCheckBox;
+class QLabel;
 class QPushButton;
-class QScrollArea;
+class QTimer;
 
 namespace lumetra {
 
-// picBox: shows the canvas image as it is, pixel for pixel, so saving and printing use exactly
-// what is on screen.
+// picBox: shows the canvas image as it is, pixel for pixel, and turns the mouse into zoom,
+// pan and readout requests. The canvas follows the widget's size; the crosshair and the
+// rubber band are drawn over the image, never into it.
 class PlotCanvasView : public QWidget {
     Q_OBJECT
   public:
     explicit PlotCanvasView(const plot::PlotCanvas& canvas, QWidget* parent = nullptr);
     QSize sizeHint() const override;
-    void canvasChanged(); // after a drawing: new size and contents
+    QSize minimumSizeHint() const override;
+    void canvasChanged(); // after a drawing
+    // Without a plot the canvas is not shown.
+    void setHasPlot(bool hasPlot);
+    // The crosshair at the cursor and a ring on the curve point the readout names.
+    void setCrosshair(std::optional<QPointF> cursor, std::optional<QPointF> point);
+
+  signals:
+    void resized();
+    // notches > 0 zooms in; both: the dB axis too.
+    void wheelZoom(QPointF at, double notches, bool both);
+    void bandZoom(QRectF band, bool both);
+    void panStarted(QPointF at, bool both);
+    void panMoved(QPointF at);
+    void resetRequested();
+    void hovered(QPointF at);
+    void left();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
   private:
+    enum class Drag { None, Band, Pan };
     const plot::PlotCanvas& canvas_;
+    Drag drag_ = Drag::None;
+    bool dragBoth_ = false;
+    QPointF dragStart_, dragNow_;
+    std::optional<QPointF> cursor_, point_;
+    bool hasPlot_ = false;
 };
 
 class PlotPage : public QWidget {
@@ -35,23 +73,43 @@ class PlotPage : public QWidget {
     const plot::PlotCanvas& canvas() const { return canvas_; }
     PlotCanvasView* view() const { return view_; }
     QPushButton* cmdQuit() const { return cmdQuit_; }
+    QPushButton* cmdPrint() const { return cmdPrint_; }
+    QPushButton* cmdFileSaveAs() const { return cmdFileSaveAs_; }
+    QCheckBox* chkMarkPeaks() const { return chkMarkPeaks_; }
+    QLabel* statusLine() const { return status_; }
 
-    // Size for the next plot: the visible canvas area, at least the 640 x 480 design.
+    // Size for the next plot: the canvas widget's own size.
     QSize canvasSizeForPlot() const;
     void canvasChanged();
+    // Print and Save As act on a plot; without one they are off.
+    void setPlotAvailable(bool available);
+    // The readout; empty shows the hint on how to explore (or that there is no plot yet).
+    void setStatusText(const QString& text);
 
   signals:
     void quitClicked();
     void printClicked();
     void saveAsClicked();
+    // The canvas widget changed size; sent once the resizing has settled.
+    void canvasResized();
+    void markPeaksToggled(bool on);
+    // Double-click on the plot, or Home anywhere on the page.
+    void resetViewRequested();
 
   private:
     plot::PlotCanvas canvas_;
     PlotCanvasView* view_ = nullptr;
-    QScrollArea* scroll_ = nullptr;
+    QTimer* resizeTimer_ = nullptr;
+    QLabel* status_ = nullptr;
+    QCheckBox* chkMarkPeaks_ = nullptr;
     QPushButton* cmdQuit_ = nullptr;
     QPushButton* cmdPrint_ = nullptr;
     QPushButton* cmdFileSaveAs_ = nullptr;
+    bool plotAvailable_ = false;
 };
+
+// The status line's text when the cursor is not over the curve.
+QString plotExploreHint();
+QString noPlotYetText();
 
 } // namespace lumetra

@@ -6,6 +6,8 @@
 #include "plot_options.h"
 #include "plot_page.h"
 #include "plot_scale.h"
+#include "plot_zoom.h"
+#include "registry_store.h"
 #include "run_pipeline.h"
 #include "setup_page.h"
 #include "window_fixture.h"
@@ -23,8 +25,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace lumetra;
@@ -351,6 +355,7 @@ class TestPlotWindow : public QObject {
         // The canvas fills the page and the page shows it unchanged.
         QVERIFY(image.width() >= 640 && image.height() >= 480);
         QCOMPARE(plotPage().view()->size(), image.size());
+        QVERIFY(!w().findChild<QScrollArea*>("picBoxArea"));
         QCOMPARE(plotPage().view()->grab().toImage().convertToFormat(QImage::Format_RGB32),
                  image.convertToFormat(QImage::Format_RGB32));
         // The curve is drawn in the Curve1 colour, inside the plot area only.
@@ -550,7 +555,14 @@ class TestPlotWindow : public QObject {
         ui().fileNames << f_->tmp.filePath("no/such/folder/plot.bmp");
         saveAs->click();
         QCOMPARE(ui().titles(), QStringList{"In 'cmdFileSaveAs' routine ..."});
-        QVERIFY(ui().texts()[0].startsWith("Unexpected error #75 occured: "));
+        // What failed (the file) and why (the system's reason), not an error number.
+        const QString text = ui().texts()[0];
+        QVERIFY2(!text.contains("Unexpected error"), qPrintable(text));
+        QVERIFY2(
+            text.contains(QDir::toNativeSeparators(f_->tmp.filePath("no/such/folder/plot.bmp"))),
+            qPrintable(text));
+        QVERIFY2(text.contains("No such file or directory"), qPrintable(text));
+        QCOMPARE(ui().messages[0].request.icon, MessageIcon::Warning);
         QCOMPARE(w().state().dialogDir, pics);
     }
 
@@ -580,6 +592,250 @@ class TestPlotWindow : public QObject {
         QCOMPARE(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") +
                      bytes.count("/Type /Page "),
                  qsizetype(1));
+    }
+
+    void plotActionsOnlyWithAPlot() {
+        // Before any run there is nothing to print or save.
+        QVERIFY(!child<QPushButton>("cmdPrint")->isEnabled());
+        QVERIFY(!child<QPushButton>("cmdFileSaveAs")->isEnabled());
+        // No blank canvas either: the page says there is no plot yet.
+        w().showPage(4);
+        QCOMPARE(child<QLabel>("lblPlotStatus")->text(), noPlotYetText());
+        const QImage empty =
+            plotPage().view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(countColor(empty, empty.pixel(0, 0) | 0xFF000000u, QRectF(empty.rect())).inside,
+                 empty.width() * empty.height());
+        ui().reset();
+        plot().savePlotAs();
+        plot().printPlot();
+        QCOMPARE(ui().dialogs.size() + ui().printDialogs, qsizetype(0));
+        runJob();
+        QVERIFY(child<QPushButton>("cmdPrint")->isEnabled());
+        QVERIFY(child<QPushButton>("cmdFileSaveAs")->isEnabled());
+    }
+
+    void plotFollowsTheWindow() {
+        runJob();
+        QSignalSpy started(&w().pipeline(), &RunPipeline::runStarted);
+        const QString output = child<QPlainTextEdit>("tbOutBox")->toPlainText();
+        const plot::PlotScale first = plot().lastPlot();
+        for (const QSize size : {QSize(1400, 950), QSize(700, 520), QSize(1920, 1040)}) {
+            w().resize(size);
+            QTRY_COMPARE(plotPage().canvas().size(), plotPage().view()->size());
+            const QImage& image = plotPage().canvas().image();
+            // No scrolling and no cropping: the widget shows the whole canvas as drawn.
+            QCOMPARE(plotPage().view()->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                     image.convertToFormat(QImage::Format_RGB32));
+            const PixelCount blue = countColor(image, kBlue, plotArea());
+            QVERIFY2(blue.inside > 200, qPrintable(QString::number(blue.inside)));
+            QCOMPARE(blue.outside, 0);
+            // The same plot: same ranges, drawn again without the engine.
+            QCOMPARE(plot().lastPlot().xMin, first.xMin);
+            QCOMPARE(plot().lastPlot().yMax, first.yMax);
+            QCOMPARE(plot().lastPlot().freq, first.freq);
+        }
+        QCOMPARE(started.count(), 0);
+        QCOMPARE(child<QPlainTextEdit>("tbOutBox")->toPlainText(), output);
+        // A redraw at an unchanged size gives the same picture.
+        const QImage before = plotPage().canvas().image().copy();
+        plot().redrawPlot();
+        QCOMPARE(plotPage().canvas().image(), before);
+    }
+
+    void wheelZoomWorksThroughTheOverrides() {
+        runJob();
+        QSignalSpy started(&w().pipeline(), &RunPipeline::runStarted);
+        const plot::PlotScale whole = plot().lastPlot();
+        const QSize size = plotPage().canvas().size();
+        const QPointF at(size.width() * 0.6, size.height() * 0.5);
+        const double under = plot::realXAt(whole, at.x(), size.width());
+        auto wheel = [&](int angle, Qt::KeyboardModifiers mods) {
+            QWheelEvent e(at, plotPage().view()->mapToGlobal(at), QPoint(), QPoint(0, angle),
+                          Qt::NoButton, mods, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(plotPage().view(), &e);
+        };
+        wheel(3 * 120, Qt::NoModifier);
+        plot::PlotScale z = plot().lastPlot();
+        // The frequency axis is an override now, shown in the Setup page's boxes.
+        QVERIFY(z.xOverridden);
+        QVERIFY(!z.yOverridden);
+        const plot::PlotOptions o = setup().options();
+        QVERIFY(o.xOverride.enabled && !o.yOverride.enabled);
+        QCOMPARE(o.xOverride.minText, plot().viewOptions().xOverride.minText);
+        QCOMPARE(o.xOverride.stepText, plot().viewOptions().xOverride.stepText);
+        const auto shown = plot::overrideAxisRange(o.xOverride, 10);
+        QVERIFY(shown);
+        QVERIFY(std::abs(shown->lo - z.xMin * z.xFactor) < 1e-6 * shown->width());
+        // Narrower, still holding the frequency that was under the cursor near the cursor.
+        const plot::AxisRange wholeX = plot::shownXRange(whole);
+        QVERIFY(shown->width() < wholeX.width() * 0.8);
+        QVERIFY(shown->lo <= under && under <= shown->hi);
+        const double step = shown->width() / 10;
+        QVERIFY(std::abs(plot::realXAt(z, at.x(), size.width()) - under) <= step);
+
+        // Shift: the dB axis too.
+        wheel(120, Qt::ShiftModifier);
+        QVERIFY(plot().lastPlot().yOverridden);
+        QVERIFY(setup().options().yOverride.enabled);
+
+        // Out again as far as it came in: the range the first zoom asked for comes back.
+        wheel(-120, Qt::NoModifier);
+        wheel(-3 * 120, Qt::NoModifier);
+        const auto out = plot::overrideAxisRange(setup().options().xOverride, 10);
+        QVERIFY(out && out->width() >= wholeX.width() - 1e-9);
+
+        // Home, with the focus where a plot leaves it: the run's own ranges and the Setup page
+        // as it was.
+        QTRY_VERIFY(child<QPushButton>("cmdQuit")->hasFocus());
+        QTest::keyClick(child<QPushButton>("cmdQuit"), Qt::Key_Home);
+        QVERIFY(!plot().zoomed());
+        QCOMPARE(plot().lastPlot().xMin, whole.xMin);
+        QCOMPARE(plot().lastPlot().xMax, whole.xMax);
+        QCOMPARE(plot().lastPlot().yMin, whole.yMin);
+        QVERIFY(!setup().options().xOverride.enabled);
+        QVERIFY(!setup().options().yOverride.enabled);
+        QCOMPARE(started.count(), 0);
+    }
+
+    void bandPanAndResetWithTheMouse() {
+        runJob();
+        const plot::PlotScale whole = plot().lastPlot();
+        const QSize size = plotPage().canvas().size();
+        auto real = [&](double px) { return plot::realXAt(whole, px, size.width()); };
+        QWidget* v = plotPage().view();
+        // A drag: the band's frequencies.
+        const QPoint a(int(size.width() * 0.55), size.height() / 2);
+        const QPoint b(int(size.width() * 0.70), size.height() / 2 + 40);
+        QTest::mousePress(v, Qt::LeftButton, Qt::NoModifier, a);
+        QTest::mouseMove(v, b);
+        QTest::mouseRelease(v, Qt::LeftButton, Qt::NoModifier, b);
+        auto x = plot::overrideAxisRange(setup().options().xOverride, 10);
+        QVERIFY(x);
+        QVERIFY(x->lo <= real(a.x()) && real(b.x()) <= x->hi);
+        QVERIFY(x->width() < 1.6 * (real(b.x()) - real(a.x())) + 1e-12);
+        QVERIFY(!plot().lastPlot().yOverridden); // no modifier: frequency only
+
+        // Right-drag: the same width, moved against the drag.
+        const double width = x->width();
+        const double lo = x->lo;
+        QTest::mousePress(v, Qt::RightButton, Qt::NoModifier, a);
+        QTest::mouseMove(v, a + QPoint(size.width() / 4, 0));
+        QTest::mouseRelease(v, Qt::RightButton, Qt::NoModifier, a + QPoint(size.width() / 4, 0));
+        x = plot::overrideAxisRange(setup().options().xOverride, 10);
+        QVERIFY(x && std::abs(x->width() - width) < 1e-9 * width);
+        QVERIFY(x->lo < lo);
+
+        // Shift+drag also zooms the dB axis.
+        QTest::mousePress(v, Qt::LeftButton, Qt::ShiftModifier, a);
+        QTest::mouseMove(v, b);
+        QTest::mouseRelease(v, Qt::LeftButton, Qt::ShiftModifier, b);
+        QVERIFY(plot().lastPlot().yOverridden);
+
+        // Double-click: back to the whole plot.
+        QTest::mouseDClick(v, Qt::LeftButton, Qt::NoModifier, a);
+        QVERIFY(!plot().zoomed());
+        QCOMPARE(plot().lastPlot().xMin, whole.xMin);
+        QCOMPARE(plot().lastPlot().yMax, whole.yMax);
+    }
+
+    void zoomedViewIsReproducible() {
+        runJob();
+        QTest::mousePress(plotPage().view(), Qt::LeftButton, Qt::ShiftModifier, QPoint(500, 150));
+        QTest::mouseMove(plotPage().view(), QPoint(640, 300));
+        QTest::mouseRelease(plotPage().view(), Qt::LeftButton, Qt::ShiftModifier, QPoint(640, 300));
+        const plot::PlotScale zoomed = plot().lastPlot();
+        QVERIFY(zoomed.xOverridden && zoomed.yOverridden);
+        // Save As writes the zoomed view.
+        const QString path = f_->tmp.filePath("zoomed.bmp");
+        ui().fileNames << path;
+        child<QPushButton>("cmdFileSaveAs")->click();
+        QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
+        QCOMPARE(QImage(path, "BMP").convertToFormat(QImage::Format_RGB32),
+                 plotPage().canvas().image().convertToFormat(QImage::Format_RGB32));
+        ui().reset();
+        // Saved like any override, and plotted again from the Setup page to the same view.
+        child<QPushButton>("cmdQuit")->click();
+        child<QPushButton>("cmdSaveOptions")->click();
+        RegistryStore& reg = *f_->registry;
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "chkXaxis", kRegDword).toInt(), 1);
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "txtXmin", kRegString).toString(),
+                 setup().options().xOverride.minText);
+        child<QPushButton>("cmdPlot")->click();
+        waitForRun();
+        QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
+        const plot::PlotScale again = plot().lastPlot();
+        QCOMPARE(again.xMin, zoomed.xMin);
+        QCOMPARE(again.xMax, zoomed.xMax);
+        QCOMPARE(again.yMin, zoomed.yMin);
+        QCOMPARE(again.yMax, zoomed.yMax);
+    }
+
+    void readoutNamesTheNearestPoint() {
+        runJob();
+        QLabel* status = child<QLabel>("lblPlotStatus");
+        QVERIFY(status->text().contains("Wheel"));
+        const plot::PlotScale& st = plot().lastPlot();
+        const QSize size = plotPage().canvas().size();
+        const QPoint at(int(size.width() * 0.37), size.height() / 3);
+        QTest::mouseMove(plotPage().view(), at);
+        const auto i = plot::nearestCurvePoint(st, plot::realXAt(st, at.x(), size.width()));
+        QVERIFY(i);
+        const QString text = status->text();
+        QVERIFY2(text.contains(QString::number(double(st.freq[size_t(*i)]) * st.xFactor, 'g', 6)),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QString::number(double(st.psd[size_t(*i)]), 'f', 2) + " dB"),
+                 qPrintable(text));
+        QVERIFY(text.contains(QString("point %1 of %2").arg(*i + 1).arg(st.n)));
+        // The crosshair is drawn over the canvas, never into it: Save As keeps the plot alone.
+        const QImage grabbed =
+            plotPage().view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QVERIFY(grabbed != plotPage().canvas().image().convertToFormat(QImage::Format_RGB32));
+        // After a zoom under the still cursor the readout names the point of the new view.
+        QWheelEvent wheel(QPointF(at), plotPage().view()->mapToGlobal(QPointF(at)), QPoint(),
+                          QPoint(0, 240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(plotPage().view(), &wheel);
+        const plot::PlotScale& z = plot().lastPlot();
+        const auto j = plot::nearestCurvePoint(z, plot::realXAt(z, at.x(), size.width()));
+        QVERIFY(j);
+        QVERIFY2(status->text().contains(QString("point %1 of").arg(*j + 1)),
+                 qPrintable(status->text()));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(plotPage().view(), &leave);
+        QVERIFY(status->text().contains("Wheel"));
+    }
+
+    void peakMarksToggle() {
+        runJob();
+        const QImage plain = plotPage().canvas().image().copy();
+        auto* marks = child<QCheckBox>("chkMarkPeaks");
+        QVERIFY(!marks->isChecked()); // the faithful plot by default
+        marks->click();
+        QVERIFY(plot().markPeaks());
+        RegistryStore& reg = *f_->registry;
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "MarkPeaks", kRegDword).toInt(), 1);
+        const QImage marked = plotPage().canvas().image();
+        QVERIFY(marked != plain);
+        // Marks in the Titles colour just above the highest peaks.
+        const QColor titles = plot().viewOptions().penColor(plot::Titles);
+        const plot::PlotScale& st = plot().lastPlot();
+        int found = 0;
+        for (const plot::Peak& pk : plot().lastPeaks().byAmplitude) {
+            const double x = plot::toPixelX(st, st.freq[size_t(pk.index)], marked.width());
+            const double y = plot::toPixelY(st, st.psd[size_t(pk.index)], marked.height());
+            for (int dy = 3; dy < 12; ++dy)
+                if (marked.valid(int(x), int(y) - dy) &&
+                    QColor(marked.pixel(int(x), int(y) - dy)) == titles) {
+                    ++found;
+                    break;
+                }
+        }
+        QVERIFY2(found >= int(plot().lastPeaks().byAmplitude.size()) / 2,
+                 qPrintable(QString::number(found)));
+        // The choice comes back with the next start; off again gives the plain plot.
+        QVERIFY(f_->start());
+        QVERIFY(child<QCheckBox>("chkMarkPeaks")->isChecked());
+        child<QCheckBox>("chkMarkPeaks")->click();
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "MarkPeaks", kRegDword).toInt(), 0);
     }
 };
 
