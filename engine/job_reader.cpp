@@ -413,8 +413,8 @@ void finish_job(JobParams& jp, int npts) {
     if (jp.method == 13) check_mvse_grid(jp);
     // The report prints NIT in four columns, and each iteration costs a pass over the data:
     // a count past 9999 is a typing error, not a request to run for hours.
-    if (jp.method == 8 && jp.nit > 9999) {
-        range_error_block({{"nit = ", jp.nit}}, "nit <= 9999");
+    if (jp.method == 8 && jp.nit > record::kMaxIterations) {
+        range_error_block({{"nit = ", jp.nit}}, "nit <= " + std::to_string(record::kMaxIterations));
         stop(" NIT parameter out of range");
     }
 

@@ -2,6 +2,7 @@
 
 #include "path_rules.h"
 #include "settings_file.h"
+#include "start_path.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,7 +15,7 @@ QString programFolder(const QString& dir) {
 }
 
 QString settingsFilePath(const QString& programDir) {
-    return joinPath(programFolder(programDir), kSettingsFileName);
+    return joinPath(programLayout(programFolder(programDir)).settingsDir, kSettingsFileName);
 }
 
 bool isFirstStart(const QString& programDir) {

@@ -2,14 +2,31 @@
 #include "dialog_interaction.h"
 #include "main_window.h"
 #include "program_start.h"
+#include "start_path.h"
 #include "text_viewer.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 
 #include <cstdio>
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+
+// Qt's notes about the desktop session's runtime folder (unset, or not private) say nothing a
+// user of this program can act on, least of all in a batch run; everything else passes.
+void quietRuntimeNotes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.startsWith(QLatin1String("QStandardPaths: ")) &&
+        (text.contains(QLatin1String("XDG_RUNTIME_DIR")) ||
+         text.contains(QLatin1String("runtime directory"))))
+        return;
+    if (qtHandler) qtHandler(type, context, text);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    qtHandler = qInstallMessageHandler(quietRuntimeNotes);
     if (lumetra::isBatchCommand(argc, argv)) {
         QByteArrayList raw;
         for (int i = 1; i < argc; ++i) raw << QByteArray(argv[i]);
@@ -31,6 +48,14 @@ int main(int argc, char** argv) {
         viewer.show();
         return app.exec();
     }
+    // An installed program keeps the user's settings in the user's config folder.
+    const lumetra::ProgramLayout layout =
+        lumetra::programLayout(QCoreApplication::applicationDirPath());
+    if (layout.installed) {
+        lumetra::RegistryStore::setDefaultFile(layout.settingsDir +
+                                               QStringLiteral("/registry.ini"));
+        lumetra::ClassStore::setDefaultFile(layout.settingsDir + QStringLiteral("/classes.ini"));
+    }
     lumetra::DialogInteraction ui;
     lumetra::RegistryStore registry;
     lumetra::MainWindow window(ui, registry, QCoreApplication::applicationDirPath());
@@ -45,7 +70,14 @@ int main(int argc, char** argv) {
             lumetra::IntroForm intro;
             return intro.run();
         },
-        [](lumetra::MainWindow& w) { w.showMaximized(); }, &desktop);
+        [](lumetra::MainWindow& w) {
+            // Where it was last closed, else the whole screen.
+            if (w.geometryRestored())
+                w.show();
+            else
+                w.showMaximized();
+        },
+        &desktop);
     if (start == lumetra::StartOutcome::Failed) return 1;
     if (start == lumetra::StartOutcome::Quit) return 0;
     return app.exec();

@@ -52,14 +52,20 @@ void setFileProbeForTesting(FileProbeFunction probe) {
     probeOverride() = std::move(probe);
 }
 
-QString unexpectedErrorText(int number, const QString& description) {
-    return QStringLiteral("Unexpected error #") + QString::number(number) +
-           QStringLiteral(" occured: ") + description;
+QString signedNumberText(int number) {
+    return (number < 0 ? QString() : QStringLiteral(" ")) + QString::number(number);
+}
+
+QString unexpectedErrorText(int number, const QString& description, const QString& path) {
+    QString text = QStringLiteral("Unexpected error #") + signedNumberText(number) +
+                   QStringLiteral(" occured: ") + description;
+    if (!path.isEmpty()) text += QStringLiteral("\nFile: ") + path;
+    return text;
 }
 
 void showUnexpectedError(UserInteraction& ui, const QString& title, int number,
-                         const QString& description) {
-    ui.message({unexpectedErrorText(number, description), title, MessageIcon::Critical,
+                         const QString& description, const QString& path) {
+    ui.message({unexpectedErrorText(number, description, path), title, MessageIcon::Critical,
                 MessageButtons::Ok});
 }
 
@@ -83,7 +89,7 @@ ExistsAnswer fileExists(const QString& path, UserInteraction& ui, const QString&
                 return ExistsAnswer::Abandoned;
             break;
         case FileProbe::OtherError:
-            showUnexpectedError(ui, title, r.errorNumber, r.description);
+            showUnexpectedError(ui, title, r.errorNumber, r.description, path);
             return ExistsAnswer::Abandoned;
         }
     }

@@ -31,12 +31,18 @@ inline const QString kDriveNotReadyText =
     QStringLiteral("Put a floppy disk in the drive and cloce the drive door.");
 inline const QString kDeviceUnavailableText = QStringLiteral("This drive or path does not exist: ");
 
-QString unexpectedErrorText(int number, const QString& description);
+// "# 53", "#-5": a number's sign place is a blank when it is not negative, as the other
+// texts write numbers.
+QString signedNumberText(int number);
+
+// "Unexpected error # 53 occured: <description>", then the file it met, when known.
+QString unexpectedErrorText(int number, const QString& description,
+                            const QString& path = QString());
 
 // Shows "Unexpected error #..." with an error icon and the routine's title. The command that
 // met it ends; the program goes on.
 void showUnexpectedError(UserInteraction& ui, const QString& title, int number,
-                         const QString& description);
+                         const QString& description, const QString& path = QString());
 
 enum class ExistsAnswer { Yes, No, Abandoned };
 

@@ -21,7 +21,9 @@ class FormView {
     virtual void setRunControls(bool running) = 0;
     virtual void setRunBusy(bool busy, const QString& method) = 0;
     virtual void startPlot(const RunResult& result) = 0;
-    virtual void setMenus(bool on) = 0;        // the File and Demos menus
+    // The File and Demos menus: what a page asks; the window keeps them on except while a run
+    // is in progress, so they are reachable from every page.
+    virtual void setMenus(bool on) = 0;
     virtual void setPlotControls(bool on) = 0; // the plot-setup controls of the Setup page
 };
 

@@ -10,10 +10,21 @@ namespace lumetra {
 JobReadOutcome readJobFile(const QString& path, JobAnswers& answers) {
     JobReadOutcome out;
     JobLineReader reader;
-    if (!QFileInfo(path).isFile() || !reader.open(path)) {
-        out.errorNumber = QFileInfo::exists(path) ? 75 : 53;
-        out.description = QFileInfo::exists(path) ? QStringLiteral("Path/File access error")
-                                                  : QStringLiteral("File not found");
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        out.errorNumber = 53;
+        out.description = QStringLiteral("File not found");
+        return out;
+    }
+    if (!info.isFile()) {
+        out.errorNumber = 75;
+        out.description = QStringLiteral("It is a folder, not a file");
+        return out;
+    }
+    if (!reader.open(path)) {
+        // The system's own words for why.
+        out.errorNumber = 75;
+        out.description = reader.errorString();
         return out;
     }
     reader.readAnswer();

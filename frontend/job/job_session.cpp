@@ -1,12 +1,15 @@
 #include "job_session.h"
 
 #include "common_files.h"
+#include "field_validation.h"
 #include "file_error_policy.h"
 #include "job_file_reader.h"
 #include "job_file_writer.h"
 #include "path_rules.h"
+#include "recent_jobs.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace lumetra {
 namespace {
@@ -17,6 +20,10 @@ const QString kExistsTitle = QStringLiteral("In 'FileExists' routine ...");
 
 bool isPseudoName(const QString& name) {
     return name == kStartUpJobName || name == kNewJobName;
+}
+
+bool hasWildcard(const QString& name) {
+    return name.contains(u'*') || name.contains(u'?');
 }
 
 } // namespace
@@ -61,9 +68,11 @@ bool JobSession::writeAnswerFile(const QString& name, const QString& directory,
             QStringLiteral("File Path\\FileName error occured: \n    Path = ") + directory +
             QStringLiteral("\n    FileName = ") + name +
             QStringLiteral("\n\nIf these are okay then the error may be do to following:\n"
-                           "  Ex*.?? files in Ploxira's User directory are for 'read-only'.\n"
+                           "  Ex*.?? files in Lumetra's User directory are for 'read-only'.\n"
                            "  Do not save changes in these Example files.  Save changes under "
-                           "other names.\n");
+                           "other names.\n") +
+            (out.description.isEmpty() ? QString()
+                                       : QStringLiteral("\nReason: ") + out.description);
         ui_.message({text, QStringLiteral("File not saved; Error in 'WriteAnsFile' routine."),
                      MessageIcon::Critical, MessageButtons::Ok});
     } else {
@@ -72,25 +81,71 @@ bool JobSession::writeAnswerFile(const QString& name, const QString& directory,
     return false;
 }
 
-bool JobSession::loadJob(const QString& name, const QString& directory) {
-    const QString path = joinPath(directory, name);
+bool JobSession::readJob(const QString& path, JobAnswers& out) {
+    const auto cannotRead = [&](const QString& reason) {
+        ui_.message({QStringLiteral("The job file could not be read:\n    ") + path +
+                         QStringLiteral("\n\nReason: ") + reason,
+                     QStringLiteral("File not opened"), MessageIcon::Critical, MessageButtons::Ok});
+        return false;
+    };
+    if (QFileInfo(path).isDir()) return cannotRead(QStringLiteral("It is a folder, not a file"));
     const ExistsAnswer exists = fileExists(path, ui_, kExistsTitle);
     if (exists == ExistsAnswer::Abandoned) return false;
     if (exists == ExistsAnswer::No) {
-        ui_.message({QStringLiteral("Missing '") + name + QStringLiteral("' file?"),
+        ui_.message({QStringLiteral("Missing '") + path + QStringLiteral("' file?"),
                      QStringLiteral(" File not found."), MessageIcon::Warning, MessageButtons::Ok});
         return false;
     }
     JobAnswers read;
-    const JobReadOutcome out = readJobFile(path, read);
-    if (!out.ok) {
-        showUnexpectedError(ui_, kFileOldTitle, out.errorNumber, out.description);
-        return false;
-    }
+    const JobReadOutcome result = readJobFile(path, read);
+    if (!result.ok) return cannotRead(result.description);
+    out = read;
+    return true;
+}
+
+bool JobSession::loadJob(const QString& name, const QString& directory) {
+    JobAnswers read;
+    if (!readJob(joinPath(directory, name), read)) return false;
     state_.answers = read;
     getAnswers();
     state_.formChanged = false;
     return true;
+}
+
+bool JobSession::openJob(const QString& path) {
+    QString dir;
+    const QString name = splitPath(path, state_.currentDir, &dir);
+    JobAnswers read;
+    if (!readJob(joinPath(dir, name), read)) return false;
+    state_.jobName = name;
+    state_.jobDir = dir;
+    state_.currentDir = dir;
+    saveLastFilePath(registry_, dir);
+    state_.dialogDir = dir;
+    state_.answers = read;
+    getAnswers();
+    state_.formChanged = false;
+    showFilename();
+    state_.writeErrors = 0;
+    rememberJob(joinPath(dir, name));
+    if (view_) view_->setSubmitEnabled(true);
+    return true;
+}
+
+bool JobSession::checkAnswers() {
+    putAnswers();
+    const std::optional<FieldProblem> problem = lumetra::checkAnswers(state_.answers);
+    if (!problem) return true;
+    ui_.message({problem->text, kFieldProblemTitle, MessageIcon::Warning, MessageButtons::Ok});
+    if (view_) {
+        view_->showPage(0);
+        view_->focusControl(problem->control);
+    }
+    return false;
+}
+
+void JobSession::rememberJob(const QString& path) {
+    saveRecentJobs(registry_, withRecentJob(recentJobs(registry_), path));
 }
 
 bool JobSession::offerToSaveChanges(bool changed) {
@@ -132,18 +187,12 @@ void JobSession::fileOpen() {
     request.initialDir = state_.dialogDir;
     const QString chosen = ui_.openFileName(request);
     if (chosen.isEmpty()) return;
-    setJobName(chosen);
-    state_.currentDir = state_.jobDir;
-    saveLastFilePath(registry_, state_.jobDir);
-    state_.dialogDir = state_.jobDir;
-    loadJob(state_.jobName, state_.jobDir);
-    showFilename();
-    state_.writeErrors = 0;
-    if (view_) view_->setSubmitEnabled(true);
+    openJob(chosen);
 }
 
 void JobSession::fileSave() {
     state_.writeErrors = 0;
+    if (!checkAnswers()) return;
     const ExistsAnswer exists = isPseudoName(state_.jobName)
                                     ? ExistsAnswer::No
                                     : fileExists(state_.jobPath(), ui_, kExistsTitle);
@@ -153,13 +202,17 @@ void JobSession::fileSave() {
         return;
     }
     putAnswers();
-    if (writeAnswerFile(state_.jobName, state_.jobDir, QStringLiteral("In 'FileSave' routine ...")))
+    if (writeAnswerFile(state_.jobName, state_.jobDir,
+                        QStringLiteral("In 'FileSave' routine ..."))) {
         state_.formChanged = false;
+        rememberJob(state_.jobPath());
+    }
     state_.writeErrors = 0;
 }
 
 bool JobSession::fileSaveAs() {
     state_.writeErrors = 0;
+    if (!checkAnswers()) return false;
     FileDialogRequest request;
     request.title = QStringLiteral("Save Input File As ...");
     request.filter = QStringLiteral("All Files (*.*)|*.*|Text Files (*.txt)|*.txt");
@@ -168,25 +221,39 @@ bool JobSession::fileSaveAs() {
     request.suggestedName = suggestedSaveAsName(state_.jobName);
     const QString chosen = ui_.saveFileName(request);
     if (chosen.isEmpty()) return false;
+    const QString chosenName = fileNamePart(chosen);
+    if (hasWildcard(chosenName) || chosenName.trimmed().isEmpty()) {
+        ui_.message({QStringLiteral("'") + chosenName +
+                         QStringLiteral("' is not a file name: a name may not contain '*' or "
+                                        "'?'. Please choose another name."),
+                     QStringLiteral("File not saved"), MessageIcon::Warning, MessageButtons::Ok});
+        return false;
+    }
 
     const ExistsAnswer exists = fileExists(chosen, ui_, kExistsTitle);
     if (exists == ExistsAnswer::Abandoned) return false;
     if (exists == ExistsAnswer::Yes &&
         ui_.message({QStringLiteral("File exists, want to replace it?"),
-                     QStringLiteral("Replace ") + chosen.toLower() + QStringLiteral(" file?"),
+                     QStringLiteral("Replace ") + chosen + QStringLiteral(" file?"),
                      MessageIcon::Question, MessageButtons::YesNo}) != MessageAnswer::Yes)
         return false;
 
-    setJobName(chosen);
-    state_.currentDir = state_.jobDir;
-    state_.dialogDir = state_.jobDir;
+    QString dir;
+    const QString name = splitPath(chosen, state_.currentDir, &dir);
+    state_.dialogDir = dir;
     putAnswers();
-    // The form stays marked as changed when its content did not reach the file.
-    if (writeAnswerFile(state_.jobName, state_.jobDir, kSaveAsTitle)) state_.formChanged = false;
+    // The job becomes the chosen file only once it has been written there.
+    if (!writeAnswerFile(name, dir, kSaveAsTitle)) {
+        if (state_.writeErrors > 0) --state_.writeErrors;
+        return false;
+    }
+    state_.jobName = name;
+    state_.jobDir = dir;
+    state_.currentDir = dir;
+    state_.formChanged = false;
+    rememberJob(joinPath(dir, name));
     showFilename();
-    if (state_.writeErrors < 1) return true;
-    --state_.writeErrors;
-    return false;
+    return true;
 }
 
 void JobSession::fileDelete() {
@@ -208,7 +275,7 @@ void JobSession::fileDelete() {
     QFile file(chosen);
     if (!file.remove())
         showUnexpectedError(ui_, QStringLiteral("In 'FileDelete' routine ..."), 75,
-                            file.errorString());
+                            file.errorString(), chosen);
 }
 
 } // namespace lumetra

@@ -33,7 +33,18 @@ class JobSession {
     bool
     writeAnswerFile(const QString& name, const QString& directory,
                     const QString& callerTitle = QStringLiteral("In 'FileSaveAs' routine ..."));
+    // Reads the job into the form; on failure the reason is shown and nothing changes.
     bool loadJob(const QString& name, const QString& directory);
+    // Reads a job file without touching the current job; on failure shows the file and why.
+    bool readJob(const QString& path, JobAnswers& out);
+    // Opens path as the current job: name, folder, title and Calculate change only once the
+    // file has been read. False when it could not be read (the reason was shown).
+    bool openJob(const QString& path);
+    // False, with a message naming the question and its range and the focus on it, when an
+    // answer is not a number in its range.
+    bool checkAnswers();
+    // Puts path at the front of File > Recent.
+    void rememberJob(const QString& path);
     // True when the user cancelled.
     bool offerToSaveChanges(bool changed);
 

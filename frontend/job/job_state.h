@@ -21,8 +21,9 @@ struct JobState {
     QString currentDir;
     // Where the next file dialog opens.
     QString dialogDir;
-    QString baseDir;
-    QString userDir; // baseDir/user: the engine's report and the example jobs
+    QString baseDir;     // the program folder: the program, its engine and the manual
+    QString settingsDir; // Lumetra.ini: the program folder, or the user's config folder
+    QString userDir;     // the working folder: the engine's report and the example jobs
     bool formChanged = false;
     int writeErrors = 0;
 

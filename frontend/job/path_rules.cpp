@@ -34,8 +34,12 @@ QString joinPath(const QString& dir, const QString& name) {
 
 QString suggestedSaveAsName(const QString& jobName) {
     const qsizetype dot = jobName.indexOf(u'.');
-    if (dot <= 0) return jobName + QStringLiteral(".*");
-    return jobName.left(dot) + QStringLiteral(".*");
+    QString stem = dot <= 0 ? jobName : jobName.left(dot);
+    // A suggestion is a name the dialog can take as it is: never a pattern.
+    stem.remove(u'*');
+    stem.remove(u'?');
+    stem = stem.trimmed();
+    return stem.isEmpty() ? QStringLiteral("job") : stem;
 }
 
 QString runReportCopyPath(const QString& jobName, const QString& jobDir,

@@ -15,8 +15,8 @@ QString splitPath(const QString& path, const QString& currentDir, QString* dir);
 // dir + "/" + name without doubling the separator.
 QString joinPath(const QString& dir, const QString& name);
 
-// Save As suggestion: the job name up to its first "." followed by ".*"; the whole name
-// followed by ".*" when it has no "." or begins with one.
+// Save As suggestion: the job name up to its first "." (the whole name when it has none or
+// begins with one), without '*' and '?'; "job" when nothing is left.
 QString suggestedSaveAsName(const QString& jobName);
 
 // Where the run report copy of a job goes: "a.b.c" in dir gives dir/a_b.out, "name" without a

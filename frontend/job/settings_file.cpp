@@ -1,7 +1,7 @@
 #include "settings_file.h"
 
 #include "atomic_write.h"
-
+#include "file_error_policy.h"
 #include "job_line_reader.h"
 #include "path_rules.h"
 
@@ -13,7 +13,7 @@ namespace lumetra {
 namespace {
 
 QString errorText(int number, const QString& baseDir, const QString& description) {
-    return QStringLiteral("Unexpected error #") + QString::number(number) +
+    return QStringLiteral("Unexpected error #") + signedNumberText(number) +
            QStringLiteral(" occured: \nPath =") + baseDir + u'\n' + description +
            QStringLiteral(". Suggest re-installing Lumetra.");
 }

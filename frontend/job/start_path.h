@@ -1,20 +1,52 @@
-// Where the program's files are: the base directory and its "user" working directory.
+// Where the program's files are: the program folder, the settings folder and the working
+// folder "user".
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 namespace lumetra {
 
+// The facts the layout is decided on, from the environment; tests give their own.
+struct LayoutEnvironment {
+    QString configHome;                           // $XDG_CONFIG_HOME, else ~/.config
+    QString dataHome;                             // $XDG_DATA_HOME, else ~/.local/share
+    std::function<bool(const QString&)> writable; // whether this user may write in a folder
+    static LayoutEnvironment fromSystem();
+};
+
+struct ProgramLayout {
+    // A writable program folder with a "user" folder (a build tree, a portable copy) keeps
+    // everything beside the program; otherwise (an install under /opt or /usr) the settings
+    // and the working folder are the user's own and the program runs where it is.
+    bool installed = false;
+    QString programDir;  // the program, its engine, the manual and the shipped examples
+    QString settingsDir; // Lumetra.ini and the settings store
+    QString userDir;     // the working folder: the run report and the user's jobs
+    QString examplesDir; // where the shipped examples are (programDir/user)
+};
+
+ProgramLayout programLayout(const QString& programDir, const LayoutEnvironment& env);
+ProgramLayout programLayout(const QString& programDir); // from the system's environment
+
+// Copies the files of fromDir that toDir does not have yet; a file already there (the user's
+// own edit) is never replaced. Returns the names copied.
+QStringList seedExamples(const QString& fromDir, const QString& toDir);
+
 struct StartPathResult {
     bool ok = false;
-    QString baseDir; // the program's own folder
-    QString userDir; // baseDir/user, made the current directory
-    QString message; // why start-up cannot go on
+    QString baseDir;     // the program's own folder
+    QString settingsDir; // where Lumetra.ini lives
+    QString userDir;     // the working folder, made the current directory
+    QStringList seeded;  // examples copied into it now
+    QString message;     // why start-up cannot go on
 };
 
 inline const QString kStartPathTitle = QStringLiteral("In 'Start_Path' routine ... Exiting!");
 
 // Works whatever directory the program was started from: everything hangs off programDir.
 StartPathResult startPath(const QString& programDir);
+StartPathResult startPath(const QString& programDir, const LayoutEnvironment& env);
 
 } // namespace lumetra

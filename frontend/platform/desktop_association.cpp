@@ -89,8 +89,15 @@ QString DesktopAssociation::mimePackageText() {
            kRunReportMimeType +
            QStringLiteral("\">\n"
                           "    <sub-class-of type=\"text/plain\"/>\n"
-                          "    <comment>FC Output</comment>\n"
-                          "    <glob pattern=\"*.out\"/>\n"
+                          "    <comment>Lumetra run report</comment>\n"
+                          "    <glob pattern=\"") +
+           kRunReportGlob +
+           QStringLiteral("\"/>\n"
+                          "    <magic priority=\"50\">\n"
+                          "      <match type=\"string\" offset=\"0:16\" value=\"") +
+           kRunReportMagic +
+           QStringLiteral("\"/>\n"
+                          "    </magic>\n"
                           "  </mime-type>\n"
                           "</mime-info>\n");
 }

@@ -11,6 +11,10 @@ namespace lumetra {
 inline const QString kRunReportMimeType = QStringLiteral("text/x-lumetra-run-report");
 inline const QString kRunReportMimeFile = QStringLiteral("lumetra-run-report.xml");
 inline const QString kRunReportDesktopFile = QStringLiteral("lumetra-run-report.desktop");
+// What the type claims: the report this program writes by name, and any file whose first
+// lines are a run report's (its copies beside the jobs) - never every "*.out".
+inline const QString kRunReportGlob = QStringLiteral("~Lumetra*.out");
+inline const QString kRunReportMagic = QStringLiteral("Starting Spectral Estimation calculations");
 
 class DesktopAssociation {
   public:

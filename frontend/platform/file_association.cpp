@@ -108,27 +108,32 @@ QString getAssociation(const ClassStore& store, const QString& extension) {
     return store.readRegString(kClassesRoot, u'.' + extension, QString(), QString());
 }
 
-QString associationCommand(const QString& directory, const QString& program) {
+QString associationCommand(const QString& directory, const QString& program,
+                           const QStringList& arguments) {
     const QString dir = directory.endsWith(u'/') ? directory : directory + u'/';
-    return u'"' + dir + program + u'"' + QStringLiteral(" %1");
+    QString command = u'"' + dir + program + u'"';
+    for (const QString& a : arguments) command += u' ' + a;
+    return command + QStringLiteral(" %1");
 }
 
 void createAssociation(ClassStore& store, const QString& extension, const QString& directory,
-                       const QString& program, const QString& description,
-                       const QString& iconFile) {
+                       const QString& program, const QString& description, const QString& iconFile,
+                       const QString& command, const QStringList& arguments) {
     // Failures are silent: an association that could not be written simply is not there.
     store.writeRegString(kClassesRoot, u'.' + extension, QString(), program);
     store.writeRegString(kClassesRoot, program, QString(), description);
     if (!iconFile.isEmpty())
         store.writeRegString(kClassesRoot, program + QStringLiteral("\\DefaultIcon"), QString(),
                              iconFile + QStringLiteral(",0"));
-    store.writeRegString(kClassesRoot, program + QStringLiteral("\\shell\\open\\command"),
-                         QString(), associationCommand(directory, program));
+    store.writeRegString(
+        kClassesRoot, program + QStringLiteral("\\shell\\open\\command"), QString(),
+        associationCommand(directory, command.isEmpty() ? program : command, arguments));
 }
 
 bool registerRunReportAssociation(ClassStore& store, const QString& viewerDirectory) {
     if (!getAssociation(store, kOutExtension).isEmpty()) return false;
-    createAssociation(store, kOutExtension, viewerDirectory, kOutClass, kOutDescription, QString());
+    createAssociation(store, kOutExtension, viewerDirectory, kOutClass, kOutDescription, QString(),
+                      kRunReportViewer, {kRunReportViewerArgument});
     return getAssociation(store, kOutExtension) == kOutClass;
 }
 

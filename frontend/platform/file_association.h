@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace lumetra {
 
@@ -16,7 +17,10 @@ inline constexpr int kStatusInvalidHandle = 6;
 
 // What the first start registers for run reports.
 inline const QString kOutExtension = QStringLiteral("Out");
-inline const QString kOutClass = QStringLiteral("notePad");
+inline const QString kOutClass = QStringLiteral("Lumetra.RunReport");
+// The viewer that opens them: the program itself, as "Lumetra --view FILE".
+inline const QString kRunReportViewer = QStringLiteral("Lumetra");
+inline const QString kRunReportViewerArgument = QStringLiteral("--view");
 inline const QString kOutDescription = QStringLiteral("FC Output");
 
 // Keys are groups of an INI file ("\" separated paths, matched without regard to case); the
@@ -48,13 +52,15 @@ class ClassStore {
 // The class name registered for the extension (given without the dot), or an empty text.
 QString getAssociation(const ClassStore& store, const QString& extension);
 
-// Registers extension -> program -> description, optional icon, and the open command
-// "\"<directory>/<program>\" %1". directory gets a trailing '/' when it has none.
+// Registers extension -> class -> description, optional icon, and the open command
+// "\"<directory>/<command>\" <arguments> %1" (command: the class name when empty). directory
+// gets a trailing '/' when it has none.
 void createAssociation(ClassStore& store, const QString& extension, const QString& directory,
-                       const QString& program, const QString& description, const QString& iconFile);
-
+                       const QString& program, const QString& description, const QString& iconFile,
+                       const QString& command = QString(), const QStringList& arguments = {});
 // The open command createAssociation writes.
-QString associationCommand(const QString& directory, const QString& program);
+QString associationCommand(const QString& directory, const QString& program,
+                           const QStringList& arguments = {});
 
 // First-start registration of run reports: only when no class is registered for "Out" yet
 // (an existing association, to any class, is left alone). True when it registered one now.

@@ -40,6 +40,8 @@ class UserInteraction {
     virtual QString saveFileName(const FileDialogRequest& request) = 0;
     // Shows a text file read-only.
     virtual void viewFile(const QString& path) = 0;
+    // The same, scrolled to the end (where a run report says why a run failed).
+    virtual void viewFileAtEnd(const QString& path) { viewFile(path); }
     // Colour dialog opened on a colour in the 0x00BBGGRR form; empty when cancelled.
     virtual std::optional<quint32> pickColor(quint32 initialBgr) {
         (void)initialBgr;

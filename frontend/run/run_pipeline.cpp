@@ -6,6 +6,7 @@
 #include "method_table.h"
 #include "path_rules.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace lumetra {
@@ -13,7 +14,24 @@ namespace {
 
 const QString kExistsTitle = QStringLiteral("In 'FileExists' routine ...");
 const QString kRunEngineTitle = QStringLiteral("In 'RunEngine' routine ...");
+const QString kDecompositionFailed = QStringLiteral("Decomposition failed.");
 } // namespace
+
+QString estimatorFailureReason(const QString& reportText) {
+    const QStringList lines = reportText.split(u'\n');
+    // The engine ends its reason with "... causing [premature] termination", on one line or
+    // continued from the line before.
+    for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+        const QString line = lines.at(i).simplified();
+        if (!line.contains(QStringLiteral("termination"), Qt::CaseInsensitive)) continue;
+        QString reason = line;
+        const bool continued = !line.isEmpty() && (line.at(0).isLower() ||
+                                                   line.startsWith(QStringLiteral("EPS causing")));
+        if (continued && i > 0) reason = lines.at(i - 1).simplified() + u' ' + line;
+        return reason;
+    }
+    return QString();
+}
 
 RunPipeline::RunPipeline(JobSession& session, EngineLibrary& engine, QObject* parent)
     : QObject(parent), session_(session), engine_(engine) {}
@@ -26,7 +44,7 @@ void RunPipeline::waitForRun() {
     if (thread_) thread_->wait();
 }
 
-void RunPipeline::fileRun(RunSource source) {
+void RunPipeline::fileRun(RunSource source, const QString& demoName) {
     if (running_) return; // the engine is not reentrant
     JobState& s = session_.state();
     FormView* view = session_.view();
@@ -55,6 +73,10 @@ void RunPipeline::fileRun(RunSource source) {
                 view->focusControl(QStringLiteral("optReal"));
                 view->setRunControls(false);
             }
+            return;
+        }
+        if (!session_.checkAnswers()) {
+            if (view) view->setRunControls(false);
             return;
         }
         const QString path = s.jobPath();
@@ -86,11 +108,18 @@ void RunPipeline::fileRun(RunSource source) {
             return;
         }
     } else {
-        s.jobDir = childDirNoCase(s.baseDir, QStringLiteral("User"));
-        if (!session_.loadJob(s.jobName, s.jobDir)) {
+        // The examples are in the working folder; the job becomes the example only once read.
+        JobAnswers read;
+        if (!session_.readJob(joinPath(s.userDir, demoName), read)) {
             if (view) view->setRunControls(false);
             return;
         }
+        s.jobName = demoName;
+        s.jobDir = s.userDir;
+        s.answers = read;
+        session_.getAnswers();
+        s.formChanged = false;
+        session_.showFilename();
     }
 
     if (s.writeErrors < 1 && commonPart(demo)) return;
@@ -150,7 +179,7 @@ void RunPipeline::runEngine() {
     QString error;
     std::optional<RunResult> sized = sizedResultFor(path, &error);
     if (!sized) {
-        showUnexpectedError(session_.ui(), kRunEngineTitle, 53, error);
+        showUnexpectedError(session_.ui(), kRunEngineTitle, 53, error, path);
         if (view) view->setRunControls(false);
         return;
     }
@@ -183,19 +212,26 @@ void RunPipeline::engineDone() {
     case RunStatus::Success:
         if (view) view->startPlot(result_);
         break;
-    case RunStatus::EstimatorFailure:
+    case RunStatus::EstimatorFailure: {
+        // The title says what the report says; the report opens where it says it.
+        QFile report(joinPath(session_.state().userDir, kRunReportName));
+        const QString reason =
+            report.open(QIODevice::ReadOnly)
+                ? estimatorFailureReason(QString::fromLocal8Bit(report.readAll()))
+                : QString();
         if (ui.message({QStringLiteral("No Plot!  Error calculating a spectrum.\nView bottom of "
                                        "'~Lumetra.out' file for more details."),
-                        QStringLiteral("Decomposition failed."), MessageIcon::Warning,
+                        reason.isEmpty() ? kDecompositionFailed : reason, MessageIcon::Warning,
                         MessageButtons::OkCancel}) == MessageAnswer::Ok)
-            viewUserFile(kRunReportName);
+            viewUserFile(kRunReportName, true);
         break;
+    }
     case RunStatus::Stopped:
         if (ui.message({result_.stopText + QStringLiteral("\nView bottom of '~Lumetra.out' file "
                                                           "for more details."),
                         QStringLiteral("Calculation stopped."), MessageIcon::Warning,
                         MessageButtons::OkCancel}) == MessageAnswer::Ok)
-            viewUserFile(kRunReportName);
+            viewUserFile(kRunReportName, true);
         break;
     case RunStatus::NotRun:
         ui.message({result_.stopText, kRunEngineTitle, MessageIcon::Critical, MessageButtons::Ok});
@@ -211,10 +247,13 @@ void RunPipeline::copyRunReport(const QString& name, const QString& directory) {
     copyFile(source, runReportCopyPath(name, directory, s.currentDir), session_.ui());
 }
 
-void RunPipeline::viewUserFile(const QString& name) {
+void RunPipeline::viewUserFile(const QString& name, bool atEnd) {
     const QString path = shortPathName(joinPath(session_.state().userDir, name));
     if (!path.isEmpty() && QFileInfo(path).isFile()) {
-        session_.ui().viewFile(path);
+        if (atEnd)
+            session_.ui().viewFileAtEnd(path);
+        else
+            session_.ui().viewFile(path);
         return;
     }
     if (name == kRunReportName)

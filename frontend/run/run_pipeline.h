@@ -12,6 +12,10 @@
 
 namespace lumetra {
 
+// What a run report says about an estimator's failure (the reason lines the engine writes,
+// joined into one line); empty when it names none.
+QString estimatorFailureReason(const QString& reportText);
+
 // Where a run comes from: the job on the form, or an example of the Demos page run as stored.
 enum class RunSource { Form, Demo };
 
@@ -24,9 +28,10 @@ class RunPipeline : public QObject {
     bool isRunning() const { return running_; }
     const RunResult& lastResult() const { return result_; }
 
-    void fileRun(RunSource source = RunSource::Form);
+    // demoName: the example a demo run reads (the job changes to it only once it was read).
+    void fileRun(RunSource source = RunSource::Form, const QString& demoName = QString());
     void copyRunReport(const QString& name, const QString& directory);
-    void viewUserFile(const QString& name);
+    void viewUserFile(const QString& name, bool atEnd = false);
     void waitForRun(); // blocks until a run in progress has ended
 
   signals:

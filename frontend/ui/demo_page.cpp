@@ -242,12 +242,9 @@ void DemoPage::openDemos() {
 }
 
 void DemoPage::runDemo() {
-    JobState& s = session_.state();
     FormView* v = view();
     if (v) v->setRunControls(true);
-    s.jobName = selected_;
-    if (v) v->showFilename();
-    pipeline_.fileRun(RunSource::Demo);
+    pipeline_.fileRun(RunSource::Demo, selected_);
 }
 
 void DemoPage::cancelDemo() {

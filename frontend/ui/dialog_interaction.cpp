@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace lumetra {
 
@@ -97,6 +98,15 @@ QString DialogInteraction::saveFileName(const FileDialogRequest& request) {
 void DialogInteraction::viewFile(const QString& path) {
     auto* viewer = new TextViewer(path, parent_);
     viewer->showMaximized();
+    viewer->activateWindow();
+}
+
+void DialogInteraction::viewFileAtEnd(const QString& path) {
+    auto* viewer = new TextViewer(path, parent_);
+    viewer->showMaximized();
+    viewer->scrollToEnd();
+    // Once more after the window has its size, so the last line is in view.
+    QTimer::singleShot(0, viewer, [viewer] { viewer->scrollToEnd(); });
     viewer->activateWindow();
 }
 

@@ -14,6 +14,7 @@ class DialogInteraction : public UserInteraction {
     QString openFileName(const FileDialogRequest& request) override;
     QString saveFileName(const FileDialogRequest& request) override;
     void viewFile(const QString& path) override;
+    void viewFileAtEnd(const QString& path) override;
     std::optional<quint32> pickColor(quint32 initialBgr) override;
     bool printSetup(QPrinter& printer) override;
 

@@ -77,7 +77,7 @@ void HelpMenu::viewExampleFile() {
     request.title = kExampleDialogTitle;
     request.filter = kExampleDialogFilter;
     request.selectedFilter = 2;
-    request.initialDir = childDirNoCase(session_.state().baseDir, QStringLiteral("User"));
+    request.initialDir = session_.state().userDir;
     const QString chosen = session_.ui().openFileName(request);
     if (!chosen.isEmpty()) session_.ui().viewFile(chosen);
 }

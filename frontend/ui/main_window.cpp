@@ -8,6 +8,7 @@
 #include "path_rules.h"
 #include "plot_controller.h"
 #include "plot_page.h"
+#include "recent_jobs.h"
 #include "setup_page.h"
 #include "start_path.h"
 
@@ -15,8 +16,11 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMetaMethod>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -35,6 +39,23 @@ QString startUpJobName(const QString& userDir) {
     for (const QString& f : files)
         if (f.compare(wanted, Qt::CaseInsensitive) == 0) return f;
     return QString();
+}
+
+const QString kGeometryValue = QStringLiteral("WindowGeometry");
+constexpr int kPlotPage = 4;
+
+QString runStatusWord(const RunResult& r) {
+    switch (r.status) {
+    case RunStatus::Success:
+        return QStringLiteral("plotted");
+    case RunStatus::EstimatorFailure:
+        return QStringLiteral("estimator failed");
+    case RunStatus::Stopped:
+        return QStringLiteral("stopped");
+    case RunStatus::NotRun:
+        break;
+    }
+    return QStringLiteral("not run");
 }
 
 } // namespace
@@ -81,13 +102,27 @@ MainWindow::MainWindow(UserInteraction& ui, RegistryStore& registry, const QStri
     busyBar_->setObjectName(QStringLiteral("busyBar"));
     busyBar_->setRange(0, 0);
     busyBar_->setMaximumWidth(200);
+    jobLabel_ = new QLabel;
+    jobLabel_->setObjectName(QStringLiteral("lblJob"));
+    lastRunLabel_ = new QLabel;
+    lastRunLabel_->setObjectName(QStringLiteral("lblLastRun"));
+    statusBar()->addWidget(jobLabel_);
     statusBar()->addWidget(busyLabel_, 1);
+    statusBar()->addPermanentWidget(lastRunLabel_);
     statusBar()->addPermanentWidget(busyBar_);
     busyLabel_->hide();
     busyBar_->hide();
 
     buildMenus();
     connect(form_, &JobForm::submitClicked, this, &MainWindow::calculateClicked);
+    connect(pipeline_, &RunPipeline::runFinished, this, &MainWindow::runFinished);
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        action(QStringLiteral("mnuEditCopy"))
+            ->setEnabled(index == kPlotPage && isSignalConnected(QMetaMethod::fromSignal(
+                                                   &MainWindow::copyPlotRequested)));
+    });
+    jobLabel_->setText(jobStatusText());
+    lastRunLabel_->setText(lastRunStatusText());
 }
 
 MainWindow::~MainWindow() {
@@ -104,25 +139,62 @@ QAction* MainWindow::addEntry(QMenu* menu, const QString& name, const QString& t
 void MainWindow::buildMenus() {
     mnuFile_ = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile_->setObjectName(QStringLiteral("mnuFile"));
-    connect(addEntry(mnuFile_, QStringLiteral("mnuFileNew"), QStringLiteral("&New"), true),
-            &QAction::triggered, this, [this] { session_.fileNew(); });
-    connect(addEntry(mnuFile_, QStringLiteral("mnuFileOpen"), QStringLiteral("&Open ..."), true),
-            &QAction::triggered, this, [this] { session_.fileOpen(); });
-    connect(addEntry(mnuFile_, QStringLiteral("mnuFileSave"), QStringLiteral("&Save"), true),
-            &QAction::triggered, this, [this] { session_.fileSave(); });
+    // New, Open and Recent put a job on the form: the form comes back from any page.
+    auto onJobChange = [this](const std::function<void()>& command) {
+        const QString before = state_.jobPath();
+        const JobAnswers answers = state_.answers;
+        command();
+        if (state_.jobPath() != before || !(state_.answers == answers)) returnToForm();
+        refreshRecentMenu();
+    };
+    auto keys = [](QAction* a, const QKeySequence& k) {
+        a->setShortcut(k);
+        return a;
+    };
+    connect(keys(addEntry(mnuFile_, QStringLiteral("mnuFileNew"), QStringLiteral("&New"), true),
+                 QKeySequence::New),
+            &QAction::triggered, this,
+            [this, onJobChange] { onJobChange([this] { session_.fileNew(); }); });
     connect(
-        addEntry(mnuFile_, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save &As ..."), true),
-        &QAction::triggered, this, [this] { session_.fileSaveAs(); });
+        keys(addEntry(mnuFile_, QStringLiteral("mnuFileOpen"), QStringLiteral("&Open ..."), true),
+             QKeySequence::Open),
+        &QAction::triggered, this,
+        [this, onJobChange] { onJobChange([this] { session_.fileOpen(); }); });
+    mnuRecent_ = mnuFile_->addMenu(QStringLiteral("&Recent"));
+    mnuRecent_->setObjectName(QStringLiteral("mnuFileRecent"));
+    connect(mnuRecent_, &QMenu::aboutToShow, this, &MainWindow::refreshRecentMenu);
+    connect(keys(addEntry(mnuFile_, QStringLiteral("mnuFileSave"), QStringLiteral("&Save"), true),
+                 QKeySequence(Qt::CTRL | Qt::Key_S)),
+            &QAction::triggered, this, [this] {
+                session_.fileSave();
+                refreshRecentMenu();
+            });
+    connect(keys(addEntry(mnuFile_, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save &As ..."),
+                          true),
+                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)),
+            &QAction::triggered, this, [this] {
+                session_.fileSaveAs();
+                refreshRecentMenu();
+            });
     connect(
         addEntry(mnuFile_, QStringLiteral("mnuFileDelete"), QStringLiteral("&Delete ..."), true),
         &QAction::triggered, this, [this] { session_.fileDelete(); });
     mnuFile_->addSeparator();
-    connect(
-        addEntry(mnuFile_, QStringLiteral("mnuFileCalculate"), QStringLiteral("&Calculate"), true),
-        &QAction::triggered, this, &MainWindow::calculateMenu);
+    connect(keys(addEntry(mnuFile_, QStringLiteral("mnuFileCalculate"),
+                          QStringLiteral("&Calculate"), true),
+                 QKeySequence(Qt::Key_F5)),
+            &QAction::triggered, this, &MainWindow::calculateMenu);
     mnuFile_->addSeparator();
-    connect(addEntry(mnuFile_, QStringLiteral("mnuFileExit"), QStringLiteral("E&xit"), true),
+    connect(keys(addEntry(mnuFile_, QStringLiteral("mnuFileExit"), QStringLiteral("E&xit"), true),
+                 QKeySequence(Qt::CTRL | Qt::Key_Q)),
             &QAction::triggered, this, &QWidget::close);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    // On only while a plot is shown and something answers the request.
+    connect(keys(addEntry(edit, QStringLiteral("mnuEditCopy"), QStringLiteral("&Copy Plot"), false),
+                 QKeySequence::Copy),
+            &QAction::triggered, this, &MainWindow::copyPlotRequested);
 
     mnuDemos_ = menuBar()->addMenu(QStringLiteral("&Demos"));
     mnuDemos_->setObjectName(QStringLiteral("mnuDemos"));
@@ -144,7 +216,8 @@ void MainWindow::buildMenus() {
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    addEntry(help, QStringLiteral("mnuHelpManual"), QStringLiteral("&Manual ..."), false);
+    addEntry(help, QStringLiteral("mnuHelpManual"), QStringLiteral("&Manual ..."), false)
+        ->setShortcut(QKeySequence(Qt::Key_F1));
     addEntry(help, QStringLiteral("mnuHelpEmail"), QStringLiteral("&E-mail Support ..."), false);
     addEntry(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About ..."), false);
 
@@ -170,20 +243,20 @@ bool MainWindow::formLoad() {
         return false;
     }
     state_.baseDir = paths.baseDir;
+    state_.settingsDir = paths.settingsDir;
     state_.userDir = paths.userDir;
     state_.currentDir = paths.userDir;
 
-    settings_ = startIni(state_.baseDir);
+    settings_ = startIni(state_.settingsDir);
     if (!settings_.ok) {
         ui_.message({settings_.message, kStartIniTitle, MessageIcon::Critical, MessageButtons::Ok});
         return false;
     }
     const QString last = lastFilePath(registry_);
-    state_.dialogDir =
-        last.isEmpty() ? childDirNoCase(state_.baseDir, QStringLiteral("User")) : last;
+    state_.dialogDir = last.isEmpty() ? state_.userDir : last;
 
     state_.jobName = kStartUpJobName;
-    state_.jobDir = state_.baseDir;
+    state_.jobDir = state_.userDir;
     const QString startUp = startUpJobName(state_.userDir);
     if (!startUp.isEmpty())
         session_.loadJob(startUp, state_.userDir);
@@ -204,8 +277,94 @@ bool MainWindow::formLoad() {
     setPageEnabled(1, false);
     setPageEnabled(2, false);
     resize(JobForm::px(11000), JobForm::px(8900));
+    if (registry_.keyExists(kCurrentUser, kProgramKey)) {
+        const QByteArray geometry =
+            registry_.getValue(kCurrentUser, kProgramKey, kGeometryValue, kRegBinary, QByteArray())
+                .toByteArray();
+        geometryRestored_ = !geometry.isEmpty() && restoreGeometry(geometry);
+    }
+    refreshRecentMenu();
+    showFilename();
+    setWindowTitle(kFirstTitle);
     form_->findChild<QWidget*>(QStringLiteral("nSkip"))->setFocus();
     return true;
+}
+
+void MainWindow::saveWindowGeometry() {
+    try {
+        if (!registry_.keyExists(kCurrentUser, kProgramKey))
+            registry_.createKey(kCurrentUser, kProgramKey);
+    } catch (const RegistryError&) {
+        return; // a convenience: closing never fails for it
+    }
+    registry_.setValue(kCurrentUser, kProgramKey, kGeometryValue, kRegBinary, saveGeometry());
+}
+
+void MainWindow::refreshRecentMenu() {
+    QStringList list = recentJobs(registry_);
+    const QStringList gone =
+        dropMissingJobs(list, [](const QString& p) { return QFileInfo(p).isFile(); });
+    if (!gone.isEmpty()) saveRecentJobs(registry_, list);
+    mnuRecent_->clear();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QString path = list.at(i);
+        QAction* a = mnuRecent_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        a->setObjectName(QStringLiteral("mnuRecent_%1").arg(i + 1));
+        connect(a, &QAction::triggered, this, [this, path] { openRecent(path); });
+    }
+    if (list.isEmpty()) mnuRecent_->addAction(QStringLiteral("(no jobs yet)"))->setEnabled(false);
+    if (!gone.isEmpty()) {
+        mnuRecent_->addSeparator();
+        QAction* note = mnuRecent_->addAction(QStringLiteral("Taken off, no longer there: ") +
+                                              gone.join(QStringLiteral(", ")));
+        note->setObjectName(QStringLiteral("mnuRecentNote"));
+        note->setEnabled(false);
+    }
+}
+
+void MainWindow::openRecent(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        QStringList list = recentJobs(registry_);
+        list.removeAll(path);
+        saveRecentJobs(registry_, list);
+        ui_.message({u'\'' + path +
+                         QStringLiteral("' is no longer there; it was taken off the Recent list."),
+                     QStringLiteral("File not opened"), MessageIcon::Warning, MessageButtons::Ok});
+        refreshRecentMenu();
+        return;
+    }
+    if (state_.jobName != kNewJobName && session_.offerToSaveChanges(state_.formChanged)) return;
+    if (session_.openJob(path)) returnToForm();
+    refreshRecentMenu();
+}
+
+void MainWindow::returnToForm() {
+    if (tabs_->isTabEnabled(0) && tabs_->currentIndex() == 0) return;
+    setPageEnabled(0, true);
+    setPageEnabled(1, false);
+    setPageEnabled(2, false);
+    setPlotControls(false);
+    setRunControls(false);
+    showPage(0);
+}
+
+QString MainWindow::jobStatusText() const {
+    if (state_.jobName.isEmpty()) return QStringLiteral("Job: none");
+    const bool onDisk = state_.jobName != kStartUpJobName && state_.jobName != kNewJobName;
+    return QStringLiteral("Job: ") + (onDisk ? state_.jobPath() : state_.jobName);
+}
+
+QString MainWindow::lastRunStatusText() const {
+    return lastRun_.isEmpty() ? QStringLiteral("Last run: none") : lastRun_;
+}
+
+void MainWindow::runFinished() {
+    const RunResult& r = pipeline_->lastResult();
+    lastRun_ = QStringLiteral("Last run: ") +
+               (r.method.isEmpty() ? QStringLiteral("?") : r.method) + QStringLiteral(", ") +
+               clock().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(", ") +
+               runStatusWord(r);
+    lastRunLabel_->setText(lastRun_);
 }
 
 void MainWindow::getAnswers() {
@@ -219,10 +378,15 @@ void MainWindow::showFilename() {
     const QString title = QStringLiteral("Lumetra, for Spectral Estimators");
     setWindowTitle(state_.jobName.isEmpty() ? title
                                             : title + QStringLiteral(" ... ") + state_.jobName);
+    jobLabel_->setText(jobStatusText());
 }
 
 void MainWindow::focusControl(const QString& name) {
-    if (QWidget* w = form_->control(name)) w->setFocus();
+    QWidget* w = form_->control(name);
+    if (!w) return;
+    // A control of the form is reached from any page (F5 on the plot, say).
+    returnToForm();
+    w->setFocus();
 }
 
 void MainWindow::showPage(int index) {
@@ -241,6 +405,13 @@ void MainWindow::setRunControls(bool running) {
 }
 
 void MainWindow::setMenus(bool on) {
+    // File and Demos stay reachable from every page; only a run in progress takes them away.
+    (void)on;
+    applyMenuState();
+}
+
+void MainWindow::applyMenuState() {
+    const bool on = !pipeline_->isRunning();
     mnuFile_->setEnabled(on);
     mnuFile_->menuAction()->setEnabled(on);
     mnuDemos_->setEnabled(on);
@@ -255,9 +426,7 @@ void MainWindow::setRunBusy(bool busy, const QString& method) {
     busyBar_->setVisible(busy);
     action(QStringLiteral("mnuFileCalculate"))->setEnabled(!busy);
     form_->submitButton()->setEnabled(!busy);
-    // The demo page keeps its menus off after its run.
-    if (busy) menusBeforeRun_ = mnuFile_->isEnabled();
-    setMenus(!busy && menusBeforeRun_);
+    applyMenuState();
     if (busy)
         setCursor(Qt::BusyCursor);
     else
@@ -301,6 +470,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (registry_.keyExists(kCurrentUser, kVendorKey))
         registry_.setValue(kCurrentUser, kVendorKey, QStringLiteral("fileIn"), kRegString,
                            QString());
+    saveWindowGeometry();
     event->accept();
 }
 

@@ -10,6 +10,7 @@
 #include "settings_file.h"
 #include "user_interaction.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <memory>
 
@@ -69,12 +70,33 @@ class MainWindow : public QMainWindow, public FormView {
     void calculateClicked(); // cmdSubmit
     void calculateMenu();    // File, Calculate
 
+    // File > Recent: opens the job (after the offer to save changes); a file that is gone is
+    // taken off the list with a note.
+    void openRecent(const QString& path);
+    void refreshRecentMenu();
+    // Whether start-up put the window back where it was last closed.
+    bool geometryRestored() const { return geometryRestored_; }
+    // What the status bar says about the job and the last run.
+    QString jobStatusText() const;
+    QString lastRunStatusText() const;
+    // The clock the status bar stamps runs with (tests set it).
+    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+
+  signals:
+    // Edit > Copy on a plot; whoever draws the plot answers it.
+    void copyPlotRequested();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
     void buildMenus();
     QAction* addEntry(QMenu* menu, const QString& name, const QString& text, bool enabled);
+    // File commands that put a job on the form bring the form back from any page.
+    void returnToForm();
+    void applyMenuState();
+    void runFinished();
+    void saveWindowGeometry();
 
     UserInteraction& ui_;
     RegistryStore& registry_;
@@ -96,7 +118,11 @@ class MainWindow : public QMainWindow, public FormView {
     DemoPage* demoPage_ = nullptr;
     HelpMenu* helpMenu_ = nullptr;
     PlotController* plot_ = nullptr;
-    bool menusBeforeRun_ = true;
+    QMenu* mnuRecent_ = nullptr;
+    QLabel* jobLabel_ = nullptr;
+    QLabel* lastRunLabel_ = nullptr;
+    QString lastRun_;
+    bool geometryRestored_ = false;
 };
 
 } // namespace lumetra

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -41,6 +42,11 @@ TextViewer::TextViewer(const QString& path, QWidget* parent) : QDialog(parent), 
 
 QString TextViewer::text() const {
     return edit_->toPlainText();
+}
+
+void TextViewer::scrollToEnd() {
+    edit_->moveCursor(QTextCursor::End);
+    edit_->ensureCursorVisible();
 }
 
 } // namespace lumetra

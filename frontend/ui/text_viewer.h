@@ -13,6 +13,9 @@ class TextViewer : public QDialog {
     explicit TextViewer(const QString& path, QWidget* parent = nullptr);
     QString path() const { return path_; }
     QString text() const;
+    // Puts the cursor on the last line and scrolls there.
+    void scrollToEnd();
+    QPlainTextEdit* editor() const { return edit_; }
 
   private:
     QString path_;

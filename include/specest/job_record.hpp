@@ -102,6 +102,8 @@ constexpr int kMaxFreqPoints = 1 << 24;
 constexpr int kMaxFormPoints = 16384;
 // Largest MVSE grid (l_pts), bounded like the frequency grid.
 constexpr int kMaxMvsePoints = kMaxFreqPoints;
+// Most iterations Akaike may be asked for.
+constexpr int kMaxIterations = 9999;
 
 // A set of settings as a bit mask over Field.
 using FieldSet = std::uint32_t;

@@ -28,7 +28,7 @@ class TestFirstStart : public QObject {
     QString program() const { return tmp_->filePath("KV-Tools/Lumetra"); }
     QString store() const { return tmp_->filePath("config/classes.ini"); }
     QString command(const ClassStore& s) const {
-        return s.readRegString(kClassesRoot, "notePad\\shell\\open\\command", QString(), "");
+        return s.readRegString(kClassesRoot, kOutClass + "\\shell\\open\\command", QString(), "");
     }
 
   private slots:
@@ -36,7 +36,8 @@ class TestFirstStart : public QObject {
     void init() {
         delete tmp_;
         tmp_ = new QTemporaryDir;
-        QVERIFY(QDir().mkpath(program()));
+        // A writable program folder with its "user" folder: everything stays beside it.
+        QVERIFY(QDir().mkpath(program() + "/user"));
     }
     void cleanup() { QDir::setCurrent(startDir_); }
     void cleanupTestCase() { delete tmp_; }
@@ -49,10 +50,10 @@ class TestFirstStart : public QObject {
         QVERIFY(d.associationChecked);
         QVERIFY(d.associationCreated);
         QVERIFY(!d.desktop.has_value());
-        QCOMPARE(getAssociation(classes, "Out"), QString("notePad"));
-        QCOMPARE(classes.readRegString(kClassesRoot, "notePad", QString(), ""),
+        QCOMPARE(getAssociation(classes, "Out"), kOutClass);
+        QCOMPARE(classes.readRegString(kClassesRoot, kOutClass, QString(), ""),
                  QString("FC Output"));
-        QCOMPARE(command(classes), "\"" + program() + "/notePad\" %1");
+        QCOMPARE(command(classes), "\"" + program() + "/Lumetra\" --view %1");
         QCOMPARE(QDir::currentPath(), program());
         // The introduction itself creates no settings file: leaving it through Exit means the
         // next start is a first start again.
@@ -109,7 +110,7 @@ class TestFirstStart : public QObject {
         QCOMPARE(d.programDir, program());
         QCOMPARE(d.settingsPath, program() + "/Lumetra.ini");
         if (route == StartRoute::Introduction)
-            QCOMPARE(command(classes), "\"" + program() + "/notePad\" %1");
+            QCOMPARE(command(classes), "\"" + program() + "/Lumetra\" --view %1");
     }
 
     void startedFromElsewhere() {

@@ -72,7 +72,7 @@ class TestProgramStart : public QObject {
         QCOMPARE(int(start(IntroChoice(choice))), outcome);
         QCOMPARE(asked_, settingsFile ? 0 : 1);
         // The association is checked on a first start only.
-        QCOMPARE(getAssociation(*classes_, "Out"), settingsFile ? QString() : QString("notePad"));
+        QCOMPARE(getAssociation(*classes_, "Out"), settingsFile ? QString() : kOutClass);
         if (page < 0) {
             QVERIFY(!w().isVisible());
             QVERIFY(!QFile::exists(ini())); // so the next start asks again

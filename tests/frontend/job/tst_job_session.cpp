@@ -1,7 +1,9 @@
 // File commands on the job model, with scripted answers and no widgets.
+#include "field_validation.h"
 #include "file_error_policy.h"
 #include "job_file_reader.h"
 #include "job_session.h"
+#include "recent_jobs.h"
 #include "registry_store.h"
 #include "scripted_interaction.h"
 
@@ -127,12 +129,12 @@ class TestJobSession : public QObject {
 
     void saveAsSuggestionsAndReplace() {
         session_->fileSaveAs(); // cancelled
-        QCOMPARE(ui_.dialogs[0].suggestedName, QString("Ex-Auto.*"));
+        QCOMPARE(ui_.dialogs[0].suggestedName, QString("Ex-Auto"));
         QCOMPARE(ui_.dialogs[0].title, QString("Save Input File As ..."));
         QCOMPARE(ui_.dialogs[0].filter, QString("All Files (*.*)|*.*|Text Files (*.txt)|*.txt"));
         state_.jobName = kNewJobName;
         session_->fileSaveAs();
-        QCOMPARE(ui_.dialogs[1].suggestedName, QString("New data.*"));
+        QCOMPARE(ui_.dialogs[1].suggestedName, QString("New data"));
 
         const QString target = jobs() + "/Mixed.Case";
         QFile f(target);
@@ -145,7 +147,8 @@ class TestJobSession : public QObject {
         ui_.answers << MessageAnswer::No;
         QVERIFY(!session_->fileSaveAs());
         QCOMPARE(ui_.messages[0].request.text, QString("File exists, want to replace it?"));
-        QCOMPARE(ui_.messages[0].request.title, "Replace " + target.toLower() + " file?");
+        // The path as it is: a lower-cased one names no file here.
+        QCOMPARE(ui_.messages[0].request.title, "Replace " + target + " file?");
         QCOMPARE(readAll(target), QByteArray("old"));
         QVERIFY(state_.formChanged);
 
@@ -167,10 +170,16 @@ class TestJobSession : public QObject {
         QVERIFY(!session_->fileSaveAs());
         QCOMPARE(ui_.titles(), QStringList{"File not saved; Error in 'WriteAnsFile' routine."});
         QVERIFY(ui_.texts()[0].contains("    FileName = job.1"));
+        QVERIFY(ui_.texts()[0].contains("files in Lumetra's User directory"));
+        QVERIFY(ui_.texts()[0].contains("\nReason: "));
         QVERIFY(state_.formChanged);
         QCOMPARE(state_.writeErrors, 0);
+        // The job (and so the title) stays the one last written.
+        QCOMPARE(state_.jobName, QString("Ex-Auto.0"));
+        QCOMPARE(state_.jobDir, jobs());
+        QVERIFY(lumetra::recentJobs(*registry_).isEmpty());
 
-        // A points answer that cannot be rounded: the policy's message, the old file kept.
+        // A points answer that is no number: the question and its range, the old file kept.
         ui_.reset();
         const QString path = jobs() + "/kept.1";
         ui_.fileNames << path;
@@ -180,8 +189,10 @@ class TestJobSession : public QObject {
         state_.formChanged = true;
         ui_.reset();
         session_->fileSave();
-        QCOMPARE(ui_.texts(), QStringList{"Unexpected error #13 occured: Type mismatch"});
-        QCOMPARE(ui_.messages[0].request.icon, MessageIcon::Critical);
+        QCOMPARE(ui_.texts(), QStringList{"Question 8 (nPoints) needs a whole number from 1 to "
+                                          "16384; it has 'lots'."});
+        QCOMPARE(ui_.titles(), QStringList{kFieldProblemTitle});
+        QCOMPARE(ui_.messages[0].request.icon, MessageIcon::Warning);
         QCOMPARE(readAll(path), before);
         QVERIFY(state_.formChanged);
     }
@@ -192,7 +203,7 @@ class TestJobSession : public QObject {
         state_.jobDir = jobs();
         session_->fileSave();
         QCOMPARE(ui_.dialogs.size(), 1);
-        QCOMPARE(ui_.dialogs[0].suggestedName, QString("Start Up Values.*"));
+        QCOMPARE(ui_.dialogs[0].suggestedName, QString("Start Up Values"));
 
         ui_.reset();
         state_.jobName = "Job.2";
@@ -240,9 +251,206 @@ class TestJobSession : public QObject {
 
     void missingJobFileIsAMessage() {
         QVERIFY(!session_->loadJob("gone.0", jobs()));
-        QCOMPARE(ui_.texts(), QStringList{"Missing 'gone.0' file?"});
+        QCOMPARE(ui_.texts(), QStringList{"Missing '" + jobs() + "/gone.0' file?"});
         QCOMPARE(ui_.titles(), QStringList{" File not found."});
         QCOMPARE(state_.answers.answer(6), QString("Burg")); // the form is kept
+    }
+
+    void failedOpenChangesNothing_data() {
+        QTest::addColumn<QString>("chosen"); // under jobs()
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "gone/Job.1"
+                                 << " File not found."
+                                 << "";
+        QTest::newRow("a folder") << "Folder.1"
+                                  << "File not opened"
+                                  << "Reason: It is a folder, not a file";
+        QTest::newRow("no permission") << "Locked.1"
+                                       << "In 'FileExists' routine ..."
+                                       << "Permission denied";
+    }
+    void failedOpenChangesNothing() {
+        QFETCH(QString, chosen);
+        QFETCH(QString, title);
+        QFETCH(QString, reason);
+        QDir().mkpath(jobs() + "/Folder.1");
+        // Root reads any file: the refusal comes from the probe.
+        setFileProbeForTesting([](const QString& path) {
+            if (path.endsWith("Locked.1"))
+                return FileProbeResult{FileProbe::OtherError, 13, "Permission denied"};
+            return FileProbeResult{
+                QFileInfo(path).isFile() ? FileProbe::Exists : FileProbe::Missing, 0, QString()};
+        });
+        const QString other = tmp_.filePath("other");
+        state_.dialogDir = other;
+        saveRecentJobs(*registry_, {jobs() + "/Ex-Auto.0"});
+        session_->putAnswers(); // what the offer to save does before the dialog
+        const JobState before = state_;
+        ui_.fileNames << jobs() + "/" + chosen;
+        session_->fileOpen();
+        QCOMPARE(ui_.titles(), QStringList{title});
+        QVERIFY(ui_.texts()[0].contains(jobs() + "/" + chosen));
+        QVERIFY(ui_.texts()[0].contains(reason));
+        QCOMPARE(state_.jobName, before.jobName);
+        QCOMPARE(state_.jobDir, before.jobDir);
+        QCOMPARE(state_.currentDir, before.currentDir);
+        QCOMPARE(state_.dialogDir, other);
+        QCOMPARE(state_.answers, before.answers);
+        QVERIFY(!registry_->keyExists(kCurrentUser, kProgramKey) ||
+                registry_->getValue(kCurrentUser, kProgramKey, "LastFilePath", kRegString)
+                    .toString()
+                    .isEmpty());
+        QCOMPARE(lumetra::recentJobs(*registry_), QStringList{jobs() + "/Ex-Auto.0"});
+    }
+
+    void saveAsRefusesPatterns_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("star") << "New data.*";
+        QTest::newRow("question mark") << "Job.?";
+        QTest::newRow("blank") << " ";
+    }
+    void saveAsRefusesPatterns() {
+        QFETCH(QString, name);
+        state_.formChanged = true;
+        ui_.fileNames << jobs() + "/" + name;
+        QVERIFY(!session_->fileSaveAs());
+        QCOMPARE(ui_.titles(), QStringList{"File not saved"});
+        QVERIFY(ui_.texts()[0].startsWith("'" + name + "' is not a file name"));
+        QVERIFY(!QFile::exists(jobs() + "/" + name));
+        QCOMPARE(state_.jobName, QString("Ex-Auto.0"));
+        QVERIFY(state_.formChanged);
+    }
+
+    void answerChecks_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<int>("question");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("message"); // empty: accepted
+        const QString points = "Question 8 (nPoints) needs a whole number from 1 to 16384; ";
+        QTest::newRow("points empty") << "Burg" << 8 << "" << points + "it has nothing.";
+        QTest::newRow("points text") << "Burg" << 8 << "abc" << points + "it has 'abc'.";
+        QTest::newRow("points 1e9") << "Burg" << 8 << "1e9" << points + "it has '1e9'.";
+        QTest::newRow("points 20000") << "Burg" << 8 << "20000" << points + "it has '20000'.";
+        QTest::newRow("points fraction") << "Burg" << 8 << "64.5" << points + "it has '64.5'.";
+        QTest::newRow("points 0") << "Burg" << 8 << "0" << points + "it has '0'.";
+        QTest::newRow("points at the limit") << "Burg" << 8 << "16384"
+                                             << "";
+        QTest::newRow("points not a power of two") << "Burg" << 8 << "100"
+                                                   << "";
+        QTest::newRow("skip negative")
+            << "Burg" << 2 << "-1"
+            << "Question 2 (Skip how many (header) lines -before- starting to read data) needs "
+               "a whole number of at least 0; it has '-1'.";
+        QTest::newRow("poles past the work area")
+            << "Burg" << 9 << "211"
+            << "Question 9 (nPoles) needs a whole number from 0 to 210; it has '211'.";
+        QTest::newRow("poles at the work area") << "Burg" << 9 << "210"
+                                                << "";
+        QTest::newRow("zeros unused by Burg") << "Burg" << 10 << "x"
+                                              << "";
+        QTest::newRow("zeros past the work area")
+            << "MYWE" << 10 << "201"
+            << "Question 10 (nZeros) needs a whole number from 0 to 200; it has '201'.";
+        QTest::newRow("eps not a number")
+            << "Covariance" << 11 << "small"
+            << "Question 11 (EPS) needs a number of at least 0; it has 'small'.";
+        QTest::newRow("eps tiny") << "Covariance" << 11 << "1.e-15"
+                                  << "";
+        QTest::newRow("mode 2")
+            << "Blackman-Tukey" << 12 << "2"
+            << "Question 12 (Mode) needs a whole number from 0 to 1; it has '2'.";
+        QTest::newRow("nit past the limit")
+            << "Akaike" << 16 << "10000"
+            << "Question 16 (NIT) needs a whole number from 1 to 9999; it has '10000'.";
+        QTest::newRow("per huge") << "Akaike" << 17 << "1e39"
+                                  << "Question 17 (PER) needs a number of at least 0; it has "
+                                     "'1e39'.";
+        QTest::newRow("MVSE grid of one")
+            << "MVSE" << 14 << "1"
+            << "Question 14 (L points) needs a whole number from 2 to 16777216; it has '1'.";
+        QTest::newRow("Durbin L past the order limit")
+            << "Durbin" << 14 << "412"
+            << "Question 14 (L points) needs a whole number from 0 to 411; it has '412'.";
+    }
+    void answerChecks() {
+        QFETCH(QString, method);
+        QFETCH(int, question);
+        QFETCH(QString, value);
+        QFETCH(QString, message);
+        // Every other answer in its range.
+        JobAnswers& a = state_.answers;
+        const QStringList good{"x.dat", "0",    "0", "Real", "",   "",   "No", "64",   "4",
+                               "1",     "1e-9", "0", "12",   "18", "10", "99", "0.01", "1"};
+        for (int n = 1; n <= 18; ++n) a.setAnswer(n, good[n - 1]);
+        a.setAnswer(6, method);
+        a.setAnswer(question, value);
+        const std::optional<FieldProblem> p = checkAnswers(a);
+        QCOMPARE(p ? p->text : QString(), message);
+        if (p) {
+            QCOMPARE(p->question, question);
+            QVERIFY(!p->control.isEmpty());
+        }
+        // Save and Calculate refuse it before anything is written.
+        ui_.fileNames << jobs() + "/Checked.1";
+        QCOMPARE(session_->fileSaveAs(), message.isEmpty());
+        QCOMPARE(QFile::exists(jobs() + "/Checked.1"), message.isEmpty());
+        QCOMPARE(ui_.dialogs.isEmpty(), !message.isEmpty()); // asked before the dialog
+    }
+
+    void shippedExamplesPassTheChecks() {
+        // The checks take nothing away that the examples use.
+        const QStringList examples =
+            QDir(LUMETRA_EXAMPLES_DIR).entryList({"Ex-*"}, QDir::Files, QDir::Name);
+        QCOMPARE(examples.size(), 18);
+        for (const QString& name : examples) {
+            JobAnswers a;
+            QVERIFY(readJobFile(QString(LUMETRA_EXAMPLES_DIR "/") + name, a).ok);
+            const std::optional<FieldProblem> p = checkAnswers(a);
+            QVERIFY2(!p, qPrintable(name + ": " + (p ? p->text : QString())));
+        }
+    }
+
+    void recentJobList_data() {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("first") << QStringList{} << "/a" << QStringList{"/a"};
+        QTest::newRow("to the front")
+            << QStringList{"/a", "/b", "/c"} << "/c" << QStringList{"/c", "/a", "/b"};
+        QTest::newRow("oldest falls off")
+            << QStringList{"/a", "/b", "/c", "/d"} << "/e" << QStringList{"/e", "/a", "/b", "/c"};
+    }
+    void recentJobList() {
+        QFETCH(QStringList, before);
+        QFETCH(QString, opened);
+        QFETCH(QStringList, after);
+        saveRecentJobs(*registry_, before);
+        QCOMPARE(lumetra::recentJobs(*registry_), before);
+        session_->rememberJob(opened);
+        QCOMPARE(lumetra::recentJobs(*registry_), after);
+        // Kept in the settings store: another store on the same file reads the same.
+        QCOMPARE(lumetra::recentJobs(RegistryStore(registry_->file())), after);
+    }
+
+    void recentDropsMissingFiles() {
+        QStringList list{"/a", "/gone1", "/b", "/gone2"};
+        const QStringList gone =
+            dropMissingJobs(list, [](const QString& p) { return !p.startsWith("/gone"); });
+        QCOMPARE(gone, (QStringList{"/gone1", "/gone2"}));
+        QCOMPARE(list, (QStringList{"/a", "/b"}));
+    }
+
+    void openAndSaveAreRemembered() {
+        ui_.fileNames << jobs() + "/One.1";
+        QVERIFY(session_->fileSaveAs());
+        ui_.fileNames << jobs() + "/Two.1";
+        QVERIFY(session_->fileSaveAs());
+        state_.formChanged = false;
+        ui_.fileNames << jobs() + "/One.1";
+        session_->fileOpen();
+        QCOMPARE(lumetra::recentJobs(*registry_),
+                 (QStringList{jobs() + "/One.1", jobs() + "/Two.1"}));
     }
 
     void deleteAsks() {
@@ -302,7 +510,10 @@ class TestJobSession : public QObject {
         });
         ui_.reset();
         QVERIFY(!session_->loadJob("dev.1", jobs()));
-        QCOMPARE(ui_.texts(), QStringList{"Unexpected error #13 occured: Permission denied"});
+        // The sign place of the number is a blank; the file it met is named.
+        QCOMPARE(ui_.texts(),
+                 QStringList{"Unexpected error # 13 occured: Permission denied\nFile: " + jobs() +
+                             "/dev.1"});
         QCOMPARE(ui_.titles(), QStringList{"In 'FileExists' routine ..."});
     }
 

@@ -1,5 +1,9 @@
-// Name/directory pairs, suggested names and run report copies.
+// Name/directory pairs, suggested names, run report copies, and where the program keeps its
+// settings and working folder.
 #include "path_rules.h"
+#include "start_path.h"
+
+#include <QFile>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -45,16 +49,19 @@ class TestPathRules : public QObject {
     void saveAsSuggestion_data() {
         QTest::addColumn<QString>("jobName");
         QTest::addColumn<QString>("suggested");
+        // A suggestion the dialog takes as it is: never '*' or '?'.
         QTest::newRow("example") << "Ex-Auto.0"
-                                 << "Ex-Auto.*";
+                                 << "Ex-Auto";
         QTest::newRow("new data") << "New data"
-                                  << "New data.*";
+                                  << "New data";
         QTest::newRow("never saved") << "*.*"
-                                     << "*.*";
+                                     << "job";
         QTest::newRow("two dots") << "a.b.c"
-                                  << "a.*";
+                                  << "a";
         QTest::newRow("leading dot") << ".hidden"
-                                     << ".hidden.*";
+                                     << ".hidden";
+        QTest::newRow("patterns inside") << "mein J?b*.1"
+                                         << "mein Jb";
     }
     void saveAsSuggestion() {
         QFETCH(QString, jobName);
@@ -92,6 +99,74 @@ class TestPathRules : public QObject {
         QCOMPARE(childDirNoCase(tmp.path(), "user"), tmp.path() + "/User");
         QCOMPARE(childDirNoCase(tmp.path(), "User"), tmp.path() + "/User");
         QCOMPARE(childDirNoCase(tmp.path(), "other"), tmp.path() + "/other");
+    }
+
+    void layout_data() {
+        QTest::addColumn<bool>("hasUser");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("build tree or portable copy") << true << true << false;
+        QTest::newRow("installed under /opt") << true << false << true;
+        QTest::newRow("writable but no user folder") << false << true << true;
+        QTest::newRow("read-only, no user folder") << false << false << true;
+    }
+    void layout() {
+        // The facts are given, not read from this machine (who runs the tests, $HOME, $XDG_*).
+        QFETCH(bool, hasUser);
+        QFETCH(bool, writable);
+        QFETCH(bool, installed);
+        QTemporaryDir tmp;
+        const QString prog = tmp.filePath("opt/Lumetra");
+        QVERIFY(QDir().mkpath(hasUser ? prog + "/user" : prog));
+        QFile::copy(LUMETRA_EXAMPLES_DIR "/Ex-Auto.0", prog + "/user/Ex-Auto.0");
+        LayoutEnvironment env;
+        env.configHome = tmp.filePath("home/.config");
+        env.dataHome = tmp.filePath("home/.local/share");
+        QStringList asked;
+        env.writable = [&](const QString& dir) {
+            asked << dir;
+            return writable;
+        };
+        const ProgramLayout l = programLayout(prog, env);
+        QCOMPARE(l.installed, installed);
+        QCOMPARE(l.programDir, prog);
+        QCOMPARE(l.settingsDir, installed ? env.configHome + "/Lumetra" : prog);
+        QCOMPARE(l.userDir, installed ? env.dataHome + "/Lumetra/user" : prog + "/user");
+
+        const QString before = QDir::currentPath();
+        const StartPathResult r = startPath(prog, env);
+        QVERIFY(r.ok);
+        QCOMPARE(r.baseDir, prog);
+        QCOMPARE(r.settingsDir, l.settingsDir);
+        QCOMPARE(r.userDir, l.userDir);
+        QVERIFY(QFileInfo(r.userDir).isDir());
+        QVERIFY(QFileInfo(r.settingsDir).isDir());
+        QCOMPARE(QDir::currentPath(), QDir(r.userDir).canonicalPath());
+        // Installed: the examples are the user's own copies; the program folder is not touched.
+        QCOMPARE(r.seeded, installed && hasUser ? QStringList{"Ex-Auto.0"} : QStringList{});
+        if (installed) QCOMPARE(QDir(prog).entryList(QDir::Files), QStringList{});
+        QDir::setCurrent(before);
+    }
+
+    void seedingKeepsTheUsersEdits() {
+        QTemporaryDir tmp;
+        const QString from = tmp.filePath("opt/user"), to = tmp.filePath("home/user");
+        QVERIFY(QDir().mkpath(from) && QDir().mkpath(to));
+        for (const char* name : {"Ex-Auto.0", "Ex-Burg.0", "marple64.txt"})
+            QVERIFY(QFile::copy(QString(LUMETRA_EXAMPLES_DIR "/") + name, from + "/" + name));
+        // Shipped read-only, as an install lays them out.
+        QFile::setPermissions(from + "/Ex-Burg.0", QFileDevice::ReadOwner | QFileDevice::ReadOther);
+        QFile edited(to + "/Ex-Auto.0");
+        QVERIFY(edited.open(QIODevice::WriteOnly));
+        edited.write("my own edit\n");
+        edited.close();
+        QCOMPARE(seedExamples(from, to), (QStringList{"Ex-Burg.0", "marple64.txt"}));
+        QFile mine(to + "/Ex-Auto.0");
+        QVERIFY(mine.open(QIODevice::ReadOnly));
+        QCOMPARE(mine.readAll(), QByteArray("my own edit\n"));
+        QVERIFY(QFile::permissions(to + "/Ex-Burg.0") & QFileDevice::WriteOwner);
+        // A second start copies nothing.
+        QCOMPARE(seedExamples(from, to), QStringList{});
     }
 };
 

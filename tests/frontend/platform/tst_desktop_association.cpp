@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -109,16 +110,21 @@ class TestDesktopAssociation : public QObject {
         QFile pkg(d.mimePackagePath());
         QVERIFY(pkg.open(QIODevice::ReadOnly));
         QXmlStreamReader xml(&pkg);
-        QStringList globs, types, parents;
+        QStringList globs, types, parents, matches;
         while (!xml.atEnd()) {
             xml.readNext();
             if (!xml.isStartElement()) continue;
             if (xml.name() == u"glob") globs << xml.attributes().value("pattern").toString();
+            if (xml.name() == u"match")
+                matches << xml.attributes().value("offset").toString() + "|" +
+                               xml.attributes().value("value").toString();
             if (xml.name() == u"mime-type") types << xml.attributes().value("type").toString();
             if (xml.name() == u"sub-class-of") parents << xml.attributes().value("type").toString();
         }
         QVERIFY(!xml.hasError());
-        QCOMPARE(globs, QStringList{"*.out"});
+        // Only what this program wrote: its report by name, or a report's first lines.
+        QCOMPARE(globs, QStringList{"~Lumetra*.out"});
+        QCOMPARE(matches, QStringList{"0:16|Starting Spectral Estimation calculations"});
         QCOMPARE(types, QStringList{kRunReportMimeType});
         QCOMPARE(parents, QStringList{"text/plain"});
 
@@ -132,6 +138,34 @@ class TestDesktopAssociation : public QObject {
         // Once there, the association counts as existing.
         QVERIFY(d.hasExistingAssociation());
         QCOMPARE(make().associate(), DesktopAssociation::Outcome::AlreadyAssociated);
+    }
+
+    void claimsOnlyRunReports_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<bool>("claimed");
+        const QByteArray report = "  \n  Starting Spectral Estimation calculations and Plot\n  \n";
+        QTest::newRow("the run report") << "~Lumetra.out" << QByteArray() << true;
+        QTest::newRow("a numbered run report") << "~Lumetra2.out" << QByteArray() << true;
+        QTest::newRow("a report copy beside its job") << "ex-auto_0.out" << report << true;
+        QTest::newRow("a compiler's a.out") << "a.out"
+                                            << QByteArray("\x7f"
+                                                          "ELF")
+                                            << false;
+        QTest::newRow("a profile") << "gmon.out" << QByteArray("gmon") << false;
+        QTest::newRow("another program's text") << "results.out" << QByteArray("x = 1\n") << false;
+    }
+    void claimsOnlyRunReports() {
+        // The rules of the type as the shared MIME specification applies them, checked here
+        // without asking this machine's MIME database.
+        QFETCH(QString, name);
+        QFETCH(QByteArray, start);
+        QFETCH(bool, claimed);
+        const QRegularExpression glob(
+            QRegularExpression::wildcardToRegularExpression(kRunReportGlob));
+        const qsizetype at = start.indexOf(kRunReportMagic.toLatin1());
+        const bool magic = at >= 0 && at <= 16;
+        QCOMPARE(glob.match(name).hasMatch() || magic, claimed);
     }
 
     void toolsRunOnlyWhenPresent() {

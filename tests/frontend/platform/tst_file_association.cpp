@@ -70,11 +70,13 @@ class TestFileAssociation : public QObject {
         ClassStore s(file());
         QVERIFY(registerRunReportAssociation(s, "/opt/Lumetra"));
         QCOMPARE(getAssociation(s, "Out"), kOutClass);
-        QCOMPARE(read(s, "notePad"), QString("FC Output"));
-        QCOMPARE(read(s, "notePad\\shell\\open\\command"), QString("\"/opt/Lumetra/notePad\" %1"));
+        QCOMPARE(read(s, kOutClass), QString("FC Output"));
+        // The command starts the program's own viewer, which is there: "Lumetra --view FILE".
+        const QString viewer = "\"/opt/Lumetra/Lumetra\" --view %1";
+        QCOMPARE(read(s, kOutClass + "\\shell\\open\\command"), viewer);
         // A second time there is an association already.
         QVERIFY(!registerRunReportAssociation(s, "/elsewhere"));
-        QCOMPARE(read(s, "notePad\\shell\\open\\command"), QString("\"/opt/Lumetra/notePad\" %1"));
+        QCOMPARE(read(s, kOutClass + "\\shell\\open\\command"), viewer);
     }
 
     void existingAssociationLeftUntouched_data() {

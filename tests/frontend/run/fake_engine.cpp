@@ -47,6 +47,10 @@ extern "C" SPECEST_API int32_t specest_run(const char* job_path, int32_t job_pat
         return SPECEST_STOPPED;
     }
     if (note2.rfind("fail", 0) == 0) {
+        // Akaike's iteration limit, worded as the engine words it.
+        if (note2.rfind("failnit", 0) == 0)
+            report << " IFGLAG, EPS and NIT =  2     1.000E-15    99\n"
+                   << " ALL NIT iterations completed causing termination.\n";
         report << " ----------- No Plot ! -----------\n";
         *zeroFillZ = -99.0f;
         *t_finalZ = 63.0f;

@@ -104,18 +104,19 @@ class TestRunPipeline : public QObject {
         ui().answers << MessageAnswer::Cancel;
         w().jobForm()->submitButton()->click();
         QCOMPARE(ui().texts(),
-                 QStringList{"Okay to save '" + f_->programDir() + "/Start Up Values' now?"});
+                 QStringList{"Okay to save '" + f_->userDir() + "/Start Up Values' now?"});
         QCOMPARE(ui().titles(), QStringList{"Input -not- saved!"});
         QVERIFY(ui().dialogs.isEmpty());
         QVERIFY(w().jobForm()->submitButton()->isEnabled());
 
-        // OK: Save As with "*.*"; the data file "Real.Rda" is missing, so no engine call.
+        // OK: Save As, suggesting a name it can take as it is; the data file "Real.Rda" is missing,
+        // so no engine call.
         ui().reset();
         ui().fileNames << f_->jobsDir() + "/First.1";
         QSignalSpy started(&w().pipeline(), &RunPipeline::runStarted);
         w().action("mnuFileCalculate")->trigger();
         QCOMPARE(ui().dialogs.size(), 1);
-        QCOMPARE(ui().dialogs[0].suggestedName, QString("*.*"));
+        QCOMPARE(ui().dialogs[0].suggestedName, QString("job"));
         QVERIFY(QFile::exists(f_->jobsDir() + "/First.1"));
         const QString data = state().dataFileDir + "/Real.Rda";
         QCOMPARE(ui().texts().last(),
@@ -293,7 +294,7 @@ class TestRunPipeline : public QObject {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("title");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("viewed");
+        QTest::addColumn<bool>("viewed"); // opened, scrolled to the end where the reason is
         const QString failure = "No Plot!  Error calculating a spectrum.\nView bottom of "
                                 "'~Lumetra.out' file for more details.";
         QTest::newRow("success") << "fine" << int(RunStatus::Success) << ""
@@ -304,6 +305,10 @@ class TestRunPipeline : public QObject {
         QTest::newRow("estimator failure, OK")
             << "fail" << int(RunStatus::EstimatorFailure) << failure << "Decomposition failed."
             << int(MessageAnswer::Ok) << true;
+        QTest::newRow("iteration limit: the title says what the report says")
+            << "failnit" << int(RunStatus::EstimatorFailure) << failure
+            << "ALL NIT iterations completed causing termination." << int(MessageAnswer::Ok)
+            << true;
         QTest::newRow("estimator failure, Cancel")
             << "fail" << int(RunStatus::EstimatorFailure) << failure << "Decomposition failed."
             << int(MessageAnswer::Cancel) << false;
@@ -343,6 +348,7 @@ class TestRunPipeline : public QObject {
             QCOMPARE(w().tabs()->currentIndex(), 0);
         }
         QCOMPARE(ui().viewed.contains(report()), viewed);
+        QCOMPARE(ui().viewedAtEnd.contains(report()), viewed);
         // The arrays were sized by the rounded count, element 1 set before the call.
         const QByteArray copy = f_->readFile(f_->jobsDir() + "/end_1.out");
         QVERIFY(copy.contains(" capacity = 256\n"));
@@ -386,15 +392,56 @@ class TestRunPipeline : public QObject {
             "Ex-Demo.0\r\nnowhere.dat\r\n0\r\n0\r\nReal\r\n0\r\nBurg\r\nNo\r\n100\r\n4\r\n"
             "-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\nn1\r\nn2\r\n";
         f_->writeFile(f_->userDir() + "/Ex-Demo.0", example);
-        state().jobName = "Ex-Demo.0";
         QSignalSpy finished(&w().pipeline(), &RunPipeline::runFinished);
-        w().pipeline().fileRun(RunSource::Demo);
+        w().pipeline().fileRun(RunSource::Demo, "Ex-Demo.0");
         QVERIFY(finished.count() == 1 || finished.wait(10000));
         QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
         QCOMPARE(methods()->currentText(), QString("Burg"));           // read into the form
         QCOMPARE(f_->readFile(f_->userDir() + "/Ex-Demo.0"), example); // run as stored
         QCOMPARE(w().pipeline().lastResult().capacity, 128);
         QVERIFY(QFile::exists(f_->userDir() + "/ex-demo_0.out"));
+    }
+
+    void missingDemoChangesNothing() {
+        // The user's own job, edited; the example's file is not there.
+        state().jobName = "Mine.1";
+        state().jobDir = f_->jobsDir();
+        state().formChanged = true;
+        methods()->setCurrentText("Burg");
+        const QString title = w().windowTitle();
+        w().pipeline().fileRun(RunSource::Demo, "Ex-Gone.0");
+        QCOMPARE(ui().texts(), QStringList{"Missing '" + f_->userDir() + "/Ex-Gone.0' file?"});
+        QCOMPARE(state().jobName, QString("Mine.1"));
+        QCOMPARE(state().jobDir, f_->jobsDir());
+        QVERIFY(state().formChanged);
+        QCOMPARE(methods()->currentText(), QString("Burg"));
+        QCOMPARE(w().windowTitle(), title);
+        QVERIFY(!w().pipeline().isRunning());
+    }
+
+    void estimatorFailureReason_data() {
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("iteration limit") << " IFGLAG, EPS and NIT =  2     1.000E-15    99\n"
+                                            " ALL NIT iterations completed causing termination.\n\n"
+                                         << "ALL NIT iterations completed causing termination.";
+        QTest::newRow("reason continued on the next line")
+            << " IFLAG =  1    EPS =  1.000E-15\n One of the di's in Cholesky decomposition is "
+               "less than EPS\n causing premature termination.\n -- No Plot --\n"
+            << "One of the di's in Cholesky decomposition is less than EPS causing premature "
+               "termination.";
+        QTest::newRow("continued after EPS")
+            << " One of the di's in CHOLESKY is less than \nEPS causing premature termination "
+               "(Hessian is ill-conditioned.)\n"
+            << "One of the di's in CHOLESKY is less than EPS causing premature termination "
+               "(Hessian is ill-conditioned.)";
+        QTest::newRow("no reason") << " ----------- No Plot ! -----------\n"
+                                   << "";
+    }
+    void estimatorFailureReason() {
+        QFETCH(QString, report);
+        QFETCH(QString, reason);
+        QCOMPARE(lumetra::estimatorFailureReason(report), reason);
     }
 
     void editedJobRunsAsLastSaved() {

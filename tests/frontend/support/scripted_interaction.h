@@ -22,6 +22,7 @@ class ScriptedInteraction : public UserInteraction {
     QList<AskedMessage> messages;
     QList<FileDialogRequest> dialogs;
     QStringList viewed;
+    QStringList viewedAtEnd;              // the ones opened scrolled to the end (also in viewed)
     QList<std::optional<quint32>> colors; // consumed in order; cancel when empty
     QList<quint32> colorRequests;         // the initial colour of each colour dialog
     // Answers the print dialog: sets the printer up and accepts; cancel when not set.
@@ -40,6 +41,10 @@ class ScriptedInteraction : public UserInteraction {
     QString openFileName(const FileDialogRequest& request) override { return next(request); }
     QString saveFileName(const FileDialogRequest& request) override { return next(request); }
     void viewFile(const QString& path) override { viewed << path; }
+    void viewFileAtEnd(const QString& path) override {
+        viewed << path;
+        viewedAtEnd << path;
+    }
     std::optional<quint32> pickColor(quint32 initialBgr) override {
         colorRequests << initialBgr;
         return colors.isEmpty() ? std::nullopt : colors.takeFirst();
@@ -65,6 +70,7 @@ class ScriptedInteraction : public UserInteraction {
         messages.clear();
         dialogs.clear();
         viewed.clear();
+        viewedAtEnd.clear();
         colors.clear();
         colorRequests.clear();
         onPrint = nullptr;

@@ -47,7 +47,7 @@ class TestStartup : public QObject {
         WindowFixture::writeFile(tmp.filePath("Lumetra.ini"), "x\nlots\nAnn\n");
         SettingsFile bad = startIni(tmp.path());
         QVERIFY(!bad.ok);
-        QCOMPARE(bad.message, "Unexpected error #13 occured: \nPath =" + tmp.path() +
+        QCOMPARE(bad.message, "Unexpected error # 13 occured: \nPath =" + tmp.path() +
                                   "\nType mismatch. Suggest re-installing Lumetra.");
         WindowFixture::writeFile(tmp.filePath("Lumetra.ini"), "1 more\nlots\n");
         SettingsFile lenient = startIni(tmp.path());
@@ -85,8 +85,9 @@ class TestStartup : public QObject {
         QVERIFY(f.ui.messages.isEmpty());
         QCOMPARE(w.windowTitle(), QString("Lumetra (tm) for Spectral Estimators"));
         QCOMPARE(w.state().jobName, QString("Start Up Values"));
-        QCOMPARE(w.state().jobDir, f.programDir());
+        QCOMPARE(w.state().jobDir, f.userDir());
         QCOMPARE(w.state().baseDir, f.programDir());
+        QCOMPARE(w.state().settingsDir, f.programDir());
         QVERIFY(!w.state().formChanged);
         auto* methods = w.jobForm()->findChild<QComboBox*>("Methods");
         QCOMPARE(methods->currentIndex(), 0);
