@@ -68,6 +68,7 @@ class TestPlotRender : public QObject {
     void peakAtFirstPoint();
     void noPositivePeak_data();
     void noPositivePeak();
+    void twoSidedPeaks();
     void peakCap();
     void peaksNormalisedFrequencies();
     void curveSegments();
@@ -77,6 +78,9 @@ class TestPlotRender : public QObject {
     void inputFromRun();
     void imageCurveAndBackground();
     void imageScaleFactorNote();
+    void overrideClipsCurve_data();
+    void overrideClipsCurve();
+    void noiseVarianceOnlyForModels();
     void blackAndWhiteCarryOver();
     void curve2ChangesNothing();
     void rotatedTextCentred_data();
@@ -148,8 +152,8 @@ void TestPlotRender::noPositivePeak_data() {
     QTest::addColumn<QList<float>>("psd");
     QTest::newRow("rising to the last point")
         << QList<float>{1, 2, 3, 4} << QList<float>{1, 2, 3, 4};
-    QTest::newRow("maxima only at f <= 0")
-        << QList<float>{-2, -1, 0, 1, 2} << QList<float>{0, 5, 6, 5, 9};
+    QTest::newRow("one-sided, rising from f = 0")
+        << QList<float>{0, 1, 2, 3} << QList<float>{0, 5, 6, 9};
     QTest::newRow("first point at f = 0") << QList<float>{0, 1, 2} << QList<float>{9, 1, 0};
     QTest::newRow("plateau") << QList<float>{1, 2, 3, 4} << QList<float>{1, 3, 3, 1};
     QTest::newRow("single point") << QList<float>{1} << QList<float>{3};
@@ -163,6 +167,18 @@ void TestPlotRender::noPositivePeak() {
         listPeaks(scaleOf({freq.begin(), freq.end()}, {psd.begin(), psd.end()}), out);
     QVERIFY(pl.byPosition.empty());
     QCOMPARE(out.lines(), QStringList({" ", " Peak Frequencies: none > 0!"}));
+}
+
+void TestPlotRender::twoSidedPeaks() {
+    // A plot that shows negative frequencies lists their peaks too, and one at 0.
+    OutputText out;
+    const PeakList pl = listPeaks(scaleOf({-3, -2, -1, 0, 1, 2, 3}, {0, 7, 1, 6, 2, 9, 3}), out);
+    QCOMPARE(pl.byPosition.size(), std::size_t(3));
+    QCOMPARE(pl.summary, QString("  2  -2  0"));
+    QVERIFY(out.lines().contains(" Peak #1  at Freq =-2  Ampl. = 7"));
+    // Maxima only at f <= 0 on a two-sided grid.
+    OutputText out2;
+    QCOMPARE(listPeaks(scaleOf({-2, -1, 0, 1, 2}, {0, 5, 6, 5, 9}), out2).summary, QString("  0"));
 }
 
 void TestPlotRender::peakCap() {
@@ -185,16 +201,25 @@ void TestPlotRender::peakCap() {
 }
 
 void TestPlotRender::peaksNormalisedFrequencies() {
-    // Plotted frequencies 0..50 with factor 10^-2: real 0.1 and 0.25 both round to 0.
+    // Plotted frequencies 0..50 with factor 10^-2: real 0.1 and 0.25 keep the digits that tell
+    // them apart (whole numbers would print both as 0).
     OutputText out;
     const PeakList pl = listPeaks(scaleOf({0, 10, 20, 25, 30}, {0, 4, 1, 6, 2}, 0.01), out);
-    QCOMPARE(pl.summary, QString("  0  0"));
+    QCOMPARE(pl.summary, QString("  0.25  0.10"));
     QVERIFY(out.lines().contains(" Peak #1  at Freq =0.1  Ampl. = 4"));
     QVERIFY(out.lines().contains(" Peak #2  at Freq =0.25  Ampl. = 6"));
-    // Ties to even in the summary.
+    // Whole numbers where they are close enough, rounded with ties to even.
     OutputText out2;
-    QCOMPARE(listPeaks(scaleOf({1, 2.5f, 3, 3.5f, 4}, {0, 6, 1, 4, 0}), out2).summary,
-             QString("  2  4"));
+    QCOMPARE(listPeaks(scaleOf({10, 12.5f, 13, 25.5f, 26}, {0, 6, 1, 4, 0}), out2).summary,
+             QString("  12  26"));
+    // A tie that a whole number would misplace by a fifth keeps its decimal.
+    OutputText out3;
+    QCOMPARE(listPeaks(scaleOf({1, 2.5f, 3, 3.5f, 4}, {0, 6, 1, 4, 0}), out3).summary,
+             QString("  2.5  3.5"));
+    // Close lines need more decimals than far ones.
+    QCOMPARE(peakSummaryText({0.2, 0.21, -0.15}), QString("  0.20  0.21  -0.15"));
+    QCOMPARE(peakSummaryText({0.1992, 0.2012}), QString("  0.199  0.201"));
+    QCOMPARE(peakSummaryText({120, 250}), QString("  120  250"));
 }
 
 void TestPlotRender::curveSegments() {
@@ -256,7 +281,7 @@ void TestPlotRender::outputOrder() {
     QCOMPARE(l[14], QString(" --------------------------------------"));
     QCOMPARE(pl.byPosition.size(), std::size_t(1));
     QVERIFY(l.contains(" Peak #1  at Freq =0.2  Ampl. = -2"));
-    QCOMPARE(l.last(), QString(" Peak Frequencies:   0"));
+    QCOMPARE(l.last(), QString(" Peak Frequencies:   0.2"));
 }
 
 void TestPlotRender::degenerateInputs() {
@@ -313,11 +338,17 @@ void TestPlotRender::imageCurveAndBackground() {
     const QImage& img = canvas.image();
     const QRgb curve = qRgb(0, 0, 255); // Curve1 0xFF0000 in BGR
     const QRgb background = qRgb(192, 192, 192);
-    const double W = img.width(), H = img.height();
-    // Independent mapping: 5 % margins around the final ranges.
+    // Independent mapping: 5 % margins around the final ranges, over the area the layout chose.
+    const QRectF a = st.area;
+    const QRectF frame = frameRect(st, img.size());
+    QVERIFY(QRectF(img.rect()).contains(frame) && frame.width() > 0.6 * img.width());
     const double rx = double(st.xMax) - st.xMin, ry = double(st.yMax) - st.yMin;
-    auto mapX = [&](double x) { return (x - (st.xMin - 0.05 * rx)) / (1.1 * rx) * W; };
-    auto mapY = [&](double y) { return ((st.yMax + 0.05 * ry) - y) / (1.1 * ry) * H; };
+    auto mapX = [&](double x) {
+        return a.left() + (x - (st.xMin - 0.05 * rx)) / (1.1 * rx) * a.width();
+    };
+    auto mapY = [&](double y) {
+        return a.top() + ((st.yMax + 0.05 * ry) - y) / (1.1 * ry) * a.height();
+    };
     std::vector<QLineF> path;
     for (int i = 1; i < st.n; ++i)
         path.emplace_back(mapX(st.freq[i - 1]), mapY(st.psd[i - 1]), mapX(st.freq[i]),
@@ -354,21 +385,101 @@ void TestPlotRender::imageCurveAndBackground() {
 }
 
 void TestPlotRender::imageScaleFactorNote() {
-    auto inkInNoteArea = [](const PlotInput& in) {
+    // The note's lines, and ink at the bottom left where they stand.
+    auto note = [](const PlotInput& in, int* ink) {
         PlotCanvas canvas(QSize(640, 480));
         OutputText out;
-        startPlot(canvas, in, PlotOptions{}, out, fixedTime());
-        int ink = 0;
-        for (int y = 420; y < 480; ++y)
-            for (int x = 5; x < 25; ++x) // left of the plot area and its axis
-                ink += canvas.image().pixel(x, y) != qRgb(192, 192, 192);
-        return ink;
+        PlotLayout layout;
+        DrawExtras extras;
+        extras.layout = &layout;
+        startPlot(canvas, in, PlotOptions{}, out, fixedTime(), nullptr, extras);
+        QStringList lines;
+        for (const TextBox& t : layout.texts)
+            if (t.role == "scaleNote") lines << t.text;
+        *ink = 0;
+        double below = layout.frame.bottom();
+        for (const TextBox& t : layout.texts)
+            if (t.role == "xLabel") below = std::max(below, t.box.bottom());
+        for (int y = int(below) + 1; y < 480; ++y)
+            for (int x = 0; x < 25; ++x) // left of the x caption
+                *ink += canvas.image().pixel(x, y) != qRgb(192, 192, 192);
+        return lines;
     };
     PlotInput normalised = resonance(64); // 0..0.5: X-axis = 10E-2
     PlotInput hertz = resonance(64);
     for (float& f : hertz.frequencies) f *= 20; // 0..10: no exponent
-    QVERIFY(inkInNoteArea(normalised) > 20);
-    QCOMPARE(inkInNoteArea(hertz), 0);
+    int ink = 0;
+    QCOMPARE(note(normalised, &ink),
+             QStringList({"Scale Factor", "============", "X-axis = 10E-2"}));
+    QVERIFY(ink > 20);
+    QCOMPARE(note(hertz, &ink), QStringList());
+    QCOMPARE(ink, 0);
+}
+
+void TestPlotRender::overrideClipsCurve_data() {
+    QTest::addColumn<QString>("xMin");
+    QTest::addColumn<QString>("xStep");
+    QTest::addColumn<QString>("yMin");
+    QTest::addColumn<QString>("yStep");
+    QTest::newRow("around the peak") << "0.15"
+                                     << "0.01"
+                                     << "-30"
+                                     << "6";
+    QTest::newRow("left half, exponent") << "0"
+                                         << "0.02"
+                                         << "-45"
+                                         << "5";
+    QTest::newRow("wider than the data") << "-0.2"
+                                         << "0.1"
+                                         << "-80"
+                                         << "20";
+}
+
+void TestPlotRender::overrideClipsCurve() {
+    QFETCH(QString, xMin);
+    QFETCH(QString, xStep);
+    QFETCH(QString, yMin);
+    QFETCH(QString, yStep);
+    const PlotInput in = resonance(401);
+    PlotOptions opt;
+    opt.gridLines = 0;
+    opt.xOverride = {true, xMin, xStep};
+    opt.yOverride = {true, yMin, yStep};
+    PlotCanvas canvas(QSize(800, 600));
+    OutputText out;
+    const PlotScale st = startPlot(canvas, in, opt, out, fixedTime());
+    const QRectF frame = frameRect(st, canvas.size()).adjusted(-1.5, -1.5, 1.5, 1.5);
+    const QRgb curve = qRgb(0, 0, 255);
+    int inside = 0, outside = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x)
+            if (canvas.image().pixel(x, y) == curve)
+                ++(frame.contains(QPointF(x + 0.5, y + 0.5)) ? inside : outside);
+    QVERIFY(inside > 100);
+    QCOMPARE(outside, 0);
+}
+
+void TestPlotRender::noiseVarianceOnlyForModels() {
+    // Methods without a model leave the engine's noise variance untouched: it is not shown.
+    for (const bool parametric : {true, false}) {
+        PlotInput in = resonance(101);
+        in.parametric = parametric;
+        PlotLayout layout;
+        DrawExtras extras;
+        extras.layout = &layout;
+        renderPlotImage(in, PlotOptions{}, QSize(800, 600), fixedTime(), nullptr, extras);
+        QStringList info;
+        for (const TextBox& t : layout.texts)
+            if (t.role == "runInfo") info << t.text;
+        QStringList expected = {"Time (sec.): 0  to 255", "zeroFill = 0%"};
+        if (parametric) expected << "Noise Variance = 0.125";
+        QCOMPARE(info, expected);
+    }
+    QVERIFY(lumetra::plot::methodIsParametric("Burg"));
+    QVERIFY(lumetra::plot::methodIsParametric("Lockheed (Autocorr/Burg)"));
+    QVERIFY(!lumetra::plot::methodIsParametric("Periodogram"));
+    QVERIFY(!lumetra::plot::methodIsParametric("Blackman-Tukey"));
+    QVERIFY(!lumetra::plot::methodIsParametric("MVSE"));
 }
 
 void TestPlotRender::blackAndWhiteCarryOver() {
@@ -397,11 +508,21 @@ void TestPlotRender::blackAndWhiteCarryOver() {
     QCOMPARE(gapsOnAxis(canvas.image()), 0); // first plot: solid axis
     startPlot(canvas, in, opt, out, fixedTime());
     QVERIFY(gapsOnAxis(canvas.image()) > 20); // second plot: dashed axis
-    // Leaving black-and-white mode: the carried style still dashes the next
-    // axes, the curve resets it to solid.
+    // Leaving black-and-white mode: the colour plot draws solid axes again.
     opt.blackAndWhite = false;
-    startPlot(canvas, in, opt, out, fixedTime());
+    const PlotScale colour = startPlot(canvas, in, opt, out, fixedTime());
     QCOMPARE(canvas.lineStyle(), Qt::SolidLine);
+    const QRgb axes = opt.penColor(Axes).rgb();
+    const int cx0 = int(toPixelX(colour, colour.xMin, 640)) + 3;
+    const int cx1 = int(toPixelX(colour, colour.xMax, 640)) - 3;
+    const int row = int(toPixelY(colour, horizontalAxisY(colour.yMin, colour.yMax), 480));
+    int best = 0;
+    for (int r = row - 1; r <= row + 1; ++r) {
+        int on = 0;
+        for (int x = cx0; x < cx1; ++x) on += (canvas.image().pixel(x, r) | 0xFF000000u) == axes;
+        best = std::max(best, on);
+    }
+    QCOMPARE(best, cx1 - cx0);
 }
 
 void TestPlotRender::curve2ChangesNothing() {
