@@ -9,8 +9,10 @@
 #include "setup_page.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -55,6 +57,9 @@ PlotController::PlotController(FormView& view, JobState& state, RunPipeline& pip
     connect(plotPage_, &PlotPage::quitClicked, this, &PlotController::quitPlot);
     connect(plotPage_, &PlotPage::printClicked, this, &PlotController::printPlot);
     connect(plotPage_, &PlotPage::saveAsClicked, this, &PlotController::savePlotAs);
+    connect(plotPage_, &PlotPage::holdClicked, this, &PlotController::holdCurve);
+    connect(plotPage_, &PlotPage::clearHeldClicked, this, &PlotController::clearHeld);
+    connect(plotPage_, &PlotPage::copyClicked, this, &PlotController::copyPlot);
 }
 
 void PlotController::attach(QTabWidget* tabs, QPlainTextEdit* outBox) {
@@ -129,9 +134,11 @@ void PlotController::startPlot(const RunResult& result) {
     // Text sizes and line widths follow the canvas as they followed the screen it filled.
     env.screenPixels = canvas.size();
     OutputText out;
-    lastPlot_ = plot::startPlot(canvas, in, opt, out, env, &lastPeaks_);
+    lastInput_ = in;
+    lastPlot_ = plot::startPlot(canvas, in, opt, out, env, &lastPeaks_, drawExtras());
     lastSig2_ = result.sig2Z;
     hasPlot_ = true;
+    showHeldState();
     plotPage_->canvasChanged();
     if (outBox_) outBox_->setPlainText(out.lines().join(QLatin1Char('\n')));
     plotPage_->cmdQuit()->setFocus();
@@ -237,7 +244,7 @@ void PlotController::savePlotAs() {
                          s.dialogDir.isEmpty() ? s.userDir : s.dialogDir, s.baseDir);
     FileDialogRequest request;
     request.title = d.title;
-    request.filter = QStringLiteral("All Files (*.*)|*.*|Bitmap (*.bmp)|*.bmp");
+    request.filter = kPlotFileFilter;
     request.selectedFilter = 2;
     request.initialDir = d.initialDir;
     request.suggestedName = d.suggestedName;
@@ -252,7 +259,7 @@ void PlotController::savePlotAs() {
                      MessageButtons::YesNo}) != MessageAnswer::Yes)
         return;
     QString error;
-    if (!saveCanvasBitmap(plotPage_->canvas().image(), path, &error)) {
+    if (!writePlotFile(path, &error)) {
         // 75: path/file access error.
         showUnexpectedError(ui_, kSaveAsTitle, 75, error);
         return;
@@ -267,7 +274,10 @@ void PlotController::printPlot() {
     if (!ui_.printSetup(printer)) return;
     QCoreApplication::processEvents();
     QString error;
-    if (!plot::printPlot(printer, plotPage_->canvas().image(), lastJobName_, lastSig2_, &error))
+    PlotEnvironment env;
+    env.screenPixels = plotPage_->canvas().size();
+    if (!plot::printPlotVector(printer, plotPage_->canvas().size(), lastInput_, setup_->options(),
+                               env, drawExtras(), &error))
         ui_.message({error, kPrintTitle, MessageIcon::Warning, MessageButtons::Ok});
 }
 
@@ -277,6 +287,59 @@ void PlotController::tabChanged(int index) {
     applyState();
     // Hidden pages cannot take the focus here; the shown one gives it to its first control.
     focusFirstControl(tabs_ ? tabs_->widget(index) : nullptr);
+}
+
+DrawExtras PlotController::drawExtras() const {
+    DrawExtras extras;
+    extras.held = &held_.curves();
+    return extras;
+}
+
+bool PlotController::writePlotFile(const QString& path, QString* error) {
+    // The same drawing as on screen, at the canvas's size, in the format the name asks for.
+    PlotEnvironment env;
+    env.screenPixels = plotPage_->canvas().size();
+    return savePlotFile(path, lastInput_, setup_->options(), plotPage_->canvas().size(), env,
+                        drawExtras(), error);
+}
+
+void PlotController::showHeldState() {
+    plotPage_->showHeldCount(held_.count(), hasPlot_ && !held_.full());
+}
+
+void PlotController::redrawPlot() {
+    if (!hasPlot_) return;
+    PlotCanvas& canvas = plotPage_->canvas();
+    PlotEnvironment env;
+    env.screenPixels = canvas.size();
+    OutputText scratch;
+    lastPlot_ = plot::plotResults(canvas, lastInput_, setup_->options(), scratch, env, nullptr,
+                                  drawExtras());
+    plotPage_->canvasChanged();
+}
+
+void PlotController::holdCurve() {
+    if (!hasPlot_) return;
+    if (!held_.hold(lastInput_)) {
+        ui_.message({QStringLiteral("%1 curves are held already; clear them to hold another.")
+                         .arg(kMaxHeldCurves),
+                     kDefaultTitle, MessageIcon::Information, MessageButtons::Ok});
+        return;
+    }
+    showHeldState();
+}
+
+void PlotController::clearHeld() {
+    const bool had = !held_.empty();
+    held_.clear();
+    showHeldState();
+    if (had) redrawPlot();
+}
+
+void PlotController::copyPlot() {
+    if (!hasPlot_) return;
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setImage(plotPage_->canvas().image());
 }
 
 } // namespace lumetra

@@ -4,6 +4,7 @@
 
 #include "form_view.h"
 #include "job_state.h"
+#include "plot_held.h"
 #include "plot_render.h"
 #include "plot_states.h"
 #include "registry_store.h"
@@ -58,6 +59,13 @@ class PlotController : public QObject {
     void printPlot();
     void tabChanged(int index);
 
+    // Comparing runs: Hold keeps the current curve, Clear held drops them all; copyPlot puts
+    // the plot, as shown, on the clipboard.
+    void holdCurve();
+    void clearHeld();
+    void copyPlot();
+    const plot::HeldCurves& heldCurves() const { return held_; }
+
     const plot::PlotScale& lastPlot() const { return lastPlot_; }
     const plot::PeakList& lastPeaks() const { return lastPeaks_; }
     bool hasPlot() const { return hasPlot_; }
@@ -85,6 +93,14 @@ class PlotController : public QObject {
     QString lastJobName_;
     bool hasPlot_ = false;
     bool validatingStep_ = false;
+
+    // The last run's plot input and the curves held for comparison.
+    plot::PlotInput lastInput_;
+    plot::HeldCurves held_;
+    plot::DrawExtras drawExtras() const;
+    void redrawPlot();
+    void showHeldState();
+    bool writePlotFile(const QString& path, QString* error);
 };
 
 } // namespace lumetra

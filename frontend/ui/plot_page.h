@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class QHBoxLayout;
 class QPushButton;
 class QScrollArea;
 
@@ -35,6 +36,11 @@ class PlotPage : public QWidget {
     const plot::PlotCanvas& canvas() const { return canvas_; }
     PlotCanvasView* view() const { return view_; }
     QPushButton* cmdQuit() const { return cmdQuit_; }
+    QPushButton* cmdHold() const { return cmdHold_; }
+    QPushButton* cmdClearHeld() const { return cmdClearHeld_; }
+    QPushButton* cmdCopy() const { return cmdCopy_; }
+    // Held curves: "Clear held" shows how many there are and is usable only when there are some.
+    void showHeldCount(int count, bool canHold);
 
     // Size for the next plot: the visible canvas area, at least the 640 x 480 design.
     QSize canvasSizeForPlot() const;
@@ -44,6 +50,9 @@ class PlotPage : public QWidget {
     void quitClicked();
     void printClicked();
     void saveAsClicked();
+    void holdClicked();
+    void clearHeldClicked();
+    void copyClicked();
 
   private:
     plot::PlotCanvas canvas_;
@@ -52,6 +61,10 @@ class PlotPage : public QWidget {
     QPushButton* cmdQuit_ = nullptr;
     QPushButton* cmdPrint_ = nullptr;
     QPushButton* cmdFileSaveAs_ = nullptr;
+    QPushButton* cmdHold_ = nullptr;
+    QPushButton* cmdClearHeld_ = nullptr;
+    QPushButton* cmdCopy_ = nullptr;
+    void addCompareButtons(QHBoxLayout* buttons);
 };
 
 } // namespace lumetra

@@ -1,5 +1,6 @@
 // Peak list, curve segments, line-style carry-over, Output text and the rendered image.
 #include "plot_from_run.h"
+#include "plot_held.h"
 #include "plot_render.h"
 #include "plot_text.h"
 
@@ -83,6 +84,9 @@ class TestPlotRender : public QObject {
     void noiseVarianceOnlyForModels();
     void blackAndWhiteCarryOver();
     void curve2ChangesNothing();
+    void heldCurvesModel();
+    void heldCurvePens();
+    void heldCurvesDrawnUnderLive();
     void rotatedTextCentred_data();
     void rotatedTextCentred();
 };
@@ -533,6 +537,97 @@ void TestPlotRender::curve2ChangesNothing() {
     const QImage base = renderPlotImage(in, a, QSize(400, 300), fixedTime());
     QCOMPARE(renderPlotImage(in, b, QSize(400, 300), fixedTime()), base);
     QVERIFY(renderPlotImage(in, c, QSize(400, 300), fixedTime()) != base);
+}
+
+void TestPlotRender::heldCurvesModel() {
+    HeldCurves held;
+    QVERIFY(held.empty());
+    for (int i = 0; i < kMaxHeldCurves; ++i) {
+        PlotInput in = resonance(16);
+        in.jobName = QString("job%1").arg(i);
+        QVERIFY(held.hold(in));
+    }
+    QVERIFY(held.full());
+    QVERIFY(!held.hold(resonance(16)));
+    QCOMPARE(held.count(), kMaxHeldCurves);
+    QCOMPARE(held.curves().front().jobName, QString("job0")); // oldest first
+    QCOMPARE(held.curves().back().jobName, QString("job7"));
+    held.clear();
+    QVERIFY(held.empty() && !held.full());
+}
+
+void TestPlotRender::heldCurvePens() {
+    PlotOptions colour, bw;
+    bw.blackAndWhite = true;
+    QCOMPARE(heldCurvePen(colour, 0, 1).color(), colour.penColor(Curve2));
+    QList<QRgb> colours;
+    QList<QList<qreal>> dashes;
+    for (int i = 0; i < kMaxHeldCurves; ++i) {
+        const QPen c = heldCurvePen(colour, i, 1);
+        QCOMPARE(c.style(), Qt::SolidLine);
+        QVERIFY(!colours.contains(c.color().rgb()));
+        QVERIFY(c.color() != colour.penColor(Curve1));
+        colours << c.color().rgb();
+        const QPen b = heldCurvePen(bw, i, 1);
+        QCOMPARE(b.color(), QColor(Qt::black));
+        QCOMPARE(b.style(), Qt::CustomDashLine);
+        QVERIFY(!dashes.contains(b.dashPattern()));
+        dashes << b.dashPattern();
+    }
+    QCOMPARE(legendText(resonance(64)), QString("Burg, 64 pts, Ex-Burg.0"));
+    PlotInput withOrders = resonance(64);
+    withOrders.orders = "p=15 q=4";
+    QCOMPARE(legendText(withOrders), QString("Burg p=15 q=4, 64 pts, Ex-Burg.0"));
+}
+
+void TestPlotRender::heldCurvesDrawnUnderLive() {
+    const PlotInput live = resonance(201);
+    PlotInput other = resonance(201);
+    for (float& v : other.spectrum) v -= 12; // below the live curve
+    other.jobName = "Other.0";
+    PlotOptions opt;
+    opt.gridLines = 0;
+    const QRgb curve2 = opt.penColor(Curve2).rgb(), curve1 = opt.penColor(Curve1).rgb();
+    auto count = [](const QImage& img, QRgb c, const QRectF& in) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += (img.pixel(x, y) | 0xFF000000u) == (c | 0xFF000000u) &&
+                     in.contains(QPointF(x + 0.5, y + 0.5));
+        return n;
+    };
+    // No held curve: the plot is the single-run plot, bit for bit.
+    std::vector<PlotInput> none;
+    DrawExtras empty;
+    empty.held = &none;
+    QCOMPARE(renderPlotImage(live, opt, QSize(800, 600), fixedTime(), nullptr, empty),
+             renderPlotImage(live, opt, QSize(800, 600), fixedTime()));
+
+    std::vector<PlotInput> held{other};
+    PlotLayout layout;
+    DrawExtras extras;
+    extras.held = &held;
+    extras.layout = &layout;
+    const QImage img = renderPlotImage(live, opt, QSize(800, 600), fixedTime(), nullptr, extras);
+    QVERIFY(count(img, curve2, layout.frame) > 300);
+    QVERIFY(count(img, curve1, layout.frame) > 300);
+    QCOMPARE(layout.legendSamples.size(), std::size_t(2));
+    QVERIFY(count(img, curve2, layout.legendSamples[0]) > 5);
+    QVERIFY(count(img, curve1, layout.legendSamples[1]) > 5);
+    // The same run held: the live curve covers it wholly, since it is drawn last.
+    std::vector<PlotInput> same{live};
+    extras.held = &same;
+    const QImage covered =
+        renderPlotImage(live, opt, QSize(800, 600), fixedTime(), nullptr, extras);
+    QCOMPARE(count(covered, curve2, layout.frame), 0);
+    // The y range takes in the held curve, which lies below the live one.
+    OutputText out;
+    extras.held = &held;
+    QImage sink(800, 600, QImage::Format_RGB32);
+    QPainter p(&sink);
+    Qt::PenStyle style = Qt::SolidLine;
+    const PlotScale st = drawPlot(p, QSizeF(800, 600), style, live, opt, out, fixedTime(), extras);
+    QVERIFY(st.yMin <= *std::min_element(other.spectrum.begin(), other.spectrum.end()));
 }
 
 void TestPlotRender::rotatedTextCentred_data() {

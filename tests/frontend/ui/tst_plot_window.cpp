@@ -4,6 +4,7 @@
 #include "job_form.h"
 #include "plot_controller.h"
 #include "plot_options.h"
+#include "plot_output.h"
 #include "plot_page.h"
 #include "plot_scale.h"
 #include "run_pipeline.h"
@@ -504,7 +505,7 @@ class TestPlotWindow : public QObject {
         QCOMPARE(ui().dialogs.size(), 1);
         const FileDialogRequest& d = ui().dialogs[0];
         QCOMPARE(d.title, QString("Save Plot File As ..."));
-        QCOMPARE(d.filter, QString("All Files (*.*)|*.*|Bitmap (*.bmp)|*.bmp"));
+        QCOMPARE(d.filter, plot::kPlotFileFilter); // Bitmap, PNG, SVG and PDF
         QCOMPARE(d.selectedFilter, 2);
         QCOMPARE(d.suggestedName, QString("Perio.bmp"));
         QCOMPARE(d.initialDir, f_->jobsDir()); // the shared dialog's folder
