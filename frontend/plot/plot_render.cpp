@@ -377,29 +377,96 @@ void drawRotatedCaption(QPainter& p, const Text& t, const PlotOptions& opt) {
     p.restore();
 }
 
-// A curve's copy in the plot's units, over the live plot's ranges.
-PlotScale scaledCopy(const PlotScale& st, const PlotInput& in) {
-    PlotScale c = st;
-    const int n = in.pointCount();
-    c.n = n;
-    c.freq.assign(in.frequencies.begin(), in.frequencies.begin() + n);
-    c.psd.assign(in.spectrum.begin(), in.spectrum.begin() + n);
-    for (float& f : c.freq) f = static_cast<float>(f / st.xFactor);
-    for (float& v : c.psd) v = static_cast<float>(v / st.yFactor);
-    return c;
+// The pixel segments of a curve, as curveSegments picks them (a segment is drawn when its start
+// point lies within the ranges). Values are divided by the axis factors first when `divide`.
+// Many points to a pixel column draw the same picture as the first, lowest, highest and last
+// of them, so runs with more than four points to a column are cut down to those.
+std::vector<QLineF> curvePixels(const PlotScale& st, const float* f, const float* v, int n,
+                                bool divide, QSizeF canvas, double frameWidth) {
+    std::vector<QLineF> out;
+    if (n < 2) return out;
+    // The same affine maps as toPixelX / toPixelY, taken out of the loop.
+    const double x0 = toPixelX(st, 0, canvas.width()), y0 = toPixelY(st, 0, canvas.height());
+    const double sx = toPixelX(st, 1, canvas.width()) - x0;
+    const double sy = toPixelY(st, 1, canvas.height()) - y0;
+    std::vector<QPointF> pts(static_cast<std::size_t>(n));
+    std::vector<char> inside(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const float x = divide ? static_cast<float>(f[k] / st.xFactor) : f[k];
+        const float y = divide ? static_cast<float>(v[k] / st.yFactor) : v[k];
+        inside[k] = st.xMin <= x && x <= st.xMax && st.yMin <= y && y <= st.yMax;
+        pts[k] = QPointF(x0 + sx * static_cast<double>(x), y0 + sy * static_cast<double>(y));
+    }
+    const bool thin = n - 1 > 4 * frameWidth;
+    out.reserve(thin ? static_cast<std::size_t>(8 * frameWidth) : static_cast<std::size_t>(n));
+    std::size_t i = 1;
+    const auto N = static_cast<std::size_t>(n);
+    while (i < N) {
+        if (!inside[i - 1]) {
+            ++i;
+            continue;
+        }
+        // A connected run: points i-1 .. j.
+        std::size_t j = i;
+        while (j + 1 < N && inside[j]) ++j;
+        if (!thin) {
+            for (std::size_t k = i; k <= j; ++k) out.emplace_back(pts[k - 1], pts[k]);
+        } else {
+            QPointF last;
+            bool any = false;
+            auto keep = [&](const QPointF& p) {
+                if (any) out.emplace_back(last, p);
+                last = p;
+                any = true;
+            };
+            std::size_t a = i - 1;
+            while (a <= j) {
+                const double column = std::floor(pts[a].x());
+                std::size_t b = a, lo = a, hi = a;
+                while (b <= j && std::floor(pts[b].x()) == column) {
+                    if (pts[b].y() < pts[lo].y()) lo = b;
+                    if (pts[b].y() > pts[hi].y()) hi = b;
+                    ++b;
+                }
+                const std::array<std::size_t, 4> pick = {a, std::min(lo, hi), std::max(lo, hi),
+                                                         b - 1};
+                for (std::size_t k = 0; k < pick.size(); ++k)
+                    if (k == 0 || pick[k] != pick[k - 1]) keep(pts[pick[k]]);
+                a = b;
+            }
+        }
+        i = j + 1;
+    }
+    return out;
 }
 
-std::vector<QLineF> pixelSegments(const PlotScale& st, QSizeF canvas) {
-    std::vector<QLineF> segs = curveSegments(st);
-    for (QLineF& l : segs)
-        l = QLineF(toPixelX(st, l.x1(), canvas.width()), toPixelY(st, l.y1(), canvas.height()),
-                   toPixelX(st, l.x2(), canvas.width()), toPixelY(st, l.y2(), canvas.height()));
-    return segs;
-}
-
-void drawSegments(QPainter& p, const std::vector<QLineF>& segs, const QPen& pen) {
-    p.setPen(pen);
-    p.drawLines(segs.data(), static_cast<int>(segs.size()));
+void drawSegments(QPainter& p, const std::vector<QLineF>& segs, const QPen& pen,
+                  bool dense = false) {
+    const double w = pen.widthF();
+    if (!dense || w <= 1 || pen.style() != Qt::SolidLine ||
+        p.testRenderHint(QPainter::Antialiasing)) {
+        p.setPen(pen);
+        p.drawLines(segs.data(), static_cast<int>(segs.size()));
+        return;
+    }
+    // Thousands of short wide segments: stroking each costs far more than drawing the
+    // one-pixel line again, shifted by whole pixels across its direction, which covers the
+    // same band.
+    QPen one(pen);
+    one.setWidthF(1);
+    p.setPen(one);
+    const int n = static_cast<int>(std::lround(w));
+    std::vector<QLineF> shifted(segs.size());
+    for (int k = 0; k < n; ++k) {
+        const double d = k - (n - 1) / 2.0;
+        for (std::size_t i = 0; i < segs.size(); ++i) {
+            const QLineF& l = segs[i];
+            const bool steep = std::fabs(l.dy()) > std::fabs(l.dx());
+            shifted[i] = l.translated(steep ? QPointF(d, 0) : QPointF(0, d));
+        }
+        p.drawLines(shifted.data(), static_cast<int>(shifted.size()));
+    }
 }
 
 // The union of the held curves' ranges with the live one's, for the axes.
@@ -556,11 +623,18 @@ PlotScale drawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle
     painter.save();
     painter.setClipRect(L.frame.adjusted(-thin, -thin, thin, thin), Qt::IntersectClip);
     for (std::size_t i = 0; i < held.size(); ++i)
-        drawSegments(painter, pixelSegments(scaledCopy(st, held[i]), canvasSize),
-                     heldCurvePen(opt, static_cast<int>(i), thin));
+        drawSegments(painter,
+                     curvePixels(st, held[i].frequencies.data(), held[i].spectrum.data(),
+                                 held[i].pointCount(), true, canvasSize, L.frame.width()),
+                     heldCurvePen(opt, static_cast<int>(i), thin),
+                     held[i].pointCount() > 4 * L.frame.width());
     lineStyle = Qt::SolidLine;
-    drawSegments(painter, pixelSegments(st, canvasSize),
-                 linePen(opt.penColor(Curve1), thin, Qt::SolidLine));
+    drawSegments(
+        painter,
+        curvePixels(st, st.freq.data(), st.psd.data(),
+                    std::min<int>(st.n, static_cast<int>(std::min(st.freq.size(), st.psd.size()))),
+                    false, canvasSize, L.frame.width()),
+        linePen(opt.penColor(Curve1), thin, Qt::SolidLine), st.n > 4 * L.frame.width());
     painter.restore();
     // Black-and-white plots leave the canvas dashed for whatever is drawn next.
     if (opt.blackAndWhite) lineStyle = Qt::DashLine;
