@@ -129,8 +129,7 @@ std::vector<double> thinLabels(const std::vector<double>& at, double gap, BoxAt 
         for (std::size_t k = 1; k < kept.size() && clear; ++k) {
             const auto a = boxAt(kept[k - 1]);
             const auto b = boxAt(kept[k]);
-            clear = std::min(a.second, b.second) + gap <= std::max(a.first, b.first) ||
-                    std::max(a.first, b.first) >= std::min(a.second, b.second) + gap;
+            clear = std::min(a.second, b.second) + gap <= std::max(a.first, b.first);
         }
         if (clear) return kept;
     }

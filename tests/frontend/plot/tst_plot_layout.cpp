@@ -72,6 +72,10 @@ class TestPlotLayout : public QObject {
         runs_["perio"] = realRun("Ex-Perio.0"); // no model: no noise variance line
         runs_["rmle"] = realRun("Ex-RMLE.0");   // real data, 0 .. 0.5
         runs_["lock"] = realRun("Ex-Lock.0");   // the longest method name
+        // A narrow band far from zero: long x labels that cannot all stand side by side.
+        PlotInput offset = runs_["rmle"];
+        for (float& f : offset.frequencies) f = 2 * f + 100000;
+        runs_["offset"] = offset;
         runs_["longpath"] = realRun(
             "Ex-MYWE.0", "a folder with a rather long name/and another one below it that is "
                          "longer still/measurements of the second campaign/spectra");
@@ -100,6 +104,9 @@ class TestPlotLayout : public QObject {
                 QTest::newRow(qPrintable(QStringLiteral("grid %1/%2 rmle").arg(lines).arg(type)))
                     << "rmle" << o << 0 << QSize(1280, 800);
             }
+        for (const QSize s : {QSize(640, 480), QSize(1920, 1080)})
+            QTest::newRow(qPrintable(QStringLiteral("long x labels %1").arg(s.width())))
+                << "offset" << base << 0 << s;
         PlotOptions bw;
         bw.blackAndWhite = true;
         QTest::newRow("black and white 640") << "burg" << bw << 0 << QSize(640, 480);
@@ -147,6 +154,11 @@ class TestPlotLayout : public QObject {
             return b.text.startsWith("Noise Variance");
         });
         QCOMPARE(noiseLine, in.parametric);
+        const auto xLabels =
+            std::count_if(t.begin(), t.end(), [](const TextBox& b) { return b.role == "xLabel"; });
+        QVERIFY(xLabels >= 2);
+        // Labels too long to stand side by side: every second (or fifth) one is kept.
+        if (run == "offset" && size.width() == 640) QVERIFY(xLabels < 11);
         for (std::size_t i = 0; i < t.size(); ++i) {
             QVERIFY2(!t[i].box.isEmpty() && !t[i].text.isEmpty(), qPrintable(describe(t[i])));
             QVERIFY2(canvas.contains(t[i].box), qPrintable(describe(t[i])));
