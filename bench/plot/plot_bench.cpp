@@ -12,7 +12,7 @@ using namespace lumetra::plot;
 
 namespace {
 
-PlotInput spectrum16k() {
+PlotInput spectrum16k(double shift = 0) {
     const int n = 16384;
     PlotInput in;
     in.nFreqPts = n;
@@ -23,7 +23,8 @@ PlotInput spectrum16k() {
         // Two-sided grid with a few resonances over a noisy floor: many local maxima.
         const double f = (i - n / 2) / static_cast<double>(n);
         double p = 1e-4;
-        for (double f0 : {-0.31, 0.05, 0.12, 0.33}) p += 1.0 / (1 + std::pow((f - f0) / 0.004, 2));
+        for (double f0 : {-0.31, 0.05, 0.12, 0.33})
+            p += 1.0 / (1 + std::pow((f - f0 - shift) / 0.004, 2));
         in.frequencies.push_back(static_cast<float>(f));
         in.spectrum.push_back(static_cast<float>(10 * std::log10(p) + noise(rng)));
     }
@@ -59,6 +60,48 @@ void BM_StartPlot(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StartPlot)->Args({800, 600})->Args({1600, 1200})->Unit(benchmark::kMillisecond);
+
+// Eight held curves under the live one, 16384 points each, at 1920 x 1080: the overlay plot.
+std::vector<PlotInput> eightHeld() {
+    std::vector<PlotInput> held;
+    for (int k = 0; k < kMaxHeldCurves; ++k) {
+        held.push_back(spectrum16k(0.01 * (k + 1)));
+        held.back().jobName = QStringLiteral("held%1.0").arg(k);
+    }
+    return held;
+}
+
+void BM_RenderHeld8(benchmark::State& state) {
+    const PlotInput in = spectrum16k();
+    const std::vector<PlotInput> held = eightHeld();
+    DrawExtras extras;
+    extras.held = &held;
+    PlotCanvas canvas(QSize(1920, 1080));
+    PlotOptions opt;
+    OutputText out;
+    for (auto _ : state) {
+        startPlot(canvas, in, opt, out, {}, nullptr, extras);
+        benchmark::DoNotOptimize(canvas.image().constBits());
+    }
+}
+BENCHMARK(BM_RenderHeld8)->Unit(benchmark::kMillisecond);
+
+// One zoom step on that plot: the frequency axis narrowed through the override, drawn again.
+void BM_ZoomStepHeld8(benchmark::State& state) {
+    const PlotInput in = spectrum16k();
+    const std::vector<PlotInput> held = eightHeld();
+    DrawExtras extras;
+    extras.held = &held;
+    PlotCanvas canvas(QSize(1920, 1080));
+    PlotOptions opt;
+    opt.xOverride = {true, QStringLiteral("0.02"), QStringLiteral("0.012")};
+    OutputText out;
+    for (auto _ : state) {
+        plotResults(canvas, in, opt, out, {}, nullptr, extras);
+        benchmark::DoNotOptimize(canvas.image().constBits());
+    }
+}
+BENCHMARK(BM_ZoomStepHeld8)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

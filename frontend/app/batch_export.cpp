@@ -84,6 +84,33 @@ QString undecodableArgument(const QByteArrayList& arguments) {
     return {};
 }
 
+std::optional<QSize> parseBatchSize(const QString& text, QString* error) {
+    const QStringList parts = text.trimmed().toLower().split(u'x');
+    bool okW = false, okH = false;
+    const int w = parts.size() == 2 ? parts[0].toInt(&okW) : 0;
+    const int h = parts.size() == 2 ? parts[1].toInt(&okH) : 0;
+    if (!okW || !okH) {
+        if (error)
+            *error = QStringLiteral(
+                         "'--size' needs WIDTHxHEIGHT in pixels, such as 1920x1080, not '%1'.")
+                         .arg(text);
+        return std::nullopt;
+    }
+    if (w < kBatchMinSize.width() || h < kBatchMinSize.height() || w > kBatchMaxSize.width() ||
+        h > kBatchMaxSize.height()) {
+        if (error)
+            *error = QStringLiteral("'--size' %1x%2 is outside %3x%4 .. %5x%6.")
+                         .arg(w)
+                         .arg(h)
+                         .arg(kBatchMinSize.width())
+                         .arg(kBatchMinSize.height())
+                         .arg(kBatchMaxSize.width())
+                         .arg(kBatchMaxSize.height());
+        return std::nullopt;
+    }
+    return QSize(w, h);
+}
+
 std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QString* error) {
     BatchRequest r;
     bool batch = false;
@@ -91,6 +118,7 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
         if (error) *error = why + u'\n' + kBatchUsageText;
         return std::nullopt;
     };
+    QString sizeText;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString arg = arguments[i];
         QString value;
@@ -107,42 +135,74 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
             target = &r.png;
         else if (arg == u"--svg")
             target = &r.svg;
+        else if (arg == u"--pdf")
+            target = &r.pdf;
         else if (arg == u"--csv")
             target = &r.csv;
         else if (arg == u"--report")
             target = &r.report;
+        else if (arg == u"--size")
+            target = &sizeText;
         else
             return fail(QStringLiteral("Unknown argument '") + arguments[i] + u'\'');
+        const QString needs = arg == u"--size" ? QStringLiteral("' needs WIDTHxHEIGHT.")
+                                               : QStringLiteral("' needs a file name.");
         if (!inlineValue) {
             if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(QStringLiteral("--")))
-                return fail(QStringLiteral("'") + arg + QStringLiteral("' needs a file name."));
+                return fail(QStringLiteral("'") + arg + needs);
             value = arguments[++i];
         }
-        if (value.isEmpty())
-            return fail(QStringLiteral("'") + arg + QStringLiteral("' needs a file name."));
+        if (value.isEmpty()) return fail(QStringLiteral("'") + arg + needs);
         if (!target->isEmpty())
             return fail(QStringLiteral("'") + arg + QStringLiteral("' given twice."));
         *target = value;
+        if (arg == u"--batch") {
+            // Every following name up to the next option is one more job to overlay.
+            r.jobs << value;
+            while (!inlineValue && i + 1 < arguments.size() &&
+                   !arguments[i + 1].startsWith(QStringLiteral("--")))
+                r.jobs << arguments[++i];
+            if (r.jobs.size() > kMaxBatchJobs)
+                return fail(QStringLiteral("'--batch' takes at most %1 jobs, not %2.")
+                                .arg(kMaxBatchJobs)
+                                .arg(r.jobs.size()));
+        }
         batch = batch || arg == u"--batch";
     }
     if (!batch) return fail(QStringLiteral("No job file given."));
+    if (!sizeText.isEmpty()) {
+        QString why;
+        const auto size = parseBatchSize(sizeText, &why);
+        if (!size) return fail(why);
+        r.size = *size;
+    }
     return r;
 }
 
-int runBatch(const BatchRequest& request, EngineLibrary& engine,
-             const plot::PlotSettingsStore& settings, QTextStream& out, QTextStream& err,
-             const BatchSetup& setup) {
-    const QString jobPath = QFileInfo(request.job).absoluteFilePath();
+namespace {
+
+// One job run without a window: its plot input, or the exit status and the reason printed.
+struct JobRun {
+    int status = kBatchOk;
+    std::optional<plot::PlotInput> input;
+};
+
+JobRun runOneJob(const QString& job, const QString& reportCopy, EngineLibrary& engine,
+                 QTextStream& err) {
+    JobRun run;
+    const QString jobPath = QFileInfo(job).absoluteFilePath();
     if (!QFileInfo(jobPath).isFile()) {
         err << "Lumetra: job file '" << jobPath << "' not found.\n";
-        return kBatchStopped;
+        run.status = kBatchStopped;
+        return run;
     }
     // The arrays are sized from the job as a window run sizes them.
     QString readError;
     std::optional<RunResult> sized = sizedResultFor(jobPath, &readError);
     if (!sized) {
         err << "Lumetra: job file '" << jobPath << "' cannot be read: " << readError << "\n";
-        return kBatchStopped;
+        run.status = kBatchStopped;
+        return run;
     }
     RunResult& result = *sized;
 
@@ -150,23 +210,23 @@ int runBatch(const BatchRequest& request, EngineLibrary& engine,
     QTemporaryDir reportDir;
     if (!reportDir.isValid()) {
         err << "Lumetra: no folder for the run report: " << reportDir.errorString() << "\n";
-        return kBatchStopped;
+        run.status = kBatchStopped;
+        return run;
     }
     engine.run(jobPath, reportDir.path(), result);
 
-    int status = kBatchOk;
     QString why;
     const QString report = joinPath(reportDir.path(), kRunReportName);
     // A run stopped before its report existed (a full temporary folder): the stop text says why.
     const bool noReport = result.status == RunStatus::Stopped && !QFileInfo::exists(report);
-    if (!request.report.isEmpty() && result.status != RunStatus::NotRun && !noReport) {
+    if (!reportCopy.isEmpty() && result.status != RunStatus::NotRun && !noReport) {
         QFile source(report);
         if (!source.open(QIODevice::ReadOnly)) {
             err << "Lumetra: the run report was not written: " << source.errorString() << "\n";
-            status = kBatchWriteFailed;
-        } else if (!writeBytes(request.report, source.readAll(), &why)) {
-            err << "Lumetra: cannot write " << request.report << ": " << why << "\n";
-            status = kBatchWriteFailed;
+            run.status = kBatchWriteFailed;
+        } else if (!writeBytes(reportCopy, source.readAll(), &why)) {
+            err << "Lumetra: cannot write " << reportCopy << ": " << why << "\n";
+            run.status = kBatchWriteFailed;
         }
     }
 
@@ -176,13 +236,39 @@ int runBatch(const BatchRequest& request, EngineLibrary& engine,
     case RunStatus::EstimatorFailure:
         err << "Lumetra: No Plot!  Error calculating a spectrum.\n";
         err << "The end of the run report says why"
-            << (request.report.isEmpty() ? QStringLiteral(" (write it with --report FILE).\n")
-                                         : QStringLiteral(": ") + request.report + u'\n');
-        return kBatchEstimatorFailure;
+            << (reportCopy.isEmpty() ? QStringLiteral(" (write it with --report FILE).\n")
+                                     : QStringLiteral(": ") + reportCopy + u'\n');
+        run.status = kBatchEstimatorFailure;
+        return run;
     case RunStatus::Stopped:
     case RunStatus::NotRun:
         err << "Lumetra: " << result.stopText << "\n";
-        return kBatchStopped;
+        run.status = kBatchStopped;
+        return run;
+    }
+    run.input = plot::plotInputFromRun(result, QFileInfo(jobPath).fileName());
+    return run;
+}
+
+} // namespace
+
+int runBatch(const BatchRequest& request, EngineLibrary& engine,
+             const plot::PlotSettingsStore& settings, QTextStream& out, QTextStream& err,
+             const BatchSetup& setup) {
+    const QStringList jobs = request.jobs.isEmpty() ? QStringList{request.job} : request.jobs;
+    // Each job as if it had been run and held in turn: the last one is the live run.
+    std::vector<plot::PlotInput> held;
+    std::optional<plot::PlotInput> live;
+    int status = kBatchOk;
+    for (qsizetype k = 0; k < jobs.size(); ++k) {
+        const bool last = k + 1 == jobs.size();
+        JobRun run = runOneJob(jobs[k], last ? request.report : QString(), engine, err);
+        if (!run.input) return run.status;
+        status = std::max(status, run.status);
+        if (last)
+            live = std::move(run.input);
+        else
+            held.push_back(std::move(*run.input));
     }
 
     // The options a window of this user would plot with.
@@ -196,23 +282,30 @@ int runBatch(const BatchRequest& request, EngineLibrary& engine,
                 << " axis was scaled from the data.\n";
     }
 
-    plot::PlotInput in = plot::plotInputFromRun(result, QFileInfo(jobPath).fileName());
+    const plot::PlotInput& in = *live;
+    const QSize size = request.size.isValid() ? request.size : setup.canvas;
     plot::PlotEnvironment env;
-    env.screenPixels = setup.canvas;
+    env.screenPixels = size;
     env.timestamp = setup.timestamp;
-    plot::PlotCanvas canvas(setup.canvas);
+    plot::DrawExtras extras;
+    extras.held = &held;
+    plot::PlotCanvas canvas(size);
     plot::OutputText text;
-    plot::startPlot(canvas, in, options, text, env);
+    plot::startPlot(canvas, in, options, text, env, nullptr, extras);
     out << text.lines().join(QLatin1Char('\n')) << "\n";
 
+    QString why;
     auto failed = [&](const QString& path) {
         err << "Lumetra: cannot write " << path << ": " << why << "\n";
         status = kBatchWriteFailed;
     };
     if (!request.png.isEmpty() && !writePng(request.png, canvas.image(), &why)) failed(request.png);
     if (!request.svg.isEmpty() &&
-        !plot::exportPlotSvg(request.svg, in, options, setup.canvas, env, &why))
+        !plot::exportPlotSvg(request.svg, in, options, size, env, &why, extras))
         failed(request.svg);
+    if (!request.pdf.isEmpty() &&
+        !plot::exportPlotPdf(request.pdf, in, options, size, env, &why, extras))
+        failed(request.pdf);
     if (!request.csv.isEmpty() && !writeBytes(request.csv, spectrumCsv(in), &why))
         failed(request.csv);
     return status;

@@ -4,6 +4,7 @@
 
 #include "engine_library.h"
 #include "plot_options.h"
+#include "plot_render.h"
 
 #include <QByteArrayList>
 #include <QDateTime>
@@ -18,12 +19,18 @@ class QTextStream;
 namespace lumetra {
 
 struct BatchRequest {
-    QString job;
+    QString job;      // the first job
+    QStringList jobs; // all jobs; the last is the live run, the others are drawn under it
     QString png;
     QString svg;
-    QString csv;
-    QString report;
+    QString pdf;
+    QString csv;    // the last job's spectrum
+    QString report; // the last job's run report
+    QSize size;     // canvas for the plot; invalid: the default
 };
+
+// Jobs one batch plot can overlay: the held curves and the live run.
+constexpr int kMaxBatchJobs = plot::kMaxHeldCurves + 1;
 
 // Exit statuses, as specest-run uses them, and one for a bad command line.
 enum BatchExit : int {
@@ -34,8 +41,15 @@ enum BatchExit : int {
     kBatchBadArguments = 4,
 };
 
-inline const QString kBatchUsageText = QStringLiteral(
-    "Usage: Lumetra --batch JOB [--png FILE] [--svg FILE] [--csv FILE] [--report FILE]");
+inline const QString kBatchUsageText =
+    QStringLiteral("Usage: Lumetra --batch JOB [JOB ...] [--png FILE] [--svg FILE] [--pdf FILE] "
+                   "[--csv FILE] [--report FILE] [--size WIDTHxHEIGHT]");
+
+// Canvas sizes --size accepts.
+inline const QSize kBatchMinSize{320, 240};
+inline const QSize kBatchMaxSize{7680, 4320};
+// "1920x1080" as a size within the limits; empty with the reason otherwise.
+std::optional<QSize> parseBatchSize(const QString& text, QString* error);
 
 // Whether the command line asks for a batch run (checked before any application object exists).
 bool isBatchCommand(int argc, char** argv);

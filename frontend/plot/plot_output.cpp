@@ -54,17 +54,25 @@ QString dialogDirAfterSave(const QString& savedPath) {
     return QFileInfo(savedPath).absolutePath();
 }
 
-bool saveCanvasBitmap(const QImage& canvas, const QString& path, QString* error) {
+namespace {
+
+// Encoded in memory first, so a failed encoding or a full disk leaves the old file whole.
+bool writeImage(const QString& path, const QImage& image, const char* format, QString* error) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "bmp");
-    if (!writer.write(canvas)) {
+    QImageWriter writer(&buffer, format);
+    if (!writer.write(image)) {
         if (error) *error = writer.errorString();
         return false;
     }
-    if (!writeFileAtomically(path, bytes, error)) return false;
-    return true;
+    return writeFileAtomically(path, bytes, error);
+}
+
+} // namespace
+
+bool saveCanvasBitmap(const QImage& canvas, const QString& path, QString* error) {
+    return writeImage(path, canvas, "bmp", error);
 }
 
 QPageLayout::Orientation printOrientation(QSize canvas) {
@@ -122,7 +130,7 @@ bool printPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, 
 }
 
 bool exportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
-                   const PlotEnvironment& env, QString* error) {
+                   const PlotEnvironment& env, QString* error, const DrawExtras& extras) {
     QByteArray bytes;
     QBuffer file(&bytes);
     file.open(QIODevice::WriteOnly);
@@ -131,13 +139,13 @@ bool exportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& 
         pdf.setResolution(300);
         pdf.setPageOrientation(printOrientation(size));
         pdf.setPageSize(QPageSize(QPageSize::A4));
-        renderPlot(pdf, size, in, opt, env);
+        renderPlot(pdf, size, in, opt, env, nullptr, extras);
     }
     return writeFileAtomically(path, bytes, error);
 }
 
 bool exportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
-                   const PlotEnvironment& env, QString* error) {
+                   const PlotEnvironment& env, QString* error, const DrawExtras& extras) {
 #ifdef LUMETRA_PLOT_HAVE_SVG
     QByteArray bytes;
     QBuffer file(&bytes);
@@ -148,7 +156,7 @@ bool exportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& 
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(in.methodName + QStringLiteral(" Estimate by Lumetra (tm)"));
-        renderPlot(svg, size, in, opt, env);
+        renderPlot(svg, size, in, opt, env, nullptr, extras);
     }
     return writeFileAtomically(path, bytes, error);
 #else
@@ -157,9 +165,99 @@ bool exportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& 
     Q_UNUSED(opt)
     Q_UNUSED(size)
     Q_UNUSED(env)
+    Q_UNUSED(extras)
     if (error) *error = QStringLiteral("SVG export is not available in this build.");
     return false;
 #endif
+}
+
+PlotFileFormat plotFileFormatFor(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == u"png") return PlotFileFormat::Png;
+    if (suffix == u"svg") return PlotFileFormat::Svg;
+    if (suffix == u"pdf") return PlotFileFormat::Pdf;
+    return PlotFileFormat::Bmp;
+}
+
+bool savePlotFile(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
+                  const PlotEnvironment& env, const DrawExtras& extras, QString* error) {
+    QString why;
+    bool ok = false;
+    const PlotFileFormat format = plotFileFormatFor(path);
+    switch (format) {
+    case PlotFileFormat::Svg:
+        ok = exportPlotSvg(path, in, opt, size, env, &why, extras);
+        break;
+    case PlotFileFormat::Pdf:
+        ok = exportPlotPdf(path, in, opt, size, env, &why, extras);
+        break;
+    case PlotFileFormat::Png:
+    case PlotFileFormat::Bmp:
+        ok = writeImage(path, renderPlotImage(in, opt, size, env, nullptr, extras),
+                        format == PlotFileFormat::Png ? "png" : "bmp", &why);
+        break;
+    }
+    if (!ok && error) {
+        static const char* names[] = {"bitmap", "PNG picture", "SVG drawing", "PDF document"};
+        *error = QStringLiteral("The plot could not be saved as the %1 %2: %3")
+                     .arg(QString::fromLatin1(names[static_cast<int>(format)]), path,
+                          why.isEmpty() ? QStringLiteral("unknown error") : why);
+    }
+    return ok;
+}
+
+QString printFooter(const PlotInput& in) {
+    QString s = QStringLiteral("Input file name = ") + in.jobName + QStringLiteral("\t\t") +
+                QStringLiteral("Time (sec.): ") + numberText(in.tStart) + QStringLiteral("  to ") +
+                numberText(in.tFinal) + QStringLiteral("\t") + QStringLiteral("zeroFill = ") +
+                numberText(in.zeroFill) + QStringLiteral("%");
+    if (in.parametric)
+        s += QStringLiteral("\t") + QStringLiteral("Noise Variance = ") + numberText(in.sig2);
+    return s;
+}
+
+void paintPlotPage(QPainter& p, QRectF printable, QSize canvas, const PlotInput& in,
+                   const PlotOptions& opt, const PlotEnvironment& env, const DrawExtras& extras) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(11);
+    const QFontMetricsF fm(font, p.device());
+    const double footerHeight = fm.height() * 1.5;
+    QRectF plotArea = printable;
+    plotArea.setHeight(std::max(1.0, printable.height() - footerHeight));
+    const QSize logical = canvas.expandedTo(QSize(1, 1));
+    const QRectF target = fitToArea(QSizeF(logical), plotArea);
+    p.save();
+    p.translate(target.topLeft());
+    p.scale(target.width() / logical.width(), target.height() / logical.height());
+    p.setClipRect(QRectF(QPointF(0, 0), QSizeF(logical)));
+    PlotEnvironment e = env;
+    if (!e.screenPixels.isValid()) e.screenPixels = logical;
+    Qt::PenStyle style = Qt::SolidLine;
+    OutputText scratch;
+    drawPlot(p, QSizeF(logical), style, in, opt, scratch, e, extras);
+    p.restore();
+    p.save();
+    p.setFont(font);
+    p.setPen(Qt::black);
+    const QRectF footer(printable.left(), target.bottom() + fm.height() * 0.25, printable.width(),
+                        fm.height() * 1.25);
+    p.drawText(footer, Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs,
+               fm.elidedText(printFooter(in), Qt::ElideRight, printable.width()));
+    p.restore();
+}
+
+bool printPlotVector(QPrinter& printer, QSize canvas, const PlotInput& in, const PlotOptions& opt,
+                     const PlotEnvironment& env, const DrawExtras& extras, QString* error) {
+    printer.setPageOrientation(printOrientation(canvas));
+    QPainter p;
+    if (!p.begin(&printer)) {
+        if (error) *error = QStringLiteral("The printer could not be started.");
+        return false;
+    }
+    paintPlotPage(p, QRectF(0, 0, printer.width(), printer.height()), canvas, in, opt, env, extras);
+    const bool ok = p.end();
+    if (!ok && error) *error = QStringLiteral("The page could not be finished.");
+    return ok;
 }
 
 } // namespace lumetra::plot

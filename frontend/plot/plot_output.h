@@ -57,8 +57,38 @@ bool printPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, 
 
 // Headless vector export of a plot drawn on a logical canvas of `size` pixels.
 bool exportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
-                   const PlotEnvironment& env = {}, QString* error = nullptr);
+                   const PlotEnvironment& env = {}, QString* error = nullptr,
+                   const DrawExtras& extras = {});
 bool exportPlotSvg(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
-                   const PlotEnvironment& env = {}, QString* error = nullptr);
+                   const PlotEnvironment& env = {}, QString* error = nullptr,
+                   const DrawExtras& extras = {});
+
+// Picture formats Save As writes, chosen by the file name's extension.
+enum class PlotFileFormat { Bmp, Png, Svg, Pdf };
+// The format a name asks for: .png, .svg, .pdf or .bmp in any letter case; any other name is
+// a bitmap, as Save As always wrote.
+PlotFileFormat plotFileFormatFor(const QString& path);
+// The save dialog's filter list, bitmap second (and preselected) as before.
+inline const QString kPlotFileFilter =
+    QStringLiteral("All Files (*.*)|*.*|Bitmap (*.bmp)|*.bmp|PNG picture (*.png)|*.png|"
+                   "SVG drawing (*.svg)|*.svg|PDF document (*.pdf)|*.pdf");
+// Writes the plot to `path` in the format its name asks for, drawn by the one renderer on a
+// canvas of `size` (held curves and legend included). The old file survives a failed write;
+// *error then says what failed and why.
+bool savePlotFile(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
+                  const PlotEnvironment& env = {}, const DrawExtras& extras = {},
+                  QString* error = nullptr);
+
+// The footer of a printed plot: the job and the run information the screen shows.
+QString printFooter(const PlotInput& in);
+// Draws a printed page with vector output: the plot (logical canvas `canvas`) fitted into
+// `printable` above the footer line, the footer below it.
+void paintPlotPage(QPainter& painter, QRectF printable, QSize canvas, const PlotInput& in,
+                   const PlotOptions& opt, const PlotEnvironment& env = {},
+                   const DrawExtras& extras = {});
+// Prints the plot on one page as text and lines: orientation from the canvas shape.
+bool printPlotVector(QPrinter& printer, QSize canvas, const PlotInput& in, const PlotOptions& opt,
+                     const PlotEnvironment& env = {}, const DrawExtras& extras = {},
+                     QString* error = nullptr);
 
 } // namespace lumetra::plot

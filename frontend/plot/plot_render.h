@@ -8,6 +8,8 @@
 #include <QDateTime>
 #include <QImage>
 #include <QLineF>
+#include <QPen>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 
@@ -26,17 +28,45 @@ struct PlotInput {
     int nFreqPts = 0;               // points to plot; limited to the arrays' length
     float tStart = 0, tFinal = 0;
     float zeroFill = 0;
-    float sig2 = 0;     // noise variance
-    QString methodName; // trimmed method line of the job
-    QString jobPath;    // full job file path given to the engine
-    QString jobName;    // job file name
+    float sig2 = 0;         // noise variance
+    QString methodName;     // trimmed method line of the job
+    QString jobPath;        // full job file path given to the engine
+    QString jobName;        // job file name
+    bool parametric = true; // the method fits a model: the noise variance means something
+    QString orders;         // model orders for the legend, e.g. "p=15 q=4"; may be empty
     // Number of points that can safely be plotted.
     int pointCount() const;
 };
 
+// One line of the legend: method, orders, points and job name.
+QString legendText(const PlotInput& in);
+
+// Where the renderer put things, in canvas pixels: the frame of the plotted ranges (the
+// curves stay inside it) and the box of every text it drew.
+struct TextBox {
+    QString role; // "title", "date", "path", "runInfo", "xLabel", "yLabel", "xCaption", ...
+    QString text;
+    QRectF box;
+};
+struct PlotLayout {
+    QSizeF canvas;
+    QRectF frame;
+    std::vector<TextBox> texts;
+    std::vector<QRectF> legendSamples; // the line beside each legend text
+};
+
+// What a plot draws besides the live run.
+struct DrawExtras {
+    // Held curves, oldest first; drawn under the live curve with a legend. At most
+    // kMaxHeldCurves are drawn.
+    const std::vector<PlotInput>* held = nullptr;
+    PlotLayout* layout = nullptr; // filled when given
+};
+
 struct PlotEnvironment {
-    QSize screenPixels{640, 480}; // font sizes and line widths scale with width / 640
-    QDateTime timestamp;          // date and time shown; the current time when invalid
+    // Font sizes and line widths scale with this size against 640 x 480; invalid: the canvas.
+    QSize screenPixels;
+    QDateTime timestamp; // date and time shown; the current time when invalid
     QDateTime now() const { return timestamp.isValid() ? timestamp : QDateTime::currentDateTime(); }
 };
 
@@ -71,44 +101,57 @@ struct PeakList {
 };
 
 constexpr int kMaxPeaks = 50;
+constexpr int kMaxHeldCurves = 8;
+
+// Pen of held curve i (0 = oldest): Curve2, then a fixed palette; in black-and-white mode
+// black with a dash pattern of its own.
+QPen heldCurvePen(const PlotOptions& opt, int i, double width);
 
 // Clears the Output text and writes the run header.
 void writeRunHeader(OutputText& out, const QString& jobPath, const QDateTime& now);
 
 // Run header, then plotResults on the screen canvas.
 PlotScale startPlot(PlotCanvas& canvas, const PlotInput& in, const PlotOptions& opt,
-                    OutputText& out, const PlotEnvironment& env = {}, PeakList* peaks = nullptr);
+                    OutputText& out, const PlotEnvironment& env = {}, PeakList* peaks = nullptr,
+                    const DrawExtras& extras = {});
 
 // Copies the PSD, draws the plot on the canvas and lists the peaks.
 PlotScale plotResults(PlotCanvas& canvas, const PlotInput& in, const PlotOptions& opt,
-                      OutputText& out, const PlotEnvironment& env = {}, PeakList* peaks = nullptr);
+                      OutputText& out, const PlotEnvironment& env = {}, PeakList* peaks = nullptr,
+                      const DrawExtras& extras = {});
 
 // Draws the whole plot with `painter`, whose coordinates must be canvas
 // pixels over a canvas of `canvasSize`. `lineStyle` is the canvas's carried
-// line style, read and updated.
+// line style, read and updated. Text sizes follow env.screenPixels.
 PlotScale drawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle,
                    const PlotInput& in, const PlotOptions& opt, OutputText& out,
-                   const PlotEnvironment& env = {});
+                   const PlotEnvironment& env = {}, const DrawExtras& extras = {});
 
 // Draws the plot on any paint device: the logical canvas is fitted into the
 // device with its aspect ratio (top-left), so vector devices stay sharp.
 PlotScale renderPlot(QPaintDevice& device, QSize logicalCanvas, const PlotInput& in,
                      const PlotOptions& opt, const PlotEnvironment& env = {},
-                     OutputText* out = nullptr);
+                     OutputText* out = nullptr, const DrawExtras& extras = {});
 
 // Headless export: a finished image of the given size.
 QImage renderPlotImage(const PlotInput& in, const PlotOptions& opt, QSize size,
-                       const PlotEnvironment& env = {}, OutputText* out = nullptr);
+                       const PlotEnvironment& env = {}, OutputText* out = nullptr,
+                       const DrawExtras& extras = {});
 
 // Segments drawCurve draws, in plot coordinates: the one from point i-1 to
 // point i only when point i-1 lies inside the plotted ranges.
 std::vector<QLineF> curveSegments(const PlotScale& st);
 
-// Peak search on the plot's copies, with its lines appended to `out`.
+// Peak search on the plot's copies, with its lines appended to `out`. Peaks at frequencies
+// <= 0 count when the plot shows negative frequencies.
 PeakList listPeaks(const PlotScale& st, OutputText& out);
+// The peak frequencies (real units) with the fewest decimals that tell them apart and keep
+// each within 5 % of its value, two blanks before each.
+QString peakSummaryText(const std::vector<double>& frequencies);
 
 // Draws `text` rotated counter-clockwise by `angle` whole degrees (given as
-// text), centred on (x, y), in Arial with a 14-pixel cell.
-void printRotated(QPainter& painter, const QString& text, const QString& angle, double x, double y);
+// text), centred on (x, y), in Arial with a 14-pixel cell (or `cell` pixels).
+void printRotated(QPainter& painter, const QString& text, const QString& angle, double x, double y,
+                  double cell = 14);
 
 } // namespace lumetra::plot

@@ -2,6 +2,7 @@
 
 #include "plot_text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <limits>
@@ -153,11 +154,15 @@ QString validateStepOnLeave(const QString& stepText, char axis) {
 }
 
 void prepareXValues(PlotScale& st, const float* freq, int n, const AxisOverride& ov,
-                    OutputText* out) {
+                    OutputText* out, std::optional<OverrideRange> dataRange) {
     st.n = n > 0 ? n : 0;
     st.freq.assign(freq, freq + st.n);
     float xMin = st.n > 0 ? st.freq.front() : 0.0f;
     float xMax = st.n > 0 ? st.freq.back() : 0.0f;
+    if (dataRange) {
+        xMin = dataRange->min;
+        xMax = dataRange->max;
+    }
     if (xMax < xMin) std::swap(xMin, xMax);
     st.xOverridden = false;
     if (const auto r = overrideRangeOf(ov, 10)) {
@@ -172,12 +177,17 @@ void prepareXValues(PlotScale& st, const float* freq, int n, const AxisOverride&
     for (float& f : st.freq) f = static_cast<float>(f / st.xFactor);
 }
 
-void prepareYValues(PlotScale& st, const AxisOverride& ov, OutputText* out) {
+void prepareYValues(PlotScale& st, const AxisOverride& ov, OutputText* out,
+                    std::optional<OverrideRange> dataRange) {
     float yMin = 1.0e10f;
     float yMax = -1.0e10f;
     for (float v : st.psd) {
         if (v < yMin) yMin = v;
         if (v > yMax) yMax = v;
+    }
+    if (dataRange) {
+        yMin = std::min(yMin, dataRange->min);
+        yMax = std::max(yMax, dataRange->max);
     }
     if (yMin > yMax) yMin = yMax = 0; // nothing finite to scan
     st.yOverridden = false;
@@ -215,11 +225,29 @@ void setPlotScaleCoordinates(PlotScale& st, const AxisOverride& xov, const AxisO
 }
 
 double toPixelX(const PlotScale& st, double x, double canvasWidth) {
+    if (!st.area.isEmpty()) return st.area.left() + (x - st.left) / st.width * st.area.width();
     return (x - st.left) / st.width * canvasWidth;
 }
 
 double toPixelY(const PlotScale& st, double y, double canvasHeight) {
+    if (!st.area.isEmpty()) return st.area.top() + (y - st.top) / st.height * st.area.height();
     return (y - st.top) / st.height * canvasHeight;
+}
+
+double fromPixelX(const PlotScale& st, double px, double canvasWidth) {
+    if (!st.area.isEmpty()) return st.left + (px - st.area.left()) / st.area.width() * st.width;
+    return st.left + px / canvasWidth * st.width;
+}
+
+double fromPixelY(const PlotScale& st, double py, double canvasHeight) {
+    if (!st.area.isEmpty()) return st.top + (py - st.area.top()) / st.area.height() * st.height;
+    return st.top + py / canvasHeight * st.height;
+}
+
+QRectF frameRect(const PlotScale& st, QSizeF canvas) {
+    return QRectF(
+        QPointF(toPixelX(st, st.xMin, canvas.width()), toPixelY(st, st.yMax, canvas.height())),
+        QPointF(toPixelX(st, st.xMax, canvas.width()), toPixelY(st, st.yMin, canvas.height())));
 }
 
 std::array<double, 11> XGridPositions(double xMin, double xMax) {

@@ -1,6 +1,7 @@
 // Axis ranges, power-of-ten factors, canvas coordinates and grid positions of the PSD plot.
 #pragma once
 
+#include <QRectF>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -73,22 +74,34 @@ struct PlotScale {
     // Canvas coordinate system over the final ranges.
     double left = 0, top = 0, width = 1, height = -1;
     bool xOverridden = false, yOverridden = false;
+    // Canvas pixels the coordinate system is laid over (the ranges plus their 5 % margins);
+    // empty: the whole canvas. The renderer sets it from its layout.
+    QRectF area;
 };
 
 // Copies the first n frequencies, picks the x range (or the override's),
 // scales it and divides the copy by xFactor.
+// `dataRange`, when given, replaces the end points as the range to scale (overlays: the
+// union of all curves).
 void prepareXValues(PlotScale& st, const float* freq, int n, const AxisOverride& ov,
-                    OutputText* out = nullptr);
+                    OutputText* out = nullptr,
+                    std::optional<OverrideRange> dataRange = std::nullopt);
 // Same for the PSD copy already held in st.psd.
-void prepareYValues(PlotScale& st, const AxisOverride& ov, OutputText* out = nullptr);
+void prepareYValues(PlotScale& st, const AxisOverride& ov, OutputText* out = nullptr,
+                    std::optional<OverrideRange> dataRange = std::nullopt);
 // Coordinate half of setPlotScale: the ranges of an active override are read
 // again (in real units, divided by the axis factor) and the canvas system is
 // laid over the final ranges with a 5 % margin on every side.
 void setPlotScaleCoordinates(PlotScale& st, const AxisOverride& xov, const AxisOverride& yov);
 
-// Pixel position of a point in plot coordinates on a canvas of the given size.
+// Pixel position of a point in plot coordinates on a canvas of the given size (within
+// st.area when the renderer has set it), and back.
 double toPixelX(const PlotScale& st, double x, double canvasWidth);
 double toPixelY(const PlotScale& st, double y, double canvasHeight);
+double fromPixelX(const PlotScale& st, double px, double canvasWidth);
+double fromPixelY(const PlotScale& st, double py, double canvasHeight);
+// Pixel rectangle of the plotted ranges (xMin..xMax, yMin..yMax): where the curve may be.
+QRectF frameRect(const PlotScale& st, QSizeF canvas);
 
 // Grid and label positions.
 std::array<double, 11> XGridPositions(double xMin, double xMax);

@@ -116,10 +116,12 @@ MainWindow::MainWindow(UserInteraction& ui, RegistryStore& registry, const QStri
     buildMenus();
     connect(form_, &JobForm::submitClicked, this, &MainWindow::calculateClicked);
     connect(pipeline_, &RunPipeline::runFinished, this, &MainWindow::runFinished);
+    connect(this, &MainWindow::copyPlotRequested, plot_, &PlotController::copyPlot);
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         action(QStringLiteral("mnuEditCopy"))
-            ->setEnabled(index == kPlotPage && isSignalConnected(QMetaMethod::fromSignal(
-                                                   &MainWindow::copyPlotRequested)));
+            ->setEnabled(
+                index == kPlotPage && plot_->hasPlot() &&
+                isSignalConnected(QMetaMethod::fromSignal(&MainWindow::copyPlotRequested)));
     });
     jobLabel_->setText(jobStatusText());
     lastRunLabel_->setText(lastRunStatusText());

@@ -10,8 +10,10 @@
 #include "setup_page.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -79,6 +81,9 @@ PlotController::PlotController(FormView& view, JobState& state, RunPipeline& pip
     connect(plotPage_, &PlotPage::resetViewRequested, this, &PlotController::resetView);
     connect(v, &PlotCanvasView::hovered, this, &PlotController::readoutAt);
     connect(v, &PlotCanvasView::left, this, &PlotController::clearReadout);
+    connect(plotPage_, &PlotPage::holdClicked, this, &PlotController::holdCurve);
+    connect(plotPage_, &PlotPage::clearHeldClicked, this, &PlotController::clearHeld);
+    connect(plotPage_, &PlotPage::copyClicked, this, &PlotController::copyPlot);
 }
 
 void PlotController::attach(QTabWidget* tabs, QPlainTextEdit* outBox) {
@@ -160,7 +165,7 @@ void PlotController::startPlot(const RunResult& result) {
     env.screenPixels = canvas.size();
     OutputText out;
     styleBeforePlot_ = canvas.lineStyle();
-    lastPlot_ = plot::startPlot(canvas, in, opt, out, env, &lastPeaks_);
+    lastPlot_ = plot::startPlot(canvas, in, opt, out, env, &lastPeaks_, drawExtras());
     lastSig2_ = result.sig2Z;
     hasPlot_ = true;
     lastInput_ = in;
@@ -174,6 +179,7 @@ void PlotController::startPlot(const RunResult& result) {
     if (markPeaks_) redrawPlot();
     plotPage_->setPlotAvailable(true);
     clearReadout();
+    showHeldState();
     plotPage_->canvasChanged();
     if (outBox_) outBox_->setPlainText(out.lines().join(QLatin1Char('\n')));
     plotPage_->cmdQuit()->setFocus();
@@ -280,7 +286,7 @@ void PlotController::savePlotAs() {
                          s.dialogDir.isEmpty() ? s.userDir : s.dialogDir, s.baseDir);
     FileDialogRequest request;
     request.title = d.title;
-    request.filter = QStringLiteral("All Files (*.*)|*.*|Bitmap (*.bmp)|*.bmp");
+    request.filter = kPlotFileFilter;
     request.selectedFilter = 2;
     request.initialDir = d.initialDir;
     request.suggestedName = d.suggestedName;
@@ -295,7 +301,7 @@ void PlotController::savePlotAs() {
                      MessageButtons::YesNo}) != MessageAnswer::Yes)
         return;
     QString error;
-    if (!saveCanvasBitmap(plotPage_->canvas().image(), path, &error)) {
+    if (!writePlotFile(path, &error)) {
         ui_.message({imageWriteFailedText(path, error), kSaveAsTitle, MessageIcon::Warning,
                      MessageButtons::Ok});
         return;
@@ -311,7 +317,10 @@ void PlotController::printPlot() {
     if (!ui_.printSetup(printer)) return;
     QCoreApplication::processEvents();
     QString error;
-    if (!plot::printPlot(printer, plotPage_->canvas().image(), lastJobName_, lastSig2_, &error))
+    PlotEnvironment env;
+    env.screenPixels = plotPage_->canvas().size();
+    if (!plot::printPlotVector(printer, plotPage_->canvas().size(), lastInput_, setup_->options(),
+                               env, drawExtras(), &error))
         ui_.message({error, kPrintTitle, MessageIcon::Warning, MessageButtons::Ok});
 }
 
@@ -331,6 +340,24 @@ QString imageWriteFailedText(const QString& path, const QString& reason) {
         .arg(QDir::toNativeSeparators(path), why);
 }
 
+DrawExtras PlotController::drawExtras() const {
+    DrawExtras extras;
+    extras.held = &held_.curves();
+    return extras;
+}
+
+bool PlotController::writePlotFile(const QString& path, QString* error) {
+    // The same drawing as on screen, at the canvas's size, in the format the name asks for.
+    PlotEnvironment env = lastEnv_;
+    env.screenPixels = plotPage_->canvas().size();
+    return savePlotFile(path, lastInput_, setup_->options(), plotPage_->canvas().size(), env,
+                        drawExtras(), error);
+}
+
+void PlotController::showHeldState() {
+    plotPage_->showHeldCount(held_.count(), hasPlot_ && !held_.full());
+}
+
 void PlotController::redrawPlot() {
     if (!hasPlot_) return;
     PlotCanvas& canvas = plotPage_->canvas();
@@ -342,8 +369,8 @@ void PlotController::redrawPlot() {
     OutputText scratch;
     {
         QPainter p(&canvas.image());
-        lastPlot_ =
-            drawPlot(p, QSizeF(canvas.size()), style, lastInput_, viewOptions_, scratch, env);
+        lastPlot_ = drawPlot(p, QSizeF(canvas.size()), style, lastInput_, viewOptions_, scratch,
+                             env, drawExtras());
         if (markPeaks_)
             drawPeakMarks(p, peakMarks(lastPlot_, lastPeaks_, QSizeF(canvas.size())),
                           viewOptions_.penColor(Titles), canvas.size().width() / 640.0);
@@ -490,6 +517,30 @@ void PlotController::setMarkPeaks(bool on) {
         // The choice holds for this session.
     }
     redrawPlot();
+}
+
+void PlotController::holdCurve() {
+    if (!hasPlot_) return;
+    if (!held_.hold(lastInput_)) {
+        ui_.message({QStringLiteral("%1 curves are held already; clear them to hold another.")
+                         .arg(kMaxHeldCurves),
+                     kDefaultTitle, MessageIcon::Information, MessageButtons::Ok});
+        return;
+    }
+    showHeldState();
+}
+
+void PlotController::clearHeld() {
+    const bool had = !held_.empty();
+    held_.clear();
+    showHeldState();
+    if (had) redrawPlot();
+}
+
+void PlotController::copyPlot() {
+    if (!hasPlot_) return;
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setImage(plotPage_->canvas().image());
 }
 
 } // namespace lumetra

@@ -4,6 +4,7 @@
 
 #include "form_view.h"
 #include "job_state.h"
+#include "plot_held.h"
 #include "plot_render.h"
 #include "plot_states.h"
 #include "plot_zoom.h"
@@ -65,6 +66,13 @@ class PlotController : public QObject {
     void savePlotAs();
     void printPlot();
     void tabChanged(int index);
+
+    // Comparing runs: Hold keeps the current curve, Clear held drops them all; copyPlot puts
+    // the plot, as shown, on the clipboard.
+    void holdCurve();
+    void clearHeld();
+    void copyPlot();
+    const plot::HeldCurves& heldCurves() const { return held_; }
 
     const plot::PlotScale& lastPlot() const { return lastPlot_; }
     const plot::PeakList& lastPeaks() const { return lastPeaks_; }
@@ -132,6 +140,11 @@ class PlotController : public QObject {
     std::optional<PanStart> pan_;
     std::optional<QPointF> cursor_; // where the readout was taken
     bool markPeaks_ = false;
+    // The curves held for comparison.
+    plot::HeldCurves held_;
+    plot::DrawExtras drawExtras() const;
+    void showHeldState();
+    bool writePlotFile(const QString& path, QString* error);
 };
 
 } // namespace lumetra

@@ -3,9 +3,42 @@
 
 #include "plot_render.h"
 
+#include "job_line_reader.h"
 #include "run_result.h"
 
+#include <specest/job_record.hpp>
+
 namespace lumetra::plot {
+
+// Whether the job's method fits a model (and so has a noise variance worth showing).
+inline bool methodIsParametric(const QString& methodLine) {
+    const QByteArray name = methodLine.toLatin1();
+    const auto* m = specest::record::method_info(
+        specest::record::match_method(std::string_view(name.constData(), name.size())));
+    return m ? m->parametric : true;
+}
+
+// The model orders the job asks its method for, as the legend shows them ("p=15 q=4",
+// "lags=24"); empty when the job cannot be read or the method has none.
+inline QString ordersOfJob(const QString& jobPath, const QString& methodLine) {
+    namespace record = specest::record;
+    const QByteArray name = methodLine.toLatin1();
+    const auto* m =
+        record::method_info(record::match_method(std::string_view(name.constData(), name.size())));
+    JobLineReader reader;
+    if (!m || !reader.open(jobPath)) return {};
+    QStringList lines;
+    for (int i = 1; i <= record::line(record::Field::m_lags); ++i) lines << reader.readAnswer();
+    auto at = [&](record::Field f) { return lines[record::line(f) - 1].trimmed(); };
+    QStringList parts;
+    if (record::uses(m->settings, record::Field::npoles))
+        parts << QStringLiteral("p=") + at(record::Field::npoles);
+    if (record::uses(m->settings, record::Field::nzeros))
+        parts << QStringLiteral("q=") + at(record::Field::nzeros);
+    if (record::uses(m->settings, record::Field::m_lags))
+        parts << QStringLiteral("lags=") + at(record::Field::m_lags);
+    return parts.join(QLatin1Char(' '));
+}
 
 inline PlotInput plotInputFromRun(const RunResult& r, const QString& jobName) {
     PlotInput in;
@@ -20,6 +53,8 @@ inline PlotInput plotInputFromRun(const RunResult& r, const QString& jobName) {
     in.methodName = r.method;
     in.jobPath = r.jobPath;
     in.jobName = jobName;
+    in.parametric = methodIsParametric(r.method);
+    in.orders = ordersOfJob(r.jobPath, r.method);
     return in;
 }
 

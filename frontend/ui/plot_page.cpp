@@ -207,6 +207,7 @@ PlotPage::PlotPage(QWidget* parent) : QWidget(parent) {
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdQuit_);
     buttons->addWidget(chkMarkPeaks_);
+    addCompareButtons(buttons);
     buttons->addStretch(1);
     buttons->addWidget(cmdPrint_);
     buttons->addWidget(cmdFileSaveAs_);
@@ -225,6 +226,34 @@ QSize PlotPage::canvasSizeForPlot() const {
     return view_->size().expandedTo(QSize(1, 1));
 }
 
+void PlotPage::addCompareButtons(QHBoxLayout* buttons) {
+    cmdHold_ = new QPushButton(QStringLiteral("&Hold"), this);
+    cmdHold_->setObjectName(QStringLiteral("cmdHold"));
+    cmdHold_->setToolTip(QStringLiteral("Keep this curve: later runs are drawn over it"));
+    cmdClearHeld_ = new QPushButton(QStringLiteral("Clear h&eld"), this);
+    cmdClearHeld_->setObjectName(QStringLiteral("cmdClearHeld"));
+    cmdCopy_ = new QPushButton(QStringLiteral("&Copy"), this);
+    cmdCopy_->setObjectName(QStringLiteral("cmdCopy"));
+    cmdCopy_->setToolTip(QStringLiteral("Copy the plot to the clipboard (Ctrl+C)"));
+    connect(cmdHold_, &QPushButton::clicked, this, &PlotPage::holdClicked);
+    connect(cmdClearHeld_, &QPushButton::clicked, this, &PlotPage::clearHeldClicked);
+    connect(cmdCopy_, &QPushButton::clicked, this, &PlotPage::copyClicked);
+    auto* copy = new QShortcut(QKeySequence::Copy, this);
+    copy->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QShortcut::activated, this, &PlotPage::copyClicked);
+    buttons->addWidget(cmdHold_);
+    buttons->addWidget(cmdClearHeld_);
+    buttons->addWidget(cmdCopy_);
+    showHeldCount(0, false);
+}
+
+void PlotPage::showHeldCount(int count, bool canHold) {
+    cmdHold_->setEnabled(canHold);
+    cmdClearHeld_->setEnabled(count > 0);
+    cmdClearHeld_->setText(count > 0 ? QStringLiteral("Clear h&eld (%1)").arg(count)
+                                     : QStringLiteral("Clear h&eld"));
+}
+
 void PlotPage::canvasChanged() {
     view_->canvasChanged();
 }
@@ -235,6 +264,7 @@ void PlotPage::setPlotAvailable(bool available) {
     status_->setText(available ? plotExploreHint() : noPlotYetText());
     cmdPrint_->setEnabled(available);
     cmdFileSaveAs_->setEnabled(available);
+    cmdCopy_->setEnabled(available);
 }
 
 void PlotPage::setStatusText(const QString& text) {

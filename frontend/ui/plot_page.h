@@ -11,6 +11,7 @@
 #include <optional>
 
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -77,6 +78,11 @@ class PlotPage : public QWidget {
     QPushButton* cmdFileSaveAs() const { return cmdFileSaveAs_; }
     QCheckBox* chkMarkPeaks() const { return chkMarkPeaks_; }
     QLabel* statusLine() const { return status_; }
+    QPushButton* cmdHold() const { return cmdHold_; }
+    QPushButton* cmdClearHeld() const { return cmdClearHeld_; }
+    QPushButton* cmdCopy() const { return cmdCopy_; }
+    // Held curves: "Clear held" shows how many there are and is usable only when there are some.
+    void showHeldCount(int count, bool canHold);
 
     // Size for the next plot: the canvas widget's own size.
     QSize canvasSizeForPlot() const;
@@ -95,6 +101,9 @@ class PlotPage : public QWidget {
     void markPeaksToggled(bool on);
     // Double-click on the plot, or Home anywhere on the page.
     void resetViewRequested();
+    void holdClicked();
+    void clearHeldClicked();
+    void copyClicked();
 
   private:
     plot::PlotCanvas canvas_;
@@ -106,6 +115,10 @@ class PlotPage : public QWidget {
     QPushButton* cmdPrint_ = nullptr;
     QPushButton* cmdFileSaveAs_ = nullptr;
     bool plotAvailable_ = false;
+    QPushButton* cmdHold_ = nullptr;
+    QPushButton* cmdClearHeld_ = nullptr;
+    QPushButton* cmdCopy_ = nullptr;
+    void addCompareButtons(QHBoxLayout* buttons);
 };
 
 // The status line's text when the cursor is not over the curve.

@@ -2,12 +2,17 @@
 #include "plot_output.h"
 #include "plot_render.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#ifdef LUMETRA_PLOT_HAVE_SVG
+#include <QBuffer>
+#include <QSvgGenerator>
+#endif
 
 #include <cmath>
 
@@ -67,6 +72,10 @@ class TestPlotOutput : public QObject {
     void bitmapRoundTrip();
     void bitmapFailure();
     void vectorExport();
+    void saveByExtension_data();
+    void saveByExtension();
+    void saveFailureKeepsOldFile();
+    void printIsVector();
 };
 
 void TestPlotOutput::orientation_data() {
@@ -229,6 +238,108 @@ void TestPlotOutput::vectorExport() {
     QVERIFY(text.contains("#0000ff")); // the curve colour
     QVERIFY(text.contains("Periodogram Estimate by Lumetra (tm)"));
 #endif
+}
+
+void TestPlotOutput::saveByExtension_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("magic");
+    QTest::newRow("png") << "plot.png" << QByteArray("\x89PNG");
+    QTest::newRow("PNG capitals") << "PLOT.PNG" << QByteArray("\x89PNG");
+    QTest::newRow("bmp") << "plot.bmp" << QByteArray("BM");
+    QTest::newRow("pdf") << "plot.pdf" << QByteArray("%PDF-");
+#ifdef LUMETRA_PLOT_HAVE_SVG
+    QTest::newRow("svg") << "plot.svg" << QByteArray("<?xml");
+#endif
+    QTest::newRow("other names stay bitmaps") << "plot.picture" << QByteArray("BM");
+    QTest::newRow("no extension") << "plot" << QByteArray("BM");
+}
+
+void TestPlotOutput::saveByExtension() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, magic);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QString error;
+    QVERIFY2(savePlotFile(path, sample(), PlotOptions{}, QSize(640, 480), {}, {}, &error),
+             qPrintable(error));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.read(magic.size()), magic);
+    // Bitmaps read back as the renderer's image at that size.
+    if (magic == "\x89PNG" || magic == "BM") {
+        const QImage back(path, magic == "BM" ? "bmp" : "png");
+        QCOMPARE(back.convertToFormat(QImage::Format_RGB32),
+                 renderPlotImage(sample(), PlotOptions{}, QSize(640, 480)));
+    }
+}
+
+void TestPlotOutput::saveFailureKeepsOldFile() {
+    QTemporaryDir dir;
+    // A folder where the file should be: nothing can be written, and the message says so.
+    const QString blocked = dir.filePath("plot.png");
+    QVERIFY(QDir().mkpath(blocked));
+    QString error;
+    QVERIFY(!savePlotFile(blocked, sample(), PlotOptions{}, QSize(640, 480), {}, {}, &error));
+    QVERIFY2(error.startsWith("The plot could not be saved as the PNG picture " + blocked + ": "),
+             qPrintable(error));
+    QVERIFY(error.size() >
+            QString("The plot could not be saved as the PNG picture ").size() + blocked.size() + 3);
+    // An old file is replaced only by a complete new one.
+    const QString old = dir.filePath("old.bmp");
+    {
+        QFile f(old);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old contents");
+    }
+    QVERIFY2(savePlotFile(old, sample(), PlotOptions{}, QSize(320, 240), {}, {}, &error),
+             qPrintable(error));
+    QCOMPARE(QImage(old).size(), QSize(320, 240));
+    QVERIFY(!savePlotFile("/nonexistent-dir/x.pdf", sample(), PlotOptions{}, QSize(640, 480), {},
+                          {}, &error));
+    QVERIFY(error.contains("PDF document /nonexistent-dir/x.pdf: "));
+}
+
+void TestPlotOutput::printIsVector() {
+    PlotInput in = sample();
+    in.tStart = 0;
+    in.tFinal = 127;
+    in.zeroFill = 50;
+    QCOMPARE(printFooter(in), QString("Input file name = Ex-Per.0\t\tTime (sec.): 0  to 127\t"
+                                      "zeroFill = 50%\tNoise Variance = 0.5"));
+    in.parametric = false;
+    QVERIFY(!printFooter(in).contains("Noise Variance"));
+#ifdef LUMETRA_PLOT_HAVE_SVG
+    // The page drawn on a vector device: text and lines, no picture.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(QSize(1100, 850));
+        QPainter p(&svg);
+        paintPlotPage(p, QRectF(0, 0, 1100, 850), QSize(800, 600), in, PlotOptions{});
+    }
+    const QByteArray page = buffer.data();
+    QVERIFY(!page.contains("<image"));
+    QVERIFY(page.contains("Periodogram Estimate by Lumetra (tm)"));
+    QVERIFY(page.contains("Input file name = Ex-Per.0"));
+    QVERIFY(page.contains("zeroFill = 50%"));
+    QVERIFY(page.contains("<polyline") || page.contains("<path"));
+#endif
+    // Printing to a PDF file: no image objects in it.
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("page.pdf"));
+    QString error;
+    QVERIFY2(printPlotVector(printer, QSize(800, 600), in, PlotOptions{}, {}, {}, &error),
+             qPrintable(error));
+    QFile f(dir.filePath("page.pdf"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray pdf = f.readAll();
+    QVERIFY(pdf.startsWith("%PDF-"));
+    QVERIFY(!pdf.contains("/Subtype /Image"));
+    QVERIFY(pdf.contains("/Font"));
 }
 
 QTEST_MAIN(TestPlotOutput)

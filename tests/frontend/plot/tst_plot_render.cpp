@@ -1,5 +1,6 @@
 // Peak list, curve segments, line-style carry-over, Output text and the rendered image.
 #include "plot_from_run.h"
+#include "plot_held.h"
 #include "plot_render.h"
 #include "plot_text.h"
 
@@ -68,6 +69,7 @@ class TestPlotRender : public QObject {
     void peakAtFirstPoint();
     void noPositivePeak_data();
     void noPositivePeak();
+    void twoSidedPeaks();
     void peakCap();
     void peaksNormalisedFrequencies();
     void curveSegments();
@@ -77,8 +79,14 @@ class TestPlotRender : public QObject {
     void inputFromRun();
     void imageCurveAndBackground();
     void imageScaleFactorNote();
+    void overrideClipsCurve_data();
+    void overrideClipsCurve();
+    void noiseVarianceOnlyForModels();
     void blackAndWhiteCarryOver();
     void curve2ChangesNothing();
+    void heldCurvesModel();
+    void heldCurvePens();
+    void heldCurvesDrawnUnderLive();
     void rotatedTextCentred_data();
     void rotatedTextCentred();
 };
@@ -148,8 +156,8 @@ void TestPlotRender::noPositivePeak_data() {
     QTest::addColumn<QList<float>>("psd");
     QTest::newRow("rising to the last point")
         << QList<float>{1, 2, 3, 4} << QList<float>{1, 2, 3, 4};
-    QTest::newRow("maxima only at f <= 0")
-        << QList<float>{-2, -1, 0, 1, 2} << QList<float>{0, 5, 6, 5, 9};
+    QTest::newRow("one-sided, rising from f = 0")
+        << QList<float>{0, 1, 2, 3} << QList<float>{0, 5, 6, 9};
     QTest::newRow("first point at f = 0") << QList<float>{0, 1, 2} << QList<float>{9, 1, 0};
     QTest::newRow("plateau") << QList<float>{1, 2, 3, 4} << QList<float>{1, 3, 3, 1};
     QTest::newRow("single point") << QList<float>{1} << QList<float>{3};
@@ -163,6 +171,18 @@ void TestPlotRender::noPositivePeak() {
         listPeaks(scaleOf({freq.begin(), freq.end()}, {psd.begin(), psd.end()}), out);
     QVERIFY(pl.byPosition.empty());
     QCOMPARE(out.lines(), QStringList({" ", " Peak Frequencies: none > 0!"}));
+}
+
+void TestPlotRender::twoSidedPeaks() {
+    // A plot that shows negative frequencies lists their peaks too, and one at 0.
+    OutputText out;
+    const PeakList pl = listPeaks(scaleOf({-3, -2, -1, 0, 1, 2, 3}, {0, 7, 1, 6, 2, 9, 3}), out);
+    QCOMPARE(pl.byPosition.size(), std::size_t(3));
+    QCOMPARE(pl.summary, QString("  2  -2  0"));
+    QVERIFY(out.lines().contains(" Peak #1  at Freq =-2  Ampl. = 7"));
+    // Maxima only at f <= 0 on a two-sided grid.
+    OutputText out2;
+    QCOMPARE(listPeaks(scaleOf({-2, -1, 0, 1, 2}, {0, 5, 6, 5, 9}), out2).summary, QString("  0"));
 }
 
 void TestPlotRender::peakCap() {
@@ -185,16 +205,25 @@ void TestPlotRender::peakCap() {
 }
 
 void TestPlotRender::peaksNormalisedFrequencies() {
-    // Plotted frequencies 0..50 with factor 10^-2: real 0.1 and 0.25 both round to 0.
+    // Plotted frequencies 0..50 with factor 10^-2: real 0.1 and 0.25 keep the digits that tell
+    // them apart (whole numbers would print both as 0).
     OutputText out;
     const PeakList pl = listPeaks(scaleOf({0, 10, 20, 25, 30}, {0, 4, 1, 6, 2}, 0.01), out);
-    QCOMPARE(pl.summary, QString("  0  0"));
+    QCOMPARE(pl.summary, QString("  0.25  0.10"));
     QVERIFY(out.lines().contains(" Peak #1  at Freq =0.1  Ampl. = 4"));
     QVERIFY(out.lines().contains(" Peak #2  at Freq =0.25  Ampl. = 6"));
-    // Ties to even in the summary.
+    // Whole numbers where they are close enough, rounded with ties to even.
     OutputText out2;
-    QCOMPARE(listPeaks(scaleOf({1, 2.5f, 3, 3.5f, 4}, {0, 6, 1, 4, 0}), out2).summary,
-             QString("  2  4"));
+    QCOMPARE(listPeaks(scaleOf({10, 12.5f, 13, 25.5f, 26}, {0, 6, 1, 4, 0}), out2).summary,
+             QString("  12  26"));
+    // A tie that a whole number would misplace by a fifth keeps its decimal.
+    OutputText out3;
+    QCOMPARE(listPeaks(scaleOf({1, 2.5f, 3, 3.5f, 4}, {0, 6, 1, 4, 0}), out3).summary,
+             QString("  2.5  3.5"));
+    // Close lines need more decimals than far ones.
+    QCOMPARE(peakSummaryText({0.2, 0.21, -0.15}), QString("  0.20  0.21  -0.15"));
+    QCOMPARE(peakSummaryText({0.1992, 0.2012}), QString("  0.199  0.201"));
+    QCOMPARE(peakSummaryText({120, 250}), QString("  120  250"));
 }
 
 void TestPlotRender::curveSegments() {
@@ -256,7 +285,7 @@ void TestPlotRender::outputOrder() {
     QCOMPARE(l[14], QString(" --------------------------------------"));
     QCOMPARE(pl.byPosition.size(), std::size_t(1));
     QVERIFY(l.contains(" Peak #1  at Freq =0.2  Ampl. = -2"));
-    QCOMPARE(l.last(), QString(" Peak Frequencies:   0"));
+    QCOMPARE(l.last(), QString(" Peak Frequencies:   0.2"));
 }
 
 void TestPlotRender::degenerateInputs() {
@@ -313,11 +342,17 @@ void TestPlotRender::imageCurveAndBackground() {
     const QImage& img = canvas.image();
     const QRgb curve = qRgb(0, 0, 255); // Curve1 0xFF0000 in BGR
     const QRgb background = qRgb(192, 192, 192);
-    const double W = img.width(), H = img.height();
-    // Independent mapping: 5 % margins around the final ranges.
+    // Independent mapping: 5 % margins around the final ranges, over the area the layout chose.
+    const QRectF a = st.area;
+    const QRectF frame = frameRect(st, img.size());
+    QVERIFY(QRectF(img.rect()).contains(frame) && frame.width() > 0.6 * img.width());
     const double rx = double(st.xMax) - st.xMin, ry = double(st.yMax) - st.yMin;
-    auto mapX = [&](double x) { return (x - (st.xMin - 0.05 * rx)) / (1.1 * rx) * W; };
-    auto mapY = [&](double y) { return ((st.yMax + 0.05 * ry) - y) / (1.1 * ry) * H; };
+    auto mapX = [&](double x) {
+        return a.left() + (x - (st.xMin - 0.05 * rx)) / (1.1 * rx) * a.width();
+    };
+    auto mapY = [&](double y) {
+        return a.top() + ((st.yMax + 0.05 * ry) - y) / (1.1 * ry) * a.height();
+    };
     std::vector<QLineF> path;
     for (int i = 1; i < st.n; ++i)
         path.emplace_back(mapX(st.freq[i - 1]), mapY(st.psd[i - 1]), mapX(st.freq[i]),
@@ -354,21 +389,101 @@ void TestPlotRender::imageCurveAndBackground() {
 }
 
 void TestPlotRender::imageScaleFactorNote() {
-    auto inkInNoteArea = [](const PlotInput& in) {
+    // The note's lines, and ink at the bottom left where they stand.
+    auto note = [](const PlotInput& in, int* ink) {
         PlotCanvas canvas(QSize(640, 480));
         OutputText out;
-        startPlot(canvas, in, PlotOptions{}, out, fixedTime());
-        int ink = 0;
-        for (int y = 420; y < 480; ++y)
-            for (int x = 5; x < 25; ++x) // left of the plot area and its axis
-                ink += canvas.image().pixel(x, y) != qRgb(192, 192, 192);
-        return ink;
+        PlotLayout layout;
+        DrawExtras extras;
+        extras.layout = &layout;
+        startPlot(canvas, in, PlotOptions{}, out, fixedTime(), nullptr, extras);
+        QStringList lines;
+        for (const TextBox& t : layout.texts)
+            if (t.role == "scaleNote") lines << t.text;
+        *ink = 0;
+        double below = layout.frame.bottom();
+        for (const TextBox& t : layout.texts)
+            if (t.role == "xLabel") below = std::max(below, t.box.bottom());
+        for (int y = int(below) + 1; y < 480; ++y)
+            for (int x = 0; x < 25; ++x) // left of the x caption
+                *ink += canvas.image().pixel(x, y) != qRgb(192, 192, 192);
+        return lines;
     };
     PlotInput normalised = resonance(64); // 0..0.5: X-axis = 10E-2
     PlotInput hertz = resonance(64);
     for (float& f : hertz.frequencies) f *= 20; // 0..10: no exponent
-    QVERIFY(inkInNoteArea(normalised) > 20);
-    QCOMPARE(inkInNoteArea(hertz), 0);
+    int ink = 0;
+    QCOMPARE(note(normalised, &ink),
+             QStringList({"Scale Factor", "============", "X-axis = 10E-2"}));
+    QVERIFY(ink > 20);
+    QCOMPARE(note(hertz, &ink), QStringList());
+    QCOMPARE(ink, 0);
+}
+
+void TestPlotRender::overrideClipsCurve_data() {
+    QTest::addColumn<QString>("xMin");
+    QTest::addColumn<QString>("xStep");
+    QTest::addColumn<QString>("yMin");
+    QTest::addColumn<QString>("yStep");
+    QTest::newRow("around the peak") << "0.15"
+                                     << "0.01"
+                                     << "-30"
+                                     << "6";
+    QTest::newRow("left half, exponent") << "0"
+                                         << "0.02"
+                                         << "-45"
+                                         << "5";
+    QTest::newRow("wider than the data") << "-0.2"
+                                         << "0.1"
+                                         << "-80"
+                                         << "20";
+}
+
+void TestPlotRender::overrideClipsCurve() {
+    QFETCH(QString, xMin);
+    QFETCH(QString, xStep);
+    QFETCH(QString, yMin);
+    QFETCH(QString, yStep);
+    const PlotInput in = resonance(401);
+    PlotOptions opt;
+    opt.gridLines = 0;
+    opt.xOverride = {true, xMin, xStep};
+    opt.yOverride = {true, yMin, yStep};
+    PlotCanvas canvas(QSize(800, 600));
+    OutputText out;
+    const PlotScale st = startPlot(canvas, in, opt, out, fixedTime());
+    const QRectF frame = frameRect(st, canvas.size()).adjusted(-1.5, -1.5, 1.5, 1.5);
+    const QRgb curve = qRgb(0, 0, 255);
+    int inside = 0, outside = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x)
+            if (canvas.image().pixel(x, y) == curve)
+                ++(frame.contains(QPointF(x + 0.5, y + 0.5)) ? inside : outside);
+    QVERIFY(inside > 100);
+    QCOMPARE(outside, 0);
+}
+
+void TestPlotRender::noiseVarianceOnlyForModels() {
+    // Methods without a model leave the engine's noise variance untouched: it is not shown.
+    for (const bool parametric : {true, false}) {
+        PlotInput in = resonance(101);
+        in.parametric = parametric;
+        PlotLayout layout;
+        DrawExtras extras;
+        extras.layout = &layout;
+        renderPlotImage(in, PlotOptions{}, QSize(800, 600), fixedTime(), nullptr, extras);
+        QStringList info;
+        for (const TextBox& t : layout.texts)
+            if (t.role == "runInfo") info << t.text;
+        QStringList expected = {"Time (sec.): 0  to 255", "zeroFill = 0%"};
+        if (parametric) expected << "Noise Variance = 0.125";
+        QCOMPARE(info, expected);
+    }
+    QVERIFY(lumetra::plot::methodIsParametric("Burg"));
+    QVERIFY(lumetra::plot::methodIsParametric("Lockheed (Autocorr/Burg)"));
+    QVERIFY(!lumetra::plot::methodIsParametric("Periodogram"));
+    QVERIFY(!lumetra::plot::methodIsParametric("Blackman-Tukey"));
+    QVERIFY(!lumetra::plot::methodIsParametric("MVSE"));
 }
 
 void TestPlotRender::blackAndWhiteCarryOver() {
@@ -397,11 +512,21 @@ void TestPlotRender::blackAndWhiteCarryOver() {
     QCOMPARE(gapsOnAxis(canvas.image()), 0); // first plot: solid axis
     startPlot(canvas, in, opt, out, fixedTime());
     QVERIFY(gapsOnAxis(canvas.image()) > 20); // second plot: dashed axis
-    // Leaving black-and-white mode: the carried style still dashes the next
-    // axes, the curve resets it to solid.
+    // Leaving black-and-white mode: the colour plot draws solid axes again.
     opt.blackAndWhite = false;
-    startPlot(canvas, in, opt, out, fixedTime());
+    const PlotScale colour = startPlot(canvas, in, opt, out, fixedTime());
     QCOMPARE(canvas.lineStyle(), Qt::SolidLine);
+    const QRgb axes = opt.penColor(Axes).rgb();
+    const int cx0 = int(toPixelX(colour, colour.xMin, 640)) + 3;
+    const int cx1 = int(toPixelX(colour, colour.xMax, 640)) - 3;
+    const int row = int(toPixelY(colour, horizontalAxisY(colour.yMin, colour.yMax), 480));
+    int best = 0;
+    for (int r = row - 1; r <= row + 1; ++r) {
+        int on = 0;
+        for (int x = cx0; x < cx1; ++x) on += (canvas.image().pixel(x, r) | 0xFF000000u) == axes;
+        best = std::max(best, on);
+    }
+    QCOMPARE(best, cx1 - cx0);
 }
 
 void TestPlotRender::curve2ChangesNothing() {
@@ -412,6 +537,97 @@ void TestPlotRender::curve2ChangesNothing() {
     const QImage base = renderPlotImage(in, a, QSize(400, 300), fixedTime());
     QCOMPARE(renderPlotImage(in, b, QSize(400, 300), fixedTime()), base);
     QVERIFY(renderPlotImage(in, c, QSize(400, 300), fixedTime()) != base);
+}
+
+void TestPlotRender::heldCurvesModel() {
+    HeldCurves held;
+    QVERIFY(held.empty());
+    for (int i = 0; i < kMaxHeldCurves; ++i) {
+        PlotInput in = resonance(16);
+        in.jobName = QString("job%1").arg(i);
+        QVERIFY(held.hold(in));
+    }
+    QVERIFY(held.full());
+    QVERIFY(!held.hold(resonance(16)));
+    QCOMPARE(held.count(), kMaxHeldCurves);
+    QCOMPARE(held.curves().front().jobName, QString("job0")); // oldest first
+    QCOMPARE(held.curves().back().jobName, QString("job7"));
+    held.clear();
+    QVERIFY(held.empty() && !held.full());
+}
+
+void TestPlotRender::heldCurvePens() {
+    PlotOptions colour, bw;
+    bw.blackAndWhite = true;
+    QCOMPARE(heldCurvePen(colour, 0, 1).color(), colour.penColor(Curve2));
+    QList<QRgb> colours;
+    QList<QList<qreal>> dashes;
+    for (int i = 0; i < kMaxHeldCurves; ++i) {
+        const QPen c = heldCurvePen(colour, i, 1);
+        QCOMPARE(c.style(), Qt::SolidLine);
+        QVERIFY(!colours.contains(c.color().rgb()));
+        QVERIFY(c.color() != colour.penColor(Curve1));
+        colours << c.color().rgb();
+        const QPen b = heldCurvePen(bw, i, 1);
+        QCOMPARE(b.color(), QColor(Qt::black));
+        QCOMPARE(b.style(), Qt::CustomDashLine);
+        QVERIFY(!dashes.contains(b.dashPattern()));
+        dashes << b.dashPattern();
+    }
+    QCOMPARE(legendText(resonance(64)), QString("Burg, 64 pts, Ex-Burg.0"));
+    PlotInput withOrders = resonance(64);
+    withOrders.orders = "p=15 q=4";
+    QCOMPARE(legendText(withOrders), QString("Burg p=15 q=4, 64 pts, Ex-Burg.0"));
+}
+
+void TestPlotRender::heldCurvesDrawnUnderLive() {
+    const PlotInput live = resonance(201);
+    PlotInput other = resonance(201);
+    for (float& v : other.spectrum) v -= 12; // below the live curve
+    other.jobName = "Other.0";
+    PlotOptions opt;
+    opt.gridLines = 0;
+    const QRgb curve2 = opt.penColor(Curve2).rgb(), curve1 = opt.penColor(Curve1).rgb();
+    auto count = [](const QImage& img, QRgb c, const QRectF& in) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += (img.pixel(x, y) | 0xFF000000u) == (c | 0xFF000000u) &&
+                     in.contains(QPointF(x + 0.5, y + 0.5));
+        return n;
+    };
+    // No held curve: the plot is the single-run plot, bit for bit.
+    std::vector<PlotInput> none;
+    DrawExtras empty;
+    empty.held = &none;
+    QCOMPARE(renderPlotImage(live, opt, QSize(800, 600), fixedTime(), nullptr, empty),
+             renderPlotImage(live, opt, QSize(800, 600), fixedTime()));
+
+    std::vector<PlotInput> held{other};
+    PlotLayout layout;
+    DrawExtras extras;
+    extras.held = &held;
+    extras.layout = &layout;
+    const QImage img = renderPlotImage(live, opt, QSize(800, 600), fixedTime(), nullptr, extras);
+    QVERIFY(count(img, curve2, layout.frame) > 300);
+    QVERIFY(count(img, curve1, layout.frame) > 300);
+    QCOMPARE(layout.legendSamples.size(), std::size_t(2));
+    QVERIFY(count(img, curve2, layout.legendSamples[0]) > 5);
+    QVERIFY(count(img, curve1, layout.legendSamples[1]) > 5);
+    // The same run held: the live curve covers it wholly, since it is drawn last.
+    std::vector<PlotInput> same{live};
+    extras.held = &same;
+    const QImage covered =
+        renderPlotImage(live, opt, QSize(800, 600), fixedTime(), nullptr, extras);
+    QCOMPARE(count(covered, curve2, layout.frame), 0);
+    // The y range takes in the held curve, which lies below the live one.
+    OutputText out;
+    extras.held = &held;
+    QImage sink(800, 600, QImage::Format_RGB32);
+    QPainter p(&sink);
+    Qt::PenStyle style = Qt::SolidLine;
+    const PlotScale st = drawPlot(p, QSizeF(800, 600), style, live, opt, out, fixedTime(), extras);
+    QVERIFY(st.yMin <= *std::min_element(other.spectrum.begin(), other.spectrum.end()));
 }
 
 void TestPlotRender::rotatedTextCentred_data() {

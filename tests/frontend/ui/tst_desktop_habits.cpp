@@ -87,18 +87,11 @@ class TestDesktopHabits : public QObject {
         QVERIFY(w().menu("mnuEdit"));
         QVERIFY(w().menu("mnuEdit")->actions().contains(copy));
         QVERIFY(!copy->isEnabled());
-        // The plot page with nobody to answer: still off.
+        // The plot page before any run: still off (with a plot it copies; see the plot tests).
         w().showPage(4);
         QVERIFY(!copy->isEnabled());
-        // Once something answers the request, it is on with the plot shown, and asks it.
-        int asked = 0;
-        connect(&w(), &MainWindow::copyPlotRequested, this, [&asked] { ++asked; });
         w().showPage(0);
         QVERIFY(!copy->isEnabled());
-        w().showPage(4);
-        QVERIFY(copy->isEnabled());
-        copy->trigger();
-        QCOMPARE(asked, 1);
     }
 
     void checkFocusesTheAnswer_data() {

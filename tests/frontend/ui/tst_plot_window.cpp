@@ -4,6 +4,7 @@
 #include "job_form.h"
 #include "plot_controller.h"
 #include "plot_options.h"
+#include "plot_output.h"
 #include "plot_page.h"
 #include "plot_scale.h"
 #include "plot_zoom.h"
@@ -15,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -509,7 +511,7 @@ class TestPlotWindow : public QObject {
         QCOMPARE(ui().dialogs.size(), 1);
         const FileDialogRequest& d = ui().dialogs[0];
         QCOMPARE(d.title, QString("Save Plot File As ..."));
-        QCOMPARE(d.filter, QString("All Files (*.*)|*.*|Bitmap (*.bmp)|*.bmp"));
+        QCOMPARE(d.filter, plot::kPlotFileFilter); // Bitmap, PNG, SVG and PDF
         QCOMPARE(d.selectedFilter, 2);
         QCOMPARE(d.suggestedName, QString("Perio.bmp"));
         QCOMPARE(d.initialDir, f_->jobsDir()); // the shared dialog's folder
@@ -564,6 +566,20 @@ class TestPlotWindow : public QObject {
         QVERIFY2(text.contains("No such file or directory"), qPrintable(text));
         QCOMPARE(ui().messages[0].request.icon, MessageIcon::Warning);
         QCOMPARE(w().state().dialogDir, pics);
+    }
+
+    void editCopyPutsThePlotOnTheClipboard() {
+        runJob();
+        QAction* copy = w().action("mnuEditCopy");
+        w().showPage(0);
+        w().showPage(4);
+        QVERIFY(copy->isEnabled());
+        QGuiApplication::clipboard()->clear();
+        copy->trigger();
+        const QImage copied = QGuiApplication::clipboard()->image();
+        QCOMPARE(copied.size(), plotPage().canvas().size());
+        QCOMPARE(copied.convertToFormat(QImage::Format_RGB32),
+                 plotPage().canvas().image().convertToFormat(QImage::Format_RGB32));
     }
 
     void printToPdf() {
