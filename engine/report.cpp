@@ -98,4 +98,8 @@ void Report::line(std::string_view s) {
     if (f_ && buf_.size() > (1u << 16)) flush_buffer();
 }
 
+void list_spectrum(Report& r, const float* x, const float* y, int n) {
+    for (int i = 0; i < n; ++i) r.list(" freq(i) & spectrum(i)=", i + 1, x[i], y[i]);
+}
+
 } // namespace specest

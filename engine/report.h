@@ -132,4 +132,8 @@ class Report {
     std::string pending_;
 };
 
+// The report's listing of a spectrum, one free-form line per grid point:
+// " freq(i) & spectrum(i)= i x(i) y(i)".
+void list_spectrum(Report& r, const float* x, const float* y, int n);
+
 } // namespace specest
