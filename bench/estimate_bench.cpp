@@ -91,12 +91,13 @@ void BM_ReadDataFile(benchmark::State& state) {
     std::vector<float> x(16384), y(16384);
     std::vector<specest::cfloat> amp(16384);
     specest::TextFile data;
+    std::vector<float> times;
     for (auto _ : state) {
         if (!data.open(path)) state.SkipWithError(data.error().c_str());
-        const int n = specest::count_records(data, 0, std::numeric_limits<int>::max());
+        const int n = specest::count_records(data, 0, std::numeric_limits<int>::max(), times);
         const auto s =
-            specest::read_records(data, jp, n, specest::Vec1<float>(x), specest::Vec1<float>(y),
-                                  specest::Vec1<specest::cfloat>(amp));
+            specest::read_records(data, jp, n, times, specest::Vec1<float>(x),
+                                  specest::Vec1<float>(y), specest::Vec1<specest::cfloat>(amp));
         if (s.count != 16384) state.SkipWithError("short read");
         benchmark::DoNotOptimize(y.data());
         data.close();

@@ -23,7 +23,8 @@ namespace {
 
 } // namespace
 
-int count_records(TextFile& data, int header_lines, int limit) {
+int count_records(TextFile& data, int header_lines, int limit, std::vector<float>& times) {
+    times.clear();
     std::string_view view;
     for (int i = 0; i < header_lines; ++i)
         if (!data.next(view)) break;
@@ -51,6 +52,7 @@ int count_records(TextFile& data, int header_lines, int limit) {
             stop("Data file " + data.path() + ", line " + std::to_string(data.line_number()) +
                  ": " + problem);
         }
+        if (count < kKeptTimes) times.push_back(t);
         ++count;
     }
     data.rewind();
@@ -65,8 +67,9 @@ void note_time(SeriesRead& s, int at, float t, Vec1<float> x_array) {
     }
 }
 
-SeriesRead read_records(TextFile& data, const JobParams& jp, int npts, Vec1<float> x_array,
-                        Vec1<float> y_array, Vec1<cfloat> signal_amp) {
+SeriesRead read_records(TextFile& data, const JobParams& jp, int npts,
+                        const std::vector<float>& times, Vec1<float> x_array, Vec1<float> y_array,
+                        Vec1<cfloat> signal_amp) {
     std::string_view line;
     for (int i = 0; i < jp.irec_skip; ++i) {
         if (!data.next(line)) {
@@ -92,8 +95,11 @@ SeriesRead read_records(TextFile& data, const JobParams& jp, int npts, Vec1<floa
         if (nf < 2)
             data_error(data, "a record needs a time value and a sample value; found only \"" +
                                  std::string(f[0]) + "\"");
+        // The count read this record's time value already (and stopped had it been bad).
         float t = 0;
-        if (!free_form::to_float(f[0], t))
+        if (static_cast<std::size_t>(s.count) < times.size())
+            t = times[static_cast<std::size_t>(s.count)];
+        else if (!free_form::to_float(f[0], t))
             data_error(data, "the time value \"" + std::string(f[0]) + "\" is not a number");
         const int read = ++s.count;
         x_array(read) = t;

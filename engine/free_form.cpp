@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <fast_float/fast_float.h>
 #include <limits>
 
 namespace specest::free_form {
@@ -106,6 +107,24 @@ bool to_float(std::string_view s, float& v) {
     s = trim(s);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     if (s.empty() || s.size() > 80) return false;
+    // Fast path for a plain decimal spelling whose value is a normal single: fast_float reads
+    // the grammar std::from_chars reads and rounds correctly as it does, so the bits agree.
+    // Anything else (d exponents, zero, subnormals, the edge of range, junk) takes the full path.
+    bool plain = true;
+    for (char c : s)
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) {
+            plain = false;
+            break;
+        }
+    if (plain) {
+        float f = 0;
+        const auto r = fast_float::from_chars(s.data(), s.data() + s.size(), f);
+        if (r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isnormal(f) &&
+            std::fabs(f) < std::numeric_limits<float>::max()) {
+            v = f;
+            return true;
+        }
+    }
     char buf[96];
     std::size_t k = 0;
     for (char c : s) buf[k++] = (c == 'd' || c == 'D') ? 'e' : c;

@@ -305,7 +305,8 @@ void spec_info(std::string_view fileNam, int /*k*/, int& npts, int& npoints) {
     jp.itype = (type[0] == 'R' || type[0] == 'r') ? 1 : 2;
     // A positive npts caps the records the run can use; 0 or less needs the count of them all.
     jp.ipts = count_records(run_context().data, jp.irec_skip,
-                            npts > 0 ? npts : std::numeric_limits<int>::max());
+                            npts > 0 ? npts : std::numeric_limits<int>::max(),
+                            run_context().record_times);
 
     jp.ixtype = lines.int_value(6, "the time format code");
     jp.method_name = lines.text_value(7);

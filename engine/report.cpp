@@ -94,8 +94,7 @@ void Report::line(std::string_view s) {
         pending_.clear();
     }
     buf_.append(s);
-    buf_ += '\n';
-    if (f_ && buf_.size() > (1u << 16)) flush_buffer();
+    end_line();
 }
 
 void list_spectrum(Report& r, const float* x, const float* y, int n) {

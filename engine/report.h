@@ -93,11 +93,16 @@ class Report {
     // both are texts (adjacent texts run together, as list-directed output writes them).
     template <class... Items> void list(const Items&... items) {
         if (!is_open()) return;
-        std::string s = " ";
+        // Built in place at the end of the buffer: no string per line.
+        if (!pending_.empty()) {
+            buf_ += pending_;
+            pending_.clear();
+        }
+        buf_ += ' ';
         bool prev_text = true;
         bool first = true;
-        (append_item(s, items, prev_text, first), ...);
-        line(s);
+        (append_item(buf_, items, prev_text, first), ...);
+        end_line();
     }
 
   private:
@@ -119,6 +124,10 @@ class Report {
         first = false;
     }
     void flush_buffer();
+    void end_line() {
+        buf_ += '\n';
+        if (f_ && buf_.size() > (1u << 16)) flush_buffer();
+    }
 
     void fail(int err);
 

@@ -49,7 +49,7 @@ void no_plot_lines(Report& r) {
          std::to_string(needed));
 }
 
-bool all_finite(const std::vector<float>& y, const std::vector<cfloat>& amp, int itype, int n) {
+bool all_finite(const WorkVector<float>& y, const WorkVector<cfloat>& amp, int itype, int n) {
     for (int i = 0; i < n; ++i) {
         const float v =
             itype == 1 ? y[static_cast<std::size_t>(i)] : amp[static_cast<std::size_t>(i)].real();

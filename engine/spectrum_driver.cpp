@@ -146,7 +146,10 @@ SeriesRead read_series(const JobParams& jp, int npts, Vec1<float> x_array, Vec1<
                        Vec1<cfloat> signal_amp) {
     if (const MemorySamples* m = run_context().memory)
         return take_samples(*m, jp, npts, x_array, y_array, signal_amp);
-    return read_records(run_context().data, jp, npts, x_array, y_array, signal_amp);
+    RunContext& c = run_context();
+    SeriesRead s = read_records(c.data, jp, npts, c.record_times, x_array, y_array, signal_amp);
+    c.record_times = std::vector<float>();
+    return s;
 }
 
 using record::uses_poles;
