@@ -1,5 +1,7 @@
 #include "report.h"
 
+#include "work_array.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -15,6 +17,14 @@ std::atomic<unsigned> temp_counter{0};
 
 Report::~Report() {
     close();
+    work_pool::give_text(std::move(buf_));
+}
+
+void Report::take_buffer() {
+    if (buf_.capacity() < kFlushAt) {
+        buf_ = work_pool::take_text();
+        buf_.reserve(2 * kFlushAt);
+    }
 }
 
 bool Report::open(const std::string& path) {
@@ -24,6 +34,7 @@ bool Report::open(const std::string& path) {
     written_ = 0;
     error_.clear();
     path_ = path;
+    take_buffer();
     // A name of its own per run, so runs on other threads or in other processes never meet.
     temp_path_ = path + ".tmp" + std::to_string(::getpid()) + "-" +
                  std::to_string(temp_counter.fetch_add(1));
@@ -53,6 +64,7 @@ void Report::open_memory() {
     pending_.clear();
     written_ = 0;
     in_memory_ = true;
+    take_buffer();
 }
 
 void Report::flush_buffer() {

@@ -123,10 +123,12 @@ class Report {
         }
         first = false;
     }
+    static constexpr std::size_t kFlushAt = std::size_t{1} << 16;
     void flush_buffer();
+    void take_buffer();
     void end_line() {
         buf_ += '\n';
-        if (f_ && buf_.size() > (1u << 16)) flush_buffer();
+        if (f_ && buf_.size() > kFlushAt) flush_buffer();
     }
 
     void fail(int err);

@@ -16,9 +16,14 @@ struct Block {
     std::size_t bytes = 0;
 };
 
+constexpr std::size_t kTextSlots = 4;
+constexpr std::size_t kMinTextCapacity = 1024; // shorter ones live inside the string object
+constexpr std::size_t kMaxTextCapacity = std::size_t{1} << 20;
+
 struct Pool {
     std::array<Block, kSlots> blocks{};
     std::size_t kept = 0;
+    std::array<std::string, kTextSlots> texts;
     ~Pool();
 };
 
@@ -78,6 +83,27 @@ void give(void* p, std::size_t bytes) noexcept {
 
 std::size_t kept_bytes() {
     return pool_gone() ? 0 : pool().kept;
+}
+
+std::string take_text() {
+    std::string r;
+    if (!pool_gone())
+        for (std::string& t : pool().texts)
+            if (t.capacity() >= kMinTextCapacity) {
+                r.swap(t);
+                break;
+            }
+    return r;
+}
+
+void give_text(std::string&& s) noexcept {
+    if (pool_gone() || s.capacity() < kMinTextCapacity || s.capacity() > kMaxTextCapacity) return;
+    for (std::string& t : pool().texts)
+        if (t.capacity() < kMinTextCapacity) {
+            s.clear();
+            t.swap(s);
+            return;
+        }
 }
 
 } // namespace specest::work_pool

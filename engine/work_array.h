@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +23,10 @@ void* take(std::size_t bytes);
 void give(void* p, std::size_t bytes) noexcept;
 // Bytes the calling thread keeps for later arrays (for tests).
 std::size_t kept_bytes();
+// The same for text buffers (the report's, the input files'): an empty string that keeps the
+// capacity of one given back earlier on this thread, if any.
+std::string take_text();
+void give_text(std::string&& s) noexcept;
 } // namespace work_pool
 
 template <class T> struct WorkAllocator {

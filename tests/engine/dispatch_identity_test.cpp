@@ -313,6 +313,15 @@ TEST(WorkArrays, ComeZeroedFromReusedBlocksWithinTheBound) {
     for (int i = 0; i < 12; ++i) many.push_back(work_array<float>((1u << 20) + i, "", ""));
     many.clear();
     EXPECT_LE(work_pool::kept_bytes(), std::size_t{32} << 20);
+    // Text buffers: a large one comes back empty with its capacity; a huge one is not kept.
+    std::string t(100000, 'x');
+    const char* block = t.data();
+    work_pool::give_text(std::move(t));
+    std::string again = work_pool::take_text();
+    EXPECT_TRUE(again.empty());
+    EXPECT_EQ(again.data(), block);
+    work_pool::give_text(std::string(std::size_t{3} << 20, 'y'));
+    EXPECT_LT(work_pool::take_text().capacity(), std::size_t{3} << 20);
 }
 
 // The packed correlation matrix of the minimum-variance method, one entry at a time.
