@@ -296,6 +296,46 @@ TEST_F(DispatchIdentity, KeptWindowsEqualTheComputedOnes) {
     EXPECT_EQ(bits(w[10]), bits(kept));
 }
 
+// The Blackman-Tukey phase factors and the minimum-variance exponentials kept per thread give
+// the scalar bits when they are first filled (by parts on several threads), when a later run
+// with other data reuses them, and after a run of other sizes replaced them.
+TEST_F(DispatchIdentity, KeptPhaseAndExponentialTablesGiveTheScalarBits) {
+    auto rng = test::seeded_rng("DispatchIdentity.Tables", test_seed("Tables"));
+    const int was = simd::max_threads();
+    simd::set_max_threads(3);
+    struct Sizes {
+        int n, m_lags, nexp, order, l;
+    };
+    const Sizes sizes[] = {{20000, 300, 14, 80, 1000},
+                           {20000, 300, 14, 80, 1000},
+                           {3000, 77, 12, 31, 997},
+                           {20000, 300, 14, 80, 1000},
+                           {20000, 301, 14, 81, 1000}};
+    for (const Sizes& z : sizes) {
+        const auto x = noise(z.n, rng);
+        const int big = 1 << z.nexp;
+        auto [bf, bs] = both_paths([&] {
+            auto xs = x;
+            std::vector<float> w(static_cast<std::size_t>(big), 1.0f), p(w.size());
+            blacktukey(Vec1<cfloat>(xs), z.n, 1, Vec1<float>(w), z.m_lags, z.nexp, Vec1<float>(p),
+                       big);
+            return p;
+        });
+        EXPECT_SAME_BITS(bf, bs) << " Blackman-Tukey m " << z.m_lags << " L " << big;
+        auto [mf, ms] = both_paths([&] {
+            auto xs = x;
+            int n = 2000, order = z.order, l = z.l, mode = 0, iflag = 0;
+            float eps = 1e-7f;
+            std::vector<float> p(static_cast<std::size_t>(l));
+            mvse(Vec1<cfloat>(xs), n, order, l, eps, mode, Vec1<float>(p), iflag);
+            p.push_back(static_cast<float>(iflag));
+            return p;
+        });
+        EXPECT_SAME_BITS(mf, ms) << " MVSE order " << z.order << " l " << z.l;
+    }
+    simd::set_max_threads(was);
+}
+
 // Work arrays reuse the blocks of the arrays before them, zeroed again, and the thread keeps a
 // bounded amount for later.
 TEST(WorkArrays, ComeZeroedFromReusedBlocksWithinTheBound) {
