@@ -107,16 +107,11 @@ bool to_float(std::string_view s, float& v) {
     s = trim(s);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     if (s.empty() || s.size() > 80) return false;
-    // Fast path for a plain decimal spelling whose value is a normal single: fast_float reads
-    // the grammar std::from_chars reads and rounds correctly as it does, so the bits agree.
-    // Anything else (d exponents, zero, subnormals, the edge of range, junk) takes the full path.
-    bool plain = true;
-    for (char c : s)
-        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) {
-            plain = false;
-            break;
-        }
-    if (plain) {
+    // Fast path: fast_float reads the grammar std::from_chars reads and rounds correctly as it
+    // does, so when it takes the whole text and the value is a normal single below the top of
+    // the range, the bits agree. A 'd' exponent stops it short; inf and nan are not normal.
+    // Everything else (zero, subnormals, the edge of range, junk) takes the full path.
+    {
         float f = 0;
         const auto r = fast_float::from_chars(s.data(), s.data() + s.size(), f);
         if (r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isnormal(f) &&
