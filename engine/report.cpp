@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -110,7 +111,30 @@ void Report::line(std::string_view s) {
 }
 
 void list_spectrum(Report& r, const float* x, const float* y, int n) {
-    for (int i = 0; i < n; ++i) r.list(" freq(i) & spectrum(i)=", i + 1, x[i], y[i]);
+    r.list_points(x, y, n);
+}
+
+// The lines list(" freq(i) & spectrum(i)=", i, x(i), y(i)) writes, put together in place.
+void Report::list_points(const float* x, const float* y, int n) {
+    if (!is_open()) return;
+    if (!pending_.empty()) {
+        buf_ += pending_;
+        pending_.clear();
+    }
+    constexpr std::string_view head = "  freq(i) & spectrum(i)= ";
+    char line[160];
+    char* const end = line + sizeof line;
+    std::memcpy(line, head.data(), head.size());
+    for (int i = 0; i < n; ++i) {
+        char* p = line + head.size();
+        p = std::to_chars(p, end, i + 1).ptr;
+        *p++ = ' ';
+        p = std::to_chars(p, end, x[i]).ptr;
+        *p++ = ' ';
+        p = std::to_chars(p, end, y[i]).ptr;
+        buf_.append(line, static_cast<std::size_t>(p - line));
+        end_line();
+    }
 }
 
 } // namespace specest

@@ -86,6 +86,8 @@ class Report {
     void blanks(int n) {
         for (int k = 0; k < n; ++k) blank();
     }
+    // The free-form lines of a spectrum listing (see list_spectrum).
+    void list_points(const float* x, const float* y, int n);
     // Writes text without ending the line: the next line continues it.
     void partial(std::string_view s) { pending_.append(s); }
 

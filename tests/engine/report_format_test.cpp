@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
+#include <vector>
 
 namespace specest {
 namespace {
@@ -84,6 +88,32 @@ TEST(Report, ReopenRewritesFromTheStart) {
     r.close();
     EXPECT_EQ(test::read_text(path), "second\n");
     EXPECT_FALSE(r.open((dir / "no/such/dir/r.out").string()));
+}
+
+// The spectrum listing built in place writes the very lines the free-form list writes, over
+// random bit patterns (every exponent, subnormals, signed zeros) and after a partial line.
+TEST(ReportLines, SpectrumListingEqualsTheFreeFormLines) {
+    std::mt19937 rng(20261207);
+    std::vector<float> x(20000), y(20000);
+    for (std::size_t k = 0; k < x.size(); ++k) {
+        x[k] = std::bit_cast<float>(static_cast<std::uint32_t>(rng()) & 0xff7fffffu); // finite
+        y[k] = k % 3 == 0 ? static_cast<float>(k) / 16384.0f
+                          : std::bit_cast<float>(static_cast<std::uint32_t>(rng()) & 0xff7fffffu);
+    }
+    x[0] = -0.0f;
+    y[1] = std::numeric_limits<float>::denorm_min();
+    const int n = static_cast<int>(x.size());
+    Report fast, slow;
+    fast.open_memory();
+    slow.open_memory();
+    for (Report* r : {&fast, &slow}) r->partial(" before");
+    fast.list_points(x.data(), y.data(), n);
+    for (int k = 0; k < n; ++k) slow.list(" freq(i) & spectrum(i)=", k + 1, x[k], y[k]);
+    fast.close();
+    slow.close();
+    ASSERT_EQ(fast.text().size(), slow.text().size());
+    EXPECT_TRUE(fast.text() == slow.text());
+    EXPECT_EQ(fast.text().substr(0, 39), " before  freq(i) & spectrum(i)= 1 -0 0\n");
 }
 
 } // namespace
