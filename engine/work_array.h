@@ -43,10 +43,36 @@ template <class T> struct WorkAllocator {
 
 template <class T> using WorkVector = std::vector<T, WorkAllocator<T>>;
 
+// The same blocks, left as they are: for a routine that writes every element it reads.
+template <class T> struct UnsetWorkAllocator : WorkAllocator<T> {
+    template <class U> struct rebind { using other = UnsetWorkAllocator<U>; };
+    UnsetWorkAllocator() = default;
+    template <class U> UnsetWorkAllocator(const UnsetWorkAllocator<U>&) {}
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+};
+
+template <class T> using UnsetWorkVector = std::vector<T, UnsetWorkAllocator<T>>;
+
 template <class T>
 WorkVector<T> work_array(std::size_t n, std::string_view abort_line, std::string_view stop_text) {
     try {
         return WorkVector<T>(n);
+    } catch (const std::bad_alloc&) {
+        run_report().list(" ");
+        run_report().list(abort_line, kAllocationFailedStatus);
+        stop(std::string(stop_text), StopKind::resource);
+    } catch (const std::length_error&) {
+        run_report().list(" ");
+        run_report().list(abort_line, kAllocationFailedStatus);
+        stop(std::string(stop_text), StopKind::resource);
+    }
+}
+
+template <class T>
+UnsetWorkVector<T> unset_work_array(std::size_t n, std::string_view abort_line,
+                                    std::string_view stop_text) {
+    try {
+        return UnsetWorkVector<T>(n);
     } catch (const std::bad_alloc&) {
         run_report().list(" ");
         run_report().list(abort_line, kAllocationFailedStatus);
