@@ -1,11 +1,19 @@
-// The in-memory path (no files, no report) for the cases the job-file benchmarks time, and the
-// throughput of runs on one and on two threads.
+// The in-memory path (no files, no report) for the cases the job-file benchmarks time, the
+// throughput of runs on one and on two threads, and the parts a job-file run adds: reading the
+// data file, writing the report, the whole run from the job file.
+#include "bench_job.h"
+#include "data_records.h"
+#include "report.h"
 #include "specest/job_record.hpp"
 #include "specest/specest.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -51,7 +59,99 @@ void BM_EstimatePeriodogram(benchmark::State& state) {
     p.window = "Hamming";
     run(state, p, 16384);
 }
-BENCHMARK(BM_EstimatePeriodogram)->Unit(benchmark::kMillisecond);
+// Process CPU time: threads a kernel starts count too.
+BENCHMARK(BM_EstimatePeriodogram)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+namespace fs = std::filesystem;
+
+// A folder with record16k() as a two-column data file ("i value", 8 significant digits).
+const fs::path& file_dir() {
+    static const fs::path dir = [] {
+        fs::path d = fs::temp_directory_path() / "specest-estimate-bench";
+        fs::create_directories(d);
+        std::ofstream out(d / "data.txt", std::ios::binary);
+        char buf[64];
+        const auto& x = record16k();
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            std::snprintf(buf, sizeof buf, "%zu %.8g\n", i, static_cast<double>(x[i]));
+            out << buf;
+        }
+        return d;
+    }();
+    return dir;
+}
+
+// Reading the 16384-line data file as a job-file run does: the count, then the records.
+void BM_ReadDataFile(benchmark::State& state) {
+    const std::string path = (file_dir() / "data.txt").string();
+    specest::JobParams jp;
+    std::vector<float> x(16384), y(16384);
+    std::vector<specest::cfloat> amp(16384);
+    specest::TextFile data;
+    std::vector<float> times;
+    for (auto _ : state) {
+        if (!data.open(path)) state.SkipWithError(data.error().c_str());
+        const int n = specest::count_records(data, 0, std::numeric_limits<int>::max(), times);
+        const auto s =
+            specest::read_records(data, jp, n, times, specest::Vec1<float>(x),
+                                  specest::Vec1<float>(y), specest::Vec1<specest::cfloat>(amp));
+        if (s.count != 16384) state.SkipWithError("short read");
+        benchmark::DoNotOptimize(y.data());
+        data.close();
+    }
+}
+BENCHMARK(BM_ReadDataFile)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// The report's spectrum listing of a 16384-point run (8192 one-sided points, 16383 two-sided),
+// written to a file and put in place.
+void BM_WriteReportSpectrum(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    std::vector<float> f(static_cast<std::size_t>(n)), db(f.size());
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> u(-100.0f, 0.0f);
+    for (int i = 0; i < n; ++i) {
+        f[static_cast<std::size_t>(i)] = static_cast<float>(i) / 16384.0f;
+        db[static_cast<std::size_t>(i)] = u(rng);
+    }
+    const std::string path = (file_dir() / "~Lumetra.out").string();
+    for (auto _ : state) {
+        specest::Report r;
+        if (!r.open(path)) state.SkipWithError(r.error().c_str());
+        specest::list_spectrum(r, f.data(), db.data(), n);
+        r.close();
+        if (!r.ok()) state.SkipWithError(r.error().c_str());
+    }
+}
+BENCHMARK(BM_WriteReportSpectrum)
+    ->Arg(8192)
+    ->Arg(16383)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+// The whole run from a job file (report included), the same case as BM_EstimatePeriodogram.
+void BM_EstimateFilePeriodogram(benchmark::State& state) {
+    using bench::record::Field;
+    const fs::path job = file_dir() / "per.0";
+    bench::BenchJob(Method::periodogram)
+        .set(Field::npoints, 16384)
+        .set(Field::window, "Hamming")
+        .write(job);
+    std::vector<float> x(16384), db(16384);
+    specest::RunOptions opt{file_dir().string(), false};
+    for (auto _ : state) {
+        const auto r = specest::run_job(job.string(), x, db, opt);
+        if (r.status != specest::RunStatus::success) state.SkipWithError(r.stop_text.c_str());
+        benchmark::DoNotOptimize(db.data());
+    }
+}
+BENCHMARK(BM_EstimateFilePeriodogram)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 void BM_EstimateBlackmanTukey(benchmark::State& state) {
     auto p = params(Method::blackman_tukey, 16384);

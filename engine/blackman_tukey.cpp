@@ -3,13 +3,26 @@
 #include "complex_ops.h"
 #include "correlation.h"
 #include "fft.h"
+#include "simd/dispatch.h"
 #include "simd/parallel.h"
 #include "stop.h"
 #include "work_array.h"
 
 #include <cmath>
+#include <vector>
 
 namespace specest {
+namespace {
+
+// Longer transforms compute their factors afresh: a table of theirs would hold megabytes.
+constexpr int kMaxTabulated = 1 << 16;
+
+struct PhaseTable {
+    int big_l = 0, m = -1;
+    std::vector<double> c, s;
+};
+
+} // namespace
 
 void blacktukey(Vec1<cfloat> x, int n, int mode, Vec1<float> w, int m, int nexp, Vec1<float> pbt,
                 int npoints) {
@@ -37,16 +50,44 @@ void blacktukey(Vec1<cfloat> x, int n, int mode, Vec1<float> w, int m, int nexp,
     for (int i = 2 * m + 2; i <= big_l; ++i) rxx(i) = cfloat();
     fft(rxx, nexp, 1, npoints);
     // Move the lag origin from index m+1 back to zero; only the real part is kept.
-    simd::for_range(1, big_l, 2 * simd::kTrigCost, [&](int lo, int hi) {
-        for (int i = lo; i < hi; ++i) {
-            const float f = static_cast<float>(i - 1) / static_cast<float>(big_l);
-            const float arg = static_cast<float>(2.0 * static_cast<double>(pi) * f * m);
-            const double c = std::cos(static_cast<double>(arg));
-            const double s = std::sin(static_cast<double>(arg));
-            p(i) = static_cast<float>(static_cast<double>(rxx(i).real()) * c -
-                                      static_cast<double>(rxx(i).imag()) * s);
+    auto phase = [&](int i, double& c, double& s) {
+        const float f = static_cast<float>(i - 1) / static_cast<float>(big_l);
+        const float arg = static_cast<float>(2.0 * static_cast<double>(pi) * f * m);
+        c = std::cos(static_cast<double>(arg));
+        s = std::sin(static_cast<double>(arg));
+    };
+    auto shift = [&](int i, double c, double s) {
+        p(i) = static_cast<float>(static_cast<double>(rxx(i).real()) * c -
+                                  static_cast<double>(rxx(i).imag()) * s);
+    };
+    if (simd::force_scalar() || big_l > kMaxTabulated) {
+        simd::for_range(1, big_l, 2 * simd::kTrigCost, [&](int lo, int hi) {
+            for (int i = lo; i < hi; ++i) {
+                double c = 0, s = 0;
+                phase(i, c, s);
+                shift(i, c, s);
+            }
+        });
+    } else {
+        // The factors depend on the length and the lag count only: the C library's cos and
+        // sin are called once per point for all the runs of this thread that share them.
+        thread_local PhaseTable table;
+        PhaseTable& t = table; // the parts on other threads fill this thread's table
+        if (t.big_l != big_l || t.m != m) {
+            t.big_l = 0;
+            t.c.resize(static_cast<std::size_t>(big_l));
+            t.s.resize(t.c.size());
+            simd::for_range(1, big_l, 2 * simd::kTrigCost, [&](int lo, int hi) {
+                for (int i = lo; i < hi; ++i)
+                    phase(i, t.c[static_cast<std::size_t>(i - 1)],
+                          t.s[static_cast<std::size_t>(i - 1)]);
+            });
+            t.big_l = big_l;
+            t.m = m;
         }
-    });
+        for (int i = 1; i <= big_l; ++i)
+            shift(i, t.c[static_cast<std::size_t>(i - 1)], t.s[static_cast<std::size_t>(i - 1)]);
+    }
     const int half = big_l / 2;
     for (int i = 1; i <= half; ++i) {
         pbt(half + i) = p(i);

@@ -172,7 +172,8 @@ void transform_vector(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
     // not land them in the same cache sets.
     const int stride = n / 8 + 16;
     const auto plane_size = 8 * static_cast<std::size_t>(stride);
-    auto buf = work_array<float>(2 * plane_size + 2 * un, abort_line, stop_text);
+    // Every element read below is written first (the planes' padding is never read).
+    auto buf = unset_work_array<float>(2 * plane_size + 2 * un, abort_line, stop_text);
     float* re = buf.data();
     float* im = re + plane_size;
     const TwiddleTable& t = twiddles(n, invrs);

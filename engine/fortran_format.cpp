@@ -26,13 +26,23 @@ bool non_finite(std::string& out, double v, int w) {
 }
 
 // Scientific text with `digits` digits after the point: mantissa and decimal exponent.
+// std::to_chars with a precision writes what printf's %.*e writes (correctly rounded, ties to
+// even), without printf's multi-precision arithmetic.
 void scientific(double v, int digits, std::string& mant, int& exp10) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*E", digits, v);
-    std::string_view s(buf);
-    auto e = s.find('E');
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, digits);
+    if (r.ec != std::errc() || r.ptr == buf + sizeof buf) { // printf's cut text, as before
+        std::snprintf(buf, sizeof buf, "%.*E", digits, v);
+        std::string_view s(buf);
+        auto e = s.find('E');
+        mant.assign(s.substr(0, e));
+        exp10 = std::atoi(buf + e + 1);
+        return;
+    }
+    const std::string_view s(buf, static_cast<std::size_t>(r.ptr - buf));
+    const auto e = s.find('e');
     mant.assign(s.substr(0, e));
-    exp10 = std::atoi(buf + e + 1);
+    std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exp10);
 }
 
 void append_exponent(std::string& t, int exp10) {
@@ -95,8 +105,15 @@ void append_e(std::string& out, double v, int w, int d) {
 void append_f(std::string& out, double v, int w, int d) {
     if (non_finite(out, v, w)) return;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", d, v);
-    std::string_view s(buf);
+    std::string_view s;
+    // As printf's %.*f, which cut a text of 64 or more characters to 63.
+    if (const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, d);
+        r.ec == std::errc() && r.ptr < buf + sizeof buf) {
+        s = std::string_view(buf, static_cast<std::size_t>(r.ptr - buf));
+    } else {
+        std::snprintf(buf, sizeof buf, "%.*f", d, v);
+        s = std::string_view(buf);
+    }
     // Fortran drops the leading zero when only that makes the value fit.
     if (static_cast<int>(s.size()) > w) {
         std::string t(s);

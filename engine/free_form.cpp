@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <fast_float/fast_float.h>
 #include <limits>
 
 namespace specest::free_form {
@@ -106,6 +107,19 @@ bool to_float(std::string_view s, float& v) {
     s = trim(s);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     if (s.empty() || s.size() > 80) return false;
+    // Fast path: fast_float reads the grammar std::from_chars reads and rounds correctly as it
+    // does, so when it takes the whole text and the value is a normal single below the top of
+    // the range, the bits agree. A 'd' exponent stops it short; inf and nan are not normal.
+    // Everything else (zero, subnormals, the edge of range, junk) takes the full path.
+    {
+        float f = 0;
+        const auto r = fast_float::from_chars(s.data(), s.data() + s.size(), f);
+        if (r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isnormal(f) &&
+            std::fabs(f) < std::numeric_limits<float>::max()) {
+            v = f;
+            return true;
+        }
+    }
     char buf[96];
     std::size_t k = 0;
     for (char c : s) buf[k++] = (c == 'd' || c == 'D') ? 'e' : c;

@@ -1,5 +1,6 @@
 #include "job_reader.h"
 
+#include "data_records.h"
 #include "free_form.h"
 #include "job_params.h"
 #include "run_context.h"
@@ -11,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 #include <initializer_list>
+#include <limits>
 #include <optional>
 
 namespace specest {
@@ -150,42 +152,6 @@ void open_and_count_data(JobParams& jp, const std::string& job_path) {
         r.list(" ", why);
         stop(" Error reading Data file for specest! " + path + ": " + why);
     }
-}
-
-void count_records(JobParams& jp) {
-    TextFile& data = run_context().data;
-    std::string line;
-    for (int i = 0; i < jp.irec_skip; ++i)
-        if (!data.next(line)) break;
-    int count = 0;
-    std::string_view view;
-    while (data.next(view)) {
-        std::string_view first;
-        std::size_t nf = 0;
-        std::optional<std::string> quoted;
-        if (!free_form::field_views(view, &first, 1, nf)) {
-            quoted = free_form::first_field(view);
-            nf = quoted ? 1 : 0;
-            if (quoted) first = *quoted;
-        }
-        if (nf == 0) continue; // blank lines hold no record
-        float t = 0;
-        if (!free_form::to_float(first, t)) {
-            Report& r = run_report();
-            std::string problem =
-                "the time value \"" + std::string(first) +
-                "\" is not a number (header lines skipped: " + std::to_string(jp.irec_skip) + ")";
-            r.list(" ");
-            r.list(" ERROR while reading Data file: ", data.path());
-            r.list("   line ", data.line_number(), ": ", problem);
-            r.list(" ");
-            stop("Data file " + data.path() + ", line " + std::to_string(data.line_number()) +
-                 ": " + problem);
-        }
-        ++count;
-    }
-    jp.ipts = count;
-    data.rewind();
 }
 
 std::string today_and_now() {
@@ -337,7 +303,10 @@ void spec_info(std::string_view fileNam, int /*k*/, int& npts, int& npoints) {
     npts = lines.int_value(4, "the number of data lines");
     std::string type = lines.text_value(5);
     jp.itype = (type[0] == 'R' || type[0] == 'r') ? 1 : 2;
-    count_records(jp);
+    // A positive npts caps the records the run can use; 0 or less needs the count of them all.
+    jp.ipts = count_records(run_context().data, jp.irec_skip,
+                            npts > 0 ? npts : std::numeric_limits<int>::max(),
+                            run_context().record_times);
 
     jp.ixtype = lines.int_value(6, "the time format code");
     jp.method_name = lines.text_value(7);

@@ -1,7 +1,10 @@
 #include "report.h"
 
+#include "work_array.h"
+
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,6 +18,14 @@ std::atomic<unsigned> temp_counter{0};
 
 Report::~Report() {
     close();
+    work_pool::give_text(std::move(buf_));
+}
+
+void Report::take_buffer() {
+    if (buf_.capacity() < kFlushAt) {
+        buf_ = work_pool::take_text();
+        buf_.reserve(2 * kFlushAt);
+    }
 }
 
 bool Report::open(const std::string& path) {
@@ -24,6 +35,7 @@ bool Report::open(const std::string& path) {
     written_ = 0;
     error_.clear();
     path_ = path;
+    take_buffer();
     // A name of its own per run, so runs on other threads or in other processes never meet.
     temp_path_ = path + ".tmp" + std::to_string(::getpid()) + "-" +
                  std::to_string(temp_counter.fetch_add(1));
@@ -53,6 +65,7 @@ void Report::open_memory() {
     pending_.clear();
     written_ = 0;
     in_memory_ = true;
+    take_buffer();
 }
 
 void Report::flush_buffer() {
@@ -94,8 +107,34 @@ void Report::line(std::string_view s) {
         pending_.clear();
     }
     buf_.append(s);
-    buf_ += '\n';
-    if (f_ && buf_.size() > (1u << 16)) flush_buffer();
+    end_line();
+}
+
+void list_spectrum(Report& r, const float* x, const float* y, int n) {
+    r.list_points(x, y, n);
+}
+
+// The lines list(" freq(i) & spectrum(i)=", i, x(i), y(i)) writes, put together in place.
+void Report::list_points(const float* x, const float* y, int n) {
+    if (!is_open()) return;
+    if (!pending_.empty()) {
+        buf_ += pending_;
+        pending_.clear();
+    }
+    constexpr std::string_view head = "  freq(i) & spectrum(i)= ";
+    char line[160];
+    char* const end = line + sizeof line;
+    std::memcpy(line, head.data(), head.size());
+    for (int i = 0; i < n; ++i) {
+        char* p = line + head.size();
+        p = std::to_chars(p, end, i + 1).ptr;
+        *p++ = ' ';
+        p = std::to_chars(p, end, x[i]).ptr;
+        *p++ = ' ';
+        p = std::to_chars(p, end, y[i]).ptr;
+        buf_.append(line, static_cast<std::size_t>(p - line));
+        end_line();
+    }
 }
 
 } // namespace specest

@@ -86,6 +86,8 @@ class Report {
     void blanks(int n) {
         for (int k = 0; k < n; ++k) blank();
     }
+    // The free-form lines of a spectrum listing (see list_spectrum).
+    void list_points(const float* x, const float* y, int n);
     // Writes text without ending the line: the next line continues it.
     void partial(std::string_view s) { pending_.append(s); }
 
@@ -93,11 +95,16 @@ class Report {
     // both are texts (adjacent texts run together, as list-directed output writes them).
     template <class... Items> void list(const Items&... items) {
         if (!is_open()) return;
-        std::string s = " ";
+        // Built in place at the end of the buffer: no string per line.
+        if (!pending_.empty()) {
+            buf_ += pending_;
+            pending_.clear();
+        }
+        buf_ += ' ';
         bool prev_text = true;
         bool first = true;
-        (append_item(s, items, prev_text, first), ...);
-        line(s);
+        (append_item(buf_, items, prev_text, first), ...);
+        end_line();
     }
 
   private:
@@ -118,7 +125,13 @@ class Report {
         }
         first = false;
     }
+    static constexpr std::size_t kFlushAt = std::size_t{1} << 16;
     void flush_buffer();
+    void take_buffer();
+    void end_line() {
+        buf_ += '\n';
+        if (f_ && buf_.size() > kFlushAt) flush_buffer();
+    }
 
     void fail(int err);
 
@@ -131,5 +144,9 @@ class Report {
     std::string buf_;
     std::string pending_;
 };
+
+// The report's listing of a spectrum, one free-form line per grid point:
+// " freq(i) & spectrum(i)= i x(i) y(i)".
+void list_spectrum(Report& r, const float* x, const float* y, int n);
 
 } // namespace specest

@@ -49,7 +49,7 @@ void no_plot_lines(Report& r) {
          std::to_string(needed));
 }
 
-bool all_finite(const std::vector<float>& y, const std::vector<cfloat>& amp, int itype, int n) {
+bool all_finite(const WorkVector<float>& y, const WorkVector<cfloat>& amp, int itype, int n) {
     for (int i = 0; i < n; ++i) {
         const float v =
             itype == 1 ? y[static_cast<std::size_t>(i)] : amp[static_cast<std::size_t>(i)].real();
@@ -157,10 +157,7 @@ void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& o
                 r.list(" Note: the spectrum is zero at every frequency; all values are set to -100 "
                        "dB.");
                 for (int i = 0; i < n_freq_pts; ++i) spectrum[i] = -100.0f;
-                if (c.list_spectrum)
-                    for (int i = 0; i < n_freq_pts; ++i)
-                        r.list(" freq(i) & spectrum(i)=", i + 1, x_buf[static_cast<std::size_t>(i)],
-                               spectrum[i]);
+                if (c.list_spectrum) list_spectrum(r, x_buf.data(), spectrum, n_freq_pts);
             } else {
                 const float floor = 1.0e-5f * ymax;
                 for (int i = 0; i < n_freq_pts; ++i) {
@@ -169,10 +166,7 @@ void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& o
                         static_cast<float>(20.0 * std::log10(static_cast<double>(spectrum[i]) /
                                                              static_cast<double>(ymax)));
                 }
-                if (c.list_spectrum)
-                    for (int i = 0; i < n_freq_pts; ++i)
-                        r.list(" freq(i) & spectrum(i)=", i + 1, x_buf[static_cast<std::size_t>(i)],
-                               spectrum[i]);
+                if (c.list_spectrum) list_spectrum(r, x_buf.data(), spectrum, n_freq_pts);
             }
             out.x.assign(x_buf.begin(), x_buf.begin() + n_freq_pts);
             Vec1<float> xs(out.x.data(), n_freq_pts), ys(out.db.data(), n_freq_pts);

@@ -2,8 +2,8 @@
 
 #include "blackman_tukey.h"
 #include "complex_ops.h"
+#include "data_records.h"
 #include "estimators/estimators.h"
-#include "free_form.h"
 #include "job_params.h"
 #include "levinson.h"
 #include "model_spectrum.h"
@@ -79,16 +79,6 @@ void estimator_message(Message m, const JobParams& jp) {
     stop(std::string(" Input error: REAL data required for ") + method + " method");
 }
 
-[[noreturn]] void data_error(const TextFile& data, const std::string& problem) {
-    Report& r = run_report();
-    r.list(" ");
-    r.list(" ERROR while reading Data file: ", data.path());
-    r.list("   line ", data.line_number(), ": ", problem);
-    r.list(" ");
-    stop("Data file " + data.path() + ", line " + std::to_string(data.line_number()) + ": " +
-         problem);
-}
-
 std::string fmt_number(float v) {
     std::string s;
     fmt::append_general(s, v);
@@ -130,22 +120,6 @@ std::string source_name() {
     return c.memory ? std::string("Samples") : "Data file " + c.data.path();
 }
 
-// What the reading found: the records read, and where the time values first failed to
-// increase (a data line, or a sample number for samples in memory; 0 when they always do).
-struct SeriesRead {
-    int count = 0;
-    int not_increasing_at = 0;
-    float previous_time = 0, bad_time = 0;
-};
-
-void note_time(SeriesRead& s, int at, float t, Vec1<float> x_array) {
-    if (s.count > 1 && s.not_increasing_at == 0 && !(t > x_array(s.count - 1))) {
-        s.not_increasing_at = at;
-        s.previous_time = x_array(s.count - 1);
-        s.bad_time = t;
-    }
-}
-
 // Takes up to npts samples handed over in memory.
 SeriesRead take_samples(const MemorySamples& m, const JobParams& jp, int npts, Vec1<float> x_array,
                         Vec1<float> y_array, Vec1<cfloat> signal_amp) {
@@ -172,51 +146,9 @@ SeriesRead read_series(const JobParams& jp, int npts, Vec1<float> x_array, Vec1<
                        Vec1<cfloat> signal_amp) {
     if (const MemorySamples* m = run_context().memory)
         return take_samples(*m, jp, npts, x_array, y_array, signal_amp);
-    TextFile& data = run_context().data;
-    std::string_view line;
-    for (int i = 0; i < jp.irec_skip; ++i) {
-        if (!data.next(line)) {
-            Report& r = run_report();
-            r.list(" ");
-            r.list(" End-of-file reached while reading file.", jp.dataFile);
-            r.list(" ");
-            r.list(" ");
-            stop(" Error reading data file!");
-        }
-    }
-    SeriesRead s;
-    std::string_view f[3];
-    std::vector<std::string> quoted;
-    while (s.count < npts && data.next(line)) {
-        std::size_t nf = 0;
-        if (!free_form::field_views(line, f, 3, nf)) {
-            quoted = free_form::fields(line, 3);
-            nf = quoted.size();
-            for (std::size_t k = 0; k < nf; ++k) f[k] = quoted[k];
-        }
-        if (nf == 0) continue; // blank lines hold no record
-        if (nf < 2)
-            data_error(data, "a record needs a time value and a sample value; found only \"" +
-                                 std::string(f[0]) + "\"");
-        float t = 0;
-        if (!free_form::to_float(f[0], t))
-            data_error(data, "the time value \"" + std::string(f[0]) + "\" is not a number");
-        const int read = ++s.count;
-        x_array(read) = t;
-        note_time(s, data.line_number(), t, x_array);
-        if (jp.itype == 1) {
-            float v = 0;
-            if (!free_form::to_float(f[1], v))
-                data_error(data, "the sample \"" + std::string(f[1]) + "\" is not a real number");
-            y_array(read) = v;
-        } else {
-            float re = 0, im = 0;
-            if (!free_form::to_complex(f[1], re, im))
-                data_error(data, "the sample \"" + std::string(f[1]) +
-                                     "\" is not a complex value written as (real,imaginary)");
-            signal_amp(read) = {re, im};
-        }
-    }
+    RunContext& c = run_context();
+    SeriesRead s = read_records(c.data, jp, npts, c.record_times, x_array, y_array, signal_amp);
+    c.record_times = std::vector<float>();
     return s;
 }
 

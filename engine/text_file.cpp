@@ -1,5 +1,7 @@
 #include "text_file.h"
 
+#include "work_array.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -23,6 +25,7 @@ std::string kind_of(mode_t m) {
 
 TextFile::~TextFile() {
     close();
+    work_pool::give_text(std::move(buf_));
 }
 
 bool TextFile::open(const std::string& path, long long max_bytes) {
@@ -43,6 +46,7 @@ bool TextFile::open(const std::string& path, long long max_bytes) {
                  std::to_string(max_bytes) + " are expected";
         return false;
     }
+    if (buf_.capacity() < kChunk) buf_ = work_pool::take_text();
     f_ = std::fopen(path.c_str(), "rb");
     if (!f_) {
         error_ = std::strerror(errno);

@@ -33,7 +33,7 @@ template <class T> class Vec1 {
   public:
     Vec1() = default;
     Vec1(T* data, int n) : p_(data), n_(n) {}
-    Vec1(std::vector<T>& v) : p_(v.data()), n_(static_cast<int>(v.size())) {}
+    template <class A> Vec1(std::vector<T, A>& v) : p_(v.data()), n_(static_cast<int>(v.size())) {}
     T& operator()(int i) const {
         SPECEST_CHECK_INDEX("vector", i, n_);
         return p_[i - 1];

@@ -1,12 +1,24 @@
 #include "windows.h"
 
 #include "run_context.h"
+#include "simd/dispatch.h"
 #include "simd/parallel.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace specest {
 namespace {
+
+// Longer windows are computed afresh each time: a cache of theirs would hold megabytes.
+constexpr int kMaxCachedWindow = 1 << 16;
+
+struct CachedWindow {
+    int n = 0;
+    double a0 = 0, a1 = 0, a2 = 0;
+    std::vector<float> w;
+};
 
 std::string_view rtrim(std::string_view s) {
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -53,13 +65,30 @@ bool window_weights(Vec1<float> window, int npoints, std::string_view window_nam
         for (int i = h + 1; i <= n; ++i) window(i) = static_cast<float>(2.0 - 2.0 * i / (n - 1));
         return true;
     }
-    // The points are independent: long windows are filled by parts side by side.
-    simd::for_range(1, n, 2 * simd::kTrigCost, [&](int lo, int hi) {
-        for (int i = lo; i < hi; ++i) {
-            const double theta = 2.0 * pi * i / (n - 1);
-            window(i) = static_cast<float>(a0 - a1 * std::cos(theta) + a2 * std::cos(2.0 * theta));
-        }
-    });
+    auto fill = [&](Vec1<float> w) {
+        // The points are independent: long windows are filled by parts side by side.
+        simd::for_range(1, n, 2 * simd::kTrigCost, [&](int lo, int hi) {
+            for (int i = lo; i < hi; ++i) {
+                const double theta = 2.0 * pi * i / (n - 1);
+                w(i) = static_cast<float>(a0 - a1 * std::cos(theta) + a2 * std::cos(2.0 * theta));
+            }
+        });
+    };
+    if (n > kMaxCachedWindow || simd::force_scalar()) {
+        fill(window);
+        return true;
+    }
+    // The same weights serve every run of this length and shape on this thread: the C
+    // library's cos is called once per point, not once per run.
+    thread_local CachedWindow cached;
+    if (cached.n != n || cached.a0 != a0 || cached.a1 != a1 || cached.a2 != a2) {
+        cached.n = 0;
+        cached.w.resize(static_cast<std::size_t>(n));
+        fill(Vec1<float>(cached.w));
+        cached.n = n;
+        cached.a0 = a0, cached.a1 = a1, cached.a2 = a2;
+    }
+    std::copy(cached.w.begin(), cached.w.end(), window.data());
     return true;
 }
 

@@ -91,16 +91,25 @@ void corrmat(Vec1<cfloat> x, const int& n, const int& ip, Vec1<cfloat> rmat) {
 
 namespace {
 
+// Exponentials of the grid, block by block as the grid loop lays them out; at most this many
+// of each (2 MiB).
+constexpr std::size_t kMaxTabulated = std::size_t{1} << 19;
+
+struct ExponentialTable {
+    int l = 0, ip = 0;
+    std::vector<float> er, ei;
+};
+
 // The scalar reference of the grid: blocks of frequencies, each point's sum i outer, k inner.
-void grid_block_scalar(const std::vector<float>& er, const std::vector<float>& ei, int block,
-                       int ip, Mat1<cfloat> rinv, int cnt, float* sr, float* si) {
+void grid_block_scalar(const float* er, const float* ei, int block, int ip, Mat1<cfloat> rinv,
+                       int cnt, float* sr, float* si) {
     for (int i = 1; i <= ip; ++i) {
-        const float* eir = er.data() + static_cast<std::size_t>(i - 1) * block;
-        const float* eii = ei.data() + static_cast<std::size_t>(i - 1) * block;
+        const float* eir = er + static_cast<std::size_t>(i - 1) * block;
+        const float* eii = ei + static_cast<std::size_t>(i - 1) * block;
         for (int k = 1; k <= ip; ++k) {
             const double rr = rinv(i, k).real(), ri = rinv(i, k).imag();
-            const float* ekr = er.data() + static_cast<std::size_t>(k - 1) * block;
-            const float* eki = ei.data() + static_cast<std::size_t>(k - 1) * block;
+            const float* ekr = er + static_cast<std::size_t>(k - 1) * block;
+            const float* eki = ei + static_cast<std::size_t>(k - 1) * block;
             for (int q = 0; q < cnt; ++q) {
                 // (conj(e(i)) rinv(i,k)) e(k)
                 const double a = eir[q], b = eii[q];
@@ -163,26 +172,45 @@ void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<f
             ri[e] = rinv_storage[e].imag();
         }
     }
+    const int nblocks = (l + kBlock - 1) / kBlock;
+    const auto per_block = static_cast<std::size_t>(ip) * kBlock;
+    // The exponentials depend on the grid and the order only: kept per thread (when they fit
+    // in a few megabytes), the C library's cos and sin run once for all the runs sharing them.
+    thread_local ExponentialTable table;
+    ExponentialTable& tab = table; // the parts on other threads fill this thread's table
+    const bool tabulated = vector && static_cast<std::size_t>(nblocks) * per_block <= kMaxTabulated;
+    const bool filled = tabulated && tab.l == l && tab.ip == ip;
+    if (tabulated && !filled) {
+        tab.l = 0;
+        tab.er.assign(static_cast<std::size_t>(nblocks) * per_block, 0.0f);
+        tab.ei.assign(tab.er.size(), 0.0f);
+    }
     // Blocks b_lo <= b < b_hi, with work arrays of their own.
     auto blocks = [&](int b_lo, int b_hi) {
-        std::vector<float> er(static_cast<std::size_t>(ip) * kBlock), ei(er.size());
-        std::vector<double> der(vector ? er.size() : 0), dei(der.size());
+        std::vector<float> er_own(tabulated ? 0 : per_block), ei_own(er_own.size());
+        std::vector<double> der(vector ? per_block : 0), dei(der.size());
         std::array<float, kBlock> sr{}, si{};
         for (int b = b_lo; b < b_hi; ++b) {
             const int p0 = 1 + b * kBlock;
             const int cnt = std::min(kBlock, l - p0 + 1);
+            float* er =
+                tabulated ? tab.er.data() + static_cast<std::size_t>(b) * per_block : er_own.data();
+            float* ei =
+                tabulated ? tab.ei.data() + static_cast<std::size_t>(b) * per_block : ei_own.data();
             for (int q = 0; q < cnt; ++q) {
-                const float f = static_cast<float>(static_cast<double>(p0 + q - 1) / l - 0.5);
-                for (int i = 1; i <= ip; ++i) {
-                    const double arg = static_cast<double>(pi2) * f * (i - 1);
-                    er[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::cos(arg));
-                    ei[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::sin(arg));
+                if (!filled) {
+                    const float f = static_cast<float>(static_cast<double>(p0 + q - 1) / l - 0.5);
+                    for (int i = 1; i <= ip; ++i) {
+                        const double arg = static_cast<double>(pi2) * f * (i - 1);
+                        er[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::cos(arg));
+                        ei[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::sin(arg));
+                    }
                 }
                 sr[q] = 0.0f;
                 si[q] = 0.0f;
             }
             if (vector) {
-                for (std::size_t e = 0; e < er.size(); ++e) {
+                for (std::size_t e = 0; e < per_block; ++e) {
                     der[e] = er[e];
                     dei[e] = ei[e];
                 }
@@ -196,7 +224,6 @@ void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<f
                     static_cast<float>(cdiv(cdouble(num, 0.0), cdouble(sr[q], si[q])).real());
         }
     };
-    const int nblocks = (l + kBlock - 1) / kBlock;
     if (!vector) {
         blocks(0, nblocks);
         return;
@@ -207,6 +234,10 @@ void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<f
         blocks(static_cast<int>(static_cast<long long>(nblocks) * p / parts),
                static_cast<int>(static_cast<long long>(nblocks) * (p + 1) / parts));
     });
+    if (tabulated && !filled) {
+        tab.l = l;
+        tab.ip = ip;
+    }
 }
 
 } // namespace specest

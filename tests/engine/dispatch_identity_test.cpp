@@ -17,6 +17,7 @@
 #include "test_support.h"
 #include "windows.h"
 #include "work_area.h"
+#include "work_array.h"
 
 #include <gtest/gtest.h>
 
@@ -269,6 +270,98 @@ TEST_F(DispatchIdentity, PeriodogramBlackmanTukeyAndModelSpectrum) {
             EXPECT_SAME_BITS(af, as) << " armapsd ip " << ip << " iq " << iq;
         }
     });
+}
+
+// The window weights kept per thread equal the ones the scalar path computes every time: on the
+// first call of a shape and length, on a repeat, and after other shapes and lengths came between.
+TEST_F(DispatchIdentity, KeptWindowsEqualTheComputedOnes) {
+    const char* names[] = {"Hamming", "Hanning", "Blackman", "Rectangle", "Barlett"};
+    const int lengths[] = {2, 3, 257, 1000, 16384, 16384, 65536, 65537, 1000};
+    for (int round = 0; round < 2; ++round)
+        for (int n : lengths)
+            for (const char* name : names) {
+                auto [wf, ws] = both_paths([&] {
+                    std::vector<float> w(static_cast<std::size_t>(n), -1.0f);
+                    EXPECT_TRUE(window_weights(Vec1<float>(w), n, name));
+                    return w;
+                });
+                EXPECT_SAME_BITS(wf, ws) << name << " n " << n << " round " << round;
+            }
+    // The weights of a shape the run then changes are not the kept ones.
+    std::vector<float> w(1000);
+    ASSERT_TRUE(window_weights(Vec1<float>(w), 1000, "Hamming"));
+    const float kept = w[10];
+    w[10] = 0.0f;
+    ASSERT_TRUE(window_weights(Vec1<float>(w), 1000, "Hamming"));
+    EXPECT_EQ(bits(w[10]), bits(kept));
+}
+
+// The Blackman-Tukey phase factors and the minimum-variance exponentials kept per thread give
+// the scalar bits when they are first filled (by parts on several threads), when a later run
+// with other data reuses them, and after a run of other sizes replaced them.
+TEST_F(DispatchIdentity, KeptPhaseAndExponentialTablesGiveTheScalarBits) {
+    auto rng = test::seeded_rng("DispatchIdentity.Tables", test_seed("Tables"));
+    const int was = simd::max_threads();
+    simd::set_max_threads(3);
+    struct Sizes {
+        int n, m_lags, nexp, order, l;
+    };
+    const Sizes sizes[] = {{20000, 300, 14, 80, 1000},
+                           {20000, 300, 14, 80, 1000},
+                           {3000, 77, 12, 31, 997},
+                           {20000, 300, 14, 80, 1000},
+                           {20000, 301, 14, 81, 1000}};
+    for (const Sizes& z : sizes) {
+        const auto x = noise(z.n, rng);
+        const int big = 1 << z.nexp;
+        auto [bf, bs] = both_paths([&] {
+            auto xs = x;
+            std::vector<float> w(static_cast<std::size_t>(big), 1.0f), p(w.size());
+            blacktukey(Vec1<cfloat>(xs), z.n, 1, Vec1<float>(w), z.m_lags, z.nexp, Vec1<float>(p),
+                       big);
+            return p;
+        });
+        EXPECT_SAME_BITS(bf, bs) << " Blackman-Tukey m " << z.m_lags << " L " << big;
+        auto [mf, ms] = both_paths([&] {
+            auto xs = x;
+            int n = 2000, order = z.order, l = z.l, mode = 0, iflag = 0;
+            float eps = 1e-7f;
+            std::vector<float> p(static_cast<std::size_t>(l));
+            mvse(Vec1<cfloat>(xs), n, order, l, eps, mode, Vec1<float>(p), iflag);
+            p.push_back(static_cast<float>(iflag));
+            return p;
+        });
+        EXPECT_SAME_BITS(mf, ms) << " MVSE order " << z.order << " l " << z.l;
+    }
+    simd::set_max_threads(was);
+}
+
+// Work arrays reuse the blocks of the arrays before them, zeroed again, and the thread keeps a
+// bounded amount for later.
+TEST(WorkArrays, ComeZeroedFromReusedBlocksWithinTheBound) {
+    const void* first = nullptr;
+    {
+        auto a = work_array<cfloat>(20011, "", "");
+        first = a.data();
+        for (auto& v : a) v = {1.0f, 2.0f};
+    }
+    EXPECT_GE(work_pool::kept_bytes(), 20011 * sizeof(cfloat));
+    auto b = work_array<cfloat>(20011, "", "");
+    EXPECT_EQ(static_cast<const void*>(b.data()), first); // the same block, given again
+    for (const auto& v : b) ASSERT_EQ(v, cfloat());
+    std::vector<WorkVector<float>> many;
+    for (int i = 0; i < 12; ++i) many.push_back(work_array<float>((1u << 20) + i, "", ""));
+    many.clear();
+    EXPECT_LE(work_pool::kept_bytes(), std::size_t{32} << 20);
+    // Text buffers: a large one comes back empty with its capacity; a huge one is not kept.
+    std::string t(100000, 'x');
+    const char* block = t.data();
+    work_pool::give_text(std::move(t));
+    std::string again = work_pool::take_text();
+    EXPECT_TRUE(again.empty());
+    EXPECT_EQ(again.data(), block);
+    work_pool::give_text(std::string(std::size_t{3} << 20, 'y'));
+    EXPECT_LT(work_pool::take_text().capacity(), std::size_t{3} << 20);
 }
 
 // The packed correlation matrix of the minimum-variance method, one entry at a time.

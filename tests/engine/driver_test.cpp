@@ -214,6 +214,53 @@ INSTANTIATE_TEST_SUITE_P(
                       BadData{"nan_sample", "0 1\n1 nan\n", "R", "line 2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// npts caps what a run reads: a fault past the records it uses no longer stops it, while every
+// fault among them is reported as before (the count's message first, with the header count).
+struct CountCase {
+    const char* name;
+    int bad_line; // 1-based line of 600 records (after 2 header lines) with a broken time
+    const char* npts;
+    const char* expect; // in the stop text; nullptr: success with npts records
+};
+
+class RecordCount : public DriverRun, public ::testing::WithParamInterface<CountCase> {};
+
+TEST_P(RecordCount, ReadsOnlyTheRecordsTheRunUses) {
+    const CountCase& c = GetParam();
+    std::string text = "header one\nheader two\n";
+    for (int i = 0; i < 600; ++i)
+        text += (i + 3 == c.bad_line ? std::string("t") : std::to_string(i)) + " " +
+                std::to_string(std::cos(0.3 * i)) + "\n";
+    test::write_text(dir_ / "data.txt", text);
+    job_.header_lines = "2";
+    job_.npts = c.npts;
+    job_.npoints = "1024";
+    auto out = run(job_);
+    if (c.expect == nullptr) {
+        ASSERT_EQ(out.result.status, RunStatus::success) << out.result.stop_text;
+        EXPECT_EQ(out.result.npts, std::stoi(c.npts));
+        EXPECT_EQ(out.result.t_final, static_cast<float>(std::stoi(c.npts) - 1));
+    } else {
+        EXPECT_EQ(out.result.status, RunStatus::stopped);
+        EXPECT_NE(out.result.stop_text.find(c.expect), std::string::npos) << out.result.stop_text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RecordCount,
+    ::testing::Values(
+        CountCase{"fault_past_npts", 515, "512", nullptr},
+        CountCase{"fault_on_the_last_record_used", 514, "512",
+                  "line 514: the time value \"t\" is not a number (header lines skipped: 2)"},
+        CountCase{"fault_among_the_records_used", 100, "512",
+                  "line 100: the time value \"t\" is not a number (header lines skipped: 2)"},
+        CountCase{"every_record_wanted", 600, "0",
+                  "line 600: the time value \"t\" is not a number (header lines skipped: 2)"},
+        CountCase{"more_wanted_than_there_are", 602, "700",
+                  "line 602: the time value \"t\" is not a number (header lines skipped: 2)"},
+        CountCase{"no_fault", 0, "600", nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(DriverRun, AllHeaderAndMissingDataFile) {
     test::write_text(dir_ / "data.txt", "h1\nh2\n");
     job_.header_lines = "5";

@@ -83,8 +83,11 @@ std::string spelling(std::mt19937_64& rng) {
         break;
     case 9: // not numbers, or numbers with something after them
     {
-        static const char* junk[] = {"1.5x",  "--1", "1e", "e5",  "inf", "nan", "1.2.3",
-                                     "0x1p3", "",    "+",  "1,5", "1e+", ".",   "+.5"};
+        static const char* junk[] = {"1.5x",  "--1",   "1e",    "e5",    "inf",  "nan",
+                                     "1.2.3", "0x1p3", "",      "+",     "1,5",  "1e+",
+                                     ".",     "+.5",   "1-2",   "1e5.5", "1.e5", "-",
+                                     "-e5",   ".e5",   "1e+-5", "-.5",   "5.",   "00012.5e-0003",
+                                     "1e-45", "1E-38", "-0",    "0e9",   "1ee5", "3.4028236e38"};
         std::snprintf(buf, sizeof buf, "%s", junk[rng() % (sizeof junk / sizeof *junk)]);
         break;
     }

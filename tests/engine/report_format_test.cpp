@@ -5,8 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <random>
+#include <vector>
 
 namespace specest {
 namespace {
@@ -42,6 +48,97 @@ TEST(FortranFormat, EditDescriptors) {
     EXPECT_EQ(i(-999, 6), "  -999");
     EXPECT_EQ(i(1234567, 6), "******");
     EXPECT_EQ(pe(std::numeric_limits<double>::quiet_NaN(), 12, 5), "         NaN");
+}
+
+// The edit descriptors as they were written with printf, for the comparison below.
+namespace reference {
+std::string pad(std::string_view s, int w) {
+    if (static_cast<int>(s.size()) > w) return std::string(static_cast<std::size_t>(w), '*');
+    return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + std::string(s);
+}
+void scientific(double v, int digits, std::string& mant, int& exp10) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*E", digits, v);
+    std::string_view s(buf);
+    auto e = s.find('E');
+    mant.assign(s.substr(0, e));
+    exp10 = std::atoi(buf + e + 1);
+}
+std::string exponent(int exp10) {
+    char buf[16];
+    const int a = std::abs(exp10);
+    if (a <= 99)
+        std::snprintf(buf, sizeof buf, "E%c%02d", exp10 < 0 ? '-' : '+', a);
+    else
+        std::snprintf(buf, sizeof buf, "%c%03d", exp10 < 0 ? '-' : '+', a);
+    return buf;
+}
+std::string pe(double v, int w, int d) {
+    std::string mant;
+    int exp10 = 0;
+    scientific(v, d, mant, exp10);
+    if (v == 0.0) exp10 = 0;
+    return pad(mant + exponent(exp10), w);
+}
+std::string e(double v, int w, int d) {
+    std::string t;
+    if (v == 0.0) {
+        t = std::string(std::signbit(v) ? "-0." : "0.") +
+            std::string(static_cast<std::size_t>(d), '0') + exponent(0);
+    } else {
+        std::string mant;
+        int exp10 = 0;
+        scientific(v, d - 1, mant, exp10);
+        std::string digits;
+        for (char c : mant)
+            if (c >= '0' && c <= '9') digits += c;
+        t = std::string(mant[0] == '-' ? "-0." : "0.") + digits + exponent(exp10 + 1);
+    }
+    return pad(t, w);
+}
+std::string f(double v, int w, int d) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", d, v);
+    std::string t(buf);
+    if (static_cast<int>(t.size()) > w) {
+        if (t.rfind("0.", 0) == 0)
+            t.erase(0, 1);
+        else if (t.rfind("-0.", 0) == 0)
+            t.erase(1, 1);
+    }
+    return pad(t, w);
+}
+} // namespace reference
+
+// E, 1PE and F write the characters printf wrote, over random floats (as the report passes
+// them, widened), random doubles, exact ties and values that round up into the next decade.
+TEST(FortranFormat, SameCharactersAsPrintfOverRandomValues) {
+    std::mt19937_64 rng(20261207);
+    std::uniform_int_distribution<int> width(3, 20), digits(0, 9);
+    auto value = [&](int k) -> double {
+        switch (k % 5) {
+        case 0:
+            return std::bit_cast<float>(static_cast<std::uint32_t>(rng()) & 0xff7fffffu);
+        case 1:
+            return std::bit_cast<double>(rng() & 0xffefffffffffffffull);
+        case 2: // exact ties at every precision: n + 0.5 and n / 2^k
+            return static_cast<double>(static_cast<int>(rng() % 100000)) / (1 << (rng() % 12));
+        case 3: // just below a power of ten
+            return std::nextafter(std::pow(10.0, static_cast<int>(rng() % 40) - 20), 0.0);
+        default:
+            return (static_cast<double>(rng() % 2000001) - 1e6) * 1e-3;
+        }
+    };
+    for (int k = 0; k < 300000; ++k) {
+        const double v = value(k);
+        if (!std::isfinite(v)) continue;
+        const int w = width(rng), d = digits(rng);
+        ASSERT_EQ(pe(v, w, d), reference::pe(v, w, d)) << v << " " << w << " " << d;
+        if (d >= 1) {
+            ASSERT_EQ(e(v, w, d), reference::e(v, w, d)) << v << " " << w << " " << d;
+        }
+        ASSERT_EQ(f(v, w, d), reference::f(v, w, d)) << v << " " << w << " " << d;
+    }
 }
 
 TEST(FortranFormat, LineColumnsAndPadding) {
@@ -84,6 +181,32 @@ TEST(Report, ReopenRewritesFromTheStart) {
     r.close();
     EXPECT_EQ(test::read_text(path), "second\n");
     EXPECT_FALSE(r.open((dir / "no/such/dir/r.out").string()));
+}
+
+// The spectrum listing built in place writes the very lines the free-form list writes, over
+// random bit patterns (every exponent, subnormals, signed zeros) and after a partial line.
+TEST(ReportLines, SpectrumListingEqualsTheFreeFormLines) {
+    std::mt19937 rng(20261207);
+    std::vector<float> x(20000), y(20000);
+    for (std::size_t k = 0; k < x.size(); ++k) {
+        x[k] = std::bit_cast<float>(static_cast<std::uint32_t>(rng()) & 0xff7fffffu); // finite
+        y[k] = k % 3 == 0 ? static_cast<float>(k) / 16384.0f
+                          : std::bit_cast<float>(static_cast<std::uint32_t>(rng()) & 0xff7fffffu);
+    }
+    x[0] = -0.0f;
+    y[1] = std::numeric_limits<float>::denorm_min();
+    const int n = static_cast<int>(x.size());
+    Report fast, slow;
+    fast.open_memory();
+    slow.open_memory();
+    for (Report* r : {&fast, &slow}) r->partial(" before");
+    fast.list_points(x.data(), y.data(), n);
+    for (int k = 0; k < n; ++k) slow.list(" freq(i) & spectrum(i)=", k + 1, x[k], y[k]);
+    fast.close();
+    slow.close();
+    ASSERT_EQ(fast.text().size(), slow.text().size());
+    EXPECT_TRUE(fast.text() == slow.text());
+    EXPECT_EQ(fast.text().substr(0, 39), " before  freq(i) & spectrum(i)= 1 -0 0\n");
 }
 
 } // namespace

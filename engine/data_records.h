@@ -1,0 +1,38 @@
+// The data file's records: counted while the job is read, then read into the driver's arrays.
+// A record is a line with a time value and a sample; blank lines hold none.
+#pragma once
+
+#include "job_params.h"
+#include "text_file.h"
+#include "views.h"
+
+#include <vector>
+
+namespace specest {
+
+// Records after the header lines, counting no further than `limit`: a run never uses more
+// records than that, so a long file is not parsed past what the run needs. Stops on a time
+// value that is not a number among the records counted. The file is rewound. The time values
+// of the first kKeptTimes records go to `times`, so the reading need not parse them again.
+constexpr int kKeptTimes = 1 << 20;
+int count_records(TextFile& data, int header_lines, int limit, std::vector<float>& times);
+
+// What the reading found: the records read, and where the time values first failed to
+// increase (a data line, or a sample number for samples in memory; 0 when they always do).
+struct SeriesRead {
+    int count = 0;
+    int not_increasing_at = 0;
+    float previous_time = 0, bad_time = 0;
+};
+
+// Reads up to npts records after the header lines into x_array and y_array (real data) or
+// signal_amp (complex data). Stops on a record it cannot read. `times` holds the time values
+// of the first records as count_records found them.
+SeriesRead read_records(TextFile& data, const JobParams& jp, int npts,
+                        const std::vector<float>& times, Vec1<float> x_array, Vec1<float> y_array,
+                        Vec1<cfloat> signal_amp);
+
+// Notes the first time value that does not increase.
+void note_time(SeriesRead& s, int at, float t, Vec1<float> x_array);
+
+} // namespace specest
