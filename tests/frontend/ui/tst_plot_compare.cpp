@@ -96,6 +96,17 @@ class TestPlotCompare : public QObject {
         QVERIFY(countColor(overlay, kCurve2) > 200); // the held run
         QVERIFY(countColor(overlay, kCurve1) > 200); // the new one on top
 
+        // A zoom (and the redraw that any resize makes) keeps the held curve; Home brings the
+        // whole overlay back exactly.
+        const QSize canvas = page().canvas().size();
+        plot().zoomAt(QPointF(canvas.width() * 0.6, canvas.height() * 0.5), 3, false);
+        QVERIFY(plot().zoomed());
+        QVERIFY(countColor(page().canvas().image(), kCurve2) > 100);
+        QVERIFY(countColor(page().canvas().image(), kCurve1) > 100);
+        plot().resetView();
+        QCOMPARE(page().canvas().image().convertToFormat(QImage::Format_RGB32),
+                 overlay.convertToFormat(QImage::Format_RGB32));
+
         // Save As: the name's extension chooses the format; the held curve goes with it.
         const QString png = f_->tmp.filePath("overlay.png");
         f_->ui.fileNames << png;
