@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 namespace specest::cli {
 namespace {
@@ -39,11 +40,26 @@ void write_summary(std::ostream& out, const std::string& job, const RunResult& r
         if (r.sig2 != 0.0f) out << ", noise variance " << num(r.sig2);
         out << ". Run report: " << r.report_path << "\n";
         break;
-    case RunStatus::estimator_failure:
-        out << "the " << r.method_name
-            << " estimator failed; no spectrum was produced. The run report " << r.report_path
-            << " says why.\n";
+    case RunStatus::estimator_failure: {
+        out << "the " << r.method_name << " estimator failed; no spectrum was produced.";
+        // The estimator's last paragraph (the reason; numbers before it stay in the report),
+        // as one line of words.
+        const std::size_t gap = r.stop_text.rfind("\n\n");
+        const std::string_view last =
+            std::string_view(r.stop_text).substr(gap == std::string::npos ? 0 : gap + 2);
+        std::string why;
+        for (const char c : last) {
+            const bool blank = c == ' ' || c == '\n' || c == '\r' || c == '\t';
+            if (!blank)
+                why += c;
+            else if (!why.empty() && why.back() != ' ')
+                why += ' ';
+        }
+        while (!why.empty() && why.back() == ' ') why.pop_back();
+        if (!why.empty()) out << " " << why;
+        out << " The run report " << r.report_path << " says more.\n";
         break;
+    }
     case RunStatus::stopped:
         out << "the run stopped: " << r.stop_text << ". Run report: " << r.report_path << "\n";
         break;

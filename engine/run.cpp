@@ -262,6 +262,13 @@ std::string read_range(const std::string& path, std::size_t begin, std::size_t e
     return s;
 }
 
+// What a failed estimator wrote about its failure, and the note on non-finite values.
+std::string failure_message(const Outcome& out, const std::string& report_range) {
+    std::string m = failure_text(report_range);
+    if (!out.non_finite_note.empty()) m += (m.empty() ? "" : "\n") + out.non_finite_note;
+    return m;
+}
+
 Estimate to_estimate(Outcome&& out, const std::string& failure) {
     Estimate e;
     switch (out.status) {
@@ -270,9 +277,7 @@ Estimate to_estimate(Outcome&& out, const std::string& failure) {
         break;
     case RunStatus::estimator_failure:
         e.status = EstimateStatus::estimator_failure;
-        e.message = failure_text(failure);
-        if (!out.non_finite_note.empty())
-            e.message += (e.message.empty() ? "" : "\n") + out.non_finite_note;
+        e.message = failure_message(out, failure);
         if (e.message.empty()) e.message = "The estimator failed.";
         break;
     case RunStatus::stopped:
@@ -332,6 +337,9 @@ RunResult run_file(std::string_view job_path, std::span<float> x_out, std::span<
         std::copy(out.db.begin(), out.db.end(), spec_out.begin());
     } else if (out.status == RunStatus::estimator_failure) {
         std::copy(out.x.begin(), out.x.end(), x_out.begin());
+        // For callers that show one line and not the report.
+        out.stop_text =
+            failure_message(out, read_range(res.report_path, out.failure_begin, out.failure_end));
     }
     res.status = out.status;
     res.stop_text = out.stop_text;

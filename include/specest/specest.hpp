@@ -23,7 +23,7 @@ struct RunOptions {
 
 struct RunResult {
     RunStatus status = RunStatus::stopped;
-    std::string stop_text;     // set when stopped
+    std::string stop_text;     // why the run stopped, or what the failed estimator said
     std::string report_path;   // the run report written
     int32_t npts = 0;          // data points read and used
     int32_t n_freq_pts = 0;    // output points (0 unless success)

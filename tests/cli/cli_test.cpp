@@ -90,6 +90,9 @@ TEST_F(CliRun, StopAndEstimatorFailureExitCodes) {
                                 dir_.path());
     EXPECT_EQ(failed.code, 1) << failed.out;
     EXPECT_NE(failed.out.find("estimator failed"), std::string::npos);
+    // The summary says what the estimator said, not only where to look.
+    EXPECT_NE(failed.out.find("no spectrum was produced. "), std::string::npos) << failed.out;
+    EXPECT_EQ(failed.out.find("produced. The run report"), std::string::npos) << failed.out;
     // No spectrum, no JSON: a result file only ever holds a result.
     EXPECT_FALSE(fs::exists(dir_ / "f.json"));
     EXPECT_NE(failed.out.find((dir_ / "f.json").string() + " left as it was"), std::string::npos)
