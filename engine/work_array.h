@@ -53,35 +53,28 @@ template <class T> struct UnsetWorkAllocator : WorkAllocator<T> {
 
 template <class T> using UnsetWorkVector = std::vector<T, UnsetWorkAllocator<T>>;
 
+// A work vector of n elements; running out of memory stops the run with the allocation lines.
+template <class V>
+V allocate_work_vector(std::size_t n, std::string_view abort_line, std::string_view stop_text) {
+    try {
+        return V(n);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    run_report().list(" ");
+    run_report().list(abort_line, kAllocationFailedStatus);
+    stop(std::string(stop_text), StopKind::resource);
+}
+
 template <class T>
 WorkVector<T> work_array(std::size_t n, std::string_view abort_line, std::string_view stop_text) {
-    try {
-        return WorkVector<T>(n);
-    } catch (const std::bad_alloc&) {
-        run_report().list(" ");
-        run_report().list(abort_line, kAllocationFailedStatus);
-        stop(std::string(stop_text), StopKind::resource);
-    } catch (const std::length_error&) {
-        run_report().list(" ");
-        run_report().list(abort_line, kAllocationFailedStatus);
-        stop(std::string(stop_text), StopKind::resource);
-    }
+    return allocate_work_vector<WorkVector<T>>(n, abort_line, stop_text);
 }
 
 template <class T>
 UnsetWorkVector<T> unset_work_array(std::size_t n, std::string_view abort_line,
                                     std::string_view stop_text) {
-    try {
-        return UnsetWorkVector<T>(n);
-    } catch (const std::bad_alloc&) {
-        run_report().list(" ");
-        run_report().list(abort_line, kAllocationFailedStatus);
-        stop(std::string(stop_text), StopKind::resource);
-    } catch (const std::length_error&) {
-        run_report().list(" ");
-        run_report().list(abort_line, kAllocationFailedStatus);
-        stop(std::string(stop_text), StopKind::resource);
-    }
+    return allocate_work_vector<UnsetWorkVector<T>>(n, abort_line, stop_text);
 }
 
 } // namespace specest

@@ -156,8 +156,8 @@ class TestDesktopAssociation : public QObject {
         QTest::newRow("another program's text") << "results.out" << QByteArray("x = 1\n") << false;
     }
     void claimsOnlyRunReports() {
-        // The rules of the type as the shared MIME specification applies them, checked here
-        // without asking this machine's MIME database.
+        // The type's glob and magic rules applied here as a desktop applies them, without
+        // asking this machine's MIME database.
         QFETCH(QString, name);
         QFETCH(QByteArray, start);
         QFETCH(bool, claimed);
