@@ -30,7 +30,7 @@ std::vector<PeakMark> peakMarks(const PlotScale& st, const PeakList& peaks, QSiz
 }
 
 void drawPeakMarks(QPainter& p, const std::vector<PeakMark>& marks, const QColor& color,
-                   double ratio) {
+                   double ratio, const QRectF& frame) {
     if (marks.empty()) return;
     const double size = std::max(4.0, 6 * ratio);
     p.save();
@@ -49,11 +49,17 @@ void drawPeakMarks(QPainter& p, const std::vector<PeakMark>& marks, const QColor
                             QPointF(m.at.x() + size / 2, apex - size)};
         p.drawPolygon(tri);
         if (m.label.isEmpty()) continue;
-        // A peak at the top of the canvas keeps its label on the canvas.
-        const QPointF base(m.at.x() - fm.horizontalAdvance(m.label) / 2,
-                           std::max(apex - size - fm.descent() - 1, fm.ascent() + 1));
-        const QRectF box(base.x() - 2, base.y() - fm.ascent(), fm.horizontalAdvance(m.label) + 4,
-                         fm.height());
+        const double width = fm.horizontalAdvance(m.label);
+        const double top = frame.isEmpty() ? 0.0 : frame.top();
+        QPointF base(m.at.x() - width / 2, apex - size - fm.descent() - 1);
+        if (base.y() - fm.ascent() < top) {
+            // No room above: beside the triangle, on the side the frame has room for.
+            const double right = m.at.x() + size;
+            const bool fitsRight = frame.isEmpty() || right + width <= frame.right();
+            base = QPointF(fitsRight ? right : m.at.x() - size - width,
+                           std::max(apex - size / 2, top) + fm.ascent());
+        }
+        const QRectF box(base.x() - 2, base.y() - fm.ascent(), width + 4, fm.height());
         // A label that would cover a higher peak's label is left out.
         if (std::any_of(placed.begin(), placed.end(),
                         [&](const QRectF& r) { return r.intersects(box); }))

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QPointF>
+#include <QRectF>
 #include <QSizeF>
 #include <QString>
 
@@ -27,8 +28,10 @@ std::vector<PeakMark> peakMarks(const PlotScale& st, const PeakList& peaks, QSiz
                                 int labelled = 5);
 
 // A small downward triangle just above each peak, labels above it (one that would cover a
-// label already written is left out); sizes follow `ratio` (canvas width / 640).
+// label already written is left out); sizes follow `ratio` (canvas width / 640). A label with no
+// room above its peak inside `frame` (when given) goes beside the triangle, so it never covers
+// the titles over the plot.
 void drawPeakMarks(QPainter& p, const std::vector<PeakMark>& marks, const QColor& color,
-                   double ratio);
+                   double ratio, const QRectF& frame = {});
 
 } // namespace lumetra::plot

@@ -373,7 +373,8 @@ void PlotController::redrawPlot() {
                              env, drawExtras());
         if (markPeaks_)
             drawPeakMarks(p, peakMarks(lastPlot_, lastPeaks_, QSizeF(canvas.size())),
-                          viewOptions_.penColor(Titles), canvas.size().width() / 640.0);
+                          viewOptions_.penColor(Titles), canvas.size().width() / 640.0,
+                          frameRect(lastPlot_, QSizeF(canvas.size())));
     }
     canvas.setLineStyle(style);
     plotPage_->canvasChanged();

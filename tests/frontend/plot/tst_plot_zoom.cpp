@@ -312,6 +312,36 @@ class TestPlotZoom : public QObject {
         // Apart, both labels are written.
         QVERIFY(draw({high, far}) != draw({high, PeakMark{3, far.at, {}}}));
     }
+
+    // A peak at the top of the frame keeps its label inside the frame, beside the mark, so it
+    // never covers the titles above the plot; near the right edge it goes to the left.
+    void peakLabelsStayInsideTheFrame_data() {
+        QTest::addColumn<double>("x");
+        QTest::newRow("room on the right") << 100.0;
+        QTest::newRow("at the right edge") << 245.0;
+    }
+    void peakLabelsStayInsideTheFrame() {
+        QFETCH(double, x);
+        const QRectF frame(20, 60, 230, 120);
+        QImage img(300, 200, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        {
+            QPainter p(&img);
+            drawPeakMarks(p, {PeakMark{1, QPointF(x, frame.top()), "0.20313"}}, Qt::red, 1.0,
+                          frame);
+        }
+        const double triangle = 11; // the mark's own height above the peak, with its soft edge
+        int inked = 0;
+        for (int py = 0; py < img.height(); ++py)
+            for (int px = 0; px < img.width(); ++px) {
+                if (img.pixel(px, py) == 0xFFFFFFFFu) continue;
+                ++inked;
+                QVERIFY2(py >= frame.top() - triangle && px >= frame.left() - 1 &&
+                             px <= frame.right() + 1,
+                         qPrintable(QString("ink at %1,%2").arg(px).arg(py)));
+            }
+        QVERIFY(inked > 60); // the label was written, not left out
+    }
 };
 
 QTEST_MAIN(TestPlotZoom)
