@@ -10,6 +10,7 @@
 #include "work_area.h"
 #include "work_array.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace specest {
@@ -65,13 +66,20 @@ void burg(Vec1<cfloat> x, int& n, int& ip, Vec1<cfloat> a, float& sig2, int& npo
         ebk[i - 2] = x(i - 1);
     }
 
+    const bool vector = !simd::force_scalar();
+    float fused[3] = {}; // the vector path's sums of the next order, formed with its errors
     for (int k = 1; k <= ip; ++k) {
         cfloat sumn = 0.0f;
         float sumd = 0.0f;
-        for (int j = k + 1; j <= n; ++j) {
-            const cdouble f = wide(efk[j - 1]), b = wide(ebk[j - 2]);
-            sumn = narrow(wide(sumn) + cmul(f, std::conj(b)));
-            sumd = static_cast<float>(sumd + (abs2(f) + abs2(b)));
+        if (vector && k > 1) {
+            sumn = {fused[0], fused[1]};
+            sumd = fused[2];
+        } else {
+            for (int j = k + 1; j <= n; ++j) {
+                const cdouble f = wide(efk[j - 1]), b = wide(ebk[j - 2]);
+                sumn = narrow(wide(sumn) + cmul(f, std::conj(b)));
+                sumd = static_cast<float>(sumd + (abs2(f) + abs2(b)));
+            }
         }
         if (!(sumd > 0.0f)) {
             no_power_block(k, n);
@@ -89,11 +97,26 @@ void burg(Vec1<cfloat> x, int& n, int& ip, Vec1<cfloat> a, float& sig2, int& npo
 
         if (k == ip) break; // the errors of order ip are never used
         const cdouble w = wide(rc), wc = std::conj(w);
-        if (!simd::force_scalar() && n - k - 1 > 0) {
-            // Independent per sample: side by side in vector lanes (t = j - 1).
-            simd::burg_update(reinterpret_cast<const float*>(efk),
-                              reinterpret_cast<const float*>(ebk), reinterpret_cast<float*>(efk1),
-                              reinterpret_cast<float*>(ebk1), k + 1, n - k - 1, w.real(), w.imag());
+        if (vector) {
+            // Independent per sample: side by side in vector lanes (t = j - 1), while the next
+            // order's sums run through them in order; the last samples here.
+            fused[0] = fused[1] = fused[2] = 0.0f;
+            const int done = simd::burg_update_and_sums(
+                reinterpret_cast<const float*>(efk), reinterpret_cast<const float*>(ebk),
+                reinterpret_cast<float*>(efk1), reinterpret_cast<float*>(ebk1), k + 1,
+                std::max(n - k - 1, 0), w.real(), w.imag(), fused);
+            cfloat sn(fused[0], fused[1]);
+            float sd = fused[2];
+            for (int j = done + 1; j <= n; ++j) {
+                efk1[j - 1] = narrow(wide(efk[j - 1]) + cmul(w, wide(ebk[j - 2])));
+                ebk1[j - 2] = narrow(wide(ebk[j - 3]) + cmul(wc, wide(efk[j - 2])));
+                const cdouble f = wide(efk1[j - 1]), b = wide(ebk1[j - 2]);
+                sn = narrow(wide(sn) + cmul(f, std::conj(b)));
+                sd = static_cast<float>(sd + (abs2(f) + abs2(b)));
+            }
+            fused[0] = sn.real();
+            fused[1] = sn.imag();
+            fused[2] = sd;
         } else {
             for (int j = k + 2; j <= n; ++j) {
                 efk1[j - 1] = narrow(wide(efk[j - 1]) + cmul(w, wide(ebk[j - 2])));

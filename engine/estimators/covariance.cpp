@@ -3,12 +3,12 @@
 
 #include "cholesky.h"
 #include "complex_ops.h"
+#include "lag_sums.h"
 #include "run_context.h"
 #include "simd/dispatch.h"
-#include "simd/kernels.h"
-#include "simd/parallel.h"
 #include "stop.h"
 #include "work_area.h"
+#include "work_array.h"
 
 #include <vector>
 
@@ -21,35 +21,45 @@ namespace {
 //   F(0,k) = sum_{i=ip+1..n} conj(x(i-k)) x(i),  B(0,k) = sum_{i=1..n-ip} x(i+k) conj(x(i)),
 // rows j = 1..ip the packed lower triangle, k = 1..j:
 //   F(j,k) = sum_{i=ip+1..n} conj(x(i-k)) x(i-j), B(j,k) = sum_{i=1..n-ip} x(i+k) conj(x(i+j)).
-// The accumulators are independent, so the work for one i runs across all of them at once.
+// The accumulators are independent: the vector path runs them along the diagonals (lag_sums.h).
 class Sums {
   public:
     Sums(Vec1<cfloat> x, int n, int ip) : n_(n), ip_(ip) {
         const auto un = static_cast<std::size_t>(n);
         re_.resize(un);
         im_.resize(un);
-        rre_.resize(un);
-        rim_.resize(un);
         for (int t = 0; t < n; ++t) {
             re_[t] = x(t + 1).real();
             im_[t] = x(t + 1).imag();
-            rre_[n - 1 - t] = re_[t];
-            rim_[n - 1 - t] = im_[t];
         }
         const auto total = static_cast<std::size_t>(ip + 1 + ip * (ip + 1) / 2);
         cre_.assign(total, 0.0f);
         cim_.assign(total, 0.0f);
     }
 
-    void forward() {
-        if (!simd::force_scalar()) {
-            widen();
-            by_rows(n_ - ip_, [&](int j_lo, int j_hi) {
-                simd::covariance_forward(dre_.data(), dim_.data(), drre_.data(), drim_.data(), n_,
-                                         ip_, j_lo, j_hi, cre_.data(), cim_.data());
-            });
-            return;
+    // Both sums, forward then (modified method) backward, on the vector kernels.
+    void vector_sums(bool backward) {
+        LagSums lag(re_.data(), im_.data(), n_, ip_, true);
+        std::vector<LagTerms> phases{LagTerms::descending};
+        if (backward) phases.push_back(LagTerms::ascending);
+        lag.run(phases, n_ - ip_);
+        for (int k = 0; k <= ip_; ++k) {
+            cre_[static_cast<std::size_t>(k)] = lag.re(k);
+            cim_[static_cast<std::size_t>(k)] = lag.im(k);
         }
+        // F(j,k) sits on diagonal d = j - k at lane k - 1
+        for (int d = 0; d < ip_; ++d) {
+            for (int k = 1; k + d <= ip_; ++k) {
+                const std::size_t at = row(k + d) + static_cast<std::size_t>(k - 1);
+                cre_[at] = lag.re(lag.diagonal_start(d) + k - 1);
+                cim_[at] = lag.im(lag.diagonal_start(d) + k - 1);
+            }
+        }
+    }
+
+    // The scalar reference.
+    void forward() {
+        reverse();
         for (int i = ip_ + 1; i <= n_; ++i) {
             for (int j = 0; j <= ip_; ++j) {
                 const double br = re_[i - j - 1], bi = im_[i - j - 1];
@@ -70,14 +80,6 @@ class Sums {
     }
 
     void backward() {
-        if (!simd::force_scalar()) {
-            widen();
-            by_rows(n_ - ip_, [&](int j_lo, int j_hi) {
-                simd::covariance_backward(dre_.data(), dim_.data(), n_, ip_, j_lo, j_hi,
-                                          cre_.data(), cim_.data());
-            });
-            return;
-        }
         for (int i = 1; i <= n_ - ip_; ++i) {
             for (int j = 0; j <= ip_; ++j) {
                 const double br = re_[i + j - 1], bi = im_[i + j - 1];
@@ -105,32 +107,17 @@ class Sums {
     }
 
   private:
-    // Rows of accumulators are independent: parts of about equal work run side by side.
-    template <class F> void by_rows(int terms, F rows) {
-        auto len = [this](int j) { return static_cast<double>(j == 0 ? ip_ + 1 : j); };
-        double work = 0;
-        for (int j = 0; j <= ip_; ++j) work += len(j) * terms;
-        const int parts = simd::parts_for(work);
-        const auto cuts = simd::split_rows(0, ip_, parts, len);
-        simd::run_parts(parts, [&](int p) {
-            const auto at = static_cast<std::size_t>(p);
-            if (cuts[at + 1] > cuts[at]) rows(cuts[at], cuts[at + 1] - 1);
-        });
-    }
-    // Double copies for the vector kernels (exact widening of the floats).
-    void widen() {
-        if (!dre_.empty()) return;
-        dre_.assign(re_.begin(), re_.end());
-        dim_.assign(im_.begin(), im_.end());
-        drre_.assign(rre_.begin(), rre_.end());
-        drim_.assign(rim_.begin(), rim_.end());
+    void reverse() {
+        if (!rre_.empty()) return;
+        rre_.assign(re_.rbegin(), re_.rend());
+        rim_.assign(im_.rbegin(), im_.rend());
     }
     std::size_t row(int j) const {
         return j == 0 ? 0 : static_cast<std::size_t>(ip_ + 1 + j * (j - 1) / 2);
     }
     int n_, ip_;
-    std::vector<float> re_, im_, rre_, rim_, cre_, cim_;
-    std::vector<double> dre_, dim_, drre_, drim_;
+    WorkVector<float> re_, im_, rre_, rim_;
+    std::vector<float> cre_, cim_;
 };
 
 } // namespace
@@ -145,8 +132,12 @@ void covmcov(Vec1<cfloat> x, int& n, int& ip, int& mode, float& eps, int& iflag,
         stop(" COVARIANCE: AR order out of range");
     }
     Sums sums(x, n, ip);
-    sums.forward();
-    if (mode == 1) sums.backward();
+    if (!simd::force_scalar()) {
+        sums.vector_sums(mode == 1);
+    } else {
+        sums.forward();
+        if (mode == 1) sums.backward();
+    }
 
     Vec1<cfloat> hc = wa::hc(), theta = wa::theta();
     const int packed = ip * (ip + 1) / 2;

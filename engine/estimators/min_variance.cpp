@@ -3,6 +3,7 @@
 #include "cholesky.h"
 #include "complex_ops.h"
 #include "estimators.h"
+#include "lag_sums.h"
 #include "run_context.h"
 #include "simd/dispatch.h"
 #include "simd/kernels.h"
@@ -69,18 +70,17 @@ void corrmat(Vec1<cfloat> x, const int& n, const int& ip, Vec1<cfloat> rmat) {
     const int imax = ip * (ip + 1) / 2;
     std::vector<float> cr(static_cast<std::size_t>(imax), 0.0f), ci(cr.size(), 0.0f);
     if (!simd::force_scalar()) {
-        const std::vector<double> dre(re.begin(), re.end()), dim(im.begin(), im.end());
-        const std::vector<double> drre(rre.begin(), rre.end()), drim(rim.begin(), rim.end());
-        // Rows of accumulators are independent: parts of about equal work run side by side.
-        const int parts = simd::parts_for(static_cast<double>(imax) * (n - ip));
-        const auto cuts =
-            simd::split_rows(1, ip, parts, [](int i) { return static_cast<double>(i); });
-        simd::run_parts(parts, [&](int p) {
-            const auto at = static_cast<std::size_t>(p);
-            if (cuts[at + 1] > cuts[at])
-                simd::corrmat_sums(dre.data(), dim.data(), drre.data(), drim.data(), n, ip,
-                                   cuts[at], cuts[at + 1] - 1, cr.data(), ci.data());
-        });
+        // Entry (i, j) lies on diagonal i - j at lane j - 1 (lag_sums.h).
+        LagSums lag(re.data(), im.data(), n, ip, false);
+        lag.run({LagTerms::both}, n - ip);
+        for (int d = 0; d < ip; ++d) {
+            for (int j = 1; j + d <= ip; ++j) {
+                const int i = j + d;
+                const auto at = static_cast<std::size_t>(i * (i - 1) / 2 + j - 1);
+                cr[at] = lag.re(lag.diagonal_start(d) + j - 1);
+                ci[at] = lag.im(lag.diagonal_start(d) + j - 1);
+            }
+        }
     } else {
         corrmat_scalar(re, im, rre, rim, n, ip, cr, ci);
     }

@@ -7,6 +7,8 @@
 
 #include <hwy/highway.h>
 
+#include "simd/kernels.h"
+
 #include <cstddef>
 
 HWY_BEFORE_NAMESPACE();
@@ -23,9 +25,22 @@ template <class DF, class VD> HWY_INLINE hn::Vec<DF> Narrow(DF df, VD v) {
     float out[16];
     hn::StoreU(v, dd, wide);
     for (size_t i = 0; i < hn::Lanes(dd); ++i) out[i] = static_cast<float>(wide[i]);
+    // GCC 12 folds double(float(x)) back to x when it vectorises a loop over several of
+    // these lanes; the barrier keeps the rounding.
+    asm volatile("" : : "r"(out) : "memory");
     return hn::LoadU(df, out);
 #else
     return hn::DemoteTo(df, v);
+#endif
+}
+
+// Keeps a loaded vector in a register: GCC otherwise folds the load into each multiply that
+// uses it, and unaligned loads that straddle cache lines then cost twice.
+template <class V> HWY_INLINE void InRegister(V& v) {
+#if HWY_ARCH_X86 && HWY_TARGET != HWY_EMU128 && HWY_TARGET != HWY_SCALAR
+    asm("" : "+v"(v.raw));
+#else
+    (void)v;
 #endif
 }
 
@@ -169,8 +184,10 @@ void CorrelationSums(const double* xr, const double* xi, const double* yr, const
                 const double* pr = yr + i + k0;
                 const double* pi = yi + i + k0;
                 auto step = [&](auto& acc_r, auto& acc_i, int g) {
-                    const auto yre = hn::LoadU(d, pr + g * lanes);
-                    const auto yim = hn::LoadU(d, pi + g * lanes);
+                    auto yre = hn::LoadU(d, pr + g * lanes);
+                    auto yim = hn::LoadU(d, pi + g * lanes);
+                    InRegister(yre);
+                    InRegister(yim);
                     acc_r = hn::Add(acc_r, hn::Add(hn::Mul(xre, yre), hn::Mul(xim, yim)));
                     acc_i = hn::Add(acc_i, hn::Sub(hn::Mul(xre, yim), hn::Mul(xim, yre)));
                 };
@@ -205,105 +222,182 @@ void CorrelationSums(const double* xr, const double* xi, const double* yr, const
 }
 
 // ---------------------------------------------------------------------------------------------
-// Packed float accumulators: lanes are the entries m of one row, updated by
-// c(m) = float(c(m) + term(m)); rows shorter than a vector take narrower vectors.
+// Lag products and the float accumulators that sum them along a diagonal of a correlation
+// matrix: lanes are successive accumulators of one diagonal, and up to kSlots vectors (from one
+// diagonal or several) run side by side, so that the chains of float roundings overlap.
 
-// term = conj(a(m)) b for the forward sums, a(m) conj(b) for the backward ones.
-template <bool kBackward, class D>
-HWY_INLINE int RowSpan(D d, float* cr, float* ci, const double* ar, const double* ai, int m,
-                       int len, double br, double bi) {
+void LagProducts(const double* ar, const double* ai, const double* br, const double* bi, int count,
+                 double* pr, double* pi) {
+    const hn::ScalableTag<double> d;
     const int lanes = static_cast<int>(hn::Lanes(d));
-    const auto vbr = hn::Set(d, br), vbi = hn::Set(d, bi);
-    for (; m + lanes <= len; m += lanes) {
-        const auto xr = hn::LoadU(d, ar + m), xi = hn::LoadU(d, ai + m);
-        const auto tr = hn::Add(hn::Mul(xr, vbr), hn::Mul(xi, vbi));
-        const auto ti = kBackward ? hn::Sub(hn::Mul(xi, vbr), hn::Mul(xr, vbi))
-                                  : hn::Sub(hn::Mul(xr, vbi), hn::Mul(xi, vbr));
-        StoreNarrow(d, hn::Add(LoadWide(d, cr + m), tr), cr + m);
-        StoreNarrow(d, hn::Add(LoadWide(d, ci + m), ti), ci + m);
+    int m = 0;
+    for (; m + lanes <= count; m += lanes) {
+        auto xr = hn::LoadU(d, ar + m), xi = hn::LoadU(d, ai + m);
+        auto yr = hn::LoadU(d, br + m), yi = hn::LoadU(d, bi + m);
+        InRegister(xr);
+        InRegister(xi);
+        InRegister(yr);
+        InRegister(yi);
+        hn::StoreU(hn::Add(hn::Mul(xr, yr), hn::Mul(xi, yi)), d, pr + m);
+        hn::StoreU(hn::Sub(hn::Mul(xr, yi), hn::Mul(xi, yr)), d, pi + m);
     }
-    return m;
+    for (; m < count; ++m) {
+        pr[m] = ar[m] * br[m] + ai[m] * bi[m];
+        pi[m] = ar[m] * bi[m] - ai[m] * br[m];
+    }
+}
+
+constexpr int kSlots = 8;
+
+// kTerms: 1 the descending stream, 2 the ascending one, 3 their sum (descending + ascending).
+template <int kTerms, int kCount>
+HWY_INLINE void DiagonalSlots(const DiagonalSlot* slot, int steps) {
+    const hn::ScalableTag<double> d;
+    hn::Vec<decltype(d)> sr[kCount], si[kCount];
+    for (int v = 0; v < kCount; ++v) {
+        sr[v] = LoadWide(d, slot[v].acc_r);
+        si[v] = LoadWide(d, slot[v].acc_i);
+    }
+    const hn::Rebind<float, decltype(d)> df;
+    for (int t = 0; t < steps; ++t) {
+        HWY_UNROLL(8) // the accumulators stay in registers only when unrolled
+        for (int v = 0; v < kCount; ++v) {
+            hn::Vec<decltype(d)> tr, ti;
+            if constexpr (kTerms == 1) {
+                tr = hn::LoadU(d, slot[v].desc_r - t);
+                ti = hn::LoadU(d, slot[v].desc_i - t);
+            } else if constexpr (kTerms == 2) {
+                tr = hn::LoadU(d, slot[v].asc_r + t);
+                ti = hn::LoadU(d, slot[v].asc_i + t);
+            } else {
+                tr = hn::Add(hn::LoadU(d, slot[v].desc_r - t), hn::LoadU(d, slot[v].asc_r + t));
+                ti = hn::Add(hn::LoadU(d, slot[v].desc_i - t), hn::LoadU(d, slot[v].asc_i + t));
+            }
+            sr[v] = hn::PromoteTo(d, Narrow(df, hn::Add(sr[v], tr)));
+            si[v] = hn::PromoteTo(d, Narrow(df, hn::Add(si[v], ti)));
+        }
+    }
+    for (int v = 0; v < kCount; ++v) {
+        StoreNarrow(d, sr[v], slot[v].acc_r);
+        StoreNarrow(d, si[v], slot[v].acc_i);
+    }
+}
+
+template <int kTerms>
+HWY_INLINE void DiagonalSlotsOf(const DiagonalSlot* slot, int count, int steps) {
+    // Targets with 16 vector registers take four vectors at a time, so none spill.
+    constexpr int kMax = HWY_MAX_BYTES >= 64 ? kSlots : 4;
+    for (; count > 0; slot += kMax, count -= kMax) {
+        switch (count < kMax ? count : kMax) {
+        case 1:
+            DiagonalSlots<kTerms, 1>(slot, steps);
+            break;
+        case 2:
+            DiagonalSlots<kTerms, 2>(slot, steps);
+            break;
+        case 3:
+            DiagonalSlots<kTerms, 3>(slot, steps);
+            break;
+        case 4:
+            DiagonalSlots<kTerms, 4>(slot, steps);
+            break;
+        case 5:
+            DiagonalSlots<kTerms, 5>(slot, steps);
+            break;
+        case 6:
+            DiagonalSlots<kTerms, 6>(slot, steps);
+            break;
+        case 7:
+            DiagonalSlots<kTerms, 7>(slot, steps);
+            break;
+        default:
+            DiagonalSlots<kTerms, 8>(slot, steps);
+            break;
+        }
+    }
+}
+
+void DiagonalSums(const DiagonalSlot* slots, int count, int steps, int terms) {
+    if (terms == 1)
+        DiagonalSlotsOf<1>(slots, count, steps);
+    else if (terms == 2)
+        DiagonalSlotsOf<2>(slots, count, steps);
+    else
+        DiagonalSlotsOf<3>(slots, count, steps);
+}
+
+// Row 0 of the covariance sums, lanes k: forward term conj(a(k)) b, backward a(k) conj(b), with
+// a read from the lane stream and b the same for every lane.
+template <bool kBackward, int kCount>
+HWY_INLINE void RowSlots(const DiagonalSlot* slot, const double* br, const double* bi, int steps) {
+    const hn::ScalableTag<double> d;
+    hn::Vec<decltype(d)> sr[kCount], si[kCount];
+    for (int v = 0; v < kCount; ++v) {
+        sr[v] = LoadWide(d, slot[v].acc_r);
+        si[v] = LoadWide(d, slot[v].acc_i);
+    }
+    const hn::Rebind<float, decltype(d)> df;
+    for (int t = 0; t < steps; ++t) {
+        const auto vbr = hn::Set(d, br[t]), vbi = hn::Set(d, bi[t]);
+        HWY_UNROLL(8)
+        for (int v = 0; v < kCount; ++v) {
+            auto xr =
+                kBackward ? hn::LoadU(d, slot[v].asc_r + t) : hn::LoadU(d, slot[v].desc_r - t);
+            auto xi =
+                kBackward ? hn::LoadU(d, slot[v].asc_i + t) : hn::LoadU(d, slot[v].desc_i - t);
+            InRegister(xr);
+            InRegister(xi);
+            const auto tr = hn::Add(hn::Mul(xr, vbr), hn::Mul(xi, vbi));
+            const auto ti = kBackward ? hn::Sub(hn::Mul(xi, vbr), hn::Mul(xr, vbi))
+                                      : hn::Sub(hn::Mul(xr, vbi), hn::Mul(xi, vbr));
+            sr[v] = hn::PromoteTo(d, Narrow(df, hn::Add(sr[v], tr)));
+            si[v] = hn::PromoteTo(d, Narrow(df, hn::Add(si[v], ti)));
+        }
+    }
+    for (int v = 0; v < kCount; ++v) {
+        StoreNarrow(d, sr[v], slot[v].acc_r);
+        StoreNarrow(d, si[v], slot[v].acc_i);
+    }
 }
 
 template <bool kBackward>
-HWY_INLINE void Row(float* cr, float* ci, const double* ar, const double* ai, int len, double br,
-                    double bi) {
-    int m = RowSpan<kBackward>(hn::ScalableTag<double>(), cr, ci, ar, ai, 0, len, br, bi);
-    m = RowSpan<kBackward>(hn::CappedTag<double, 4>(), cr, ci, ar, ai, m, len, br, bi);
-    m = RowSpan<kBackward>(hn::CappedTag<double, 2>(), cr, ci, ar, ai, m, len, br, bi);
-    RowSpan<kBackward>(hn::CappedTag<double, 1>(), cr, ci, ar, ai, m, len, br, bi);
-}
-
-inline std::ptrdiff_t PackedRow(int j, int ip) {
-    return j == 0 ? 0 : ip + 1 + static_cast<std::ptrdiff_t>(j) * (j - 1) / 2;
-}
-
-void CovarianceForward(const double* re, const double* im, const double* rre, const double* rim,
-                       int n, int ip, int j_lo, int j_hi, float* cre, float* cim) {
-    for (int i = ip + 1; i <= n; ++i) {
-        for (int j = j_lo; j <= j_hi; ++j) {
-            const int klo = j == 0 ? 0 : 1, khi = j == 0 ? ip : j;
-            const std::ptrdiff_t at = PackedRow(j, ip);
-            Row<false>(cre + at, cim + at, rre + (n - i + klo), rim + (n - i + klo), khi - klo + 1,
-                       re[i - j - 1], im[i - j - 1]);
+HWY_INLINE void RowSlotsOf(const DiagonalSlot* slot, int count, const double* br, const double* bi,
+                           int steps) {
+    constexpr int kMax = HWY_MAX_BYTES >= 64 ? 6 : 3; // two registers more per vector
+    for (; count > 0; slot += kMax, count -= kMax) {
+        switch (count < kMax ? count : kMax) {
+        case 1:
+            RowSlots<kBackward, 1>(slot, br, bi, steps);
+            break;
+        case 2:
+            RowSlots<kBackward, 2>(slot, br, bi, steps);
+            break;
+        case 3:
+            RowSlots<kBackward, 3>(slot, br, bi, steps);
+            break;
+        case 4:
+            RowSlots<kBackward, 4>(slot, br, bi, steps);
+            break;
+        case 5:
+            RowSlots<kBackward, 5>(slot, br, bi, steps);
+            break;
+        default:
+            RowSlots<kBackward, 6>(slot, br, bi, steps);
+            break;
         }
     }
 }
 
-void CovarianceBackward(const double* re, const double* im, int n, int ip, int j_lo, int j_hi,
-                        float* cre, float* cim) {
-    for (int i = 1; i <= n - ip; ++i) {
-        for (int j = j_lo; j <= j_hi; ++j) {
-            const int klo = j == 0 ? 0 : 1, khi = j == 0 ? ip : j;
-            const std::ptrdiff_t at = PackedRow(j, ip);
-            Row<true>(cre + at, cim + at, re + (i + klo - 1), im + (i + klo - 1), khi - klo + 1,
-                      re[i + j - 1], im[i + j - 1]);
-        }
-    }
+void RowSums(const DiagonalSlot* slots, int count, const double* br, const double* bi, int steps,
+             bool backward) {
+    if (backward)
+        RowSlotsOf<true>(slots, count, br, bi, steps);
+    else
+        RowSlotsOf<false>(slots, count, br, bi, steps);
 }
 
-// corrmat: term = (conj(a(m)) b) + (f(m) conj(g)), the two products added before the sum.
-template <class D>
-HWY_INLINE int CorrmatSpan(D d, float* sr, float* si, const double* ar, const double* ai,
-                           const double* fr, const double* fi, int m, int len, double br, double bi,
-                           double dr, double di) {
-    const int lanes = static_cast<int>(hn::Lanes(d));
-    const auto vbr = hn::Set(d, br), vbi = hn::Set(d, bi);
-    const auto vdr = hn::Set(d, dr), vdi = hn::Set(d, di);
-    for (; m + lanes <= len; m += lanes) {
-        const auto xr = hn::LoadU(d, ar + m), xi = hn::LoadU(d, ai + m);
-        const auto yr = hn::LoadU(d, fr + m), yi = hn::LoadU(d, fi + m);
-        const auto tr = hn::Add(hn::Add(hn::Mul(xr, vbr), hn::Mul(xi, vbi)),
-                                hn::Add(hn::Mul(yr, vdr), hn::Mul(yi, vdi)));
-        const auto ti = hn::Add(hn::Sub(hn::Mul(xr, vbi), hn::Mul(xi, vbr)),
-                                hn::Sub(hn::Mul(yi, vdr), hn::Mul(yr, vdi)));
-        StoreNarrow(d, hn::Add(LoadWide(d, sr + m), tr), sr + m);
-        StoreNarrow(d, hn::Add(LoadWide(d, si + m), ti), si + m);
-    }
-    return m;
-}
-
-void CorrmatSums(const double* re, const double* im, const double* rre, const double* rim, int n,
-                 int ip, int i_lo, int i_hi, float* cr, float* ci) {
-    for (int k = ip + 1; k <= n; ++k) {
-        const double* ar = rre + (n - k + 1);
-        const double* ai = rim + (n - k + 1);
-        const double* fr = re + (k - ip);
-        const double* fi = im + (k - ip);
-        for (int i = i_lo; i <= i_hi; ++i) {
-            const double br = re[k - i - 1], bi = im[k - i - 1];
-            const double dr = re[k - ip + i - 1], di = im[k - ip + i - 1];
-            float* sr = cr + static_cast<std::ptrdiff_t>(i) * (i - 1) / 2;
-            float* si = ci + static_cast<std::ptrdiff_t>(i) * (i - 1) / 2;
-            int m = CorrmatSpan(hn::ScalableTag<double>(), sr, si, ar, ai, fr, fi, 0, i, br, bi, dr,
-                                di);
-            m = CorrmatSpan(hn::CappedTag<double, 4>(), sr, si, ar, ai, fr, fi, m, i, br, bi, dr,
-                            di);
-            m = CorrmatSpan(hn::CappedTag<double, 2>(), sr, si, ar, ai, fr, fi, m, i, br, bi, dr,
-                            di);
-            CorrmatSpan(hn::CappedTag<double, 1>(), sr, si, ar, ai, fr, fi, m, i, br, bi, dr, di);
-        }
-    }
+int DoubleLanes() {
+    return static_cast<int>(hn::Lanes(hn::ScalableTag<double>()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -328,8 +422,65 @@ HWY_INLINE int MvseSpan(D d, const double* eir, const double* eii, const double*
     return q;
 }
 
+// kVecs whole vectors of grid points kept in registers through all (i, k).
+template <int kVecs>
+HWY_INLINE void MvseVectors(const double* er, const double* ei, int stride, int ip,
+                            const double* rr, const double* ri, float* sr, float* si) {
+    const hn::ScalableTag<double> d;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    const hn::Rebind<float, decltype(d)> df;
+    hn::Vec<decltype(d)> accr[kVecs], acci[kVecs], a[kVecs], b[kVecs];
+    HWY_UNROLL(4)
+    for (int v = 0; v < kVecs; ++v) {
+        accr[v] = LoadWide(d, sr + v * lanes);
+        acci[v] = LoadWide(d, si + v * lanes);
+    }
+    for (int i = 1; i <= ip; ++i) {
+        const double* eir = er + static_cast<std::ptrdiff_t>(i - 1) * stride;
+        const double* eii = ei + static_cast<std::ptrdiff_t>(i - 1) * stride;
+        HWY_UNROLL(4)
+        for (int v = 0; v < kVecs; ++v) {
+            a[v] = hn::LoadU(d, eir + v * lanes);
+            b[v] = hn::LoadU(d, eii + v * lanes);
+        }
+        for (int k = 1; k <= ip; ++k) {
+            const double* ekr = er + static_cast<std::ptrdiff_t>(k - 1) * stride;
+            const double* eki = ei + static_cast<std::ptrdiff_t>(k - 1) * stride;
+            const std::ptrdiff_t at = (i - 1) + static_cast<std::ptrdiff_t>(k - 1) * ip;
+            const auto vrr = hn::Set(d, rr[at]), vri = hn::Set(d, ri[at]);
+            HWY_UNROLL(4)
+            for (int v = 0; v < kVecs; ++v) {
+                const auto c1r = hn::Add(hn::Mul(a[v], vrr), hn::Mul(b[v], vri));
+                const auto c1i = hn::Sub(hn::Mul(a[v], vri), hn::Mul(b[v], vrr));
+                auto c = hn::LoadU(d, ekr + v * lanes), dd = hn::LoadU(d, eki + v * lanes);
+                InRegister(c);
+                InRegister(dd);
+                const auto tr = hn::Sub(hn::Mul(c1r, c), hn::Mul(c1i, dd));
+                const auto ti = hn::Add(hn::Mul(c1r, dd), hn::Mul(c1i, c));
+                accr[v] = hn::PromoteTo(d, Narrow(df, hn::Add(accr[v], tr)));
+                acci[v] = hn::PromoteTo(d, Narrow(df, hn::Add(acci[v], ti)));
+            }
+        }
+    }
+    HWY_UNROLL(4)
+    for (int v = 0; v < kVecs; ++v) {
+        StoreNarrow(d, accr[v], sr + v * lanes);
+        StoreNarrow(d, acci[v], si + v * lanes);
+    }
+}
+
 void MvseBlock(const double* er, const double* ei, int stride, int ip, const double* rr,
                const double* ri, int cnt, float* sr, float* si) {
+    const int lanes = static_cast<int>(hn::Lanes(hn::ScalableTag<double>()));
+    // Four vectors at a time where 32 registers hold them and their e_i, else two.
+    constexpr int kMax = HWY_MAX_BYTES >= 64 ? 4 : 2;
+    int q = 0;
+    for (; q + kMax * lanes <= cnt; q += kMax * lanes)
+        MvseVectors<kMax>(er + q, ei + q, stride, ip, rr, ri, sr + q, si + q);
+    for (; q + lanes <= cnt; q += lanes)
+        MvseVectors<1>(er + q, ei + q, stride, ip, rr, ri, sr + q, si + q);
+    if (q == cnt) return;
+    // The last points of the grid, fewer than a vector
     for (int i = 1; i <= ip; ++i) {
         const double* eir = er + static_cast<std::ptrdiff_t>(i - 1) * stride;
         const double* eii = ei + static_cast<std::ptrdiff_t>(i - 1) * stride;
@@ -337,13 +488,11 @@ void MvseBlock(const double* er, const double* ei, int stride, int ip, const dou
             const double* ekr = er + static_cast<std::ptrdiff_t>(k - 1) * stride;
             const double* eki = ei + static_cast<std::ptrdiff_t>(k - 1) * stride;
             const std::ptrdiff_t at = (i - 1) + static_cast<std::ptrdiff_t>(k - 1) * ip;
-            int q = MvseSpan(hn::ScalableTag<double>(), eir, eii, ekr, eki, rr[at], ri[at], 0, cnt,
+            int m = MvseSpan(hn::CappedTag<double, 4>(), eir, eii, ekr, eki, rr[at], ri[at], q, cnt,
                              sr, si);
-            q = MvseSpan(hn::CappedTag<double, 4>(), eir, eii, ekr, eki, rr[at], ri[at], q, cnt, sr,
+            m = MvseSpan(hn::CappedTag<double, 2>(), eir, eii, ekr, eki, rr[at], ri[at], m, cnt, sr,
                          si);
-            q = MvseSpan(hn::CappedTag<double, 2>(), eir, eii, ekr, eki, rr[at], ri[at], q, cnt, sr,
-                         si);
-            MvseSpan(hn::CappedTag<double, 1>(), eir, eii, ekr, eki, rr[at], ri[at], q, cnt, sr,
+            MvseSpan(hn::CappedTag<double, 1>(), eir, eii, ekr, eki, rr[at], ri[at], m, cnt, sr,
                      si);
         }
     }
@@ -360,29 +509,53 @@ HWY_INLINE hn::Vec<D> CMulInterleaved(D d, hn::Vec<D> b, hn::Vec<D> wr, hn::Vec<
     return hn::OddEven(hn::Add(p, q), hn::Sub(p, q));
 }
 
-void BurgUpdate(const float* ef, const float* eb, float* ef1, float* eb1, int t0, int count,
-                double wr, double wi) {
+// The error update of one order fused with the next order's reflection sums: the sums are one
+// chain of float roundings per sample, and the update's vector work runs in its shadow. Whole
+// vectors only; the caller does the last samples (the compiler turns scalar complex
+// arithmetic here into fused multiply-adds, which the target allows).
+int BurgUpdateAndSums(const float* ef, const float* eb, float* ef1, float* eb1, int t0, int count,
+                      double wr, double wi, float* sums) {
     int t = t0;
 #if HWY_TARGET != HWY_SCALAR // pairs need two lanes
+    // The chains as one- and two-lane vectors: written as scalar code, GCC 12 vectorises the
+    // two of the complex sum together and drops their float rounding between samples.
+    const hn::CappedTag<double, 2> d2;
+    const hn::CappedTag<double, 1> d1;
+    const hn::Rebind<float, decltype(d2)> fl2;
+    const hn::Rebind<float, decltype(d1)> fl1;
+    auto sn = LoadWide(d2, sums);
+    auto sd = LoadWide(d1, sums + 2);
     const hn::ScalableTag<double> d;
     const int pairs = static_cast<int>(hn::Lanes(d)) / 2;
+    const hn::Rebind<float, decltype(d)> df;
     const auto vwr = hn::Set(d, wr), vwi = hn::Set(d, wi), vwci = hn::Set(d, -wi);
+    alignas(64) double terms[16], powers[16]; // 16 >= lanes of any target
     for (; t + pairs <= t0 + count; t += pairs) {
         const auto f = LoadWide(d, ef + 2 * t), b = LoadWide(d, eb + 2 * (t - 1));
-        StoreNarrow(d, hn::Add(f, CMulInterleaved(d, b, vwr, vwi)), ef1 + 2 * t);
+        const auto fn = Narrow(df, hn::Add(f, CMulInterleaved(d, b, vwr, vwi)));
+        hn::StoreU(fn, df, ef1 + 2 * t);
         const auto b2 = LoadWide(d, eb + 2 * (t - 2)), f1 = LoadWide(d, ef + 2 * (t - 1));
-        StoreNarrow(d, hn::Add(b2, CMulInterleaved(d, f1, vwr, vwci)), eb1 + 2 * (t - 1));
+        const auto bn = Narrow(df, hn::Add(b2, CMulInterleaved(d, f1, vwr, vwci)));
+        hn::StoreU(bn, df, eb1 + 2 * (t - 1));
+        // per sample: f conj(b) = (fr br + fi bi, fi br - fr bi) and |f|^2 + |b|^2
+        const auto F = hn::PromoteTo(d, fn), B = hn::PromoteTo(d, bn);
+        const auto p = hn::Mul(F, B), q = hn::Mul(F, hn::Reverse2(d, B));
+        const auto ff = hn::Mul(F, F), bb = hn::Mul(B, B);
+        hn::Store(hn::OddEven(hn::Sub(q, hn::Reverse2(d, q)), hn::Add(p, hn::Reverse2(d, p))), d,
+                  terms);
+        hn::Store(hn::Add(hn::Add(ff, hn::Reverse2(d, ff)), hn::Add(bb, hn::Reverse2(d, bb))), d,
+                  powers);
+        for (int m = 0; m < pairs; ++m) {
+            sn = hn::PromoteTo(d2, Narrow(fl2, hn::Add(sn, hn::LoadU(d2, terms + 2 * m))));
+            sd = hn::PromoteTo(d1, Narrow(fl1, hn::Add(sd, hn::LoadU(d1, powers + 2 * m))));
+        }
     }
+    StoreNarrow(d2, sn, sums);
+    StoreNarrow(d1, sd, sums + 2);
+#else
+    (void)ef, (void)eb, (void)ef1, (void)eb1, (void)count, (void)wr, (void)wi, (void)sums;
 #endif
-    const double wci = -wi;
-    for (; t < t0 + count; ++t) {
-        const double br = eb[2 * (t - 1)], bi = eb[2 * (t - 1) + 1];
-        ef1[2 * t] = static_cast<float>(ef[2 * t] + (wr * br - wi * bi));
-        ef1[2 * t + 1] = static_cast<float>(ef[2 * t + 1] + (wr * bi + wi * br));
-        const double fr = ef[2 * (t - 1)], fi = ef[2 * (t - 1) + 1];
-        eb1[2 * (t - 1)] = static_cast<float>(eb[2 * (t - 2)] + (wr * fr - wci * fi));
-        eb1[2 * (t - 1) + 1] = static_cast<float>(eb[2 * (t - 2) + 1] + (wr * fi + wci * fr));
-    }
+    return t;
 }
 
 int64_t Target() {
@@ -403,11 +576,12 @@ HWY_EXPORT(FftFirstStagesInPlanes);
 HWY_EXPORT(FftStages);
 HWY_EXPORT(FftStore);
 HWY_EXPORT(CorrelationSums);
-HWY_EXPORT(CovarianceForward);
-HWY_EXPORT(CovarianceBackward);
-HWY_EXPORT(CorrmatSums);
+HWY_EXPORT(LagProducts);
+HWY_EXPORT(DiagonalSums);
+HWY_EXPORT(RowSums);
+HWY_EXPORT(DoubleLanes);
 HWY_EXPORT(MvseBlock);
-HWY_EXPORT(BurgUpdate);
+HWY_EXPORT(BurgUpdateAndSums);
 HWY_EXPORT(Target);
 
 void fft_first_stages_in_planes(float* re, float* im, int nexp, int stride, const double* wr,
@@ -429,19 +603,22 @@ void correlation_sums(const double* xr, const double* xi, const double* yr, cons
     HWY_DYNAMIC_DISPATCH(CorrelationSums)(xr, xi, yr, yi, n, lag, sr, si);
 }
 
-void covariance_forward(const double* re, const double* im, const double* rre, const double* rim,
-                        int n, int ip, int j_lo, int j_hi, float* cre, float* cim) {
-    HWY_DYNAMIC_DISPATCH(CovarianceForward)(re, im, rre, rim, n, ip, j_lo, j_hi, cre, cim);
+void lag_products(const double* ar, const double* ai, const double* br, const double* bi, int count,
+                  double* pr, double* pi) {
+    HWY_DYNAMIC_DISPATCH(LagProducts)(ar, ai, br, bi, count, pr, pi);
 }
 
-void covariance_backward(const double* re, const double* im, int n, int ip, int j_lo, int j_hi,
-                         float* cre, float* cim) {
-    HWY_DYNAMIC_DISPATCH(CovarianceBackward)(re, im, n, ip, j_lo, j_hi, cre, cim);
+void diagonal_sums(const DiagonalSlot* slots, int count, int steps, int terms) {
+    HWY_DYNAMIC_DISPATCH(DiagonalSums)(slots, count, steps, terms);
 }
 
-void corrmat_sums(const double* re, const double* im, const double* rre, const double* rim, int n,
-                  int ip, int i_lo, int i_hi, float* cr, float* ci) {
-    HWY_DYNAMIC_DISPATCH(CorrmatSums)(re, im, rre, rim, n, ip, i_lo, i_hi, cr, ci);
+void row_sums(const DiagonalSlot* slots, int count, const double* br, const double* bi, int steps,
+              bool backward) {
+    HWY_DYNAMIC_DISPATCH(RowSums)(slots, count, br, bi, steps, backward);
+}
+
+int double_lanes() {
+    return HWY_DYNAMIC_DISPATCH(DoubleLanes)();
 }
 
 void mvse_block(const double* er, const double* ei, int stride, int ip, const double* rr,
@@ -449,9 +626,9 @@ void mvse_block(const double* er, const double* ei, int stride, int ip, const do
     HWY_DYNAMIC_DISPATCH(MvseBlock)(er, ei, stride, ip, rr, ri, cnt, sr, si);
 }
 
-void burg_update(const float* ef, const float* eb, float* ef1, float* eb1, int t0, int count,
-                 double wr, double wi) {
-    HWY_DYNAMIC_DISPATCH(BurgUpdate)(ef, eb, ef1, eb1, t0, count, wr, wi);
+int burg_update_and_sums(const float* ef, const float* eb, float* ef1, float* eb1, int t0,
+                         int count, double wr, double wi, float* sums) {
+    return HWY_DYNAMIC_DISPATCH(BurgUpdateAndSums)(ef, eb, ef1, eb1, t0, count, wr, wi, sums);
 }
 
 const char* target_name() {

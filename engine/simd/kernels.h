@@ -23,18 +23,30 @@ void fft_store(const float* re, const float* im, int n, float* out);
 void correlation_sums(const double* xr, const double* xi, const double* yr, const double* yi, int n,
                       int lag, double* sr, double* si);
 
-// The forward (or backward) covariance sums into the packed float accumulators cre/cim of the
-// covariance estimator, rows j_lo..j_hi (0..ip in all); re/im is the record and rre/rim the
-// record reversed (all n long).
-void covariance_forward(const double* re, const double* im, const double* rre, const double* rim,
-                        int n, int ip, int j_lo, int j_hi, float* cre, float* cim);
-void covariance_backward(const double* re, const double* im, int n, int ip, int j_lo, int j_hi,
-                         float* cre, float* cim);
+// p(m) = conj(a(m)) b(m) for m < count, in double as (ar br + ai bi, ar bi - ai br).
+void lag_products(const double* ar, const double* ai, const double* br, const double* bi, int count,
+                  double* pr, double* pi);
 
-// The packed forward-backward correlation sums of the minimum-variance estimator, rows
-// i_lo..i_hi (1..ip in all).
-void corrmat_sums(const double* re, const double* im, const double* rre, const double* rim, int n,
-                  int ip, int i_lo, int i_hi, float* cr, float* ci);
+// One vector of float accumulators (double_lanes() of them): lane l at step t reads the
+// descending stream at desc[l - t] and the ascending one at asc[l + t].
+struct DiagonalSlot {
+    const double* desc_r;
+    const double* desc_i;
+    const double* asc_r;
+    const double* asc_i;
+    float* acc_r;
+    float* acc_i;
+};
+int double_lanes();
+
+// For t < steps, every lane of slots[0..count) does acc = float(acc + term) with term the
+// descending value (terms 1), the ascending one (2) or descending + ascending (3).
+void diagonal_sums(const DiagonalSlot* slots, int count, int steps, int terms);
+
+// The same with term = conj(x) b(t) (forward) or x conj(b(t)) (backward), x the descending
+// (forward) or ascending (backward) value and b(t) = br/bi[t] common to all lanes.
+void row_sums(const DiagonalSlot* slots, int count, const double* br, const double* bi, int steps,
+              bool backward);
 
 // One block of minimum-variance grid points: for q < cnt,
 // s(q) = sum_i sum_k (conj(e_i(q)) rinv(i,k)) e_k(q) in float accumulators, i outer, k inner.
@@ -44,8 +56,11 @@ void mvse_block(const double* er, const double* ei, int stride, int ip, const do
 
 // Burg's error update on interleaved complex arrays (index t is the sample pair at 2t), for
 // t0 <= t < t0 + count: ef1(t) = ef(t) + w eb(t-1), eb1(t-1) = eb(t-2) + conj(w) ef(t-1), each
-// complex product and sum in double, stored as float.
-void burg_update(const float* ef, const float* eb, float* ef1, float* eb1, int t0, int count,
-                 double wr, double wi);
+// complex product and sum in double, stored as float; and the next order's sums over the
+// updated errors f = ef1(t), b = eb1(t-1) in increasing t, as the scalar code forms them,
+// continued in the float accumulators sums[0] + i sums[1] (f conj(b)) and sums[2]
+// (|f|^2 + |b|^2). Returns the t it stopped before: the caller does t .. t0 + count - 1.
+int burg_update_and_sums(const float* ef, const float* eb, float* ef1, float* eb1, int t0,
+                         int count, double wr, double wi, float* sums);
 
 } // namespace specest::simd

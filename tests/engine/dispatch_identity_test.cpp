@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <complex>
@@ -424,10 +425,12 @@ TEST_F(DispatchIdentity, CovarianceMinimumVarianceYuleWalkerAndBurgDirect) {
     on_every_target([&] {
         auto rng = test::seeded_rng("DispatchIdentity.Estimators", test_seed("Estimators"));
         int fitted = 0;
-        for (int n : {17, 64, 257, 1000}) {
+        // 2500 samples cross the vector path's table chunks; order 40 gives groups of vectors
+        // that span several diagonals.
+        for (int n : {17, 64, 257, 1000, 2500}) {
             const auto x = noise(n, rng);
-            for (int ip : {1, 3, 8, 13}) {
-                if (ip >= n / 2) continue;
+            for (int ip : {1, 3, 8, 13, 40}) {
+                if (ip >= n / 2 || (ip == 40 && n < 2500)) continue;
                 for (int mode : {0, 1}) {
                     auto [fast, slow] = both_paths([&] {
                         auto xs = x;
@@ -466,7 +469,8 @@ TEST_F(DispatchIdentity, CovarianceMinimumVarianceYuleWalkerAndBurgDirect) {
                     ModelFit f;
                     f.coef.assign(static_cast<std::size_t>(ip), cfloat());
                     float sig2 = 0;
-                    autocorr(Vec1<cfloat>(xs), n, ip, Vec1<cfloat>(f.coef), sig2, 1024);
+                    autocorr(Vec1<cfloat>(xs), n, ip, Vec1<cfloat>(f.coef), sig2,
+                             std::max(n, 1024));
                     f.sig2 = bits(sig2);
                     f.iflag = job().iflag;
                     return f;
@@ -477,7 +481,7 @@ TEST_F(DispatchIdentity, CovarianceMinimumVarianceYuleWalkerAndBurgDirect) {
                     job().iflag = 0;
                     ModelFit f;
                     f.coef.assign(static_cast<std::size_t>(ip), cfloat());
-                    int nn = n, p = ip, npoints = 1024;
+                    int nn = n, p = ip, npoints = std::max(n, 1024);
                     float sig2 = 0;
                     burg(Vec1<cfloat>(xs), nn, p, Vec1<cfloat>(f.coef), sig2, npoints);
                     for (int k = 1; k <= ip; ++k) f.spectrum.push_back(wa::rho()(k));
