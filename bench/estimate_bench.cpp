@@ -159,21 +159,33 @@ void BM_EstimateBlackmanTukey(benchmark::State& state) {
     p.m_lags = 1000;
     run(state, p, 16384);
 }
-BENCHMARK(BM_EstimateBlackmanTukey)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EstimateBlackmanTukey)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 void BM_EstimateYuleWalker(benchmark::State& state) {
     auto p = params(Method::yule_walker, 16384);
     p.npoles = static_cast<int>(state.range(0));
     run(state, p, 16384);
 }
-BENCHMARK(BM_EstimateYuleWalker)->Arg(50)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EstimateYuleWalker)
+    ->Arg(50)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 void BM_EstimateBurg(benchmark::State& state) {
     auto p = params(Method::burg, 16384);
     p.npoles = static_cast<int>(state.range(0));
     run(state, p, 16384);
 }
-BENCHMARK(BM_EstimateBurg)->Arg(50)->Arg(210)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EstimateBurg)
+    ->Arg(50)
+    ->Arg(210)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 void BM_EstimateCovariance(benchmark::State& state) {
     auto p = params(state.range(0) == 0 ? Method::covariance : Method::modified_covariance, 16384);
@@ -182,7 +194,12 @@ void BM_EstimateCovariance(benchmark::State& state) {
     run(state, p, 16384);
 }
 // 0: covariance, 1: modified covariance
-BENCHMARK(BM_EstimateCovariance)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EstimateCovariance)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 void BM_EstimateMvse(benchmark::State& state) {
     auto p = params(Method::mvse, 4096);
@@ -192,7 +209,7 @@ void BM_EstimateMvse(benchmark::State& state) {
     p.eps = 1e-7f;
     run(state, p, 4096);
 }
-BENCHMARK(BM_EstimateMvse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EstimateMvse)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // Burg p = 50 on 4096 samples, each thread its own runs: items per second is the throughput.
 void BM_EstimateThroughput(benchmark::State& state) {

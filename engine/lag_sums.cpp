@@ -97,12 +97,17 @@ void LagSums::run(const std::vector<LagTerms>& phases, int steps) {
                            pi + first);
     };
 
-    auto part = [&](int g_lo, int g_hi) {
+    const auto table_len = static_cast<std::size_t>(kChunk + ip + 2 * lanes);
+    const auto part_tables = 4 * kRing * table_len;
+    // The tables of every part come from this thread's kept blocks: the parts' threads are new
+    // at each call and would fault in fresh pages.
+    UnsetWorkVector<double> storage; // written before it is read
+
+    auto part = [&](int p, int g_lo, int g_hi) {
         std::array<Table, kRing> ring;
-        const auto table_len = static_cast<std::size_t>(kChunk + ip + 2 * lanes);
-        UnsetWorkVector<double> storage(4 * kRing * table_len); // written before it is read
         for (std::size_t r = 0; r < ring.size(); ++r) {
-            double* at = storage.data() + 4 * r * table_len;
+            double* at =
+                storage.data() + static_cast<std::size_t>(p) * part_tables + 4 * r * table_len;
             ring[r].dr = at;
             ring[r].di = at + table_len;
             ring[r].ar = at + 2 * table_len;
@@ -172,9 +177,10 @@ void LagSums::run(const std::vector<LagTerms>& phases, int steps) {
         static_cast<double>(vectors.size()) * lanes * steps * static_cast<double>(phases.size());
     const int parts = std::min(groups, simd::parts_for(work));
     const auto cuts = simd::split_rows(0, groups - 1, std::max(parts, 1), weight);
+    storage.resize(static_cast<std::size_t>(std::max(parts, 1)) * part_tables);
     simd::run_parts(std::max(parts, 1), [&](int p) {
         const auto at = static_cast<std::size_t>(p);
-        if (cuts[at + 1] > cuts[at]) part(cuts[at], cuts[at + 1]);
+        if (cuts[at + 1] > cuts[at]) part(p, cuts[at], cuts[at + 1]);
     });
 
     for (std::size_t v = 0; v < vectors.size(); ++v) {
