@@ -7,6 +7,7 @@
 #include "estimators/min_variance.h"
 #include "fft.h"
 #include "job_params.h"
+#include "lag_sums.h"
 #include "levinson.h"
 #include "model_spectrum.h"
 #include "periodogram.h"
@@ -406,6 +407,123 @@ TEST_F(DispatchIdentity, CorrelationMatrixMatchesItsOracle) {
                 EXPECT_SAME_BITS(fast, slow) << " n " << n << " ip " << ip;
                 EXPECT_SAME_BITS(fast, corrmat_oracle(x, ip)) << " n " << n << " ip " << ip;
             }
+        }
+    });
+}
+
+// Every accumulator of the diagonal lag sums, one float chain at a time from the formulas.
+TEST_F(DispatchIdentity, LagSumsMatchTheirOracle) {
+    using Phases = std::vector<LagTerms>;
+    const Phases desc{LagTerms::descending}, desc_asc{LagTerms::descending, LagTerms::ascending},
+        both{LagTerms::both};
+    on_every_target([&] {
+        auto rng = test::seeded_rng("DispatchIdentity.LagSums", test_seed("LagSums"));
+        // 1500 - 30 steps cross a table chunk; order 30 gives groups across diagonals
+        for (auto [n, ip] : {std::pair{9, 4}, {300, 17}, {1500, 30}}) {
+            const auto x = noise(n, rng);
+            std::vector<float> re, im;
+            for (const cfloat z : x) {
+                re.push_back(z.real());
+                im.push_back(z.imag());
+            }
+            auto at = [&](int s) { return std::complex<double>(x[s - 1].real(), x[s - 1].imag()); };
+            // conj(a) b, or a conj(b) when `backward`, as the estimators form them
+            auto product = [](std::complex<double> a, std::complex<double> b, bool backward) {
+                const double r = a.real() * b.real() + a.imag() * b.imag();
+                return backward
+                           ? std::complex<double>(r, a.imag() * b.real() - a.real() * b.imag())
+                           : std::complex<double>(r, a.real() * b.imag() - a.imag() * b.real());
+            };
+            const int steps = n - ip;
+            for (const Phases* phases : {&desc, &desc_asc, &both}) {
+                for (bool row0 : {false, true}) {
+                    if (row0 && phases == &both) continue;
+                    LagSums lag(re.data(), im.data(), n, ip, row0);
+                    lag.run(*phases, steps);
+                    auto chain = [&](auto term) {
+                        float sr = 0, si = 0;
+                        for (LagTerms ph : *phases)
+                            for (int t = 0; t < steps; ++t) {
+                                const auto v = term(ph, t);
+                                sr = static_cast<float>(sr + v.real());
+                                si = static_cast<float>(si + v.imag());
+                            }
+                        return cfloat(sr, si);
+                    };
+                    std::vector<cfloat> fast, oracle;
+                    for (int k = 0; row0 && k <= ip; ++k) {
+                        fast.emplace_back(lag.re(k), lag.im(k));
+                        oracle.push_back(chain([&](LagTerms ph, int t) {
+                            return ph == LagTerms::descending
+                                       ? product(at(ip + 1 + t - k), at(ip + 1 + t), false)
+                                       : product(at(1 + t + k), at(1 + t), true);
+                        }));
+                    }
+                    for (int d = 0; d < ip; ++d)
+                        for (int l = 0; l < ip - d; ++l) {
+                            fast.emplace_back(lag.re(lag.diagonal_start(d) + l),
+                                              lag.im(lag.diagonal_start(d) + l));
+                            auto p = [&](int s) { return product(at(s), at(s - d), false); };
+                            oracle.push_back(chain([&](LagTerms ph, int t) {
+                                const auto down = p(ip - l + t), up = p(2 + d + l + t);
+                                return ph == LagTerms::descending  ? down
+                                       : ph == LagTerms::ascending ? up
+                                                                   : down + up;
+                            }));
+                        }
+                    EXPECT_SAME_BITS(fast, oracle) << " n " << n << " ip " << ip << " phases "
+                                                   << phases->size() << " row0 " << row0;
+                }
+            }
+        }
+    });
+}
+
+// Burg's fused error update and sums against the scalar formulas, for every count of samples.
+TEST_F(DispatchIdentity, BurgFusedUpdateMatchesItsOracle) {
+    on_every_target([&] {
+        auto rng = test::seeded_rng("DispatchIdentity.BurgFused", test_seed("BurgFused"));
+        const int n = 300;
+        const auto ef = noise(n, rng), eb = noise(n, rng), w = noise(1, rng, 0.5);
+        const auto* f = reinterpret_cast<const float*>(ef.data());
+        const auto* b = reinterpret_cast<const float*>(eb.data());
+        const double wr = w[0].real(), wi = w[0].imag();
+        for (int count : {0, 1, 2, 3, 4, 5, 7, 8, 9, 16, 17, 63, 290}) {
+            const int t0 = 2;
+            std::vector<float> ef1(2 * n, -1.0f), eb1(2 * n, -1.0f);
+            float sums[3] = {0.25f, -0.5f, 1.0f}; // the kernel continues the caller's sums
+            const int end =
+                simd::burg_update_and_sums(f, b, ef1.data(), eb1.data(), t0, count, wr, wi, sums);
+            ASSERT_GE(end, t0);
+            ASSERT_LE(end, t0 + count);
+            if (std::string(simd::target_name()) != "SCALAR") { // pairs need two lanes
+                EXPECT_LT(t0 + count - end, 4) << "leaves less than a vector to the caller";
+            }
+            float sr = 0.25f, si = -0.5f, sd = 1.0f;
+            bool errors_same = true;
+            for (int t = t0; t < end; ++t) {
+                const std::complex<double> fo(f[2 * t], f[2 * t + 1]),
+                    bo(b[2 * t - 2], b[2 * t - 1]), f1(f[2 * t - 2], f[2 * t - 1]),
+                    b2(b[2 * t - 4], b[2 * t - 3]);
+                const double Fr = static_cast<float>(fo.real() + (wr * bo.real() - wi * bo.imag()));
+                const double Fi = static_cast<float>(fo.imag() + (wr * bo.imag() + wi * bo.real()));
+                const double Br =
+                    static_cast<float>(b2.real() + (wr * f1.real() - -wi * f1.imag()));
+                const double Bi =
+                    static_cast<float>(b2.imag() + (wr * f1.imag() + -wi * f1.real()));
+                errors_same &= bits(static_cast<float>(Fr)) == bits(ef1[2 * t]) &&
+                               bits(static_cast<float>(Fi)) == bits(ef1[2 * t + 1]) &&
+                               bits(static_cast<float>(Br)) == bits(eb1[2 * t - 2]) &&
+                               bits(static_cast<float>(Bi)) == bits(eb1[2 * t - 1]);
+                sr = static_cast<float>(sr + (Fr * Br + Fi * Bi));
+                si = static_cast<float>(si + (Fi * Br - Fr * Bi));
+                sd = static_cast<float>(sd + ((Fr * Fr + Fi * Fi) + (Br * Br + Bi * Bi)));
+            }
+            EXPECT_TRUE(errors_same) << " count " << count;
+            EXPECT_EQ(bits(sums[0]), bits(sr)) << " count " << count;
+            EXPECT_EQ(bits(sums[1]), bits(si)) << " count " << count;
+            EXPECT_EQ(bits(sums[2]), bits(sd)) << " count " << count;
+            EXPECT_EQ(ef1[2 * end], -1.0f) << "nothing written past the samples it did";
         }
     });
 }
