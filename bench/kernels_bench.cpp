@@ -16,6 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -179,6 +180,21 @@ void BM_ModelSpectrum(benchmark::State& state) {
     }
 }
 
+// One step of a float accumulator (add in double, round to float, widen for the next add),
+// 4096 dependent steps per iteration: the floor under any sum that keeps its order, such as
+// Burg's reflection sums (one such chain per sample and order).
+void BM_FloatChainStep(benchmark::State& state) {
+    std::vector<double> t(4096);
+    for (std::size_t i = 0; i < t.size(); ++i) t[i] = 1e-3 * static_cast<double>(i % 997) - 0.5;
+    float s = 0.0f;
+    for (auto _ : state) {
+        for (const double v : t) s = static_cast<float>(s + v);
+        benchmark::DoNotOptimize(s);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(t.size()));
+}
+
 BENCHMARK(BM_Fft)
     ->Arg(0)
     ->Arg(1)
@@ -226,6 +242,7 @@ BENCHMARK(BM_Mvse)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
+BENCHMARK(BM_FloatChainStep)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ModelSpectrum)
     ->Arg(0)
     ->Arg(1)
