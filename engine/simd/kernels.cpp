@@ -10,6 +10,8 @@
 #include "simd/kernels.h"
 
 #include <cstddef>
+#include <type_traits>
+#include <utility>
 
 HWY_BEFORE_NAMESPACE();
 namespace specest::simd {
@@ -249,6 +251,18 @@ void LagProducts(const double* ar, const double* ai, const double* br, const dou
 
 constexpr int kSlots = 8;
 
+// body(n, first) for the items first .. first + n - 1 of `count`, at most kMax at a time, with n
+// a compile-time constant (std::integral_constant), so each batch size gets its own code.
+template <int kMax, class Body> HWY_INLINE void InBatches(int count, Body body) {
+    for (int first = 0; first < count; first += kMax) {
+        const int n = count - first < kMax ? count - first : kMax;
+        [&]<int... kN>(std::integer_sequence<int, kN...>) {
+            ((n == kN + 1 ? body(std::integral_constant<int, kN + 1>{}, first) : void()), ...);
+        }
+        (std::make_integer_sequence<int, kMax>{});
+    }
+}
+
 // kTerms: 1 the descending stream, 2 the ascending one, 3 their sum (descending + ascending).
 template <int kTerms, int kCount>
 HWY_INLINE void DiagonalSlots(const DiagonalSlot* slot, int steps) {
@@ -286,35 +300,9 @@ HWY_INLINE void DiagonalSlots(const DiagonalSlot* slot, int steps) {
 template <int kTerms>
 HWY_INLINE void DiagonalSlotsOf(const DiagonalSlot* slot, int count, int steps) {
     // Targets with 16 vector registers take four vectors at a time, so none spill.
-    constexpr int kMax = HWY_MAX_BYTES >= 64 ? kSlots : 4;
-    for (; count > 0; slot += kMax, count -= kMax) {
-        switch (count < kMax ? count : kMax) {
-        case 1:
-            DiagonalSlots<kTerms, 1>(slot, steps);
-            break;
-        case 2:
-            DiagonalSlots<kTerms, 2>(slot, steps);
-            break;
-        case 3:
-            DiagonalSlots<kTerms, 3>(slot, steps);
-            break;
-        case 4:
-            DiagonalSlots<kTerms, 4>(slot, steps);
-            break;
-        case 5:
-            DiagonalSlots<kTerms, 5>(slot, steps);
-            break;
-        case 6:
-            DiagonalSlots<kTerms, 6>(slot, steps);
-            break;
-        case 7:
-            DiagonalSlots<kTerms, 7>(slot, steps);
-            break;
-        default:
-            DiagonalSlots<kTerms, 8>(slot, steps);
-            break;
-        }
-    }
+    InBatches<HWY_MAX_BYTES >= 64 ? kSlots : 4>(count, [&](auto n, int first) {
+        DiagonalSlots<kTerms, decltype(n)::value>(slot + first, steps);
+    });
 }
 
 void DiagonalSums(const DiagonalSlot* slots, int count, int steps, int terms) {
@@ -363,29 +351,10 @@ HWY_INLINE void RowSlots(const DiagonalSlot* slot, const double* br, const doubl
 template <bool kBackward>
 HWY_INLINE void RowSlotsOf(const DiagonalSlot* slot, int count, const double* br, const double* bi,
                            int steps) {
-    constexpr int kMax = HWY_MAX_BYTES >= 64 ? 6 : 3; // two registers more per vector
-    for (; count > 0; slot += kMax, count -= kMax) {
-        switch (count < kMax ? count : kMax) {
-        case 1:
-            RowSlots<kBackward, 1>(slot, br, bi, steps);
-            break;
-        case 2:
-            RowSlots<kBackward, 2>(slot, br, bi, steps);
-            break;
-        case 3:
-            RowSlots<kBackward, 3>(slot, br, bi, steps);
-            break;
-        case 4:
-            RowSlots<kBackward, 4>(slot, br, bi, steps);
-            break;
-        case 5:
-            RowSlots<kBackward, 5>(slot, br, bi, steps);
-            break;
-        default:
-            RowSlots<kBackward, 6>(slot, br, bi, steps);
-            break;
-        }
-    }
+    // Two registers more per vector than the diagonals take.
+    InBatches<HWY_MAX_BYTES >= 64 ? 6 : 3>(count, [&](auto n, int first) {
+        RowSlots<kBackward, decltype(n)::value>(slot + first, br, bi, steps);
+    });
 }
 
 void RowSums(const DiagonalSlot* slots, int count, const double* br, const double* bi, int steps,

@@ -9,10 +9,8 @@
 #include "plot_registry.h"
 #include "registry_store.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -28,22 +26,6 @@ QByteArray number(float v) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     return QByteArray(buf, static_cast<qsizetype>(r.ptr - buf));
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes, QString* error) {
-    return writeFileAtomically(path, bytes, error);
-}
-
-bool writePng(const QString& path, const QImage& image, QString* error) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image)) {
-        *error = writer.errorString();
-        return false;
-    }
-    return writeFileAtomically(path, bytes, error);
 }
 
 QByteArray spectrumCsv(const plot::PlotInput& in) {
@@ -224,7 +206,7 @@ JobRun runOneJob(const QString& job, const QString& reportCopy, EngineLibrary& e
         if (!source.open(QIODevice::ReadOnly)) {
             err << "Lumetra: the run report was not written: " << source.errorString() << "\n";
             run.status = kBatchWriteFailed;
-        } else if (!writeBytes(reportCopy, source.readAll(), &why)) {
+        } else if (!writeFileAtomically(reportCopy, source.readAll(), &why)) {
             err << "Lumetra: cannot write " << reportCopy << ": " << why << "\n";
             run.status = kBatchWriteFailed;
         }
@@ -299,14 +281,15 @@ int runBatch(const BatchRequest& request, EngineLibrary& engine,
         err << "Lumetra: cannot write " << path << ": " << why << "\n";
         status = kBatchWriteFailed;
     };
-    if (!request.png.isEmpty() && !writePng(request.png, canvas.image(), &why)) failed(request.png);
+    if (!request.png.isEmpty() && !plot::saveCanvasImage(canvas.image(), request.png, "png", &why))
+        failed(request.png);
     if (!request.svg.isEmpty() &&
         !plot::exportPlotSvg(request.svg, in, options, size, env, &why, extras))
         failed(request.svg);
     if (!request.pdf.isEmpty() &&
         !plot::exportPlotPdf(request.pdf, in, options, size, env, &why, extras))
         failed(request.pdf);
-    if (!request.csv.isEmpty() && !writeBytes(request.csv, spectrumCsv(in), &why))
+    if (!request.csv.isEmpty() && !writeFileAtomically(request.csv, spectrumCsv(in), &why))
         failed(request.csv);
     return status;
 }

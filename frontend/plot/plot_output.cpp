@@ -54,10 +54,7 @@ QString dialogDirAfterSave(const QString& savedPath) {
     return QFileInfo(savedPath).absolutePath();
 }
 
-namespace {
-
-// Encoded in memory first, so a failed encoding or a full disk leaves the old file whole.
-bool writeImage(const QString& path, const QImage& image, const char* format, QString* error) {
+bool saveCanvasImage(const QImage& image, const QString& path, const char* format, QString* error) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -69,10 +66,8 @@ bool writeImage(const QString& path, const QImage& image, const char* format, QS
     return writeFileAtomically(path, bytes, error);
 }
 
-} // namespace
-
 bool saveCanvasBitmap(const QImage& canvas, const QString& path, QString* error) {
-    return writeImage(path, canvas, "bmp", error);
+    return saveCanvasImage(canvas, path, "bmp", error);
 }
 
 QPageLayout::Orientation printOrientation(QSize canvas) {
@@ -86,47 +81,6 @@ QRectF fitToArea(QSizeF image, QRectF area) {
     if (imageRatio >= areaRatio)
         return QRectF(area.topLeft(), QSizeF(area.width(), area.width() / imageRatio));
     return QRectF(area.topLeft(), QSizeF(area.height() * imageRatio, area.height()));
-}
-
-QString printCaption(const QString& jobName, float sig2) {
-    return QStringLiteral("Input file name = ") + jobName + QStringLiteral("\t\t") +
-           QStringLiteral("Noise Variance = ") + numberText(sig2);
-}
-
-void paintPrintPage(QPainter& p, QRectF printable, const QImage& canvas, const QString& caption) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(11);
-    const QFontMetricsF fm(font, p.device());
-    // Keep the caption on the page: the image gets the area above its line.
-    const double captionHeight = fm.height() * 1.5;
-    QRectF imageArea = printable;
-    imageArea.setHeight(std::max(1.0, printable.height() - captionHeight));
-    const QRectF target = fitToArea(QSizeF(canvas.size()), imageArea);
-    p.save();
-    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    p.drawImage(target, canvas);
-    p.setFont(font);
-    p.setPen(Qt::black);
-    const QRectF captionRect(printable.left(), target.bottom() + fm.height() * 0.25,
-                             printable.width(), fm.height() * 1.25);
-    p.drawText(captionRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs, caption);
-    p.restore();
-}
-
-bool printPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, float sig2,
-               QString* error) {
-    printer.setPageOrientation(printOrientation(canvas.size()));
-    QPainter p;
-    if (!p.begin(&printer)) {
-        if (error) *error = QStringLiteral("The printer could not be started.");
-        return false;
-    }
-    // Painter coordinates start at the printable area's top-left corner.
-    paintPrintPage(p, QRectF(0, 0, printer.width(), printer.height()), canvas,
-                   printCaption(jobName, sig2));
-    const bool ok = p.end();
-    if (!ok && error) *error = QStringLiteral("The page could not be finished.");
-    return ok;
 }
 
 bool exportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
@@ -193,8 +147,8 @@ bool savePlotFile(const QString& path, const PlotInput& in, const PlotOptions& o
         break;
     case PlotFileFormat::Png:
     case PlotFileFormat::Bmp:
-        ok = writeImage(path, renderPlotImage(in, opt, size, env, nullptr, extras),
-                        format == PlotFileFormat::Png ? "png" : "bmp", &why);
+        ok = saveCanvasImage(renderPlotImage(in, opt, size, env, nullptr, extras), path,
+                             format == PlotFileFormat::Png ? "png" : "bmp", &why);
         break;
     }
     if (!ok && error) {
@@ -246,8 +200,8 @@ void paintPlotPage(QPainter& p, QRectF printable, QSize canvas, const PlotInput&
     p.restore();
 }
 
-bool printPlotVector(QPrinter& printer, QSize canvas, const PlotInput& in, const PlotOptions& opt,
-                     const PlotEnvironment& env, const DrawExtras& extras, QString* error) {
+bool printPlot(QPrinter& printer, QSize canvas, const PlotInput& in, const PlotOptions& opt,
+               const PlotEnvironment& env, const DrawExtras& extras, QString* error) {
     printer.setPageOrientation(printOrientation(canvas));
     QPainter p;
     if (!p.begin(&printer)) {

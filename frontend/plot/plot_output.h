@@ -37,6 +37,10 @@ inline const QString kReplaceQuestion = QStringLiteral("File exists, want to rep
 QString replaceQuestionTitle(const QString& path);
 // Directory the shared dialog starts in after a save.
 QString dialogDirAfterSave(const QString& savedPath);
+// Writes the canvas as a picture in the image writer's `format` ("bmp", "png"), encoded in
+// memory first, so a failed encoding or a full disk leaves the old file whole.
+bool saveCanvasImage(const QImage& canvas, const QString& path, const char* format,
+                     QString* error = nullptr);
 // Writes the canvas as a Windows bitmap; the old file survives a failed write.
 bool saveCanvasBitmap(const QImage& canvas, const QString& path, QString* error = nullptr);
 
@@ -44,17 +48,6 @@ bool saveCanvasBitmap(const QImage& canvas, const QString& path, QString* error 
 QPageLayout::Orientation printOrientation(QSize canvas);
 // Largest rectangle with the image's aspect ratio in `area`, at its top-left.
 QRectF fitToArea(QSizeF image, QRectF area);
-// "Input file name = " + jobName + two tabs + "Noise Variance = " + numberText(sig2).
-QString printCaption(const QString& jobName, float sig2);
-// Draws the page: the canvas fitted into `printable` above the caption line,
-// the caption (11 points) below it at the left margin.
-void paintPrintPage(QPainter& painter, QRectF printable, const QImage& canvas,
-                    const QString& caption);
-// Prints the canvas on one page: orientation from its shape, scaled to the
-// printable area (leaving room for the caption line below it), then the caption.
-bool printPlot(QPrinter& printer, const QImage& canvas, const QString& jobName, float sig2,
-               QString* error = nullptr);
-
 // Headless vector export of a plot drawn on a logical canvas of `size` pixels.
 bool exportPlotPdf(const QString& path, const PlotInput& in, const PlotOptions& opt, QSize size,
                    const PlotEnvironment& env = {}, QString* error = nullptr,
@@ -87,8 +80,8 @@ void paintPlotPage(QPainter& painter, QRectF printable, QSize canvas, const Plot
                    const PlotOptions& opt, const PlotEnvironment& env = {},
                    const DrawExtras& extras = {});
 // Prints the plot on one page as text and lines: orientation from the canvas shape.
-bool printPlotVector(QPrinter& printer, QSize canvas, const PlotInput& in, const PlotOptions& opt,
-                     const PlotEnvironment& env = {}, const DrawExtras& extras = {},
-                     QString* error = nullptr);
+bool printPlot(QPrinter& printer, QSize canvas, const PlotInput& in, const PlotOptions& opt,
+               const PlotEnvironment& env = {}, const DrawExtras& extras = {},
+               QString* error = nullptr);
 
 } // namespace lumetra::plot

@@ -166,7 +166,6 @@ void PlotController::startPlot(const RunResult& result) {
     OutputText out;
     styleBeforePlot_ = canvas.lineStyle();
     lastPlot_ = plot::startPlot(canvas, in, opt, out, env, &lastPeaks_, drawExtras());
-    lastSig2_ = result.sig2Z;
     hasPlot_ = true;
     lastInput_ = in;
     lastEnv_ = env;
@@ -317,10 +316,8 @@ void PlotController::printPlot() {
     if (!ui_.printSetup(printer)) return;
     QCoreApplication::processEvents();
     QString error;
-    PlotEnvironment env;
-    env.screenPixels = plotPage_->canvas().size();
-    if (!plot::printPlotVector(printer, plotPage_->canvas().size(), lastInput_, setup_->options(),
-                               env, drawExtras(), &error))
+    if (!plot::printPlot(printer, plotPage_->canvas().size(), lastInput_, setup_->options(),
+                         canvasEnvironment(), drawExtras(), &error))
         ui_.message({error, kPrintTitle, MessageIcon::Warning, MessageButtons::Ok});
 }
 
@@ -346,12 +343,18 @@ DrawExtras PlotController::drawExtras() const {
     return extras;
 }
 
-bool PlotController::writePlotFile(const QString& path, QString* error) {
-    // The same drawing as on screen, at the canvas's size, in the format the name asks for.
+PlotEnvironment PlotController::canvasEnvironment() const {
+    // Drawn again (on screen, into a file, on paper), the plot keeps the time of its run and
+    // the text sizes of the canvas.
     PlotEnvironment env = lastEnv_;
     env.screenPixels = plotPage_->canvas().size();
-    return savePlotFile(path, lastInput_, setup_->options(), plotPage_->canvas().size(), env,
-                        drawExtras(), error);
+    return env;
+}
+
+bool PlotController::writePlotFile(const QString& path, QString* error) {
+    // The same drawing as on screen, at the canvas's size, in the format the name asks for.
+    return savePlotFile(path, lastInput_, setup_->options(), plotPage_->canvas().size(),
+                        canvasEnvironment(), drawExtras(), error);
 }
 
 void PlotController::showHeldState() {
@@ -362,8 +365,7 @@ void PlotController::redrawPlot() {
     if (!hasPlot_) return;
     PlotCanvas& canvas = plotPage_->canvas();
     canvas.resize(plotPage_->canvasSizeForPlot());
-    PlotEnvironment env = lastEnv_;
-    env.screenPixels = canvas.size();
+    const PlotEnvironment env = canvasEnvironment();
     // The carried line style is taken as the run's plot found it, so every redraw looks alike.
     Qt::PenStyle style = styleBeforePlot_;
     OutputText scratch;

@@ -119,7 +119,6 @@ class PlotController : public QObject {
     plot::PlotUiState st_;
     plot::PlotScale lastPlot_;
     plot::PeakList lastPeaks_;
-    float lastSig2_ = 0;
     QString lastJobName_;
     bool hasPlot_ = false;
     bool validatingStep_ = false;
@@ -143,6 +142,7 @@ class PlotController : public QObject {
     // The curves held for comparison.
     plot::HeldCurves held_;
     plot::DrawExtras drawExtras() const;
+    plot::PlotEnvironment canvasEnvironment() const;
     void showHeldState();
     bool writePlotFile(const QString& path, QString* error);
 };

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMouseEvent>
@@ -155,15 +154,6 @@ void PlotCanvasView::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void PlotCanvasView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Home) {
-        emit resetRequested();
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
 void PlotCanvasView::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     emit left();
@@ -238,9 +228,6 @@ void PlotPage::addCompareButtons(QHBoxLayout* buttons) {
     connect(cmdHold_, &QPushButton::clicked, this, &PlotPage::holdClicked);
     connect(cmdClearHeld_, &QPushButton::clicked, this, &PlotPage::clearHeldClicked);
     connect(cmdCopy_, &QPushButton::clicked, this, &PlotPage::copyClicked);
-    auto* copy = new QShortcut(QKeySequence::Copy, this);
-    copy->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(copy, &QShortcut::activated, this, &PlotPage::copyClicked);
     buttons->addWidget(cmdHold_);
     buttons->addWidget(cmdClearHeld_);
     buttons->addWidget(cmdCopy_);

@@ -52,7 +52,6 @@ class PlotCanvasView : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
   private:

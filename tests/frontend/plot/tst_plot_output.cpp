@@ -63,7 +63,6 @@ class TestPlotOutput : public QObject {
     void orientation();
     void fitToArea_data();
     void fitToArea();
-    void caption();
     void printedPageLayout_data();
     void printedPageLayout();
     void printToPdf_data();
@@ -112,11 +111,6 @@ void TestPlotOutput::fitToArea() {
     QCOMPARE(lumetra::plot::fitToArea(image, area), expected);
 }
 
-void TestPlotOutput::caption() {
-    QCOMPARE(printCaption("Ex-Auto.0", 0.125f),
-             QString("Input file name = Ex-Auto.0\t\tNoise Variance = 0.125"));
-}
-
 void TestPlotOutput::printedPageLayout_data() {
     QTest::addColumn<QSize>("page");
     QTest::addColumn<QSize>("canvas");
@@ -128,13 +122,13 @@ void TestPlotOutput::printedPageLayout_data() {
 void TestPlotOutput::printedPageLayout() {
     QFETCH(QSize, page);
     QFETCH(QSize, canvas);
-    QImage plot(canvas, QImage::Format_RGB32);
-    plot.fill(qRgb(255, 0, 0));
+    PlotOptions opt; // a red background shows where the plot lies on the page
+    opt.colors[Background] = bgrFromColor(QColor(255, 0, 0));
     QImage paper(page, QImage::Format_RGB32);
     paper.fill(Qt::white);
     {
         QPainter p(&paper);
-        paintPrintPage(p, QRectF(QPointF(0, 0), QSizeF(page)), plot, printCaption("job.0", 1));
+        paintPlotPage(p, QRectF(QPointF(0, 0), QSizeF(page)), canvas, sample(), opt);
     }
     const QRect red = boundsOf(paper, qRgb(255, 0, 0));
     // At the top-left, the canvas's own aspect ratio, touching one page edge.
@@ -166,13 +160,13 @@ void TestPlotOutput::printToPdf() {
     QFETCH(bool, landscape);
     QTemporaryDir dir;
     const QString path = dir.filePath("plot.pdf");
-    const QImage img = renderPlotImage(sample(), PlotOptions{}, canvas);
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     printer.setPageSize(QPageSize(QPageSize::A4));
     QString error;
-    QVERIFY2(printPlot(printer, img, "Ex-Per.0", 0.5f, &error), qPrintable(error));
+    QVERIFY2(printPlot(printer, canvas, sample(), PlotOptions{}, {}, {}, &error),
+             qPrintable(error));
     const QSizeF box = mediaBox(path);
     QVERIFY(!box.isEmpty());
     QCOMPARE(box.width() > box.height(), landscape);
@@ -184,7 +178,7 @@ void TestPlotOutput::printFailure() {
     printer.setOutputFileName("/nonexistent-dir/for/sure/plot.pdf");
     QString error;
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(".*"));
-    QVERIFY(!printPlot(printer, QImage(10, 10, QImage::Format_RGB32), "x", 0, &error));
+    QVERIFY(!printPlot(printer, QSize(10, 10), sample(), PlotOptions{}, {}, {}, &error));
     QVERIFY(!error.isEmpty());
 }
 
@@ -332,7 +326,7 @@ void TestPlotOutput::printIsVector() {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath("page.pdf"));
     QString error;
-    QVERIFY2(printPlotVector(printer, QSize(800, 600), in, PlotOptions{}, {}, {}, &error),
+    QVERIFY2(printPlot(printer, QSize(800, 600), in, PlotOptions{}, {}, {}, &error),
              qPrintable(error));
     QFile f(dir.filePath("page.pdf"));
     QVERIFY(f.open(QIODevice::ReadOnly));

@@ -35,19 +35,7 @@ class TestRunPipeline : public QObject {
 
     // A saved periodogram job on the 64-sample complex record, in the jobs folder.
     void savePeriodogramJob(const QString& name, const QString& window = "Hamming") {
-        QFile::copy(QStringLiteral(LUMETRA_TEST_DATA), f_->jobsDir() + "/marple64.txt");
-        ui().fileNames << f_->jobsDir() + "/marple64.txt";
-        w().jobForm()->findChild<QPushButton*>("cmdFileData")->click();
-        edit("nSkip")->setText("1");
-        edit("TotalLines")->setText("0");
-        w().jobForm()->findChild<QRadioButton*>("optComplex")->click();
-        methods()->setCurrentText("Periodogram");
-        w().jobForm()->findChild<QRadioButton*>("optYes")->click();
-        edit("nPoints")->setText("200");
-        edit("windowName")->setText(window);
-        ui().fileNames << f_->jobsDir() + "/" + name;
-        QVERIFY(w().session().fileSaveAs());
-        ui().reset();
+        QVERIFY(f_->savePeriodogramJob(name, window, 200));
     }
 
     void pressCalculate() {

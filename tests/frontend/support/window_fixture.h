@@ -2,12 +2,17 @@
 #pragma once
 
 #include "engine_library.h"
+#include "job_form.h"
 #include "main_window.h"
 #include "registry_store.h"
 #include "scripted_interaction.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -34,6 +39,29 @@ struct WindowFixture {
     bool start() {
         window = std::make_unique<MainWindow>(ui, *registry, programDir(), engine.get());
         return window->formLoad();
+    }
+
+    // Fills the form with a periodogram of the 64-sample complex test record (copied into the
+    // jobs folder; negative frequencies on) and saves it as jobsDir()/name.
+    bool savePeriodogramJob(const QString& name, const QString& windowName, int nPoints) {
+        JobForm* form = window->jobForm();
+        auto edit = [&](const char* field, const QString& text) {
+            form->findChild<QLineEdit*>(field)->setText(text);
+        };
+        QFile::copy(QStringLiteral(LUMETRA_TEST_DATA), jobsDir() + "/marple64.txt");
+        ui.fileNames << jobsDir() + "/marple64.txt";
+        form->findChild<QPushButton*>("cmdFileData")->click();
+        edit("nSkip", "1");
+        edit("TotalLines", "0");
+        form->findChild<QRadioButton*>("optComplex")->click();
+        form->findChild<QComboBox*>("Methods")->setCurrentText("Periodogram");
+        form->findChild<QRadioButton*>("optYes")->click();
+        edit("nPoints", QString::number(nPoints));
+        edit("windowName", windowName);
+        ui.fileNames << jobsDir() + "/" + name;
+        const bool saved = window->session().fileSaveAs();
+        ui.reset();
+        return saved;
     }
 
     static void writeFile(const QString& path, const QByteArray& bytes) {

@@ -45,23 +45,10 @@ class TestPlotCompare : public QObject {
         if (!c) qFatal("no control %s", name);
         return c;
     }
-    QLineEdit* edit(const char* name) { return w().jobForm()->findChild<QLineEdit*>(name); }
 
     // A periodogram of the complex test record, run through Calculate.
     void runPeriodogram(const QString& window) {
-        QFile::copy(QStringLiteral(LUMETRA_TEST_DATA), f_->jobsDir() + "/marple64.txt");
-        f_->ui.fileNames << f_->jobsDir() + "/marple64.txt";
-        child<QPushButton>("cmdFileData")->click();
-        edit("nSkip")->setText("1");
-        edit("TotalLines")->setText("0");
-        child<QRadioButton>("optComplex")->click();
-        w().jobForm()->findChild<QComboBox*>("Methods")->setCurrentText("Periodogram");
-        child<QRadioButton>("optYes")->click();
-        edit("nPoints")->setText("256");
-        edit("windowName")->setText(window);
-        f_->ui.fileNames << f_->jobsDir() + "/Perio-" + window + ".0";
-        QVERIFY(w().session().fileSaveAs());
-        f_->ui.reset();
+        QVERIFY(f_->savePeriodogramJob("Perio-" + window + ".0", window, 256));
         w().jobForm()->submitButton()->click();
         QSignalSpy finished(&w().pipeline(), &RunPipeline::runFinished);
         if (w().pipeline().isRunning()) QVERIFY(finished.wait(60000));
