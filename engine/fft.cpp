@@ -237,4 +237,46 @@ void fft_recomputed_twiddles(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
     transform(x, nexp, invrs, npoints, false);
 }
 
+namespace {
+thread_local int modern_length = 0;
+} // namespace
+
+void set_transform_length(int n) {
+    modern_length = n;
+}
+
+template <> int transform_length<float>(int nexp) {
+    return 1 << nexp;
+}
+template <> int transform_length<double>(int nexp) {
+    return modern_length > 0 ? modern_length : 1 << nexp;
+}
+template <> void transform<float>(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
+    fft(x, nexp, invrs, npoints);
+}
+template <> void transform<double>(Vec1<cdouble> x, int nexp, int invrs, int npoints) {
+    const int n = transform_length<double>(nexp);
+    if (n > npoints || n > x.size()) stop(" FFT: transform length out of range");
+    fft_any(x.data(), n, invrs);
+}
+
+void fft_any(cdouble* x, int n, int invrs) {
+    // Plain DFT in long double until the mixed-radix transform is in.
+    std::vector<cdouble> out(static_cast<std::size_t>(n));
+    const long double two_pi = 6.283185307179586476925286766559L;
+    for (int k = 0; k < n; ++k) {
+        long double re = 0, im = 0;
+        for (int j = 0; j < n; ++j) {
+            const long long jk = (static_cast<long long>(j) * k) % n;
+            const long double arg = -invrs * two_pi * static_cast<long double>(jk) / n;
+            const long double c = std::cos(arg), s = std::sin(arg);
+            re += x[j].real() * c - x[j].imag() * s;
+            im += x[j].real() * s + x[j].imag() * c;
+        }
+        out[static_cast<std::size_t>(k)] = {static_cast<double>(re), static_cast<double>(im)};
+    }
+    const double scale = invrs == -1 ? 1.0 / n : 1.0;
+    for (int k = 0; k < n; ++k) x[k] = out[static_cast<std::size_t>(k)] * scale;
+}
+
 } // namespace specest
