@@ -1,5 +1,8 @@
 #include "fft_any.h"
 
+#include "simd/dispatch.h"
+#include "simd/fft64_kernels.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -56,6 +59,7 @@ struct Stage {
     std::size_t radix = 0, s = 0, m = 0; // s transforms interleaved, each of radix*m points
     std::vector<cd> tw;                  // tw[p*(radix-1) + k-1] = w_{radix*m}^{p k}
     std::vector<cd> roots;               // w_radix^j, j = 0..radix-1 (generic radix only)
+    std::vector<double> vtw;             // tw as (wr, wr, -wi, wi) for the vector passes
 };
 
 struct Plan {
@@ -114,7 +118,23 @@ std::unique_ptr<Plan> make_plan(std::size_t n) {
         st.tw.resize(st.m * (r - 1));
         for (std::size_t p = 0; p < st.m; ++p)
             for (std::size_t k = 1; k < r; ++k) st.tw[p * (r - 1) + k - 1] = twiddle(p * k * s, n);
-        if (r > 5) {
+        if (r <= 5 && s > 1) {
+            st.vtw.reserve(4 * st.tw.size());
+            for (const cd w : st.tw)
+                st.vtw.insert(st.vtw.end(), {w.real(), w.real(), -w.imag(), w.imag()});
+        } else if (r <= 5) {
+            st.vtw.resize(4 * st.tw.size());
+            for (std::size_t k = 1; k < r; ++k) {
+                double* re = st.vtw.data() + 4 * st.m * (k - 1);
+                double* im = re + 2 * st.m;
+                for (std::size_t p = 0; p < st.m; ++p) {
+                    const cd w = st.tw[p * (r - 1) + k - 1];
+                    re[2 * p] = re[2 * p + 1] = w.real();
+                    im[2 * p] = -w.imag();
+                    im[2 * p + 1] = w.imag();
+                }
+            }
+        } else {
             st.roots.resize(r);
             for (std::size_t j = 0; j < r; ++j) st.roots[j] = twiddle(j, r);
         }
@@ -129,13 +149,13 @@ std::unique_ptr<Plan> make_plan(std::size_t n) {
 // s*r interleaved sequences of m points, each already twiddled (decimation in frequency).
 // R is the radix when known at compile time, 0 otherwise.
 template <bool Inv, std::size_t R, class Butterfly>
-void pass(const Stage& st, const cd* x, cd* y, Butterfly bf) {
+void pass(const Stage& st, std::size_t p0, std::size_t q0, const cd* x, cd* y, Butterfly bf) {
     constexpr std::size_t kMax = 32;
     const std::size_t r = R != 0 ? R : st.radix, s = st.s, m = st.m;
     cd a[kMax], b[kMax];
-    for (std::size_t p = 0; p < m; ++p) {
+    for (std::size_t p = p0; p < m; ++p) {
         const cd* w = st.tw.data() + p * (r - 1);
-        for (std::size_t q = 0; q < s; ++q) {
+        for (std::size_t q = q0; q < s; ++q) {
             for (std::size_t j = 0; j < r; ++j) a[j] = x[q + s * (p + j * m)];
             bf(a, b);
             cd* out = y + q + s * r * p;
@@ -145,11 +165,12 @@ void pass(const Stage& st, const cd* x, cd* y, Butterfly bf) {
     }
 }
 
-template <bool Inv> void pass2(const Stage& st, const cd* x, cd* y) {
+template <bool Inv>
+void pass2(const Stage& st, std::size_t p0, std::size_t q0, const cd* x, cd* y) {
     const std::size_t s = st.s, m = st.m;
-    for (std::size_t p = 0; p < m; ++p) {
+    for (std::size_t p = p0; p < m; ++p) {
         const cd w = st.tw[p];
-        for (std::size_t q = 0; q < s; ++q) {
+        for (std::size_t q = q0; q < s; ++q) {
             const cd a0 = x[q + s * p], a1 = x[q + s * (p + m)];
             cd* out = y + q + 2 * s * p;
             out[0] = a0 + a1;
@@ -158,13 +179,14 @@ template <bool Inv> void pass2(const Stage& st, const cd* x, cd* y) {
     }
 }
 
-template <bool Inv> void pass4(const Stage& st, const cd* x, cd* y) {
+template <bool Inv>
+void pass4(const Stage& st, std::size_t p0, std::size_t q0, const cd* x, cd* y) {
     const std::size_t s = st.s, m = st.m;
-    for (std::size_t p = 0; p < m; ++p) {
+    for (std::size_t p = p0; p < m; ++p) {
         const cd w1 = st.tw[3 * p], w2 = st.tw[3 * p + 1], w3 = st.tw[3 * p + 2];
         const cd* in = x + s * p;
         cd* out = y + 4 * s * p;
-        for (std::size_t q = 0; q < s; ++q) {
+        for (std::size_t q = q0; q < s; ++q) {
             const cd a0 = in[q], a1 = in[q + s * m], a2 = in[q + 2 * s * m], a3 = in[q + 3 * s * m];
             const cd t0 = a0 + a2, t1 = a0 - a2, t2 = a1 + a3, t3 = rot<Inv>(a1 - a3);
             out[q] = t0 + t2;
@@ -175,17 +197,27 @@ template <bool Inv> void pass4(const Stage& st, const cd* x, cd* y) {
     }
 }
 
+// The vector pass takes the first transforms in whole vectors, the scalar code the rest; both
+// give the same bits.
 template <bool Inv> void run_stage(const Stage& st, const cd* x, cd* y) {
     constexpr double sgn = Inv ? 1.0 : -1.0;
+    // With s = 1 the vector pass covers the first p, otherwise the first q of every p.
+    const std::size_t done =
+        st.vtw.empty() || simd::force_scalar()
+            ? 0
+            : simd::fft64_pass(reinterpret_cast<const double*>(x), reinterpret_cast<double*>(y),
+                               st.radix, st.s, st.m, st.vtw.data(), Inv);
+    const std::size_t p0 = st.s == 1 ? done : 0, q0 = st.s == 1 ? 0 : done;
+    if (p0 == st.m || q0 == st.s) return;
     switch (st.radix) {
     case 2:
-        pass2<Inv>(st, x, y);
+        pass2<Inv>(st, p0, q0, x, y);
         return;
     case 4:
-        pass4<Inv>(st, x, y);
+        pass4<Inv>(st, p0, q0, x, y);
         return;
     case 3:
-        pass<Inv, 3>(st, x, y, [](const cd* a, cd* b) {
+        pass<Inv, 3>(st, p0, q0, x, y, [](const cd* a, cd* b) {
             constexpr double h = 0.86602540378443864676; // sin(2 pi / 3)
             const cd t = a[1] + a[2], u = a[1] - a[2];
             const cd c = a[0] - 0.5 * t;
@@ -196,7 +228,7 @@ template <bool Inv> void run_stage(const Stage& st, const cd* x, cd* y) {
         });
         return;
     case 5:
-        pass<Inv, 5>(st, x, y, [](const cd* a, cd* b) {
+        pass<Inv, 5>(st, p0, q0, x, y, [](const cd* a, cd* b) {
             constexpr double c1 = 0.30901699437494742410, c2 = -0.80901699437494742410;
             constexpr double s1 = 0.95105651629515357212, s2 = 0.58778525229247312917;
             const cd t1 = a[1] + a[4], t2 = a[2] + a[3], u1 = a[1] - a[4], u2 = a[2] - a[3];
@@ -213,7 +245,7 @@ template <bool Inv> void run_stage(const Stage& st, const cd* x, cd* y) {
     default: {
         const std::size_t r = st.radix, h = (r - 1) / 2;
         const cd* root = st.roots.data();
-        pass<Inv, 0>(st, x, y, [r, h, root](const cd* a, cd* b) {
+        pass<Inv, 0>(st, p0, q0, x, y, [r, h, root](const cd* a, cd* b) {
             cd t[16], u[16];
             cd sum = a[0];
             for (std::size_t k = 1; k <= h; ++k) {
@@ -272,6 +304,23 @@ void transform(Plan& plan, cd* x, bool inverse) {
         std::swap(src, dst);
     }
     if (src != x) std::memcpy(static_cast<void*>(x), src, plan.n * sizeof(cd));
+}
+
+// Forward transform from in to out (no overlap): the passes alternate between out and the
+// work array so that the last one lands in out, with no copy.
+void transform_to(Plan& plan, const cd* in, cd* out) {
+    if (plan.inner || plan.stages.empty()) {
+        std::memcpy(static_cast<void*>(out), in, plan.n * sizeof(cd));
+        transform(plan, out, false);
+        return;
+    }
+    cd* dst = plan.stages.size() % 2 == 1 ? out : plan.work.data();
+    const cd* src = in;
+    for (const Stage& st : plan.stages) {
+        run_stage<false>(st, src, dst);
+        src = dst;
+        dst = dst == out ? plan.work.data() : out;
+    }
 }
 
 // Per-thread cache of the most recently used plans.
@@ -349,10 +398,14 @@ void rfft(const double* x, std::size_t n, std::complex<double>* out) {
         return;
     }
     // Even samples as real parts, odd ones as imaginary parts: std::complex<double> is laid out
-    // as two doubles, so the packing is a plain copy.
+    // as two doubles, so the samples are read as n/2 complex values in place.
     const std::size_t h = n / 2;
-    std::memcpy(static_cast<void*>(out), x, n * sizeof(double));
-    fft(out, h);
+    if (h > 1) {
+        const std::shared_ptr<Plan> plan = plan_for(h);
+        transform_to(*plan, reinterpret_cast<const cd*>(x), out);
+    } else {
+        out[0] = {x[0], x[1]};
+    }
     const std::vector<cd>& w = real_twiddles(n);
     const cd z0 = out[0];
     out[0] = {z0.real() + z0.imag(), 0.0};
