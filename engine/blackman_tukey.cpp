@@ -89,6 +89,10 @@ void blacktukey(Vec1<cx<R>> x, int n, int mode, Vec1<R> w, int m, int nexp, Vec1
         for (int i = 1; i <= big_l; ++i)
             shift(i, t.c[static_cast<std::size_t>(i - 1)], t.s[static_cast<std::size_t>(i - 1)]);
     }
+    if constexpr (!kClassic<R>) {
+        for (int i = 1; i <= big_l; ++i) pbt(i) = p(i);
+        return;
+    }
     const int half = big_l / 2;
     for (int i = 1; i <= half; ++i) {
         pbt(half + i) = p(i);

@@ -1,5 +1,7 @@
 #include "fft.h"
 
+#include "fft_any.h"
+
 #include "complex_ops.h"
 #include "run_context.h"
 #include "simd/dispatch.h"
@@ -261,22 +263,9 @@ template <> void transform<double>(Vec1<cdouble> x, int nexp, int invrs, int npo
 }
 
 void fft_any(cdouble* x, int n, int invrs) {
-    // Plain DFT in long double until the mixed-radix transform is in.
-    std::vector<cdouble> out(static_cast<std::size_t>(n));
-    const long double two_pi = 6.283185307179586476925286766559L;
-    for (int k = 0; k < n; ++k) {
-        long double re = 0, im = 0;
-        for (int j = 0; j < n; ++j) {
-            const long long jk = (static_cast<long long>(j) * k) % n;
-            const long double arg = -invrs * two_pi * static_cast<long double>(jk) / n;
-            const long double c = std::cos(arg), s = std::sin(arg);
-            re += x[j].real() * c - x[j].imag() * s;
-            im += x[j].real() * s + x[j].imag() * c;
-        }
-        out[static_cast<std::size_t>(k)] = {static_cast<double>(re), static_cast<double>(im)};
-    }
-    const double scale = invrs == -1 ? 1.0 / n : 1.0;
-    for (int k = 0; k < n; ++k) x[k] = out[static_cast<std::size_t>(k)] * scale;
+    fft64::fft(x, static_cast<std::size_t>(n), invrs == -1);
+    if (invrs == -1)
+        for (int k = 0; k < n; ++k) x[k] /= static_cast<double>(n);
 }
 
 } // namespace specest

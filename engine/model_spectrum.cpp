@@ -7,6 +7,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <limits>
 
 namespace specest {
 namespace {
@@ -49,8 +50,9 @@ void armapsd(int ip, int iq, Vec1<cx<R>> a, Vec1<cx<R>> b, R sig2, int nexp, Vec
             v = sig2; // no poles and no zeros: white noise
         // A zero of A(z) on the grid, or a value beyond single precision, is held at the
         // largest R rather than passed on as infinity.
-        if (!(std::fabs(v) <= FLT_MAX)) {
-            v = std::isnan(v) ? 0.0 : (v < 0 ? -FLT_MAX : FLT_MAX);
+        constexpr double kMax = std::numeric_limits<R>::max();
+        if (!(std::fabs(v) <= kMax)) {
+            v = std::isnan(v) ? 0.0 : (v < 0 ? -kMax : kMax);
             ++clamped;
         }
         p(i) = static_cast<R>(v);
@@ -58,6 +60,10 @@ void armapsd(int ip, int iq, Vec1<cx<R>> a, Vec1<cx<R>> b, R sig2, int nexp, Vec
     if (clamped > 0)
         run_report().list(" Note: model spectrum held at the largest single-precision value at",
                           clamped, "frequencies (a zero of A(z) on the grid).");
+    if constexpr (!kClassic<R>) {
+        for (int i = 1; i <= n; ++i) psd(i) = p(i);
+        return;
+    }
     const int half = n / 2;
     for (int i = 1; i <= half; ++i) {
         psd(half + i) = p(i);

@@ -11,8 +11,13 @@ void periodogram(Vec1<cx<R>> x, int n, Vec1<R> w, int nexp, Vec1<R> pper, int np
     for (int i = 1; i <= n; ++i) x(i) = {x(i).real() * w(i), x(i).imag() * w(i)};
     for (int i = n + 1; i <= big_n; ++i) x(i) = cx<R>();
     transform<R>(x, nexp, 1, npoints);
-    const int half = big_n / 2;
     const double dn = n;
+    if constexpr (!kClassic<R>) {
+        // The modern grid keeps the transform's order (numpy's fftfreq).
+        for (int i = 1; i <= big_n; ++i) pper(i) = static_cast<R>(abs2(x(i)) / dn);
+        return;
+    }
+    const int half = big_n / 2;
     for (int i = 1; i <= half; ++i) {
         pper(half + i) = static_cast<R>(abs2(x(i)) / dn);
         pper(i) = static_cast<R>(abs2(x(half + i)) / dn);

@@ -204,7 +204,10 @@ void mvse(Vec1<cx<R>> x, int& n, int& ip, int& l, R& eps, int& mode, Vec1<R> psd
                 tabulated ? tab.ei.data() + static_cast<std::size_t>(b) * per_block : ei_own.data();
             for (int q = 0; q < cnt; ++q) {
                 if (!filled) {
-                    const R f = static_cast<R>(static_cast<double>(p0 + q - 1) / l - 0.5);
+                    // Classic: from -1/2 up; modern: numpy's fftfreq order.
+                    const int k = p0 + q - 1;
+                    const R f = kClassic<R> ? static_cast<R>(static_cast<double>(k) / l - 0.5)
+                                            : static_cast<R>(static_cast<double>(2 * k < l ? k : k - l) / l);
                     for (int i = 1; i <= ip; ++i) {
                         const double arg = static_cast<double>(pi2) * f * (i - 1);
                         er[static_cast<std::size_t>(i - 1) * kBlock + q] =
