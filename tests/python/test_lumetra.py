@@ -35,6 +35,7 @@ def test_ctypes_structs_match_the_compiled_layout():
     mirrors = {
         "specest_params": _abi.Params,
         "specest_output": _abi.Output,
+        "specest_output64": _abi.Output64,
         "specest_capacity_info": _abi.CapacityInfo,
         "specest_method_info": _abi.MethodInfo,
     }
@@ -324,7 +325,7 @@ def test_an_estimate_lets_other_python_threads_run(monkeypatch):
             seen.clear()
             worker = threading.Thread(
                 target=lumetra.estimate, args=(x, "modified-covariance"),
-                kwargs={"order": 200, "eps": 0.0})
+                kwargs={"order": 200, "eps": 0.0, "profile": "classic"})
             worker.start()
             calling.wait()
             seen.append(True)
