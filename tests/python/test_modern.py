@@ -7,7 +7,7 @@ from conftest import AR4, ar4_record
 
 import lumetra
 
-statsmodels_regression = pytest.importorskip("statsmodels.regression.linear_model")
+import statsmodels.regression.linear_model  # noqa: F401  (tools/install-deps.sh installs it)
 
 
 def seeded(seed):
