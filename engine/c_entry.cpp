@@ -1,4 +1,5 @@
 // The C boundary of libspecest.so: thin wrappers over specest::run_job; no exception leaves.
+#include "job_reader.h"
 #include "specest/job_record.hpp"
 #include "specest/specest.h"
 #include "specest/specest.hpp"
@@ -329,6 +330,35 @@ SPECEST_API int32_t specest_file_capacity(const char* job_path, specest_capacity
         std::string why;
         const long long grid = specest::file_capacity(job_path, &why);
         return answer_capacity(grid, why, out, message, message_cap);
+    } catch (...) {
+        return SPECEST_STOPPED;
+    }
+}
+
+SPECEST_API int32_t specest_read_job(const char* job_path, char* text, int32_t text_cap,
+                                     char* message, int32_t message_cap) {
+    try {
+        put_message(message, message_cap, "");
+        if (text && text_cap > 0) text[0] = '\0';
+        if (!job_path) return SPECEST_INVALID_ARGUMENT;
+        std::array<std::string, rec::kJobLines> values;
+        std::string why;
+        if (!specest::read_job(job_path, values, why)) {
+            put_message(message, message_cap, why);
+            return SPECEST_INVALID_INPUT;
+        }
+        std::string all;
+        for (const std::string& v : values) all += v + '\n';
+        if (!text || text_cap < 0 || all.size() >= static_cast<std::size_t>(text_cap)) {
+            put_message(message, message_cap,
+                        "text_cap " + std::to_string(text_cap) + " is below the " +
+                            std::to_string(all.size() + 1) + " bytes the values of " + job_path +
+                            " need");
+            return SPECEST_INVALID_ARGUMENT;
+        }
+        std::memcpy(text, all.data(), all.size());
+        text[all.size()] = '\0';
+        return SPECEST_SUCCESS;
     } catch (...) {
         return SPECEST_STOPPED;
     }
