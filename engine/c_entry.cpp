@@ -150,17 +150,6 @@ int32_t answer_capacity(long long grid, const std::string& why, specest_capacity
     return SPECEST_SUCCESS;
 }
 
-std::string read_text(const char* path) {
-    std::string s;
-    if (std::FILE* f = std::fopen(path, "rb")) {
-        char buf[1 << 14];
-        std::size_t got;
-        while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, got);
-        std::fclose(f);
-    }
-    return s;
-}
-
 // Accepted ranges, as the job reader and the driver check them.
 constexpr std::array<const char*, rec::kFieldCount> kRanges = {
     "any text",
@@ -201,8 +190,10 @@ SPECEST_API void specest_for(const char* fileNam, float* x_array, float* spectru
             return;
         }
         const auto cap = static_cast<std::size_t>(std::max<int32_t>(*npointsZ, 0));
+        specest::RunOptions opt;
+        opt.pause_after_peaks = true; // the classic entry keeps its pause
         const specest::RunResult r =
-            specest::run_job(job_name(fileNam, length), {x_array, cap}, {spectrum, cap});
+            specest::run_job(job_name(fileNam, length), {x_array, cap}, {spectrum, cap}, opt);
         write_scalars(r, nptsZ, npointsZ, t_startZ, t_finalZ, zeroFillZ, sig2Z);
     } catch (...) {
         *zeroFillZ = -99.0f;
@@ -310,13 +301,8 @@ SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_di
         specest::RunOptions opt;
         if (report_dir) opt.report_dir = report_dir;
         opt.pause_after_peaks = (flags & SPECEST_NO_PAUSE) == 0;
-        specest::Estimate e = specest::run_job_file(job_path, opt);
-        if (out->report_sink) {
-            e.report = read_text((opt.report_dir.empty() ? std::string("~Lumetra.out")
-                                                         : opt.report_dir + "/~Lumetra.out")
-                                     .c_str());
-        }
-        return deliver(e, out);
+        opt.keep_report = out->report_sink != nullptr; // the run's own text, not the shared file
+        return deliver(specest::run_job_file(job_path, opt), out);
     } catch (...) {
         return SPECEST_STOPPED;
     }
