@@ -1,4 +1,5 @@
 // The C boundary of libspecest.so: thin wrappers over specest::run_job; no exception leaves.
+#include "job_reader.h"
 #include "specest/job_record.hpp"
 #include "specest/specest.h"
 #include "specest/specest.hpp"
@@ -150,17 +151,6 @@ int32_t answer_capacity(long long grid, const std::string& why, specest_capacity
     out->coef = rec::kMaxOrder;
     out->peaks = kMaxPeaks;
     return SPECEST_SUCCESS;
-}
-
-std::string read_text(const char* path) {
-    std::string s;
-    if (std::FILE* f = std::fopen(path, "rb")) {
-        char buf[1 << 14];
-        std::size_t got;
-        while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, got);
-        std::fclose(f);
-    }
-    return s;
 }
 
 // Accepted ranges, as the job reader and the driver check them.
@@ -328,8 +318,10 @@ SPECEST_API void specest_for(const char* fileNam, float* x_array, float* spectru
             return;
         }
         const auto cap = static_cast<std::size_t>(std::max<int32_t>(*npointsZ, 0));
+        specest::RunOptions opt;
+        opt.pause_after_peaks = true; // the classic entry keeps its pause
         const specest::RunResult r =
-            specest::run_job(job_name(fileNam, length), {x_array, cap}, {spectrum, cap});
+            specest::run_job(job_name(fileNam, length), {x_array, cap}, {spectrum, cap}, opt);
         write_scalars(r, nptsZ, npointsZ, t_startZ, t_finalZ, zeroFillZ, sig2Z);
     } catch (...) {
         *zeroFillZ = -99.0f;
@@ -513,13 +505,8 @@ SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_di
         specest::RunOptions opt;
         if (report_dir) opt.report_dir = report_dir;
         opt.pause_after_peaks = (flags & SPECEST_NO_PAUSE) == 0;
-        specest::Estimate e = specest::run_job_file(job_path, opt);
-        if (out->report_sink) {
-            e.report = read_text((opt.report_dir.empty() ? std::string("~Lumetra.out")
-                                                         : opt.report_dir + "/~Lumetra.out")
-                                     .c_str());
-        }
-        return deliver(e, out);
+        opt.keep_report = out->report_sink != nullptr; // the run's own text, not the shared file
+        return deliver(specest::run_job_file(job_path, opt), out);
     } catch (...) {
         return SPECEST_STOPPED;
     }
@@ -533,6 +520,35 @@ SPECEST_API int32_t specest_file_capacity(const char* job_path, specest_capacity
         std::string why;
         const long long grid = specest::file_capacity(job_path, &why);
         return answer_capacity(grid, why, out, message, message_cap);
+    } catch (...) {
+        return SPECEST_STOPPED;
+    }
+}
+
+SPECEST_API int32_t specest_read_job(const char* job_path, char* text, int32_t text_cap,
+                                     char* message, int32_t message_cap) {
+    try {
+        put_message(message, message_cap, "");
+        if (text && text_cap > 0) text[0] = '\0';
+        if (!job_path) return SPECEST_INVALID_ARGUMENT;
+        std::array<std::string, rec::kJobLines> values;
+        std::string why;
+        if (!specest::read_job(job_path, values, why)) {
+            put_message(message, message_cap, why);
+            return SPECEST_INVALID_INPUT;
+        }
+        std::string all;
+        for (const std::string& v : values) all += v + '\n';
+        if (!text || text_cap < 0 || all.size() >= static_cast<std::size_t>(text_cap)) {
+            put_message(message, message_cap,
+                        "text_cap " + std::to_string(text_cap) + " is below the " +
+                            std::to_string(all.size() + 1) + " bytes the values of " + job_path +
+                            " need");
+            return SPECEST_INVALID_ARGUMENT;
+        }
+        std::memcpy(text, all.data(), all.size());
+        text[all.size()] = '\0';
+        return SPECEST_SUCCESS;
     } catch (...) {
         return SPECEST_STOPPED;
     }

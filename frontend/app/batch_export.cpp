@@ -3,20 +3,25 @@
 #include "atomic_write.h"
 #include "job_run.h"
 #include "job_state.h"
+#include "output_file.h"
 #include "path_rules.h"
 #include "plot_from_run.h"
 #include "plot_output.h"
 #include "plot_registry.h"
 #include "registry_store.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstring>
+#include <unistd.h>
 
 namespace lumetra {
 namespace {
@@ -38,7 +43,56 @@ QByteArray spectrumCsv(const plot::PlotInput& in) {
     return csv;
 }
 
+// Report folders of this process: "Lumetra-batch-PID-XXXXXX" in the system's temporary folder.
+QString reportFolderPrefix() {
+    return QStringLiteral("Lumetra-batch-%1-").arg(::getpid());
+}
+
+// Folders a killed batch left behind: those whose process no longer runs.
+void removeStaleReportFolders() {
+    QDir tmp(QDir::tempPath());
+    const QStringList names =
+        tmp.entryList({QStringLiteral("Lumetra-batch-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        bool ok = false;
+        const qint64 pid = name.section(u'-', 2, 2).toLongLong(&ok);
+        if (!ok || pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            QDir(tmp.filePath(name)).removeRecursively();
+    }
+}
+
+// The data file a job names, found as the engine finds it: from the current folder, else from
+// the job's folder. Empty when the job cannot be read (the run says why).
+QString dataFileOf(const QString& jobPath) {
+    const std::optional<QStringList> v = readJobValues(jobPath, nullptr);
+    if (!v) return {};
+    const QString data = (*v)[1];
+    if (data.isEmpty()) return {};
+    if (QFileInfo(data).isAbsolute() || QFileInfo::exists(data)) return data;
+    const QString beside = QFileInfo(jobPath).dir().filePath(data);
+    return QFileInfo::exists(beside) ? beside : data;
+}
+
 } // namespace
+
+QString refusedOutputs(const BatchRequest& request) {
+    const QStringList jobs = request.jobs.isEmpty() ? QStringList{request.job} : request.jobs;
+    std::vector<std::string> inputs;
+    for (const QString& job : jobs) {
+        inputs.push_back(job.toLocal8Bit().toStdString());
+        inputs.push_back(dataFileOf(job).toLocal8Bit().toStdString());
+    }
+    std::vector<std::pair<std::string, std::string>> outputs;
+    const std::pair<const char*, const QString*> named[] = {{"--png", &request.png},
+                                                            {"--svg", &request.svg},
+                                                            {"--pdf", &request.pdf},
+                                                            {"--csv", &request.csv},
+                                                            {"--report", &request.report}};
+    for (const auto& [option, path] : named)
+        outputs.emplace_back(option, path->toLocal8Bit().toStdString());
+    return QString::fromLocal8Bit(specest::output::check_outputs(outputs, inputs).c_str());
+}
 
 bool isBatchCommand(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
@@ -188,8 +242,10 @@ JobRun runOneJob(const QString& job, const QString& reportCopy, EngineLibrary& e
     }
     RunResult& result = *sized;
 
-    // A report folder of its own, so a window working at the same time keeps its report.
-    QTemporaryDir reportDir;
+    // A report folder of its own, so a window working at the same time keeps its report; named
+    // with this process, so a later batch can tell a killed one's folder and remove it.
+    QTemporaryDir reportDir(
+        QDir(QDir::tempPath()).filePath(reportFolderPrefix() + QStringLiteral("XXXXXX")));
     if (!reportDir.isValid()) {
         err << "Lumetra: no folder for the run report: " << reportDir.errorString() << "\n";
         run.status = kBatchStopped;
@@ -238,6 +294,12 @@ int runBatch(const BatchRequest& request, EngineLibrary& engine,
              const plot::PlotSettingsStore& settings, QTextStream& out, QTextStream& err,
              const BatchSetup& setup) {
     const QStringList jobs = request.jobs.isEmpty() ? QStringList{request.job} : request.jobs;
+    // Outputs that would lose a file are refused before anything runs.
+    if (const QString why = refusedOutputs(request); !why.isEmpty()) {
+        err << "Lumetra: " << why << "\n";
+        return kBatchBadArguments;
+    }
+    removeStaleReportFolders();
     // Each job as if it had been run and held in turn: the last one is the live run.
     std::vector<plot::PlotInput> held;
     std::optional<plot::PlotInput> live;

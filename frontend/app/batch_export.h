@@ -59,6 +59,9 @@ QString undecodableArgument(const QByteArrayList& arguments);
 // Arguments after the program name. Empty with a message when they do not make a batch run.
 std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QString* error);
 
+// Outputs named twice, or naming a job or its data file, as a message; empty when none is.
+QString refusedOutputs(const BatchRequest& request);
+
 struct BatchSetup {
     QSize canvas{800, 600}; // the plot's canvas, and the screen its text sizes follow
     QDateTime timestamp;    // date and time on the plot; now when invalid

@@ -210,6 +210,18 @@ SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_di
 SPECEST_API int32_t specest_file_capacity(const char* job_path, specest_capacity_info* out,
                                           char* message, int32_t message_cap);
 
+/* Reads a job file through the engine's job reader without reading its data or writing a
+ * report: on success text receives the 21 values as the reader takes them, each followed by
+ * '\n', then a NUL. Lines 1, 2, 20 and 21 lose everything from their last "!" and the blanks at
+ * either end; a value line gives its first field ("-999" included), a number as written.
+ * A file that is not a job (not a regular file, binary or UTF-16, a line over 1 MiB, fewer than
+ * 21 lines or more that are not blank, a missing value, a method none matches, a number that
+ * does not parse) gives SPECEST_INVALID_INPUT with a message naming the file, the line and the
+ * problem. SPECEST_INVALID_ARGUMENT: job_path NULL, or text NULL or too small (the message says
+ * how many bytes the values need). message may be NULL. */
+SPECEST_API int32_t specest_read_job(const char* job_path, char* text, int32_t text_cap,
+                                     char* message, int32_t message_cap);
+
 /* Description of the methods and settings, for front ends and scripting. */
 typedef struct specest_method_info {
     uint32_t size;

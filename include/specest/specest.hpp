@@ -17,8 +17,9 @@ enum class RunStatus {
 };
 
 struct RunOptions {
-    std::string report_dir;        // where "~Lumetra.out" goes; empty means the current directory
-    bool pause_after_peaks = true; // the 2-second pause after the peak table
+    std::string report_dir;         // where "~Lumetra.out" goes; empty means the current directory
+    bool pause_after_peaks = false; // the 2-second pause after the peak table (specest_for's)
+    bool keep_report = false;       // the run's report text in RunResult::report, Estimate::report
 };
 
 struct RunResult {
@@ -34,6 +35,7 @@ struct RunResult {
     float sig2 = 0;
     int32_t method = 0;
     std::string method_name;
+    std::string report; // this run's report text, when RunOptions::keep_report asks for it
 };
 
 // Runs one job. x_array and spectrum are the caller's result arrays; their sizes are the
