@@ -84,22 +84,24 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # Run-time dependencies of the binaries from dpkg-shlibdeps: the library's are libc, libstdc++
 # and Highway; only the program's include Qt.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The library's shlibs file, so packages built against it depend on libspecest1.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(same_version "(= ${PROJECT_VERSION})")
 
 set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_LIB_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_LIB_DESCRIPTION
     "Lumetra's spectral estimation engine (shared library)
- libspecest estimates the power spectral density of a uniformly sampled time series with one
- of fourteen estimators (periodogram, Blackman-Tukey, AR, MA and ARMA models, minimum
- variance) through a C interface.")
+libspecest estimates the power spectral density of a uniformly sampled time series with one
+of fourteen estimators (periodogram, Blackman-Tukey, AR, MA and ARMA models, minimum
+variance) through a C interface.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "${LUMETRA_DEB_LIB} ${same_version}")
 set(CPACK_DEBIAN_DEV_DESCRIPTION
     "Lumetra's spectral estimation engine (development files)
- The C and C++ headers of libspecest, its CMake package (find_package(specest), target
- specest::specest) and its pkg-config file (specest).")
+The C and C++ headers of libspecest, its CMake package (find_package(specest), target
+specest::specest) and its pkg-config file (specest).")
 
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
@@ -107,8 +109,8 @@ set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
     "python3, python3-numpy, ${LUMETRA_DEB_LIB} (>= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION
     "Lumetra's spectral estimators for Python
- The lumetra package (psd, estimate, run_job) over the system's libspecest, with numpy
- arrays in and out.")
+The lumetra package (psd, estimate, run_job) over the system's libspecest, with numpy
+arrays in and out.")
 
 # The program loads the engine at run time, so dpkg-shlibdeps cannot see that dependency.
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION science)
@@ -116,8 +118,8 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "${LUMETRA_DEB_LIB} ${same_version}")
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_RECOMMENDS python3-lumetra)
 set(CPACK_DEBIAN_PROGRAM_DESCRIPTION
     "Spectral estimation workbench: fourteen PSD estimators with plots and peak lists
- Lumetra estimates the power spectral density of a uniformly sampled time series with one of
- fourteen estimators (periodogram, Blackman-Tukey, AR, MA and ARMA models, minimum variance)
- and shows the spectrum with its peaks. Eighteen example jobs are included, and the
- specest-run command line.")
+Lumetra estimates the power spectral density of a uniformly sampled time series with one of
+fourteen estimators (periodogram, Blackman-Tukey, AR, MA and ARMA models, minimum variance)
+and shows the spectrum with its peaks. Eighteen example jobs are included, and the
+specest-run command line.")
 include(CPack)

@@ -11,16 +11,16 @@ namespace lumetra {
 namespace {
 
 // The engine beside the program (a build tree, a portable folder); else, for a program
-// installed under a prefix, the library by its SONAME in the prefix's library folder, and
-// failing that wherever the system loader finds it.
+// installed under a prefix, the library by its SONAME in the prefix's library folder (the
+// unversioned link belongs to the development package). Otherwise the path as given, so a
+// failure names it.
 QString enginePath(const QString& path) {
     const QString unversioned = QStringLiteral("/libspecest.so");
     if (!path.endsWith(unversioned) || QFileInfo::exists(path)) return path;
-    const QString soname = QStringLiteral("libspecest.so.1");
     const QString dir = path.left(path.size() - unversioned.size());
     const QString installed =
-        QDir::cleanPath(dir + QStringLiteral("/" LUMETRA_BIN_TO_LIB "/") + soname);
-    return QFileInfo::exists(installed) ? installed : soname;
+        QDir::cleanPath(dir + QStringLiteral("/" LUMETRA_BIN_TO_LIB "/libspecest.so.1"));
+    return QFileInfo::exists(installed) ? installed : path;
 }
 
 } // namespace

@@ -12,7 +12,7 @@ namespace lumetra {
 class EngineLibrary {
   public:
     // libspecest.so next to the executable unless set otherwise; when that file is absent,
-    // libspecest.so.1 in an installed program's library folder (see enginePath).
+    // libspecest.so.1 in the library folder of the prefix the program is installed in.
     explicit EngineLibrary(const QString& path = QString());
     ~EngineLibrary();
 

@@ -7,7 +7,8 @@ build=$1 work=$2 license=$3 version=$4
 
 rm -rf "$work"
 mkdir -p "$work"
-cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >/dev/null
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; exit 1; }
 cd "$work"
 arch=$(dpkg --print-architecture)
 expected="libspecest-dev_${version}_$arch.deb libspecest1_${version}_$arch.deb
@@ -27,8 +28,8 @@ for deb in ./*.deb; do
   copyright=x-$name/usr/share/doc/$name/copyright
   [ -f "$copyright" ] || { echo "$name: no $copyright"; exit 1; }
   diff <(sed -n '5,$p' "$license") \
-       <(sed -n '/^License: BSD-3-Clause$/,$p' "$copyright" | sed -n '3,$p' |
-         sed 's/^ //; s/^\.$//') >/dev/null ||
+       <(awk 'body { print } prev == "" && /^License: BSD-3-Clause$/ { body = 1 } { prev = $0 }' \
+           "$copyright" | sed 's/^ //; s/^\.$//') >/dev/null ||
     { echo "$name: the copyright file's licence differs from $license"; exit 1; }
   # Every link resolves inside the package itself (or to its dependency's library).
   while IFS= read -r link; do
@@ -60,8 +61,8 @@ field lumetra_*.deb Depends | grep -q "libspecest1 (= $version)" ||
   { echo "lumetra lacks libspecest1 (= $version)"; exit 1; }
 
 # Who holds what.
-has() { [ -e "x-$1/usr/$2" ] || { echo "$1 lacks /usr/$2"; exit 1; }; }
-lacks() { [ ! -e "x-$1/usr/$2" ] || { echo "$1 holds /usr/$2"; exit 1; }; }
+has() { [ -e "x-$1/usr/$2" ] || [ -L "x-$1/usr/$2" ] || { echo "$1 lacks /usr/$2"; exit 1; }; }
+lacks() { [ ! -e "x-$1/usr/$2" ] && [ ! -L "x-$1/usr/$2" ] || { echo "$1 holds /usr/$2"; exit 1; }; }
 libdir=$(cd x-libspecest1/usr && ls -d lib*/libspecest.so.1 | xargs dirname)
 has libspecest1 "$libdir/libspecest.so.1"
 lacks libspecest1 "$libdir/libspecest.so"
