@@ -39,7 +39,8 @@ class BuildWithEngine(build_py):
 
     def run(self):
         super().run()
-        build_dir = ROOT / "build-python"
+        # The same depth below the sources as build/, so a compiler cache hits both.
+        build_dir = WORK
         configure = [
             "cmake", "-S", str(ROOT), "-B", str(build_dir),
             "-DCMAKE_BUILD_TYPE=Release",
@@ -78,8 +79,14 @@ class PlatformWheel(bdist_wheel):
         return "py3", "none", platform
 
 
+# setuptools' own work files beside the engine's build, out of the sources and of build/.
+WORK = ROOT / "build-python"
+WORK.mkdir(exist_ok=True)
+
 setup(
     version=engine_version(),
+    options={"build": {"build_base": str(WORK / "setuptools")},
+             "egg_info": {"egg_base": str(WORK)}},
     distclass=BinaryDistribution,
     cmdclass={"build_py": BuildWithEngine, "bdist_wheel": PlatformWheel},
 )
