@@ -143,19 +143,21 @@ std::vector<PeakMark> placePeakMarks(const PlotScale& st, const std::vector<int>
         const QSizeF size(fm.horizontalAdvance(texts[static_cast<int>(k)]) + 2, fm.height());
         const QRectF tri = m.triangle.boundingRect();
         const double x = m.at.x();
-        // Above the triangle (centred, then to either side), beside it, then a line higher.
+        // Places around the triangle, nearest first: above it, beside it, a line or a few
+        // higher or lower, further out to either side.
         std::vector<QPointF> tries;
-        for (int level = 0; level < 3; ++level) {
-            const double top = tri.top() - gap - size.height() - level * (size.height() + gap);
-            tries.emplace_back(x - size.width() / 2, top);
-            tries.emplace_back(x + half, top);
-            tries.emplace_back(x - half - size.width(), top);
-            if (level == 0) {
-                const double mid = tri.center().y() - size.height() / 2;
-                tries.emplace_back(tri.right() + gap, mid);
-                tries.emplace_back(tri.left() - gap - size.width(), mid);
-            }
-        }
+        const double w = size.width(), h = size.height();
+        const double above = tri.top() - gap - h;
+        for (double ox : {-w / 2, half + gap, -half - gap - w, half + gap + w / 2,
+                          -half - gap - 1.5 * w, half + gap + w, -half - gap - 2 * w})
+            for (int level = -3; level <= 4; ++level)
+                tries.emplace_back(x + ox, above - level * (h + gap));
+        const QPointF centre = tri.center();
+        std::stable_sort(tries.begin(), tries.end(), [&](const QPointF& a, const QPointF& b) {
+            const QPointF da = a + QPointF(w / 2, h / 2) - centre,
+                          db = b + QPointF(w / 2, h / 2) - centre;
+            return QPointF::dotProduct(da, da) < QPointF::dotProduct(db, db);
+        });
         for (const QPointF& p : tries) {
             const QRectF box(p, size);
             if (!ob.frame.isEmpty() && !inside.contains(box)) continue;

@@ -59,7 +59,7 @@ struct MarkObstacles {
 bool segmentTouchesRect(const QLineF& s, const QRectF& r);
 
 // Marks for `peaks` (most prominent first): a triangle just above each, the label placed at
-// the first of a few places around it that keeps clear of the obstacles, the triangles and
+// the nearest of a few places around it that keeps clear of the obstacles, the triangles and
 // the labels already placed; a label with no such place is dropped.
 std::vector<PeakMark> placePeakMarks(const PlotScale& st, const std::vector<int>& peaks,
                                      QSizeF canvas, const QFont& font, double ratio,
