@@ -6,6 +6,7 @@
 #include "output_file.h"
 #include "path_rules.h"
 #include "plot_from_run.h"
+#include "plot_marks.h"
 #include "plot_output.h"
 #include "plot_registry.h"
 #include "registry_store.h"
@@ -154,7 +155,7 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
         if (error) *error = why + u'\n' + kBatchUsageText;
         return std::nullopt;
     };
-    QString sizeText;
+    QString sizeText, marksText;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString arg = arguments[i];
         QString value;
@@ -179,10 +180,13 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
             target = &r.report;
         else if (arg == u"--size")
             target = &sizeText;
+        else if (arg == u"--marks")
+            target = &marksText;
         else
             return fail(QStringLiteral("Unknown argument '") + arguments[i] + u'\'');
-        const QString needs = arg == u"--size" ? QStringLiteral("' needs WIDTHxHEIGHT.")
-                                               : QStringLiteral("' needs a file name.");
+        const QString needs = arg == u"--size"    ? QStringLiteral("' needs WIDTHxHEIGHT.")
+                              : arg == u"--marks" ? QStringLiteral("' needs a number of peaks.")
+                                                  : QStringLiteral("' needs a file name.");
         if (!inlineValue) {
             if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(QStringLiteral("--")))
                 return fail(QStringLiteral("'") + arg + needs);
@@ -211,6 +215,14 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
         const auto size = parseBatchSize(sizeText, &why);
         if (!size) return fail(why);
         r.size = *size;
+    }
+    if (!marksText.isEmpty()) {
+        bool ok = false;
+        r.marks = marksText.toInt(&ok);
+        if (!ok || r.marks < 1 || r.marks > plot::kMaxPeakMarks)
+            return fail(QStringLiteral("'--marks' takes 1 to %1 peaks, not '%2'.")
+                            .arg(plot::kMaxPeakMarks)
+                            .arg(marksText));
     }
     return r;
 }
@@ -333,6 +345,7 @@ int runBatch(const BatchRequest& request, EngineLibrary& engine,
     env.timestamp = setup.timestamp;
     plot::DrawExtras extras;
     extras.held = &held;
+    extras.peakMarks = request.marks;
     plot::PlotCanvas canvas(size);
     plot::OutputText text;
     plot::startPlot(canvas, in, options, text, env, nullptr, extras);

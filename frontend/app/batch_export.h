@@ -27,6 +27,7 @@ struct BatchRequest {
     QString csv;    // the last job's spectrum
     QString report; // the last job's run report
     QSize size;     // canvas for the plot; invalid: the default
+    int marks = 0;  // peak marks on the plot (--marks N, 1..20); 0: none
 };
 
 // Jobs one batch plot can overlay: the held curves and the live run.
@@ -43,7 +44,7 @@ enum BatchExit : int {
 
 inline const QString kBatchUsageText =
     QStringLiteral("Usage: Lumetra --batch JOB [JOB ...] [--png FILE] [--svg FILE] [--pdf FILE] "
-                   "[--csv FILE] [--report FILE] [--size WIDTHxHEIGHT]");
+                   "[--csv FILE] [--report FILE] [--size WIDTHxHEIGHT] [--marks N]");
 
 // Canvas sizes --size accepts.
 inline const QSize kBatchMinSize{320, 240};
