@@ -1,5 +1,6 @@
 #include "batch_export.h"
 #include "dialog_interaction.h"
+#include "import_command.h"
 #include "main_window.h"
 #include "program_start.h"
 #include "start_path.h"
@@ -27,6 +28,10 @@ void quietRuntimeNotes(QtMsgType type, const QMessageLogContext& context, const 
 
 int main(int argc, char** argv) {
     qtHandler = qInstallMessageHandler(quietRuntimeNotes);
+    if (lumetra::isImportCommand(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        return lumetra::importMain(QCoreApplication::arguments());
+    }
     if (lumetra::isBatchCommand(argc, argv)) {
         QByteArrayList raw;
         for (int i = 1; i < argc; ++i) raw << QByteArray(argv[i]);
