@@ -1,4 +1,5 @@
 #include "batch_export.h"
+#include "data_pages.h"
 #include "dialog_interaction.h"
 #include "import_command.h"
 #include "main_window.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QTimer>
 
 #include <cstdio>
 namespace {
@@ -85,5 +87,9 @@ int main(int argc, char** argv) {
         &desktop);
     if (start == lumetra::StartOutcome::Failed) return 1;
     if (start == lumetra::StartOutcome::Quit) return 0;
+    // Lumetra FILE: a job opens, a data file goes to the import.
+    if (args.size() == 2 && !args.at(1).startsWith(QLatin1String("--")))
+        if (auto* pages = window.findChild<lumetra::DataPages*>())
+            QTimer::singleShot(0, pages, [pages, file = args.at(1)] { pages->openFile(file); });
     return app.exec();
 }

@@ -461,6 +461,13 @@ std::optional<SourceTable> readSource(const QString& path, QString* error) {
     return readAudio(path, error);
 }
 
+bool isJobFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QList<QByteArray> lines = file.read(16384).split('\n');
+    return lines.size() >= 21 && lines[1].contains("! 1.") && lines[2].contains("! 2.");
+}
+
 SourceTable transposed(const SourceTable& table) {
     SourceTable t = table;
     const int rows = table.rowCount();

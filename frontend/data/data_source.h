@@ -55,6 +55,10 @@ std::optional<SourceTable> readAudio(const QString& path, QString* error);
 // "a+bj", "a-bi", "bj" or "(a,b)".
 Cell parseCell(QStringView text);
 
+// Whether a file is a job file: 21 or more lines whose 2nd and 3rd carry the "! 1." and "! 2."
+// markers the job form writes (job names have no fixed extension).
+bool isJobFile(const QString& path);
+
 // Swaps rows and columns (a 2-D array read along its rows).
 SourceTable transposed(const SourceTable& table);
 
