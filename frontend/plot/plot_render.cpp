@@ -195,15 +195,15 @@ Layout layoutPlot(QSizeF canvas, const PlotScale& st, const PlotInput& in,
     for (const QString& line : in.texts.info)
         put(make(QStringLiteral("runInfo"), line, small, MiscInfo), Align::Left, Qt::ElideRight);
     if (in.texts.info.isEmpty()) {
-    put(make(QStringLiteral("runInfo"),
-             QStringLiteral("Time (sec.): ") + numberText(in.tStart) + QStringLiteral("  to ") +
-                 numberText(in.tFinal),
-             small, MiscInfo),
-        Align::Left, Qt::ElideRight);
-    put(make(QStringLiteral("runInfo"),
-             QStringLiteral("zeroFill = ") + numberText(in.zeroFill) + QStringLiteral("%"), small,
-             MiscInfo),
-        Align::Left, Qt::ElideRight);
+        put(make(QStringLiteral("runInfo"),
+                 QStringLiteral("Time (sec.): ") + numberText(in.tStart) + QStringLiteral("  to ") +
+                     numberText(in.tFinal),
+                 small, MiscInfo),
+            Align::Left, Qt::ElideRight);
+        put(make(QStringLiteral("runInfo"),
+                 QStringLiteral("zeroFill = ") + numberText(in.zeroFill) + QStringLiteral("%"),
+                 small, MiscInfo),
+            Align::Left, Qt::ElideRight);
     }
     // Only a fitted model has a noise variance; other methods leave a stale value behind.
     if (in.parametric && in.texts.info.isEmpty())
@@ -255,8 +255,8 @@ Layout layoutPlot(QSizeF canvas, const PlotScale& st, const PlotInput& in,
     std::vector<Text> lower;
     const double frameCentre = frameLeft + frameWidth / 2;
     {
-        Text t = make(QStringLiteral("xCaption"), either(in.texts.xCaption, QStringLiteral("Frequency")),
-                      small, Axes);
+        Text t = make(QStringLiteral("xCaption"),
+                      either(in.texts.xCaption, QStringLiteral("Frequency")), small, Axes);
         const QSizeF size(textWidth(small, t.text), lineHeight(small));
         const double x = std::clamp(roundHalfEven(frameCentre - size.width() / 2), m,
                                     std::max(m, W - m - size.width()));
