@@ -1,16 +1,21 @@
 #include "data_pages.h"
 
+#include "compare_panel.h"
 #include "data_source.h"
 #include "import_dialog.h"
 #include "main_window.h"
+#include "plot_controller.h"
+#include "setup_page.h"
 #include "signal_page.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLayout>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTabWidget>
 
 namespace lumetra {
@@ -25,6 +30,18 @@ DataPages::DataPages(MainWindow& window, JobSession& session, EngineLibrary& eng
     QMenu* recent = window.menu(QStringLiteral("mnuFileRecent"));
     file->insertAction(recent ? recent->menuAction() : nullptr, entry);
     connect(entry, &QAction::triggered, this, &DataPages::importMenu);
+
+    // Compare: a button on the Setup page and an entry in the File menu.
+    auto* compare = new QAction(QStringLiteral("Co&mpare methods ..."), file);
+    compare->setObjectName(QStringLiteral("mnuFileCompare"));
+    file->insertAction(recent ? recent->menuAction() : nullptr, compare);
+    connect(compare, &QAction::triggered, this, &DataPages::openCompare);
+    if (QWidget* setup = window.plotController()->setupPage(); setup && setup->layout()) {
+        auto* button = new QPushButton(QStringLiteral("Compare methods ..."));
+        button->setObjectName(QStringLiteral("cmdCompare"));
+        setup->layout()->addWidget(button);
+        connect(button, &QPushButton::clicked, this, &DataPages::openCompare);
+    }
 
     signal_ = new SignalPage(session.state());
     window.tabs()->addTab(signal_, QStringLiteral("Signal"));
@@ -51,6 +68,19 @@ bool DataPages::importFile(const QString& path) {
     if (dialog.exec() != QDialog::Accepted) return false;
     signal_->model().reload();
     return true;
+}
+
+ComparePanel* DataPages::openCompare() {
+    if (!compare_) {
+        compare_ = new ComparePanel(session_, engine_, &window_);
+        // Preticked: the job's own method.
+        const int own = specest::record::match_method(
+            session_.state().answers.answer(6).trimmed().toStdString());
+        if (own) compare_->choose({own});
+    }
+    compare_->show();
+    compare_->raise();
+    return compare_;
 }
 
 void DataPages::openFile(const QString& path) {

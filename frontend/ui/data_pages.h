@@ -7,6 +7,7 @@
 
 namespace lumetra {
 
+class ComparePanel;
 class EngineLibrary;
 class JobSession;
 class MainWindow;
@@ -22,6 +23,8 @@ class DataPages : public QObject {
     // A job file opens as a job; any other file starts the import.
     void openFile(const QString& path);
     SignalPage* signalPage() const { return signal_; }
+    // The Compare panel (made on first use), shown.
+    ComparePanel* openCompare();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -33,6 +36,7 @@ class DataPages : public QObject {
     JobSession& session_;
     EngineLibrary& engine_;
     SignalPage* signal_ = nullptr;
+    ComparePanel* compare_ = nullptr;
 };
 
 } // namespace lumetra
