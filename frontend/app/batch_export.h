@@ -27,6 +27,8 @@ struct BatchRequest {
     QString csv;    // the last job's spectrum
     QString report; // the last job's run report
     QSize size;     // canvas for the plot; invalid: the default
+    QString compare; // short method names: a compare of them on the job
+    QString peaks;   // the compare's peak table
 };
 
 // Jobs one batch plot can overlay: the held curves and the live run.
@@ -43,7 +45,8 @@ enum BatchExit : int {
 
 inline const QString kBatchUsageText =
     QStringLiteral("Usage: Lumetra --batch JOB [JOB ...] [--png FILE] [--svg FILE] [--pdf FILE] "
-                   "[--csv FILE] [--report FILE] [--size WIDTHxHEIGHT]");
+                   "[--csv FILE] [--report FILE] [--size WIDTHxHEIGHT] "
+                   "[--compare METHOD,... [--peaks FILE.csv]]");
 
 // Canvas sizes --size accepts.
 inline const QSize kBatchMinSize{320, 240};
