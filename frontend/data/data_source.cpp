@@ -392,10 +392,9 @@ std::optional<SourceTable> readAudio(const QString& path, QString* error) {
     sub.format = info.format & SF_FORMAT_SUBMASK;
     sf_command(nullptr, SFC_GET_FORMAT_INFO, &major, sizeof major);
     sf_command(nullptr, SFC_GET_FORMAT_INFO, &sub, sizeof sub);
-    table.format = QStringLiteral("%1, %2, %3 channel(s), %4 Hz")
+    table.format = QStringLiteral("%1, %2, %3 Hz")
                        .arg(QString::fromLatin1(major.name ? major.name : "sound"),
                             QString::fromLatin1(sub.name ? sub.name : "samples"))
-                       .arg(info.channels)
                        .arg(info.samplerate);
     const int channels = info.channels;
     if (channels < 1 || info.frames < 1 || info.frames > std::numeric_limits<int>::max()) {

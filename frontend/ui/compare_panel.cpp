@@ -180,10 +180,17 @@ void ComparePanel::runsEnded() {
         QString settings = r.settings;
         if (!r.defaulted.isEmpty())
             settings += QStringLiteral(" (defaults: ") + r.defaulted.join(u' ') + u')';
-        table_->setItem(kComparePeaks, col, new QTableWidgetItem(settings));
-        table_->setItem(kComparePeaks + 1, col, new QTableWidgetItem(compareStatusText(r)));
+        for (const auto& [row, text] : {std::pair{kComparePeaks, settings},
+                                        std::pair{kComparePeaks + 1, compareStatusText(r)}}) {
+            auto* item = new QTableWidgetItem(text);
+            item->setToolTip(text);
+            table_->setItem(row, col, item);
+        }
     }
     table_->resizeColumnsToContents();
+    // Long settings and failure texts stay in their tool tips, not in the column widths.
+    for (int c = 0; c < table_->columnCount(); ++c)
+        table_->setColumnWidth(c, std::min(table_->columnWidth(c), 170));
     int ok = 0;
     for (const CompareResult& r : results_) ok += r.ok() ? 1 : 0;
     QString text = QStringLiteral("%1 of %2 methods gave a spectrum.").arg(ok).arg(results_.size());

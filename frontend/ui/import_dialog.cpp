@@ -170,11 +170,14 @@ void ImportDialog::fillChoices() {
     filling_ = true;
     const data::SourceTable& t = controller_.import().table();
     const data::ImportOptions& o = controller_.import().options;
-    format_->setText(QStringLiteral("%1\n%2%3, %4 rows, %5 columns")
+    const bool audio = t.kind == data::SourceKind::Audio;
+    format_->setText(QStringLiteral("%1\n%2%3, %4 %5, %6 %7")
                          .arg(QDir::toNativeSeparators(t.path), t.format,
                               t.hasHeader ? QStringLiteral(", with a header line") : QString())
                          .arg(t.rowCount())
-                         .arg(t.columnCount()));
+                         .arg(audio ? QStringLiteral("frames") : QStringLiteral("rows"))
+                         .arg(t.columnCount())
+                         .arg(audio ? QStringLiteral("channels") : QStringLiteral("columns")));
     preview_->clear();
     preview_->setColumnCount(t.columnCount());
     preview_->setRowCount(static_cast<int>(t.preview.size()));

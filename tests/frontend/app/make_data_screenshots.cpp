@@ -2,6 +2,7 @@
 // five methods for the manual, grabbed from the screen with the dialogs over the window.
 // Usage: make_data_screenshots PROGRAM_DIR OUTPUT_DIR CSV WAV SUFFIX   (on Xvfb with a window
 // manager; SUFFIX names the screen size, e.g. 1280x800)
+#include "compare_panel.h"
 #include "data_pages.h"
 #include "dialog_interaction.h"
 #include "import_dialog.h"
@@ -23,7 +24,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc != 6) {
-        std::fprintf(stderr, "Usage: make_data_screenshots PROGRAM_DIR OUTPUT_DIR CSV WAV SUFFIX\n");
+        std::fprintf(stderr,
+                     "Usage: make_data_screenshots PROGRAM_DIR OUTPUT_DIR CSV WAV SUFFIX\n");
         return 2;
     }
     const QString programDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
@@ -74,5 +76,15 @@ int main(int argc, char** argv) {
     auto* pages = window.findChild<lumetra::DataPages*>();
     window.tabs()->setCurrentWidget(pages->signalPage());
     if (!grab(QStringLiteral("signal-page"))) return 1;
+
+    // Five methods on the Burg example.
+    window.state().formChanged = false;
+    window.openRecent(programDir + QStringLiteral("/user/Ex-Burg.0"));
+    lumetra::ComparePanel* compare = pages->openCompare();
+    compare->choose({2, 11, 13, 4, 1});
+    compare->setGeometry(window.screen()->availableGeometry().adjusted(40, 40, -40, -40));
+    if (!compare->start()) return 1;
+    compare->wait();
+    if (!grab(QStringLiteral("compare-five"))) return 1;
     return 0;
 }
