@@ -176,7 +176,7 @@ specest_params compareParams(const CompareSetup& setup, int method, QStringList*
         const int q = rec::uses(set, Field::nzeros) ? std::max(0, p.nzeros) : 0;
         const double l = info->method == rec::Method::mvse
                              ? points
-                             : std::clamp(n / 5, q + std::max(0, p.npoles) + 1, maxOrder);
+                             : std::min(std::max(n / 5, q + std::max(0, p.npoles) + 1), maxOrder);
         p.l_pts = static_cast<int32_t>(take(Field::l_pts, l, "l_pts"));
     }
     if (rec::uses(set, Field::m_lags))
