@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 
 namespace lumetra::data {
@@ -171,14 +172,15 @@ ImportResult importSeries(const SourceTable& table, const ImportOptions& options
     s.complex = options.imagColumn != 0 || std::any_of(sampleCells.begin(), sampleCells.end(),
                                                        [](const Cell& c) { return c.complex; });
     const std::size_t kept = rows - nonFinite;
-    if (kept > static_cast<std::size_t>(options.recordLimit) && !options.takeFirst)
+    const qint64 all = static_cast<qint64>(kept) + table.unread;
+    if (all > options.recordLimit && !options.takeFirst)
         return failure(ImportProblem::TooMany,
                        QStringLiteral("%1: %2 records are more than a job may use (%3).")
                            .arg(file)
-                           .arg(kept)
+                           .arg(all)
                            .arg(options.recordLimit));
     const std::size_t n = std::min(kept, static_cast<std::size_t>(options.recordLimit));
-    s.cut = static_cast<int>(kept - n);
+    s.cut = static_cast<int>(std::min<qint64>(all - static_cast<qint64>(n), INT_MAX));
     s.re.reserve(n);
     s.time.reserve(n);
     if (s.complex) s.im.reserve(n);

@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 
 #include <sndfile.h>
+#include <specest/job_record.hpp>
 
 #include <array>
 #include <charconv>
@@ -74,6 +75,7 @@ struct Delimiter {
     const char* name;
 };
 constexpr int kSampleLines = 50;
+constexpr sf_count_t kMaxReadFrames = sf_count_t{specest::record::kMaxDataRecords} + 1;
 
 } // namespace
 
@@ -397,7 +399,7 @@ std::optional<SourceTable> readAudio(const QString& path, QString* error) {
                             QString::fromLatin1(sub.name ? sub.name : "samples"))
                        .arg(info.samplerate);
     const int channels = info.channels;
-    if (channels < 1 || info.frames < 1 || info.frames > std::numeric_limits<int>::max()) {
+    if (channels < 1 || info.frames < 1) {
         sf_close(file);
         if (error)
             *error = fileName(path) + QStringLiteral(": holds no samples (%1 frames, %2 channels).")
@@ -405,7 +407,9 @@ std::optional<SourceTable> readAudio(const QString& path, QString* error) {
                                           .arg(channels);
         return std::nullopt;
     }
-    const auto frames = static_cast<std::size_t>(info.frames);
+    // One frame past the limit is enough to tell that there are too many.
+    const auto frames = static_cast<std::size_t>(std::min<sf_count_t>(info.frames, kMaxReadFrames));
+    table.unread = info.frames - static_cast<sf_count_t>(frames);
     table.columns.assign(static_cast<std::size_t>(channels), std::vector<Cell>(frames));
     table.lines.resize(frames);
     std::vector<double> block(static_cast<std::size_t>(channels) * 4096);

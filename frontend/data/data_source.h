@@ -34,6 +34,8 @@ struct SourceTable {
     std::vector<std::vector<Cell>> columns; // [column][row]
     QList<QStringList> preview;             // the first rows as the file writes them
     double sampleRate = 0;                  // audio: the file's rate
+    qint64 unread = 0; // rows past those read: a long sound file is read only as far as a job
+                       // could use
     int rowCount() const { return lines.empty() ? 0 : static_cast<int>(lines.size()); }
     int columnCount() const { return static_cast<int>(columns.size()); }
 };

@@ -7,6 +7,9 @@
 #include "window_fixture.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QProcess>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -104,6 +107,36 @@ class TestImportFlow : public QObject {
         QVERIFY2(m.hasSeries(), qPrintable(m.statsText()));
         QCOMPARE(m.stats().count, 29);
         QVERIFY(!m.follow(f.window->state())); // nothing changed: no second read
+    }
+
+    // The dialog only binds: its choices go to the session and the checks come back at once.
+    void dialogShowsTheChecksOfTheChoices() {
+        WindowFixture f;
+        QVERIFY(f.start());
+        const QString source = f.jobsDir() + "/nan.csv";
+        WindowFixture::writeFile(source, csvWithNan());
+        ImportController c(f.window->session());
+        QVERIFY(c.open(source));
+        ImportDialog dialog(c);
+        auto* status = dialog.findChild<QLabel*>("lblImportStatus");
+        QVERIFY(status->text().startsWith("nan.csv: 1 row(s) hold NaN or infinite values"));
+        QVERIFY(status->text().endsWith("Import offers to leave them out."));
+        dialog.findChild<QCheckBox*>("chkDropBad")->setChecked(true);
+        // The dropped row leaves a gap of two steps in the times: the spread is shown.
+        QVERIFY2(status->text().startsWith("29 real samples, every 0.0103571 s"),
+                 qPrintable(status->text()));
+        QVERIFY(status->text().contains("The time steps are uneven: they range from 0.01 to 0.02"));
+        QVERIFY(status->text().contains("Warning: 1 row(s) with NaN or infinite values left out."));
+        dialog.findChild<QComboBox*>("cboColumn")->setCurrentIndex(0);
+        QVERIFY(status->text().contains("the time column cannot also hold samples"));
+        // Column 1 (no NaN) as samples, the times from a rate.
+        dialog.findChild<QComboBox*>("cboTime")->setCurrentIndex(0);
+        auto* rate = dialog.findChild<QLineEdit*>("txtRate");
+        QVERIFY(rate->isEnabled());
+        rate->setText("250");
+        QVERIFY2(status->text().startsWith("30 real samples, every 0.004 s (250 Hz)"),
+                 qPrintable(status->text()));
+        QCOMPARE(dialog.findChild<QLineEdit*>("txtTarget")->text(), f.userDir() + "/nan-data.txt");
     }
 
     void replacingAskedFirst() {
