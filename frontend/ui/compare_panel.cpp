@@ -122,7 +122,19 @@ bool ComparePanel::start() {
     export_->setEnabled(false);
     status_->setText(QStringLiteral("Running %1 methods ...").arg(methods.size()));
     worker_ = std::make_unique<std::thread>([this, methods] {
-        auto results = runner_.run(*setup_, methods, cancel_);
+        std::atomic<int> finished{0};
+        const auto total = methods.size();
+        auto results = runner_.run(*setup_, methods, cancel_, 0, [&](const CompareResult&) {
+            const int k = ++finished;
+            QMetaObject::invokeMethod(
+                this,
+                [this, k, total] {
+                    if (worker_)
+                        status_->setText(
+                            QStringLiteral("Running: %1 of %2 methods done ...").arg(k).arg(total));
+                },
+                Qt::QueuedConnection);
+        });
         QMetaObject::invokeMethod(
             this,
             [this, r = std::move(results)]() mutable {

@@ -255,8 +255,10 @@ bool CompareRunner::ready(QString* error) {
     return paramsInit_ && outputInit_ && capacity_ && estimate_;
 }
 
-std::vector<CompareResult> CompareRunner::run(const CompareSetup& setup, const QList<int>& methods,
-                                              const std::atomic<bool>& cancel, int threads) {
+std::vector<CompareResult>
+CompareRunner::run(const CompareSetup& setup, const QList<int>& methods,
+                   const std::atomic<bool>& cancel, int threads,
+                   const std::function<void(const CompareResult&)>& done) {
     std::vector<CompareResult> results(static_cast<std::size_t>(methods.size()));
     std::vector<std::string> windows(results.size());
     for (std::size_t k = 0; k < results.size(); ++k) {
@@ -327,6 +329,7 @@ std::vector<CompareResult> CompareRunner::run(const CompareSetup& setup, const Q
                     r.status == SPECEST_ESTIMATOR_FAILURE
                         ? QStringLiteral("the estimator failed; its report says why")
                         : QStringLiteral("the engine refused the run (status %1)").arg(r.status);
+            if (done) done(r);
         }
     };
     if (threads <= 0) threads = std::max(1, QThread::idealThreadCount());

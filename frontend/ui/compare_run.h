@@ -15,6 +15,7 @@
 #include <specest/specest.h>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -77,8 +78,10 @@ class CompareRunner {
     bool ready(QString* error);
     // Runs every method, up to `threads` at once (0: one per core); once `cancel` is set no
     // further method starts. Results in the order of `methods`.
+    // `done`, when given, is called on the worker's thread after each method.
     std::vector<CompareResult> run(const CompareSetup& setup, const QList<int>& methods,
-                                   const std::atomic<bool>& cancel, int threads = 0);
+                                   const std::atomic<bool>& cancel, int threads = 0,
+                                   const std::function<void(const CompareResult&)>& done = {});
 
   private:
     EngineLibrary& engine_;

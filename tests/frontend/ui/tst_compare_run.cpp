@@ -180,6 +180,28 @@ class TestCompareRun : public QObject {
         }
     }
 
+    // Cancelled after the first method: the others never start.
+    void cancelStopsTheRemainingRuns() {
+        EngineLibrary engine(QStringLiteral(LUMETRA_ENGINE_LIBRARY));
+        CompareRunner runner(engine);
+        QVERIFY(runner.ready(nullptr));
+        const auto setup = prepareCompare(job_, nullptr);
+        std::atomic<bool> cancel{false};
+        int finished = 0;
+        const auto results =
+            runner.run(*setup, {2, 11, 13, 1}, cancel, 1, [&](const CompareResult&) {
+                ++finished;
+                cancel = true;
+            });
+        QCOMPARE(finished, 1);
+        QVERIFY(results[0].ok());
+        for (std::size_t k = 1; k < results.size(); ++k)
+            QCOMPARE(compareStatusText(results[k]), "cancelled");
+        QVERIFY(writeCompareReports(job_ + ".cancel", results, nullptr));
+        QVERIFY(QFile::exists(job_ + ".cancel.burg.out"));
+        QVERIFY(!QFile::exists(job_ + ".cancel.periodogram.out"));
+    }
+
     void failureSaysWhy() {
         EngineLibrary engine(QStringLiteral(LUMETRA_ENGINE_LIBRARY));
         CompareRunner runner(engine);
