@@ -27,8 +27,10 @@ struct BatchRequest {
     QString csv;    // the last job's spectrum
     QString report; // the last job's run report
     QSize size;     // canvas for the plot; invalid: the default
-    QString compare; // short method names: a compare of them on the job
-    QString peaks;   // the compare's peak table
+
+    // --compare: the methods' short names, and the file of the peak table
+    QString compare;
+    QString peaks;
 };
 
 // Jobs one batch plot can overlay: the held curves and the live run.
