@@ -86,5 +86,9 @@ int main(int argc, char** argv) {
     if (!compare->start()) return 1;
     compare->wait();
     if (!grab(QStringLiteral("compare-five"))) return 1;
+    compare->close();
+    // The complex record of the same example: real and imaginary parts.
+    window.tabs()->setCurrentWidget(pages->signalPage());
+    if (!grab(QStringLiteral("signal-complex"))) return 1;
     return 0;
 }
