@@ -131,9 +131,11 @@ std::optional<CompareSetup> prepareCompare(const QString& jobPath, QString* erro
     return s;
 }
 
-specest_params compareParams(const CompareSetup& setup, int method, QStringList* defaulted) {
+specest_params compareParams(const CompareSetup& setup, int method, QStringList* defaulted,
+                             const specest_params* base) {
     specest_params p;
     std::memset(&p, 0, sizeof p);
+    if (base) p = *base;
     p.size = sizeof p;
     p.method = method;
     p.complex_data = setup.complex ? 1 : 0;
@@ -261,6 +263,8 @@ CompareRunner::run(const CompareSetup& setup, const QList<int>& methods,
                    const std::function<void(const CompareResult&)>& done) {
     std::vector<CompareResult> results(static_cast<std::size_t>(methods.size()));
     std::vector<std::string> windows(results.size());
+    specest_params base;
+    paramsInit_(&base);
     for (std::size_t k = 0; k < results.size(); ++k) {
         CompareResult& r = results[k];
         r.method = methods[static_cast<qsizetype>(k)];
@@ -271,7 +275,7 @@ CompareRunner::run(const CompareSetup& setup, const QList<int>& methods,
         r.shortName = info ? QString::fromLatin1(info->short_name.data(),
                                                  static_cast<qsizetype>(info->short_name.size()))
                            : QString();
-        r.params = compareParams(setup, r.method, &r.defaulted);
+        r.params = compareParams(setup, r.method, &r.defaulted, &base);
         if (info && rec::uses(info->settings, Field::window)) {
             const QString w = setup.answers.answer(rec::question(Field::window)).trimmed();
             windows[k] = w.isEmpty() || w == rec::kNotApplicable.data() ? std::string("Rectangular")

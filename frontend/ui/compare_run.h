@@ -43,7 +43,10 @@ std::optional<CompareSetup> prepareCompare(const QString& jobPath, QString* erro
 // The settings of one method on this job: the job's value where the method uses the setting and
 // the job holds one, else the method's default. *defaulted lists the settings taken from the
 // defaults ("order=10").
-specest_params compareParams(const CompareSetup& setup, int method, QStringList* defaulted);
+// base: the engine's own initialised parameters (so fields of later versions keep the engine's
+// defaults, the classic profile among them); zeroes when null.
+specest_params compareParams(const CompareSetup& setup, int method, QStringList* defaulted,
+                             const specest_params* base = nullptr);
 // The settings as the legend and the table show them ("p=10 q=2").
 QString settingsText(const specest_params& p);
 
