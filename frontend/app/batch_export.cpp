@@ -1,6 +1,7 @@
 #include "batch_export.h"
 
 #include "atomic_write.h"
+#include "compare_batch.h"
 #include "job_run.h"
 #include "job_state.h"
 #include "output_file.h"
@@ -182,11 +183,16 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
             target = &sizeText;
         else if (arg == u"--marks")
             target = &marksText;
+        else if (arg == u"--compare")
+            target = &r.compare;
+        else if (arg == u"--peaks")
+            target = &r.peaks;
         else
             return fail(QStringLiteral("Unknown argument '") + arguments[i] + u'\'');
-        const QString needs = arg == u"--size"    ? QStringLiteral("' needs WIDTHxHEIGHT.")
-                              : arg == u"--marks" ? QStringLiteral("' needs a number of peaks.")
-                                                  : QStringLiteral("' needs a file name.");
+        const QString needs = arg == u"--size"      ? QStringLiteral("' needs WIDTHxHEIGHT.")
+                              : arg == u"--marks"   ? QStringLiteral("' needs a number of peaks.")
+                              : arg == u"--compare" ? QStringLiteral("' needs METHOD,...")
+                                                    : QStringLiteral("' needs a file name.");
         if (!inlineValue) {
             if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(QStringLiteral("--")))
                 return fail(QStringLiteral("'") + arg + needs);
@@ -305,13 +311,15 @@ JobRun runOneJob(const QString& job, const QString& reportCopy, EngineLibrary& e
 int runBatch(const BatchRequest& request, EngineLibrary& engine,
              const plot::PlotSettingsStore& settings, QTextStream& out, QTextStream& err,
              const BatchSetup& setup) {
-    const QStringList jobs = request.jobs.isEmpty() ? QStringList{request.job} : request.jobs;
     // Outputs that would lose a file are refused before anything runs.
     if (const QString why = refusedOutputs(request); !why.isEmpty()) {
         err << "Lumetra: " << why << "\n";
         return kBatchBadArguments;
     }
     removeStaleReportFolders();
+    if (!request.compare.isEmpty())
+        return runCompareBatch(request, engine, settings, out, err, setup);
+    const QStringList jobs = request.jobs.isEmpty() ? QStringList{request.job} : request.jobs;
     // Each job as if it had been run and held in turn: the last one is the live run.
     std::vector<plot::PlotInput> held;
     std::optional<plot::PlotInput> live;

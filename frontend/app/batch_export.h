@@ -28,6 +28,10 @@ struct BatchRequest {
     QString report; // the last job's run report
     QSize size;     // canvas for the plot; invalid: the default
     int marks = 0;  // peak marks on the plot (--marks N, 1..20); 0: none
+
+    // --compare: the methods' short names, and the file of the peak table
+    QString compare;
+    QString peaks;
 };
 
 // Jobs one batch plot can overlay: the held curves and the live run.
@@ -44,7 +48,8 @@ enum BatchExit : int {
 
 inline const QString kBatchUsageText =
     QStringLiteral("Usage: Lumetra --batch JOB [JOB ...] [--png FILE] [--svg FILE] [--pdf FILE] "
-                   "[--csv FILE] [--report FILE] [--size WIDTHxHEIGHT] [--marks N]");
+                   "[--csv FILE] [--report FILE] [--size WIDTHxHEIGHT] [--marks N] "
+                   "[--compare METHOD,... [--peaks FILE.csv]]");
 
 // Canvas sizes --size accepts.
 inline const QSize kBatchMinSize{320, 240};

@@ -1,5 +1,7 @@
 #include "batch_export.h"
+#include "data_pages.h"
 #include "dialog_interaction.h"
+#include "import_command.h"
 #include "main_window.h"
 #include "program_start.h"
 #include "start_path.h"
@@ -8,6 +10,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <cstdio>
 namespace {
@@ -28,6 +31,10 @@ void quietRuntimeNotes(QtMsgType type, const QMessageLogContext& context, const 
 
 int main(int argc, char** argv) {
     qtHandler = qInstallMessageHandler(quietRuntimeNotes);
+    if (lumetra::isImportCommand(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        return lumetra::importMain(QCoreApplication::arguments());
+    }
     if (lumetra::isBatchCommand(argc, argv)) {
         QByteArrayList raw;
         for (int i = 1; i < argc; ++i) raw << QByteArray(argv[i]);
@@ -83,5 +90,9 @@ int main(int argc, char** argv) {
         &desktop);
     if (start == lumetra::StartOutcome::Failed) return 1;
     if (start == lumetra::StartOutcome::Quit) return 0;
+    // Lumetra FILE: a job opens, a data file goes to the import.
+    if (args.size() == 2 && !args.at(1).startsWith(QLatin1String("--")))
+        if (auto* pages = window.findChild<lumetra::DataPages*>())
+            QTimer::singleShot(0, pages, [pages, file = args.at(1)] { pages->openFile(file); });
     return app.exec();
 }

@@ -193,26 +193,35 @@ Layout layoutPlot(QSizeF canvas, const PlotScale& st, const PlotInput& in,
         bottom = std::max(bottom, t.box.bottom());
         L.texts.push_back(t);
     };
-    put(make(QStringLiteral("title"), in.methodName + QStringLiteral(" Estimate by Lumetra (tm)"),
+    auto either = [](const QString& own, const QString& spectrum) {
+        return own.isEmpty() ? spectrum : own;
+    };
+    put(make(QStringLiteral("title"),
+             either(in.texts.title, in.methodName + QStringLiteral(" Estimate by Lumetra (tm)")),
              big, Titles),
         Align::Centre, Qt::ElideRight);
     put(make(QStringLiteral("date"), titleDateTime(env.now()), small, MiscInfo), Align::Right,
         Qt::ElideRight);
-    put(make(QStringLiteral("title"), QStringLiteral("Power-Spectral Density"), big, Titles),
+    put(make(QStringLiteral("title"),
+             either(in.texts.subtitle, QStringLiteral("Power-Spectral Density")), big, Titles),
         Align::Centre, Qt::ElideRight);
     put(make(QStringLiteral("path"), in.jobPath.trimmed(), small, Titles), Align::Right,
         Qt::ElideMiddle);
-    put(make(QStringLiteral("runInfo"),
-             QStringLiteral("Time (sec.): ") + numberText(in.tStart) + QStringLiteral("  to ") +
-                 numberText(in.tFinal),
-             small, MiscInfo),
-        Align::Left, Qt::ElideRight);
-    put(make(QStringLiteral("runInfo"),
-             QStringLiteral("zeroFill = ") + numberText(in.zeroFill) + QStringLiteral("%"), small,
-             MiscInfo),
-        Align::Left, Qt::ElideRight);
+    for (const QString& line : in.texts.info)
+        put(make(QStringLiteral("runInfo"), line, small, MiscInfo), Align::Left, Qt::ElideRight);
+    if (in.texts.info.isEmpty()) {
+        put(make(QStringLiteral("runInfo"),
+                 QStringLiteral("Time (sec.): ") + numberText(in.tStart) + QStringLiteral("  to ") +
+                     numberText(in.tFinal),
+                 small, MiscInfo),
+            Align::Left, Qt::ElideRight);
+        put(make(QStringLiteral("runInfo"),
+                 QStringLiteral("zeroFill = ") + numberText(in.zeroFill) + QStringLiteral("%"),
+                 small, MiscInfo),
+            Align::Left, Qt::ElideRight);
+    }
     // Only a fitted model has a noise variance; other methods leave a stale value behind.
-    if (in.parametric)
+    if (in.parametric && in.texts.info.isEmpty())
         put(make(QStringLiteral("runInfo"),
                  QStringLiteral("Noise Variance = ") + numberText(in.sig2), small, MiscInfo),
             Align::Left, Qt::ElideRight);
@@ -261,7 +270,8 @@ Layout layoutPlot(QSizeF canvas, const PlotScale& st, const PlotInput& in,
     std::vector<Text> lower;
     const double frameCentre = frameLeft + frameWidth / 2;
     {
-        Text t = make(QStringLiteral("xCaption"), QStringLiteral("Frequency"), small, Axes);
+        Text t = make(QStringLiteral("xCaption"),
+                      either(in.texts.xCaption, QStringLiteral("Frequency")), small, Axes);
         const QSizeF size(textWidth(small, t.text), lineHeight(small));
         const double x = std::clamp(roundHalfEven(frameCentre - size.width() / 2), m,
                                     std::max(m, W - m - size.width()));
@@ -320,7 +330,8 @@ Layout layoutPlot(QSizeF canvas, const PlotScale& st, const PlotInput& in,
     for (QRectF& s : L.legendSamples) s.translate(0, xLabelTop);
 
     // The y caption: centred on the frame's height, at the right edge.
-    L.yCaption = make(QStringLiteral("yCaption"), QStringLiteral("Power-Spectral Density (dB)"),
+    L.yCaption = make(QStringLiteral("yCaption"),
+                      either(in.texts.yCaption, QStringLiteral("Power-Spectral Density (dB)")),
                       captionFont, Axes);
     L.yCaption.text = fitted(captionFont, L.yCaption.text, L.frame.height(), Qt::ElideRight);
     const double capLength = textWidth(captionFont, L.yCaption.text);
@@ -512,6 +523,7 @@ void overlayRanges(const PlotInput& in, const std::vector<PlotInput>& held,
 } // namespace
 
 QString legendText(const PlotInput& in) {
+    if (!in.texts.legend.isEmpty()) return in.texts.legend;
     QString t = in.methodName.trimmed();
     if (!in.orders.isEmpty()) t += QLatin1Char(' ') + in.orders;
     t += QStringLiteral(", ") + numberText(in.pointCount()) + QStringLiteral(" pts, ") + in.jobName;

@@ -13,6 +13,7 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -20,6 +21,13 @@ class QPainter;
 class QPaintDevice;
 
 namespace lumetra::plot {
+
+// Texts of a plot that shows something other than a spectrum (the Signal page's series);
+// an empty field keeps the spectrum's text.
+struct PlotTexts {
+    QString title, subtitle, xCaption, yCaption, legend;
+    QStringList info; // replaces the run-information lines when not empty
+};
 
 // The run's result block and the job values the plot shows.
 struct PlotInput {
@@ -35,6 +43,7 @@ struct PlotInput {
     QString jobName;        // job file name
     bool parametric = true; // the method fits a model: the noise variance means something
     QString orders;         // model orders for the legend, e.g. "p=15 q=4"; may be empty
+    PlotTexts texts;
     // Number of points that can safely be plotted.
     int pointCount() const;
 };

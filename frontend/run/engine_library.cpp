@@ -60,6 +60,16 @@ bool EngineLibrary::load(QString* message) {
     return true;
 }
 
+QFunctionPointer EngineLibrary::resolve(const char* name, QString* message) {
+    QMutexLocker lock(&mutex_);
+    if (!load(message)) return nullptr;
+    const QFunctionPointer f = library_.resolve(name);
+    if (!f && message)
+        *message = QStringLiteral("The engine library '") + path_ +
+                   QStringLiteral("' has no entry point '") + QLatin1String(name) + u'\'';
+    return f;
+}
+
 void EngineLibrary::run(const QString& jobPath, const QString& reportDir, RunResult& result) {
     QMutexLocker lock(&mutex_);
     QString message;

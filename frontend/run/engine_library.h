@@ -26,6 +26,10 @@ class EngineLibrary {
     // must already be sized). Safe to call off the user-interface thread; one run at a time.
     void run(const QString& jobPath, const QString& reportDir, RunResult& result);
 
+    // Another entry point of the engine (the reentrant in-memory ones), loading the library when
+    // needed; nullptr with a message when the library or the name is missing.
+    QFunctionPointer resolve(const char* name, QString* message);
+
   private:
     using RunFunction = int32_t (*)(const char*, int32_t, const char*, int32_t, float*, float*,
                                     int32_t*, int32_t*, float*, float*, float*, float*, char*,

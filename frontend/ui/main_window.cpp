@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "common_files.h"
+#include "data_pages.h"
 #include "demo_page.h"
 #include "file_error_policy.h"
 #include "help_menu.h"
@@ -125,6 +126,7 @@ MainWindow::MainWindow(UserInteraction& ui, RegistryStore& registry, const QStri
     });
     jobLabel_->setText(jobStatusText());
     lastRunLabel_->setText(lastRunStatusText());
+    new DataPages(*this, session_, *engine_);
 }
 
 MainWindow::~MainWindow() {

@@ -98,6 +98,8 @@ constexpr int kMaxZeros = 200;
 constexpr int kMaxOrder = 411;
 // Frequency points a job file may ask for (after rounding up to a power of two).
 constexpr int kMaxFreqPoints = 1 << 24;
+// Data records a job may use: a run reads no more records than it has frequency points.
+constexpr int kMaxDataRecords = kMaxFreqPoints;
 // Frequency points the job form accepts (its answer is a 16-bit integer).
 constexpr int kMaxFormPoints = 16384;
 // Largest MVSE grid (l_pts), bounded like the frequency grid.

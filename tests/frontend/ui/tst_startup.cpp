@@ -105,8 +105,9 @@ class TestStartup : public QObject {
         QVERIFY(w.tabs()->isTabEnabled(0));
         QVERIFY(!w.tabs()->isTabEnabled(1));
         QVERIFY(!w.tabs()->isTabEnabled(2));
-        QCOMPARE(w.tabs()->count(), 5);
+        QCOMPARE(w.tabs()->count(), 6);
         QCOMPARE(w.tabs()->tabText(3), QString("Output"));
+        QCOMPARE(w.tabs()->tabText(5), QString("Signal"));
         QVERIFY(w.jobForm()->submitButton()->isEnabled());
     }
 
