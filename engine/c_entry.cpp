@@ -261,13 +261,37 @@ int32_t deliver64(const specest::ModernEstimate& e, specest_output64* out) {
     return status_code(e.status);
 }
 
+// A modern result in the float arrays of the file-run entry (db: 10 log10 of the density).
+specest::Estimate narrowed(const specest::ModernEstimate& m) {
+    specest::Estimate e;
+    e.status = m.status;
+    e.message = m.message;
+    e.method = m.method;
+    e.method_name = m.method_name;
+    e.freqs.assign(m.freqs.begin(), m.freqs.end());
+    e.db.assign(m.db.begin(), m.db.end());
+    e.power.assign(m.psd.begin(), m.psd.end());
+    e.a.assign(m.a.begin(), m.a.end());
+    e.b.assign(m.b.begin(), m.b.end());
+    e.reflection.assign(m.reflection.begin(), m.reflection.end());
+    for (const auto& p : m.peaks)
+        e.peaks.push_back({static_cast<float>(p.freq),
+                           static_cast<float>(10.0 * std::log10(std::max(p.density, 1e-300)))});
+    e.sig2 = static_cast<float>(m.sig2);
+    e.zero_fill = 0.0f;
+    e.npts = m.npts;
+    e.iterations = m.iterations;
+    e.akaike_status = m.akaike_status;
+    e.report = m.report;
+    return e;
+}
+
 // The classic profile through the double entry: the float run, its results widened.
 specest::ModernEstimate classic_widened(const specest_params& p, const double* samples, int32_t n,
                                         bool want_report) {
     const auto count = static_cast<std::size_t>(n) * (p.complex_data ? 2 : 1);
     std::vector<float> x(count);
     for (std::size_t i = 0; i < count; ++i) x[i] = static_cast<float>(samples[i]);
-    std::vector<float> t;
     const double* t64 = SPECEST_V12(p, times64, static_cast<const double*>(nullptr));
     specest::Samples s;
     if (p.complex_data)
@@ -276,8 +300,7 @@ specest::ModernEstimate classic_widened(const specest_params& p, const double* s
     else
         s.real = {x.data(), static_cast<std::size_t>(n)};
     if (t64) {
-        t.assign(t64, t64 + n);
-        s.times = {t.data(), t.size()};
+        s.times64 = {t64, static_cast<std::size_t>(n)};
     } else if (p.times) {
         s.times = {p.times, static_cast<std::size_t>(n)};
     }
@@ -409,6 +432,8 @@ SPECEST_API int32_t specest_estimate(const specest_params* p, const float* sampl
         else
             s.real = {samples, count};
         if (p->times) s.times = {p->times, count};
+        if (const double* t = SPECEST_V12((*p), times64, static_cast<const double*>(nullptr)))
+            s.times64 = {t, count};
         s.dt = p->dt;
         specest::EstimateOptions options;
         options.want_report = out->report_sink != nullptr;
@@ -502,6 +527,11 @@ SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_di
         if (!job_path) return SPECEST_INVALID_ARGUMENT;
         if (!grid_fits(specest::file_capacity(job_path), out, "job"))
             return SPECEST_INVALID_ARGUMENT;
+        if (flags & SPECEST_PROFILE_MODERN) {
+            specest::EstimateOptions o;
+            o.want_report = out->report_sink != nullptr;
+            return deliver(narrowed(specest::run_job_file_modern(job_path, o)), out);
+        }
         specest::RunOptions opt;
         if (report_dir) opt.report_dir = report_dir;
         opt.pause_after_peaks = (flags & SPECEST_NO_PAUSE) == 0;

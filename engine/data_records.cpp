@@ -61,12 +61,14 @@ int count_records(TextFile& data, int header_lines, int limit, std::vector<float
     return count;
 }
 
-void note_time(SeriesRead& s, int at, float t, Vec1<float> x_array) {
-    if (s.count > 1 && s.not_increasing_at == 0 && !(t > x_array(s.count - 1))) {
+void note_time(SeriesRead& s, int at, float t, double t64, Vec1<float> x_array) {
+    if (s.count == 1) s.first_time = t64;
+    if (s.count > 1 && s.not_increasing_at == 0 && !(t64 > s.last_time)) {
         s.not_increasing_at = at;
         s.previous_time = x_array(s.count - 1);
         s.bad_time = t;
     }
+    s.last_time = t64;
 }
 
 SeriesRead read_records(TextFile& data, const JobParams& jp, int npts,
@@ -104,9 +106,11 @@ SeriesRead read_records(TextFile& data, const JobParams& jp, int npts,
             t = times[static_cast<std::size_t>(s.count)];
         else if (!free_form::to_float(f[0], t))
             data_error(data, "the time value " + quote_field(f[0]) + " is not a number");
+        double t64 = t;
+        if (!free_form::to_double(f[0], t64)) t64 = t;
         const int read = ++s.count;
         x_array(read) = t;
-        note_time(s, data.line_number(), t, x_array);
+        note_time(s, data.line_number(), t, t64, x_array);
         if (jp.itype == 1) {
             float v = 0;
             if (!free_form::to_float(f[1], v))

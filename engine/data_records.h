@@ -23,6 +23,9 @@ struct SeriesRead {
     int count = 0;
     int not_increasing_at = 0;
     float previous_time = 0, bad_time = 0;
+    // The time values in double precision: the first, the last, and the one before the last
+    // (whether times increase is decided on these, so 1.7e9 + k * 0.01 s increases).
+    double first_time = 0, last_time = 0;
 };
 
 // Reads up to npts records after the header lines into x_array and y_array (real data) or
@@ -33,6 +36,6 @@ SeriesRead read_records(TextFile& data, const JobParams& jp, int npts,
                         Vec1<cfloat> signal_amp);
 
 // Notes the first time value that does not increase.
-void note_time(SeriesRead& s, int at, float t, Vec1<float> x_array);
+void note_time(SeriesRead& s, int at, float t, double t64, Vec1<float> x_array);
 
 } // namespace specest

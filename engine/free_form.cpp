@@ -103,6 +103,24 @@ bool to_int(std::string_view s, int& v) {
     return r.ec == std::errc() && r.ptr == s.data() + s.size();
 }
 
+bool to_double(std::string_view s, double& v) {
+    s = trim(s);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    if (s.empty() || s.size() > 80) return false;
+    char buf[96];
+    std::size_t k = 0;
+    for (char c : s) buf[k++] = (c == 'd' || c == 'D') ? 'e' : c;
+    for (std::size_t j = 0; j < k; ++j) {
+        const char lower = static_cast<char>(buf[j] | 0x20);
+        if (lower >= 'a' && lower <= 'z' && lower != 'e') return false;
+    }
+    double d = 0;
+    const auto r = fast_float::from_chars(buf, buf + k, d);
+    if (r.ec != std::errc() || r.ptr != buf + k || !std::isfinite(d)) return false;
+    v = d;
+    return true;
+}
+
 bool to_float(std::string_view s, float& v) {
     s = trim(s);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);

@@ -21,6 +21,8 @@ bool field_views(std::string_view line, std::string_view* out, std::size_t max_f
 // Single-precision results out of range are refused.
 bool to_int(std::string_view s, int& v);
 bool to_float(std::string_view s, float& v);
+// The same grammar read in double precision (time values keep their step this way).
+bool to_double(std::string_view s, double& v);
 // "(re,im)" with optional blanks inside.
 bool to_complex(std::string_view s, float& re, float& im);
 

@@ -9,6 +9,7 @@
 #include "work_array.h"
 
 #include <cmath>
+#include <string>
 
 namespace specest {
 namespace {
@@ -26,6 +27,25 @@ void zero_power_block(int order) {
     r.blanks(2);
 }
 
+// What the classic limit on the Levinson order means for the job at hand.
+std::string levinson_limit(const JobParams& jp, int ip) {
+    std::string name = jp.method_name;
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    const std::string limit = std::to_string(jp.maxorder);
+    const std::string rule = " exceeds the classic limit of " + limit + " = min(nPoints, " +
+                             std::to_string(kMaxOrder) + ")";
+    const std::string modern = "; the modern profile has no such limit";
+    using M = record::Method;
+    const auto m = static_cast<M>(jp.method);
+    if (m == M::mywe || m == M::lsmywe || m == M::akaike)
+        return name + ": the long AR model of order npts/5 = " + std::to_string(ip) + rule +
+               " (records up to " + std::to_string(5 * jp.maxorder + 4) +
+               " samples at these settings)" + modern;
+    if (m == M::durbin || m == M::mayne_firoozan)
+        return name + ": the long AR model of order L_pts = " + std::to_string(ip) + rule + modern;
+    return name + ": the AR order " + std::to_string(ip) + rule + modern;
+}
+
 void check_levinson_order(int ip) {
     const JobParams& jp = job();
     if (ip > jp.maxorder) {
@@ -36,6 +56,7 @@ void check_levinson_order(int ip) {
         r.line(Line().x(9).a("IP / Max_Order = ").i(ip, 6).i(jp.maxorder, 6));
         r.line(Line().rep('-', 72));
         r.blanks(2);
+        run_context().explanation = levinson_limit(jp, ip);
         stop(" Levinson ... Label 710");
     }
 }

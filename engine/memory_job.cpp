@@ -77,6 +77,13 @@ void set_up_memory_job(const EstimateParams& p, const MemorySamples& m, int& npt
             input_error("times holds " + std::to_string(m.times.size()) + " values for " +
                         std::to_string(n) + " samples");
         check_finite(m.times, "time value");
+    } else if (!m.times64.empty()) {
+        if (m.times64.size() != n)
+            input_error("times holds " + std::to_string(m.times64.size()) + " values for " +
+                        std::to_string(n) + " samples");
+        for (std::size_t i = 0; i < n; ++i)
+            if (!std::isfinite(m.times64[i]))
+                input_error("time value " + std::to_string(i + 1) + " is not a finite number");
     } else if (!(m.dt > 0.0) || !std::isfinite(m.dt) || !std::isfinite(static_cast<float>(m.dt)) ||
                static_cast<float>(m.dt) == 0.0f) {
         input_error("the sampling interval dt must be a positive number, not " +

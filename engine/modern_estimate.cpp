@@ -2,8 +2,11 @@
 // grids and density scale (docs/numerics.md lists every difference from the classic profile).
 #include "specest/specest.hpp"
 
+#include "data_records.h"
 #include "estimator_table.h"
 #include "fft.h"
+#include "free_form.h"
+#include "job_reader.h"
 #include "model_spectrum.h"
 #include "run_context.h"
 #include "stop.h"
@@ -12,6 +15,7 @@
 #include "work_array.h"
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -476,6 +480,102 @@ long long estimate_capacity(const ModernParams& params, long long n, std::string
     } catch (const BadInput& b) {
         if (message) *message = b.text;
         return 0;
+    }
+}
+
+} // namespace specest
+
+namespace specest {
+namespace {
+
+// The scipy window a job's window name stands for.
+std::string scipy_window(std::string name) {
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    if (name.rfind("Rectang", 0) == 0 || name.empty() || name[0] == 'N') return "boxcar";
+    if (name == "Barlett") return "bartlett";
+    if (name == "Hanning") return "hann";
+    if (name == "Hamming") return "hamming";
+    if (name == "Blackman") return "blackman";
+    return name; // refused by the window table, naming it
+}
+
+} // namespace
+
+ModernEstimate run_job_file_modern(std::string_view job_path, const EstimateOptions& options) {
+    try {
+        std::array<std::string, record::kJobLines> values;
+        std::string why;
+        if (!read_job(job_path, values, why)) return failure(EstimateStatus::invalid_input, why);
+        std::vector<double> real;
+        std::vector<cdouble> cplx;
+        ModernParams mp;
+        SeriesRead series;
+        {
+            auto c = std::make_unique<RunContext>();
+            ActiveRun active(*c);
+            c->job_path.assign(job_path);
+            c->pause_after_peaks = false;
+            c->report.open_memory();
+            try {
+                int npts = 0, npoints = 0;
+                spec_info(job_path, 6, npts, npoints);
+                const JobParams& jp = c->job;
+                const auto n = static_cast<std::size_t>(std::max(npts, 0));
+                std::vector<float> x(n + 1), y(n + 1);
+                std::vector<cfloat> amp(n + 1);
+                series = read_records(c->data, jp, npts, c->record_times, Vec1<float>(x),
+                                      Vec1<float>(y), Vec1<cfloat>(amp));
+                c->data.close();
+                const auto count = static_cast<std::size_t>(series.count);
+                if (jp.itype == 1)
+                    real.assign(y.begin(), y.begin() + static_cast<std::ptrdiff_t>(count));
+                else
+                    cplx.assign(amp.begin(), amp.begin() + static_cast<std::ptrdiff_t>(count));
+                mp.method = jp.method;
+                mp.complex_data = jp.itype != 1;
+                mp.onesided = jp.neg_freq != 1;
+                // The job's own point count, not rounded: the modern grid takes it as it is.
+                int raw = 0;
+                mp.nfft =
+                    free_form::to_int(
+                        values[static_cast<std::size_t>(record::line(record::Field::npoints) - 1)],
+                        raw)
+                        ? raw
+                        : npoints;
+                mp.window = scipy_window(jp.window_name);
+                auto given = [](int v) { return v == record::kNotApplicableInt ? -999 : v; };
+                mp.order = given(jp.npoles);
+                mp.zeros = given(jp.nzeros);
+                mp.eps = jp.eps == record::kNotApplicableReal ? -999.0 : jp.eps;
+                mp.mode = given(jp.mode);
+                mp.m_eqs = given(jp.m_eqs);
+                mp.l_pts = given(jp.l_pts);
+                mp.m_lags = given(jp.m_lags);
+                mp.nit = given(jp.nit);
+                mp.per = jp.per == record::kNotApplicableReal ? -999.0 : jp.per;
+            } catch (const RunStopped& s) {
+                std::string m = s.text();
+                while (!m.empty() && m.front() == ' ') m.erase(m.begin());
+                if (!c->explanation.empty()) m += " (" + c->explanation + ")";
+                return failure(EstimateStatus::invalid_input, m);
+            }
+        }
+        if (series.count >= 2) {
+            const double span = series.last_time - series.first_time;
+            mp.fs = span > 0 ? (series.count - 1) / span : 0.0;
+            if (!(mp.fs > 0) || !std::isfinite(mp.fs))
+                return failure(EstimateStatus::invalid_input,
+                               "Job file " + std::string(job_path) +
+                                   ": the data's time values give no sampling frequency");
+        }
+        Samples64 s;
+        s.real = real;
+        s.complex = cplx;
+        return estimate(mp, s, options);
+    } catch (const std::bad_alloc&) {
+        return failure(EstimateStatus::stopped, "Out of memory");
+    } catch (...) {
+        return failure(EstimateStatus::stopped, "Internal error");
     }
 }
 

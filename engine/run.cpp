@@ -73,6 +73,7 @@ struct Outcome {
     std::string explanation;                        // one line on an input error
     std::size_t failure_begin = 0, failure_end = 0; // report range explaining a failure
     std::string non_finite_note;                    // the failure written after the estimator
+    std::string warning;                            // said to a caller in memory on success
     int npts = 0, n_freq_pts = 0, n_time_values = 0;
     float t_start = 0, t_final = 0, zero_fill = kNoPlot, sig2 = 0;
     int method = 0;
@@ -120,9 +121,21 @@ void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& o
         out.failure_end = c.model_mark;
 
         const bool spectrum_finite = all_finite(y_buf, amp_buf, jp.itype, n_freq_pts);
-        if (jp.iflag == 0 && (!spectrum_finite || !std::isfinite(jp.sig2))) {
+        // A scaled record's spectrum must fit single precision once the scale is undone.
+        bool in_range = std::isfinite(jp.sig2);
+        for (int k = 0; k < n_freq_pts && c.power_scale_exp > 0 && in_range; ++k) {
+            const auto uk = static_cast<std::size_t>(k);
+            const float v = jp.itype == 1 ? y_buf[uk] : std::abs(amp_buf[uk]);
+            in_range = std::isfinite(std::ldexp(v, c.power_scale_exp));
+        }
+        if (jp.iflag == 0 && (!spectrum_finite || !std::isfinite(jp.sig2) || !in_range)) {
             out.non_finite_note =
-                spectrum_finite
+                c.power_scale_exp != 0 && spectrum_finite
+                    ? "The record's dynamic range puts its spectrum outside single precision "
+                      "(the samples reach 2**" +
+                          std::to_string(-c.power_scale_exp / 2) +
+                          "); the modern profile computes it in double precision."
+                : spectrum_finite
                     ? "The noise variance is not a number (overflow or 0/0)."
                     : "The estimate holds values that are not numbers (overflow or 0/0).";
             // The likeliest cause, when the job left out a setting the method reads.
@@ -168,6 +181,8 @@ void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& o
                 }
                 if (c.list_spectrum) list_spectrum(r, x_buf.data(), spectrum, n_freq_pts);
             }
+            if (c.power_scale_exp != 0)
+                for (float& v : out.power) v = std::ldexp(v, c.power_scale_exp);
             out.x.assign(x_buf.begin(), x_buf.begin() + n_freq_pts);
             Vec1<float> xs(out.x.data(), n_freq_pts), ys(out.db.data(), n_freq_pts);
             for (int j : find_peaks(ys, n_freq_pts)) out.peaks.push_back({xs(j), ys(j)});
@@ -194,6 +209,7 @@ void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& o
         }
         out.t_final = jp.t_final;
         out.sig2 = jp.sig2;
+        out.warning = c.warning;
         return;
     } catch (const RunStopped& s) {
         // A blank always separates STOP from the stop text.
@@ -261,6 +277,7 @@ Estimate to_estimate(Outcome&& out, const std::string& failure) {
     switch (out.status) {
     case RunStatus::success:
         e.status = EstimateStatus::success;
+        e.message = out.warning;
         break;
     case RunStatus::estimator_failure:
         e.status = EstimateStatus::estimator_failure;
@@ -404,7 +421,8 @@ Estimate estimate(const EstimateParams& params, const Samples& samples,
             samples.real,
             {reinterpret_cast<const cfloat*>(samples.complex.data()), samples.complex.size()},
             samples.times,
-            samples.dt};
+            samples.dt,
+            samples.times64};
         c->memory = &memory;
         Outcome out;
         execute(

@@ -23,6 +23,7 @@ struct MemorySamples {
     std::span<const cfloat> complex; // complex data
     std::span<const float> times;    // time values; empty: t(i) = (i - 1) * dt
     double dt = 1.0;
+    std::span<const double> times64; // or these, in double precision
 };
 
 struct RunContext {
@@ -38,6 +39,8 @@ struct RunContext {
     wa::WorkArea64 area64;
     // Model details the estimators leave for the caller.
     std::string explanation; // one line on the last input error, for callers without the report
+    std::string warning;     // what a caller in memory should know about a success
+    int power_scale_exp = 0; // the spectrum was computed 2^-power_scale_exp times too large
     // Report marks around the estimator's own lines: its explanation when it fails.
     std::size_t estimator_mark = 0, model_mark = 0;
     std::vector<cfloat> reflection; // reflection coefficients 1..order, where the method has them

@@ -71,11 +71,13 @@ SeriesRead take_samples(const MemorySamples& m, const JobParams& jp, int npts, V
     const int n = static_cast<int>(std::min<long long>(npts, available));
     for (int i = 1; i <= n; ++i) {
         const auto k = static_cast<std::size_t>(i - 1);
-        const float t =
-            m.times.empty() ? static_cast<float>(static_cast<double>(i - 1) * m.dt) : m.times[k];
+        const double t64 = !m.times64.empty() ? m.times64[k]
+                           : m.times.empty()  ? static_cast<double>(i - 1) * m.dt
+                                              : static_cast<double>(m.times[k]);
+        const float t = !m.times.empty() ? m.times[k] : static_cast<float>(t64);
         s.count = i;
         x_array(i) = t;
-        note_time(s, i, t, x_array);
+        note_time(s, i, t, t64, x_array);
         if (jp.itype == 1)
             y_array(i) = m.real[k];
         else
@@ -146,9 +148,12 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
         r.line(
             Line().x(9).a(" nPoles = ").i(jp.npoles, 4).x(4).a("Max_Order = ").i(jp.maxorder, 4));
         r.line(" ABORTing ... Max_Order must be \">=\" nPoles");
-        run_context().explanation = "nPoles = " + std::to_string(jp.npoles) +
-                                    "; Max_Order = " + std::to_string(jp.maxorder) +
-                                    "; nPoles <= Max_Order = min(nPoints, 411)";
+        run_context().explanation =
+            "nPoles = " + std::to_string(jp.npoles) +
+            " exceeds the classic limit Max_Order = " + std::to_string(jp.maxorder) +
+            " = min(nPoints, " + std::to_string(kMaxOrder) +
+            ") (raise nPoints or lower nPoles); the modern profile has "
+            "no such limit";
         r.line(Line().rep('-', 72));
         r.blanks(2);
         stop(" spectrum_est ... 720 label");
@@ -186,8 +191,12 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     const float t_window = jp.t_final - jp.t_start;
     float delta_t = static_cast<float>(static_cast<double>(t_window) / (npts - 1));
     // Samples in memory without time values keep the sampling interval they were given.
-    if (const MemorySamples* m = run_context().memory; m && m->times.empty())
+    if (const MemorySamples* m = run_context().memory; m && m->times.empty() && m->times64.empty())
         delta_t = static_cast<float>(m->dt);
+    // Times too close together for single precision (Unix timestamps: 1.7e9 + k * 0.01 s) give
+    // their step in double precision.
+    if (!(delta_t != 0.0f) || !std::isfinite(delta_t))
+        delta_t = static_cast<float>((series.last_time - series.first_time) / (npts - 1));
     r.list("delta_t/t_window = ", delta_t, t_window, jp.t_start);
     if (!(delta_t != 0.0f) || !std::isfinite(delta_t)) {
         r.list(" ");
@@ -223,12 +232,14 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
 
     // 9. Bad points
     int bad_points = 0;
+    std::vector<int> bad_at; // for callers in memory, who have no data file's documentation
     if (jp.itype == 1) {
         for (int i = 1; i <= npts; ++i) {
             if (std::fabs(y_array(i)) > kBadPointLimit) {
                 r.list(" Bad point= #i,y_array=", i, y_array(i), kBadPointLimit);
                 y_array(i) = 0.0f;
                 ++bad_points;
+                if (bad_at.size() < 10) bad_at.push_back(i - 1);
             }
             signal_real(i) = y_array(i);
             signal_amp(i) = {y_array(i), 0.0f};
@@ -238,6 +249,7 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
             if (std::abs(signal_amp(i)) > kBadPointLimit) {
                 signal_amp(i) = cfloat();
                 ++bad_points;
+                if (bad_at.size() < 10) bad_at.push_back(i - 1);
             }
             signal_real(i) = signal_amp(i).real();
         }
@@ -250,6 +262,33 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
         stop(source + ": every one of the " + std::to_string(npts) +
              " samples is a bad point (magnitude above 1e10); there is nothing to estimate");
     }
+
+    if (bad_points > 0 && bad_points < npts && run_context().memory) {
+        std::string& w = run_context().warning;
+        w = std::to_string(bad_points) +
+            " sample(s) above 1e10 in magnitude were set to zero, as " +
+            "job files do (indices from 0:";
+        for (int i : bad_at) w += " " + std::to_string(i);
+        w += bad_points > static_cast<int>(bad_at.size()) ? " ...)" : ")";
+    }
+
+    // Records of very small or very large magnitude are scaled by a power of two into
+    // [2^-60, 2^60] (exact in binary floating point) and the scale undone on the results, so
+    // their spectrum neither underflows nor overflows single precision; the relative dB and
+    // the model coefficients do not depend on it, and no other record changes.
+    float peak = 0.0f;
+    for (int i = 1; i <= npts; ++i) peak = std::max(peak, std::abs(signal_amp(i)));
+    int scale_exp = 0;
+    if (peak > 0.0f && (peak < 0x1p-60f || peak > 0x1p60f)) {
+        scale_exp = -std::ilogb(peak);
+        for (int i = 1; i <= npts; ++i) {
+            signal_amp(i) = {std::ldexp(signal_amp(i).real(), scale_exp),
+                             std::ldexp(signal_amp(i).imag(), scale_exp)};
+            signal_real(i) = std::ldexp(signal_real(i), scale_exp);
+        }
+        r.list(" Note: samples scaled by 2 **", scale_exp, "for the calculation (undone after).");
+    }
+    run_context().power_scale_exp = -2 * scale_exp;
 
     // 10. Zero fill
     for (int i = npts + 1; i <= nPoints; ++i) {
@@ -280,10 +319,10 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     call.npoints = nPoints;
     call.nexp = nexp;
     call.sig2 = jp.sig2;
-    call.eps = jp.eps;
+    call.eps = std::ldexp(jp.eps, 2 * scale_exp); // a pivot threshold scales with the power
     call.per = jp.per;
     run_estimator(*entry, call);
-    jp.sig2 = call.sig2;
+    jp.sig2 = std::ldexp(call.sig2, -2 * scale_exp);
     npts = call.npts;
     const bool direct = call.direct;
     if (direct) nPoints = call.grid;
@@ -327,7 +366,7 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
                    .a(" ... Summation = ")
                    .e(sum_b, 12, 5));
         if (jp.iflag != 0) return;
-        armapsd(jp.npoles, jp.nzeros, a, b, jp.sig2, nexp, psd, nPoints);
+        armapsd(jp.npoles, jp.nzeros, a, b, call.sig2, nexp, psd, nPoints);
     }
 
     // 14. Frequency grid

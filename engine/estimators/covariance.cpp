@@ -59,6 +59,42 @@ template <class R> class Sums {
         }
     }
 
+    // The modern profile's sums: row 0 and the first column of the triangle directly, the rest
+    // down each diagonal, where one step adds the product entering the range and removes the
+    // one leaving it: O(n p + p^2) instead of O(n p^2). A fixed order, so the same bits on
+    // every run.
+    void recursive_sums(bool backward) {
+        const int n = n_, ip = ip_;
+        auto xv = [&](int i) { return cdouble(re_[i - 1], im_[i - 1]); };
+        std::vector<cdouble> s(cre_.size());
+        auto at = [&](int j, int k) -> cdouble& {
+            return s[j == 0 ? static_cast<std::size_t>(k)
+                            : row(j) + static_cast<std::size_t>(k - 1)];
+        };
+        auto direct = [&](int j, int k) {
+            cdouble f = 0;
+            for (int i = ip + 1; i <= n; ++i) f += std::conj(xv(i - k)) * xv(i - j);
+            if (backward)
+                for (int i = 1; i <= n - ip; ++i) f += xv(i + k) * std::conj(xv(i + j));
+            return f;
+        };
+        for (int k = 0; k <= ip; ++k) at(0, k) = direct(0, k);
+        for (int j = 1; j <= ip; ++j) at(j, 1) = direct(j, 1);
+        for (int j = 1; j < ip; ++j)
+            for (int k = 1; k <= j; ++k) {
+                cdouble v = at(j, k) + std::conj(xv(ip - k)) * xv(ip - j) -
+                            std::conj(xv(n - k)) * xv(n - j);
+                if (backward)
+                    v += xv(n - ip + 1 + k) * std::conj(xv(n - ip + 1 + j)) -
+                         xv(1 + k) * std::conj(xv(1 + j));
+                at(j + 1, k + 1) = v;
+            }
+        for (std::size_t e = 0; e < s.size(); ++e) {
+            cre_[e] = static_cast<R>(s[e].real());
+            cim_[e] = static_cast<R>(s[e].imag());
+        }
+    }
+
     // The scalar reference.
     void forward() {
         reverse();
@@ -135,7 +171,9 @@ void covmcov(Vec1<cx<R>> x, int& n, int& ip, int& mode, R& eps, int& iflag, R& s
         stop(" COVARIANCE: AR order out of range");
     }
     Sums<R> sums(x, n, ip);
-    if (kClassic<R> && !simd::force_scalar()) {
+    if constexpr (!kClassic<R>) {
+        sums.recursive_sums(mode == 1);
+    } else if (!simd::force_scalar()) {
         sums.vector_sums(mode == 1);
     } else {
         sums.forward();

@@ -90,7 +90,11 @@ typedef struct specest_params {
 
 /* Numerics profiles. Classic: the job file's single-precision results, bit for bit. Modern:
  * double precision, no fixed caps, scipy's grids, windows and density scaling. */
-enum { SPECEST_PROFILE_CLASSIC = 0, SPECEST_PROFILE_MODERN = 1 };
+enum { SPECEST_PROFILE_CLASSIC = 0, SPECEST_PROFILE_MODERN = 2 };
+/* SPECEST_PROFILE_MODERN is also a flag of specest_run_file: the job's data, method and
+ * settings in the modern profile (nPoints the exact grid size, the window by scipy's name,
+ * the mean removed, fs from the data's time step); freqs in Hz, db = 10 log10 of the density,
+ * power the density, peaks most prominent first; no report file is written. */
 
 /* Caller-owned outputs. Every array may be NULL (then it is not filled) and is written only
  * up to its capacity; the counts tell how many values the estimate has. */

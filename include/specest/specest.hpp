@@ -84,6 +84,7 @@ struct Samples {
     std::span<const std::complex<float>> complex;
     std::span<const float> times;
     double dt = 1.0;
+    std::span<const double> times64; // time values in double precision (instead of times)
 };
 
 struct Peak {
@@ -193,6 +194,12 @@ struct ModernEstimate {
 // the same bits on any thread.
 ModernEstimate estimate(const ModernParams& params, const Samples64& samples,
                         const EstimateOptions& options = {});
+
+// A job file's run in the modern profile (the desktop program's modern view): the job's data,
+// method and settings, with nPoints as the exact grid size, its window by scipy's name
+// (Rectangular: boxcar, Barlett: bartlett, Hanning: hann, ...), the mean removed and fs from
+// the data's time step. No report file is written.
+ModernEstimate run_job_file_modern(std::string_view job_path, const EstimateOptions& options = {});
 
 // Grid points a modern estimate of n samples gives (0 with a message when the settings have
 // none).

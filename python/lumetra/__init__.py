@@ -17,6 +17,7 @@ import math
 import operator
 import os
 import re
+import warnings
 
 import numpy as np
 
@@ -129,11 +130,12 @@ def _times(times, n):
         raise ValueError(
             f"times must be {n} real numbers, one per sample; got shape {t.shape}, dtype {t.dtype}"
         )
-    t = np.ascontiguousarray(t, dtype=np.float32)
+    # Double precision: Unix timestamps (1.7e9 + k * 0.01 s) keep their step.
+    t = np.ascontiguousarray(t, dtype=np.float64)
     finite = np.isfinite(t)
     if not finite.all():
         i = int(np.argmin(finite))
-        raise ValueError(f"times[{i}] is not a finite single-precision number")
+        raise ValueError(f"times[{i}] is not a finite number")
     return t
 
 
@@ -194,7 +196,7 @@ def _params(n, is_complex, method, fs, times, nfft, settings):
     if times is not None:
         if fs != 1.0:
             raise ValueError("give fs or times, not both")
-        p.times = times.ctypes.data_as(ctypes.POINTER(ctypes.c_float))
+        p.times64 = times.ctypes.data_as(ctypes.POINTER(ctypes.c_double))
     else:
         try:
             fs = float(fs)
@@ -471,6 +473,9 @@ def _estimate_classic(x, method, *, fs=1.0, nfft=None, times=None, report=False,
         # the report, and keep the fast path free of report text.
         status, bufs = call(True)
     if status == _abi.SUCCESS:
+        note = bufs.message_text()
+        if note:  # e.g. samples above 1e10 set to zero, as job files do
+            warnings.warn(note, stacklevel=2)
         return bufs.result(m, bufs.report_text() if report else None)
     message = bufs.message_text()
     if status == _abi.ESTIMATOR_FAILURE:
@@ -485,13 +490,19 @@ def _estimate_classic(x, method, *, fs=1.0, nfft=None, times=None, report=False,
 _REPORT_NAME = "~Lumetra.out"
 
 
-def run_job(path, report_dir=None):
+def run_job(path, report_dir=None, profile="classic"):
     """Runs a job file exactly as the program does and returns its Estimate.
 
     The run report "~Lumetra.out" goes to report_dir (default: the current directory) and is
     also in Estimate.report. A job the engine stops on (bad settings, unreadable data) raises
     ValueError with the engine's stop text; an estimator failure raises EstimationError;
     running out of memory raises MemoryError.
+    
+    profile="modern" runs the job's data, method and settings in the modern profile (the
+    desktop program's modern view): nPoints is the exact grid size, the window goes by
+    scipy's name, the mean is removed and fs comes from the data's time step; the results are
+    float32 (freqs in Hz, db 10*log10 of the density, power the density); no report file is
+    written.
     """
     path = os.fspath(path)
     if not os.path.isfile(path):
@@ -506,7 +517,10 @@ def run_job(path, report_dir=None):
         _capacity_error(status, _abi.text(msg.value).strip(), f"job {path}")
 
     bufs = _Buffers(cap, True)
-    status = _abi.lib.specest_run_file(cpath, cdir, _abi.NO_PAUSE, ctypes.byref(bufs.out))
+    if profile not in _PROFILES:
+        raise ValueError(f"profile={profile!r} must be 'classic' or 'modern'")
+    flags = _abi.NO_PAUSE | (_abi.PROFILE_MODERN if profile == "modern" else 0)
+    status = _abi.lib.specest_run_file(cpath, cdir, flags, ctypes.byref(bufs.out))
     report = bufs.report_text()
     if report is None:
         report_path = os.path.join(os.fspath(report_dir) if report_dir else ".", _REPORT_NAME)

@@ -82,7 +82,7 @@ class Params(Structure):
 
 
 PROFILE_CLASSIC = 0
-PROFILE_MODERN = 1
+PROFILE_MODERN = 2
 
 
 # The text pointer is taken as an address: the report carries its own length.

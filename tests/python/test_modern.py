@@ -180,3 +180,51 @@ def test_classic_profile_is_the_job_result_and_modern_is_deterministic():
     assert classic.db.dtype == np.float32 and classic.db.max() == 0.0
     runs = [lumetra.estimate(x, "modified-covariance", order=12).psd for _ in range(3)]
     assert all(np.array_equal(r, runs[0]) for r in runs)
+
+
+def test_classic_arrays_scale_warn_and_keep_double_times():
+    x = ar4_record(256, seeded(21)).astype(np.float32)
+    base = lumetra.estimate(x, "periodogram", profile="classic", nfft=256)
+    # A power-of-two scale changes no relative dB; the power is the scaled one where it fits.
+    tiny = lumetra.estimate(np.ldexp(x, -80), "periodogram", profile="classic", nfft=256)
+    assert np.array_equal(tiny.db, base.db) and np.isfinite(tiny.db).all()
+    assert np.array_equal(tiny.power, np.ldexp(base.power, -160).astype(np.float32))
+    burg = lumetra.estimate(x, "burg", profile="classic", order=4, nfft=256)
+    small = lumetra.estimate(np.ldexp(x, -70), "burg", profile="classic", order=4, nfft=256)
+    assert np.array_equal(small.db, burg.db) and np.array_equal(small.a, burg.a)
+    for scale in (1e-23, 1e-30):  # once -inf dB, or a flat -100 dB "success"
+        e = lumetra.estimate(x * np.float32(scale), "blackman-tukey", profile="classic",
+                             nfft=256, mode=1, m_lags=20)
+        ref = lumetra.estimate(x, "blackman-tukey", profile="classic", nfft=256, mode=1, m_lags=20)
+        assert np.isfinite(e.db).all() and np.max(np.abs(e.db - ref.db)) < 1e-3
+    # Samples above 1e10 are zeroed as job files do, and said so.
+    y = x.copy()
+    y[5] = 2e10
+    with pytest.warns(UserWarning, match=r"1 sample.*indices from 0: 5\)"):
+        lumetra.estimate(y, "burg", profile="classic", order=4, nfft=256)
+    # Unix timestamps give their step in double precision.
+    t = 1.7e9 + np.arange(256) * 0.01
+    e = lumetra.estimate(x, "burg", profile="classic", order=4, nfft=256, times=t)
+    assert abs(e.freqs[-1] - 50.0 * 127 / 128) < 1e-4
+    # The classic limits say what they are.
+    long = ar4_record(3000, seeded(22)).astype(np.float32)
+    with pytest.raises(ValueError, match=r"npts/5 = 600 exceeds the classic limit of 411.*2059"):
+        lumetra.estimate(long, "mywe", profile="classic", order=2, zeros=2, eps=0.0, nfft=4096)
+
+
+def test_a_job_in_the_modern_profile_is_the_array_estimate(tmp_path):
+    from conftest import write_data, write_job
+
+    x = ar4_record(300, seeded(31)).astype(np.float32)
+    t = (np.arange(300) * 0.004).astype(np.float32)  # 250 Hz
+    write_data(tmp_path / "rec.txt", t, x)
+    write_job(tmp_path / "job.0", "rec.txt", "Periodogram", False, False, 500, {"window": "Hanning"})
+    job = lumetra.run_job(tmp_path / "job.0", report_dir=tmp_path, profile="modern")
+    fs = (t.size - 1) / (float(t[-1]) - float(t[0]))
+    ref = lumetra.estimate(x.astype(np.float64), "periodogram", fs=fs, nfft=500, window="hann")
+    assert job.freqs.size == ref.freqs.size == 251
+    assert np.allclose(job.power, ref.psd, rtol=1e-5, atol=1e-7 * ref.psd.max())
+    write_job(tmp_path / "burg.0", "rec.txt", "Burg", False, False, 1000, {"order": 4})
+    job = lumetra.run_job(tmp_path / "burg.0", report_dir=tmp_path, profile="modern")
+    ref = lumetra.estimate(x.astype(np.float64), "burg", fs=fs, nfft=1000, order=4)
+    assert np.allclose(job.power, ref.psd, rtol=1e-5)
