@@ -1,16 +1,14 @@
-// Output files are written whole or not at all: into a temporary file in the target's folder,
-// renamed over the target once every byte is on disk. A run that fails, or is killed, leaves
-// the previous file as it was.
+// specest-run writes its outputs through the engine's one output writer (output_file.h there).
 #pragma once
 
-#include <string>
-#include <string_view>
+#include "../engine/output_file.h"
 
 namespace specest::cli {
 
-// Writes `content` to `path`. A symbolic link at `path` is replaced, never followed; any other
-// file that is not a regular file (device, FIFO, directory) is refused. Returns an empty string
-// on success, else a message naming the file and the system's reason.
-std::string write_file_atomically(const std::string& path, std::string_view content);
+// Writes `content` to `path` whole or not at all. "" on success, else a message naming the file
+// and the system's reason.
+inline std::string write_file_atomically(const std::string& path, std::string_view content) {
+    return output::write_file_atomically(path, content);
+}
 
 } // namespace specest::cli

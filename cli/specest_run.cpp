@@ -1,11 +1,13 @@
 // specest-run: runs one job from the command line, for scripting.
+#include "job_reader.h"
 #include "output_file.h"
 #include "result_writers.h"
 
 #include <CLI/CLI.hpp>
 
+#include <array>
 #include <cmath>
-#include <csignal>
+#include <filesystem>
 #include <iostream>
 #include <new>
 #include <sstream>
@@ -13,10 +15,42 @@
 
 namespace {
 
-// Exit codes: the run's status (0 success, 1 estimator failure, 2 stopped), or 3 when the run
-// succeeded but an output could not be written.
+// Exit codes: the run's status (0 success, 1 estimator failure, 2 stopped), 3 when the run
+// succeeded but an output could not be written, 4 for a command line that makes no run (as
+// Lumetra --batch).
 constexpr int kExitStopped = 2;
 constexpr int kExitOutput = 3;
+constexpr int kExitArguments = 4;
+
+// The data file a job names, found as the run finds it (current folder, then the job's); empty
+// when the job cannot be read (the run then says why).
+std::string data_file_of(const std::string& job) {
+    namespace fs = std::filesystem;
+    std::array<std::string, specest::kJobLines> v;
+    std::string why;
+    if (!specest::read_job(job, v, why, false) || v[1].empty()) return {};
+    std::error_code ec;
+    const fs::path p(v[1]);
+    if (p.is_absolute() || fs::exists(p, ec)) return v[1];
+    const fs::path alt = fs::path(job).parent_path() / p;
+    return fs::exists(alt, ec) ? alt.string() : v[1];
+}
+
+// Outputs named twice, naming an input or the run report, or given as "": refused before the
+// run, so nothing is lost.
+std::string refused_outputs(const CLI::App& app, const std::string& job,
+                            const std::string& report_dir, const std::string& csv,
+                            const std::string& json) {
+    for (const char* option : {"--csv", "--json"}) {
+        const std::string& name = std::string(option) == "--csv" ? csv : json;
+        if (app.count(option) > 0 && name.empty())
+            return std::string(option) + " needs a file name, not \"\"";
+    }
+    const std::string report =
+        (report_dir.empty() ? std::string(".") : report_dir) + "/~Lumetra.out";
+    return specest::output::check_outputs(
+        {{"the run report", report}, {"--csv", csv}, {"--json", json}}, {job, data_file_of(job)});
+}
 
 int run(int argc, char** argv) {
     CLI::App app{"Runs one spectral-estimation job and prints its summary and peak table."};
@@ -27,7 +61,18 @@ int run(int argc, char** argv) {
     app.add_option("--csv", csv, "write frequency and dB as CSV to this file");
     app.add_option("--json", json, "write the whole result block as JSON to this file");
     app.add_flag("--no-pause", no_pause, "skip the 2-second pause after the peak table");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e); // --help
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitArguments;
+    }
+    if (const std::string why = refused_outputs(app, job, report_dir, csv, json); !why.empty()) {
+        std::cerr << "specest-run: " << why << "\n";
+        return kExitArguments;
+    }
 
     const int capacity = specest::required_capacity(job);
     std::vector<float> x(static_cast<std::size_t>(capacity > 0 ? capacity : 1));
@@ -92,8 +137,8 @@ int run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Over a file-size limit a write must fail with EFBIG, not end the process.
-    std::signal(SIGXFSZ, SIG_IGN);
+    // Over a file-size limit the output writer's writes fail with EFBIG: it holds SIGXFSZ back
+    // in its own thread, so nothing is ignored process-wide.
     try {
         return run(argc, argv);
     } catch (const std::bad_alloc&) {

@@ -1,55 +1,125 @@
-# Install layout extras and the Debian package.
+# What a prefix install adds besides the targets' own rules, and the Debian packages.
 #
-# The program folder (the install prefix) is laid out by the targets' own install rules: the
-# program, libspecest.so, specest-run, user/ with the example jobs and data, manual.md and
-# images/. Here: the desktop entry and icon beside them, and, in the package only, the entries
-# that make the program start from the desktop menu.
+# cmake --install build --prefix P lays out (GNUInstallDirs):
+#   bin/Lumetra, bin/specest-run                            component program
+#   lib*/libspecest.so.1 (and the file it names)            component lib
+#   lib*/libspecest.so, include/specest/, lib*/cmake/specest/, lib*/pkgconfig/specest.pc
+#                                                           component dev
+#   share/lumetra/ (examples, manual, images), share/applications, share/icons, share/mime
+#                                                           component program
+# cpack -G DEB makes one package of each component: libspecest1, libspecest-dev, lumetra and
+# python3-lumetra (the Python package over the system's library; see python/CMakeLists.txt).
 
+include(CMakePackageConfigHelpers)
 set(LUMETRA_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
-install(FILES ${LUMETRA_PACKAGING_DIR}/lumetra.desktop ${LUMETRA_PACKAGING_DIR}/lumetra.svg
-        DESTINATION .)
+set(LUMETRA_CMAKE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/specest)
 
-# Where the package puts the program folder.
-set(LUMETRA_PACKAGE_PREFIX /opt/Lumetra)
-set(LUMETRA_INSTALL_DIR ${LUMETRA_PACKAGE_PREFIX})
-configure_file(${LUMETRA_PACKAGING_DIR}/lumetra ${CMAKE_BINARY_DIR}/packaging/lumetra @ONLY)
-# System paths: only the package installs these (cmake --install leaves them out).
-install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/lumetra
-        DESTINATION /usr/bin COMPONENT desktop EXCLUDE_FROM_ALL)
-install(FILES ${LUMETRA_PACKAGING_DIR}/lumetra.desktop
-        DESTINATION /usr/share/applications COMPONENT desktop EXCLUDE_FROM_ALL)
-install(FILES ${LUMETRA_PACKAGING_DIR}/lumetra.svg
-        DESTINATION /usr/share/icons/hicolor/scalable/apps COMPONENT desktop EXCLUDE_FROM_ALL)
-# The Python package where Debian's python3 finds it: a link to the program folder's copy.
-if(LUMETRA_BUILD_PYTHON)
-  file(CREATE_LINK ${LUMETRA_INSTALL_DIR}/python/lumetra ${CMAKE_BINARY_DIR}/packaging/lumetra-python
-       SYMBOLIC)
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/lumetra-python DESTINATION /usr/lib/python3/dist-packages
-          RENAME lumetra COMPONENT python EXCLUDE_FROM_ALL)
+# find_package(specest) and specest::specest.
+install(EXPORT specestTargets NAMESPACE specest:: DESTINATION ${LUMETRA_CMAKE_PACKAGE_DIR}
+        COMPONENT dev)
+configure_package_config_file(${LUMETRA_PACKAGING_DIR}/specestConfig.cmake.in
+                              ${CMAKE_BINARY_DIR}/packaging/specestConfig.cmake
+                              INSTALL_DESTINATION ${LUMETRA_CMAKE_PACKAGE_DIR})
+# The library's SOVERSION is the major version: any 1.x satisfies a request for 1.y, y <= x.
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/packaging/specestConfigVersion.cmake
+                                 VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/specestConfig.cmake
+              ${CMAKE_BINARY_DIR}/packaging/specestConfigVersion.cmake
+        DESTINATION ${LUMETRA_CMAKE_PACKAGE_DIR} COMPONENT dev)
+
+# pkg-config --cflags --libs specest.
+file(RELATIVE_PATH LUMETRA_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig
+     ${CMAKE_INSTALL_PREFIX})
+configure_file(${LUMETRA_PACKAGING_DIR}/specest.pc.in ${CMAKE_BINARY_DIR}/packaging/specest.pc
+               @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/specest.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+
+# The desktop menu entry, its icon and the run report's file type.
+if(LUMETRA_BUILD_FRONTEND)
+  install(FILES ${LUMETRA_PACKAGING_DIR}/lumetra.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT program)
+  install(FILES ${LUMETRA_PACKAGING_DIR}/lumetra.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT program)
+  file(GLOB LUMETRA_MIME_PACKAGES CONFIGURE_DEPENDS ${LUMETRA_PACKAGING_DIR}/mime/*.xml)
+  install(FILES ${LUMETRA_MIME_PACKAGES} DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+          COMPONENT program)
 endif()
+
+# ---- Debian packages -------------------------------------------------------------------------
+set(LUMETRA_DEB_LIB libspecest${PROJECT_VERSION_MAJOR})
+set(LUMETRA_DEB_COMPONENTS lib dev)
+if(LUMETRA_BUILD_FRONTEND OR LUMETRA_BUILD_CLI)
+  list(APPEND LUMETRA_DEB_COMPONENTS program)
+endif()
+if(LUMETRA_BUILD_PYTHON)
+  list(APPEND LUMETRA_DEB_COMPONENTS python)
+endif()
+
+# Every package carries the licence as Debian wants it.
+foreach(component IN ITEMS lib dev program python)
+  string(TOUPPER ${component} upper)
+  set(name_lib ${LUMETRA_DEB_LIB})
+  set(name_dev libspecest-dev)
+  set(name_program lumetra)
+  set(name_python python3-lumetra)
+  set(CPACK_DEBIAN_${upper}_PACKAGE_NAME ${name_${component}})
+  install(FILES ${LUMETRA_PACKAGING_DIR}/copyright
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${name_${component}}
+          COMPONENT ${component} EXCLUDE_FROM_ALL)
+endforeach()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME lumetra)
-set(CPACK_PACKAGE_VENDOR "Tavrenco")
+set(CPACK_PACKAGE_VENDOR "The Lumetra developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Lumetra support <support@example.com>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "Spectral estimation workbench: fourteen PSD estimators with plots and peak lists")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Lumetra estimates the power spectral density of a uniformly sampled time series with one of \
-fourteen estimators (periodogram, Blackman-Tukey, AR, MA and ARMA models, minimum variance) \
-and shows the spectrum with its peaks. Eighteen example jobs are included.")
-set(CPACK_PACKAGING_INSTALL_PREFIX ${LUMETRA_PACKAGE_PREFIX})
+set(CPACK_PACKAGE_CONTACT "The Lumetra developers <maintainers@lumetra.invalid>")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
-set(CPACK_COMPONENTS_ALL Unspecified desktop)
-if(LUMETRA_BUILD_PYTHON)
-  list(APPEND CPACK_COMPONENTS_ALL python)
-endif()
+set(CPACK_COMPONENTS_GROUPING IGNORE)
+set(CPACK_COMPONENTS_ALL ${LUMETRA_DEB_COMPONENTS})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libqt6printsupport6 (>= 6.2), libqt6svg6 (>= 6.2), libhwy1, libc6, libstdc++6")
-# The Python package needs them; the program does not.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, python3-numpy")
+# Run-time dependencies of the binaries from dpkg-shlibdeps: the library's are libc, libstdc++
+# and Highway; only the program's include Qt.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The library's shlibs file, so packages built against it depend on libspecest1.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(same_version "(= ${PROJECT_VERSION})")
+
+set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_LIB_DESCRIPTION
+    "Lumetra's spectral estimation engine (shared library)
+libspecest estimates the power spectral density of a uniformly sampled time series with one
+of fourteen estimators (periodogram, Blackman-Tukey, AR, MA and ARMA models, minimum
+variance) through a C interface.")
+
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "${LUMETRA_DEB_LIB} ${same_version}")
+set(CPACK_DEBIAN_DEV_DESCRIPTION
+    "Lumetra's spectral estimation engine (development files)
+The C and C++ headers of libspecest, its CMake package (find_package(specest), target
+specest::specest) and its pkg-config file (specest).")
+
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "python3, python3-numpy, ${LUMETRA_DEB_LIB} (>= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_PYTHON_DESCRIPTION
+    "Lumetra's spectral estimators for Python
+The lumetra package (psd, estimate, run_job) over the system's libspecest, with numpy
+arrays in and out.")
+
+# The program loads the engine at run time, so dpkg-shlibdeps cannot see that dependency.
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "${LUMETRA_DEB_LIB} ${same_version}")
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_RECOMMENDS python3-lumetra)
+set(CPACK_DEBIAN_PROGRAM_DESCRIPTION
+    "Spectral estimation workbench: fourteen PSD estimators with plots and peak lists
+Lumetra estimates the power spectral density of a uniformly sampled time series with one of
+fourteen estimators (periodogram, Blackman-Tukey, AR, MA and ARMA models, minimum variance)
+and shows the spectrum with its peaks. Eighteen example jobs are included, and the
+specest-run command line.")
 include(CPack)

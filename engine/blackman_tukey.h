@@ -1,11 +1,13 @@
 // Method 12: Fourier transform of the lag-windowed autocorrelation sequence.
 #pragma once
 
+#include "complex_ops.h"
 #include "views.h"
 
 namespace specest {
 
-void blacktukey(Vec1<cfloat> x, int n, int mode, Vec1<float> w, int m, int nexp, Vec1<float> pbt,
+template <class R>
+void blacktukey(Vec1<cx<R>> x, int n, int mode, Vec1<R> w, int m, int nexp, Vec1<R> pbt,
                 int npoints);
 
 } // namespace specest

@@ -1,10 +1,12 @@
 // The C boundary of libspecest.so: thin wrappers over specest::run_job; no exception leaves.
+#include "job_reader.h"
 #include "specest/job_record.hpp"
 #include "specest/specest.h"
 #include "specest/specest.hpp"
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <complex>
 #include <cstddef>
 #include <cstring>
@@ -44,7 +46,9 @@ void put_message(char* message, int32_t cap, const std::string& text) {
 template <class T> bool known_size(const T* p, std::size_t first_version) {
     return p && p->size >= first_version && p->size <= sizeof(T);
 }
-constexpr std::size_t kParamsV1 = sizeof(specest_params);
+constexpr std::size_t kParamsV1 = offsetof(specest_params, profile);
+constexpr std::size_t kParamsV12 = sizeof(specest_params);
+constexpr std::size_t kOutput64V1 = sizeof(specest_output64);
 constexpr std::size_t kOutputV1 = sizeof(specest_output);
 constexpr std::size_t kCapacityV1 = sizeof(specest_capacity_info);
 constexpr std::size_t kMethodInfoV1 = sizeof(specest_method_info);
@@ -149,17 +153,6 @@ int32_t answer_capacity(long long grid, const std::string& why, specest_capacity
     return SPECEST_SUCCESS;
 }
 
-std::string read_text(const char* path) {
-    std::string s;
-    if (std::FILE* f = std::fopen(path, "rb")) {
-        char buf[1 << 14];
-        std::size_t got;
-        while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, got);
-        std::fclose(f);
-    }
-    return s;
-}
-
 // Accepted ranges, as the job reader and the driver check them.
 constexpr std::array<const char*, rec::kFieldCount> kRanges = {
     "any text",
@@ -188,6 +181,131 @@ constexpr std::array<const char*, rec::kFieldCount> kRanges = {
 
 } // namespace
 
+// A member of version 1.2, or the fallback when the caller's struct is older.
+#define SPECEST_V12(p, member, fallback)                                                           \
+    ((p).size >= offsetof(specest_params, member) + sizeof((p).member) ? (p).member : (fallback))
+
+bool modern(const specest_params& p) {
+    return SPECEST_V12(p, profile, int32_t{SPECEST_PROFILE_CLASSIC}) == SPECEST_PROFILE_MODERN;
+}
+
+specest::ModernParams to_modern(const specest_params& p) {
+    specest::ModernParams m;
+    m.method = p.method;
+    m.complex_data = p.complex_data != 0;
+    m.nfft = p.npoints;
+    m.onesided = p.twosided == 0;
+    const double fs = SPECEST_V12(p, fs, 0.0);
+    m.fs = fs > 0 ? fs : (p.dt > 0 ? 1.0 / p.dt : fs);
+    if (const char* w = p.window) m.window = w;
+    if (const char* d = SPECEST_V12(p, detrend, static_cast<const char*>(nullptr))) m.detrend = d;
+    if (const char* sc = SPECEST_V12(p, scaling, static_cast<const char*>(nullptr))) m.scaling = sc;
+    const double* wv = SPECEST_V12(p, window_values, static_cast<const double*>(nullptr));
+    const int32_t wl = SPECEST_V12(p, window_len, int32_t{0});
+    if (wv && wl > 0) m.window_values.assign(wv, wv + wl);
+    m.order = p.npoles;
+    m.zeros = p.nzeros;
+    m.eps = p.eps;
+    m.mode = p.mode;
+    m.m_eqs = p.m_eqs;
+    m.l_pts = p.l_pts;
+    m.m_lags = p.m_lags;
+    m.nit = p.nit;
+    m.per = p.per;
+    m.peak_prominence_db = SPECEST_V12(p, peak_prominence_db, 3.0);
+    return m;
+}
+
+void put64(double* dst, int32_t cap, const std::vector<double>& v) {
+    if (!dst || cap <= 0) return;
+    std::memcpy(dst, v.data(),
+                std::min<std::size_t>(v.size(), static_cast<std::size_t>(cap)) * sizeof(double));
+}
+template <class C> void put64c(double* dst, int32_t cap, const std::vector<C>& v) {
+    if (!dst || cap <= 0) return;
+    const std::size_t n = std::min<std::size_t>(v.size(), static_cast<std::size_t>(cap));
+    for (std::size_t i = 0; i < n; ++i) {
+        dst[2 * i] = v[i].real();
+        dst[2 * i + 1] = v[i].imag();
+    }
+}
+
+int32_t deliver64(const specest::ModernEstimate& e, specest_output64* out) {
+    out->n_freq = static_cast<int32_t>(e.freqs.size());
+    put64(out->freqs, out->grid_cap, e.freqs);
+    put64(out->psd, out->grid_cap, e.psd);
+    put64(out->db, out->grid_cap, e.db);
+    out->n_a = static_cast<int32_t>(e.a.size());
+    out->n_b = static_cast<int32_t>(e.b.size());
+    out->n_reflection = static_cast<int32_t>(e.reflection.size());
+    put64c(out->a, out->coef_cap, e.a);
+    put64c(out->b, out->coef_cap, e.b);
+    put64c(out->reflection, out->coef_cap, e.reflection);
+    out->n_peaks = static_cast<int32_t>(e.peaks.size());
+    for (std::size_t i = 0; i < e.peaks.size() && static_cast<int32_t>(i) < out->peak_cap; ++i)
+        if (out->peaks) {
+            out->peaks[3 * i] = e.peaks[i].freq;
+            out->peaks[3 * i + 1] = e.peaks[i].density;
+            out->peaks[3 * i + 2] = e.peaks[i].prominence_db;
+        }
+    out->sig2 = e.sig2;
+    out->npts = e.npts;
+    out->nfft = e.nfft;
+    out->onesided = e.onesided ? 1 : 0;
+    out->iterations = e.iterations;
+    out->akaike_status = e.akaike_status;
+    out->method = e.method;
+    put_message(out->message, out->message_cap, e.message);
+    if (out->report_sink && !e.report.empty())
+        out->report_sink(e.report.data(), static_cast<int32_t>(e.report.size()), out->report_user);
+    return status_code(e.status);
+}
+
+// The classic profile through the double entry: the float run, its results widened.
+specest::ModernEstimate classic_widened(const specest_params& p, const double* samples, int32_t n,
+                                        bool want_report) {
+    const auto count = static_cast<std::size_t>(n) * (p.complex_data ? 2 : 1);
+    std::vector<float> x(count);
+    for (std::size_t i = 0; i < count; ++i) x[i] = static_cast<float>(samples[i]);
+    std::vector<float> t;
+    const double* t64 = SPECEST_V12(p, times64, static_cast<const double*>(nullptr));
+    specest::Samples s;
+    if (p.complex_data)
+        s.complex = {reinterpret_cast<const std::complex<float>*>(x.data()),
+                     static_cast<std::size_t>(n)};
+    else
+        s.real = {x.data(), static_cast<std::size_t>(n)};
+    if (t64) {
+        t.assign(t64, t64 + n);
+        s.times = {t.data(), t.size()};
+    } else if (p.times) {
+        s.times = {p.times, static_cast<std::size_t>(n)};
+    }
+    s.dt = p.dt;
+    specest::EstimateOptions o;
+    o.want_report = want_report;
+    const specest::Estimate c = specest::estimate(to_params(p), s, o);
+    specest::ModernEstimate e;
+    e.status = c.status;
+    e.message = c.message;
+    e.method = c.method;
+    e.freqs.assign(c.freqs.begin(), c.freqs.end());
+    e.psd.assign(c.power.begin(), c.power.end());
+    e.db.assign(c.db.begin(), c.db.end());
+    e.a.assign(c.a.begin(), c.a.end());
+    e.b.assign(c.b.begin(), c.b.end());
+    e.reflection.assign(c.reflection.begin(), c.reflection.end());
+    e.sig2 = c.sig2;
+    for (const auto& pk : c.peaks) e.peaks.push_back({pk.freq, pk.db, 0.0});
+    e.npts = c.npts;
+    e.nfft = static_cast<int>(c.freqs.size());
+    e.onesided = p.twosided == 0;
+    e.iterations = c.iterations;
+    e.akaike_status = c.akaike_status;
+    e.report = c.report;
+    return e;
+}
+
 extern "C" {
 
 SPECEST_API void specest_for(const char* fileNam, float* x_array, float* spectrum, int32_t* nptsZ,
@@ -200,8 +318,10 @@ SPECEST_API void specest_for(const char* fileNam, float* x_array, float* spectru
             return;
         }
         const auto cap = static_cast<std::size_t>(std::max<int32_t>(*npointsZ, 0));
+        specest::RunOptions opt;
+        opt.pause_after_peaks = true; // the classic entry keeps its pause
         const specest::RunResult r =
-            specest::run_job(job_name(fileNam, length), {x_array, cap}, {spectrum, cap});
+            specest::run_job(job_name(fileNam, length), {x_array, cap}, {spectrum, cap}, opt);
         write_scalars(r, nptsZ, npointsZ, t_startZ, t_finalZ, zeroFillZ, sig2Z);
     } catch (...) {
         *zeroFillZ = -99.0f;
@@ -298,6 +418,82 @@ SPECEST_API int32_t specest_estimate(const specest_params* p, const float* sampl
     }
 }
 
+SPECEST_API void specest_params_init64(specest_params* p) {
+    if (!p) return;
+    specest_params_init(p);
+    p->profile = SPECEST_PROFILE_MODERN;
+    p->npoints = 0;
+    p->fs = 1.0;
+    p->peak_prominence_db = 3.0;
+}
+
+SPECEST_API void specest_output_init64(specest_output64* out) {
+    if (!out) return;
+    std::memset(out, 0, sizeof *out);
+    out->size = sizeof *out;
+}
+
+SPECEST_API int32_t specest_capacity64(const specest_params* p, int32_t n,
+                                       specest_capacity_info* out, char* message,
+                                       int32_t message_cap) {
+    try {
+        put_message(message, message_cap, "");
+        if (!known_size(p, kParamsV1) || !known_size(out, kCapacityV1) || n < 0)
+            return SPECEST_INVALID_ARGUMENT;
+        std::string why;
+        if (!modern(*p)) {
+            const long long grid = specest::estimate_capacity(to_params(*p), &why);
+            return answer_capacity(grid, why, out, message, message_cap);
+        }
+        const specest::ModernParams m = to_modern(*p);
+        const long long grid = specest::estimate_capacity(m, n, &why);
+        if (grid <= 0) {
+            put_message(message, message_cap, why);
+            return SPECEST_INVALID_INPUT;
+        }
+        out->grid = static_cast<int32_t>(grid);
+        out->coef = std::max({m.order, m.zeros, 0}) + 1;
+        out->peaks = kMaxPeaks;
+        return SPECEST_SUCCESS;
+    } catch (...) {
+        return SPECEST_STOPPED;
+    }
+}
+
+SPECEST_API int32_t specest_estimate64(const specest_params* p, const double* samples, int32_t n,
+                                       specest_output64* out) {
+    try {
+        if (!known_size(out, kOutput64V1)) return SPECEST_INVALID_ARGUMENT;
+        put_message(out->message, out->message_cap, "");
+        if (!known_size(p, kParamsV1) || (!samples && n > 0) || n < 0)
+            return SPECEST_INVALID_ARGUMENT;
+        const bool want_report = out->report_sink != nullptr;
+        if (!modern(*p)) return deliver64(classic_widened(*p, samples, n, want_report), out);
+        const specest::ModernParams m = to_modern(*p);
+        std::string why;
+        const long long grid = specest::estimate_capacity(m, n, &why);
+        if (grid > 0 && (out->freqs || out->psd || out->db) && out->grid_cap < grid - 1) {
+            put_message(out->message, out->message_cap,
+                        "grid_cap " + std::to_string(out->grid_cap) + " is below the " +
+                            std::to_string(grid - 1) + " points this estimate needs");
+            return SPECEST_INVALID_ARGUMENT;
+        }
+        specest::Samples64 s;
+        const auto count = static_cast<std::size_t>(n);
+        if (p->complex_data)
+            s.complex = {reinterpret_cast<const std::complex<double>*>(samples), count};
+        else
+            s.real = {samples, count};
+        if (const double* t = SPECEST_V12((*p), times64, static_cast<const double*>(nullptr)))
+            s.times = {t, count};
+        specest::EstimateOptions options;
+        options.want_report = want_report;
+        return deliver64(specest::estimate(m, s, options), out);
+    } catch (...) {
+        return SPECEST_STOPPED;
+    }
+}
+
 SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_dir, int32_t flags,
                                      specest_output* out) {
     try {
@@ -309,13 +505,8 @@ SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_di
         specest::RunOptions opt;
         if (report_dir) opt.report_dir = report_dir;
         opt.pause_after_peaks = (flags & SPECEST_NO_PAUSE) == 0;
-        specest::Estimate e = specest::run_job_file(job_path, opt);
-        if (out->report_sink) {
-            e.report = read_text((opt.report_dir.empty() ? std::string("~Lumetra.out")
-                                                         : opt.report_dir + "/~Lumetra.out")
-                                     .c_str());
-        }
-        return deliver(e, out);
+        opt.keep_report = out->report_sink != nullptr; // the run's own text, not the shared file
+        return deliver(specest::run_job_file(job_path, opt), out);
     } catch (...) {
         return SPECEST_STOPPED;
     }
@@ -329,6 +520,35 @@ SPECEST_API int32_t specest_file_capacity(const char* job_path, specest_capacity
         std::string why;
         const long long grid = specest::file_capacity(job_path, &why);
         return answer_capacity(grid, why, out, message, message_cap);
+    } catch (...) {
+        return SPECEST_STOPPED;
+    }
+}
+
+SPECEST_API int32_t specest_read_job(const char* job_path, char* text, int32_t text_cap,
+                                     char* message, int32_t message_cap) {
+    try {
+        put_message(message, message_cap, "");
+        if (text && text_cap > 0) text[0] = '\0';
+        if (!job_path) return SPECEST_INVALID_ARGUMENT;
+        std::array<std::string, rec::kJobLines> values;
+        std::string why;
+        if (!specest::read_job(job_path, values, why)) {
+            put_message(message, message_cap, why);
+            return SPECEST_INVALID_INPUT;
+        }
+        std::string all;
+        for (const std::string& v : values) all += v + '\n';
+        if (!text || text_cap < 0 || all.size() >= static_cast<std::size_t>(text_cap)) {
+            put_message(message, message_cap,
+                        "text_cap " + std::to_string(text_cap) + " is below the " +
+                            std::to_string(all.size() + 1) + " bytes the values of " + job_path +
+                            " need");
+            return SPECEST_INVALID_ARGUMENT;
+        }
+        std::memcpy(text, all.data(), all.size());
+        text[all.size()] = '\0';
+        return SPECEST_SUCCESS;
     } catch (...) {
         return SPECEST_STOPPED;
     }

@@ -4,6 +4,8 @@
 
 #include "views.h"
 
+#include <type_traits>
+
 namespace specest {
 
 // Rounds to single precision and keeps it so: GCC may otherwise carry the double result of
@@ -24,6 +26,24 @@ inline cdouble wide(cfloat z) {
 inline cfloat narrow(cdouble z) {
     return {static_cast<float>(z.real()), static_cast<float>(z.imag())};
 }
+// The same arithmetic at either precision: a run's values are stored as R (float in the classic
+// profile, double in the modern one) and carried in double within one expression.
+template <class R> using cx = std::complex<R>;
+inline cdouble wide(cdouble z) {
+    return z;
+}
+template <class R> inline cx<R> narrow_to(cdouble z) {
+    return {static_cast<R>(z.real()), static_cast<R>(z.imag())};
+}
+template <class R> inline R to_real(double v) {
+    if constexpr (std::is_same_v<R, float>)
+        return to_float(v);
+    else
+        return v;
+}
+// True for the classic profile's single-precision instantiation.
+template <class R> inline constexpr bool kClassic = std::is_same_v<R, float>;
+
 inline cdouble cmul(cdouble a, cdouble b) {
     return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
 }

@@ -12,10 +12,10 @@ namespace specest {
 namespace {
 
 // The scalar reference.
-void correlation_scalar(int n, int lag, int mode, Vec1<cfloat> x, Vec1<cfloat> y,
-                        Vec1<cfloat> rxx) {
-    const cfloat* xp = x.data();
-    const cfloat* yp = y.data();
+template <class R>
+void correlation_scalar(int n, int lag, int mode, Vec1<cx<R>> x, Vec1<cx<R>> y, Vec1<cx<R>> rxx) {
+    const cx<R>* xp = x.data();
+    const cx<R>* yp = y.data();
     int k = 0;
     // Four lags per pass: each sum keeps its own order, the passes just share the loads.
     for (; k + 3 < lag && k + 3 < n; k += 4) {
@@ -39,12 +39,12 @@ void correlation_scalar(int n, int lag, int mode, Vec1<cfloat> x, Vec1<cfloat> y
         }
         for (int q = 0; q < 4; ++q) {
             const double div = mode == 0 ? n - (k + q) : n;
-            rxx(k + q + 1) = {static_cast<float>(sr[q] / div), static_cast<float>(si[q] / div)};
+            rxx(k + q + 1) = {static_cast<R>(sr[q] / div), static_cast<R>(si[q] / div)};
         }
     }
     for (; k < lag; ++k) {
         if (n - k <= 0) { // no products for this lag
-            rxx(k + 1) = cfloat();
+            rxx(k + 1) = cx<R>();
             continue;
         }
         double sr = 0, si = 0;
@@ -55,13 +55,13 @@ void correlation_scalar(int n, int lag, int mode, Vec1<cfloat> x, Vec1<cfloat> y
             si += xr * yi - xi * yr;
         }
         const double div = mode == 0 ? n - k : n;
-        rxx(k + 1) = {static_cast<float>(sr / div), static_cast<float>(si / div)};
+        rxx(k + 1) = {static_cast<R>(sr / div), static_cast<R>(si / div)};
     }
 }
 
 // Lags side by side in vector lanes, each summed in its own order, on widened split copies.
-void correlation_vector(int n, int lag, int mode, Vec1<cfloat> x, Vec1<cfloat> y,
-                        Vec1<cfloat> rxx) {
+template <class R>
+void correlation_vector(int n, int lag, int mode, Vec1<cx<R>> x, Vec1<cx<R>> y, Vec1<cx<R>> rxx) {
     const auto un = static_cast<std::size_t>(n);
     // Every element is written before it is read; kept blocks spare the page faults.
     UnsetWorkVector<double> xr(un), xi(un);
@@ -95,23 +95,29 @@ void correlation_vector(int n, int lag, int mode, Vec1<cfloat> x, Vec1<cfloat> y
     });
     for (int k = 0; k < lag; ++k) {
         if (n - k <= 0) {
-            rxx(k + 1) = cfloat();
+            rxx(k + 1) = cx<R>();
             continue;
         }
         const double div = mode == 0 ? n - k : n;
         const auto uk = static_cast<std::size_t>(k);
-        rxx(k + 1) = {static_cast<float>(sr[uk] / div), static_cast<float>(si[uk] / div)};
+        rxx(k + 1) = {static_cast<R>(sr[uk] / div), static_cast<R>(si[uk] / div)};
     }
 }
 
 } // namespace
 
-void correlation(int n, int lag, int mode, Vec1<cfloat> x, Vec1<cfloat> y, Vec1<cfloat> rxx) {
+template <class R>
+void correlation(int n, int lag, int mode, Vec1<cx<R>> x, Vec1<cx<R>> y, Vec1<cx<R>> rxx) {
     if (lag < 1) return;
     if (n < 1 || simd::force_scalar())
         correlation_scalar(n, lag, mode, x, y, rxx);
     else
         correlation_vector(n, lag, mode, x, y, rxx);
 }
+
+template void correlation<float>(int n, int lag, int mode, Vec1<cx<float>> x, Vec1<cx<float>> y,
+                                 Vec1<cx<float>> rxx);
+template void correlation<double>(int n, int lag, int mode, Vec1<cx<double>> x, Vec1<cx<double>> y,
+                                  Vec1<cx<double>> rxx);
 
 } // namespace specest

@@ -2,10 +2,12 @@
 // unbiased) or / n (other modes, biased), for k = 0..lag-1, summed in double precision.
 #pragma once
 
+#include "complex_ops.h"
 #include "views.h"
 
 namespace specest {
 
-void correlation(int n, int lag, int mode, Vec1<cfloat> x, Vec1<cfloat> y, Vec1<cfloat> rxx);
+template <class R>
+void correlation(int n, int lag, int mode, Vec1<cx<R>> x, Vec1<cx<R>> y, Vec1<cx<R>> rxx);
 
 } // namespace specest

@@ -28,6 +28,7 @@ int count_records(TextFile& data, int header_lines, int limit, std::vector<float
     std::string_view view;
     for (int i = 0; i < header_lines; ++i)
         if (!data.next(view)) break;
+    if (!data.error().empty()) data_error(data, data.error());
     int count = 0;
     while (count < limit && data.next(view)) {
         std::string_view first;
@@ -43,8 +44,8 @@ int count_records(TextFile& data, int header_lines, int limit, std::vector<float
         if (!free_form::to_float(first, t)) {
             Report& r = run_report();
             std::string problem =
-                "the time value \"" + std::string(first) +
-                "\" is not a number (header lines skipped: " + std::to_string(header_lines) + ")";
+                "the time value " + quote_field(first) +
+                " is not a number (header lines skipped: " + std::to_string(header_lines) + ")";
             r.list(" ");
             r.list(" ERROR while reading Data file: ", data.path());
             r.list("   line ", data.line_number(), ": ", problem);
@@ -55,6 +56,7 @@ int count_records(TextFile& data, int header_lines, int limit, std::vector<float
         if (count < kKeptTimes) times.push_back(t);
         ++count;
     }
+    if (!data.error().empty()) data_error(data, data.error());
     data.rewind();
     return count;
 }
@@ -73,6 +75,7 @@ SeriesRead read_records(TextFile& data, const JobParams& jp, int npts,
     std::string_view line;
     for (int i = 0; i < jp.irec_skip; ++i) {
         if (!data.next(line)) {
+            if (!data.error().empty()) data_error(data, data.error());
             Report& r = run_report();
             r.list(" ");
             r.list(" End-of-file reached while reading file.", jp.dataFile);
@@ -93,30 +96,31 @@ SeriesRead read_records(TextFile& data, const JobParams& jp, int npts,
         }
         if (nf == 0) continue; // blank lines hold no record
         if (nf < 2)
-            data_error(data, "a record needs a time value and a sample value; found only \"" +
-                                 std::string(f[0]) + "\"");
+            data_error(data, "a record needs a time value and a sample value; found only " +
+                                 quote_field(f[0]));
         // The count read this record's time value already (and stopped had it been bad).
         float t = 0;
         if (static_cast<std::size_t>(s.count) < times.size())
             t = times[static_cast<std::size_t>(s.count)];
         else if (!free_form::to_float(f[0], t))
-            data_error(data, "the time value \"" + std::string(f[0]) + "\" is not a number");
+            data_error(data, "the time value " + quote_field(f[0]) + " is not a number");
         const int read = ++s.count;
         x_array(read) = t;
         note_time(s, data.line_number(), t, x_array);
         if (jp.itype == 1) {
             float v = 0;
             if (!free_form::to_float(f[1], v))
-                data_error(data, "the sample \"" + std::string(f[1]) + "\" is not a real number");
+                data_error(data, "the sample " + quote_field(f[1]) + " is not a real number");
             y_array(read) = v;
         } else {
             float re = 0, im = 0;
             if (!free_form::to_complex(f[1], re, im))
-                data_error(data, "the sample \"" + std::string(f[1]) +
-                                     "\" is not a complex value written as (real,imaginary)");
+                data_error(data, "the sample " + quote_field(f[1]) +
+                                     " is not a complex value written as (real,imaginary)");
             signal_amp(read) = {re, im};
         }
     }
+    if (!data.error().empty()) data_error(data, data.error());
     return s;
 }
 

@@ -1,5 +1,7 @@
 #include "fft.h"
 
+#include "fft_any.h"
+
 #include "complex_ops.h"
 #include "run_context.h"
 #include "simd/dispatch.h"
@@ -235,6 +237,35 @@ void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
 
 void fft_recomputed_twiddles(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
     transform(x, nexp, invrs, npoints, false);
+}
+
+namespace {
+thread_local int modern_length = 0;
+} // namespace
+
+void set_transform_length(int n) {
+    modern_length = n;
+}
+
+template <> int transform_length<float>(int nexp) {
+    return 1 << nexp;
+}
+template <> int transform_length<double>(int nexp) {
+    return modern_length > 0 ? modern_length : 1 << nexp;
+}
+template <> void transform<float>(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
+    fft(x, nexp, invrs, npoints);
+}
+template <> void transform<double>(Vec1<cdouble> x, int nexp, int invrs, int npoints) {
+    const int n = transform_length<double>(nexp);
+    if (n > npoints || n > x.size()) stop(" FFT: transform length out of range");
+    fft_any(x.data(), n, invrs);
+}
+
+void fft_any(cdouble* x, int n, int invrs) {
+    fft64::fft(x, static_cast<std::size_t>(n), invrs == -1);
+    if (invrs == -1)
+        for (int k = 0; k < n; ++k) x[k] /= static_cast<double>(n);
 }
 
 } // namespace specest

@@ -2,11 +2,21 @@
 // invrs 1: forward, no scaling. invrs -1: inverse, divided by N. Other values leave x alone.
 #pragma once
 
+#include "complex_ops.h"
 #include "views.h"
 
 namespace specest {
 
 void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints);
+
+// The transform of a run at precision R: classic, the radix-2 transform of length 2^nexp;
+// modern, a transform of the run's grid length (any length; see set_transform_length).
+template <class R> int transform_length(int nexp);
+template <class R> void transform(Vec1<cx<R>> x, int nexp, int invrs, int npoints);
+// The modern profile's transform length for the run in progress on this thread.
+void set_transform_length(int n);
+// Any-length transform in double: forward exp(-2 pi i jk/n) unscaled, inverse divided by n.
+void fft_any(cdouble* x, int n, int invrs);
 
 // The same transform with every twiddle factor recomputed in its butterfly, as the algorithm is
 // written; fft() must match it bit for bit.

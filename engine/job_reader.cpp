@@ -66,7 +66,9 @@ void range_error_block(std::initializer_list<RangeRow> rows, const std::string& 
 
 class JobLines {
   public:
-    explicit JobLines(std::string path) : path_(std::move(path)) {}
+    // `trace`: write the trace line before each line, as a run does.
+    explicit JobLines(std::string path, bool trace = true)
+        : path_(std::move(path)), trace_(trace) {}
 
     // A job file has 21 short lines; anything past a megabyte is not one.
     bool open() { return file_.open(path_, 1 << 20); }
@@ -74,11 +76,23 @@ class JobLines {
 
     // Trace line, then the raw text of line n.
     std::string next(int n) {
-        run_report().line(Line().a(" \xC2\xAF Line ").i(n, 3));
+        if (trace_) run_report().line(Line().a(" \xC2\xAF Line ").i(n, 3));
         std::string s;
-        if (!file_.next(s))
+        if (!file_.next(s)) {
+            if (!file_.error().empty()) fail(n, file_.error());
             fail(n, "the file ends here; a job file has " + std::to_string(kJobLines) + " lines");
+        }
+        if (s.find('\0') != std::string::npos)
+            fail(n, "the line holds a NUL byte; a job file is UTF-8 text, not binary or UTF-16");
         return s;
+    }
+
+    // Whether nothing but blank lines follows the last line read.
+    bool only_blank_lines_left() {
+        std::string_view s;
+        while (file_.next(s))
+            if (s.find_first_not_of(" \t") != std::string_view::npos) return false;
+        return file_.error().empty();
     }
 
     // First field of a value line; a line that starts with its comment has no value.
@@ -92,20 +106,29 @@ class JobLines {
         if (!f) fail(n, "no value on the line");
         return *f;
     }
-    int int_value(int n, const char* what) {
+    // The field of a numeric line, checked to read as a whole number (or a number).
+    std::string number_text(int n, const char* what, bool whole, int* i = nullptr,
+                            float* x = nullptr) {
         auto f = field(n);
-        int v = 0;
         if (!f) fail(n, std::string("no value for ") + what);
-        if (!free_form::to_int(*f, v))
-            fail(n, std::string(what) + " must be a whole number, not \"" + *f + "\"");
+        int iv = 0;
+        float fv = 0;
+        if (whole && !free_form::to_int(*f, iv))
+            fail(n, std::string(what) + " must be a whole number, not " + quote_field(*f));
+        if (!whole && !free_form::to_float(*f, fv))
+            fail(n, std::string(what) + " must be a number, not " + quote_field(*f));
+        if (i) *i = iv;
+        if (x) *x = fv;
+        return *f;
+    }
+    int int_value(int n, const char* what) {
+        int v = 0;
+        number_text(n, what, true, &v);
         return v;
     }
     float float_value(int n, const char* what) {
-        auto f = field(n);
         float v = 0;
-        if (!f) fail(n, std::string("no value for ") + what);
-        if (!free_form::to_float(*f, v))
-            fail(n, std::string(what) + " must be a number, not \"" + *f + "\"");
+        number_text(n, what, false, nullptr, &v);
         return v;
     }
 
@@ -123,6 +146,7 @@ class JobLines {
 
   private:
     std::string path_;
+    bool trace_ = true;
     TextFile file_;
 };
 
@@ -337,6 +361,48 @@ void spec_info(std::string_view fileNam, int /*k*/, int& npts, int& npoints) {
     jp.note2 = fixed_width(lines.next(21), kNoteWidth);
 
     finish_job(jp, npts);
+}
+
+bool read_job(std::string_view path, std::array<std::string, kJobLines>& values,
+              std::string& message, bool need_method) {
+    using record::Field;
+    try {
+        JobLines lines(std::string(path), false);
+        if (!lines.open()) {
+            message = "Job file " + std::string(path) + ": " + lines.error();
+            return false;
+        }
+        for (int n = 1; n <= kJobLines; ++n) {
+            std::string& v = values[static_cast<std::size_t>(n - 1)];
+            const record::FieldInfo& f = record::info(record::field_at_line(n));
+            const bool free_text = f.field == Field::title || f.field == Field::data_file ||
+                                   f.field == Field::note1 || f.field == Field::note2;
+            if (free_text) {
+                v = lines.next(n);
+                split(v);
+                v = trim(v);
+            } else if (f.kind == record::Kind::text) {
+                v = lines.text_value(n);
+            } else {
+                v = lines.number_text(n, f.key.data(), f.kind == record::Kind::integer);
+            }
+        }
+        const int method_line = record::line(Field::method);
+        if (need_method && match_method(values[static_cast<std::size_t>(method_line - 1)]) == 0)
+            lines.fail(method_line,
+                       "the method " +
+                           quote_field(values[static_cast<std::size_t>(method_line - 1)]) +
+                           " is none of the fourteen (its first two letters name it, as in "
+                           "\"Burg\" or \"Periodogram\")");
+        if (!lines.only_blank_lines_left())
+            lines.fail(kJobLines + 1, "the file goes on past line " + std::to_string(kJobLines) +
+                                          "; a job file has " + std::to_string(kJobLines) +
+                                          " lines");
+        return true;
+    } catch (const RunStopped& s) {
+        message = s.text();
+        return false;
+    }
 }
 
 void check_npoints(int& npoints) {

@@ -4,6 +4,7 @@
 
 #include "specest/job_record.hpp"
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -37,5 +38,15 @@ void finish_job(JobParams& jp, int npts);
 // Reads the job; on return npts is the number of data points to use and npoints the number of
 // frequency points (a power of two). Stops on bad input. `k` is the report unit (6).
 void spec_info(std::string_view fileNam, int k, int& npts, int& npoints);
+
+// Reads a job file as the run reads it, without its data and without a report: `values` gets
+// the 21 values (lines 1, 2, 20 and 21 through split() and trimmed, value lines their first
+// field, checked to read as the number the line holds). False with a message naming the file,
+// the line and the problem for anything that is not a job: no regular file, a NUL byte (binary,
+// UTF-16), too few lines or more than 21 that are not blank, a missing or unreadable value, a
+// method none of the fourteen matches (when `need_method`; a run reads such a job and its
+// driver refuses the method).
+bool read_job(std::string_view path, std::array<std::string, kJobLines>& values,
+              std::string& message, bool need_method = true);
 
 } // namespace specest

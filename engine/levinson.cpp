@@ -42,17 +42,17 @@ void check_levinson_order(int ip) {
 
 } // namespace
 
-bool levinson(Vec1<cfloat> rxx, int ip, Vec1<cfloat> a) {
+template <class R> bool levinson(Vec1<cx<R>> rxx, int ip, Vec1<cx<R>> a) {
     check_levinson_order(ip);
-    Mat1<cfloat> aa = wa::aa();
-    Vec1<float> rho = wa::rho();
+    Mat1<cx<R>> aa = wa::aa<R>();
+    Vec1<R> rho = wa::rho<R>();
     if (ip < 1) return true;
     if (rxx(1).real() == 0.0f || std::isnan(rxx(1).real())) {
         zero_power_block(1);
         return false;
     }
-    aa(1, 1) = narrow(cdiv(-wide(rxx(2)), wide(rxx(1))));
-    rho(1) = static_cast<float>((1.0 - abs2(aa(1, 1))) * rxx(1).real());
+    aa(1, 1) = narrow_to<R>(cdiv(-wide(rxx(2)), wide(rxx(1))));
+    rho(1) = static_cast<R>((1.0 - abs2(aa(1, 1))) * rxx(1).real());
     a(1) = aa(1, 1);
     if (ip == 1) return true;
     for (int k = 2; k <= ip; ++k) {
@@ -60,24 +60,25 @@ bool levinson(Vec1<cfloat> rxx, int ip, Vec1<cfloat> a) {
             zero_power_block(k);
             return false;
         }
-        cfloat b_levi = -rxx(k + 1);
+        cx<R> b_levi = -rxx(k + 1);
         for (int i = 1; i <= k - 1; ++i)
-            b_levi = narrow(wide(b_levi) - cmul(wide(aa(i, k - 1)), wide(rxx(k + 1 - i))));
-        aa(k, k) = narrow(wide(b_levi) / static_cast<double>(rho(k - 1)));
+            b_levi = narrow_to<R>(wide(b_levi) - cmul(wide(aa(i, k - 1)), wide(rxx(k + 1 - i))));
+        aa(k, k) = narrow_to<R>(wide(b_levi) / static_cast<double>(rho(k - 1)));
         for (int i = 1; i <= k - 1; ++i)
-            aa(i, k) = narrow(wide(aa(i, k - 1)) +
-                              cmul(wide(aa(k, k)), std::conj(wide(aa(k - i, k - 1)))));
-        rho(k) = static_cast<float>((1.0 - abs2(aa(k, k))) * rho(k - 1));
+            aa(i, k) = narrow_to<R>(wide(aa(i, k - 1)) +
+                                    cmul(wide(aa(k, k)), std::conj(wide(aa(k - i, k - 1)))));
+        rho(k) = static_cast<R>((1.0 - abs2(aa(k, k))) * rho(k - 1));
     }
     for (int i = 1; i <= ip; ++i) a(i) = aa(i, ip);
     return true;
 }
 
-void autocorr(Vec1<cfloat> x, int n, int ip, Vec1<cfloat> a, float& sig2, int npoints) {
-    auto rbuf = work_array<cfloat>(
+template <class R>
+void autocorr(Vec1<cx<R>> x, int n, int ip, Vec1<cx<R>> a, R& sig2, int npoints) {
+    auto rbuf = work_array<cx<R>>(
         static_cast<std::size_t>(npoints) + 1,
         " Aborting AutoCorr due to Allocation error #:", "Allocate error in AutoCorr routine");
-    Vec1<cfloat> rxx(rbuf);
+    Vec1<cx<R>> rxx(rbuf);
     // An order past the Levinson limit gets Levinson's explanation before anything else.
     check_levinson_order(ip);
     if (ip + 1 > npoints + 1) stop(" AutoCorr: AR order exceeds the number of frequency points");
@@ -90,7 +91,14 @@ void autocorr(Vec1<cfloat> x, int n, int ip, Vec1<cfloat> a, float& sig2, int np
         job().iflag = kZeroPowerFlag;
         return;
     }
-    sig2 = wa::rho()(ip);
+    sig2 = wa::rho<R>()(ip);
 }
+
+template bool levinson<float>(Vec1<cx<float>> rxx, int ip, Vec1<cx<float>> a);
+template bool levinson<double>(Vec1<cx<double>> rxx, int ip, Vec1<cx<double>> a);
+template void autocorr<float>(Vec1<cx<float>> x, int n, int ip, Vec1<cx<float>> a, float& sig2,
+                              int npoints);
+template void autocorr<double>(Vec1<cx<double>> x, int n, int ip, Vec1<cx<double>> a, double& sig2,
+                               int npoints);
 
 } // namespace specest

@@ -1,6 +1,7 @@
 // Yule-Walker AR estimation: biased autocorrelation lags solved by the Levinson recursion.
 #pragma once
 
+#include "complex_ops.h"
 #include "views.h"
 
 namespace specest {
@@ -9,9 +10,9 @@ namespace specest {
 // tables aa (column k = order-k model) and rho (prediction-error power of order k).
 // Returns false, with an explanation in the report, when the recursion meets a zero
 // prediction-error power (a record with no power, or a perfectly predictable one).
-bool levinson(Vec1<cfloat> rxx, int ip, Vec1<cfloat> a);
+template <class R> bool levinson(Vec1<cx<R>> rxx, int ip, Vec1<cx<R>> a);
 
 // Method 1. Sets job().iflag when levinson fails.
-void autocorr(Vec1<cfloat> x, int n, int ip, Vec1<cfloat> a, float& sig2, int npoints);
+template <class R> void autocorr(Vec1<cx<R>> x, int n, int ip, Vec1<cx<R>> a, R& sig2, int npoints);
 
 } // namespace specest

@@ -137,31 +137,24 @@ long long memory_job_capacity(const EstimateParams& p, std::string* message) {
 }
 
 int file_job_capacity(std::string_view job_path, std::string* message) {
+    // The job reader every run uses, so a job sized here is a job the run reads the same way.
+    std::array<std::string, record::kJobLines> v;
+    std::string why;
+    if (!read_job(job_path, v, why, false)) {
+        if (message) *message = why;
+        return 0;
+    }
     auto fail = [&](std::string text) {
         if (message) *message = "Job file " + std::string(job_path) + ": " + std::move(text);
         return 0;
     };
-    TextFile f;
-    if (!f.open(std::string(job_path), 1 << 20)) return fail(f.error());
-    std::string line, method_name;
+    auto at = [&v](record::Field f) { return v[static_cast<std::size_t>(record::line(f) - 1)]; };
     int npoints = 0, l_pts = 0;
-    const int npoints_line = record::line(record::Field::npoints);
-    const int l_pts_line = record::line(record::Field::l_pts);
-    const int method_line = record::line(record::Field::method);
-    int n = 1;
-    for (; n <= l_pts_line && f.next(line); ++n) {
-        auto field = free_form::first_field(line);
-        if (n == method_line && field) method_name = *field;
-        if (n == npoints_line && (!field || !free_form::to_int(*field, npoints)))
-            return fail("line " + std::to_string(n) + ": no number of frequency points");
-        if (n == l_pts_line && field && !free_form::to_int(*field, l_pts)) l_pts = 0;
-    }
-    if (n <= npoints_line)
-        return fail("the file ends at line " + std::to_string(n - 1) + "; a job file has " +
-                    std::to_string(record::kJobLines) + " lines");
+    free_form::to_int(at(record::Field::npoints), npoints);
+    free_form::to_int(at(record::Field::l_pts), l_pts);
     if (npoints < 1 || npoints > record::kMaxFreqPoints)
         return fail("nPoints parameter out of range");
-    const long long cap = record::grid_capacity(record::match_method(method_name),
+    const long long cap = record::grid_capacity(record::match_method(at(record::Field::method)),
                                                 record::round_to_power_of_two(npoints), l_pts);
     if (cap > record::kMaxMvsePoints) return fail("L_PTS parameter out of range");
     return static_cast<int>(cap);

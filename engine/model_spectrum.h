@@ -2,11 +2,13 @@
 // P = sig2 |B|^2 / |A|^2.
 #pragma once
 
+#include "complex_ops.h"
 #include "views.h"
 
 namespace specest {
 
-void armapsd(int ip, int iq, Vec1<cfloat> a, Vec1<cfloat> b, float sig2, int nexp, Vec1<float> psd,
+template <class R>
+void armapsd(int ip, int iq, Vec1<cx<R>> a, Vec1<cx<R>> b, R sig2, int nexp, Vec1<R> psd,
              int npoints);
 
 } // namespace specest

@@ -1,10 +1,12 @@
 // Method 11: |FFT of the windowed, zero-padded record|^2 / n on the two-sided grid.
 #pragma once
 
+#include "complex_ops.h"
 #include "views.h"
 
 namespace specest {
 
-void periodogram(Vec1<cfloat> x, int n, Vec1<float> w, int nexp, Vec1<float> pper, int npoints);
+template <class R>
+void periodogram(Vec1<cx<R>> x, int n, Vec1<R> w, int nexp, Vec1<R> pper, int npoints);
 
 } // namespace specest

@@ -10,11 +10,6 @@
 #include <unistd.h>
 
 namespace specest {
-namespace {
-
-std::atomic<unsigned> temp_counter{0};
-
-} // namespace
 
 Report::~Report() {
     close();
@@ -28,34 +23,21 @@ void Report::take_buffer() {
     }
 }
 
-bool Report::open(const std::string& path) {
+bool Report::open(const std::string& path, bool keep_all) {
     close();
     buf_.clear();
     pending_.clear();
+    kept_.clear();
+    kept_from_ = keep_all ? 0 : kNotKept;
     written_ = 0;
     error_.clear();
     path_ = path;
     take_buffer();
-    // A name of its own per run, so runs on other threads or in other processes never meet.
-    temp_path_ = path + ".tmp" + std::to_string(::getpid()) + "-" +
-                 std::to_string(temp_counter.fetch_add(1));
-    const int fd = ::open(temp_path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error_ = std::strerror(errno);
-        return false;
-    }
-    f_ = ::fdopen(fd, "wb");
-    if (!f_) {
-        error_ = std::strerror(errno);
-        ::close(fd);
-        ::unlink(temp_path_.c_str());
+    if (!file_.open(path)) {
+        error_ = file_.error();
         return false;
     }
     return true;
-}
-
-void Report::fail(int err) {
-    if (error_.empty()) error_ = std::strerror(err ? err : EIO);
 }
 
 void Report::open_memory() {
@@ -63,45 +45,63 @@ void Report::open_memory() {
     path_.clear();
     buf_.clear();
     pending_.clear();
+    kept_.clear();
+    kept_from_ = kNotKept;
     written_ = 0;
     in_memory_ = true;
     take_buffer();
 }
 
 void Report::flush_buffer() {
-    if (f_ && !buf_.empty() && error_.empty() &&
-        std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size())
-        fail(errno);
+    if (buf_.empty()) return;
+    if (kept_from_ != kNotKept && (kept_from_ == 0 || kept_.size() < kKeptBytes)) {
+        const std::size_t from = kept_from_ > written_ ? kept_from_ - written_ : 0;
+        if (from < buf_.size()) kept_.append(buf_, from, std::string::npos);
+    }
+    if (file_.is_open() && error_.empty() && !file_.write(buf_)) error_ = file_.error();
     written_ += buf_.size();
     buf_.clear();
 }
 
-void Report::close() {
-    if (in_memory_) {
-        if (!pending_.empty()) {
-            buf_ += pending_;
-            buf_ += '\n';
-            pending_.clear();
-        }
-        in_memory_ = false;
-        return;
+std::string Report::text_range(std::size_t begin, std::size_t end) const {
+    if (end <= begin) return {};
+    if (in_memory_ || (!file_.is_open() && path_.empty())) {
+        if (end > buf_.size()) return {};
+        return buf_.substr(begin, end - begin);
     }
-    if (!f_) return;
+    // Not yet flushed: still in the buffer.
+    std::string all = kept_;
+    if (kept_from_ != kNotKept) {
+        const std::size_t from = kept_from_ > written_ ? kept_from_ - written_ : 0;
+        if (from < buf_.size()) all.append(buf_, from, std::string::npos);
+    }
+    if (kept_from_ == kNotKept || begin < kept_from_) return {};
+    const std::size_t b = begin - kept_from_;
+    if (b >= all.size()) return {};
+    return all.substr(b, std::min(end - begin, all.size() - b));
+}
+
+void Report::close() {
     if (!pending_.empty()) {
         buf_ += pending_;
         buf_ += '\n';
         pending_.clear();
     }
+    if (in_memory_) {
+        in_memory_ = false;
+        return;
+    }
+    if (!file_.is_open()) return;
     flush_buffer();
-    if (std::fflush(f_) != 0) fail(errno);
-    if (std::fclose(f_) != 0) fail(errno);
-    f_ = nullptr;
-    if (error_.empty() && std::rename(temp_path_.c_str(), path_.c_str()) != 0) fail(errno);
-    if (!error_.empty()) ::unlink(temp_path_.c_str()); // the earlier report stays as it was
+    if (error_.empty()) {
+        if (!file_.commit(false)) error_ = file_.error();
+    } else {
+        file_.discard(); // the earlier report stays as it was
+    }
 }
 
 void Report::line(std::string_view s) {
-    if (!f_ && !in_memory_) return;
+    if (!is_open()) return;
     if (!pending_.empty()) {
         buf_ += pending_;
         pending_.clear();

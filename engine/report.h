@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fortran_format.h"
+#include "output_file.h"
 
 #include <cstdio>
 #include <string>
@@ -64,16 +65,26 @@ class Report {
     Report(const Report&) = delete;
     Report& operator=(const Report&) = delete;
 
-    // Writes to a temporary file beside `path`; close() puts it in place whole (a symlink at
-    // `path` is replaced, never followed). Returns false when it cannot be created.
-    bool open(const std::string& path);
+    // Writes to a temporary file beside `path` through the one output writer; close() puts it
+    // in place whole (a symlink at `path` is replaced, never followed). Returns false when it
+    // cannot be created. `keep_all`: the whole text also stays in memory (text()).
+    bool open(const std::string& path, bool keep_all = false);
     // Keeps the text in memory instead (text() after close()).
     void open_memory();
     void close();
-    bool is_open() const { return f_ != nullptr || in_memory_; }
-    const std::string& text() const { return buf_; }
-    // Bytes written so far: a mark to take the text (or the file) from later.
-    std::size_t mark() const { return written_ + buf_.size() + pending_.size(); }
+    bool is_open() const { return file_.is_open() || in_memory_; }
+    // The text: in memory, or written to a file opened with keep_all (after close()).
+    const std::string& text() const { return in_memory_ || kept_from_ != 0 ? buf_ : kept_; }
+    // Bytes written so far: a mark to take the text from later. The text from the first mark
+    // on stays in memory (up to kKeptBytes), so a run quotes its own lines, never the file,
+    // which another run may have replaced meanwhile.
+    std::size_t mark() const {
+        const std::size_t m = written_ + buf_.size() + pending_.size();
+        if (kept_from_ == kNotKept) kept_from_ = m;
+        return m;
+    }
+    // The text between two marks, as far as it is kept.
+    std::string text_range(std::size_t begin, std::size_t end) const;
     const std::string& path() const { return path_; }
     // After close(): whether the file was written whole, and if not, the system's reason.
     bool ok() const { return error_.empty(); }
@@ -126,18 +137,19 @@ class Report {
         first = false;
     }
     static constexpr std::size_t kFlushAt = std::size_t{1} << 16;
+    static constexpr std::size_t kNotKept = static_cast<std::size_t>(-1);
+    static constexpr std::size_t kKeptBytes = std::size_t{4} << 20;
     void flush_buffer();
     void take_buffer();
     void end_line() {
         buf_ += '\n';
-        if (f_ && buf_.size() > kFlushAt) flush_buffer();
+        if (file_.is_open() && buf_.size() > kFlushAt) flush_buffer();
     }
 
-    void fail(int err);
-
-    std::FILE* f_ = nullptr;
-    std::string temp_path_;
+    output::AtomicFile file_;
     std::string error_;
+    mutable std::size_t kept_from_ = kNotKept; // where kept_ starts (0: everything)
+    std::string kept_;
     bool in_memory_ = false;
     std::size_t written_ = 0; // bytes already in the file
     std::string path_;

@@ -249,19 +249,6 @@ std::string failure_text(std::string text) {
     return out;
 }
 
-std::string read_range(const std::string& path, std::size_t begin, std::size_t end) {
-    std::string s;
-    if (end <= begin) return s;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return s;
-    if (std::fseek(f, static_cast<long>(begin), SEEK_SET) == 0) {
-        s.resize(end - begin);
-        s.resize(std::fread(s.data(), 1, s.size(), f));
-    }
-    std::fclose(f);
-    return s;
-}
-
 // What a failed estimator wrote about its failure, and the note on non-finite values.
 std::string failure_message(const Outcome& out, const std::string& report_range) {
     std::string m = failure_text(report_range);
@@ -317,7 +304,7 @@ RunResult run_file(std::string_view job_path, std::span<float> x_out, std::span<
 
     RunResult res;
     res.report_path = report_path(options);
-    if (!c->report.open(res.report_path)) {
+    if (!c->report.open(res.report_path, options.keep_report)) {
         res.status = RunStatus::stopped;
         res.stop_text = report_failure(res.report_path, c->report.error());
         return res;
@@ -339,8 +326,9 @@ RunResult run_file(std::string_view job_path, std::span<float> x_out, std::span<
         std::copy(out.x.begin(), out.x.end(), x_out.begin());
         // For callers that show one line and not the report.
         out.stop_text =
-            failure_message(out, read_range(res.report_path, out.failure_begin, out.failure_end));
+            failure_message(out, c->report.text_range(out.failure_begin, out.failure_end));
     }
+    if (options.keep_report) res.report = c->report.text();
     res.status = out.status;
     res.stop_text = out.stop_text;
     res.npts = out.npts;
@@ -382,17 +370,20 @@ Estimate run_job_file(std::string_view job_path, const RunOptions& options) {
         c->job_path.assign(job_path);
         c->pause_after_peaks = options.pause_after_peaks;
         const std::string path = report_path(options);
-        if (!c->report.open(path))
+        if (!c->report.open(path, options.keep_report))
             return internal_error(EstimateStatus::stopped, report_failure(path, c->report.error()));
         Outcome out;
         execute(*c, file_setup(*c), -1, out);
         c->report.close();
         if (!c->report.ok())
             return internal_error(EstimateStatus::stopped, report_failure(path, c->report.error()));
+        // The run's own text, never the file: another run may have replaced it already.
         const std::string failure = out.status == RunStatus::estimator_failure
-                                        ? read_range(path, out.failure_begin, out.failure_end)
+                                        ? c->report.text_range(out.failure_begin, out.failure_end)
                                         : std::string();
-        return to_estimate(std::move(out), failure);
+        Estimate e = to_estimate(std::move(out), failure);
+        if (options.keep_report) e.report = c->report.text();
+        return e;
     } catch (const std::bad_alloc&) {
         return internal_error(EstimateStatus::stopped, "Out of memory");
     } catch (...) {
@@ -421,10 +412,9 @@ Estimate estimate(const EstimateParams& params, const Samples& samples,
             -1, out);
         c->report.close();
         const std::string& text = c->report.text();
-        std::string failure;
-        if (out.status == RunStatus::estimator_failure && out.failure_end > out.failure_begin &&
-            out.failure_end <= text.size())
-            failure = text.substr(out.failure_begin, out.failure_end - out.failure_begin);
+        const std::string failure = out.status == RunStatus::estimator_failure
+                                        ? c->report.text_range(out.failure_begin, out.failure_end)
+                                        : std::string();
         Estimate e = to_estimate(std::move(out), failure);
         if (options.want_report) e.report = text;
         return e;

@@ -35,6 +35,7 @@ struct RunContext {
     bool list_spectrum = true;             // the report lists every grid point
     const MemorySamples* memory = nullptr; // set for an in-memory run
     wa::WorkArea area;
+    wa::WorkArea64 area64;
     // Model details the estimators leave for the caller.
     std::string explanation; // one line on the last input error, for callers without the report
     // Report marks around the estimator's own lines: its explanation when it fails.

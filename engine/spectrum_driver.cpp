@@ -3,7 +3,7 @@
 #include "blackman_tukey.h"
 #include "complex_ops.h"
 #include "data_records.h"
-#include "estimators/estimators.h"
+#include "estimator_table.h"
 #include "job_params.h"
 #include "levinson.h"
 #include "model_spectrum.h"
@@ -21,63 +21,6 @@
 
 namespace specest {
 namespace {
-
-enum class Message { A, B, C, D, E, F };
-
-void estimator_message(Message m, const JobParams& jp) {
-    Report& r = run_report();
-    r.blanks(2);
-    auto head = [&](const char* label) {
-        r.line(Line().a(label).i(jp.iflag, 2).x(4).a("EPS = ").pe(jp.eps, 9, 3));
-    };
-    switch (m) {
-    case Message::A:
-        head(" IFLAG = ");
-        r.line(" One of the di's in Cholesky decomposition is less than EPS");
-        r.line(" causing premature termination.");
-        break;
-    case Message::B:
-        head(" IFLAG = ");
-        r.line(" Magnitude of one of complex rho's is less than EPS");
-        r.line(" causing premature termination.");
-        break;
-    case Message::C:
-        head(" IFLAG =");
-        r.line(" One of the di's in CHOLESKY is less than ");
-        r.line("EPS causing premature termination (Hessian is ill-conditioned.)");
-        break;
-    case Message::D:
-        head(" IFLAG = ");
-        r.line(" MA filter estimate not minimum-phase");
-        r.line(" causing premature termination.");
-        break;
-    case Message::E:
-        r.line(Line()
-                   .a(" IFGLAG, EPS and NIT = ")
-                   .i(jp.iflag, 2)
-                   .x(4)
-                   .pe(jp.eps, 9, 3)
-                   .x(4)
-                   .i(jp.nit, 4));
-        r.line(" ALL NIT iterations completed causing termination.");
-        break;
-    case Message::F:
-        head(" IFLAG =");
-        r.line(" One of the di's in CHOLESKY is less than EPS");
-        r.line(" causing premature termination.");
-        break;
-    }
-}
-
-[[noreturn]] void real_data_required(const char* method) {
-    Report& r = run_report();
-    r.blanks(2);
-    r.line(Line().rep('-', 66));
-    r.line(Line().x(9).a(" Input Error: ").a(method).a(" method requires REAL data type."));
-    r.line(Line().rep('-', 66));
-    r.blank();
-    stop(std::string(" Input error: REAL data required for ") + method + " method");
-}
 
 std::string fmt_number(float v) {
     std::string s;
@@ -323,89 +266,8 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
 
     // 12. Estimator
     run_context().estimator_mark = run_context().model_mark = r.mark();
-    bool direct = false;
-    switch (jp.method) {
-    case 1:
-        autocorr(signal_amp, npts, jp.npoles, a, jp.sig2, nPoints);
-        break;
-    case 2:
-        burg(signal_amp, npts, jp.npoles, a, jp.sig2, nPoints);
-        break;
-    case 3:
-        if (jp.itype != 1) real_data_required("RMLE");
-        rmle(signal_real, npts, jp.npoles, a0, jp.sig2);
-        for (int i = 1; i <= jp.npoles; ++i) a(i) = {a0(i), 0.0f};
-        break;
-    case 4:
-    case 5:
-        jp.mode = jp.method - 4;
-        covmcov(signal_amp, npts, jp.npoles, jp.mode, jp.eps, jp.iflag, jp.sig2);
-        if (jp.iflag != 0) estimator_message(Message::A, jp);
-        break;
-    case 6:
-        mywe(signal_amp, npts, jp.npoles, jp.nzeros, jp.eps, a, b, jp.sig2, jp.iflag, nPoints);
-        if (jp.iflag != 0) estimator_message(Message::B, jp);
-        break;
-    case 7:
-    case 8:
-        lsmywe(signal_amp, npts, jp.npoles, jp.nzeros, jp.m_eqs, jp.eps, b, jp.sig2, jp.iflag,
-               nPoints);
-        if (jp.iflag != 0) estimator_message(Message::A, jp);
-        if (jp.method == 8) {
-            if (jp.itype != 1) real_data_required("AKAIKE");
-            if (jp.iflag != 0) break;
-            for (int i = 1; i <= jp.npoles; ++i) a0(i) = a(i).real();
-            for (int i = 1; i <= jp.nzeros; ++i) b0(i) = b(i).real();
-            akaike(signal_real, npts, a0, b0, jp.npoles, jp.nzeros, jp.nit, jp.eps, jp.per, jp.sig2,
-                   jp.iflag, nPoints);
-            for (int i = 1; i <= jp.npoles; ++i) a(i) = {a0(i), 0.0f};
-            for (int i = 1; i <= jp.nzeros; ++i) b(i) = {b0(i), 0.0f};
-            if (jp.iflag == -1) estimator_message(Message::C, jp);
-            if (jp.iflag == 1) estimator_message(Message::D, jp);
-            if (jp.iflag == 2) estimator_message(Message::E, jp);
-        }
-        break;
-    case 9:
-        maynefir(signal_amp, npts, jp.npoles, jp.nzeros, jp.l_pts, jp.eps, nexp, a, jp.sig2,
-                 jp.iflag, nPoints);
-        if (jp.iflag == -1) estimator_message(Message::F, jp);
-        if (jp.iflag == 1) estimator_message(Message::D, jp);
-        break;
-    case 10:
-        durbin(signal_amp, npts, jp.nzeros, jp.l_pts, b, jp.sig2, nPoints);
-        break;
-    case 11:
-        periodogram(signal_amp, npts, window, nexp, psd, nPoints);
-        nPoints = 1 << nexp;
-        direct = true;
-        break;
-    case 12:
-        jp.window_name = "Mod. Bartlet";
-        for (int i = 1; i <= 2 * jp.m_lags + 1 && i <= nPoints; ++i)
-            window(i) = static_cast<float>(jp.m_lags - std::abs(i - (jp.m_lags + 1))) /
-                        static_cast<float>(jp.m_lags);
-        jp.ipts = 2 * jp.m_lags + 1;
-        blacktukey(signal_amp, npts, jp.mode, window, jp.m_lags, nexp, psd, nPoints);
-        nPoints = 1 << nexp;
-        direct = true;
-        break;
-    case 13:
-        if (jp.l_pts < 2) {
-            r.blanks(2);
-            r.line(
-                Line().x(9).a("MVSE needs at least two frequency points: L_pts =").i(jp.l_pts, 6));
-            r.blanks(2);
-            stop(" L_PTS parameter out of range");
-        }
-        mvse(signal_amp, npts, jp.npoles, jp.l_pts, jp.eps, jp.mode, psd, jp.iflag);
-        nPoints = jp.l_pts;
-        if (jp.iflag != 0) estimator_message(Message::F, jp);
-        direct = true;
-        break;
-    case 14:
-        lockheed(signal_amp, npts, jp.npoles, jp.nzeros, a, b, nexp, jp.sig2, nPoints);
-        break;
-    default:
+    const EstimatorEntry* entry = estimator_entry(jp.method);
+    if (!entry) {
         r.blanks(2);
         r.line(Line().x(9).a("--> METHOD number out of range: method =").i(jp.method, 4));
         r.blanks(2);
@@ -413,6 +275,18 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
              "\" matches none of " + accepted_method_names() +
              " (the first two letters count, letter case included)");
     }
+    EstimatorCall<float> call{jp, signal_amp, signal_real, window, psd, a, b, a0, b0};
+    call.npts = npts;
+    call.npoints = nPoints;
+    call.nexp = nexp;
+    call.sig2 = jp.sig2;
+    call.eps = jp.eps;
+    call.per = jp.per;
+    run_estimator(*entry, call);
+    jp.sig2 = call.sig2;
+    npts = call.npts;
+    const bool direct = call.direct;
+    if (direct) nPoints = call.grid;
 
     // Yule-Walker and Burg leave their reflection coefficients on the diagonal of aa.
     if ((jp.method == 1 || jp.method == 2) && jp.iflag == 0 && jp.npoles > 0) {

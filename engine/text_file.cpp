@@ -23,6 +23,14 @@ std::string kind_of(mode_t m) {
 
 } // namespace
 
+std::string quote_field(std::string_view s) {
+    if (s.size() <= kMaxQuoted) return "\"" + std::string(s) + "\"";
+    std::size_t n = kMaxQuoted;
+    // Not inside a UTF-8 sequence: back off its continuation bytes.
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+    return "\"" + std::string(s.substr(0, n)) + "...\" (" + std::to_string(s.size()) + " bytes)";
+}
+
 TextFile::~TextFile() {
     close();
     work_pool::give_text(std::move(buf_));
@@ -61,6 +69,7 @@ void TextFile::close() {
     f_ = nullptr;
     buf_.clear();
     pos_ = 0;
+    scanned_ = 0;
     eof_ = false;
     line_ = 0;
 }
@@ -70,6 +79,8 @@ void TextFile::rewind() {
     std::rewind(f_);
     buf_.clear();
     pos_ = 0;
+    scanned_ = 0;
+    error_.clear();
     eof_ = false;
     line_ = 0;
 }
@@ -91,26 +102,42 @@ bool TextFile::fill() {
     return true;
 }
 
+bool TextFile::too_long() {
+    error_ = "the line is longer than " + std::to_string(kMaxLineBytes) +
+             " bytes (1 MiB); no line of a job or data file is that long";
+    ++line_;
+    return false;
+}
+
 bool TextFile::next(std::string_view& line) {
-    if (!f_) return false;
+    if (!f_ || !error_.empty()) return false;
+    constexpr std::size_t none = std::string::npos;
     for (;;) {
-        const char* begin = buf_.data() + pos_;
         const std::size_t avail = buf_.size() - pos_;
-        const char* lf = static_cast<const char*>(std::memchr(begin, '\n', avail));
-        std::size_t end = lf ? static_cast<std::size_t>(lf - begin) : avail;
-        if (const char* cr = static_cast<const char*>(std::memchr(begin, '\r', end)))
-            end = static_cast<std::size_t>(cr - begin);
-        if (end == avail || (begin[end] == '\r' && end + 1 == avail)) {
+        const char* begin = buf_.data() + pos_;
+        // Only bytes not yet looked at are searched, so a long line costs its length once.
+        const std::size_t left = avail - scanned_;
+        const void* lf = std::memchr(begin + scanned_, '\n', left);
+        const std::size_t lf_at =
+            lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : none;
+        const void* cr = std::memchr(begin + scanned_, '\r', (lf ? lf_at : avail) - scanned_);
+        std::size_t end =
+            cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin) : lf_at;
+        if (end == none || (begin[end] == '\r' && end + 1 == avail)) {
             // No line end yet, or a CR whose LF may start the next chunk: read on.
-            if (fill()) continue;
-            if (pos_ >= buf_.size()) return false;
+            scanned_ = end == none ? avail : end;
+            if (scanned_ > kMaxLineBytes) return too_long();
+            if (fill()) continue; // fill() keeps offsets from pos_
+            if (!error_.empty() || avail == 0) return false;
+            if (end == none) end = avail; // the last line has no line end
         }
         begin = buf_.data() + pos_;
-        const std::size_t rest = buf_.size() - pos_;
-        std::size_t step = end < rest ? end + 1 : rest;
-        if (end < rest && begin[end] == '\r' && end + 1 < rest && begin[end + 1] == '\n') ++step;
-        line = std::string_view(begin, std::min(end, rest));
+        if (end > kMaxLineBytes) return too_long();
+        std::size_t step = end < avail ? end + 1 : avail;
+        if (end < avail && begin[end] == '\r' && end + 1 < avail && begin[end + 1] == '\n') ++step;
+        line = std::string_view(begin, end);
         pos_ += step;
+        scanned_ = 0;
         ++line_;
         return true;
     }

@@ -1,12 +1,15 @@
-// The estimators' coefficient tables, matrices and vectors. Capacities match the limits of the
-// job record: 210 poles, 200 zeros, order or length 411. Each run owns one (see RunContext);
-// the accessors return the current run's arrays.
+// The estimators' coefficient tables, matrices and vectors. The classic (single-precision) area
+// has the capacities of the job record's limits: 210 poles, 200 zeros, order or length 411. The
+// modern (double) area is sized for each run by the orders it asks for. Each run owns both
+// (see RunContext); the accessors return the current run's arrays, theta<R>() at precision R.
 #pragma once
 
+#include "complex_ops.h"
 #include "views.h"
 
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace specest::wa {
 
@@ -75,6 +78,60 @@ struct WorkArea {
     Lazy<float, 210 * 210> aa_real;
 };
 
+// The modern profile's area: the same arrays in double, sized for systems of order `order`
+// (set by the driver before the estimator runs) and allocated on first use.
+struct WorkArea64 {
+    void size_for(int order);
+    int order = 0;
+    std::vector<cdouble> theta, bc, b, hc, bb, xl, aa;
+    std::vector<double> bv, grad, rho, a0, b0, s, hess, aa_real;
+};
+
+// Largest system order the current run's area of precision R holds.
+template <class R> int capacity();
+
+#define SPECEST_WA_ACCESSORS(R)                                                                    \
+    template <> int capacity<R>();                                                                 \
+    template <> Vec1<cx<R>> theta<R>();                                                            \
+    template <> Vec1<cx<R>> a<R>();                                                                \
+    template <> Vec1<cx<R>> bc<R>();                                                               \
+    template <> Vec1<R> bv<R>();                                                                   \
+    template <> Vec1<R> grad<R>();                                                                 \
+    template <> Vec1<R> rho<R>();                                                                  \
+    template <> Vec1<cx<R>> hc<R>();                                                               \
+    template <> Vec1<cx<R>> rmat<R>();                                                             \
+    template <> Mat1<R> s<R>();                                                                    \
+    template <> Mat1<cx<R>> bb<R>();                                                               \
+    template <> Mat1<cx<R>> xl<R>();                                                               \
+    template <> Mat1<cx<R>> aa<R>();                                                               \
+    template <> Mat1<R> hess<R>();                                                                 \
+    template <> Mat1<R> aa_real<R>();                                                              \
+    template <> Vec1<cx<R>> b<R>();                                                                \
+    template <> Vec1<R> a0<R>();                                                                   \
+    template <> Vec1<R> b0<R>();
+
+template <class R> Vec1<cx<R>> theta();
+template <class R> Vec1<cx<R>> a();
+template <class R> Vec1<cx<R>> bc();
+template <class R> Vec1<R> bv();
+template <class R> Vec1<R> grad();
+template <class R> Vec1<R> rho();
+template <class R> Vec1<cx<R>> hc();
+template <class R> Vec1<cx<R>> rmat();
+template <class R> Mat1<R> s();
+template <class R> Mat1<cx<R>> bb();
+template <class R> Mat1<cx<R>> xl();
+template <class R> Mat1<cx<R>> aa();
+template <class R> Mat1<R> hess();
+template <class R> Mat1<R> aa_real();
+template <class R> Vec1<cx<R>> b();
+template <class R> Vec1<R> a0();
+template <class R> Vec1<R> b0();
+SPECEST_WA_ACCESSORS(float)
+SPECEST_WA_ACCESSORS(double)
+#undef SPECEST_WA_ACCESSORS
+
+// The classic area's arrays under their plain names.
 // Parameter vector and Cholesky right-hand side / solution. It is also the driver's AR
 // coefficient vector `a` (411 entries): theta(k) and a(k) are the same value.
 Vec1<cfloat> theta();

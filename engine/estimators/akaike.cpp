@@ -19,7 +19,7 @@ namespace specest {
 namespace {
 
 // No relative change can be formed from a zero (or unusable) previous variance.
-bool unusable_variance(float sig2p, int& iflag) {
+template <class R> bool unusable_variance(R sig2p, int& iflag) {
     if (sig2p != 0.0f && std::isfinite(sig2p)) return false;
     Report& r = run_report();
     r.blank();
@@ -32,32 +32,34 @@ bool unusable_variance(float sig2p, int& iflag) {
 
 } // namespace
 
-void chkdn(float sig2p, int n, Vec1<float> x, Vec1<float> a, Vec1<float> b, int ip, int iq,
-           float per, float& sig2, int& iflag, Vec1<float> e, Vec1<float> y) {
+template <class R>
+void chkdn(R sig2p, int n, Vec1<R> x, Vec1<R> a, Vec1<R> b, int ip, int iq, R per, R& sig2,
+           int& iflag, Vec1<R> e, Vec1<R> y) {
     var(x, n, ip, iq, a, b, sig2, e, y);
     if (unusable_variance(sig2p, iflag)) return;
-    const float err = static_cast<float>((static_cast<double>(sig2) - sig2p) * 100.0 / sig2p);
+    const R err = static_cast<R>((static_cast<double>(sig2) - sig2p) * 100.0 / sig2p);
     if (std::fabs(err) < per) iflag = 0;
 }
 
-void akaike(Vec1<float> x, int& n, Vec1<float> a0, Vec1<float> b0, int& ip, int& iq, int& nit,
-            float& eps, float& per, float& sig2, int& iflag, int& npoints) {
+template <class R>
+void akaike(Vec1<R> x, int& n, Vec1<R> a0, Vec1<R> b0, int& ip, int& iq, int& nit, R& eps, R& per,
+            R& sig2, int& iflag, int& npoints) {
     const char* abort_line = " Aborting AKAIKE due to Allocation error #: ";
     const char* stop_text = "Allocate error in AKAIKE routine";
     const auto len = static_cast<std::size_t>(npoints > n ? npoints : n);
-    auto y_buf = work_array<float>(len, abort_line, stop_text);
-    auto y1_buf = work_array<float>(len, abort_line, stop_text);
-    auto z_buf = work_array<float>(len, abort_line, stop_text);
-    Vec1<float> y(y_buf), y1(y1_buf), z(z_buf);
-    std::array<float, 211> ry_s{}, rz_s{}, ryz_s{}, rzy_s{};
-    Vec1<float> ry(ry_s.data(), 211), rz(rz_s.data(), 211), ryz(ryz_s.data(), 211),
+    auto y_buf = work_array<R>(len, abort_line, stop_text);
+    auto y1_buf = work_array<R>(len, abort_line, stop_text);
+    auto z_buf = work_array<R>(len, abort_line, stop_text);
+    Vec1<R> y(y_buf), y1(y1_buf), z(z_buf);
+    std::array<R, 211> ry_s{}, rz_s{}, ryz_s{}, rzy_s{};
+    Vec1<R> ry(ry_s.data(), 211), rz(rz_s.data(), 211), ryz(ryz_s.data(), 211),
         rzy(rzy_s.data(), 211);
-    Vec1<cfloat> theta = wa::theta(), hc = wa::hc(), bc = wa::bc();
-    Vec1<float> bv = wa::bv();
-    Mat1<float> hess = wa::hess();
+    Vec1<cx<R>> theta = wa::theta<R>(), hc = wa::hc<R>(), bc = wa::bc<R>();
+    Vec1<R> bv = wa::bv<R>();
+    Mat1<R> hess = wa::hess<R>();
     const int m = ip + iq;
 
-    float sig2p = 0.0f;
+    R sig2p = 0.0f;
     var(x, n, ip, iq, a0, b0, sig2p, z, y);
     iflag = 3;
     if (nit < 1) // status 3 has no message of its own in the driver
@@ -72,24 +74,24 @@ void akaike(Vec1<float> x, int& n, Vec1<float> a0, Vec1<float> b0, int& ip, int&
         zerofilt(y1, n, ip, a0, z);
 
         corrcomp(n, y, z, ip, iq, ry, rz, ryz, rzy);
-        gradient(a0, b0, ip, iq, ry, rz, wa::grad());
+        gradient(a0, b0, ip, iq, ry, rz, wa::grad<R>());
         hessian(ip, iq, ry, rz, ryz, rzy);
         bvect(a0, b0, ip, iq);
 
         int l = 0;
         for (int i = 1; i <= m; ++i) {
-            theta(i) = cfloat(bv(i), 0.0f);
-            for (int k = 1; k <= i; ++k) hc(++l) = cfloat(hess(k, i), 0.0f);
+            theta(i) = cx<R>(bv(i), 0.0f);
+            for (int k = 1; k <= i; ++k) hc(++l) = cx<R>(hess(k, i), 0.0f);
         }
         cholesky(m, eps, iflag);
         if (iflag == -1) break;
         iflag = 3;
 
         for (int k = 1; k <= iq; ++k) bc(k) = theta(ip + k);
-        const int bad = min_phase_failure(iq);
+        const int bad = min_phase_failure<R>(iq);
         if (bad != 0) {
             run_report().list(" Failed min-phase test ... i/aa(i,i)=", bad,
-                              std::abs(wa::aa()(bad, bad)));
+                              std::abs(wa::aa<R>()(bad, bad)));
             iflag = 1;
             break;
         }
@@ -106,5 +108,18 @@ void akaike(Vec1<float> x, int& n, Vec1<float> a0, Vec1<float> b0, int& ip, int&
         sig2p = sig2;
     }
 }
+
+template void chkdn<float>(float sig2p, int n, Vec1<float> x, Vec1<float> a, Vec1<float> b, int ip,
+                           int iq, float per, float& sig2, int& iflag, Vec1<float> e,
+                           Vec1<float> y);
+template void chkdn<double>(double sig2p, int n, Vec1<double> x, Vec1<double> a, Vec1<double> b,
+                            int ip, int iq, double per, double& sig2, int& iflag, Vec1<double> e,
+                            Vec1<double> y);
+template void akaike<float>(Vec1<float> x, int& n, Vec1<float> a0, Vec1<float> b0, int& ip, int& iq,
+                            int& nit, float& eps, float& per, float& sig2, int& iflag,
+                            int& npoints);
+template void akaike<double>(Vec1<double> x, int& n, Vec1<double> a0, Vec1<double> b0, int& ip,
+                             int& iq, int& nit, double& eps, double& per, double& sig2, int& iflag,
+                             int& npoints);
 
 } // namespace specest

@@ -1,6 +1,7 @@
 // Pieces of the Akaike iteration that tests reach directly.
 #pragma once
 
+#include "complex_ops.h"
 #include "views.h"
 
 namespace specest {
@@ -14,7 +15,8 @@ constexpr int kAkaikeZeroVariance = 5;
 // sig2 = innovation variance of (a, b) on x; iflag = 0 when it changed by less than per percent
 // from sig2p, kAkaikeZeroVariance (with an explanation in the report) when sig2p is zero or not
 // finite, otherwise unchanged. e and y are work arrays.
-void chkdn(float sig2p, int n, Vec1<float> x, Vec1<float> a, Vec1<float> b, int ip, int iq,
-           float per, float& sig2, int& iflag, Vec1<float> e, Vec1<float> y);
+template <class R>
+void chkdn(R sig2p, int n, Vec1<R> x, Vec1<R> a, Vec1<R> b, int ip, int iq, R per, R& sig2,
+           int& iflag, Vec1<R> e, Vec1<R> y);
 
 } // namespace specest

@@ -8,21 +8,33 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
 namespace specest {
 namespace {
 
 // Pivots of the last factorisation; cholesky_solve reads them with xl. One set per thread, so
 // runs on different threads never share them.
-thread_local std::array<float, wa::kVec> pivots{};
-thread_local std::array<cfloat, wa::kVec> forward{};
+template <class R> struct Kept {
+    std::vector<R> pivots;
+    std::vector<cx<R>> forward;
+};
+template <class R> Kept<R>& kept() {
+    thread_local Kept<R> k;
+    const auto n = static_cast<std::size_t>(wa::capacity<R>());
+    if (k.pivots.size() < n) {
+        k.pivots.resize(n);
+        k.forward.resize(n);
+    }
+    return k;
+}
 
-void pivot_diagnostic(int i, int l) {
+template <class R> void pivot_diagnostic(int i, int l) {
     Report& r = run_report();
-    Vec1<cfloat> hc = wa::hc();
+    Vec1<cx<R>> hc = wa::hc<R>();
     r.blank();
     r.line(Line().a(" Error in CHOLESKY: I = ").i(i, 5).a("  L = ").i(l, 5));
-    const int last = std::min(l + 2, wa::kPacked);
+    const int last = std::min(l + 2, hc.size());
     for (int k = std::max(1, i - 2); k <= last; ++k)
         r.line(Line()
                    .a(" hc(")
@@ -35,20 +47,17 @@ void pivot_diagnostic(int i, int l) {
 
 } // namespace
 
-void cholesky_factor(const int& n, const float& eps, int& iflag) {
-    Vec1<cfloat> hc = wa::hc();
-    Mat1<cfloat> xl = wa::xl();
-    Vec1<float> d(pivots.data(), wa::kVec);
+template <class R> void cholesky_factor(const int& n, const R& eps, int& iflag) {
+    Vec1<cx<R>> hc = wa::hc<R>();
+    Mat1<cx<R>> xl = wa::xl<R>();
+    const int cap = wa::capacity<R>();
+    Vec1<R> d(kept<R>().pivots.data(), cap);
     iflag = 0;
-    if (n > wa::kVec) {
+    if (n > cap) {
         Report& r = run_report();
         r.blanks(2);
-        r.line(Line()
-                   .x(9)
-                   .a("CHOLESKY: system order")
-                   .i(n, 6)
-                   .a(" exceeds the capacity")
-                   .i(wa::kVec, 6));
+        r.line(
+            Line().x(9).a("CHOLESKY: system order").i(n, 6).a(" exceeds the capacity").i(cap, 6));
         r.blanks(2);
         stop(" CHOLESKY: system order out of range");
     }
@@ -61,44 +70,52 @@ void cholesky_factor(const int& n, const float& eps, int& iflag) {
             cdouble sum = std::conj(wide(hc(l)));
             for (int k = 1; k <= j - 1; ++k)
                 sum -= cmul(wide(xl(i, k)) * static_cast<double>(d(k)), std::conj(wide(xl(j, k))));
-            xl(i, j) = narrow(sum / static_cast<double>(d(j)));
+            xl(i, j) = narrow_to<R>(sum / static_cast<double>(d(j)));
         }
         ++l;
         double temp = hc(l).real();
         for (int k = 1; k <= i - 1; ++k) temp -= static_cast<double>(d(k)) * abs2(xl(i, k));
-        d(i) = static_cast<float>(temp);
+        d(i) = static_cast<R>(temp);
         if (!(d(i) > eps)) { // a NaN pivot fails too
             iflag = -1;
-            pivot_diagnostic(i, l);
+            pivot_diagnostic<R>(i, l);
             return;
         }
     }
 }
 
-void cholesky_solve(const int& n) {
-    Vec1<cfloat> theta = wa::theta();
-    Mat1<cfloat> xl = wa::xl();
-    Vec1<float> d(pivots.data(), wa::kVec);
-    Vec1<cfloat> y(forward.data(), wa::kVec);
-    if (n < 1 || n > wa::kVec) return;
+template <class R> void cholesky_solve(const int& n) {
+    Vec1<cx<R>> theta = wa::theta<R>();
+    Mat1<cx<R>> xl = wa::xl<R>();
+    const int cap = wa::capacity<R>();
+    Vec1<R> d(kept<R>().pivots.data(), cap);
+    Vec1<cx<R>> y(kept<R>().forward.data(), cap);
+    if (n < 1 || n > cap) return;
     y(1) = theta(1);
     for (int i = 2; i <= n; ++i) {
         cdouble sum = wide(theta(i));
         for (int k = 1; k <= i - 1; ++k) sum -= cmul(wide(xl(i, k)), wide(y(k)));
-        y(i) = narrow(sum);
+        y(i) = narrow_to<R>(sum);
     }
-    theta(n) = narrow(wide(y(n)) / static_cast<double>(d(n)));
+    theta(n) = narrow_to<R>(wide(y(n)) / static_cast<double>(d(n)));
     for (int i = n - 1; i >= 1; --i) {
         cdouble sum = wide(y(i)) / static_cast<double>(d(i));
         for (int k = i + 1; k <= n; ++k) sum -= cmul(std::conj(wide(xl(k, i))), wide(theta(k)));
-        theta(i) = narrow(sum);
+        theta(i) = narrow_to<R>(sum);
     }
 }
 
-void cholesky(const int& n, const float& eps, int& iflag) {
+template <class R> void cholesky(const int& n, const R& eps, int& iflag) {
     cholesky_factor(n, eps, iflag);
     if (iflag != 0) return;
-    cholesky_solve(n);
+    cholesky_solve<R>(n);
 }
+
+template void cholesky<float>(const int& n, const float& eps, int& iflag);
+template void cholesky<double>(const int& n, const double& eps, int& iflag);
+template void cholesky_factor<float>(const int& n, const float& eps, int& iflag);
+template void cholesky_factor<double>(const int& n, const double& eps, int& iflag);
+template void cholesky_solve<float>(const int& n);
+template void cholesky_solve<double>(const int& n);
 
 } // namespace specest

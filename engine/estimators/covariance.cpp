@@ -22,9 +22,9 @@ namespace {
 // rows j = 1..ip the packed lower triangle, k = 1..j:
 //   F(j,k) = sum_{i=ip+1..n} conj(x(i-k)) x(i-j), B(j,k) = sum_{i=1..n-ip} x(i+k) conj(x(i+j)).
 // The accumulators are independent: the vector path runs them along the diagonals (lag_sums.h).
-class Sums {
+template <class R> class Sums {
   public:
-    Sums(Vec1<cfloat> x, int n, int ip) : n_(n), ip_(ip) {
+    Sums(Vec1<cx<R>> x, int n, int ip) : n_(n), ip_(ip) {
         const auto un = static_cast<std::size_t>(n);
         re_.resize(un);
         im_.resize(un);
@@ -39,20 +39,22 @@ class Sums {
 
     // Both sums, forward then (modified method) backward, on the vector kernels.
     void vector_sums(bool backward) {
-        LagSums lag(re_.data(), im_.data(), n_, ip_, true);
-        std::vector<LagTerms> phases{LagTerms::descending};
-        if (backward) phases.push_back(LagTerms::ascending);
-        lag.run(phases, n_ - ip_);
-        for (int k = 0; k <= ip_; ++k) {
-            cre_[static_cast<std::size_t>(k)] = lag.re(k);
-            cim_[static_cast<std::size_t>(k)] = lag.im(k);
-        }
-        // F(j,k) sits on diagonal d = j - k at lane k - 1
-        for (int d = 0; d < ip_; ++d) {
-            for (int k = 1; k + d <= ip_; ++k) {
-                const std::size_t at = row(k + d) + static_cast<std::size_t>(k - 1);
-                cre_[at] = lag.re(lag.diagonal_start(d) + k - 1);
-                cim_[at] = lag.im(lag.diagonal_start(d) + k - 1);
+        if constexpr (kClassic<R>) {
+            LagSums lag(re_.data(), im_.data(), n_, ip_, true);
+            std::vector<LagTerms> phases{LagTerms::descending};
+            if (backward) phases.push_back(LagTerms::ascending);
+            lag.run(phases, n_ - ip_);
+            for (int k = 0; k <= ip_; ++k) {
+                cre_[static_cast<std::size_t>(k)] = lag.re(k);
+                cim_[static_cast<std::size_t>(k)] = lag.im(k);
+            }
+            // F(j,k) sits on diagonal d = j - k at lane k - 1
+            for (int d = 0; d < ip_; ++d) {
+                for (int k = 1; k + d <= ip_; ++k) {
+                    const std::size_t at = row(k + d) + static_cast<std::size_t>(k - 1);
+                    cre_[at] = lag.re(lag.diagonal_start(d) + k - 1);
+                    cim_[at] = lag.im(lag.diagonal_start(d) + k - 1);
+                }
             }
         }
     }
@@ -65,15 +67,15 @@ class Sums {
                 const double br = re_[i - j - 1], bi = im_[i - j - 1];
                 const int klo = j == 0 ? 0 : 1, khi = j == 0 ? ip_ : j;
                 // x(i-k) read backwards through the reversed copy: index n-i+k
-                const float* ar = rre_.data() + (n_ - i + klo);
-                const float* ai = rim_.data() + (n_ - i + klo);
-                float* cr = cre_.data() + row(j);
-                float* ci = cim_.data() + row(j);
+                const R* ar = rre_.data() + (n_ - i + klo);
+                const R* ai = rim_.data() + (n_ - i + klo);
+                R* cr = cre_.data() + row(j);
+                R* ci = cim_.data() + row(j);
                 const int len = khi - klo + 1;
                 for (int m = 0; m < len; ++m) {
                     const double xr = ar[m], xi = ai[m];
-                    cr[m] = static_cast<float>(cr[m] + (xr * br + xi * bi));
-                    ci[m] = static_cast<float>(ci[m] + (xr * bi - xi * br));
+                    cr[m] = static_cast<R>(cr[m] + (xr * br + xi * bi));
+                    ci[m] = static_cast<R>(ci[m] + (xr * bi - xi * br));
                 }
             }
         }
@@ -84,24 +86,24 @@ class Sums {
             for (int j = 0; j <= ip_; ++j) {
                 const double br = re_[i + j - 1], bi = im_[i + j - 1];
                 const int klo = j == 0 ? 0 : 1, khi = j == 0 ? ip_ : j;
-                const float* ar = re_.data() + (i + klo - 1);
-                const float* ai = im_.data() + (i + klo - 1);
-                float* cr = cre_.data() + row(j);
-                float* ci = cim_.data() + row(j);
+                const R* ar = re_.data() + (i + klo - 1);
+                const R* ai = im_.data() + (i + klo - 1);
+                R* cr = cre_.data() + row(j);
+                R* ci = cim_.data() + row(j);
                 const int len = khi - klo + 1;
                 for (int m = 0; m < len; ++m) {
                     const double xr = ar[m], xi = ai[m];
-                    cr[m] = static_cast<float>(cr[m] + (xr * br + xi * bi));
-                    ci[m] = static_cast<float>(ci[m] + (xi * br - xr * bi));
+                    cr[m] = static_cast<R>(cr[m] + (xr * br + xi * bi));
+                    ci[m] = static_cast<R>(ci[m] + (xi * br - xr * bi));
                 }
             }
         }
     }
 
     // Row 0, k = 0..ip
-    cfloat lag(int k) const { return {cre_[k], cim_[k]}; }
+    cx<R> lag(int k) const { return {cre_[k], cim_[k]}; }
     // Packed element l = j(j-1)/2 + k of the lower triangle
-    cfloat packed(int l) const {
+    cx<R> packed(int l) const {
         const auto at = static_cast<std::size_t>(ip_ + l);
         return {cre_[at], cim_[at]};
     }
@@ -116,14 +118,15 @@ class Sums {
         return j == 0 ? 0 : static_cast<std::size_t>(ip_ + 1 + j * (j - 1) / 2);
     }
     int n_, ip_;
-    WorkVector<float> re_, im_, rre_, rim_;
-    std::vector<float> cre_, cim_;
+    WorkVector<R> re_, im_, rre_, rim_;
+    std::vector<R> cre_, cim_;
 };
 
 } // namespace
 
-void covmcov(Vec1<cfloat> x, int& n, int& ip, int& mode, float& eps, int& iflag, float& sig2) {
-    if (ip < 0 || ip >= n || ip > wa::kVec) {
+template <class R>
+void covmcov(Vec1<cx<R>> x, int& n, int& ip, int& mode, R& eps, int& iflag, R& sig2) {
+    if (ip < 0 || ip >= n || ip > wa::capacity<R>()) {
         Report& r = run_report();
         r.blanks(2);
         r.line(Line().x(9).a("COVARIANCE: the AR order must lie in 0 .. n-1:"));
@@ -131,15 +134,15 @@ void covmcov(Vec1<cfloat> x, int& n, int& ip, int& mode, float& eps, int& iflag,
         r.blanks(2);
         stop(" COVARIANCE: AR order out of range");
     }
-    Sums sums(x, n, ip);
-    if (!simd::force_scalar()) {
+    Sums<R> sums(x, n, ip);
+    if (kClassic<R> && !simd::force_scalar()) {
         sums.vector_sums(mode == 1);
     } else {
         sums.forward();
         if (mode == 1) sums.backward();
     }
 
-    Vec1<cfloat> hc = wa::hc(), theta = wa::theta();
+    Vec1<cx<R>> hc = wa::hc<R>(), theta = wa::theta<R>();
     const int packed = ip * (ip + 1) / 2;
     for (int l = 1; l <= packed; ++l) hc(l) = sums.packed(l);
     for (int k = 1; k <= ip; ++k) theta(k) = -sums.lag(k);
@@ -149,11 +152,16 @@ void covmcov(Vec1<cfloat> x, int& n, int& ip, int& mode, float& eps, int& iflag,
 
     // The energy sums are the conjugates of the right-hand-side sums term by term, and
     // rounding is symmetric, so the conjugated accumulators are exactly those sums.
-    cfloat sum = sums.lag(0);
+    cx<R> sum = sums.lag(0);
     for (int k = 1; k <= ip; ++k)
-        sum = narrow(wide(sum) + cmul(std::conj(wide(sums.lag(k))), wide(theta(k))));
+        sum = narrow_to<R>(wide(sum) + cmul(std::conj(wide(sums.lag(k))), wide(theta(k))));
     const double terms = mode == 1 ? 2.0 * (n - ip) : static_cast<double>(n - ip);
-    sig2 = static_cast<float>(sum.real() / terms);
+    sig2 = static_cast<R>(sum.real() / terms);
 }
+
+template void covmcov<float>(Vec1<cx<float>> x, int& n, int& ip, int& mode, float& eps, int& iflag,
+                             float& sig2);
+template void covmcov<double>(Vec1<cx<double>> x, int& n, int& ip, int& mode, double& eps,
+                              int& iflag, double& sig2);
 
 } // namespace specest

@@ -10,23 +10,29 @@
 
 namespace specest {
 
-void durbin(Vec1<cfloat> x, int& n, int& iq, int& l, Vec1<cfloat> b, float& sig2, int& npoints) {
+template <class R>
+void durbin(Vec1<cx<R>> x, int& n, int& iq, int& l, Vec1<cx<R>> b, R& sig2, int& npoints) {
     // Sized for the order asked for: the job admits L up to maxorder.
     const int len = std::max(l, 0) + 1;
     const char* abort_line = " Aborting DURBIN due to Allocation error #:";
     const char* stop_text = "Allocate error in DURBIN routine";
-    auto a_buf = work_array<cfloat>(static_cast<std::size_t>(len), abort_line, stop_text);
-    auto ap_buf = work_array<cfloat>(static_cast<std::size_t>(len), abort_line, stop_text);
-    Vec1<cfloat> a(a_buf), ap(ap_buf);
+    auto a_buf = work_array<cx<R>>(static_cast<std::size_t>(len), abort_line, stop_text);
+    auto ap_buf = work_array<cx<R>>(static_cast<std::size_t>(len), abort_line, stop_text);
+    Vec1<cx<R>> a(a_buf), ap(ap_buf);
 
     autocorr(x, n, l, a, sig2, npoints);
     if (job().iflag != 0) return; // the long model failed; autocorr has explained why
 
     int l1 = len;
-    ap(1) = cfloat(1.0f, 0.0f);
+    ap(1) = cx<R>(1.0f, 0.0f);
     for (int i = 2; i <= l1; ++i) ap(i) = a(i - 1);
-    float discarded = 0.0f;
+    R discarded = 0.0f;
     autocorr(ap, l1, iq, b, discarded, npoints);
 }
+
+template void durbin<float>(Vec1<cx<float>> x, int& n, int& iq, int& l, Vec1<cx<float>> b,
+                            float& sig2, int& npoints);
+template void durbin<double>(Vec1<cx<double>> x, int& n, int& iq, int& l, Vec1<cx<double>> b,
+                             double& sig2, int& npoints);
 
 } // namespace specest

@@ -24,30 +24,31 @@ namespace specest {
 namespace {
 
 // sum_{t=t0..n} conj(u(t-du)) v(t-dv), in double precision, in order of t.
-cfloat lagged_dot(const cfloat* u, int du, const cfloat* v, int dv, int n) {
+template <class R> cx<R> lagged_dot(const cx<R>* u, int du, const cx<R>* v, int dv, int n) {
     const int t0 = std::max(du, dv) + 1;
     double sr = 0.0, si = 0.0;
-    const cfloat* up = u - 1 - du; // up[t] = u(t - du)
-    const cfloat* vp = v - 1 - dv;
+    const cx<R>* up = u - 1 - du; // up[t] = u(t - du)
+    const cx<R>* vp = v - 1 - dv;
     for (int t = t0; t <= n; ++t) {
         const double ur = up[t].real(), ui = up[t].imag();
         const double vr = vp[t].real(), vi = vp[t].imag();
         sr += ur * vr + ui * vi;
         si += ur * vi - ui * vr;
     }
-    return {static_cast<float>(sr), static_cast<float>(si)};
+    return {static_cast<R>(sr), static_cast<R>(si)};
 }
 
 } // namespace
 
-void ls(Vec1<cfloat> y, Vec1<cfloat> z, Vec1<cfloat> yz, int n, int ip, int iq, float eps,
-        Vec1<cfloat> a, int& iflag) {
+template <class R>
+void ls(Vec1<cx<R>> y, Vec1<cx<R>> z, Vec1<cx<R>> yz, int n, int ip, int iq, R eps, Vec1<cx<R>> a,
+        int& iflag) {
     const int m0 = ip + iq;
     if (n >= 1) (void)y(n), (void)z(n), (void)yz(n);
     // Regressor k is y delayed by k (k <= ip) or z delayed by k - ip.
     auto src = [&](int k) { return k <= ip ? y.data() : z.data(); };
     auto delay = [&](int k) { return k <= ip ? k : k - ip; };
-    Vec1<cfloat> hc = wa::hc(), theta = wa::theta(), bc = wa::bc();
+    Vec1<cx<R>> hc = wa::hc<R>(), theta = wa::theta<R>(), bc = wa::bc<R>();
     int l = 0;
     for (int i = 1; i <= m0; ++i)
         for (int k = 1; k <= i; ++k) hc(++l) = lagged_dot(src(k), delay(k), src(i), delay(i), n);
@@ -58,8 +59,9 @@ void ls(Vec1<cfloat> y, Vec1<cfloat> z, Vec1<cfloat> yz, int n, int ip, int iq, 
     for (int m = 1; m <= iq; ++m) bc(m) = theta(ip + m);
 }
 
-void maynefir(Vec1<cfloat> x, int& n, int& ip, int& iq, int& l, float& eps, int& nexp,
-              Vec1<cfloat> a, float& sig2, int& iflag, int& npoints) {
+template <class R>
+void maynefir(Vec1<cx<R>> x, int& n, int& ip, int& iq, int& l, R& eps, int& nexp, Vec1<cx<R>> a,
+              R& sig2, int& iflag, int& npoints) {
     if (l < 1) {
         Report& r = run_report();
         r.blanks(2);
@@ -70,11 +72,11 @@ void maynefir(Vec1<cfloat> x, int& n, int& ip, int& iq, int& l, float& eps, int&
     const char* abort_line = " Aborting MAYNEFIR due to Allocation error #:";
     const char* stop_text = "Allocate error in MAYNEFIR routine";
     const auto len = static_cast<std::size_t>(std::max(npoints, n));
-    auto u_buf = work_array<cfloat>(len, abort_line, stop_text);
-    auto y_buf = work_array<cfloat>(len, abort_line, stop_text);
-    auto z_buf = work_array<cfloat>(len, abort_line, stop_text);
-    auto yz_buf = work_array<cfloat>(len, abort_line, stop_text);
-    Vec1<cfloat> u(u_buf), y(y_buf), z(z_buf), yz(yz_buf);
+    auto u_buf = work_array<cx<R>>(len, abort_line, stop_text);
+    auto y_buf = work_array<cx<R>>(len, abort_line, stop_text);
+    auto z_buf = work_array<cx<R>>(len, abort_line, stop_text);
+    auto yz_buf = work_array<cx<R>>(len, abort_line, stop_text);
+    Vec1<cx<R>> u(u_buf), y(y_buf), z(z_buf), yz(yz_buf);
     iflag = 0;
 
     autocorr(x, n, l, a, sig2, npoints);
@@ -87,14 +89,14 @@ void maynefir(Vec1<cfloat> x, int& n, int& ip, int& iq, int& l, float& eps, int&
     ls(x, u, x, n, ip, iq, eps, a, iflag);
     if (iflag == -1) return;
 
-    if (min_phase_failure(iq) != 0) {
+    if (min_phase_failure<R>(iq) != 0) {
         iflag = 1;
         return;
     }
-    Vec1<cfloat> bc = wa::bc();
+    Vec1<cx<R>> bc = wa::bc<R>();
     cpolefilt(x, n, bc, iq, y);
     cpolefilt(u, n, bc, iq, z);
-    for (int t = 1; t <= n; ++t) yz(t) = narrow(wide(y(t)) - wide(z(t)));
+    for (int t = 1; t <= n; ++t) yz(t) = narrow_to<R>(wide(y(t)) - wide(z(t)));
 
     ls(y, z, yz, n, ip, iq, eps, a, iflag);
     if (iflag == -1) return;
@@ -102,5 +104,15 @@ void maynefir(Vec1<cfloat> x, int& n, int& ip, int& iq, int& l, float& eps, int&
     varm(x, n, a, ip, iq, nexp, sig2, npoints);
     if (job().iflag != 0) iflag = job().iflag;
 }
+
+template void ls<float>(Vec1<cx<float>> y, Vec1<cx<float>> z, Vec1<cx<float>> yz, int n, int ip,
+                        int iq, float eps, Vec1<cx<float>> a, int& iflag);
+template void ls<double>(Vec1<cx<double>> y, Vec1<cx<double>> z, Vec1<cx<double>> yz, int n, int ip,
+                         int iq, double eps, Vec1<cx<double>> a, int& iflag);
+template void maynefir<float>(Vec1<cx<float>> x, int& n, int& ip, int& iq, int& l, float& eps,
+                              int& nexp, Vec1<cx<float>> a, float& sig2, int& iflag, int& npoints);
+template void maynefir<double>(Vec1<cx<double>> x, int& n, int& ip, int& iq, int& l, double& eps,
+                               int& nexp, Vec1<cx<double>> a, double& sig2, int& iflag,
+                               int& npoints);
 
 } // namespace specest

@@ -1,6 +1,7 @@
 // Least-squares ARMA regression of the Mayne-Firoozan method, reachable by tests.
 #pragma once
 
+#include "complex_ops.h"
 #include "views.h"
 
 namespace specest {
@@ -9,7 +10,8 @@ namespace specest {
 // zero, through the normal equations (shared hc, theta and the Cholesky solver). Writes
 // a(1..ip) = -theta(1..ip) and the shared bc(1..iq) = theta(ip+1..ip+iq) whatever iflag is.
 // a may be the shared theta itself.
-void ls(Vec1<cfloat> y, Vec1<cfloat> z, Vec1<cfloat> yz, int n, int ip, int iq, float eps,
-        Vec1<cfloat> a, int& iflag);
+template <class R>
+void ls(Vec1<cx<R>> y, Vec1<cx<R>> z, Vec1<cx<R>> yz, int n, int ip, int iq, R eps, Vec1<cx<R>> a,
+        int& iflag);
 
 } // namespace specest

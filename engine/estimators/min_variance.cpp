@@ -31,24 +31,25 @@ namespace {
 }
 
 // The scalar reference of the correlation sums.
-void corrmat_scalar(const std::vector<float>& re, const std::vector<float>& im,
-                    const std::vector<float>& rre, const std::vector<float>& rim, int n, int ip,
-                    std::vector<float>& cr, std::vector<float>& ci) {
+template <class R>
+void corrmat_scalar(const std::vector<R>& re, const std::vector<R>& im, const std::vector<R>& rre,
+                    const std::vector<R>& rim, int n, int ip, std::vector<R>& cr,
+                    std::vector<R>& ci) {
     for (int k = ip + 1; k <= n; ++k) {
         for (int i = 1; i <= ip; ++i) {
             // term = conj(x(k-j)) x(k-i) + x(k-ip+j) conj(x(k-ip+i)), j = 1..i
             const double br = re[k - i - 1], bi = im[k - i - 1];
             const double dr = re[k - ip + i - 1], di = im[k - ip + i - 1];
-            const float* ar = rre.data() + (n - k + 1); // x(k-j) backwards: index n-k+j
-            const float* ai = rim.data() + (n - k + 1);
-            const float* fr = re.data() + (k - ip); // x(k-ip+j): index k-ip+j-1
-            const float* fi = im.data() + (k - ip);
-            float* sr = cr.data() + i * (i - 1) / 2;
-            float* si = ci.data() + i * (i - 1) / 2;
+            const R* ar = rre.data() + (n - k + 1); // x(k-j) backwards: index n-k+j
+            const R* ai = rim.data() + (n - k + 1);
+            const R* fr = re.data() + (k - ip); // x(k-ip+j): index k-ip+j-1
+            const R* fi = im.data() + (k - ip);
+            R* sr = cr.data() + i * (i - 1) / 2;
+            R* si = ci.data() + i * (i - 1) / 2;
             for (int m = 0; m < i; ++m) {
                 const double xr = ar[m], xi = ai[m], yr = fr[m], yi = fi[m];
-                sr[m] = static_cast<float>(sr[m] + ((xr * br + xi * bi) + (yr * dr + yi * di)));
-                si[m] = static_cast<float>(si[m] + ((xr * bi - xi * br) + (yi * dr - yr * di)));
+                sr[m] = static_cast<R>(sr[m] + ((xr * br + xi * bi) + (yr * dr + yi * di)));
+                si[m] = static_cast<R>(si[m] + ((xr * bi - xi * br) + (yi * dr - yr * di)));
             }
         }
     }
@@ -56,11 +57,11 @@ void corrmat_scalar(const std::vector<float>& re, const std::vector<float>& im,
 
 } // namespace
 
-void corrmat(Vec1<cfloat> x, const int& n, const int& ip, Vec1<cfloat> rmat) {
+template <class R> void corrmat(Vec1<cx<R>> x, const int& n, const int& ip, Vec1<cx<R>> rmat) {
     // One single-precision accumulator per packed element, summed over k in increasing order;
     // the accumulators are independent, so one k advances all of them together.
     const auto un = static_cast<std::size_t>(n);
-    std::vector<float> re(un), im(un), rre(un), rim(un);
+    std::vector<R> re(un), im(un), rre(un), rim(un);
     for (int t = 0; t < n; ++t) {
         re[t] = x(t + 1).real();
         im[t] = x(t + 1).imag();
@@ -68,25 +69,28 @@ void corrmat(Vec1<cfloat> x, const int& n, const int& ip, Vec1<cfloat> rmat) {
         rim[n - 1 - t] = im[t];
     }
     const int imax = ip * (ip + 1) / 2;
-    std::vector<float> cr(static_cast<std::size_t>(imax), 0.0f), ci(cr.size(), 0.0f);
-    if (!simd::force_scalar()) {
-        // Entry (i, j) lies on diagonal i - j at lane j - 1 (lag_sums.h).
-        LagSums lag(re.data(), im.data(), n, ip, false);
-        lag.run({LagTerms::both}, n - ip);
-        for (int d = 0; d < ip; ++d) {
-            for (int j = 1; j + d <= ip; ++j) {
-                const int i = j + d;
-                const auto at = static_cast<std::size_t>(i * (i - 1) / 2 + j - 1);
-                cr[at] = lag.re(lag.diagonal_start(d) + j - 1);
-                ci[at] = lag.im(lag.diagonal_start(d) + j - 1);
+    std::vector<R> cr(static_cast<std::size_t>(imax), 0.0f), ci(cr.size(), 0.0f);
+    bool summed = false;
+    if constexpr (kClassic<R>) {
+        if (!simd::force_scalar()) {
+            // Entry (i, j) lies on diagonal i - j at lane j - 1 (lag_sums.h).
+            LagSums lag(re.data(), im.data(), n, ip, false);
+            lag.run({LagTerms::both}, n - ip);
+            for (int d = 0; d < ip; ++d) {
+                for (int j = 1; j + d <= ip; ++j) {
+                    const int i = j + d;
+                    const auto at = static_cast<std::size_t>(i * (i - 1) / 2 + j - 1);
+                    cr[at] = lag.re(lag.diagonal_start(d) + j - 1);
+                    ci[at] = lag.im(lag.diagonal_start(d) + j - 1);
+                }
             }
+            summed = true;
         }
-    } else {
-        corrmat_scalar(re, im, rre, rim, n, ip, cr, ci);
     }
+    if (!summed) corrmat_scalar(re, im, rre, rim, n, ip, cr, ci);
     const double scale = 2.0 * (n - ip);
     for (int c = 1; c <= imax; ++c)
-        rmat(c) = {static_cast<float>(cr[c - 1] / scale), static_cast<float>(ci[c - 1] / scale)};
+        rmat(c) = {static_cast<R>(cr[c - 1] / scale), static_cast<R>(ci[c - 1] / scale)};
 }
 
 namespace {
@@ -95,28 +99,29 @@ namespace {
 // of each (2 MiB).
 constexpr std::size_t kMaxTabulated = std::size_t{1} << 19;
 
-struct ExponentialTable {
+template <class R> struct ExponentialTable {
     int l = 0, ip = 0;
-    std::vector<float> er, ei;
+    std::vector<R> er, ei;
 };
 
 // The scalar reference of the grid: blocks of frequencies, each point's sum i outer, k inner.
-void grid_block_scalar(const float* er, const float* ei, int block, int ip, Mat1<cfloat> rinv,
-                       int cnt, float* sr, float* si) {
+template <class R>
+void grid_block_scalar(const R* er, const R* ei, int block, int ip, Mat1<cx<R>> rinv, int cnt,
+                       R* sr, R* si) {
     for (int i = 1; i <= ip; ++i) {
-        const float* eir = er + static_cast<std::size_t>(i - 1) * block;
-        const float* eii = ei + static_cast<std::size_t>(i - 1) * block;
+        const R* eir = er + static_cast<std::size_t>(i - 1) * block;
+        const R* eii = ei + static_cast<std::size_t>(i - 1) * block;
         for (int k = 1; k <= ip; ++k) {
             const double rr = rinv(i, k).real(), ri = rinv(i, k).imag();
-            const float* ekr = er + static_cast<std::size_t>(k - 1) * block;
-            const float* eki = ei + static_cast<std::size_t>(k - 1) * block;
+            const R* ekr = er + static_cast<std::size_t>(k - 1) * block;
+            const R* eki = ei + static_cast<std::size_t>(k - 1) * block;
             for (int q = 0; q < cnt; ++q) {
                 // (conj(e(i)) rinv(i,k)) e(k)
                 const double a = eir[q], b = eii[q];
                 const double c1r = a * rr + b * ri, c1i = a * ri - b * rr;
                 const double c = ekr[q], d = eki[q];
-                sr[q] = static_cast<float>(sr[q] + (c1r * c - c1i * d));
-                si[q] = static_cast<float>(si[q] + (c1r * d + c1i * c));
+                sr[q] = static_cast<R>(sr[q] + (c1r * c - c1i * d));
+                si[q] = static_cast<R>(si[q] + (c1r * d + c1i * c));
             }
         }
     }
@@ -124,21 +129,21 @@ void grid_block_scalar(const float* er, const float* ei, int block, int ip, Mat1
 
 } // namespace
 
-void mvse_inverse(const int& ip, const float& eps, int& iflag, Mat1<cfloat> rinv) {
-    Vec1<cfloat> theta = wa::theta();
+template <class R> void mvse_inverse(const int& ip, const R& eps, int& iflag, Mat1<cx<R>> rinv) {
+    Vec1<cx<R>> theta = wa::theta<R>();
     cholesky_factor(ip, eps, iflag);
     if (iflag == -1) return;
     for (int j = 1; j <= ip; ++j) {
-        for (int i = 1; i <= ip; ++i) theta(i) = cfloat();
+        for (int i = 1; i <= ip; ++i) theta(i) = cx<R>();
         theta(j) = 1.0f;
-        cholesky_solve(ip);
+        cholesky_solve<R>(ip);
         for (int i = 1; i <= ip; ++i) rinv(i, j) = theta(i);
     }
 }
 
-void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<float> psd,
-          int& iflag) {
-    if (ip < 1 || ip > kMvseMaxOrder || ip >= n)
+template <class R>
+void mvse(Vec1<cx<R>> x, int& n, int& ip, int& l, R& eps, int& mode, Vec1<R> psd, int& iflag) {
+    if (ip < 1 || ip > (kClassic<R> ? kMvseMaxOrder : wa::capacity<R>()) || ip >= n)
         input_error("the order (nPoles) must lie in 1 .. min(210, nPts-1); nPoles = " +
                         std::to_string(ip) + ", nPts = " + std::to_string(n),
                     " MVSE: nPoles parameter out of range");
@@ -150,19 +155,19 @@ void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<f
         input_error("mode must be 0 (c = 1) or 1 (c = nPoles); mode = " + std::to_string(mode),
                     " MVSE: mode parameter out of range");
 
-    corrmat(x, n, ip, wa::rmat());
-    std::vector<cfloat> rinv_storage(static_cast<std::size_t>(ip) * ip);
-    Mat1<cfloat> rinv(rinv_storage.data(), ip, ip);
+    corrmat(x, n, ip, wa::rmat<R>());
+    std::vector<cx<R>> rinv_storage(static_cast<std::size_t>(ip) * ip);
+    Mat1<cx<R>> rinv(rinv_storage.data(), ip, ip);
     mvse_inverse(ip, eps, iflag, rinv);
     if (iflag == -1) return;
 
     // P(f) for blocks of frequencies at a time: each point's sum runs i outer, k inner, in
     // single precision, and the points of a block advance together.
     constexpr int kBlock = 64;
-    const float pi2 = static_cast<float>(8.0 * std::atan(1.0f));
+    const R pi2 = static_cast<R>(8.0 * std::atan(1.0f));
     const double num = mode == 0 ? 1.0 : static_cast<double>(ip);
     // The vector kernel reads widened copies of the exponentials and of rinv.
-    const bool vector = !simd::force_scalar();
+    const bool vector = kClassic<R> && !simd::force_scalar();
     std::vector<double> rr, ri;
     if (vector) {
         rr.resize(rinv_storage.size());
@@ -176,8 +181,8 @@ void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<f
     const auto per_block = static_cast<std::size_t>(ip) * kBlock;
     // The exponentials depend on the grid and the order only: kept per thread (when they fit
     // in a few megabytes), the C library's cos and sin run once for all the runs sharing them.
-    thread_local ExponentialTable table;
-    ExponentialTable& tab = table; // the parts on other threads fill this thread's table
+    thread_local ExponentialTable<R> table;
+    ExponentialTable<R>& tab = table; // the parts on other threads fill this thread's table
     const bool tabulated = vector && static_cast<std::size_t>(nblocks) * per_block <= kMaxTabulated;
     const bool filled = tabulated && tab.l == l && tab.ip == ip;
     if (tabulated && !filled) {
@@ -187,41 +192,48 @@ void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<f
     }
     // Blocks b_lo <= b < b_hi, with work arrays of their own.
     auto blocks = [&](int b_lo, int b_hi) {
-        std::vector<float> er_own(tabulated ? 0 : per_block), ei_own(er_own.size());
+        std::vector<R> er_own(tabulated ? 0 : per_block), ei_own(er_own.size());
         std::vector<double> der(vector ? per_block : 0), dei(der.size());
-        std::array<float, kBlock> sr{}, si{};
+        std::array<R, kBlock> sr{}, si{};
         for (int b = b_lo; b < b_hi; ++b) {
             const int p0 = 1 + b * kBlock;
             const int cnt = std::min(kBlock, l - p0 + 1);
-            float* er =
+            R* er =
                 tabulated ? tab.er.data() + static_cast<std::size_t>(b) * per_block : er_own.data();
-            float* ei =
+            R* ei =
                 tabulated ? tab.ei.data() + static_cast<std::size_t>(b) * per_block : ei_own.data();
             for (int q = 0; q < cnt; ++q) {
                 if (!filled) {
-                    const float f = static_cast<float>(static_cast<double>(p0 + q - 1) / l - 0.5);
+                    // Classic: from -1/2 up; modern: numpy's fftfreq order.
+                    const int k = p0 + q - 1;
+                    const R f = kClassic<R> ? static_cast<R>(static_cast<double>(k) / l - 0.5)
+                                            : static_cast<R>(static_cast<double>(2 * k < l ? k : k - l) / l);
                     for (int i = 1; i <= ip; ++i) {
                         const double arg = static_cast<double>(pi2) * f * (i - 1);
-                        er[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::cos(arg));
-                        ei[static_cast<std::size_t>(i - 1) * kBlock + q] = to_float(std::sin(arg));
+                        er[static_cast<std::size_t>(i - 1) * kBlock + q] =
+                            to_real<R>(std::cos(arg));
+                        ei[static_cast<std::size_t>(i - 1) * kBlock + q] =
+                            to_real<R>(std::sin(arg));
                     }
                 }
                 sr[q] = 0.0f;
                 si[q] = 0.0f;
             }
-            if (vector) {
-                for (std::size_t e = 0; e < per_block; ++e) {
-                    der[e] = er[e];
-                    dei[e] = ei[e];
+            if constexpr (kClassic<R>) {
+                if (vector) {
+                    for (std::size_t e = 0; e < per_block; ++e) {
+                        der[e] = er[e];
+                        dei[e] = ei[e];
+                    }
+                    simd::mvse_block(der.data(), dei.data(), kBlock, ip, rr.data(), ri.data(), cnt,
+                                     sr.data(), si.data());
                 }
-                simd::mvse_block(der.data(), dei.data(), kBlock, ip, rr.data(), ri.data(), cnt,
-                                 sr.data(), si.data());
-            } else {
+            }
+            if (!vector) {
                 grid_block_scalar(er, ei, kBlock, ip, rinv, cnt, sr.data(), si.data());
             }
             for (int q = 0; q < cnt; ++q)
-                psd(p0 + q) =
-                    static_cast<float>(cdiv(cdouble(num, 0.0), cdouble(sr[q], si[q])).real());
+                psd(p0 + q) = static_cast<R>(cdiv(cdouble(num, 0.0), cdouble(sr[q], si[q])).real());
         }
     };
     if (!vector) {
@@ -239,5 +251,17 @@ void mvse(Vec1<cfloat> x, int& n, int& ip, int& l, float& eps, int& mode, Vec1<f
         tab.ip = ip;
     }
 }
+
+template void corrmat<float>(Vec1<cx<float>> x, const int& n, const int& ip, Vec1<cx<float>> rmat);
+template void corrmat<double>(Vec1<cx<double>> x, const int& n, const int& ip,
+                              Vec1<cx<double>> rmat);
+template void mvse_inverse<float>(const int& ip, const float& eps, int& iflag,
+                                  Mat1<cx<float>> rinv);
+template void mvse_inverse<double>(const int& ip, const double& eps, int& iflag,
+                                   Mat1<cx<double>> rinv);
+template void mvse<float>(Vec1<cx<float>> x, int& n, int& ip, int& l, float& eps, int& mode,
+                          Vec1<float> psd, int& iflag);
+template void mvse<double>(Vec1<cx<double>> x, int& n, int& ip, int& l, double& eps, int& mode,
+                           Vec1<double> psd, int& iflag);
 
 } // namespace specest

@@ -12,17 +12,18 @@
 
 namespace specest {
 
-void mywe(Vec1<cfloat> x, int& n, int& ip, int& iq, float& eps, Vec1<cfloat> a, Vec1<cfloat> b,
-          float& sig2, int& iflag, int& npoints) {
+template <class R>
+void mywe(Vec1<cx<R>> x, int& n, int& ip, int& iq, R& eps, Vec1<cx<R>> a, Vec1<cx<R>> b, R& sig2,
+          int& iflag, int& npoints) {
     const char* abort_line = " Aborting MYWE due to Allocation error #: ";
     const char* stop_text = "Allocate error in MYWE routine";
     int lag = ip + iq + 1;
     // ip + iq + 1 lags may exceed npoints when both orders approach the record length.
     auto r_buf =
-        work_array<cfloat>(static_cast<std::size_t>(std::max(npoints, lag)), abort_line, stop_text);
+        work_array<cx<R>>(static_cast<std::size_t>(std::max(npoints, lag)), abort_line, stop_text);
     auto y_buf =
-        work_array<cfloat>(static_cast<std::size_t>(std::max(npoints, n)), abort_line, stop_text);
-    Vec1<cfloat> rxx(r_buf), y(y_buf);
+        work_array<cx<R>>(static_cast<std::size_t>(std::max(npoints, n)), abort_line, stop_text);
+    Vec1<cx<R>> rxx(r_buf), y(y_buf);
 
     correlation(n, lag, 0, x, x, rxx);
     toepeqn(rxx, ip, iq, eps, a, iflag);
@@ -32,5 +33,12 @@ void mywe(Vec1<cfloat> x, int& n, int& ip, int& iq, float& eps, Vec1<cfloat> a, 
     durbin(y, n, iq, l, b, sig2, npoints);
     if (job().iflag != 0) iflag = job().iflag;
 }
+
+template void mywe<float>(Vec1<cx<float>> x, int& n, int& ip, int& iq, float& eps,
+                          Vec1<cx<float>> a, Vec1<cx<float>> b, float& sig2, int& iflag,
+                          int& npoints);
+template void mywe<double>(Vec1<cx<double>> x, int& n, int& ip, int& iq, double& eps,
+                           Vec1<cx<double>> a, Vec1<cx<double>> b, double& sig2, int& iflag,
+                           int& npoints);
 
 } // namespace specest

@@ -13,24 +13,24 @@
 namespace specest {
 namespace rmle_steps {
 
-void smat(Vec1<float> x, const int& n, const int& ip) {
+template <class R> void smat(Vec1<R> x, const int& n, const int& ip) {
     // One single-precision accumulator per element of the upper triangle (the matrix is
     // symmetric term by term), all advanced together along t in increasing order.
     const int m = ip + 1;
-    std::vector<float> acc(static_cast<std::size_t>(m) * m, 0.0f); // row i: columns i..m
-    const float* xp = x.data();
+    std::vector<R> acc(static_cast<std::size_t>(m) * m, 0.0f); // row i: columns i..m
+    const R* xp = x.data();
     for (int t = 1; t <= n; ++t) {
         for (int i = 1; i <= m; ++i) {
             const int jmax = std::min(m, n + 2 - i - t);
             if (jmax < i) break; // rows further down are shorter still
             const double xi = xp[t + i - 2];
-            float* row = acc.data() + static_cast<std::size_t>(i - 1) * m;
-            const float* xj = xp + (t - 1);
+            R* row = acc.data() + static_cast<std::size_t>(i - 1) * m;
+            const R* xj = xp + (t - 1);
             for (int j = i; j <= jmax; ++j)
-                row[j - 1] = static_cast<float>(row[j - 1] + xi * static_cast<double>(xj[j - 1]));
+                row[j - 1] = static_cast<R>(row[j - 1] + xi * static_cast<double>(xj[j - 1]));
         }
     }
-    Mat1<float> s = wa::s();
+    Mat1<R> s = wa::s<R>();
     for (int i = 1; i <= m; ++i)
         for (int j = i; j <= m; ++j) {
             s(i, j) = acc[static_cast<std::size_t>(i - 1) * m + (j - 1)];
@@ -38,79 +38,79 @@ void smat(Vec1<float> x, const int& n, const int& ip) {
         }
 }
 
-void coeff(const int& i, const int& ip, const int& n, float& p, float& q, float& r, float& c,
-           float& d, float& e) {
+template <class R>
+void coeff(const int& i, const int& ip, const int& n, R& p, R& q, R& r, R& c, R& d, R& e) {
     (void)ip;
-    Mat1<float> s = wa::s();
+    Mat1<R> s = wa::s<R>();
     if (i == 1) {
         c = s(1, 2);
         d = s(2, 2);
         e = s(1, 1);
     } else {
-        Mat1<float> aa = wa::aa_real();
-        std::vector<float> ap(static_cast<std::size_t>(i) + 1), b(static_cast<std::size_t>(i) + 1);
+        Mat1<R> aa = wa::aa_real<R>();
+        std::vector<R> ap(static_cast<std::size_t>(i) + 1), b(static_cast<std::size_t>(i) + 1);
         ap[1] = 1.0f;
         for (int j = 1; j <= i - 1; ++j) ap[j + 1] = aa(j, i - 1);
         for (int j = 1; j <= i; ++j) b[j] = ap[i - j + 1];
         c = 0.0f;
         for (int j = 1; j <= i; ++j)
             for (int l = 1; l <= i; ++l)
-                c = static_cast<float>(c + static_cast<double>(ap[l]) * b[j] * s(l, j + 1));
+                c = static_cast<R>(c + static_cast<double>(ap[l]) * b[j] * s(l, j + 1));
         d = 0.0f;
         for (int j = 1; j <= i; ++j)
             for (int l = 1; l <= i; ++l)
-                d = static_cast<float>(d + static_cast<double>(b[l]) * b[j] * s(l + 1, j + 1));
+                d = static_cast<R>(d + static_cast<double>(b[l]) * b[j] * s(l + 1, j + 1));
     }
     const double dn = n, di = i;
-    p = static_cast<float>(((dn - 2.0 * di) / (dn - di)) * (static_cast<double>(c) / d));
-    q = static_cast<float>((static_cast<double>(e) * di + static_cast<double>(d) * dn) /
-                           (static_cast<double>(d) * (di - dn)));
-    r = static_cast<float>(static_cast<double>(c) * dn / (static_cast<double>(d) * (di - dn)));
+    p = static_cast<R>(((dn - 2.0 * di) / (dn - di)) * (static_cast<double>(c) / d));
+    q = static_cast<R>((static_cast<double>(e) * di + static_cast<double>(d) * dn) /
+                       (static_cast<double>(d) * (di - dn)));
+    r = static_cast<R>(static_cast<double>(c) * dn / (static_cast<double>(d) * (di - dn)));
 }
 
-void cubic(const float& p, const float& q, const float& r, int& nreal, float root[3]) {
+template <class R> void cubic(const R& p, const R& q, const R& r, int& nreal, R root[3]) {
     const double dp = p, dq = q, dr = r;
-    const float a = static_cast<float>((3.0 * dq - dp * dp) / 3.0);
-    const float b = static_cast<float>((2.0 * dp * dp * dp - 9.0 * dp * dq + 27.0 * dr) / 27.0);
+    const R a = static_cast<R>((3.0 * dq - dp * dp) / 3.0);
+    const R b = static_cast<R>((2.0 * dp * dp * dp - 9.0 * dp * dq + 27.0 * dr) / 27.0);
     const double da = a, db = b;
-    const float disc = static_cast<float>(db * db / 4.0 + da * da * da / 27.0);
+    const R disc = static_cast<R>(db * db / 4.0 + da * da * da / 27.0);
     if (disc > 0.0f) {
         nreal = 1;
-        const float sq = static_cast<float>(std::sqrt(static_cast<double>(disc)));
-        const float u = static_cast<float>(sq - db / 2.0);
-        const float v = static_cast<float>(-static_cast<double>(sq) - db / 2.0);
+        const R sq = static_cast<R>(std::sqrt(static_cast<double>(disc)));
+        const R u = static_cast<R>(sq - db / 2.0);
+        const R v = static_cast<R>(-static_cast<double>(sq) - db / 2.0);
         // The real cube root keeps its sign and is 0 at 0, where w/|w| has no value.
-        root[0] = static_cast<float>(std::cbrt(static_cast<double>(v)) +
-                                     std::cbrt(static_cast<double>(u)) - dp / 3.0);
+        root[0] = static_cast<R>(std::cbrt(static_cast<double>(v)) +
+                                 std::cbrt(static_cast<double>(u)) - dp / 3.0);
     } else if (disc <= 0.0f) {
         nreal = 3;
-        const float pi = static_cast<float>(4.0 * std::atan(1.0f));
-        const float m = static_cast<float>(2.0 * std::sqrt(-da / 3.0));
+        const R pi = static_cast<R>(4.0 * std::atan(1.0f));
+        const R m = static_cast<R>(2.0 * std::sqrt(-da / 3.0));
         // A triple root (a = 0) has no angle; rounding can also push |C| just past 1.
-        float cc = a == 0.0f ? 1.0f : static_cast<float>(3.0 * db / (static_cast<double>(m) * da));
-        cc = std::clamp(cc, -1.0f, 1.0f);
-        float phi = static_cast<float>(std::atan(std::sqrt(1.0 - static_cast<double>(cc) * cc) /
-                                                 std::fabs(static_cast<double>(cc))));
-        if (cc < 0.0f) phi = static_cast<float>(pi - static_cast<double>(phi));
-        const float th = static_cast<float>(phi / 3.0);
+        R cc = a == 0.0f ? 1.0f : static_cast<R>(3.0 * db / (static_cast<double>(m) * da));
+        cc = std::clamp(cc, R(-1), R(1));
+        R phi = static_cast<R>(std::atan(std::sqrt(1.0 - static_cast<double>(cc) * cc) /
+                                         std::fabs(static_cast<double>(cc))));
+        if (cc < 0.0f) phi = static_cast<R>(pi - static_cast<double>(phi));
+        const R th = static_cast<R>(phi / 3.0);
         const double dm = m, dth = th, dpi = pi;
-        root[0] = static_cast<float>(dm * std::cos(dth) - dp / 3.0);
-        root[1] = static_cast<float>(dm * std::cos(2.0 * dpi / 3.0 + dth) - dp / 3.0);
-        root[2] = static_cast<float>(dm * std::cos(4.0 * dpi / 3.0 + dth) - dp / 3.0);
+        root[0] = static_cast<R>(dm * std::cos(dth) - dp / 3.0);
+        root[1] = static_cast<R>(dm * std::cos(2.0 * dpi / 3.0 + dth) - dp / 3.0);
+        root[2] = static_cast<R>(dm * std::cos(4.0 * dpi / 3.0 + dth) - dp / 3.0);
     } else {
         nreal = 0; // the discriminant is not a number
     }
 }
 
-void test(const float root[3], const float& c, const float& d, const float& e, const int& i,
-          const int& n, float& aii) {
-    float best = -1.0e7f;
+template <class R>
+void test(const R root[3], const R& c, const R& d, const R& e, const int& i, const int& n, R& aii) {
+    R best = -1.0e7f;
     for (int k = 0; k < 3; ++k) {
         const double rho = root[k];
         if (rho < -1.0 || rho > 1.0) continue;
-        const float pw = static_cast<float>(2.0 * rho * c + e + rho * rho * d);
-        const float like = static_cast<float>((i / 2.0) * std::log10(1.0 - rho * rho) -
-                                              (n / 2.0) * std::log10(static_cast<double>(pw) / n));
+        const R pw = static_cast<R>(2.0 * rho * c + e + rho * rho * d);
+        const R like = static_cast<R>((i / 2.0) * std::log10(1.0 - rho * rho) -
+                                      (n / 2.0) * std::log10(static_cast<double>(pw) / n));
         if (like > best) { // a NaN likelihood (no power left) never wins
             aii = root[k];
             best = like;
@@ -118,20 +118,39 @@ void test(const float root[3], const float& c, const float& d, const float& e, c
     }
 }
 
-void arupt(const int& i, const int& n, const float& c, const float& d, float& e, float& rho_i) {
-    Mat1<float> aa = wa::aa_real();
+template <class R> void arupt(const int& i, const int& n, const R& c, const R& d, R& e, R& rho_i) {
+    Mat1<R> aa = wa::aa_real<R>();
     const double rho = aa(i, i);
     for (int j = 1; j <= i - 1; ++j)
-        aa(j, i) = static_cast<float>(aa(j, i - 1) + rho * aa(i - j, i - 1));
-    e = static_cast<float>(e + 2.0 * c * rho + d * rho * rho);
-    rho_i = static_cast<float>(static_cast<double>(e) / n);
+        aa(j, i) = static_cast<R>(aa(j, i - 1) + rho * aa(i - j, i - 1));
+    e = static_cast<R>(e + 2.0 * c * rho + d * rho * rho);
+    rho_i = static_cast<R>(static_cast<double>(e) / n);
 }
+
+template void smat<float>(Vec1<float> x, const int& n, const int& ip);
+template void smat<double>(Vec1<double> x, const int& n, const int& ip);
+template void coeff<float>(const int& i, const int& ip, const int& n, float& p, float& q, float& r,
+                           float& c, float& d, float& e);
+template void coeff<double>(const int& i, const int& ip, const int& n, double& p, double& q,
+                            double& r, double& c, double& d, double& e);
+template void cubic<float>(const float& p, const float& q, const float& r, int& nreal,
+                           float root[3]);
+template void cubic<double>(const double& p, const double& q, const double& r, int& nreal,
+                            double root[3]);
+template void test<float>(const float root[3], const float& c, const float& d, const float& e,
+                          const int& i, const int& n, float& aii);
+template void test<double>(const double root[3], const double& c, const double& d, const double& e,
+                           const int& i, const int& n, double& aii);
+template void arupt<float>(const int& i, const int& n, const float& c, const float& d, float& e,
+                           float& rho_i);
+template void arupt<double>(const int& i, const int& n, const double& c, const double& d, double& e,
+                            double& rho_i);
 
 } // namespace rmle_steps
 
 namespace {
 
-void undefined_block(int order, const char* what, float p, float q, float r, float d) {
+template <class R> void undefined_block(int order, const char* what, R p, R q, R r, R d) {
     Report& r_ = run_report();
     r_.blanks(2);
     r_.line(Line().rep('-', 72));
@@ -145,9 +164,10 @@ void undefined_block(int order, const char* what, float p, float q, float r, flo
 
 } // namespace
 
-void rmle(Vec1<float> x, int& n, int& ip, Vec1<float> a0, float& sig2) {
+template <class R> void rmle(Vec1<R> x, int& n, int& ip, Vec1<R> a0, R& sig2) {
     using namespace rmle_steps;
-    if (ip < 0 || ip > kMaxPoles || ip >= n || n > x.size()) {
+    if (ip < 0 || ip > (kClassic<R> ? kMaxPoles : wa::capacity<R>() - 1) || ip >= n ||
+        n > x.size()) {
         Report& r = run_report();
         r.blanks(2);
         r.line(Line().x(9).a("RMLE: the AR order must lie in 0 .. min(210, n-1):"));
@@ -157,13 +177,13 @@ void rmle(Vec1<float> x, int& n, int& ip, Vec1<float> a0, float& sig2) {
     }
     smat(x, n, ip);
     if (ip < 1) { // no poles: white noise at the record's power
-        sig2 = static_cast<float>(static_cast<double>(wa::s()(1, 1)) / n);
+        sig2 = static_cast<R>(static_cast<double>(wa::s<R>()(1, 1)) / n);
         return;
     }
-    Mat1<float> aa = wa::aa_real();
-    Vec1<float> rho = wa::rho();
-    float p = 0, q = 0, r = 0, c = 0, d = 0, e = 0, rho_i = 0;
-    float root[3] = {0, 0, 0};
+    Mat1<R> aa = wa::aa_real<R>();
+    Vec1<R> rho = wa::rho<R>();
+    R p = 0, q = 0, r = 0, c = 0, d = 0, e = 0, rho_i = 0;
+    R root[3] = {0, 0, 0};
     for (int i = 1; i <= ip; ++i) {
         coeff(i, ip, n, p, q, r, c, d, e);
         if (d == 0.0f || !std::isfinite(d)) {
@@ -196,5 +216,8 @@ void rmle(Vec1<float> x, int& n, int& ip, Vec1<float> a0, float& sig2) {
     for (int j = 1; j <= ip; ++j) a0(j) = aa(j, ip);
     sig2 = rho(ip);
 }
+
+template void rmle<float>(Vec1<float> x, int& n, int& ip, Vec1<float> a0, float& sig2);
+template void rmle<double>(Vec1<double> x, int& n, int& ip, Vec1<double> a0, double& sig2);
 
 } // namespace specest

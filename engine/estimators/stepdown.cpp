@@ -7,44 +7,49 @@
 
 namespace specest {
 
-int stepdown(int iq, float sig2, float& rho0) {
-    Mat1<cfloat> aa = wa::aa();
-    Vec1<float> rho = wa::rho();
-    Vec1<cfloat> bc = wa::bc();
+template <class R> int stepdown(int iq, R sig2, R& rho0) {
+    Mat1<cx<R>> aa = wa::aa<R>();
+    Vec1<R> rho = wa::rho<R>();
+    Vec1<cx<R>> bc = wa::bc<R>();
     for (int i = 1; i <= iq; ++i) aa(i, iq) = bc(i);
     rho(iq) = sig2;
     for (int k = iq; k >= 2; --k) {
-        const float den = static_cast<float>(1.0 - abs2(aa(k, k)));
+        const R den = static_cast<R>(1.0 - abs2(aa(k, k)));
         // A unit reflection coefficient puts a zero on the unit circle; dividing by den would
         // only fill the lower orders with infinities.
         if (den == 0.0f || std::isnan(den)) return k;
         rho(k - 1) = rho(k) / den;
         for (int i = 1; i <= k - 1; ++i)
-            aa(i, k - 1) =
-                narrow((wide(aa(i, k)) - cmul(wide(aa(k, k)), std::conj(wide(aa(k - i, k))))) /
-                       static_cast<double>(den));
+            aa(i, k - 1) = narrow_to<R>(
+                (wide(aa(i, k)) - cmul(wide(aa(k, k)), std::conj(wide(aa(k - i, k))))) /
+                static_cast<double>(den));
     }
-    const float den1 = static_cast<float>(1.0 - abs2(aa(1, 1)));
+    const R den1 = static_cast<R>(1.0 - abs2(aa(1, 1)));
     if (den1 == 0.0f || std::isnan(den1)) return 1;
     rho0 = rho(1) / den1;
     return 0;
 }
 
-int min_phase_failure(int iq) {
+template <class R> int min_phase_failure(int iq) {
     if (iq < 1) return 0;
-    Mat1<cfloat> aa = wa::aa();
+    Mat1<cx<R>> aa = wa::aa<R>();
     if (iq == 1) {
-        aa(1, 1) = wa::bc()(1);
+        aa(1, 1) = wa::bc<R>()(1);
     } else {
-        float rho0 = 0.0f;
-        const int stopped = stepdown(iq, 1.0f, rho0);
+        R rho0 = 0.0f;
+        const int stopped = stepdown<R>(iq, R(1), rho0);
         if (stopped != 0) return stopped;
     }
     for (int k = 1; k <= iq; ++k) {
-        const float mag = std::abs(aa(k, k));
+        const R mag = std::abs(aa(k, k));
         if (!(mag < 1.0f)) return k;
     }
     return 0;
 }
+
+template int stepdown<float>(int iq, float sig2, float& rho0);
+template int stepdown<double>(int iq, double sig2, double& rho0);
+template int min_phase_failure<float>(int iq);
+template int min_phase_failure<double>(int iq);
 
 } // namespace specest

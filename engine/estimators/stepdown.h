@@ -8,10 +8,10 @@ namespace specest {
 // rho (rho(iq) = sig2). Returns 0 when done, or the order k at which a reflection coefficient
 // of magnitude 1 (or not a number) stopped the recursion: the orders below k are then not
 // computed and rho0 is not set.
-int stepdown(int iq, float sig2, float& rho0);
+template <class R> int stepdown(int iq, R sig2, R& rho0);
 
 // Minimum-phase test of 1 + sum bc(k) z^-k: the first order k = 1..iq whose reflection
 // coefficient has magnitude >= 1 (or is not a number), or 0 when the polynomial passes.
-int min_phase_failure(int iq);
+template <class R = float> int min_phase_failure(int iq);
 
 } // namespace specest

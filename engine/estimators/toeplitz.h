@@ -3,6 +3,7 @@
 // with r(m) = Rxx(m+1) for m >= 0 and r(m) = conj(r(-m)) for m < 0.
 #pragma once
 
+#include "complex_ops.h"
 #include "views.h"
 
 namespace specest {
@@ -11,6 +12,6 @@ namespace specest {
 // single precision. iflag = -1 when a pivot's magnitude is not above eps (the pivot of the
 // last order is not tested), when a pivot is zero whatever eps is, or when r(iq) is zero; a is
 // then left unchanged. ip >= 1.
-void toepeqn(Vec1<cfloat> rxx, int ip, int iq, float eps, Vec1<cfloat> a, int& iflag);
+template <class R> void toepeqn(Vec1<cx<R>> rxx, int ip, int iq, R eps, Vec1<cx<R>> a, int& iflag);
 
 } // namespace specest

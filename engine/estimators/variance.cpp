@@ -13,16 +13,18 @@
 
 namespace specest {
 
-void varm(Vec1<cfloat> x, const int& n, Vec1<cfloat> a, const int& ip, const int& iq,
-          const int& nexp, float& sig2, const int& npoints) {
+template <class R>
+void varm(Vec1<cx<R>> x, const int& n, Vec1<cx<R>> a, const int& ip, const int& iq, const int& nexp,
+          R& sig2, const int& npoints) {
     const char* abort_line = " Aborting VARM due to Allocation error #: ";
     const char* stop_text = "Allocate error in MAYNEFIR's VARM routine";
-    auto abuf = work_array<cfloat>(static_cast<std::size_t>(npoints), abort_line, stop_text);
-    auto bbuf = work_array<cfloat>(static_cast<std::size_t>(npoints), abort_line, stop_text);
-    Vec1<cfloat> aa_mayn(abuf), bb_mayn(bbuf);
-    Vec1<cfloat> bc = wa::bc();
+    auto abuf = work_array<cx<R>>(static_cast<std::size_t>(npoints), abort_line, stop_text);
+    auto bbuf = work_array<cx<R>>(static_cast<std::size_t>(npoints), abort_line, stop_text);
+    Vec1<cx<R>> aa_mayn(abuf), bb_mayn(bbuf);
+    Vec1<cx<R>> bc = wa::bc<R>();
 
-    if (nexp < 0 || nexp > 30 || (1 << nexp) > npoints || (1 << nexp) > x.size()) {
+    if (nexp < 0 || nexp > 30 || transform_length<R>(nexp) > npoints ||
+        transform_length<R>(nexp) > x.size()) {
         Report& r = run_report();
         r.blanks(2);
         r.line(Line()
@@ -34,22 +36,22 @@ void varm(Vec1<cfloat> x, const int& n, Vec1<cfloat> a, const int& ip, const int
         r.blanks(2);
         stop(" VARM: transform length out of range");
     }
-    const int m = 1 << nexp;
+    const int m = transform_length<R>(nexp);
     aa_mayn(1) = {1.0f, 0.0f};
     bb_mayn(1) = {1.0f, 0.0f};
-    for (int i = n + 1; i <= m; ++i) x(i) = cfloat();
+    for (int i = n + 1; i <= m; ++i) x(i) = cx<R>();
     for (int i = 2; i <= m; ++i) {
-        aa_mayn(i) = i <= ip + 1 ? a(i - 1) : cfloat();
-        bb_mayn(i) = i <= iq + 1 ? bc(i - 1) : cfloat();
+        aa_mayn(i) = i <= ip + 1 ? a(i - 1) : cx<R>();
+        bb_mayn(i) = i <= iq + 1 ? bc(i - 1) : cx<R>();
     }
-    fft(x, nexp, 1, npoints);
-    fft(aa_mayn, nexp, 1, npoints);
-    fft(bb_mayn, nexp, 1, npoints);
+    transform<R>(x, nexp, 1, npoints);
+    transform<R>(aa_mayn, nexp, 1, npoints);
+    transform<R>(bb_mayn, nexp, 1, npoints);
 
-    float sum = 0.0f;
+    R sum = 0.0f;
     for (int k = 1; k <= m; ++k)
-        sum = static_cast<float>(sum + abs2(x(k)) * abs2(aa_mayn(k)) / abs2(bb_mayn(k)));
-    sum = static_cast<float>(sum / (static_cast<double>(n) * m));
+        sum = static_cast<R>(sum + abs2(x(k)) * abs2(aa_mayn(k)) / abs2(bb_mayn(k)));
+    sum = static_cast<R>(sum / (static_cast<double>(n) * m));
     if (!std::isfinite(sum)) {
         Report& r = run_report();
         r.blanks(2);
@@ -65,5 +67,10 @@ void varm(Vec1<cfloat> x, const int& n, Vec1<cfloat> a, const int& ip, const int
     }
     sig2 = sum;
 }
+
+template void varm<float>(Vec1<cx<float>> x, const int& n, Vec1<cx<float>> a, const int& ip,
+                          const int& iq, const int& nexp, float& sig2, const int& npoints);
+template void varm<double>(Vec1<cx<double>> x, const int& n, Vec1<cx<double>> a, const int& ip,
+                           const int& iq, const int& nexp, double& sig2, const int& npoints);
 
 } // namespace specest

@@ -1,6 +1,7 @@
 // Driving-noise variance of an ARMA model re-estimated in the frequency domain.
 #pragma once
 
+#include "complex_ops.h"
 #include "views.h"
 
 namespace specest {
@@ -13,7 +14,8 @@ constexpr int kVarmNotFiniteFlag = 4;
 // the mean square of the residual (A/B) x under circular filtering. x(1..m) is left holding the
 // transform of the padded record. When the sum is not finite an explanation goes to the report,
 // job().iflag is set to kVarmNotFiniteFlag and sig2 to 0.
-void varm(Vec1<cfloat> x, const int& n, Vec1<cfloat> a, const int& ip, const int& iq,
-          const int& nexp, float& sig2, const int& npoints);
+template <class R>
+void varm(Vec1<cx<R>> x, const int& n, Vec1<cx<R>> a, const int& ip, const int& iq, const int& nexp,
+          R& sig2, const int& npoints);
 
 } // namespace specest

@@ -4,20 +4,26 @@
 #include "compare_batch.h"
 #include "job_run.h"
 #include "job_state.h"
+#include "output_file.h"
 #include "path_rules.h"
 #include "plot_from_run.h"
+#include "plot_marks.h"
 #include "plot_output.h"
 #include "plot_registry.h"
 #include "registry_store.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstring>
+#include <unistd.h>
 
 namespace lumetra {
 namespace {
@@ -39,7 +45,56 @@ QByteArray spectrumCsv(const plot::PlotInput& in) {
     return csv;
 }
 
+// Report folders of this process: "Lumetra-batch-PID-XXXXXX" in the system's temporary folder.
+QString reportFolderPrefix() {
+    return QStringLiteral("Lumetra-batch-%1-").arg(::getpid());
+}
+
+// Folders a killed batch left behind: those whose process no longer runs.
+void removeStaleReportFolders() {
+    QDir tmp(QDir::tempPath());
+    const QStringList names =
+        tmp.entryList({QStringLiteral("Lumetra-batch-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        bool ok = false;
+        const qint64 pid = name.section(u'-', 2, 2).toLongLong(&ok);
+        if (!ok || pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            QDir(tmp.filePath(name)).removeRecursively();
+    }
+}
+
+// The data file a job names, found as the engine finds it: from the current folder, else from
+// the job's folder. Empty when the job cannot be read (the run says why).
+QString dataFileOf(const QString& jobPath) {
+    const std::optional<QStringList> v = readJobValues(jobPath, nullptr);
+    if (!v) return {};
+    const QString data = (*v)[1];
+    if (data.isEmpty()) return {};
+    if (QFileInfo(data).isAbsolute() || QFileInfo::exists(data)) return data;
+    const QString beside = QFileInfo(jobPath).dir().filePath(data);
+    return QFileInfo::exists(beside) ? beside : data;
+}
+
 } // namespace
+
+QString refusedOutputs(const BatchRequest& request) {
+    const QStringList jobs = request.jobs.isEmpty() ? QStringList{request.job} : request.jobs;
+    std::vector<std::string> inputs;
+    for (const QString& job : jobs) {
+        inputs.push_back(job.toLocal8Bit().toStdString());
+        inputs.push_back(dataFileOf(job).toLocal8Bit().toStdString());
+    }
+    std::vector<std::pair<std::string, std::string>> outputs;
+    const std::pair<const char*, const QString*> named[] = {{"--png", &request.png},
+                                                            {"--svg", &request.svg},
+                                                            {"--pdf", &request.pdf},
+                                                            {"--csv", &request.csv},
+                                                            {"--report", &request.report}};
+    for (const auto& [option, path] : named)
+        outputs.emplace_back(option, path->toLocal8Bit().toStdString());
+    return QString::fromLocal8Bit(specest::output::check_outputs(outputs, inputs).c_str());
+}
 
 bool isBatchCommand(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
@@ -101,7 +156,7 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
         if (error) *error = why + u'\n' + kBatchUsageText;
         return std::nullopt;
     };
-    QString sizeText;
+    QString sizeText, marksText;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString arg = arguments[i];
         QString value;
@@ -126,6 +181,8 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
             target = &r.report;
         else if (arg == u"--size")
             target = &sizeText;
+        else if (arg == u"--marks")
+            target = &marksText;
         else if (arg == u"--compare")
             target = &r.compare;
         else if (arg == u"--peaks")
@@ -133,6 +190,7 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
         else
             return fail(QStringLiteral("Unknown argument '") + arguments[i] + u'\'');
         const QString needs = arg == u"--size"      ? QStringLiteral("' needs WIDTHxHEIGHT.")
+                              : arg == u"--marks"   ? QStringLiteral("' needs a number of peaks.")
                               : arg == u"--compare" ? QStringLiteral("' needs METHOD,...")
                                                     : QStringLiteral("' needs a file name.");
         if (!inlineValue) {
@@ -164,6 +222,14 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
         if (!size) return fail(why);
         r.size = *size;
     }
+    if (!marksText.isEmpty()) {
+        bool ok = false;
+        r.marks = marksText.toInt(&ok);
+        if (!ok || r.marks < 1 || r.marks > plot::kMaxPeakMarks)
+            return fail(QStringLiteral("'--marks' takes 1 to %1 peaks, not '%2'.")
+                            .arg(plot::kMaxPeakMarks)
+                            .arg(marksText));
+    }
     return r;
 }
 
@@ -194,8 +260,10 @@ JobRun runOneJob(const QString& job, const QString& reportCopy, EngineLibrary& e
     }
     RunResult& result = *sized;
 
-    // A report folder of its own, so a window working at the same time keeps its report.
-    QTemporaryDir reportDir;
+    // A report folder of its own, so a window working at the same time keeps its report; named
+    // with this process, so a later batch can tell a killed one's folder and remove it.
+    QTemporaryDir reportDir(
+        QDir(QDir::tempPath()).filePath(reportFolderPrefix() + QStringLiteral("XXXXXX")));
     if (!reportDir.isValid()) {
         err << "Lumetra: no folder for the run report: " << reportDir.errorString() << "\n";
         run.status = kBatchStopped;
@@ -243,6 +311,12 @@ JobRun runOneJob(const QString& job, const QString& reportCopy, EngineLibrary& e
 int runBatch(const BatchRequest& request, EngineLibrary& engine,
              const plot::PlotSettingsStore& settings, QTextStream& out, QTextStream& err,
              const BatchSetup& setup) {
+    // Outputs that would lose a file are refused before anything runs.
+    if (const QString why = refusedOutputs(request); !why.isEmpty()) {
+        err << "Lumetra: " << why << "\n";
+        return kBatchBadArguments;
+    }
+    removeStaleReportFolders();
     if (!request.compare.isEmpty())
         return runCompareBatch(request, engine, settings, out, err, setup);
     const QStringList jobs = request.jobs.isEmpty() ? QStringList{request.job} : request.jobs;
@@ -279,6 +353,7 @@ int runBatch(const BatchRequest& request, EngineLibrary& engine,
     env.timestamp = setup.timestamp;
     plot::DrawExtras extras;
     extras.held = &held;
+    extras.peakMarks = request.marks;
     plot::PlotCanvas canvas(size);
     plot::OutputText text;
     plot::startPlot(canvas, in, options, text, env, nullptr, extras);

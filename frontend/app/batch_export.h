@@ -27,6 +27,7 @@ struct BatchRequest {
     QString csv;    // the last job's spectrum
     QString report; // the last job's run report
     QSize size;     // canvas for the plot; invalid: the default
+    int marks = 0;  // peak marks on the plot (--marks N, 1..20); 0: none
 
     // --compare: the methods' short names, and the file of the peak table
     QString compare;
@@ -47,7 +48,7 @@ enum BatchExit : int {
 
 inline const QString kBatchUsageText =
     QStringLiteral("Usage: Lumetra --batch JOB [JOB ...] [--png FILE] [--svg FILE] [--pdf FILE] "
-                   "[--csv FILE] [--report FILE] [--size WIDTHxHEIGHT] "
+                   "[--csv FILE] [--report FILE] [--size WIDTHxHEIGHT] [--marks N] "
                    "[--compare METHOD,... [--peaks FILE.csv]]");
 
 // Canvas sizes --size accepts.
@@ -63,6 +64,9 @@ bool isBatchCommand(int argc, char** argv);
 QString undecodableArgument(const QByteArrayList& arguments);
 // Arguments after the program name. Empty with a message when they do not make a batch run.
 std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QString* error);
+
+// Outputs named twice, or naming a job or its data file, as a message; empty when none is.
+QString refusedOutputs(const BatchRequest& request);
 
 struct BatchSetup {
     QSize canvas{800, 600}; // the plot's canvas, and the screen its text sizes follow

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QTimer>
 
 #include <cstdio>
@@ -58,16 +59,18 @@ int main(int argc, char** argv) {
         // Opening a run report from the desktop: the read-only viewer alone.
         lumetra::TextViewer viewer(args.at(2));
         viewer.show();
+        // A file that cannot be shown is said so, over the viewer that names it.
+        if (!viewer.loadError().isEmpty())
+            QMessageBox::warning(&viewer, viewer.windowTitle(), viewer.loadError());
         return app.exec();
     }
     // An installed program keeps the user's settings in the user's config folder.
     const lumetra::ProgramLayout layout =
         lumetra::programLayout(QCoreApplication::applicationDirPath());
-    if (layout.installed) {
-        lumetra::RegistryStore::setDefaultFile(layout.settingsDir +
-                                               QStringLiteral("/registry.ini"));
+    // The settings store lives with the other settings, in either layout.
+    lumetra::RegistryStore::adoptFile(layout.settingsDir + QStringLiteral("/registry.ini"));
+    if (layout.installed)
         lumetra::ClassStore::setDefaultFile(layout.settingsDir + QStringLiteral("/classes.ini"));
-    }
     lumetra::DialogInteraction ui;
     lumetra::RegistryStore registry;
     lumetra::MainWindow window(ui, registry, QCoreApplication::applicationDirPath());

@@ -29,6 +29,7 @@ JobReadOutcome readJobFile(const QString& path, JobAnswers& answers) {
     }
     reader.readAnswer();
     for (int n = 1; n <= JobAnswers::kCount; ++n) answers.setAnswer(n, reader.readAnswer());
+    out.dataReference = answers.answer(1);
     answers.setAnswer(1, fileNamePart(answers.answer(1)));
     answers.setNote(1, reader.readAnswer());
     answers.setNote(2, reader.readAnswer());

@@ -11,6 +11,7 @@ struct JobReadOutcome {
     bool ok = false;
     int errorNumber = 0;
     QString description;
+    QString dataReference; // line 2 as written: the data file the job names
 };
 
 // Line 1 is skipped; lines 2..19 give answers 1..18, lines 20 and 21 the notes. Answer 1 keeps

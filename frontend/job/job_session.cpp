@@ -8,6 +8,7 @@
 #include "path_rules.h"
 #include "recent_jobs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -56,8 +57,13 @@ void JobSession::setJobName(const QString& path) {
 bool JobSession::writeAnswerFile(const QString& name, const QString& directory,
                                  const QString& callerTitle) {
     putAnswers();
+    // Line 2 names the same data file from the job's new folder as it did before.
+    const QString data = state_.answers.answer(1);
+    if (!data.trimmed().isEmpty())
+        state_.answers.setAnswer(1, dataReferenceFor(data, directory, QDir::currentPath()));
     const JobWriteOutcome out =
         writeJobFile(joinPath(directory, name), name, state_.answers, clock());
+    state_.answers.setAnswer(1, data);
     if (out.kind == JobWriteOutcome::Written) {
         state_.writeErrors = 0;
         return true;
@@ -99,6 +105,10 @@ bool JobSession::readJob(const QString& path, JobAnswers& out) {
     JobAnswers read;
     const JobReadOutcome result = readJobFile(path, read);
     if (!result.ok) return cannotRead(result.description);
+    // The data file the engine will read for this job: the form holds it with its folder.
+    if (!result.dataReference.trimmed().isEmpty())
+        read.setAnswer(1, resolveDataReference(result.dataReference, QFileInfo(path).absolutePath(),
+                                               QDir::currentPath()));
     out = read;
     return true;
 }
@@ -179,10 +189,7 @@ void JobSession::fileOpen() {
     if (state_.jobName != kNewJobName && offerToSaveChanges(state_.formChanged)) return;
     FileDialogRequest request;
     request.title = QStringLiteral("Open Input File");
-    request.filter = QStringLiteral("All Files (*.*)|*.*|Input Files (*.?"
-                                    "?)|*.?;*.??|"
-                                    "Example Input Files (Ex*.?"
-                                    "?)|Ex*.?;Ex*.??");
+    request.filter = kOpenJobFilter;
     request.selectedFilter = 2;
     request.initialDir = state_.dialogDir;
     const QString chosen = ui_.openFileName(request);

@@ -12,6 +12,11 @@
 
 namespace lumetra {
 
+// File > Open: every job (a name with an extension of any length: Ex-Auto.0, Ex-0-pad.128,
+// Ex-0-pad.8k), the examples, all files. The second is chosen first.
+inline const QString kOpenJobFilter =
+    QStringLiteral("All Files (*.*)|*.*|Job Files (*.*)|*.?*|Example Jobs (Ex*.*)|Ex*.?*");
+
 class JobSession {
   public:
     JobSession(JobState& state, UserInteraction& ui, RegistryStore& registry);

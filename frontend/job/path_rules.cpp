@@ -1,6 +1,7 @@
 #include "path_rules.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace lumetra {
 namespace {
@@ -9,7 +10,46 @@ qsizetype lastSeparator(const QString& path) {
     return std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
 }
 
+bool isAbsolute(const QString& path) {
+    return path.startsWith(u'/');
+}
+
+QString existing(const QString& path) {
+    return QFileInfo(path).isFile() ? QDir::cleanPath(path) : QString();
+}
+
+// Two names of one file: links and "..", then the spelling when it does not exist.
+bool sameFile(const QString& a, const QString& b) {
+    const QString ca = QFileInfo(a).canonicalFilePath(), cb = QFileInfo(b).canonicalFilePath();
+    if (!ca.isEmpty() || !cb.isEmpty()) return ca == cb;
+    return QDir::cleanPath(QDir(a).absolutePath()) == QDir::cleanPath(QDir(b).absolutePath());
+}
+
 } // namespace
+
+QString resolveDataReference(const QString& reference, const QString& jobDir,
+                             const QString& currentDir) {
+    const QString ref = reference.trimmed();
+    if (ref.isEmpty()) return ref;
+    if (isAbsolute(ref)) {
+        if (const QString p = existing(ref); !p.isEmpty()) return p;
+    } else {
+        for (const QString& dir : {currentDir, jobDir})
+            if (const QString p = existing(QDir(dir).absoluteFilePath(ref)); !p.isEmpty()) return p;
+    }
+    return QDir::cleanPath(QDir(jobDir).absoluteFilePath(fileNamePart(ref)));
+}
+
+QString dataReferenceFor(const QString& dataPath, const QString& jobDir,
+                         const QString& currentDir) {
+    if (dataPath.trimmed().isEmpty()) return dataPath.trimmed();
+    const QString absolute = QDir::cleanPath(QDir(jobDir).absoluteFilePath(dataPath.trimmed()));
+    const QString name = fileNamePart(absolute);
+    const QString inCurrent = QDir(currentDir).absoluteFilePath(name);
+    const bool currentAgrees = !QFileInfo(inCurrent).isFile() || sameFile(inCurrent, absolute);
+    if (currentAgrees && sameFile(QDir(jobDir).absoluteFilePath(name), absolute)) return name;
+    return absolute;
+}
 
 QString fileNamePart(const QString& path) {
     const qsizetype i = lastSeparator(path);

@@ -29,13 +29,26 @@ LayoutEnvironment LayoutEnvironment::fromSystem() {
     return env;
 }
 
+QString installedDataDir(const QString& programDir) {
+    // Relative to the program, so a prefix moved elsewhere still works.
+    const QString dir = QDir::cleanPath(programDir + QStringLiteral("/" LUMETRA_BIN_TO_DATA));
+    return QFileInfo(dir).isDir() ? dir : QString();
+}
+
 ProgramLayout programLayout(const QString& programDir, const LayoutEnvironment& env) {
     ProgramLayout l;
     l.programDir = QDir::cleanPath(programDir);
     l.examplesDir = childDirNoCase(l.programDir, QStringLiteral("user"));
-    const bool portable =
-        QFileInfo(l.examplesDir).isDir() && env.writable && env.writable(l.programDir);
+    l.dataDir = l.programDir;
+    const bool hasUser = QFileInfo(l.examplesDir).isDir();
+    const bool portable = hasUser && env.writable && env.writable(l.programDir);
     l.installed = !portable;
+    if (!hasUser) {
+        if (const QString data = installedDataDir(l.programDir); !data.isEmpty()) {
+            l.dataDir = data;
+            l.examplesDir = joinPath(data, QStringLiteral("examples"));
+        }
+    }
     if (portable) {
         l.settingsDir = l.programDir;
         l.userDir = l.examplesDir;
@@ -81,7 +94,7 @@ StartPathResult startPath(const QString& programDir, const LayoutEnvironment& en
         return r;
     }
     const ProgramLayout layout = programLayout(dir, env);
-    r.baseDir = dir;
+    r.baseDir = layout.dataDir;
     r.settingsDir = layout.settingsDir;
     r.userDir = layout.userDir;
     if (!QDir().mkpath(r.userDir) || !QDir().mkpath(r.settingsDir)) {

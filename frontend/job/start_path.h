@@ -25,7 +25,13 @@ struct ProgramLayout {
     QString settingsDir; // Lumetra.ini and the settings store
     QString userDir;     // the working folder: the run report and the user's jobs
     QString examplesDir; // where the shipped examples are (programDir/user)
+    QString dataDir;     // the manual and its images (programDir)
+    // An install under a prefix (bin/Lumetra) has its examples, manual and images in the
+    // prefix's share/lumetra instead.
 };
+
+// share/lumetra of the prefix programDir (its bin/) belongs to, or empty when there is none.
+QString installedDataDir(const QString& programDir);
 
 ProgramLayout programLayout(const QString& programDir, const LayoutEnvironment& env);
 ProgramLayout programLayout(const QString& programDir); // from the system's environment
@@ -36,7 +42,7 @@ QStringList seedExamples(const QString& fromDir, const QString& toDir);
 
 struct StartPathResult {
     bool ok = false;
-    QString baseDir;     // the program's own folder
+    QString baseDir;     // the folder of the manual: the program's own, or share/lumetra
     QString settingsDir; // where Lumetra.ini lives
     QString userDir;     // the working folder, made the current directory
     QStringList seeded;  // examples copied into it now

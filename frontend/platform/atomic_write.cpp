@@ -1,50 +1,24 @@
 #include "atomic_write.h"
 
-#include <QSaveFile>
-
-#include <cerrno>
-#include <cstring>
+#include "output_file.h"
 
 namespace lumetra {
-namespace {
 
-// Qt leaves "Unknown error" for some failed writes; errno still holds the reason.
-QString reason(const QSaveFile& file, int savedErrno) {
-    const QString qt = file.errorString();
-    if (savedErrno != 0 && (qt.isEmpty() || qt == QStringLiteral("Unknown error")))
-        return QString::fromLocal8Bit(std::strerror(savedErrno));
-    return qt;
-}
-
-} // namespace
-
+// The engine's one output writer: regular files only (a FIFO, device or directory is refused,
+// a symbolic link replaced, not followed), a temporary named with this process beside the
+// target, EFBIG instead of SIGXFSZ over the file-size limit.
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile file(path);
-    // Unbuffered: a buffered write that fails in the final flush is still committed by Qt 6.4,
-    // which would replace a good file with a truncated one and report success.
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (error) *error = reason(file, errno);
-        return false;
+    const std::string why = specest::output::write_file_atomically(
+        path.toLocal8Bit().toStdString(),
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (why.empty()) return true;
+    if (error) {
+        // The reason without the "cannot write PATH: " the callers add themselves.
+        const std::string prefix = "cannot write " + path.toLocal8Bit().toStdString() + ": ";
+        *error = QString::fromLocal8Bit(
+            why.rfind(prefix, 0) == 0 ? why.substr(prefix.size()).c_str() : why.c_str());
     }
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        errno = 0;
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0) {
-            const int saved = errno != 0 ? errno : EIO;
-            if (error) *error = reason(file, saved);
-            file.cancelWriting();
-            return false;
-        }
-        done += n;
-    }
-    errno = 0;
-    if (!file.commit()) {
-        if (error) *error = reason(file, errno);
-        return false;
-    }
-    return true;
+    return false;
 }
 
 } // namespace lumetra

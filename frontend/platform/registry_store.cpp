@@ -1,6 +1,7 @@
 #include "registry_store.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -38,8 +39,22 @@ RegistryStore::RegistryStore(const QString& file) : file_(file) {}
 
 QString RegistryStore::defaultFile() {
     if (!overrideFile().isEmpty()) return overrideFile();
+    return legacyFile();
+}
+
+QString RegistryStore::legacyFile() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/Tavrenco/registry.ini");
+}
+
+bool RegistryStore::adoptFile(const QString& file, const QString& oldFile) {
+    setDefaultFile(file);
+    if (QFileInfo::exists(file) || oldFile.isEmpty() || !QFileInfo(oldFile).isFile() ||
+        QFileInfo(oldFile).absoluteFilePath() == QFileInfo(file).absoluteFilePath())
+        return false;
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    // A copy: an older version run later still finds its keys.
+    return QFile::copy(oldFile, file);
 }
 
 void RegistryStore::setDefaultFile(const QString& file) {

@@ -35,6 +35,11 @@ class RegistryStore {
 
     static QString defaultFile();
     static void setDefaultFile(const QString& file); // empty: back to the desktop location
+    // Where earlier versions kept the keys: the desktop's config folder, "Tavrenco".
+    static QString legacyFile();
+    // Makes `file` the default (beside the program's other settings). When it does not exist
+    // yet and `oldFile` does, the old keys are copied there once; true when that happened.
+    static bool adoptFile(const QString& file, const QString& oldFile = legacyFile());
 
     QString file() const { return file_; }
 

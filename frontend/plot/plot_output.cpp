@@ -66,10 +66,6 @@ bool saveCanvasImage(const QImage& image, const QString& path, const char* forma
     return writeFileAtomically(path, bytes, error);
 }
 
-bool saveCanvasBitmap(const QImage& canvas, const QString& path, QString* error) {
-    return saveCanvasImage(canvas, path, "bmp", error);
-}
-
 QPageLayout::Orientation printOrientation(QSize canvas) {
     return canvas.width() > canvas.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
 }

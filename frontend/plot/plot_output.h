@@ -41,8 +41,6 @@ QString dialogDirAfterSave(const QString& savedPath);
 // memory first, so a failed encoding or a full disk leaves the old file whole.
 bool saveCanvasImage(const QImage& canvas, const QString& path, const char* format,
                      QString* error = nullptr);
-// Writes the canvas as a Windows bitmap; the old file survives a failed write.
-bool saveCanvasBitmap(const QImage& canvas, const QString& path, QString* error = nullptr);
 
 // Landscape for a canvas wider than high, else portrait.
 QPageLayout::Orientation printOrientation(QSize canvas);

@@ -1,5 +1,6 @@
 #include "plot_render.h"
 
+#include "plot_marks.h"
 #include "plot_text.h"
 
 #include <QFont>
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <optional>
 
 namespace lumetra::plot {
@@ -94,6 +94,7 @@ struct Layout {
     std::vector<double> xLabelAt, yLabelAt; // grid positions that get a label
     std::vector<double> xGrid;              // grid positions drawn
     std::vector<QRectF> legendSamples;      // line sample of each legend entry
+    QFont small;                            // labels, run information, legend, peak marks
 };
 
 double textWidth(const QFont& f, const QString& t) {
@@ -109,6 +110,19 @@ QString fitted(const QFont& f, const QString& t, double width, Qt::TextElideMode
 
 void drawRunInfoTrace(const PlotInput& in, OutputText& out) {
     out.append(QStringLiteral("Batch Input file ... fileIn = ") + in.jobName);
+}
+
+// The axes as drawn, in real units: the plotted range and the step between grid lines.
+void writeAxisLines(OutputText& out, const PlotScale& st, const std::vector<double>& xGrid) {
+    const double xStep = xGrid.size() >= 2 ? (xGrid[1] - xGrid[0]) * st.xFactor : 0;
+    const auto ys = YGridPositions(st.yMin, st.yMax);
+    const double yStep = (ys[1] - ys[0]) * st.yFactor;
+    auto real = [](double v) { return numberText(static_cast<float>(v)); };
+    out.append(QStringLiteral(" Frequency axis: ") + real(st.xMin * st.xFactor) +
+               QStringLiteral(" to ") + real(st.xMax * st.xFactor) +
+               QStringLiteral(", grid step ") + real(xStep));
+    out.append(QStringLiteral(" PSD axis: ") + real(st.yMin * st.yFactor) + QStringLiteral(" to ") +
+               real(st.yMax * st.yFactor) + QStringLiteral(" dB, grid step ") + real(yStep));
 }
 
 QString titleDateTime(const QDateTime& now) {
@@ -153,6 +167,7 @@ Layout layoutPlot(QSizeF canvas, const PlotScale& st, const PlotInput& in,
     const double m = L.margin, g = L.gap;
     const double lw = std::max(1.0, roundHalfEven(2 * r));
     const QFont big = fontOfPoints(13 * r), small = fontOfPoints(10 * r);
+    L.small = small;
     const double usable = std::max(1.0, W - 2 * m);
 
     auto make = [&](const QString& role, const QString& t, const QFont& f, ColorSlot c) {
@@ -387,10 +402,8 @@ void drawRotatedCaption(QPainter& p, const Text& t, const PlotOptions& opt) {
     p.restore();
 }
 
-// The pixel segments of a curve, as curveSegments picks them (a segment is drawn when its start
-// point lies within the ranges). Values are divided by the axis factors first when `divide`.
-// Many points to a pixel column draw the same picture as the first, lowest, highest and last
-// of them, so runs with more than four points to a column are cut down to those.
+} // namespace
+
 std::vector<QLineF> curvePixels(const PlotScale& st, const float* f, const float* v, int n,
                                 bool divide, QSizeF canvas, double frameWidth) {
     std::vector<QLineF> out;
@@ -450,6 +463,8 @@ std::vector<QLineF> curvePixels(const PlotScale& st, const float* f, const float
     }
     return out;
 }
+
+namespace {
 
 void drawSegments(QPainter& p, const std::vector<QLineF>& segs, const QPen& pen,
                   bool dense = false) {
@@ -539,22 +554,6 @@ QPen heldCurvePen(const PlotOptions& opt, int i, double width) {
     return pen;
 }
 
-std::vector<QLineF> curveSegments(const PlotScale& st) {
-    std::vector<QLineF> segs;
-    const int n = std::min<int>(st.n, static_cast<int>(std::min(st.freq.size(), st.psd.size())));
-    if (n < 2) return segs;
-    segs.reserve(static_cast<std::size_t>(n - 1));
-    for (int i = 1; i < n; ++i) {
-        const float x = st.freq[static_cast<std::size_t>(i - 1)];
-        const float y = st.psd[static_cast<std::size_t>(i - 1)];
-        // Only the start point of a segment is tested.
-        if (st.xMin <= x && x <= st.xMax && st.yMin <= y && y <= st.yMax)
-            segs.emplace_back(x, y, st.freq[static_cast<std::size_t>(i)],
-                              st.psd[static_cast<std::size_t>(i)]);
-    }
-    return segs;
-}
-
 PlotScale drawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle,
                    const PlotInput& in, const PlotOptions& opt, OutputText& out,
                    const PlotEnvironment& env, const DrawExtras& extras) {
@@ -574,8 +573,8 @@ PlotScale drawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle
     if (!held.empty()) overlayRanges(in, held, xRange, yRange);
 
     drawRunInfoTrace(in, out);
-    prepareXValues(st, in.frequencies.data(), n, opt.xOverride, &out, xRange);
-    prepareYValues(st, opt.yOverride, &out, yRange);
+    prepareXValues(st, in.frequencies.data(), n, opt.xOverride, nullptr, xRange);
+    prepareYValues(st, opt.yOverride, nullptr, yRange);
     setPlotScaleCoordinates(st, opt.xOverride, opt.yOverride);
 
     std::vector<const PlotInput*> legend;
@@ -584,6 +583,7 @@ PlotScale drawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle
         legend.push_back(&in);
     }
     const Layout L = layoutPlot(canvasSize, st, in, legend, env);
+    writeAxisLines(out, st, L.xGrid);
     const double xr = static_cast<double>(st.xMax) - st.xMin;
     const double yr = static_cast<double>(st.yMax) - st.yMin;
     st.area = QRectF(QPointF(L.frame.left() - 0.05 * L.frame.width() * (xr > 0 ? 1 : 0),
@@ -633,19 +633,25 @@ PlotScale drawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle
     // Curves stay inside the frame whatever the overrides cut away.
     painter.save();
     painter.setClipRect(L.frame.adjusted(-thin, -thin, thin, thin), Qt::IntersectClip);
-    for (std::size_t i = 0; i < held.size(); ++i)
-        drawSegments(painter,
-                     curvePixels(st, held[i].frequencies.data(), held[i].spectrum.data(),
-                                 held[i].pointCount(), true, canvasSize, L.frame.width()),
-                     heldCurvePen(opt, static_cast<int>(i), thin),
+    std::vector<QLineF> drawn; // every curve segment, for the peak labels to keep clear of
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        const std::vector<QLineF> segs =
+            curvePixels(st, held[i].frequencies.data(), held[i].spectrum.data(),
+                        held[i].pointCount(), true, canvasSize, L.frame.width());
+        drawSegments(painter, segs, heldCurvePen(opt, static_cast<int>(i), thin),
                      held[i].pointCount() > 4 * L.frame.width());
+        drawn.insert(drawn.end(), segs.begin(), segs.end());
+    }
     lineStyle = Qt::SolidLine;
-    drawSegments(
-        painter,
-        curvePixels(st, st.freq.data(), st.psd.data(),
-                    std::min<int>(st.n, static_cast<int>(std::min(st.freq.size(), st.psd.size()))),
-                    false, canvasSize, L.frame.width()),
-        linePen(opt.penColor(Curve1), thin, Qt::SolidLine), st.n > 4 * L.frame.width());
+    {
+        const std::vector<QLineF> segs = curvePixels(
+            st, st.freq.data(), st.psd.data(),
+            std::min<int>(st.n, static_cast<int>(std::min(st.freq.size(), st.psd.size()))), false,
+            canvasSize, L.frame.width());
+        drawSegments(painter, segs, linePen(opt.penColor(Curve1), thin, Qt::SolidLine),
+                     st.n > 4 * L.frame.width());
+        drawn.insert(drawn.end(), segs.begin(), segs.end());
+    }
     painter.restore();
     // Black-and-white plots leave the canvas dashed for whatever is drawn next.
     if (opt.blackAndWhite) lineStyle = Qt::DashLine;
@@ -659,12 +665,35 @@ PlotScale drawPlot(QPainter& painter, QSizeF canvasSize, Qt::PenStyle& lineStyle
         painter.drawLine(QLineF(s.left(), s.center().y(), s.right(), s.center().y()));
     }
 
+    // Peak marks last, clear of everything drawn before them.
+    std::vector<PeakMark> marks;
+    if (extras.peakMarks > 0) {
+        MarkObstacles ob;
+        ob.frame = L.frame;
+        for (const Text& t : L.texts) ob.boxes.push_back(t.box);
+        ob.boxes.insert(ob.boxes.end(), L.legendSamples.begin(), L.legendSamples.end());
+        ob.lines = drawn;
+        ob.lines.emplace_back(px(st.xMin), py(ya), px(st.xMax), py(ya));
+        ob.lines.emplace_back(px(xa), py(st.yMin), px(xa), py(st.yMax));
+        ob.clearance = std::max(2.0, 3 * L.ratio);
+        marks = placePeakMarks(st, prominentPeaks(st, std::min(extras.peakMarks, kMaxPeakMarks)),
+                               canvasSize, L.small, L.ratio, ob);
+        drawPeakMarks(painter, marks, opt.penColor(Titles), L.small);
+    }
+
     if (extras.layout) {
         extras.layout->canvas = canvasSize;
         extras.layout->frame = L.frame;
         extras.layout->texts.clear();
         for (const Text& t : L.texts) extras.layout->texts.push_back({t.role, t.text, t.box});
         extras.layout->legendSamples = L.legendSamples;
+        extras.layout->peakTriangles.clear();
+        for (const PeakMark& m : marks) {
+            extras.layout->peakTriangles.push_back(m.triangle);
+            if (!m.label.isEmpty())
+                extras.layout->texts.push_back({QStringLiteral("peakLabel"), m.label, m.labelBox});
+        }
+        extras.layout->curveLines = std::move(drawn);
     }
     return st;
 }
@@ -697,7 +726,6 @@ PlotScale startPlot(PlotCanvas& canvas, const PlotInput& in, const PlotOptions& 
 PlotScale plotResults(PlotCanvas& canvas, const PlotInput& in, const PlotOptions& opt,
                       OutputText& out, const PlotEnvironment& env, PeakList* peaks,
                       const DrawExtras& extras) {
-    out.append(QStringLiteral("Calling 1st line plot"));
     Qt::PenStyle style = canvas.lineStyle();
     PlotScale st;
     {
@@ -813,38 +841,6 @@ PeakList listPeaks(const PlotScale& st, OutputText& out) {
     out.append(QStringLiteral(" "));
     out.append(QStringLiteral(" Peak Frequencies: ") + pl.summary);
     return pl;
-}
-
-void printRotated(QPainter& painter, const QString& text, const QString& angle, double x, double y,
-                  double cell) {
-    const int degrees = static_cast<int>(roundHalfEven(leadingNumber(angle)));
-    const int escapement = degrees * 10;
-    const double theta = escapement / 10.0 * std::numbers::pi / 180.0;
-    const double phi = std::numbers::pi / 2 - theta;
-
-    // A 14-pixel character cell: the largest em size whose cell fits.
-    QFont font(kFontFamily);
-    int em = std::max(1, static_cast<int>(std::lround(cell)));
-    font.setPixelSize(em);
-    while (em > 1 && QFontMetricsF(font).height() > cell + 0.5) font.setPixelSize(--em);
-    const QFontMetricsF fm(font);
-    const double h = fm.height();
-    const double i = std::max(0.0, h - em); // internal leading
-    const double w = fm.horizontalAdvance(text);
-
-    const double a = w * std::cos(theta) + (h - i) * std::cos(phi);
-    const double b = w * std::sin(theta) + (h - i) * std::sin(phi);
-    const double sx = x - a / 2 - i * std::cos(phi);
-    const double sy = y - b / 2 + w * std::sin(theta) - i * std::sin(phi);
-
-    const QFont previous = painter.font();
-    painter.save();
-    painter.setFont(font);
-    painter.translate(sx, sy);
-    painter.rotate(-degrees);
-    painter.drawText(QPointF(0, fm.ascent()), text);
-    painter.restore();
-    painter.setFont(previous);
 }
 
 } // namespace lumetra::plot

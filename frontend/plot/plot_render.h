@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLineF>
 #include <QPen>
+#include <QPolygonF>
 #include <QRectF>
 #include <QSize>
 #include <QString>
@@ -61,7 +62,9 @@ struct PlotLayout {
     QSizeF canvas;
     QRectF frame;
     std::vector<TextBox> texts;
-    std::vector<QRectF> legendSamples; // the line beside each legend text
+    std::vector<QRectF> legendSamples;    // the line beside each legend text
+    std::vector<QPolygonF> peakTriangles; // the peak marks; their labels are "peakLabel" texts
+    std::vector<QLineF> curveLines;       // every curve segment drawn, in canvas pixels
 };
 
 // What a plot draws besides the live run.
@@ -70,6 +73,8 @@ struct DrawExtras {
     // kMaxHeldCurves are drawn.
     const std::vector<PlotInput>* held = nullptr;
     PlotLayout* layout = nullptr; // filled when given
+    // The most prominent peaks of the live curve to mark (0: none).
+    int peakMarks = 0;
 };
 
 struct PlotEnvironment {
@@ -147,9 +152,12 @@ QImage renderPlotImage(const PlotInput& in, const PlotOptions& opt, QSize size,
                        const PlotEnvironment& env = {}, OutputText* out = nullptr,
                        const DrawExtras& extras = {});
 
-// Segments drawCurve draws, in plot coordinates: the one from point i-1 to
-// point i only when point i-1 lies inside the plotted ranges.
-std::vector<QLineF> curveSegments(const PlotScale& st);
+// The pixel segments the renderer draws for a curve of n points: the one from point i-1 to
+// point i only when point i-1 lies inside the plotted ranges. Values are divided by the axis
+// factors first when `divide` (held curves). Runs of more than four points to a pixel column
+// are cut down to the first, lowest, highest and last of them: the same picture.
+std::vector<QLineF> curvePixels(const PlotScale& st, const float* f, const float* v, int n,
+                                bool divide, QSizeF canvas, double frameWidth);
 
 // Peak search on the plot's copies, with its lines appended to `out`. Peaks at frequencies
 // <= 0 count when the plot shows negative frequencies.
@@ -157,10 +165,5 @@ PeakList listPeaks(const PlotScale& st, OutputText& out);
 // The peak frequencies (real units) with the fewest decimals that tell them apart and keep
 // each within 5 % of its value, two blanks before each.
 QString peakSummaryText(const std::vector<double>& frequencies);
-
-// Draws `text` rotated counter-clockwise by `angle` whole degrees (given as
-// text), centred on (x, y), in Arial with a 14-pixel cell (or `cell` pixels).
-void printRotated(QPainter& painter, const QString& text, const QString& angle, double x, double y,
-                  double cell = 14);
 
 } // namespace lumetra::plot

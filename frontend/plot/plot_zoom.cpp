@@ -115,11 +115,39 @@ AxisRange shownYRange(const PlotScale& st) {
 }
 
 double realXAt(const PlotScale& st, double pixelX, double canvasWidth) {
-    return (st.left + pixelX / canvasWidth * st.width) * st.xFactor;
+    // The renderer's own mapping (its frame within the canvas), taken back.
+    return fromPixelX(st, pixelX, canvasWidth) * st.xFactor;
 }
 
 double realYAt(const PlotScale& st, double pixelY, double canvasHeight) {
-    return (st.top + pixelY / canvasHeight * st.height) * st.yFactor;
+    return fromPixelY(st, pixelY, canvasHeight) * st.yFactor;
+}
+
+CurveRanges curveRanges(const PlotInput& live, const std::vector<PlotInput>& held) {
+    double x0 = std::numeric_limits<double>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
+    auto add = [&](const PlotInput& c) {
+        const int n = c.pointCount();
+        for (int i = 0; i < n; ++i) {
+            const double f = c.frequencies[static_cast<std::size_t>(i)];
+            const double v = c.spectrum[static_cast<std::size_t>(i)];
+            if (!std::isfinite(f) || !std::isfinite(v)) continue;
+            x0 = std::min(x0, f), x1 = std::max(x1, f);
+            y0 = std::min(y0, v), y1 = std::max(y1, v);
+        }
+    };
+    add(live);
+    for (const PlotInput& h : held) add(h);
+    if (!(x1 >= x0)) return {};
+    return {{x0, x1}, {y0, y1}};
+}
+
+AxisRange keepWithin(AxisRange view, AxisRange data) {
+    if (!(data.width() > 0) || !std::isfinite(data.lo) || !std::isfinite(data.hi)) return view;
+    // A wider view (the whole plot on its round ticks) cannot move inside.
+    if (view.width() > data.width()) return view;
+    if (view.lo < data.lo) return panBy(view, data.lo - view.lo);
+    if (view.hi > data.hi) return panBy(view, data.hi - view.hi);
+    return view;
 }
 
 std::optional<int> nearestCurvePoint(const PlotScale& st, double realX) {

@@ -2,6 +2,7 @@
 // arithmetic on real-unit ranges; the Plot page only turns mouse events into these calls.
 #pragma once
 
+#include "plot_render.h"
 #include "plot_scale.h"
 
 #include <QPointF>
@@ -48,9 +49,20 @@ std::optional<AxisRange> overrideAxisRange(const AxisOverride& ov, int steps);
 // The shown ranges of a drawn plot, in real units.
 AxisRange shownXRange(const PlotScale& st);
 AxisRange shownYRange(const PlotScale& st);
-// Canvas pixel -> real units on a canvas of the given size (inverse of toPixelX / toPixelY).
+// Canvas pixel -> real units: fromPixelX / fromPixelY (the renderer's mapping) times the factor.
 double realXAt(const PlotScale& st, double pixelX, double canvasWidth);
 double realYAt(const PlotScale& st, double pixelY, double canvasHeight);
+
+// The view moved so that it lies within `data`: zoom and pan stop at the curves' own range.
+// A view wider than `data` (limitWidth keeps zooms from that) or a `data` without width
+// leaves the view as it is.
+AxisRange keepWithin(AxisRange view, AxisRange data);
+
+// The frequency span and the dB range of the live curve and the held ones (finite values only).
+struct CurveRanges {
+    AxisRange x, y;
+};
+CurveRanges curveRanges(const PlotInput& live, const std::vector<PlotInput>& held);
 
 // The plotted point whose frequency is nearest to `realX` (ties: the lower index); points
 // with a non-finite value are skipped. nullopt when there is none.

@@ -1,11 +1,29 @@
 #include "engine_library.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMutexLocker>
 
 #include <specest/specest.h>
 
 namespace lumetra {
+namespace {
+
+// The engine beside the program (a build tree, a portable folder); else, for a program
+// installed under a prefix, the library by its SONAME in the prefix's library folder (the
+// unversioned link belongs to the development package). Otherwise the path as given, so a
+// failure names it.
+QString enginePath(const QString& path) {
+    const QString unversioned = QStringLiteral("/libspecest.so");
+    if (!path.endsWith(unversioned) || QFileInfo::exists(path)) return path;
+    const QString dir = path.left(path.size() - unversioned.size());
+    const QString installed =
+        QDir::cleanPath(dir + QStringLiteral("/" LUMETRA_BIN_TO_LIB "/libspecest.so.1"));
+    return QFileInfo::exists(installed) ? installed : path;
+}
+
+} // namespace
 
 EngineLibrary::EngineLibrary(const QString& path) {
     setPath(path.isEmpty()
@@ -16,11 +34,12 @@ EngineLibrary::EngineLibrary(const QString& path) {
 EngineLibrary::~EngineLibrary() = default; // the library stays mapped until the process ends
 
 void EngineLibrary::setPath(const QString& path) {
-    if (path == path_) return;
+    const QString resolved = enginePath(path);
+    if (resolved == path_) return;
     if (library_.isLoaded()) library_.unload();
     run_ = nullptr;
-    path_ = path;
-    library_.setFileName(path);
+    path_ = resolved;
+    library_.setFileName(path_);
 }
 
 bool EngineLibrary::load(QString* message) {

@@ -11,7 +11,8 @@ namespace lumetra {
 
 class EngineLibrary {
   public:
-    // libspecest.so next to the executable unless set otherwise.
+    // libspecest.so next to the executable unless set otherwise; when that file is absent,
+    // libspecest.so.1 in the library folder of the prefix the program is installed in.
     explicit EngineLibrary(const QString& path = QString());
     ~EngineLibrary();
 

@@ -1,11 +1,12 @@
 #include "job_run.h"
 
-#include "job_line_reader.h"
+#include "job_reader.h"
 
 #include <specest/job_record.hpp>
 
 #include <QStringList>
 #include <algorithm>
+#include <array>
 
 namespace lumetra {
 namespace {
@@ -29,19 +30,31 @@ int32_t resultCapacity(const QString& method, const QString& points, const QStri
     return static_cast<int32_t>(record::grid_capacity(number, npoints, answerAsCount(l)));
 }
 
-std::optional<RunResult> sizedResultFor(const QString& jobPath, QString* error) {
-    JobLineReader reader;
-    if (!reader.open(jobPath)) {
-        if (error) *error = reader.errorString();
+std::optional<QStringList> readJobValues(const QString& jobPath, QString* error) {
+    std::array<std::string, record::kJobLines> values;
+    std::string why;
+    // The engine's own reader, so a job reads here exactly as the run will read it.
+    if (!specest::read_job(jobPath.toLocal8Bit().toStdString(), values, why, false)) {
+        if (error) *error = QString::fromLocal8Bit(why.c_str());
         return std::nullopt;
     }
-    QStringList lines; // lines[i] is job line i + 1
-    for (int i = 1; i <= record::line(record::Field::l_pts); ++i) lines << reader.readAnswer();
-    reader.close();
-    auto at = [&lines](record::Field f) { return lines[record::line(f) - 1]; };
+    QStringList lines;
+    for (const std::string& v : values) lines << QString::fromLocal8Bit(v.c_str());
+    return lines;
+}
+
+std::optional<RunResult> sizedResultFor(const QString& jobPath, QString* error) {
+    const std::optional<QStringList> lines = readJobValues(jobPath, error);
+    if (!lines) return std::nullopt;
+    auto at = [&lines](record::Field f) { return (*lines)[record::line(f) - 1]; };
 
     RunResult result;
+    // The reader takes the method line's first field; the titles show the method's full name.
     result.method = at(record::Field::method);
+    const QByteArray name = result.method.toLatin1();
+    if (const auto* m = record::method_info(
+            record::match_method(std::string_view(name.constData(), name.size()))))
+        result.method = QString::fromLatin1(m->form_name.data(), qsizetype(m->form_name.size()));
     result.jobPath = jobPath;
     result.capacity =
         resultCapacity(result.method, at(record::Field::npoints), at(record::Field::l_pts));

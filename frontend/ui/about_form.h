@@ -10,10 +10,6 @@ namespace lumetra {
 
 inline const QString kAboutCaption = QStringLiteral("About ...");
 
-// The maker's contacts for the Help menu (placeholders).
-inline const QString kSupportAddress = QStringLiteral("support@example.com");
-inline const QString kClassWebPage = QStringLiteral("https://www.example.com/spectral-estimation");
-
 // The program's version, from the build's project version.
 QString programVersion();
 

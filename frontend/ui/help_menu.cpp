@@ -7,45 +7,38 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSysInfo>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include "about_form.h"
 
 namespace lumetra {
 
-QString supportAddress() {
-    return kSupportAddress;
-}
-QString classWebPage() {
-    return kClassWebPage;
-}
 QString supportVersion() {
     return programVersion();
 }
 
-namespace {
-
-QString supportSubject() {
-    return QStringLiteral("Lumetra ") + supportVersion() + QStringLiteral(" questions/problems");
+QString platformText() {
+    return QSysInfo::prettyProductName() + QStringLiteral(", ") + QSysInfo::kernelType() + u' ' +
+           QSysInfo::kernelVersion() + QStringLiteral(", ") + QSysInfo::currentCpuArchitecture() +
+           QStringLiteral(", Qt ") + QString::fromLatin1(qVersion());
 }
 
-} // namespace
-
-QString supportMailto() {
-    QString link = QStringLiteral("mailto:") + supportAddress() + QStringLiteral("?subject=") +
-                   supportSubject() + QStringLiteral(".&body=How can we help?");
-    link.replace(u' ', QStringLiteral("%20"));
-    return link;
-}
-
-QString supportMessage() {
-    return QStringLiteral("If this didn't work automatically!  Please e-mail us at ") +
-           supportAddress() +
-           QStringLiteral("\n   ---> ('Cntl V' will retrieve our e-mail address!)  <---\n"
-                          "with Subject: ") +
-           supportSubject();
+QString problemReportText(const QString& version, const QString& platform,
+                          const QString& lastReportPath) {
+    return QStringLiteral("What happened, and what did you expect?\n\n\n"
+                          "Steps to see it again (the job file helps):\n\n\n") +
+           QStringLiteral("Lumetra ") + version + u'\n' + QStringLiteral("Platform: ") + platform +
+           u'\n' + QStringLiteral("Last run report: ") +
+           (lastReportPath.isEmpty() ? QStringLiteral("none (no run yet)") : lastReportPath) +
+           u'\n';
 }
 
 HelpMenu::HelpMenu(QWidget* window, JobSession& session, QObject* parent)
@@ -57,7 +50,7 @@ HelpMenu::~HelpMenu() {
     delete help_;
 }
 
-void HelpMenu::bind(QAction* exampleFile, QAction* webClass, QAction* manual, QAction* email,
+void HelpMenu::bind(QAction* exampleFile, QAction* manual, QAction* report, QAction* project,
                     QAction* about) {
     const auto wire = [this](QAction* a, void (HelpMenu::*slot)()) {
         if (!a) return;
@@ -65,9 +58,9 @@ void HelpMenu::bind(QAction* exampleFile, QAction* webClass, QAction* manual, QA
         connect(a, &QAction::triggered, this, slot);
     };
     wire(exampleFile, &HelpMenu::viewExampleFile);
-    wire(webClass, &HelpMenu::openClassWebPage);
     wire(manual, &HelpMenu::showManual);
-    wire(email, &HelpMenu::emailSupport);
+    wire(report, &HelpMenu::reportProblem);
+    wire(project, &HelpMenu::showProjectPage);
     wire(about, &HelpMenu::showAbout);
 }
 
@@ -82,14 +75,6 @@ void HelpMenu::viewExampleFile() {
     if (!chosen.isEmpty()) session_.ui().viewFile(chosen);
 }
 
-void HelpMenu::openClassWebPage() {
-    const QString page = classWebPage();
-    if (!openUrl || !openUrl(QUrl(page)))
-        session_.ui().message({QStringLiteral("No web browser could be started for\n") + page,
-                               QStringLiteral("In 'mnuWebClass' routine ..."), MessageIcon::Warning,
-                               MessageButtons::Ok});
-}
-
 QString HelpMenu::manualPath() const {
     return joinPath(session_.state().baseDir, kManualFileName);
 }
@@ -102,8 +87,8 @@ void HelpMenu::showManual() {
     const QString path = manualPath();
     if (!QFileInfo(path).isFile() || !help_->openManual(path)) {
         session_.ui().message({QStringLiteral("Missing '") + path + QStringLiteral("' file?"),
-                               QStringLiteral("In 'mnuHelpManual' routine ..."),
-                               MessageIcon::Warning, MessageButtons::Ok});
+                               QStringLiteral("Manual not found"), MessageIcon::Warning,
+                               MessageButtons::Ok});
         return;
     }
     help_->showMaximized();
@@ -111,15 +96,50 @@ void HelpMenu::showManual() {
     help_->activateWindow();
 }
 
-void HelpMenu::emailSupport() {
-    if (openUrl) openUrl(QUrl(supportMailto(), QUrl::StrictMode));
-    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
-        clipboard->clear();
-        clipboard->setText(supportAddress());
+void HelpMenu::reportProblem() {
+    const QString report = joinPath(session_.state().userDir, kRunReportName);
+    const QString text = problemReportText(supportVersion(), platformText(),
+                                           QFileInfo(report).isFile() ? report : QString());
+    if (!report_) {
+        report_ = new QDialog(window_);
+        report_->setObjectName(QStringLiteral("dlgReport"));
+        report_->setWindowTitle(kReportTitle);
+        auto* edit = new QPlainTextEdit(report_);
+        edit->setObjectName(QStringLiteral("txtReport"));
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, report_);
+        QPushButton* copy =
+            buttons->addButton(QStringLiteral("&Copy to clipboard"), QDialogButtonBox::ActionRole);
+        copy->setObjectName(QStringLiteral("cmdCopyReport"));
+        connect(copy, &QPushButton::clicked, report_, [edit] {
+            if (QClipboard* clipboard = QGuiApplication::clipboard())
+                clipboard->setText(edit->toPlainText());
+        });
+        connect(buttons, &QDialogButtonBox::rejected, report_, &QDialog::hide);
+        auto* layout = new QVBoxLayout(report_);
+        layout->addWidget(
+            new QLabel(QStringLiteral("Describe the problem below; Copy puts the text "
+                                      "on the clipboard for a message or an issue."),
+                       report_));
+        layout->addWidget(edit);
+        layout->addWidget(buttons);
+        report_->resize(report_->fontMetrics().averageCharWidth() * 80,
+                        report_->fontMetrics().height() * 20);
     }
-    // Shown whether or not a mail program came up: the address is on the clipboard.
-    session_.ui().message(
-        {supportMessage(), kSupportTitle, MessageIcon::Warning, MessageButtons::Ok});
+    report_->findChild<QPlainTextEdit*>(QStringLiteral("txtReport"))->setPlainText(text);
+    report_->show();
+    report_->raise();
+    report_->activateWindow();
+}
+
+void HelpMenu::showProjectPage() {
+    const QString path = joinPath(session_.state().baseDir, kReadmeFileName);
+    if (!QFileInfo(path).isFile()) {
+        session_.ui().message({QStringLiteral("Missing '") + path + QStringLiteral("' file?"),
+                               QStringLiteral("Project page not found"), MessageIcon::Warning,
+                               MessageButtons::Ok});
+        return;
+    }
+    session_.ui().viewFile(path);
 }
 
 void HelpMenu::showAbout() {

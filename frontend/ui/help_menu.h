@@ -1,5 +1,5 @@
-// The View, Web Links and Help menus: example files, the class web page, the manual, support
-// e-mail and the About box.
+// The View and Help menus: example files, the manual, reporting a problem, the project page and
+// the About box.
 #pragma once
 
 #include "help_window.h"
@@ -15,16 +15,17 @@ class QAction;
 
 namespace lumetra {
 
-// The maker's contacts and the version the support e-mail names.
-QString supportAddress();
-QString classWebPage();
+// The version a problem report names.
 QString supportVersion();
 
-// "mailto:..." with subject and body, blanks as %20.
-QString supportMailto();
-// The message shown after the mail program was asked to open.
-QString supportMessage();
-inline const QString kSupportTitle = QStringLiteral("If default e-Mail program was Not found.");
+// The text "Report a problem…" opens: what to write, then the version, the platform and the
+// last run's report (its path, or that there was no run yet).
+QString problemReportText(const QString& version, const QString& platform,
+                          const QString& lastReportPath);
+// This system, as a problem report names it.
+QString platformText();
+inline const QString kReportTitle = QStringLiteral("Report a problem");
+inline const QString kReadmeFileName = QStringLiteral("README.md");
 
 inline const QString kExampleDialogTitle = QStringLiteral("Open an Example File for illustration");
 inline const QString kExampleDialogFilter =
@@ -41,13 +42,15 @@ class HelpMenu : public QObject {
     std::function<bool(const QUrl&)> openUrl;
 
     // Wires the menu entries (any may be null).
-    void bind(QAction* exampleFile, QAction* webClass, QAction* manual, QAction* email,
+    void bind(QAction* exampleFile, QAction* manual, QAction* report, QAction* project,
               QAction* about);
 
     void viewExampleFile();
-    void openClassWebPage();
     void showManual();
-    void emailSupport();
+    // A window with the prefilled report; its Copy button puts the text on the clipboard.
+    void reportProblem();
+    // The README in the text viewer.
+    void showProjectPage();
     void showAbout();
 
     // The manual in the program folder.
@@ -59,6 +62,7 @@ class HelpMenu : public QObject {
     JobSession& session_;
     QPointer<HelpWindow> help_;
     QPointer<QDialog> about_;
+    QPointer<QDialog> report_;
 };
 
 } // namespace lumetra

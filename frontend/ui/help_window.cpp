@@ -95,6 +95,10 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     });
     connect(browserButton, &QPushButton::clicked, this, &HelpWindow::openInBrowser);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
+    // Esc closes the manual like any viewer.
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    esc->setContext(Qt::WindowShortcut);
+    connect(esc, &QShortcut::activated, this, &QWidget::close);
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(txtFind_, 1);

@@ -213,22 +213,20 @@ void MainWindow::buildMenus() {
                      true),
             &QAction::triggered, this, [this] { pipeline_->viewUserFile(kRunReportName); });
 
-    QMenu* web = menuBar()->addMenu(QStringLiteral("&Web Links"));
-    web->setObjectName(QStringLiteral("mnuWebLinks"));
-    addEntry(web, QStringLiteral("mnuWebClass"), QStringLiteral("Spectral Estimation Class"),
-             false);
-
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     addEntry(help, QStringLiteral("mnuHelpManual"), QStringLiteral("&Manual ..."), false)
         ->setShortcut(QKeySequence(Qt::Key_F1));
-    addEntry(help, QStringLiteral("mnuHelpEmail"), QStringLiteral("&E-mail Support ..."), false);
+    addEntry(help, QStringLiteral("mnuHelpReport"), QStringLiteral("Report a problem\u2026"),
+             false);
+    addEntry(help, QStringLiteral("mnuHelpProject"), QStringLiteral("Project page"), false);
     addEntry(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About ..."), false);
 
     helpMenu_ = new HelpMenu(this, session_, this);
-    helpMenu_->bind(action(QStringLiteral("mnuViewExample")), action(QStringLiteral("mnuWebClass")),
-                    action(QStringLiteral("mnuHelpManual")), action(QStringLiteral("mnuHelpEmail")),
-                    action(QStringLiteral("mnuHelpAbout")));
+    helpMenu_->bind(
+        action(QStringLiteral("mnuViewExample")), action(QStringLiteral("mnuHelpManual")),
+        action(QStringLiteral("mnuHelpReport")), action(QStringLiteral("mnuHelpProject")),
+        action(QStringLiteral("mnuHelpAbout")));
 }
 
 QAction* MainWindow::action(const QString& name) const {

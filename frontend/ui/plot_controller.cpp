@@ -8,6 +8,7 @@
 #include "plot_registry.h"
 #include "run_pipeline.h"
 #include "setup_page.h"
+#include <QSpinBox>
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -42,13 +43,18 @@ void focusFirstControl(QWidget* page) {
     }
 }
 
-// Stored beside the other plot options; off keeps the plot as the renderer draws it.
+// Stored beside the other plot options; off keeps the plot as the classic renderer drew it.
 const QString kMarkPeaksValue = QStringLiteral("MarkPeaks");
+const QString kMarkCountValue = QStringLiteral("MarkPeakCount");
 
 // Each wheel notch shows this share of the width.
 constexpr double kZoomPerNotch = 0.8;
-// Zooming out stops at this many times the run's own range.
-constexpr double kMaxZoomOut = 16;
+
+// A view within the curves' range, no narrower than floats can show.
+AxisRange limited(AxisRange r, double anchor, AxisRange data) {
+    const double widest = data.width() > 0 ? data.width() : 1e300;
+    return keepWithin(limitWidth(r, anchor, minimumWidth(r), widest), data);
+}
 
 } // namespace
 
@@ -73,6 +79,7 @@ PlotController::PlotController(FormView& view, JobState& state, RunPipeline& pip
 
     connect(plotPage_, &PlotPage::canvasResized, this, &PlotController::redrawPlot);
     connect(plotPage_, &PlotPage::markPeaksToggled, this, &PlotController::setMarkPeaks);
+    connect(plotPage_, &PlotPage::markCountChanged, this, &PlotController::setMarkCount);
     PlotCanvasView* v = plotPage_->view();
     connect(v, &PlotCanvasView::wheelZoom, this, &PlotController::zoomAt);
     connect(v, &PlotCanvasView::bandZoom, this, &PlotController::zoomToBand);
@@ -116,8 +123,12 @@ void PlotController::loadPlotOptions() {
     setPlotControls(false);
     const QVariant marks = store.dword(kMarkPeaksValue);
     markPeaks_ = marks.isValid() && marks.toInt() != 0;
+    const QVariant count = store.dword(kMarkCountValue);
+    markCount_ = count.isValid() ? std::clamp(count.toInt(), 1, kMaxPeakMarks) : kDefaultPeakMarks;
     const QSignalBlocker block(plotPage_->chkMarkPeaks());
     plotPage_->chkMarkPeaks()->setChecked(markPeaks_);
+    const QSignalBlocker blockCount(plotPage_->spnMarkCount());
+    plotPage_->spnMarkCount()->setValue(markCount_);
 }
 
 void PlotController::setPlotControls(bool on) {
@@ -175,7 +186,6 @@ void PlotController::startPlot(const RunResult& result) {
     zoomX_.reset();
     zoomY_.reset();
     pan_.reset();
-    if (markPeaks_) redrawPlot();
     plotPage_->setPlotAvailable(true);
     clearReadout();
     showHeldState();
@@ -340,6 +350,7 @@ QString imageWriteFailedText(const QString& path, const QString& reason) {
 DrawExtras PlotController::drawExtras() const {
     DrawExtras extras;
     extras.held = &held_.curves();
+    extras.peakMarks = markPeaks_ ? markCount_ : 0;
     return extras;
 }
 
@@ -373,10 +384,6 @@ void PlotController::redrawPlot() {
         QPainter p(&canvas.image());
         lastPlot_ = drawPlot(p, QSizeF(canvas.size()), style, lastInput_, viewOptions_, scratch,
                              env, drawExtras());
-        if (markPeaks_)
-            drawPeakMarks(p, peakMarks(lastPlot_, lastPeaks_, QSizeF(canvas.size())),
-                          viewOptions_.penColor(Titles), canvas.size().width() / 640.0,
-                          frameRect(lastPlot_, QSizeF(canvas.size())));
     }
     canvas.setLineStyle(style);
     plotPage_->canvasChanged();
@@ -413,11 +420,12 @@ void PlotController::zoomAt(QPointF pixel, double notches, bool both) {
     const double factor = std::pow(kZoomPerNotch, notches);
     const double ax = realXAt(lastPlot_, pixel.x(), size.width());
     const AxisRange x = zoomAbout(viewX(), ax, factor);
-    zoomX_ = limitWidth(x, ax, minimumWidth(x), kMaxZoomOut * baseX_.width());
+    const CurveRanges data = curveRanges(lastInput_, held_.curves());
+    zoomX_ = limited(x, ax, data.x);
     if (both) {
         const double ay = realYAt(lastPlot_, pixel.y(), size.height());
         const AxisRange y = zoomAbout(viewY(), ay, factor);
-        zoomY_ = limitWidth(y, ay, minimumWidth(y), kMaxZoomOut * baseY_.width());
+        zoomY_ = limited(y, ay, data.y);
     }
     applyZoom();
 }
@@ -427,13 +435,12 @@ void PlotController::zoomToBand(QRectF pixels, bool both) {
     const QSizeF size(plotPage_->canvas().size());
     const AxisRange x = bandRange(realXAt(lastPlot_, pixels.left(), size.width()),
                                   realXAt(lastPlot_, pixels.right(), size.width()));
-    const double cx = (x.lo + x.hi) / 2;
-    zoomX_ = limitWidth(x, cx, minimumWidth(x), kMaxZoomOut * baseX_.width());
+    const CurveRanges data = curveRanges(lastInput_, held_.curves());
+    zoomX_ = limited(x, (x.lo + x.hi) / 2, data.x);
     if (both && pixels.height() >= 1) {
         const AxisRange y = bandRange(realYAt(lastPlot_, pixels.top(), size.height()),
                                       realYAt(lastPlot_, pixels.bottom(), size.height()));
-        const double cy = (y.lo + y.hi) / 2;
-        zoomY_ = limitWidth(y, cy, minimumWidth(y), kMaxZoomOut * baseY_.width());
+        zoomY_ = limited(y, (y.lo + y.hi) / 2, data.y);
     }
     applyZoom();
 }
@@ -455,12 +462,17 @@ void PlotController::panTo(QPointF pixel) {
         const double step = r.width() / steps;
         return panBy(r, -std::round(delta / step) * step);
     };
-    const double dx = (pixel.x() - pan_->pixel.x()) / size.width() * s.width * s.xFactor;
-    const AxisRange x = moved(pan_->x, dx, 10);
+    // Pixels to real units through the renderer's frame, as the readout takes them.
+    const double dx =
+        realXAt(s, pixel.x(), size.width()) - realXAt(s, pan_->pixel.x(), size.width());
+    const CurveRanges data = curveRanges(lastInput_, held_.curves());
+    // A pan stops where the curves end.
+    const AxisRange x = keepWithin(moved(pan_->x, dx, 10), data.x);
     std::optional<AxisRange> y = zoomY_;
     if (pan_->y_moves) {
-        const double dy = (pixel.y() - pan_->pixel.y()) / size.height() * s.height * s.yFactor;
-        y = moved(pan_->y, dy, 5);
+        const double dy =
+            realYAt(s, pixel.y(), size.height()) - realYAt(s, pan_->pixel.y(), size.height());
+        y = keepWithin(moved(pan_->y, dy, 5), data.y);
     }
     if (zoomX_ && *zoomX_ == x && y == zoomY_) return;
     zoomX_ = x;
@@ -520,6 +532,22 @@ void PlotController::setMarkPeaks(bool on) {
         // The choice holds for this session.
     }
     redrawPlot();
+}
+
+void PlotController::setMarkCount(int count) {
+    markCount_ = std::clamp(count, 1, kMaxPeakMarks);
+    if (plotPage_->spnMarkCount()->value() != markCount_) {
+        const QSignalBlocker block(plotPage_->spnMarkCount());
+        plotPage_->spnMarkCount()->setValue(markCount_);
+    }
+    RegistryPlotStore store(registry_);
+    try {
+        if (!store.keyExists()) store.createKey();
+        store.setDword(kMarkCountValue, markCount_);
+    } catch (const RegistryError&) {
+        // The choice holds for this session.
+    }
+    if (markPeaks_) redrawPlot();
 }
 
 void PlotController::holdCurve() {

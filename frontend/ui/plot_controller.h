@@ -5,6 +5,7 @@
 #include "form_view.h"
 #include "job_state.h"
 #include "plot_held.h"
+#include "plot_marks.h"
 #include "plot_render.h"
 #include "plot_states.h"
 #include "plot_zoom.h"
@@ -95,6 +96,9 @@ class PlotController : public QObject {
     void clearReadout();
     void setMarkPeaks(bool on);
     bool markPeaks() const { return markPeaks_; }
+    // How many of the most prominent peaks are marked (1..20, 5 at first; remembered).
+    void setMarkCount(int count);
+    int markCount() const { return markCount_; }
     bool zoomed() const { return zoomX_.has_value() || zoomY_.has_value(); }
 
   private:
@@ -139,6 +143,7 @@ class PlotController : public QObject {
     std::optional<PanStart> pan_;
     std::optional<QPointF> cursor_; // where the readout was taken
     bool markPeaks_ = false;
+    int markCount_ = plot::kDefaultPeakMarks;
     // The curves held for comparison.
     plot::HeldCurves held_;
     plot::DrawExtras drawExtras() const;

@@ -1,5 +1,7 @@
 #include "plot_page.h"
 
+#include "plot_marks.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -183,6 +186,12 @@ PlotPage::PlotPage(QWidget* parent) : QWidget(parent) {
     chkMarkPeaks_ = new QCheckBox(QStringLiteral("Mark &peaks"), this);
     chkMarkPeaks_->setObjectName(QStringLiteral("chkMarkPeaks"));
     connect(chkMarkPeaks_, &QCheckBox::toggled, this, &PlotPage::markPeaksToggled);
+    spnMarkCount_ = new QSpinBox(this);
+    spnMarkCount_->setObjectName(QStringLiteral("spnMarkCount"));
+    spnMarkCount_->setRange(1, plot::kMaxPeakMarks);
+    spnMarkCount_->setValue(plot::kDefaultPeakMarks);
+    spnMarkCount_->setToolTip(QStringLiteral("How many of the most prominent peaks are marked"));
+    connect(spnMarkCount_, &QSpinBox::valueChanged, this, &PlotPage::markCountChanged);
 
     cmdQuit_ = new QPushButton(QStringLiteral("Quit"), this);
     cmdQuit_->setObjectName(QStringLiteral("cmdQuit"));
@@ -197,6 +206,7 @@ PlotPage::PlotPage(QWidget* parent) : QWidget(parent) {
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdQuit_);
     buttons->addWidget(chkMarkPeaks_);
+    buttons->addWidget(spnMarkCount_);
     addCompareButtons(buttons);
     buttons->addStretch(1);
     buttons->addWidget(cmdPrint_);

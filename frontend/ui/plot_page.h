@@ -14,6 +14,7 @@ class QCheckBox;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
+class QSpinBox;
 class QTimer;
 
 namespace lumetra {
@@ -76,6 +77,7 @@ class PlotPage : public QWidget {
     QPushButton* cmdPrint() const { return cmdPrint_; }
     QPushButton* cmdFileSaveAs() const { return cmdFileSaveAs_; }
     QCheckBox* chkMarkPeaks() const { return chkMarkPeaks_; }
+    QSpinBox* spnMarkCount() const { return spnMarkCount_; }
     QLabel* statusLine() const { return status_; }
     QPushButton* cmdHold() const { return cmdHold_; }
     QPushButton* cmdClearHeld() const { return cmdClearHeld_; }
@@ -98,6 +100,7 @@ class PlotPage : public QWidget {
     // The canvas widget changed size; sent once the resizing has settled.
     void canvasResized();
     void markPeaksToggled(bool on);
+    void markCountChanged(int count);
     // Double-click on the plot, or Home anywhere on the page.
     void resetViewRequested();
     void holdClicked();
@@ -110,6 +113,7 @@ class PlotPage : public QWidget {
     QTimer* resizeTimer_ = nullptr;
     QLabel* status_ = nullptr;
     QCheckBox* chkMarkPeaks_ = nullptr;
+    QSpinBox* spnMarkCount_ = nullptr;
     QPushButton* cmdQuit_ = nullptr;
     QPushButton* cmdPrint_ = nullptr;
     QPushButton* cmdFileSaveAs_ = nullptr;

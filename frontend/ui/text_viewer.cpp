@@ -2,10 +2,12 @@
 
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -21,7 +23,18 @@ TextViewer::TextViewer(const QString& path, QWidget* parent) : QDialog(parent), 
     edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
     edit_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) edit_->setPlainText(QString::fromUtf8(file.readAll()));
+    if (QFileInfo(path).isDir())
+        loadError_ = QStringLiteral("'%1' is a folder, not a file.").arg(path);
+    else if (!QFileInfo::exists(path))
+        loadError_ = QStringLiteral("'%1' does not exist.").arg(path);
+    else if (!file.open(QIODevice::ReadOnly))
+        loadError_ = QStringLiteral("'%1' cannot be read: %2.").arg(path, file.errorString());
+    if (loadError_.isEmpty()) {
+        edit_->setPlainText(QString::fromUtf8(file.readAll()));
+    } else {
+        setWindowTitle(path + QStringLiteral(" (not shown)"));
+        edit_->setPlainText(loadError_);
+    }
 
     auto* openButton = new QPushButton(tr("Open in &Editor"), this);
     openButton->setObjectName(QStringLiteral("cmdOpenExternal"));
@@ -38,6 +51,10 @@ TextViewer::TextViewer(const QString& path, QWidget* parent) : QDialog(parent), 
     layout->addWidget(edit_);
     layout->addLayout(buttons);
     resize(900, 700);
+    // Esc closes the viewer wherever the focus is (the text keeps it otherwise).
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    esc->setContext(Qt::WindowShortcut);
+    connect(esc, &QShortcut::activated, this, &QDialog::close);
 }
 
 QString TextViewer::text() const {

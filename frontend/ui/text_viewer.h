@@ -16,9 +16,12 @@ class TextViewer : public QDialog {
     // Puts the cursor on the last line and scrolls there.
     void scrollToEnd();
     QPlainTextEdit* editor() const { return edit_; }
+    // Why the file could not be shown (missing, a folder, unreadable); empty when it was.
+    QString loadError() const { return loadError_; }
 
   private:
     QString path_;
+    QString loadError_;
     QPlainTextEdit* edit_ = nullptr;
 };
 

@@ -77,7 +77,20 @@ typedef struct specest_params {
     double dt;          /* sampling interval, used when times is NULL; > 0 */
     const float* times; /* optional: n time values (increasing) instead of dt */
     int32_t npts;       /* samples to use (0: all n), as job line 4 */
+    /* ---- version 1.2: the modern profile (double precision, scipy's conventions) ---- */
+    int32_t profile;             /* SPECEST_PROFILE_CLASSIC (specest_params_init) or _MODERN */
+    double fs;                   /* modern: sampling frequency (used when times64 is NULL) */
+    const double* times64;       /* modern: optional n time values */
+    const char* detrend;         /* modern: "constant" (NULL), "linear" or "none" */
+    const char* scaling;         /* modern: "density" (NULL) or "spectrum" */
+    const double* window_values; /* modern periodogram: the window itself, window_len values */
+    int32_t window_len;
+    double peak_prominence_db; /* modern: peaks less prominent than this are left out (3) */
 } specest_params;
+
+/* Numerics profiles. Classic: the job file's single-precision results, bit for bit. Modern:
+ * double precision, no fixed caps, scipy's grids, windows and density scaling. */
+enum { SPECEST_PROFILE_CLASSIC = 0, SPECEST_PROFILE_MODERN = 1 };
 
 /* Caller-owned outputs. Every array may be NULL (then it is not filled) and is written only
  * up to its capacity; the counts tell how many values the estimate has. */
@@ -116,6 +129,35 @@ typedef struct specest_output {
     int32_t method; /* out: the method run (1..14; 0 when a job named none) */
 } specest_output;
 
+/* Caller-owned double-precision outputs of specest_estimate64 (see specest_output). */
+typedef struct specest_output64 {
+    uint32_t size;
+    double* freqs; /* one-sided 0..fs/2, or two-sided in numpy's fftfreq order */
+    double* psd;   /* the density (or spectrum, as scaled) */
+    double* db;    /* 10 log10(psd); never -inf */
+    int32_t grid_cap;
+    int32_t n_freq;
+    double* a; /* complex (re, im) pairs, as in specest_output */
+    double* b;
+    double* reflection;
+    int32_t coef_cap;
+    int32_t n_a, n_b, n_reflection;
+    double* peaks; /* n_peaks rows of (frequency, psd, prominence in dB), most prominent first */
+    int32_t peak_cap;
+    int32_t n_peaks;
+    double sig2;
+    int32_t npts;
+    int32_t nfft;
+    int32_t onesided;
+    int32_t iterations;
+    int32_t akaike_status;
+    char* message;
+    int32_t message_cap;
+    void (*report_sink)(const char* text, int32_t length, void* user);
+    void* report_user;
+    int32_t method;
+} specest_output64;
+
 /* Sizes an estimate needs. */
 typedef struct specest_capacity_info {
     uint32_t size;
@@ -141,6 +183,23 @@ SPECEST_API int32_t specest_capacity(const specest_params* p, specest_capacity_i
 SPECEST_API int32_t specest_estimate(const specest_params* p, const float* samples, int32_t n,
                                      specest_output* out);
 
+/* Fills p for the modern profile: as specest_params_init, but profile SPECEST_PROFILE_MODERN,
+ * npoints 0 (the method's default grid), fs 1, window NULL (boxcar), peak prominence 3 dB. */
+SPECEST_API void specest_params_init64(specest_params* p);
+SPECEST_API void specest_output_init64(specest_output64* out);
+
+/* The capacity an estimate of n samples needs in p's profile. */
+SPECEST_API int32_t specest_capacity64(const specest_params* p, int32_t n,
+                                       specest_capacity_info* out, char* message,
+                                       int32_t message_cap);
+
+/* Estimates the spectrum of n double samples ((re, im) pairs when complex) in p's profile.
+ * The modern profile: npoints is the grid size exactly (0: the default), twosided is the
+ * inverse of scipy's return_onesided. The classic profile runs specest_estimate on the samples
+ * rounded to float and widens its results. Returns what specest_estimate returns. */
+SPECEST_API int32_t specest_estimate64(const specest_params* p, const double* samples, int32_t n,
+                                       specest_output64* out);
+
 /* Runs a job file exactly as specest_run does (report "~Lumetra.out" in report_dir, NULL or ""
  * for the current directory; flags SPECEST_NO_PAUSE) and fills out like specest_estimate.
  * Returns what specest_estimate returns; an input error is SPECEST_INVALID_INPUT here. */
@@ -150,6 +209,18 @@ SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_di
 /* The capacity a job file needs, read without running it. */
 SPECEST_API int32_t specest_file_capacity(const char* job_path, specest_capacity_info* out,
                                           char* message, int32_t message_cap);
+
+/* Reads a job file through the engine's job reader without reading its data or writing a
+ * report: on success text receives the 21 values as the reader takes them, each followed by
+ * '\n', then a NUL. Lines 1, 2, 20 and 21 lose everything from their last "!" and the blanks at
+ * either end; a value line gives its first field ("-999" included), a number as written.
+ * A file that is not a job (not a regular file, binary or UTF-16, a line over 1 MiB, fewer than
+ * 21 lines or more that are not blank, a missing value, a method none matches, a number that
+ * does not parse) gives SPECEST_INVALID_INPUT with a message naming the file, the line and the
+ * problem. SPECEST_INVALID_ARGUMENT: job_path NULL, or text NULL or too small (the message says
+ * how many bytes the values need). message may be NULL. */
+SPECEST_API int32_t specest_read_job(const char* job_path, char* text, int32_t text_cap,
+                                     char* message, int32_t message_cap);
 
 /* Description of the methods and settings, for front ends and scripting. */
 typedef struct specest_method_info {

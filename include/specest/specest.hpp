@@ -17,8 +17,9 @@ enum class RunStatus {
 };
 
 struct RunOptions {
-    std::string report_dir;        // where "~Lumetra.out" goes; empty means the current directory
-    bool pause_after_peaks = true; // the 2-second pause after the peak table
+    std::string report_dir;         // where "~Lumetra.out" goes; empty means the current directory
+    bool pause_after_peaks = false; // the 2-second pause after the peak table (specest_for's)
+    bool keep_report = false;       // the run's report text in RunResult::report, Estimate::report
 };
 
 struct RunResult {
@@ -34,6 +35,7 @@ struct RunResult {
     float sig2 = 0;
     int32_t method = 0;
     std::string method_name;
+    std::string report; // this run's report text, when RunOptions::keep_report asks for it
 };
 
 // Runs one job. x_array and spectrum are the caller's result arrays; their sizes are the
@@ -127,5 +129,74 @@ Estimate run_job_file(std::string_view job_path, const RunOptions& options = {})
 long long estimate_capacity(const EstimateParams& params, std::string* message = nullptr);
 // The same for a job file, read without running it.
 long long file_capacity(std::string_view job_path, std::string* message = nullptr);
+
+// ---- The modern profile: double precision with scipy's conventions -----------------------
+
+enum class Profile { classic = 0, modern = 1 };
+
+// Settings of a modern estimate. A setting left at -999 (or an empty text) takes the method's
+// default (see docs/numerics.md); the names are the Python keywords.
+struct ModernParams {
+    int method = 0; // 1..14 (record::Method)
+    bool complex_data = false;
+    int nfft = 0;                      // grid points; 0: the method's default
+    bool onesided = true;              // ignored (two-sided) for complex data
+    double fs = 1.0;                   // sampling frequency; times, when given, decide it instead
+    std::string window;                // periodogram: a scipy window name ("" : boxcar)
+    std::vector<double> window_values; // or the window itself, one value per sample used
+    std::string detrend = "constant";  // "constant", "linear" or "none"
+    std::string scaling = "density";   // "density" (units^2/Hz) or "spectrum" (units^2)
+    int order = -999;
+    int zeros = -999;
+    double eps = -999.0;
+    int mode = -999;
+    int m_eqs = -999;
+    int l_pts = -999;
+    int m_lags = -999;
+    int nit = -999;
+    double per = -999.0;
+    double peak_prominence_db = 3.0; // peaks less prominent than this are left out
+};
+
+struct Samples64 {
+    std::span<const double> real;
+    std::span<const std::complex<double>> complex;
+    std::span<const double> times; // optional: time of every sample (the first and last count)
+};
+
+struct ModernPeak {
+    double freq;
+    double density; // the spectrum's value at the peak (in the call's scaling)
+    double prominence_db;
+};
+
+struct ModernEstimate {
+    EstimateStatus status = EstimateStatus::stopped;
+    std::string message;
+    int method = 0;
+    std::string method_name;
+    std::vector<double> freqs; // one-sided 0..fs/2, or two-sided in numpy's fftfreq order
+    std::vector<double> psd;   // density (or spectrum, as scaled)
+    std::vector<double> db;    // 10 log10(psd); a zero gets 10 log10 of the least normal double
+    std::vector<std::complex<double>> a, b, reflection;
+    double sig2 = 0;               // driving-noise variance (0 for methods that fit no model)
+    std::vector<ModernPeak> peaks; // most prominent first
+    bool onesided = true;
+    int npts = 0;
+    int nfft = 0;
+    int iterations = 0;
+    int akaike_status = 0;
+    std::string report;
+};
+
+// Estimates the spectrum in the modern profile. Never throws; reentrant; the same input gives
+// the same bits on any thread.
+ModernEstimate estimate(const ModernParams& params, const Samples64& samples,
+                        const EstimateOptions& options = {});
+
+// Grid points a modern estimate of n samples gives (0 with a message when the settings have
+// none).
+long long estimate_capacity(const ModernParams& params, long long n,
+                            std::string* message = nullptr);
 
 } // namespace specest

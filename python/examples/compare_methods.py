@@ -64,7 +64,7 @@ def main(argv=None):
     results = []
     for label, method, settings in ESTIMATORS:
         try:
-            est = lumetra.estimate(x, method, times=t, nfft=512, twosided=twosided, **settings)
+            est = lumetra.estimate(x, method, profile="classic", times=t, nfft=512, twosided=twosided, **settings)
         except (ValueError, lumetra.EstimationError) as err:
             print(f"{label}: {err}", file=sys.stderr)
             continue

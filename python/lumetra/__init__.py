@@ -2,7 +2,11 @@
 
     >>> import numpy as np, lumetra
     >>> x = np.random.default_rng(1).standard_normal(1024)
-    >>> freqs, db = lumetra.psd(x, "burg", order=8, fs=100.0)
+    >>> f, pxx = lumetra.psd(x, "burg", order=8, fs=100.0)     # density, units**2/Hz
+
+The default (modern) profile computes in double precision with scipy.signal's conventions:
+one-sided grids 0..fs/2 with the Nyquist bin, density scaling, the mean removed, scipy's
+windows. profile="classic" gives the job file's single-precision results bit for bit.
 
 Pure Python over the C interface of libspecest (ctypes); the engine call releases the GIL,
 so estimates run in parallel on threads.
@@ -16,7 +20,7 @@ import re
 
 import numpy as np
 
-from . import _abi
+from . import _abi, _modern
 from ._methods import DEFAULTS, FIELD_NAMES, KEYWORD_LINES, METHODS, Method, by_number, lookup
 
 __all__ = ["psd", "estimate", "run_job", "Estimate", "EstimationError", "Method", "METHODS"]
@@ -37,12 +41,21 @@ class EstimationError(Exception):
 class Estimate:
     """The result of one estimate.
 
-    freqs, db, power: the frequency grid, the spectrum in dB relative to its maximum (as the
-        program plots it) and the values before the dB conversion (float32 arrays).
-    a, b, reflection: model coefficients (complex64; AR polynomial 1 + a[0] z^-1 + ...,
-        MA polynomial 1 + b[0] z^-1 + ...); empty for methods that fit no model.
+    Modern profile (the default):
+    freqs: float64 grid, one-sided 0..fs/2 (Nyquist included for even nfft) or two-sided in
+        numpy's fftfreq order; psd: the density (units**2/Hz, or units**2 with
+        scaling="spectrum"); power is the same array; db: 10*log10(psd), where an exact zero
+        reads 10*log10 of the smallest normal double instead of -inf.
+    a, b, reflection: float64 model coefficients (complex128 for complex x; AR polynomial
+        1 + a[0] z^-1 + ..., MA polynomial 1 + b[0] z^-1 + ...); empty when no model is fit.
+    peaks: (n, 3) array of (frequency, psd, prominence in dB), most prominent first; peaks
+        less prominent than peak_prominence (3 dB) are left out.
+
+    Classic profile: freqs, db, power as a job run gives them (float32; db is 20*log10 of
+    power relative to its maximum, floored 100 dB down), coefficients complex64, peaks an
+    (n, 2) array of the report's peak table (frequency, dB) in frequency order.
+
     sig2: driving-noise variance of the model (None for methods that fit no model).
-    peaks: (n, 2) array of the peak table's frequencies and dB values.
     zero_fill, npts, t_start, t_final: as the program reports them.
     iterations, akaike_status: Akaike's iteration count and status (0 for other methods).
     method: the Method used; report: the run report text, or None when not asked for.
@@ -65,11 +78,15 @@ class Estimate:
         "iterations",
         "akaike_status",
         "report",
+        "psd",
+        "nfft",
+        "onesided",
+        "profile",
     )
 
     def __init__(self, **fields):
         for name in self.__slots__:
-            setattr(self, name, fields[name])
+            setattr(self, name, fields.get(name))
 
     def __repr__(self):
         name = self.method.short_name if self.method else "?"
@@ -262,6 +279,7 @@ class _Buffers:
         peaks = np.column_stack((self.peaks[0][:npk], self.peaks[1][:npk]))
         parametric = method.parametric if method else True
         return Estimate(
+            profile="classic",
             method=method,
             freqs=freqs,
             db=db,
@@ -287,7 +305,128 @@ def _capacity_error(status, message, what):
     raise RuntimeError(f"lumetra: {what}: unexpected status {status} from the engine: {message}")
 
 
-def estimate(x, method, *, fs=1.0, nfft=None, times=None, report=False, **params):
+_PROFILES = ("modern", "classic")
+
+
+def estimate(
+    x,
+    method,
+    *,
+    fs=1.0,
+    nfft=None,
+    times=None,
+    report=False,
+    profile="modern",
+    window=None,
+    detrend="constant",
+    scaling="density",
+    return_onesided=None,
+    peak_prominence=3.0,
+    **params,
+):
+    """Estimates the spectrum of the samples x (any 1-D array-like, real or complex).
+
+    profile: "modern" (default: float64, scipy's conventions; see docs/numerics.md) or
+        "classic" (exactly what a job file gives).
+    method: a name as the program or the run report spells it ("Burg", "Modified Covariance")
+        or the short name ("burg", "modified-covariance"); lumetra.METHODS lists them.
+    fs: sampling frequency; or times: the time of every sample (first and last count).
+    nfft: grid points. Modern: exactly this many (periodogram: default len(x), a smaller
+        nfft truncates x as scipy does; other methods: default max(256, next power of two
+        >= len(x)), never truncating). Classic: rounded up to a power of two.
+    window (periodogram): modern, a scipy window name ("boxcar" default, "hann", "hamming",
+        "blackman", "bartlett", "triang") or an array of len(x) values; classic, one of
+        Rectangular, Barlett, Hanning, Hamming, Blackman.
+    detrend (modern): "constant" (default), "linear" or False, for every method.
+    scaling (modern): "density" (units**2/Hz) or "spectrum" (units**2).
+    return_onesided (modern): True (default) for real x; complex x is always two-sided
+        (with a warning when one-sided was asked for). twosided=True is its inverse.
+    peak_prominence (modern): peaks less prominent than this many dB are left out.
+    params: the method's settings (order, zeros, eps, mode, m_eqs, l_pts, m_lags, nit, per).
+        Modern defaults: eps 0 (pivots must be positive), mode 1, m_eqs 2*(order+zeros)+2,
+        l_pts max(32, 4*(order+zeros)) below len(x), m_lags len(x)//10, nit 20, per 1.0;
+        order (and zeros for ARMA methods) must be given. Classic: every setting the method
+        uses must be given.
+
+    Raises TypeError for a wrong type, ValueError for invalid input (naming the keyword),
+    EstimationError when the estimator fails on these data, MemoryError when the engine runs
+    out of memory.
+    """
+    if profile not in _PROFILES:
+        raise ValueError(f"profile={profile!r} must be 'modern' or 'classic'")
+    if profile == "classic":
+        if window is not None:
+            params["window"] = window
+        if return_onesided is not None:
+            if "twosided" in params:
+                raise TypeError("give return_onesided or twosided (its inverse), not both")
+            params["twosided"] = not return_onesided
+        return _estimate_classic(x, method, fs=fs, nfft=nfft, times=times, report=report, **params)
+    twosided = params.pop("twosided", None)
+    fields = _modern.run(
+        x,
+        method,
+        fs=fs,
+        nfft=nfft,
+        times=times,
+        window=window,
+        detrend=detrend,
+        scaling=scaling,
+        return_onesided=return_onesided,
+        twosided=twosided,
+        peak_prominence=peak_prominence,
+        report=report,
+        settings=params,
+    )
+    n = fields["npts"]
+    if times is not None:
+        t = np.asarray(times, dtype=np.float64)
+        t_start, t_final = float(t[0]), float(t[n - 1])
+    else:
+        t_start, t_final = 0.0, (n - 1) / float(fs)
+    return Estimate(
+        profile="modern",
+        power=fields["psd"],
+        zero_fill=None,
+        t_start=t_start,
+        t_final=t_final,
+        **fields,
+    )
+
+
+def psd(
+    x,
+    method="periodogram",
+    *,
+    fs=1.0,
+    nfft=None,
+    window=None,
+    detrend="constant",
+    scaling="density",
+    return_onesided=None,
+    **params,
+):
+    """(f, Pxx): the spectral density of x, as scipy.signal.periodogram returns it.
+
+    The modern profile (float64, scipy's conventions) with any of the fourteen methods; see
+    estimate() for the keywords. With method="periodogram" the meanings and defaults are
+    scipy.signal.periodogram's (window "boxcar", nfft len(x), one-sided for real x).
+    """
+    e = estimate(
+        x,
+        method,
+        fs=fs,
+        nfft=nfft,
+        window=window,
+        detrend=detrend,
+        scaling=scaling,
+        return_onesided=return_onesided,
+        **params,
+    )
+    return e.freqs, e.psd
+
+
+def _estimate_classic(x, method, *, fs=1.0, nfft=None, times=None, report=False, **params):
     """Estimates the spectrum of the samples x (any 1-D array-like, real or complex).
 
     method: a name as the program or the run report spells it ("Burg", "BURG",
@@ -341,12 +480,6 @@ def estimate(x, method, *, fs=1.0, nfft=None, times=None, report=False, **params
     if status == _abi.STOPPED:
         raise MemoryError(message or "the engine stopped (out of memory)")
     raise RuntimeError(f"lumetra: specest_estimate returned {status}: {message}")
-
-
-def psd(x, method, *, fs=1.0, nfft=None, **params):
-    """(freqs, db): the spectrum of x in dB relative to its maximum; see estimate()."""
-    e = estimate(x, method, fs=fs, nfft=nfft, **params)
-    return e.freqs, e.db
 
 
 _REPORT_NAME = "~Lumetra.out"

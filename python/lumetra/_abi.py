@@ -69,7 +69,20 @@ class Params(Structure):
         ("dt", c_double),
         ("times", POINTER(c_float)),
         ("npts", c_int32),
+        # version 1.2
+        ("profile", c_int32),
+        ("fs", c_double),
+        ("times64", POINTER(c_double)),
+        ("detrend", c_char_p),
+        ("scaling", c_char_p),
+        ("window_values", POINTER(c_double)),
+        ("window_len", c_int32),
+        ("peak_prominence_db", c_double),
     ]
+
+
+PROFILE_CLASSIC = 0
+PROFILE_MODERN = 1
 
 
 # The text pointer is taken as an address: the report carries its own length.
@@ -100,6 +113,38 @@ class Output(Structure):
         ("npts", c_int32),
         ("t_start", c_float),
         ("t_final", c_float),
+        ("iterations", c_int32),
+        ("akaike_status", c_int32),
+        ("message", POINTER(c_char)),
+        ("message_cap", c_int32),
+        ("report_sink", ReportSink),
+        ("report_user", c_void_p),
+        ("method", c_int32),
+    ]
+
+
+class Output64(Structure):
+    _fields_ = [
+        ("size", c_uint32),
+        ("freqs", POINTER(c_double)),
+        ("psd", POINTER(c_double)),
+        ("db", POINTER(c_double)),
+        ("grid_cap", c_int32),
+        ("n_freq", c_int32),
+        ("a", POINTER(c_double)),
+        ("b", POINTER(c_double)),
+        ("reflection", POINTER(c_double)),
+        ("coef_cap", c_int32),
+        ("n_a", c_int32),
+        ("n_b", c_int32),
+        ("n_reflection", c_int32),
+        ("peaks", POINTER(c_double)),
+        ("peak_cap", c_int32),
+        ("n_peaks", c_int32),
+        ("sig2", c_double),
+        ("npts", c_int32),
+        ("nfft", c_int32),
+        ("onesided", c_int32),
         ("iterations", c_int32),
         ("akaike_status", c_int32),
         ("message", POINTER(c_char)),
@@ -141,6 +186,13 @@ _PROTOTYPES = {
     "specest_output_init": (None, [POINTER(Output)]),
     "specest_capacity": (c_int32, [POINTER(Params), POINTER(CapacityInfo), c_char_p, c_int32]),
     "specest_estimate": (c_int32, [POINTER(Params), c_void_p, c_int32, POINTER(Output)]),
+    "specest_params_init64": (None, [POINTER(Params)]),
+    "specest_output_init64": (None, [POINTER(Output64)]),
+    "specest_capacity64": (
+        c_int32,
+        [POINTER(Params), c_int32, POINTER(CapacityInfo), c_char_p, c_int32],
+    ),
+    "specest_estimate64": (c_int32, [POINTER(Params), c_void_p, c_int32, POINTER(Output64)]),
     "specest_run_file": (c_int32, [c_char_p, c_char_p, c_int32, POINTER(Output)]),
     "specest_file_capacity": (c_int32, [c_char_p, POINTER(CapacityInfo), c_char_p, c_int32]),
     "specest_method": (c_int32, [c_int32, POINTER(MethodInfo)]),
@@ -184,6 +236,20 @@ def new_params():
     lib.specest_params_init(ctypes.byref(p))
     p.size = ctypes.sizeof(Params)
     return p
+
+
+def new_params64():
+    p = Params()
+    lib.specest_params_init64(ctypes.byref(p))
+    p.size = ctypes.sizeof(Params)
+    return p
+
+
+def new_output64():
+    out = Output64()
+    lib.specest_output_init64(ctypes.byref(out))
+    out.size = ctypes.sizeof(Output64)
+    return out
 
 
 def new_output():

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace specest {
@@ -198,6 +199,88 @@ TEST(CliWriters, PeakTableUsesTheEngineRule) {
     const float flat[] = {-1, -1, -1};
     cli::write_peak_table(none, {std::span<const float>(f, 3), flat});
     EXPECT_EQ(none.str(), "No peaks.\n");
+}
+
+// Outputs that would lose a file are refused before the run, with exit 4 and nothing written.
+TEST_F(CliRun, OutputsThatWouldLoseAFileAreRefusedBeforeTheRun) {
+    const auto job = test::write_job(dir_ / "per.0", job_);
+    test::write_text(dir_ / "s.csv", "earlier\n");
+    const std::string data = test::read_text(dir_ / "marple64.txt");
+    ::mkfifo((dir_ / "fifo").c_str(), 0600);
+    const std::string base = job.string() + " --no-pause --report-dir " + dir_.path().string();
+    struct Row {
+        std::string args;
+        const char* expect;
+    } rows[] = {
+        {" --csv " + (dir_ / "s.csv").string() + " --json " + (dir_ / "s.csv").string(),
+         "--csv and --json name the same file"},
+        {" --csv " + (dir_ / "marple64.txt").string(), "is an input of the run"},
+        {" --json " + job.string(), "is an input of the run"},
+        {" --csv " + (dir_ / "~Lumetra.out").string(), "the run report and --csv"},
+        {" --csv \"\"", "--csv needs a file name"},
+        {" --bogus", "bogus"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args);
+        const auto c = run_cli(base + row.args, dir_.path());
+        EXPECT_EQ(c.code, 4) << c.out;
+        EXPECT_NE(c.out.find(row.expect), std::string::npos) << c.out;
+        EXPECT_FALSE(fs::exists(dir_ / "~Lumetra.out")) << "the run must not have started";
+    }
+    EXPECT_EQ(test::read_text(dir_ / "s.csv"), "earlier\n");
+    EXPECT_EQ(test::read_text(dir_ / "marple64.txt"), data);
+    // A FIFO is refused when written, and stays a FIFO.
+    const auto c = run_cli(base + " --csv " + (dir_ / "fifo").string(), dir_.path());
+    EXPECT_EQ(c.code, 3) << c.out;
+    EXPECT_NE(c.out.find("not a regular file (a FIFO)"), std::string::npos) << c.out;
+    EXPECT_TRUE(fs::is_fifo(dir_ / "fifo"));
+}
+
+// Eight processes in one report folder, each with its own job: each prints exactly what it
+// prints when it runs alone (its own result, its own reason), whatever the others write.
+TEST_F(CliRun, ProcessesSharingAReportFolderEachTellTheirOwnRun) {
+    test::write_real_data(dir_ / "zero.txt", std::vector<double>(32, 0.0));
+    std::vector<std::string> cmds;
+    for (int i = 0; i < 8; ++i) {
+        test::Job j = job_;
+        if (i % 4 == 1) { // stopped: the reason names its own data file
+            j.data_file = "missing-" + std::to_string(i) + ".txt";
+        } else if (i % 4 == 3) { // the estimator fails: its reason comes from its own report
+            j.data_file = "zero.txt";
+            j.header_lines = "0";
+            j.data_type = "R";
+            j.method = i == 3 ? "Auto-correlation" : "Burg";
+            j.npoles = std::to_string(i);
+        } else {
+            j.npoints = std::to_string(64 << (i / 2)); // its own grid size
+        }
+        const auto job = test::write_job(dir_ / ("j" + std::to_string(i) + ".0"), j);
+        cmds.push_back(std::string(SPECEST_RUN_EXE) + " " + job.string() +
+                       " --no-pause --report-dir " + dir_.path().string() + " > " +
+                       (dir_ / ("o" + std::to_string(i))).string() + " 2>&1; echo $? >> " +
+                       (dir_ / ("o" + std::to_string(i))).string());
+    }
+    std::vector<std::string> alone;
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_EQ(std::system(cmds[static_cast<std::size_t>(i)].c_str()), 0);
+        alone.push_back(test::read_text(dir_ / ("o" + std::to_string(i))));
+    }
+    EXPECT_NE(alone[1].find("missing-1.txt"), std::string::npos) << alone[1];
+    EXPECT_NE(alone[3].find("estimator failed"), std::string::npos) << alone[3];
+    EXPECT_NE(alone[4].find("255 frequency points"), std::string::npos) << alone[4];
+    for (int round = 0; round < 5; ++round) {
+        std::string all = "(";
+        for (const auto& c : cmds) all += c + " & ";
+        all += "wait)";
+        ASSERT_EQ(std::system(all.c_str()), 0);
+        for (int i = 0; i < 8; ++i)
+            EXPECT_EQ(test::read_text(dir_ / ("o" + std::to_string(i))),
+                      alone[static_cast<std::size_t>(i)])
+                << "process " << i << ", round " << round;
+    }
+    // No temporary of any run is left in the folder.
+    for (const auto& e : fs::directory_iterator(dir_.path()))
+        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
 }
 
 } // namespace

@@ -126,6 +126,93 @@ static void check_array_entries(void* lib, const char* job, const char* dir) {
     CHECK(out.n_freq == 127 && big_freqs[128] == 777.0f);
 }
 
+typedef int32_t (*file_capacity_fn)(const char*, specest_capacity_info*, char*, int32_t);
+typedef const char* (*field_fn)(int32_t);
+typedef int32_t (*read_job_fn)(const char*, char*, int32_t, char*, int32_t);
+
+/* The job-file entries that run nothing: capacity, field names and ranges, the job reader. */
+static void check_file_entries(void* lib, const char* job, const char* dir) {
+    file_capacity_fn file_capacity = (file_capacity_fn)dlsym(lib, "specest_file_capacity");
+    field_fn field_name = (field_fn)dlsym(lib, "specest_field_name");
+    field_fn field_range = (field_fn)dlsym(lib, "specest_field_range");
+    read_job_fn read_job = (read_job_fn)dlsym(lib, "specest_read_job");
+    CHECK(file_capacity && field_name && field_range && read_job);
+    if (!(file_capacity && field_name && field_range && read_job)) return;
+
+    specest_capacity_info cap;
+    cap.size = sizeof cap;
+    char msg[512];
+    CHECK(file_capacity(job, &cap, msg, (int32_t)sizeof msg) == SPECEST_SUCCESS);
+    CHECK(cap.grid == 128 && cap.peaks == 99);
+    CHECK(strcmp(field_name(9), "nfft") == 0 && field_name(0) == NULL && field_name(22) == NULL);
+    CHECK(field_range(10) != NULL && strstr(field_range(10), "order") != NULL);
+
+    /* The 21 values, one a line; a buffer one byte short is refused, nothing half written. */
+    char text[4096], text_cr[4096];
+    CHECK(read_job(job, text, (int32_t)sizeof text, msg, (int32_t)sizeof msg) == SPECEST_SUCCESS);
+    int lines = 0;
+    for (const char* c = text; *c; ++c) lines += *c == '\n';
+    CHECK(lines == 21 && strstr(text, "\nPeriodogram\nY\n128\n-999\n") != NULL);
+    const int32_t need = (int32_t)strlen(text) + 1;
+    CHECK(read_job(job, text_cr, need - 1, msg, (int32_t)sizeof msg) == SPECEST_INVALID_ARGUMENT);
+    CHECK(text_cr[0] == '\0' && strstr(msg, "text_cap") != NULL);
+
+    /* The same job with CR line ends reads the same. */
+    char cr_job[512];
+    snprintf(cr_job, sizeof cr_job, "%s/cr.job", dir);
+    FILE* in = fopen(job, "rb");
+    FILE* out = fopen(cr_job, "wb");
+    int ch, prev = 0;
+    while (in && out && (ch = fgetc(in)) != EOF) {
+        if (!(ch == '\n' && prev == '\r')) fputc(ch, out);
+        prev = ch;
+    }
+    if (in) fclose(in);
+    if (out) fclose(out);
+    CHECK(read_job(cr_job, text_cr, need, msg, (int32_t)sizeof msg) == SPECEST_SUCCESS);
+    CHECK(strcmp(text, text_cr) == 0);
+
+    /* Not a job: the file, the line and the problem. */
+    CHECK(read_job(dir, text, (int32_t)sizeof text, msg, (int32_t)sizeof msg) ==
+          SPECEST_INVALID_INPUT);
+    CHECK(strstr(msg, dir) != NULL && strstr(msg, "directory") != NULL);
+    FILE* w = fopen(cr_job, "wb");
+    if (w) {
+        fputs("t\nd\n0\n0\nR\n0\nZebra\nN\n64\n", w);
+        fclose(w);
+    }
+    CHECK(read_job(cr_job, text, (int32_t)sizeof text, msg, (int32_t)sizeof msg) ==
+          SPECEST_INVALID_INPUT);
+    CHECK(strstr(msg, "cr.job, line 10: the file ends here") != NULL);
+    CHECK(read_job(NULL, text, (int32_t)sizeof text, msg, (int32_t)sizeof msg) ==
+          SPECEST_INVALID_ARGUMENT);
+    remove(cr_job);
+}
+
+/* Every entry the header declares with SPECEST_API is exported and found. */
+static void check_every_entry_exported(void* lib, const char* header) {
+    FILE* f = fopen(header, "rb");
+    CHECK(f != NULL);
+    if (!f) return;
+    static char text[1 << 16];
+    const size_t n = fread(text, 1, sizeof text - 1, f);
+    fclose(f);
+    text[n] = '\0';
+    int found = 0;
+    for (const char* p = strstr(text, "SPECEST_API "); p; p = strstr(p + 1, "SPECEST_API ")) {
+        const char* name = strstr(p, "specest_");
+        const char* paren = name ? strchr(name, '(') : NULL;
+        if (!paren || paren - name > 64) continue;
+        char sym[65];
+        memcpy(sym, name, (size_t)(paren - name));
+        sym[paren - name] = '\0';
+        if (dlsym(lib, sym) == NULL) fprintf(stderr, "not exported: %s\n", sym);
+        CHECK(dlsym(lib, sym) != NULL);
+        ++found;
+    }
+    CHECK(found >= 13);
+}
+
 static void write_job(const char* path, const char* data, const char* method, const char* npoints) {
     const char* v[21] = {"c abi job", data,    "1",    "0",    "C",           "0",    method,
                          "Y",         npoints, "-999", "-999", "-999",        "-999", "-999",
@@ -204,6 +291,8 @@ int main(int argc, char** argv) {
           SPECEST_INVALID_ARGUMENT);
 
     check_array_entries(lib, job, dir);
+    check_file_entries(lib, job, dir);
+    if (argc > 3) check_every_entry_exported(lib, argv[3]);
 
     remove(job);
     remove(report);

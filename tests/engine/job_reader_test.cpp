@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <fstream>
 
 namespace specest {
 namespace {
@@ -272,6 +274,140 @@ TEST_F(JobRun, ShortOrMissingJobFile) {
     EXPECT_NE(
         missing.report.find("  ERROR while opening Input file: " + (dir_ / "nope.0").string()),
         std::string::npos);
+}
+
+// read_job: the values of a job as the run takes them, whatever the line ends.
+std::string joined(const std::array<std::string, kJobLines>& v) {
+    std::string s;
+    for (const auto& x : v) s += x + "|";
+    return s;
+}
+
+TEST_F(JobRun, ReadJobGivesTheSameValuesForEveryLineEnd) {
+    job_.note1 = "a note ! its comment";
+    job_.eps = "1.0E-05";
+    test::write_job(dir_ / "crlf.0", job_);
+    const std::string crlf = test::read_text(dir_ / "crlf.0");
+    std::array<std::string, kJobLines> base, other;
+    std::string why;
+    ASSERT_TRUE(read_job((dir_ / "crlf.0").string(), base, why)) << why;
+    EXPECT_EQ(base[0], "test job");
+    EXPECT_EQ(base[1], "data.txt");
+    EXPECT_EQ(base[6], "Periodogram");
+    EXPECT_EQ(base[8], "256");
+    EXPECT_EQ(base[9], "-999");
+    EXPECT_EQ(base[11], "1.0E-05");
+    EXPECT_EQ(base[19], "a note"); // from the last "!" on, as split() takes it
+    auto with_ends = [&](const std::string& end) {
+        std::string t;
+        for (std::size_t i = 0; i < crlf.size(); ++i) {
+            if (crlf[i] == '\r') continue;
+            t += crlf[i] == '\n' ? end : std::string(1, crlf[i]);
+        }
+        return t;
+    };
+    // Mixed: line ends cycle through LF, CR and CRLF.
+    std::string mixed;
+    int k = 0;
+    for (char c : with_ends("\n")) {
+        if (c != '\n') {
+            mixed += c;
+            continue;
+        }
+        mixed += k % 3 == 0 ? "\n" : k % 3 == 1 ? "\r" : "\r\n";
+        ++k;
+    }
+    for (const std::string& text :
+         {with_ends("\n"), with_ends("\r"), mixed, with_ends("\r\n") + "\r\n  \r\n"}) {
+        test::write_text(dir_ / "other.0", text);
+        ASSERT_TRUE(read_job((dir_ / "other.0").string(), other, why)) << why;
+        EXPECT_EQ(joined(other), joined(base));
+        // The run reads the same file the same way: CR-only jobs run too.
+        EXPECT_EQ(test::run(dir_ / "other.0").result.status, RunStatus::success);
+    }
+}
+
+struct NotAJob {
+    const char* name;
+    std::string text; // "{JOB}" stands for the 21 lines of the default job
+    const char* expect;
+};
+
+class ReadJobRefuses : public JobRun, public ::testing::WithParamInterface<NotAJob> {};
+
+TEST_P(ReadJobRefuses, WithFileLineAndProblem) {
+    std::string job;
+    for (const auto& v : job_.values()) job += v + "\r\n";
+    std::string text = GetParam().text;
+    if (auto at = text.find("{JOB}"); at != std::string::npos) text.replace(at, 5, job);
+    const auto path = dir_ / "bad.0";
+    test::write_text(path, text);
+    std::array<std::string, kJobLines> v;
+    std::string why;
+    EXPECT_FALSE(read_job(path.string(), v, why));
+    EXPECT_NE(why.find(path.string()), std::string::npos) << why;
+    EXPECT_NE(why.find(GetParam().expect), std::string::npos) << why;
+    EXPECT_LE(why.size(), path.string().size() + 300u) << "a message quotes at most 80 bytes";
+}
+
+std::string utf16(const std::string& ascii) {
+    std::string s = "\xFF\xFE";
+    for (char c : ascii) s += std::string(1, c) + '\0';
+    return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadJobRefuses,
+    ::testing::Values(
+        NotAJob{"binary",
+                std::string("\x7F"
+                            "ELF\x02\x01\x01\0\0\0",
+                            10),
+                "line 1: the line holds a NUL byte"},
+        NotAJob{"utf16", utf16("title\r\ndata.txt\r\n"), "NUL byte"},
+        NotAJob{"twenty_lines",
+                "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n13\n14\n15\n16\n17\n18\n19\n20\n",
+                "line 21: the file ends here"},
+        NotAJob{"short", "t\r\nd\r\n0\r\n0\r\nR\r\n0\r\nBurg\r\nN\r\n256\r\n",
+                "line 10: the file ends here"},
+        NotAJob{"extra_line", "{JOB}more\r\n", "line 22: the file goes on past line 21"},
+        NotAJob{"unknown_method",
+                "t\nd\n0\n0\nR\n0\nZebra\nN\n256\n-999\n-999\n-999\n-999\n-999\n"
+                "-999\n-999\n-999\n-999\n-999\n\n\n",
+                "line 7: the method \"Zebra\" is none of the fourteen"},
+        NotAJob{"bad_number", "t\nd\n0\n0\nR\n0\nBurg\nN\n" + std::string(200, '7') + "x\n",
+                "line 9: nfft must be a whole number, not \"77777"},
+        NotAJob{"long_line", "t\n" + std::string((1 << 20) + 10, 'a') + "\n",
+                "at most 1048576 are expected"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(JobRun, ReadJobRefusesADirectoryAndAMissingFile) {
+    std::array<std::string, kJobLines> v;
+    std::string why;
+    EXPECT_FALSE(read_job(dir_.path().string(), v, why));
+    EXPECT_NE(why.find("a directory"), std::string::npos) << why;
+    EXPECT_FALSE(read_job((dir_ / "none.0").string(), v, why));
+    EXPECT_NE(why.find("none.0: No such file"), std::string::npos) << why;
+}
+
+TEST_F(JobRun, RunStopsOnALongLineNamingItAndQuotesLittle) {
+    // A data line of 2 MiB without a line end: refused, naming its line, not echoed whole.
+    test::write_text(dir_ / "long.txt", "h1\nh2\n1 2\n" + std::string(2 << 20, '5'));
+    job_.data_file = (dir_ / "long.txt").string();
+    auto out = run(job_);
+    EXPECT_EQ(out.result.status, RunStatus::stopped);
+    EXPECT_NE(out.result.stop_text.find("line 4: the line is longer than"), std::string::npos)
+        << out.result.stop_text.substr(0, 300);
+    EXPECT_LT(out.report.size(), 20000u);
+    // A bad field of 5000 characters is quoted by its first 80.
+    test::write_text(dir_ / "wide.txt", "h1\nh2\n1 2\n2 " + std::string(5000, 'q') + "\n");
+    job_.data_file = (dir_ / "wide.txt").string();
+    out = run(job_);
+    EXPECT_EQ(out.result.status, RunStatus::stopped);
+    EXPECT_NE(out.result.stop_text.find("\"" + std::string(80, 'q') + "...\" (5000 bytes)"),
+              std::string::npos)
+        << out.result.stop_text;
+    EXPECT_LT(out.result.stop_text.size(), 400u);
 }
 
 } // namespace

@@ -17,6 +17,11 @@ import lumetra
 from lumetra import _abi
 
 
+def _psd_classic(x, method, **kw):
+    e = lumetra.estimate(x, method, profile="classic", **kw)
+    return e.freqs, e.db
+
+
 @pytest.mark.skipif("LUMETRA_ABI_LAYOUT" not in os.environ,
                     reason="LUMETRA_ABI_LAYOUT (set by CTest) names the layout program")
 def test_ctypes_structs_match_the_compiled_layout():
@@ -30,6 +35,7 @@ def test_ctypes_structs_match_the_compiled_layout():
     mirrors = {
         "specest_params": _abi.Params,
         "specest_output": _abi.Output,
+        "specest_output64": _abi.Output64,
         "specest_capacity_info": _abi.CapacityInfo,
         "specest_method_info": _abi.MethodInfo,
     }
@@ -50,11 +56,11 @@ def test_every_spelling_of_a_method_selects_it_and_missing_settings_are_named():
         for name in {m.short_name, m.engine_name, m.form_name, m.form_name.upper(),
                      m.engine_name.lower()}:
             with pytest.raises(ValueError) as err:
-                lumetra.psd(x, name, nfft=64, not_a_setting=1)
+                _psd_classic(x, name, nfft=64, not_a_setting=1)
             assert f"{m.short_name} does not take 'not_a_setting'" in str(err.value)
         if m.required:
             with pytest.raises(ValueError, match="needs " + ".*".join(m.required)):
-                lumetra.psd(x, m.short_name)
+                _psd_classic(x, m.short_name)
         assert {"nfft", "twosided"} <= set(m.params)
 
 
@@ -84,7 +90,7 @@ def test_in_memory_estimate_equals_the_job_run_bit_for_bit(
               settings)
 
     from_file = lumetra.run_job(job, report_dir=tmp_path)
-    in_memory = lumetra.estimate(x, method, times=read_times(data), nfft=nfft,
+    in_memory = lumetra.estimate(x, method, profile="classic", times=read_times(data), nfft=nfft,
                                  twosided=twosided, report=True, **settings)
 
     assert from_file.method is lumetra.METHODS[method]
@@ -125,7 +131,7 @@ def test_periodogram_agrees_with_scipy(is_complex, twosided, window, coefs):
         x = np.exp(2j * np.pi * -2.1 * t) + 0.5 * x
     x = x.astype(np.complex64 if is_complex else np.float32)
 
-    est = lumetra.estimate(x, "periodogram", fs=fs, nfft=nfft, window=window,
+    est = lumetra.estimate(x, "periodogram", profile="classic", fs=fs, nfft=nfft, window=window,
                            twosided=twosided)
 
     w = engine_window(n, *coefs)
@@ -154,7 +160,7 @@ def test_burg_recovers_an_ar4_model():
     n = 4096
     x = ar4_record(n, np.random.default_rng(seed))
 
-    est = lumetra.estimate(x, "burg", order=4, nfft=4096)
+    est = lumetra.estimate(x, "burg", profile="classic", order=4, nfft=4096)
 
     # Asymptotic covariance of AR estimates: sig2 * R^-1 / n, with R the 4x4 autocovariance
     # of the true process (from its impulse response, which decays well within 20000 steps).
@@ -192,36 +198,36 @@ def _with(x, i, value):
 
 # (what, call, pattern the message must match)
 BAD_INPUT = [
-    ("unknown method", lambda x, c, d: lumetra.psd(x, "max-entropy", order=4),
+    ("unknown method", lambda x, c, d: _psd_classic(x, "max-entropy", order=4),
      r"unknown method 'max-entropy'.*burg"),
-    ("keyword the method does not use", lambda x, c, d: lumetra.psd(x, "Burg", order=4, zeros=2),
+    ("keyword the method does not use", lambda x, c, d: _psd_classic(x, "Burg", order=4, zeros=2),
      r"burg does not take 'zeros'; it takes nfft, twosided, order"),
-    ("missing setting", lambda x, c, d: lumetra.psd(x, "lsmywe", order=4, zeros=2, eps=1e-5),
+    ("missing setting", lambda x, c, d: _psd_classic(x, "lsmywe", order=4, zeros=2, eps=1e-5),
      r"lsmywe needs m_eqs"),
-    ("order out of range (engine)", lambda x, c, d: lumetra.psd(x, "burg", order=500),
+    ("order out of range (engine)", lambda x, c, d: _psd_classic(x, "burg", order=500),
      r"(?i)\border\b|npoles"),
     ("m_lags out of range (engine)",
-     lambda x, c, d: lumetra.psd(x[:100], "blackman-tukey", mode=1, m_lags=50),
+     lambda x, c, d: _psd_classic(x[:100], "blackman-tukey", mode=1, m_lags=50),
      r"(?i)m_lags"),
-    ("complex data for a real-only method (engine)", lambda x, c, d: lumetra.psd(c, "rmle", order=4),
+    ("complex data for a real-only method (engine)", lambda x, c, d: _psd_classic(c, "rmle", order=4),
      r"(?i)real"),
     ("unknown window (engine)",
-     lambda x, c, d: lumetra.psd(x, "periodogram", window="Bartlett"), r"(?i)window"),
-    ("order not an integer", lambda x, c, d: lumetra.psd(x, "burg", order=4.5),
+     lambda x, c, d: _psd_classic(x, "periodogram", window="Bartlett"), r"(?i)window"),
+    ("order not an integer", lambda x, c, d: _psd_classic(x, "burg", order=4.5),
      r"order=4\.5: order must be an integer"),
-    ("NaN sample", lambda x, c, d: lumetra.psd(_with(x, 17, np.nan), "burg", order=4),
+    ("NaN sample", lambda x, c, d: _psd_classic(_with(x, 17, np.nan), "burg", order=4),
      r"x\[17\] = .*nan.* not a finite"),
     ("infinite complex sample",
-     lambda x, c, d: lumetra.psd(_with(c, 3, complex(np.inf, 0)), "burg", order=4),
+     lambda x, c, d: _psd_classic(_with(c, 3, complex(np.inf, 0)), "burg", order=4),
      r"x\[3\] .* not a finite"),
-    ("empty x", lambda x, c, d: lumetra.psd([], "burg", order=4), r"x is empty"),
-    ("two-dimensional x", lambda x, c, d: lumetra.psd(x.reshape(16, -1), "burg", order=4),
+    ("empty x", lambda x, c, d: _psd_classic([], "burg", order=4), r"x is empty"),
+    ("two-dimensional x", lambda x, c, d: _psd_classic(x.reshape(16, -1), "burg", order=4),
      r"one-dimensional; got shape \(16, 16\)"),
-    ("nfft below len(x)", lambda x, c, d: lumetra.psd(x, "burg", order=4, nfft=100),
+    ("nfft below len(x)", lambda x, c, d: _psd_classic(x, "burg", order=4, nfft=100),
      r"nfft=100 is smaller than len\(x\)=256"),
-    ("times of the wrong length", lambda x, c, d: lumetra.psd(x, "burg", order=4, times=[0, 1]),
+    ("times of the wrong length", lambda x, c, d: _psd_classic(x, "burg", order=4, times=[0, 1]),
      r"times must be 256 real numbers"),
-    ("fs not positive", lambda x, c, d: lumetra.psd(x, "burg", order=4, fs=0), r"fs=0"),
+    ("fs not positive", lambda x, c, d: _psd_classic(x, "burg", order=4, fs=0), r"fs=0"),
     ("job out of range (engine stop text)", lambda x, c, d: _bad_job(d, x), r"(?i)m_lags"),
 ]
 
@@ -248,7 +254,7 @@ def test_estimator_failure_raises_estimation_error_with_the_report(tmp_path, rea
     # No Cholesky pivot of the covariance method exceeds an eps this large.
     settings = {"order": 4, "eps": 1e30}
     with pytest.raises(lumetra.EstimationError) as err:
-        lumetra.estimate(real_record, "covariance", **settings)
+        lumetra.estimate(real_record, "covariance", profile="classic", **settings)
     assert err.value.message and str(err.value) == err.value.message
     assert "No Plot" in err.value.report and "IFLAG" in err.value.report
 
@@ -267,7 +273,7 @@ import sys, concurrent.futures, numpy as np, lumetra
 x = np.random.default_rng(3).standard_normal(4096).astype(np.float32)
 sizes = [1 << k for k in range(12, 21) for _ in range(2)]
 def run(n):
-    return lumetra.estimate(x, "periodogram", nfft=n).db
+    return lumetra.estimate(x, "periodogram", profile="classic", nfft=n).db
 if sys.argv[1] == "serial":
     res = [run(n) for n in sizes]
 else:
@@ -319,7 +325,7 @@ def test_an_estimate_lets_other_python_threads_run(monkeypatch):
             seen.clear()
             worker = threading.Thread(
                 target=lumetra.estimate, args=(x, "modified-covariance"),
-                kwargs={"order": 200, "eps": 0.0})
+                kwargs={"order": 200, "eps": 0.0, "profile": "classic"})
             worker.start()
             calling.wait()
             seen.append(True)

@@ -5,6 +5,7 @@
 #include "plot_registry.h"
 #include "registry_store.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -16,6 +17,10 @@
 
 #include <cmath>
 #include <cstdio>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace lumetra;
 
@@ -395,6 +400,93 @@ class TestBatchExport : public QObject {
             // Two-sided: the peak at 0 counts.
             QVERIFY2(out.contains(" Peak Frequencies:   0\n"), qPrintable(out));
         }
+    }
+    // A job with CR-only or mixed line ends runs as specest-run runs it.
+    void lineEndsOfEveryKind_data() {
+        QTest::addColumn<QByteArray>("end");
+        QTest::newRow("LF") << QByteArray("\n");
+        QTest::newRow("CR") << QByteArray("\r");
+        QTest::newRow("mixed") << QByteArray("mixed");
+    }
+    void lineEndsOfEveryKind() {
+        QFETCH(QByteArray, end);
+        QByteArray text = readFile(copyExample("Ex-Perio.0"));
+        QVERIFY(text.contains("\r\n"));
+        QByteArray converted;
+        int k = 0;
+        for (const QByteArray& line : text.split('\n')) {
+            if (line.isEmpty()) continue;
+            const QByteArray body = line.endsWith('\r') ? line.chopped(1) : line;
+            const QByteArray e = end != "mixed" ? end
+                                 : k % 3 == 0   ? QByteArray("\r")
+                                 : k % 3 == 1   ? QByteArray("\n")
+                                                : QByteArray("\r\n");
+            converted += body + e;
+            ++k;
+        }
+        writeFile(path("ends.0"), converted);
+        const Run r = runProgram({"--batch", "ends.0", "--csv", "ends.csv"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(QString::fromUtf8(readFile(path("ends.csv"))).count('\n') > 256);
+    }
+
+    // Outputs that would lose a file are refused before anything runs; special files stay.
+    void outputsThatWouldLoseAFile_data() {
+        QTest::addColumn<QStringList>("outputs");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("same file twice") << QStringList{"--csv", "o.csv", "--png", "./o.csv"} << 4
+                                         << "--png and --csv name the same file";
+        QTest::newRow("the data file")
+            << QStringList{"--csv", "marple64.txt"} << 4 << "is an input of the run";
+        QTest::newRow("the job") << QStringList{"--report", "Ex-Perio.0"} << 4
+                                 << "is an input of the run";
+        QTest::newRow("a FIFO") << QStringList{"--csv", "fifo"} << 3 << "not a regular file";
+        QTest::newRow("a FIFO for the report")
+            << QStringList{"--report", "fifo"} << 3 << "not a regular file";
+    }
+    void outputsThatWouldLoseAFile() {
+        QFETCH(QStringList, outputs);
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        copyExample("Ex-Perio.0");
+        const QByteArray data = readFile(path("marple64.txt"));
+        const QByteArray job = readFile(path("Ex-Perio.0"));
+        QFile::remove(path("fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
+        QFile::remove(path("o.csv"));
+        const Run r = runProgram(QStringList{"--batch", "Ex-Perio.0"} + outputs);
+        QCOMPARE(r.exitCode, code);
+        QVERIFY2(r.err.contains(says), qPrintable(r.err));
+        if (code == 4) QVERIFY2(r.out.isEmpty(), qPrintable(r.out)); // nothing ran
+        QCOMPARE(readFile(path("marple64.txt")), data);
+        QCOMPARE(readFile(path("Ex-Perio.0")), job);
+        QVERIFY(QFileInfo(path("fifo")).exists() && !QFileInfo(path("fifo")).isFile());
+        QVERIFY(!QFile::exists(path("o.csv")));
+    }
+
+    // A killed batch's report folder is removed by the next batch; a running one's is kept.
+    void reportFoldersOfDeadBatchesAreRemoved() {
+        const pid_t dead = ::fork();
+        if (dead == 0) ::_exit(0);
+        ::waitpid(dead, nullptr, 0);
+        const QString stale =
+            QDir(QDir::tempPath()).filePath(QStringLiteral("Lumetra-batch-%1-abcdef").arg(dead));
+        const QString live =
+            QDir(QDir::tempPath())
+                .filePath(QStringLiteral("Lumetra-batch-%1-abcdef").arg(::getpid()));
+        QVERIFY(QDir().mkpath(stale) && QDir().mkpath(live));
+        writeFile(stale + "/~Lumetra.out", "left by a killed run");
+        copyExample("Ex-Perio.0");
+        const Run r = runProgram({"--batch", "Ex-Perio.0"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(!QFileInfo::exists(stale));
+        QVERIFY(QFileInfo::exists(live));
+        QDir(live).removeRecursively();
+        // Nothing of this run is left behind either.
+        const QStringList mine =
+            QDir(QDir::tempPath()).entryList({QStringLiteral("Lumetra-batch-*")}, QDir::Dirs);
+        for (const QString& name : mine) QVERIFY2(!name.contains("-abcdef"), qPrintable(name));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "file_error_policy.h"
 #include "job_file_reader.h"
 #include "job_session.h"
+#include "path_rules.h"
 #include "recent_jobs.h"
 #include "registry_store.h"
 #include "scripted_interaction.h"
@@ -125,6 +126,13 @@ class TestJobSession : public QObject {
         QCOMPARE(ui_.dialogs.size(), 1);
         QCOMPARE(ui_.dialogs[0].title, QString("Open Input File"));
         QCOMPARE(ui_.dialogs[0].selectedFilter, 2);
+        // The chosen filter lists every shipped job, whatever its extension.
+        const QStringList parts = ui_.dialogs[0].filter.split('|');
+        const QStringList jobs = parts[3].split(';');
+        const QStringList shipped = QDir(LUMETRA_EXAMPLES_DIR).entryList({"Ex*"}, QDir::Files);
+        QVERIFY(shipped.contains("Ex-0-pad.128") && shipped.contains("Ex-0-pad.8k"));
+        for (const QString& name : shipped) QVERIFY2(QDir::match(jobs, name), qPrintable(name));
+        QVERIFY(QDir::match(parts[5].split(';'), "Ex-0-pad.256"));
     }
 
     void saveAsSuggestionsAndReplace() {
@@ -220,6 +228,112 @@ class TestJobSession : public QObject {
         QVERIFY(ui_.messages.isEmpty());
         QVERIFY(!state_.formChanged);
         QVERIFY(readAll(jobs() + "/Job.2").contains("edited  \t\t! 20."));
+    }
+
+    // Open, then Save As into another folder: line 2 still names the same data file under the
+    // engine's lookup rule (current folder first, then the job's): a bare name only where the
+    // rule finds that file from the new folder, else the absolute path.
+    void saveKeepsTheDataReference_data() {
+        QTest::addColumn<QString>("data");   // the data file, below the temporary root
+        QTest::addColumn<QString>("first");  // folder of the job as first saved
+        QTest::addColumn<QString>("second"); // folder it is saved into after Open
+        QTest::addColumn<bool>("bare");      // line 2 of the second save is the bare name
+        QTest::newRow("same folder") << "jobs/d.txt"
+                                     << "jobs"
+                                     << "jobs" << true;
+        QTest::newRow("to a sibling") << "user/ar4real.txt"
+                                      << "user"
+                                      << "out" << false;
+        QTest::newRow("from a sibling") << "user/ar4real.txt"
+                                        << "out"
+                                        << "user" << true;
+        QTest::newRow("to the parent") << "jobs/d.txt"
+                                       << "jobs"
+                                       << "." << false;
+        QTest::newRow("to a child") << "d.txt"
+                                    << "."
+                                    << "jobs" << false;
+        QTest::newRow("spaces") << "my data/d 1.txt"
+                                << "my data"
+                                << "my jobs/new one" << false;
+        QTest::newRow("spaces, back") << "my data/d 1.txt"
+                                      << "my jobs"
+                                      << "my data" << true;
+    }
+    void saveKeepsTheDataReference() {
+        QFETCH(QString, data);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(bool, bare);
+        const QDir root(tmp_.path());
+        for (const QString& d : {QFileInfo(root.filePath(data)).path(), root.filePath(first),
+                                 root.filePath(second), root.filePath("elsewhere")})
+            QVERIFY(QDir().mkpath(d));
+        const QString dataPath = QFileInfo(root.filePath(data)).canonicalFilePath().isEmpty()
+                                     ? QDir::cleanPath(root.filePath(data))
+                                     : QFileInfo(root.filePath(data)).canonicalFilePath();
+        QFile f(dataPath);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("t x\n1 2\n");
+        f.close();
+        // The engine's current folder holds no data file of that name.
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(root.filePath("elsewhere")));
+        auto lineTwo = [](const QString& job) {
+            return QString::fromUtf8(readAll(job)).split("\r\n").value(1).section("  \t\t!", 0, 0);
+        };
+        QString dir;
+        state_.dataFileName = splitPath(QDir::cleanPath(root.filePath(data)), {}, &dir);
+        state_.dataFileDir = dir;
+        const QString job1 = QDir::cleanPath(root.filePath(first) + "/Job.1");
+        ui_.fileNames << job1;
+        QVERIFY(session_->fileSaveAs());
+        // Opened again (from another dialog folder), the form holds the same file.
+        state_.dataFileName = "other.txt";
+        state_.dataFileDir = jobs();
+        QVERIFY(session_->openJob(job1));
+        QCOMPARE(QFileInfo(state_.dataFilePath()).canonicalFilePath(),
+                 QFileInfo(dataPath).canonicalFilePath());
+        const QString job2 = QDir::cleanPath(root.filePath(second) + "/Job 2.1");
+        ui_.reset();
+        ui_.fileNames << job2;
+        QVERIFY(session_->fileSaveAs());
+        const QString line = lineTwo(job2);
+        QCOMPARE(line == QFileInfo(dataPath).fileName(), bare);
+        if (!bare) QVERIFY2(line.startsWith('/'), qPrintable(line));
+        // The engine's rule, from the job's folder, finds this same file.
+        const QString found =
+            resolveDataReference(line, QFileInfo(job2).path(), QDir::currentPath());
+        QCOMPARE(QFileInfo(found).canonicalFilePath(), QFileInfo(dataPath).canonicalFilePath());
+        // Save (no dialog) keeps it too.
+        state_.answers.setNote(1, "changed");
+        session_->fileSave();
+        QCOMPARE(lineTwo(job2), line);
+        QVERIFY(QDir::setCurrent(before));
+    }
+
+    // A data file of the same name in the engine's current folder would be taken before the
+    // one beside the job: then the job names its file by the absolute path.
+    void bareNameOnlyWhenTheCurrentFolderAgrees() {
+        const QDir root(tmp_.path());
+        QVERIFY(QDir().mkpath(root.filePath("cwd")));
+        for (const QString& p : {jobs() + "/d.txt", root.filePath("cwd/d.txt")}) {
+            QFile f(p);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(dataReferenceFor(jobs() + "/d.txt", jobs(), root.filePath("cwd")),
+                 jobs() + "/d.txt");
+        QCOMPARE(dataReferenceFor(jobs() + "/d.txt", jobs(), jobs()), QString("d.txt"));
+        QCOMPARE(dataReferenceFor(root.filePath("cwd/d.txt"), jobs(), root.filePath("cwd")),
+                 root.filePath("cwd/d.txt"));
+        // Reading: the current folder first, then the job's; a foreign path by its name.
+        QCOMPARE(resolveDataReference("d.txt", jobs(), root.filePath("cwd")),
+                 root.filePath("cwd/d.txt"));
+        QCOMPARE(resolveDataReference("d.txt", jobs(), root.filePath("none")), jobs() + "/d.txt");
+        QCOMPARE(resolveDataReference("C:\\data\\d.txt", jobs(), root.filePath("none")),
+                 jobs() + "/d.txt");
+        QCOMPARE(resolveDataReference("/gone/d.txt", jobs(), root.filePath("none")),
+                 jobs() + "/d.txt");
     }
 
     void openLooksForDataInJobDirectory() {

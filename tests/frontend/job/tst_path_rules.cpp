@@ -148,6 +148,42 @@ class TestPathRules : public QObject {
         QDir::setCurrent(before);
     }
 
+    void prefixLayout_data() {
+        QTest::addColumn<bool>("hasData");
+        QTest::newRow("bin/ with share/lumetra") << true;
+        QTest::newRow("bin/ alone") << false;
+    }
+    void prefixLayout() {
+        // An install under a prefix: bin/Lumetra, share/lumetra/{examples,manual.md}. Found
+        // relative to the program, wherever the prefix is.
+        QFETCH(bool, hasData);
+        QTemporaryDir tmp;
+        const QString bin = tmp.filePath("moved/prefix/bin");
+        const QString data = QDir::cleanPath(bin + "/" LUMETRA_BIN_TO_DATA);
+        QVERIFY(QDir().mkpath(bin));
+        if (hasData) {
+            QVERIFY(QDir().mkpath(data + "/examples"));
+            QVERIFY(QFile::copy(LUMETRA_EXAMPLES_DIR "/Ex-Auto.0", data + "/examples/Ex-Auto.0"));
+        }
+        LayoutEnvironment env;
+        env.configHome = tmp.filePath("home/.config");
+        env.dataHome = tmp.filePath("home/.local/share");
+        env.writable = [](const QString&) { return true; };
+        const ProgramLayout l = programLayout(bin, env);
+        QVERIFY(l.installed);
+        QCOMPARE(installedDataDir(bin), hasData ? data : QString());
+        QCOMPARE(l.dataDir, hasData ? data : bin);
+        QCOMPARE(l.examplesDir, hasData ? data + "/examples" : bin + "/user");
+        QCOMPARE(l.userDir, env.dataHome + "/Lumetra/user");
+
+        const QString before = QDir::currentPath();
+        const StartPathResult r = startPath(bin, env);
+        QVERIFY(r.ok);
+        QCOMPARE(r.baseDir, l.dataDir); // where Help finds the manual
+        QCOMPARE(r.seeded, hasData ? QStringList{"Ex-Auto.0"} : QStringList{});
+        QDir::setCurrent(before);
+    }
+
     void seedingKeepsTheUsersEdits() {
         QTemporaryDir tmp;
         const QString from = tmp.filePath("opt/user"), to = tmp.filePath("home/user");

@@ -115,6 +115,37 @@ class TestRegistryStore : public QObject {
         RegistryStore::setDefaultFile(QString());
         QVERIFY(RegistryStore().file().endsWith("/Tavrenco/registry.ini"));
     }
+
+    // The keys live beside the other settings; those found at the old place are read once.
+    void keysMoveBesideTheSettingsOnce() {
+        QTemporaryDir dir;
+        const QString old = dir.filePath("config/Tavrenco/registry.ini");
+        const QString now = dir.filePath("Lumetra/registry.ini");
+        {
+            RegistryStore s(old);
+            saveLastFilePath(s, "/home/u/jobs");
+        }
+        QVERIFY(RegistryStore::adoptFile(now, old));
+        RegistryStore adopted;
+        QCOMPARE(adopted.file(), now);
+        QCOMPARE(lumetra::lastFilePath(adopted), QString("/home/u/jobs"));
+        // Later changes stay in the new place; the old file is not read again.
+        saveLastFilePath(adopted, "/home/u/other");
+        {
+            RegistryStore s(old);
+            saveLastFilePath(s, "/home/u/stale");
+        }
+        QVERIFY(!RegistryStore::adoptFile(now, old));
+        RegistryStore again;
+        QCOMPARE(lumetra::lastFilePath(again), QString("/home/u/other"));
+        // Nothing at the old place: a fresh store.
+        const QString fresh = dir.filePath("portable/registry.ini");
+        QVERIFY(!RegistryStore::adoptFile(fresh, dir.filePath("none/registry.ini")));
+        RegistryStore empty;
+        QCOMPARE(empty.file(), fresh);
+        QCOMPARE(lumetra::lastFilePath(empty), QString());
+        RegistryStore::setDefaultFile(QString());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRegistryStore)

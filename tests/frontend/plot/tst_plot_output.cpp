@@ -187,7 +187,8 @@ void TestPlotOutput::bitmapRoundTrip() {
     const QString path = dir.filePath("Ex-Per.bmp");
     const QImage img = renderPlotImage(sample(), PlotOptions{}, QSize(321, 243));
     QString error;
-    QVERIFY2(saveCanvasBitmap(img, path, &error), qPrintable(error));
+    QVERIFY2(savePlotFile(path, sample(), PlotOptions{}, QSize(321, 243), {}, {}, &error),
+             qPrintable(error));
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.read(2), QByteArray("BM"));
@@ -199,8 +200,8 @@ void TestPlotOutput::bitmapRoundTrip() {
 
 void TestPlotOutput::bitmapFailure() {
     QString error;
-    QVERIFY(
-        !saveCanvasBitmap(QImage(4, 4, QImage::Format_RGB32), "/nonexistent-dir/x.bmp", &error));
+    QVERIFY(!savePlotFile("/nonexistent-dir/x.bmp", sample(), PlotOptions{}, QSize(4, 4), {}, {},
+                          &error));
     QVERIFY(!error.isEmpty());
     // A failed export leaves no partial file and reports why.
     QVERIFY(!exportPlotPdf("/nonexistent-dir/x.pdf", sample(), PlotOptions{}, QSize(640, 480), {},

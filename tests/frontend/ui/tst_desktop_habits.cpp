@@ -2,14 +2,18 @@
 // place, the status bar, the Edit menu, and the form's checks with the focus on the answer.
 #include "demo_page.h"
 #include "field_validation.h"
+#include "help_window.h"
 #include "job_form.h"
 #include "recent_jobs.h"
+#include "text_viewer.h"
 #include "window_fixture.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
@@ -46,6 +50,47 @@ class TestDesktopHabits : public QObject {
         w().show();
     }
     void cleanup() { f_.reset(); }
+
+    // Viewers close on Esc wherever the focus is; a file that cannot be shown is said so.
+    void viewersCloseOnEscAndNameWhatIsMissing_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("readable") << "report.out"
+                                  << "";
+        QTest::newRow("missing") << "gone.out"
+                                 << "does not exist";
+        QTest::newRow("folder") << "."
+                                << "is a folder";
+    }
+    void viewersCloseOnEscAndNameWhatIsMissing() {
+        QFETCH(QString, file);
+        QFETCH(QString, said);
+        f_->writeFile(f_->jobsDir() + "/report.out", "line one\nline two\n");
+        const QString path = QDir::cleanPath(f_->jobsDir() + "/" + file);
+        QPointer<TextViewer> viewer = new TextViewer(path);
+        viewer->show();
+        QVERIFY(QTest::qWaitForWindowExposed(viewer));
+        if (said.isEmpty()) {
+            QVERIFY(viewer->loadError().isEmpty());
+            QCOMPARE(viewer->text(), QString("line one\nline two\n"));
+        } else {
+            QVERIFY2(viewer->loadError().contains(path) && viewer->loadError().contains(said),
+                     qPrintable(viewer->loadError()));
+            QCOMPARE(viewer->text(), viewer->loadError());
+            QVERIFY(viewer->windowTitle().contains("not shown"));
+        }
+        viewer->editor()->setFocus();
+        QTest::keyClick(viewer->editor(), Qt::Key_Escape);
+        QTRY_VERIFY(!viewer); // closed and deleted
+
+        // The manual's window too.
+        auto* help = new HelpWindow;
+        help->show();
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        QTest::keyClick(help, Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
+        delete help;
+    }
 
     void shortcuts_data() {
         QTest::addColumn<QString>("action");

@@ -7,8 +7,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QImage>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -54,9 +56,16 @@ class TestHelpMenu : public QObject {
     void cleanup() { f_.reset(); }
 
     void entriesAreAvailable() {
-        for (const char* name : {"mnuViewExample", "mnuViewLastOutput", "mnuWebClass",
-                                 "mnuHelpManual", "mnuHelpEmail", "mnuHelpAbout"})
+        for (const char* name : {"mnuViewExample", "mnuViewLastOutput", "mnuHelpManual",
+                                 "mnuHelpReport", "mnuHelpProject", "mnuHelpAbout"})
             QVERIFY2(w().action(name)->isEnabled(), name);
+        // No placeholder addresses and no web menu: the entries that sent mail and opened
+        // example.com are gone.
+        for (QAction* a : w().findChildren<QAction*>()) {
+            QVERIFY2(!a->text().contains("example.com") && !a->text().contains("E-mail"),
+                     qPrintable(a->text()));
+        }
+        QVERIFY(!w().menu("mnuWebLinks"));
     }
 
     void exampleFileDialog_data() {
@@ -161,44 +170,47 @@ class TestHelpMenu : public QObject {
         QFile::remove(html);
     }
 
-    void supportEmail_data() {
-        QTest::addColumn<bool>("mailProgram");
-        QTest::newRow("mail program found") << true;
-        QTest::newRow("no mail program") << false;
+    // "Report a problem…" shows a prefilled text; the clipboard changes only on Copy.
+    void reportProblem_data() {
+        QTest::addColumn<bool>("ran");
+        QTest::newRow("no run yet") << false;
+        QTest::newRow("after a run") << true;
     }
-    void supportEmail() {
-        QFETCH(bool, mailProgram);
-        openResult_ = mailProgram;
+    void reportProblem() {
+        QFETCH(bool, ran);
+        const QString report = f_->userDir() + "/~Lumetra.out";
+        if (ran) f_->writeFile(report, "report");
         QApplication::clipboard()->setText("something else");
-        w().action("mnuHelpEmail")->trigger();
-        const QString version = QStringLiteral(LUMETRA_VERSION_TEXT);
-        QCOMPARE(opened_.size(), 1);
-        QCOMPARE(QString::fromLatin1(opened_.first().toEncoded()),
-                 "mailto:support@example.com?subject=Lumetra%20" + version +
-                     "%20questions/problems.&body=How%20can%20we%20help?");
-        QCOMPARE(QApplication::clipboard()->text(), QString("support@example.com"));
-        // Shown either way.
-        QCOMPARE(ui().messages.size(), 1);
-        const MessageRequest& m = ui().messages.first().request;
-        QCOMPARE(m.text, "If this didn't work automatically!  Please e-mail us at "
-                         "support@example.com\n"
-                         "   ---> ('Cntl V' will retrieve our e-mail address!)  <---\n"
-                         "with Subject: Lumetra " +
-                             version + " questions/problems");
-        QCOMPARE(m.title, QString("If default e-Mail program was Not found."));
-        QCOMPARE(m.icon, MessageIcon::Warning);
+        w().action("mnuHelpReport")->trigger();
+        auto* dialog = w().findChild<QDialog*>("dlgReport");
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->windowTitle(), QString("Report a problem"));
+        const QString text = dialog->findChild<QPlainTextEdit*>("txtReport")->toPlainText();
+        QVERIFY(text.contains("Lumetra " + QStringLiteral(LUMETRA_VERSION_TEXT) + "\n"));
+        QVERIFY(text.contains("Platform: " + platformText()));
+        QVERIFY2(text.contains(ran ? "Last run report: " + report : "none (no run yet)"),
+                 qPrintable(text));
+        QVERIFY(!text.contains("example.com"));
+        QCOMPARE(QApplication::clipboard()->text(), QString("something else"));
+        dialog->findChild<QPushButton*>("cmdCopyReport")->click();
+        QCOMPARE(QApplication::clipboard()->text(), text);
+        QVERIFY(ui().messages.isEmpty());
+        QVERIFY(opened_.isEmpty());
     }
 
-    void classWebPage() {
-        w().action("mnuWebClass")->trigger();
-        QCOMPARE(opened_.size(), 1);
-        QCOMPARE(opened_.first().scheme(), QString("https"));
-        QVERIFY(opened_.first().host().endsWith("example.com"));
-        QVERIFY(ui().messages.isEmpty());
-        openResult_ = false; // no browser: the address is shown instead
-        w().action("mnuWebClass")->trigger();
+    // "Project page" shows the README beside the program in the viewer; without it, says so.
+    void projectPage() {
+        w().action("mnuHelpProject")->trigger();
         QCOMPARE(ui().messages.size(), 1);
-        QVERIFY(ui().messages.first().request.text.contains(opened_.first().toString()));
+        QCOMPARE(ui().messages.first().request.text,
+                 "Missing '" + f_->programDir() + "/README.md' file?");
+        QVERIFY(!ui().messages.first().request.title.contains("routine"));
+        ui().reset();
+        f_->writeFile(f_->programDir() + "/README.md", "# Lumetra\n");
+        w().action("mnuHelpProject")->trigger();
+        QVERIFY(ui().messages.isEmpty());
+        QCOMPARE(ui().viewed, QStringList{f_->programDir() + "/README.md"});
+        QVERIFY(opened_.isEmpty());
     }
 
     void aboutBox() {

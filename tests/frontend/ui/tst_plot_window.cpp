@@ -3,6 +3,7 @@
 #include "demo_page.h"
 #include "job_form.h"
 #include "plot_controller.h"
+#include "plot_marks.h"
 #include "plot_options.h"
 #include "plot_output.h"
 #include "plot_page.h"
@@ -18,6 +19,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +31,7 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QWheelEvent>
 #include <QtTest>
@@ -360,9 +363,20 @@ class TestPlotWindow : public QObject {
         QCOMPARE(out[0], "        ----" + QString(53, ' '));
         QVERIFY(out[1].startsWith("Lumetra (tm) Results\t\t     "));
         QCOMPARE(out[3].trimmed(), "----File: " + f_->jobsDir() + "/Perio.1");
-        QVERIFY(out.contains("Calling 1st line plot"));
+        QVERIFY(!out.contains("Calling 1st line plot"));
         QVERIFY(out.contains("Batch Input file ... fileIn = Perio.1"));
-        QCOMPARE(out.filter(QRegularExpression("^ Min/Max/step= ")).size(), 4);
+        QCOMPARE(out.filter(QRegularExpression("^ Min/Max/step= ")).size(), 0);
+        // The steps named are those between the grid lines drawn.
+        {
+            const plot::PlotScale& st = plot().lastPlot();
+            const auto xs = plot::XGridPositions(st.xMin, st.xMax);
+            const QStringList x = out.filter(QRegularExpression("^ Frequency axis: "));
+            QCOMPARE(x.size(), 1);
+            const double step = x[0].section("grid step ", 1).toDouble();
+            QVERIFY2(std::fabs(step - (xs[1] - xs[0]) * st.xFactor) < 1e-5, qPrintable(x[0]));
+            const QStringList y = out.filter(QRegularExpression("^ PSD axis: .* dB, grid step "));
+            QCOMPARE(y.size(), 1);
+        }
         QVERIFY(out.last().startsWith(" Peak Frequencies:   "));
         QCOMPARE(out.filter(QRegularExpression("^ Peak #\\d+  at Freq =")).size(),
                  int(plot().lastPeaks().byPosition.size()));
@@ -811,6 +825,79 @@ class TestPlotWindow : public QObject {
         QVERIFY(status->text().contains("Wheel"));
     }
 
+    // Jobs written by older builds: line 2 holds a bare name, or the absolute path of the
+    // data where it was (beside the job or elsewhere); both open with that file and run as they
+    // stand. A path from another machine (a folder gone here, a Windows path) opens with the
+    // file of that name beside the job, and runs once saved, which names that file.
+    void olderJobsOpenAndRun_data() {
+        QTest::addColumn<QString>("lineTwo"); // "@" stands for the temporary root
+        QTest::addColumn<QString>("dataDir");
+        QTest::addColumn<bool>("saveFirst");
+        QTest::addColumn<QString>("after"); // line 2 after the run
+        QTest::newRow("bare name") << "marple64.txt"
+                                   << "old" << false << "marple64.txt";
+        QTest::newRow("absolute, beside") << "@/old/marple64.txt"
+                                          << "old" << false << "@/old/marple64.txt";
+        QTest::newRow("absolute, elsewhere") << "@/data/marple64.txt"
+                                             << "data" << false << "@/data/marple64.txt";
+        QTest::newRow("gone folder") << "/home/someone/out/marple64.txt"
+                                     << "old" << true << "marple64.txt";
+        QTest::newRow("windows path") << "C:\\Lumetra\\user\\marple64.txt"
+                                      << "old" << true << "marple64.txt";
+    }
+    void olderJobsOpenAndRun() {
+        QFETCH(QString, lineTwo);
+        QFETCH(QString, dataDir);
+        QFETCH(bool, saveFirst);
+        QFETCH(QString, after);
+        if (!engineAvailable()) QFAIL("the engine library was not built");
+        const QString root = f_->jobsDir();
+        const QString dir = root + "/old";
+        QVERIFY(QDir().mkpath(dir) && QDir().mkpath(root + "/" + dataDir));
+        const QString data = root + "/" + dataDir + "/marple64.txt";
+        QFile::copy(LUMETRA_TEST_DATA, data);
+        QByteArray job = f_->readFile(QString(LUMETRA_EXAMPLES_DIR) + "/Ex-Perio.0");
+        QList<QByteArray> lines = job.split('\n');
+        lines[1] = QString(lineTwo).replace("@", root).toUtf8() + "  \t\t! 1. data\r";
+        f_->writeFile(dir + "/Old.0", lines.join('\n'));
+        QVERIFY(w().session().openJob(dir + "/Old.0"));
+        QCOMPARE(QFileInfo(w().state().dataFilePath()).canonicalFilePath(),
+                 QFileInfo(data).canonicalFilePath());
+        if (saveFirst) w().session().fileSave();
+        w().jobForm()->submitButton()->click();
+        waitForRun();
+        QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
+        QVERIFY(plot().hasPlot());
+        const QString saved = QString::fromUtf8(f_->readFile(dir + "/Old.0")).split("\r\n")[1];
+        QVERIFY2(saved.startsWith(QString(after).replace("@", root) + "  "), qPrintable(saved));
+    }
+
+    // The mouse on the pixel where the renderer drew the highest peak reads that peak: its
+    // frequency and point number.
+    void readoutAtAPeakPixel() {
+        if (!engineAvailable()) QFAIL("the engine library was not built");
+        QVERIFY(f_->savePeriodogramJob("Perio.2", "Rectangular", 256));
+        w().jobForm()->submitButton()->click();
+        waitForRun();
+        QVERIFY2(ui().messages.isEmpty(), qPrintable(ui().texts().join(" | ")));
+        const plot::PlotScale& st = plot().lastPlot();
+        const QSize size = plotPage().canvas().size();
+        QVERIFY(!plot().lastPeaks().byAmplitude.empty());
+        for (int rank = 0; rank < 2; ++rank) {
+            const plot::Peak pk = plot().lastPeaks().byAmplitude[size_t(rank)];
+            const double px = plot::toPixelX(st, st.freq[size_t(pk.index)], size.width());
+            const double py = plot::toPixelY(st, st.psd[size_t(pk.index)], size.height());
+            // At least two pixels between points, so the rounded pixel still names this one.
+            QVERIFY(size.width() * 0.8 / st.n > 2);
+            QTest::mouseMove(plotPage().view(), QPoint(int(std::lround(px)), int(std::lround(py))));
+            const QString text = child<QLabel>("lblPlotStatus")->text();
+            const double f = double(st.freq[size_t(pk.index)]) * st.xFactor;
+            QVERIFY2(text.contains(QString("Frequency %1 ").arg(QString::number(f, 'g', 6))),
+                     qPrintable(text));
+            QVERIFY2(text.contains(QString("point %1 of").arg(pk.index + 1)), qPrintable(text));
+        }
+    }
+
     void peakMarksToggle() {
         runJob();
         const QImage plain = plotPage().canvas().image().copy();
@@ -822,22 +909,35 @@ class TestPlotWindow : public QObject {
         QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "MarkPeaks", kRegDword).toInt(), 1);
         const QImage marked = plotPage().canvas().image();
         QVERIFY(marked != plain);
-        // Marks in the Titles colour just above the highest peaks.
+        // Marks in the Titles colour just above the most prominent peaks (five at first).
         const QColor titles = plot().viewOptions().penColor(plot::Titles);
         const plot::PlotScale& st = plot().lastPlot();
-        int found = 0;
-        for (const plot::Peak& pk : plot().lastPeaks().byAmplitude) {
-            const double x = plot::toPixelX(st, st.freq[size_t(pk.index)], marked.width());
-            const double y = plot::toPixelY(st, st.psd[size_t(pk.index)], marked.height());
-            for (int dy = 3; dy < 12; ++dy)
-                if (marked.valid(int(x), int(y) - dy) &&
-                    QColor(marked.pixel(int(x), int(y) - dy)) == titles) {
-                    ++found;
-                    break;
-                }
+        const std::vector<int> peaks = plot::prominentPeaks(st, 5);
+        QCOMPARE(int(peaks.size()), 5);
+        for (int i : peaks) {
+            const double x = plot::toPixelX(st, st.freq[size_t(i)], marked.width());
+            const double y = plot::toPixelY(st, st.psd[size_t(i)], marked.height());
+            bool found = false;
+            for (int dy = 2; dy < 12 && !found; ++dy)
+                found = marked.valid(int(x), int(y) - dy) &&
+                        QColor(marked.pixel(int(std::lround(x)), int(y) - dy)) == titles;
+            QVERIFY2(found, qPrintable(QString("no mark over point %1").arg(i)));
         }
-        QVERIFY2(found >= int(plot().lastPeaks().byAmplitude.size()) / 2,
-                 qPrintable(QString::number(found)));
+        // Save As, Copy and the screen give the same picture, marks included.
+        const QString png = f_->jobsDir() + "/marked.png";
+        ui().fileNames << png;
+        child<QPushButton>("cmdFileSaveAs")->click();
+        QCOMPARE(QImage(png).convertToFormat(QImage::Format_RGB32),
+                 marked.convertToFormat(QImage::Format_RGB32));
+        child<QPushButton>("cmdCopy")->click();
+        QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                 marked.convertToFormat(QImage::Format_RGB32));
+        // More marks when asked for, remembered.
+        auto* count = child<QSpinBox>("spnMarkCount");
+        QCOMPARE(count->value(), 5);
+        count->setValue(12);
+        QCOMPARE(reg.getValue(kCurrentUser, kProgramKey, "MarkPeakCount", kRegDword).toInt(), 12);
+        QVERIFY(plotPage().canvas().image() != marked);
         // The choice comes back with the next start; off again gives the plain plot.
         QVERIFY(f_->start());
         QVERIFY(child<QCheckBox>("chkMarkPeaks")->isChecked());

@@ -165,11 +165,11 @@ class TestStartup : public QObject {
             QVERIFY(a->isEnabled());
         }
         const QStringList otherEntries{"mnuDemosRunGo", "mnuViewExample", "mnuViewLastOutput",
-                                       "mnuWebClass",   "mnuHelpManual",  "mnuHelpEmail",
+                                       "mnuHelpManual", "mnuHelpReport",  "mnuHelpProject",
                                        "mnuHelpAbout"};
-        const QStringList otherTexts{
-            "Run &Demo ...", "&Example File ...",   "&Last Output ...", "Spectral Estimation Class",
-            "&Manual ...",   "&E-mail Support ...", "&About ..."};
+        const QStringList otherTexts{"Run &Demo ...", "&Example File ...",      "&Last Output ...",
+                                     "&Manual ...",   "Report a problem\u2026", "Project page",
+                                     "&About ..."};
         for (int i = 0; i < otherEntries.size(); ++i) {
             QAction* a = w.action(otherEntries[i]);
             QVERIFY2(a, qPrintable(otherEntries[i]));

@@ -1,0 +1,46 @@
+// The estimators the spectrum drivers dispatch to, one entry per method, each at both
+// precisions: the classic driver runs the float entry, the modern one the double entry of the
+// same code.
+#pragma once
+
+#include "complex_ops.h"
+#include "job_params.h"
+#include "specest/job_record.hpp"
+#include "views.h"
+
+namespace specest {
+
+// What an estimator is handed: the job record, its settings at precision R and its arrays.
+template <class R> struct EstimatorCall {
+    JobParams& jp;
+    Vec1<cx<R>> amp; // the samples, zero beyond npts
+    Vec1<R> real;    // their real parts, for the real-data estimators
+    Vec1<R> window;  // periodogram: the data window; Blackman-Tukey: filled with its lag window
+    Vec1<R> psd;     // direct methods: the spectrum on their grid
+    Vec1<cx<R>> a, b;
+    Vec1<R> a0, b0;
+    int npts = 0;
+    int npoints = 0; // length of the work arrays
+    int nexp = 0;    // classic transforms have 2^nexp points
+    R sig2 = 0, eps = 0, per = 0;
+    bool direct = false; // the estimator gives the spectrum itself, not a model
+    int grid = 0;        // points of a direct spectrum
+};
+
+struct EstimatorEntry {
+    record::Method method;
+    void (*classic)(EstimatorCall<float>&);
+    void (*modern)(EstimatorCall<double>&);
+};
+
+// The entry of method 1..14, or nullptr.
+const EstimatorEntry* estimator_entry(int method);
+
+template <class R> void run_estimator(const EstimatorEntry& e, EstimatorCall<R>& call) {
+    if constexpr (kClassic<R>)
+        e.classic(call);
+    else
+        e.modern(call);
+}
+
+} // namespace specest

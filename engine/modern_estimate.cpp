@@ -1,0 +1,482 @@
+// The modern profile: the same estimators in double precision, sized by the call, on scipy's
+// grids and density scale (docs/numerics.md lists every difference from the classic profile).
+#include "specest/specest.hpp"
+
+#include "estimator_table.h"
+#include "fft.h"
+#include "model_spectrum.h"
+#include "run_context.h"
+#include "stop.h"
+#include "window64.h"
+#include "work_area.h"
+#include "work_array.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <new>
+#include <string>
+
+namespace specest {
+namespace {
+
+using record::Method;
+
+// A bad argument: the message names the Python keyword and what to pass instead.
+struct BadInput {
+    std::string text;
+};
+[[noreturn]] void bad(std::string text) {
+    throw BadInput{std::move(text)};
+}
+
+constexpr int kUnset = record::kNotApplicableInt;
+constexpr double kBadSampleLimit = 1.0e10;
+
+bool unset(double v) {
+    return v == kUnset;
+}
+
+int next_power_of_two(long long n) {
+    long long p = 1;
+    while (p < n) p *= 2;
+    return static_cast<int>(p);
+}
+
+// The settings a method runs with, defaults filled in and checked against the record.
+struct Settings {
+    int order = 0, zeros = 0, mode = 0, m_eqs = 0, l_pts = 0, m_lags = 0, nit = 0;
+    double eps = 0, per = 0;
+    int nfft = 0;
+    int npts = 0;     // samples used
+    int capacity = 0; // largest system order the estimator builds
+};
+
+bool uses(const record::MethodInfo& m, record::Field f) {
+    return record::uses(m.settings, f);
+}
+
+Settings settle(const ModernParams& p, const record::MethodInfo& m, long long n) {
+    Settings s;
+    const Method method = m.method;
+    if (n < 2) bad("x holds " + std::to_string(n) + " samples; at least 2 are needed");
+    if (n > std::numeric_limits<int>::max() / 2)
+        bad("x holds " + std::to_string(n) + " samples; at most 2**30 can be estimated");
+    s.npts = static_cast<int>(n);
+    if (p.nfft != 0 && p.nfft < 1)
+        bad("nfft=" + std::to_string(p.nfft) + " must be a positive number of grid points");
+    if (method == Method::periodogram) {
+        // scipy.signal.periodogram: nfft defaults to len(x); a smaller nfft truncates x.
+        s.nfft = p.nfft > 0 ? p.nfft : s.npts;
+        s.npts = std::min(s.npts, s.nfft);
+    } else {
+        s.nfft = p.nfft > 0 ? p.nfft : std::max(256, next_power_of_two(n));
+    }
+    if (s.nfft > record::kMaxFreqPoints)
+        bad("nfft=" + std::to_string(s.nfft) + " exceeds the largest grid of " +
+            std::to_string(record::kMaxFreqPoints) + " points");
+
+    auto need = [&](record::Field f, int value, const char* what) {
+        if (uses(m, f) && value == kUnset)
+            bad(std::string(m.short_name) + " needs " + std::string(record::info(f).key) + " (" +
+                what + ")");
+    };
+    need(record::Field::npoles, p.order, "the AR model order, an integer >= 0");
+    need(record::Field::nzeros, p.zeros, "the MA model order, an integer >= 0");
+    const int np = s.npts;
+    s.order = uses(m, record::Field::npoles) ? p.order : 0;
+    s.zeros = uses(m, record::Field::nzeros) ? p.zeros : 0;
+    if (s.order < 0 || (s.order >= np && uses(m, record::Field::npoles)))
+        bad("order=" + std::to_string(s.order) +
+            " must lie in 0 .. len(x) - 1 = " + std::to_string(np - 1));
+    if (s.zeros < 0 || (s.zeros >= np && uses(m, record::Field::nzeros)))
+        bad("zeros=" + std::to_string(s.zeros) +
+            " must lie in 0 .. len(x) - 1 = " + std::to_string(np - 1));
+    if (method == Method::mvse && s.order < 1)
+        bad("order=" + std::to_string(s.order) +
+            ": mvse needs order >= 1 (the size of its "
+            "correlation matrix)");
+
+    s.eps = unset(p.eps) ? 0.0 : p.eps;
+    if (!std::isfinite(s.eps)) bad("eps must be a finite number (default 0: pivots must be > 0)");
+    s.mode = p.mode == kUnset ? 1 : p.mode;
+    if (uses(m, record::Field::mode) && s.mode != 0 && s.mode != 1)
+        bad("mode=" + std::to_string(s.mode) + " must be 0 or 1");
+    const int pq = s.order + s.zeros;
+    s.m_eqs = p.m_eqs == kUnset ? std::min(np, std::max(pq + 2, 2 * pq + 2)) : p.m_eqs;
+    if (uses(m, record::Field::m_eqs) && (s.m_eqs < pq + 2 || s.m_eqs > np))
+        bad("m_eqs=" + std::to_string(s.m_eqs) + " must lie in order + zeros + 2 = " +
+            std::to_string(pq + 2) + " .. len(x) = " + std::to_string(np));
+    if (method == Method::mvse) {
+        s.l_pts = s.nfft; // its grid is the call's grid
+    } else if (uses(m, record::Field::l_pts)) {
+        s.l_pts = p.l_pts == kUnset ? std::min(np - 1, std::max(4 * pq, 32)) : p.l_pts;
+        const int low = method == Method::durbin ? std::max(s.zeros, 1) : 1;
+        if (s.l_pts < low || s.l_pts >= np)
+            bad("l_pts=" + std::to_string(s.l_pts) + " (the long AR model's order) must lie in " +
+                std::to_string(low) + " .. len(x) - 1 = " + std::to_string(np - 1));
+    }
+    if (uses(m, record::Field::m_lags)) {
+        s.m_lags = p.m_lags == kUnset ? std::max(1, std::min(np / 10, (s.nfft - 1) / 2)) : p.m_lags;
+        if (s.m_lags < 1 || 2 * s.m_lags + 2 > np || 2 * s.m_lags + 1 > s.nfft)
+            bad("m_lags=" + std::to_string(s.m_lags) + " must lie in 1 .. min((len(x) - 2) / 2, " +
+                "(nfft - 1) / 2) = " + std::to_string(std::min((np - 2) / 2, (s.nfft - 1) / 2)));
+    }
+    s.nit = p.nit == kUnset ? 20 : p.nit;
+    if (uses(m, record::Field::nit) && s.nit < 1)
+        bad("nit=" + std::to_string(s.nit) + " must be at least 1");
+    s.per = unset(p.per) ? 1.0 : p.per;
+    if (uses(m, record::Field::per) && !(s.per >= 0.0 && std::isfinite(s.per)))
+        bad("per must be a percentage >= 0");
+
+    int cap = std::max(s.order, s.zeros) + 1;
+    if (method == Method::mywe || method == Method::lsmywe || method == Method::akaike)
+        cap = std::max({cap, np / 5 + 1, s.m_eqs + 1, pq + 1});
+    if (method == Method::durbin || method == Method::mayne_firoozan)
+        cap = std::max({cap, s.l_pts + 1, pq + 1});
+    s.capacity = cap + 1;
+    return s;
+}
+
+void detrend(WorkVector<cdouble>& x, int n, const std::string& how) {
+    if (how == "none" || how == "false" || how == "False") return;
+    if (how == "constant") {
+        cdouble sum = 0;
+        for (int i = 0; i < n; ++i) sum += x[static_cast<std::size_t>(i)];
+        const cdouble mean = sum / static_cast<double>(n);
+        for (int i = 0; i < n; ++i) x[static_cast<std::size_t>(i)] -= mean;
+        return;
+    }
+    if (how == "linear") {
+        // Least-squares line against the sample index, removed from both parts.
+        const double tm = (n - 1) / 2.0;
+        double stt = 0;
+        cdouble sx = 0, stx = 0;
+        for (int i = 0; i < n; ++i) {
+            const double t = i - tm;
+            stt += t * t;
+            sx += x[static_cast<std::size_t>(i)];
+            stx += t * x[static_cast<std::size_t>(i)];
+        }
+        const cdouble mean = sx / static_cast<double>(n), slope = stx / stt;
+        for (int i = 0; i < n; ++i) x[static_cast<std::size_t>(i)] -= mean + slope * (i - tm);
+        return;
+    }
+    bad("detrend=\"" + how + "\" is not one of \"constant\", \"linear\" or False");
+}
+
+// Peaks of y (on increasing frequency) by their prominence in dB, as scipy.signal's
+// peak_prominences measures it: the height above the higher of the two lowest points between
+// the peak and the nearest higher point (or the end) on either side.
+std::vector<std::size_t> ranked_peaks(const std::vector<double>& db, double min_prominence,
+                                      std::vector<double>& prominence) {
+    const std::size_t n = db.size();
+    std::vector<std::size_t> peaks;
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        if (!(db[i] > db[i - 1])) continue;
+        std::size_t j = i + 1; // a flat top counts once, at its middle
+        while (j < n && db[j] == db[i]) ++j;
+        if (j < n && db[j] < db[i]) peaks.push_back((i + j - 1) / 2);
+        i = j - 1;
+    }
+    std::vector<std::size_t> kept;
+    for (std::size_t k : peaks) {
+        double left = db[k], right = db[k];
+        for (std::size_t i = k; i-- > 0 && db[i] <= db[k];) left = std::min(left, db[i]);
+        for (std::size_t i = k + 1; i < n && db[i] <= db[k]; ++i) right = std::min(right, db[i]);
+        const double prom = db[k] - std::max(left, right);
+        if (prom >= min_prominence) {
+            kept.push_back(k);
+            prominence.push_back(prom);
+        }
+    }
+    std::vector<std::size_t> order(kept.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return prominence[a] > prominence[b]; });
+    std::vector<std::size_t> out;
+    std::vector<double> prom_out;
+    for (std::size_t i : order) {
+        out.push_back(kept[i]);
+        prom_out.push_back(prominence[i]);
+    }
+    prominence = prom_out;
+    return out;
+}
+
+constexpr std::size_t kMaxPeaks = 99;
+
+ModernEstimate failure(EstimateStatus status, std::string message) {
+    ModernEstimate e;
+    e.status = status;
+    e.message = std::move(message);
+    return e;
+}
+
+// Keeps the modern transform length for this thread's run, and clears it after.
+struct TransformLength {
+    explicit TransformLength(int n) { set_transform_length(n); }
+    ~TransformLength() { set_transform_length(0); }
+};
+
+ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOptions& options) {
+    const record::MethodInfo* info = record::method_info(p.method);
+    if (!info) bad("method " + std::to_string(p.method) + " is not a method number (1..14)");
+    const bool cplx = p.complex_data;
+    const std::size_t given = cplx ? s.complex.size() : s.real.size();
+    if ((cplx ? s.real.size() : s.complex.size()) != 0)
+        bad(cplx ? "complex data expected, real samples given"
+                 : "real data expected, complex samples given");
+    if (cplx && info->real_only)
+        bad(std::string(info->short_name) +
+            " needs real x; pass x.real (or choose another method)");
+    Settings st = settle(p, *info, static_cast<long long>(given));
+    const int n = st.npts;
+
+    // Samples: finite, and within the range the engine has always taken (the classic profile
+    // silently zeroes larger ones; here they are an error).
+    const std::size_t work = static_cast<std::size_t>(std::max(st.nfft, n)) + 2;
+    auto amp = work_array<cdouble>(work, " Aborting: out of memory", "Out of memory");
+    for (int i = 0; i < n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const cdouble v = cplx ? s.complex[k] : cdouble(s.real[k], 0.0);
+        if (!std::isfinite(v.real()) || !std::isfinite(v.imag()))
+            bad("x[" + std::to_string(i) + "] is not a finite number");
+        if (std::abs(v) > kBadSampleLimit)
+            bad("x[" + std::to_string(i) +
+                "] has magnitude above 1e10, which the engine does not "
+                "take; scale x down");
+        amp[k] = v;
+    }
+    double fs = p.fs;
+    if (!s.times.empty()) {
+        if (s.times.size() != given)
+            bad("times holds " + std::to_string(s.times.size()) + " values for " +
+                std::to_string(given) + " samples");
+        const double span = s.times[static_cast<std::size_t>(n - 1)] - s.times[0];
+        for (int i = 1; i < n; ++i)
+            if (!(s.times[static_cast<std::size_t>(i)] > s.times[static_cast<std::size_t>(i - 1)]))
+                bad("times must increase; times[" + std::to_string(i) + "] does not");
+        fs = (n - 1) / span;
+    }
+    if (!(fs > 0.0) || !std::isfinite(fs)) bad("fs must be a positive finite number");
+    detrend(amp, n, p.detrend.empty() ? std::string("constant") : p.detrend);
+    if (p.scaling != "density" && p.scaling != "spectrum")
+        bad("scaling=\"" + p.scaling + "\" is not \"density\" or \"spectrum\"");
+
+    RunContext& c = run_context();
+    JobParams& jp = c.job;
+    jp.method = p.method;
+    jp.method_name = std::string(info->table_name);
+    jp.itype = cplx ? 2 : 1;
+    jp.npoles = st.order;
+    jp.nzeros = st.zeros;
+    jp.eps = static_cast<float>(st.eps);
+    jp.mode = st.mode;
+    jp.m_eqs = st.m_eqs;
+    jp.l_pts = st.l_pts;
+    jp.m_lags = st.m_lags;
+    jp.nit = st.nit;
+    jp.per = static_cast<float>(st.per);
+    jp.ipts = n;
+    jp.maxorder = std::numeric_limits<int>::max();
+    jp.iflag = 0;
+    c.area64.size_for(st.capacity);
+    TransformLength length(st.nfft);
+
+    const std::size_t grid_len = static_cast<std::size_t>(st.nfft) + 2;
+    auto real = work_array<double>(work, " Aborting: out of memory", "Out of memory");
+    for (int i = 0; i < n; ++i)
+        real[static_cast<std::size_t>(i)] = amp[static_cast<std::size_t>(i)].real();
+    auto window = work_array<double>(work, " Aborting: out of memory", "Out of memory");
+    auto psd =
+        work_array<double>(std::max(grid_len, work), " Aborting: out of memory", "Out of memory");
+    double window_power = n, window_sum = n; // sum w^2 and sum w of the data window
+    if (info->method == Method::periodogram) {
+        std::vector<double> w;
+        if (!p.window_values.empty()) {
+            if (p.window_values.size() != static_cast<std::size_t>(n))
+                bad("window holds " + std::to_string(p.window_values.size()) +
+                    " values; it needs one per sample used (" + std::to_string(n) + ")");
+            w = p.window_values;
+        } else {
+            auto made = window64::get_window(p.window.empty() ? "boxcar" : p.window,
+                                             static_cast<std::size_t>(n), true);
+            if (!made.weights) bad("window: " + made.error);
+            w = std::move(*made.weights);
+        }
+        window_power = window_sum = 0;
+        for (int i = 0; i < n; ++i) {
+            const double v = w[static_cast<std::size_t>(i)];
+            if (!std::isfinite(v)) bad("window[" + std::to_string(i) + "] is not finite");
+            window[static_cast<std::size_t>(i)] = v;
+            window_power += v * v;
+            window_sum += v;
+        }
+        if (!(window_power > 0)) bad("the window is zero everywhere");
+    }
+
+    Vec1<cdouble> a = wa::a<double>(), b = wa::b<double>();
+    Vec1<double> a0 = wa::a0<double>(), b0 = wa::b0<double>();
+    EstimatorCall<double> call{jp,
+                               Vec1<cdouble>(amp),
+                               Vec1<double>(real),
+                               Vec1<double>(window),
+                               Vec1<double>(psd),
+                               a,
+                               b,
+                               a0,
+                               b0};
+    call.npts = n;
+    call.npoints = static_cast<int>(work);
+    call.nexp = 0;
+    call.eps = st.eps;
+    call.per = st.per;
+    Report& r = c.report;
+    c.estimator_mark = r.mark();
+    run_estimator(*estimator_entry(p.method), call);
+    c.model_mark = r.mark();
+
+    ModernEstimate e;
+    e.method = p.method;
+    e.method_name = std::string(info->short_name);
+    e.npts = n;
+    e.nfft = st.nfft;
+    if (info->method == Method::akaike) {
+        e.iterations = c.akaike_iterations;
+        e.akaike_status = jp.iflag;
+    }
+    if (info->parametric) {
+        for (int i = 1; i <= st.order; ++i) e.a.push_back(a(i));
+        for (int i = 1; i <= st.zeros; ++i) e.b.push_back(b(i));
+    }
+    if ((info->method == Method::yule_walker || info->method == Method::burg) && jp.iflag == 0) {
+        Mat1<cdouble> aa = wa::aa<double>();
+        for (int i = 1; i <= st.order; ++i) e.reflection.push_back(aa(i, i));
+    }
+    e.sig2 = info->parametric ? call.sig2 : 0.0;
+    if (jp.iflag != 0) {
+        e.status = EstimateStatus::estimator_failure;
+        const std::string& text = r.text();
+        std::string m = c.estimator_mark < c.model_mark && c.model_mark <= text.size()
+                            ? text.substr(c.estimator_mark, c.model_mark - c.estimator_mark)
+                            : std::string();
+        while (!m.empty() && (m.back() == '\n' || m.back() == ' ')) m.pop_back();
+        while (!m.empty() && (m.front() == '\n' || m.front() == ' ')) m.erase(m.begin());
+        e.message = m.empty() ? "The estimator failed." : m;
+        return e;
+    }
+
+    // The raw spectrum, per cycle/sample, in fftfreq order; then the density scale.
+    if (!call.direct)
+        armapsd(st.order, st.zeros, a, b, call.sig2, 0, Vec1<double>(psd), static_cast<int>(work));
+    const int grid = st.nfft;
+    double scale = 1.0 / fs;
+    switch (info->method) {
+    case Method::periodogram:
+        // |X|^2 / n from the estimator; scipy: |X|^2 / (fs sum w^2), or / (sum w)^2.
+        scale = p.scaling == "spectrum" ? n / (window_sum * window_sum) : n / (fs * window_power);
+        break;
+    case Method::mvse:
+        // (p or 1) / e^H R^-1 e; white noise of variance s2 reads s2 with the factor p.
+        scale = (st.mode == 0 ? st.order : 1.0) / fs;
+        break;
+    default:
+        break;
+    }
+    // "spectrum" for the other methods: the density times the bin width fs / n, the scale on
+    // which a periodogram with the boxcar window reads a sinusoid's power.
+    if (p.scaling == "spectrum" && info->method != Method::periodogram) scale *= fs / n;
+
+    const bool onesided = p.onesided && !cplx;
+    e.onesided = onesided;
+    const int count = onesided ? grid / 2 + 1 : grid;
+    e.freqs.resize(static_cast<std::size_t>(count));
+    e.psd.resize(e.freqs.size());
+    for (int k = 0; k < count; ++k) {
+        const int signed_k = onesided || 2 * k < grid ? k : k - grid;
+        e.freqs[static_cast<std::size_t>(k)] = signed_k * fs / grid;
+        double v = psd[static_cast<std::size_t>(k)] * scale;
+        if (onesided && k != 0 && !(grid % 2 == 0 && k == grid / 2)) v *= 2.0;
+        e.psd[static_cast<std::size_t>(k)] = v;
+    }
+    e.db.resize(e.psd.size());
+    for (std::size_t k = 0; k < e.psd.size(); ++k) {
+        const double v = e.psd[k];
+        if (!std::isfinite(v)) {
+            e.status = EstimateStatus::estimator_failure;
+            e.message = "The estimate holds values that are not finite numbers (overflow).";
+            e.freqs.clear();
+            e.psd.clear();
+            e.db.clear();
+            return e;
+        }
+        e.db[k] = 10.0 * std::log10(std::max(std::fabs(v), DBL_MIN));
+    }
+
+    // Peaks along increasing frequency (a two-sided grid is read from -fs/2 up).
+    std::vector<std::size_t> order(e.db.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = onesided ? i : (i + (static_cast<std::size_t>(grid) + 1) / 2) % order.size();
+    std::vector<double> db_sorted(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) db_sorted[i] = e.db[order[i]];
+    std::vector<double> prom;
+    const auto ranked = ranked_peaks(db_sorted, p.peak_prominence_db, prom);
+    for (std::size_t i = 0; i < ranked.size() && i < kMaxPeaks; ++i) {
+        const std::size_t at = order[ranked[i]];
+        e.peaks.push_back({e.freqs[at], e.psd[at], prom[i]});
+    }
+    e.status = EstimateStatus::success;
+    if (options.want_report) e.report = r.text();
+    return e;
+}
+
+} // namespace
+
+ModernEstimate estimate(const ModernParams& params, const Samples64& samples,
+                        const EstimateOptions& options) {
+    try {
+        auto c = std::make_unique<RunContext>();
+        ActiveRun active(*c);
+        c->pause_after_peaks = false;
+        c->report.open_memory();
+        try {
+            ModernEstimate e = run(params, samples, options);
+            c->report.close();
+            if (options.want_report) e.report = c->report.text();
+            return e;
+        } catch (const BadInput& b) {
+            return failure(EstimateStatus::invalid_input, b.text);
+        } catch (const RunStopped& s) {
+            std::string m = s.text();
+            while (!m.empty() && m.front() == ' ') m.erase(m.begin());
+            if (!c->explanation.empty()) m += " (" + c->explanation + ")";
+            return failure(s.kind() == StopKind::resource ? EstimateStatus::stopped
+                                                          : EstimateStatus::invalid_input,
+                           m);
+        }
+    } catch (const std::bad_alloc&) {
+        return failure(EstimateStatus::stopped, "Out of memory");
+    } catch (const std::exception& e) {
+        return failure(EstimateStatus::stopped, std::string("Internal error: ") + e.what());
+    } catch (...) {
+        return failure(EstimateStatus::stopped, "Internal error");
+    }
+}
+
+long long estimate_capacity(const ModernParams& params, long long n, std::string* message) {
+    try {
+        const record::MethodInfo* info = record::method_info(params.method);
+        if (!info)
+            bad("method " + std::to_string(params.method) + " is not a method number (1..14)");
+        const Settings st = settle(params, *info, n);
+        return st.nfft + 1;
+    } catch (const BadInput& b) {
+        if (message) *message = b.text;
+        return 0;
+    }
+}
+
+} // namespace specest

@@ -1,0 +1,182 @@
+"""The modern profile against float64 oracles: scipy, statsmodels, numpy least squares."""
+
+import numpy as np
+import pytest
+import scipy.signal
+from conftest import AR4, ar4_record
+
+import lumetra
+
+import statsmodels.regression.linear_model  # noqa: F401  (tools/install-deps.sh installs it)
+
+
+def seeded(seed):
+    print(f"seed {seed}")
+    return np.random.default_rng(seed)
+
+
+@pytest.mark.parametrize("window", ["boxcar", "hann", "hamming", "blackman", "bartlett", "triang"])
+@pytest.mark.parametrize("n, nfft", [(300, None), (300, 1000), (301, 999), (500, 250)])
+def test_periodogram_is_scipys(window, n, nfft):
+    rng = seeded(n + (nfft or 0))
+    x = 3.0 + np.cumsum(rng.standard_normal(n)) * 0.1 + rng.standard_normal(n)
+    for fs in (1.0, 250.0):
+        for onesided in (True, False):
+            for scaling in ("density", "spectrum"):
+                for detrend in ("constant", "linear", False):
+                    f, p = lumetra.psd(x, fs=fs, nfft=nfft, window=window, detrend=detrend,
+                                       scaling=scaling, return_onesided=onesided)
+                    f0, p0 = scipy.signal.periodogram(x, fs=fs, nfft=nfft, window=window,
+                                                      detrend=detrend, scaling=scaling,
+                                                      return_onesided=onesided)
+                    case = (fs, onesided, scaling, detrend)
+                    assert f.shape == f0.shape, case
+                    assert np.allclose(f, f0, rtol=0, atol=1e-12 * fs), case
+                    assert np.max(np.abs(p - p0)) <= 1e-10 * p0.max(), case
+
+
+def test_periodogram_of_complex_input_is_two_sided_and_says_so():
+    rng = seeded(7)
+    t = np.arange(400)
+    x = np.exp(-2j * np.pi * 0.2 * t) + 0.1 * (rng.standard_normal(400) + 1j * rng.standard_normal(400))
+    with pytest.warns(UserWarning, match="complex"):
+        f, p = lumetra.psd(x, return_onesided=True)
+    f0, p0 = scipy.signal.periodogram(x, return_onesided=False)
+    assert np.allclose(f, f0, rtol=0, atol=1e-15)
+    assert np.max(np.abs(p - p0)) <= 1e-10 * p0.max()
+    assert abs(f[np.argmax(p)] + 0.2) < 1e-12  # the tone at -0.2 is there
+
+
+def test_parseval_and_the_density_level_of_white_noise():
+    rng = seeded(11)
+    x = rng.standard_normal(4096) * 2.0 + 1.0
+    f, p = lumetra.psd(x, fs=10.0)
+    d = x - x.mean()
+    assert np.isclose(np.sum(p) * (f[1] - f[0]), np.mean(d * d), rtol=1e-12)
+    # Every estimator reads white noise at its true level, 2 sigma^2 / fs one-sided.
+    level = 2 * 4.0 / 10.0
+    for method, kw in [("burg", dict(order=10)), ("yule-walker", dict(order=10)),
+                       ("mvse", dict(order=10)), ("blackman-tukey", {}),
+                       ("covariance", dict(order=10)), ("lockheed", dict(order=2, zeros=2))]:
+        _, pm = lumetra.psd(x, method, fs=10.0, **kw)
+        assert abs(np.mean(pm[1:-1]) / level - 1) < 0.1, method
+
+
+def burg_sigma2(x, order):
+    """Float64 Burg recursion: rho_k = rho_(k-1) (1 - |k_k|^2), rho_0 = mean |x|^2."""
+    f, b = x[1:].copy(), x[:-1].copy()
+    rho = np.mean(np.abs(x) ** 2)
+    for _ in range(order):
+        k = -2 * np.dot(f, np.conj(b)) / (np.dot(f, np.conj(f)) + np.dot(b, np.conj(b)))
+        rho *= 1 - abs(k) ** 2
+        f, b = (f + k * b)[1:], (b + np.conj(k) * f)[:-1]
+    return rho
+
+
+def test_burg_and_yule_walker_agree_with_statsmodels():
+    from statsmodels.regression.linear_model import burg, yule_walker
+
+    x = ar4_record(4000, seeded(3))
+    for order in (2, 4, 8, 20):
+        e = lumetra.estimate(x, "burg", order=order, detrend=False)
+        coef, _ = burg(x, order=order, demean=False)
+        assert np.max(np.abs(-e.a - coef)) < 1e-9, order
+        assert abs(e.sig2 / burg_sigma2(x, order) - 1) < 1e-9, order
+        e = lumetra.estimate(x, "yule-walker", order=order, detrend=False)
+        rho, sigma = yule_walker(x, order=order, method="mle", demean=False)
+        assert np.max(np.abs(-e.a - rho)) < 1e-9, order
+        assert abs(e.sig2 / sigma**2 - 1) < 1e-9, order
+
+
+@pytest.mark.parametrize("order", [2, 8, 20, 40])
+def test_covariance_methods_are_least_squares(order):
+    x = ar4_record(3000, seeded(order))
+    n = x.size
+    # forward: x[t] + sum a_k x[t-k] = e[t], t = order .. n-1
+    rows = np.array([x[t - 1::-1][:order] for t in range(order, n)])
+    target = x[order:]
+    a_f, *_ = np.linalg.lstsq(rows, -target, rcond=None)
+    e = lumetra.estimate(x, "covariance", order=order, detrend=False)
+    assert np.max(np.abs(e.a - a_f)) <= 1e-9 * max(1, np.max(np.abs(a_f)))
+    # forward-backward: also x[t] + sum a_k x[t+k] = e[t], t = 0 .. n-1-order
+    back = np.array([x[t + 1:t + 1 + order] for t in range(0, n - order)])
+    a_fb, *_ = np.linalg.lstsq(np.vstack([rows, back]),
+                               -np.concatenate([target, x[:n - order]]), rcond=None)
+    e = lumetra.estimate(x, "modified-covariance", order=order, detrend=False)
+    assert np.max(np.abs(e.a - a_fb)) <= 1e-9 * max(1, np.max(np.abs(a_fb)))
+
+
+def true_db(b, a, f):
+    _, h = scipy.signal.freqz(b, a, worN=2 * np.pi * f)
+    return 10 * np.log10(2 * np.abs(h) ** 2)
+
+
+# ARMA(2,2): poles at radius 0.9 (f = 0.2), zeros at radius 0.8 (f = 0.35); MA(2): zeros only.
+ARMA_A = np.poly([0.9 * np.exp(2j * np.pi * 0.2), 0.9 * np.exp(-2j * np.pi * 0.2)]).real
+ARMA_B = np.poly([0.8 * np.exp(2j * np.pi * 0.35), 0.8 * np.exp(-2j * np.pi * 0.35)]).real
+
+
+@pytest.mark.parametrize("method, kw, b, a, tol_db", [
+    ("mywe", dict(order=2, zeros=2), ARMA_B, ARMA_A, 2.0),
+    ("lsmywe", dict(order=2, zeros=2, m_eqs=20), ARMA_B, ARMA_A, 2.0),
+    ("akaike", dict(order=2, zeros=2, m_eqs=20), ARMA_B, ARMA_A, 1.5),
+    ("mayne-firoozan", dict(order=2, zeros=2, l_pts=40), ARMA_B, ARMA_A, 1.5),
+    ("durbin", dict(zeros=2, l_pts=40), ARMA_B, [1.0], 1.5),
+])
+def test_arma_and_ma_methods_follow_the_true_spectrum(method, kw, b, a, tol_db):
+    rng = seeded(2026)
+    e = rng.standard_normal(22000)
+    x = scipy.signal.lfilter(b, a, e)[2000:]
+    est = lumetra.estimate(x, method, **kw)
+    inside = (est.freqs > 0.02) & (est.freqs < 0.48)
+    err = np.abs(est.db[inside] - true_db(b, a, est.freqs[inside]))
+    assert err.max() < tol_db, f"{method}: {err.max():.2f} dB"
+    if method == "mayne-firoozan":
+        assert np.max(np.abs(est.b - b[1:])) < 0.1  # its MA part is returned
+
+
+def test_no_fixed_caps():
+    rng = seeded(5)
+    x = ar4_record(50000, rng)
+    e = lumetra.estimate(x, "burg", order=400)
+    assert e.a.size == 400 and np.isfinite(e.psd).all()
+    y = ar4_record(20000, rng)
+    for method in ("mywe", "lsmywe", "akaike"):
+        est = lumetra.estimate(y, method, order=4, zeros=1)
+        peak = est.peaks[0, 0]
+        assert abs(peak - 0.11) < 0.01 or abs(peak - 0.14) < 0.01, method
+
+
+def test_db_peaks_and_keywords():
+    rng = seeded(9)
+    t = np.arange(2048)
+    x = np.sin(2 * np.pi * 0.1 * t) + 0.5 * np.sin(2 * np.pi * 0.3 * t) + 0.01 * rng.standard_normal(2048)
+    e = lumetra.estimate(x, "periodogram", window="hann")
+    assert np.isfinite(e.db).all()
+    assert np.allclose(e.db, 10 * np.log10(e.psd))
+    assert e.peaks.shape[1] == 3
+    assert np.allclose(e.peaks[:2, 0], [0.1, 0.3], atol=1e-3)  # strongest first
+    assert np.all(np.diff(e.peaks[:, 2]) <= 0) and np.all(e.peaks[:, 2] >= 3.0)
+    zero = lumetra.estimate(np.zeros(64), "periodogram")
+    assert np.isfinite(zero.db).all() and zero.db.min() > -3100
+    with pytest.raises(TypeError, match="order"):
+        lumetra.estimate(x, "burg", order=4.5)
+    with pytest.raises(TypeError, match="return_onesided"):
+        lumetra.psd(x, return_onesided=True, twosided=False)
+    with pytest.raises(ValueError, match="order=5000"):
+        lumetra.estimate(x, "burg", order=5000)
+    with pytest.raises(ValueError, match=r"x\[5\]"):
+        y = x.copy()
+        y[5] = 2e10
+        lumetra.estimate(y, "burg", order=4)
+    with pytest.raises(ValueError, match="window"):
+        lumetra.psd(x, window="kaiserish")
+
+
+def test_classic_profile_is_the_job_result_and_modern_is_deterministic():
+    x = ar4_record(1024, seeded(1))
+    classic = lumetra.estimate(x.astype(np.float32), "burg", profile="classic", order=4,
+                               nfft=1024)
+    assert classic.db.dtype == np.float32 and classic.db.max() == 0.0
+    runs = [lumetra.estimate(x, "modified-covariance", order=12).psd for _ in range(3)]
+    assert all(np.array_equal(r, runs[0]) for r in runs)
