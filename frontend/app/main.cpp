@@ -8,6 +8,7 @@
 #include "text_viewer.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QTimer>
@@ -50,6 +51,10 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
+    // Lumetra FILE, named from where the program was started (the start moves the current folder).
+    const QString opened = args.size() == 2 && !args.at(1).startsWith(QLatin1String("--"))
+                               ? QFileInfo(args.at(1)).absoluteFilePath()
+                               : QString();
     if (args.size() == 3 && args.at(1) == QLatin1String("--view")) {
         // Opening a run report from the desktop: the read-only viewer alone.
         lumetra::TextViewer viewer(args.at(2));
@@ -91,8 +96,8 @@ int main(int argc, char** argv) {
     if (start == lumetra::StartOutcome::Failed) return 1;
     if (start == lumetra::StartOutcome::Quit) return 0;
     // Lumetra FILE: a job opens, a data file goes to the import.
-    if (args.size() == 2 && !args.at(1).startsWith(QLatin1String("--")))
+    if (!opened.isEmpty())
         if (auto* pages = window.findChild<lumetra::DataPages*>())
-            QTimer::singleShot(0, pages, [pages, file = args.at(1)] { pages->openFile(file); });
+            QTimer::singleShot(0, pages, [pages, opened] { pages->openFile(opened); });
     return app.exec();
 }

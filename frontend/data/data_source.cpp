@@ -28,10 +28,17 @@ bool isBlank(QChar c) {
 bool toReal(QStringView text, double& v) {
     QStringView t = text.trimmed();
     if (t.startsWith(u'+')) t = t.mid(1);
-    if (t.isEmpty() || t.size() > 400) return false;
-    const std::string s = t.toString().toStdString();
-    const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
-    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+    // Numbers are ASCII: copied to a buffer of bytes without an allocation.
+    char buf[64];
+    if (t.isEmpty() || t.size() > static_cast<qsizetype>(sizeof buf)) return false;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (c > 0x7f) return false;
+        buf[i] = static_cast<char>(c);
+    }
+    const char* end = buf + t.size();
+    const auto r = std::from_chars(buf, end, v);
+    return r.ec == std::errc() && r.ptr == end;
 }
 
 // Fields of one line. Quotes and parentheses protect the separator (a "(re,im)" value).
@@ -191,37 +198,42 @@ std::optional<SourceTable> readTextTable(const QString& path, const QByteArray& 
                    : chosen->c == u'\t' ? QStringLiteral("TSV text")
                                         : QStringLiteral("text, columns separated by semicolons");
 
-    QList<QStringList> rows;
-    rows.reserve(lines.size());
-    qsizetype columns = 0;
-    for (const QStringView line : lines) {
-        rows << splitFields(line, chosen->c, chosen->blanks);
-        columns = std::max(columns, rows.back().size());
-    }
     // A header: a first line with text where the next line has numbers.
-    const QStringList& first = rows.front();
+    const QStringList first = splitFields(lines.front(), chosen->c, chosen->blanks);
+    const QStringList second =
+        lines.size() > 1 ? splitFields(lines[1], chosen->c, chosen->blanks) : QStringList();
     bool header = false;
     for (qsizetype c = 0; c < first.size(); ++c) {
         const Cell a = parseCell(first[c]);
-        const bool nextIsNumber = rows.size() > 1 && c < rows[1].size() &&
-                                  parseCell(rows[1][c]).state == CellState::Number;
-        if (a.state == CellState::NotNumber && (nextIsNumber || rows.size() == 1)) header = true;
+        const bool nextIsNumber =
+            c < second.size() && parseCell(second[c]).state == CellState::Number;
+        if (a.state == CellState::NotNumber && (nextIsNumber || lines.size() == 1)) header = true;
     }
     table.hasHeader = header;
+
+    // Rows go straight into cells: only the preview keeps the text of its rows.
+    const qsizetype start = header ? 1 : 0;
+    const auto n = static_cast<std::size_t>(lines.size() - start);
+    table.lines.reserve(n);
+    for (qsizetype r = start; r < lines.size(); ++r) {
+        const QStringList fields = splitFields(lines[r], chosen->c, chosen->blanks);
+        const std::size_t row = table.lines.size();
+        while (table.columns.size() < static_cast<std::size_t>(fields.size())) {
+            table.columns.emplace_back(row); // a column that starts late: empty cells before
+            table.columns.back().reserve(n);
+        }
+        for (std::size_t c = 0; c < table.columns.size(); ++c)
+            table.columns[c].push_back(c < static_cast<std::size_t>(fields.size())
+                                           ? parseCell(fields[static_cast<qsizetype>(c)])
+                                           : Cell{});
+        table.lines.push_back(lineNumbers[static_cast<std::size_t>(r)]);
+        if (table.preview.size() < kPreviewRows) table.preview << fields;
+    }
+    const qsizetype columns = std::max(first.size(), static_cast<qsizetype>(table.columns.size()));
+    table.columns.resize(static_cast<std::size_t>(columns), std::vector<Cell>(n));
     for (qsizetype c = 0; c < columns; ++c) {
         const QString name = header && c < first.size() ? first[c] : QString();
         table.names << (name.isEmpty() ? QStringLiteral("Column %1").arg(c + 1) : name);
-    }
-    const qsizetype start = header ? 1 : 0;
-    const auto n = static_cast<std::size_t>(rows.size() - start);
-    table.columns.assign(static_cast<std::size_t>(columns), std::vector<Cell>(n));
-    table.lines.resize(n);
-    for (qsizetype r = start; r < rows.size(); ++r) {
-        const auto row = static_cast<std::size_t>(r - start);
-        table.lines[row] = lineNumbers[static_cast<std::size_t>(r)];
-        for (qsizetype c = 0; c < rows[r].size(); ++c)
-            table.columns[static_cast<std::size_t>(c)][row] = parseCell(rows[r][c]);
-        if (table.preview.size() < kPreviewRows) table.preview << rows[r];
     }
     return table;
 }

@@ -29,7 +29,7 @@ class TestMimeTypes : public QObject {
         QVERIFY(dir_.isValid());
         const QString mime = dir_.filePath("share/mime");
         QVERIFY(QDir().mkpath(mime + "/packages"));
-        QVERIFY(QFile::copy(kPackaging + "/lumetra-mime.xml", mime + "/packages/lumetra-mime.xml"));
+        QVERIFY(QFile::copy(kPackaging + "/mime/lumetra-data.xml", mime + "/packages/lumetra-data.xml"));
         QProcess update;
         update.start("update-mime-database", {mime});
         if (!update.waitForFinished(60000) || update.exitCode() != 0)
