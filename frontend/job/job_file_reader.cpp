@@ -1,41 +1,26 @@
 #include "job_file_reader.h"
 
 #include "job_line_reader.h"
+#include "method_table.h"
 #include "path_rules.h"
-
-#include <QFileInfo>
 
 namespace lumetra {
 
-JobReadOutcome readJobFile(const QString& path, JobAnswers& answers) {
-    JobReadOutcome out;
-    JobLineReader reader;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        out.errorNumber = 53;
-        out.description = QStringLiteral("File not found");
-        return out;
-    }
-    if (!info.isFile()) {
-        out.errorNumber = 75;
-        out.description = QStringLiteral("It is a folder, not a file");
-        return out;
-    }
-    if (!reader.open(path)) {
-        // The system's own words for why.
-        out.errorNumber = 75;
-        out.description = reader.errorString();
-        return out;
-    }
-    reader.readAnswer();
-    for (int n = 1; n <= JobAnswers::kCount; ++n) answers.setAnswer(n, reader.readAnswer());
-    out.dataReference = answers.answer(1);
-    answers.setAnswer(1, fileNamePart(answers.answer(1)));
-    answers.setNote(1, reader.readAnswer());
-    answers.setNote(2, reader.readAnswer());
-    reader.close();
-    out.ok = true;
-    return out;
+void answersFromJobValues(const QStringList& values, JobAnswers& answers, QString* dataReference) {
+    const auto value = [&](int line) { return cleanAnswer(values.value(line - 1)); };
+    for (int n = 1; n <= JobAnswers::kCount; ++n) answers.setAnswer(n, value(n + 1));
+    // The reader keeps the data line whole (a path may hold blanks) and a method's first word.
+    const QString data = cleanAnswer(values.value(1));
+    if (dataReference) *dataReference = data;
+    answers.setAnswer(1, fileNamePart(data));
+    const int method = record::question(record::Field::method);
+    const QByteArray name = answers.answer(method).toLatin1();
+    if (const auto* m = record::method_info(
+            record::match_method(std::string_view(name.constData(), name.size()))))
+        answers.setAnswer(method,
+                          QString::fromLatin1(m->form_name.data(), qsizetype(m->form_name.size())));
+    answers.setNote(1, value(20));
+    answers.setNote(2, value(21));
 }
 
 } // namespace lumetra

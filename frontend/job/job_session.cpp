@@ -5,6 +5,7 @@
 #include "file_error_policy.h"
 #include "job_file_reader.h"
 #include "job_file_writer.h"
+#include "method_table.h"
 #include "path_rules.h"
 #include "recent_jobs.h"
 
@@ -94,20 +95,39 @@ bool JobSession::readJob(const QString& path, JobAnswers& out) {
                      QStringLiteral("File not opened"), MessageIcon::Critical, MessageButtons::Ok});
         return false;
     };
-    if (QFileInfo(path).isDir()) return cannotRead(QStringLiteral("It is a folder, not a file"));
-    const ExistsAnswer exists = fileExists(path, ui_, kExistsTitle);
-    if (exists == ExistsAnswer::Abandoned) return false;
-    if (exists == ExistsAnswer::No) {
-        ui_.message({QStringLiteral("Missing '") + path + QStringLiteral("' file?"),
-                     QStringLiteral(" File not found."), MessageIcon::Warning, MessageButtons::Ok});
-        return false;
+    // A folder is the reader's to refuse; anything else must be there.
+    if (!QFileInfo(path).isDir()) {
+        const ExistsAnswer exists = fileExists(path, ui_, kExistsTitle);
+        if (exists == ExistsAnswer::Abandoned) return false;
+        if (exists == ExistsAnswer::No) {
+            ui_.message({QStringLiteral("Missing '") + path + QStringLiteral("' file?"),
+                         QStringLiteral(" File not found."), MessageIcon::Warning,
+                         MessageButtons::Ok});
+            return false;
+        }
     }
+    if (!readValues) return cannotRead(QStringLiteral("no job reader is available"));
+    // The engine's reader decides what a job is: a folder, a picture, a data file, a short or
+    // empty file, an unknown method or a number that does not parse is refused, with its line.
+    QString why;
+    const std::optional<QStringList> values = readValues(path, &why);
+    if (!values) return cannotRead(why);
+    // The run's reader leaves an unknown method to the driver; a form has to know it now.
+    const int methodLine = record::line(record::Field::method);
+    const QByteArray method = values->value(methodLine - 1).toLatin1();
+    if (record::match_method(std::string_view(method.constData(), method.size())) == 0)
+        return cannotRead(QStringLiteral("Job file %1, line %2: the method \"%3\" is none of the "
+                                         "fourteen (its first two letters name it, as in "
+                                         "\"Burg\" or \"Periodogram\")")
+                              .arg(path)
+                              .arg(methodLine)
+                              .arg(QString::fromLatin1(method.left(80))));
     JobAnswers read;
-    const JobReadOutcome result = readJobFile(path, read);
-    if (!result.ok) return cannotRead(result.description);
+    QString reference;
+    answersFromJobValues(*values, read, &reference);
     // The data file the engine will read for this job: the form holds it with its folder.
-    if (!result.dataReference.trimmed().isEmpty())
-        read.setAnswer(1, resolveDataReference(result.dataReference, QFileInfo(path).absolutePath(),
+    if (!reference.trimmed().isEmpty())
+        read.setAnswer(1, resolveDataReference(reference, QFileInfo(path).absolutePath(),
                                                QDir::currentPath()));
     out = read;
     return true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "form_view.h"
+#include "job_file_reader.h"
 #include "job_state.h"
 #include "registry_store.h"
 #include "user_interaction.h"
@@ -27,6 +28,9 @@ class JobSession {
     UserInteraction& ui() { return ui_; }
     RegistryStore& registry() { return registry_; }
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+    // The engine's job reader (readJobValues); every job is read through it, so the form
+    // takes exactly the jobs a run takes and refuses the others.
+    JobValuesReader readValues;
 
     void getAnswers(); // split answer 1 into the data file pair, then the widgets
     void putAnswers(); // the widgets, or answer 1 from the data file pair without them

@@ -6,6 +6,7 @@
 #include "file_error_policy.h"
 #include "help_menu.h"
 #include "job_form.h"
+#include "job_run.h"
 #include "path_rules.h"
 #include "plot_controller.h"
 #include "plot_page.h"
@@ -14,6 +15,7 @@
 #include "start_path.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -74,6 +76,8 @@ MainWindow::MainWindow(UserInteraction& ui, RegistryStore& registry, const QStri
     }
     engine_ = engine;
     session_.setView(this);
+    // Jobs are read by the engine's own reader, as a run and --batch read them.
+    session_.readValues = readJobValues;
     pipeline_ = new RunPipeline(session_, *engine_, this);
 
     tabs_ = new QTabWidget(this);
@@ -212,6 +216,18 @@ void MainWindow::buildMenus() {
     connect(addEntry(view, QStringLiteral("mnuViewLastOutput"), QStringLiteral("&Last Output ..."),
                      true),
             &QAction::triggered, this, [this] { pipeline_->viewUserFile(kRunReportName); });
+    // The modern view (dB/Hz against Hz, plot_modern) waits for the run pipeline to ask the
+    // engine for its modern profile; until then its entries stay hidden.
+    view->addSeparator()->setVisible(false);
+    auto* views = new QActionGroup(this);
+    for (const auto& [name, text] :
+         {std::pair{"mnuViewClassic", "&Classic"}, std::pair{"mnuViewModern", "&Modern"}}) {
+        QAction* a = addEntry(view, QString::fromLatin1(name), QString::fromLatin1(text), false);
+        a->setCheckable(true);
+        a->setChecked(QLatin1String(name) == QLatin1String("mnuViewClassic"));
+        a->setVisible(false);
+        views->addAction(a);
+    }
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));

@@ -166,6 +166,23 @@ class TestBatchExport : public QObject {
                                       << ""
                                       << ""
                                       << "'--size' needs WIDTHxHEIGHT.";
+        QTest::newRow("marks") << QStringList{"--batch", "a.0", "--marks", "7"} << "a.0"
+                               << ""
+                               << ""
+                               << "";
+        QTest::newRow("marks out of range") << QStringList{"--batch", "a.0", "--marks=21"} << ""
+                                            << ""
+                                            << ""
+                                            << "'--marks' takes 1 to 20 peaks, not '21'.";
+        QTest::newRow("marks not a number")
+            << QStringList{"--batch", "a.0", "--marks", "many"} << ""
+            << ""
+            << ""
+            << "'--marks' takes 1 to 20 peaks, not 'many'.";
+        QTest::newRow("marks missing") << QStringList{"--batch", "a.0", "--marks"} << ""
+                                       << ""
+                                       << ""
+                                       << "'--marks' needs a number of peaks.";
         QTest::newRow("twice") << QStringList{"--batch", "a.0", "--png", "1", "--png", "2"} << ""
                                << ""
                                << ""
@@ -219,6 +236,20 @@ class TestBatchExport : public QObject {
         const Run missing = runProgram({"--batch", "Ex-Burg.0", "none.0", "--png", "m.png"});
         QCOMPARE(missing.exitCode, int(kBatchStopped));
         QVERIFY(!QFile::exists(path("m.png")));
+    }
+
+    // --marks N: the window's peak marks (in the Titles colour) on the batch plot too.
+    void marksOnTheBatchPlot() {
+        copyExample("Ex-Perio.0");
+        const Run plain = runProgram({"--batch", "Ex-Perio.0", "--png", "plain.png"});
+        QVERIFY2(plain.exitCode == 0, qPrintable(plain.err));
+        const Run marked =
+            runProgram({"--batch", "Ex-Perio.0", "--png", "marked.png", "--marks", "5"});
+        QVERIFY2(marked.exitCode == 0, qPrintable(marked.err));
+        const QRgb titles = plot::PlotOptions{}.penColor(plot::Titles).rgb();
+        const int before = countColor(QImage(path("plain.png"), "PNG"), titles);
+        const int after = countColor(QImage(path("marked.png"), "PNG"), titles);
+        QVERIFY2(after > before + 5 * 20, qPrintable(QString("%1 -> %2").arg(before).arg(after)));
     }
 
     void wholeRunWithoutADisplay() {

@@ -2,6 +2,7 @@
 #include "field_validation.h"
 #include "file_error_policy.h"
 #include "job_file_reader.h"
+#include "job_run.h"
 #include "job_session.h"
 #include "path_rules.h"
 #include "recent_jobs.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -58,6 +60,7 @@ class TestJobSession : public QObject {
         ui_.reset();
         registry_ = std::make_unique<RegistryStore>(tmp_.filePath("registry.ini"));
         session_ = std::make_unique<JobSession>(state_, ui_, *registry_);
+        session_->readValues = readJobValues;
         session_->clock = [] { return QDateTime(QDate(2026, 1, 2), QTime(9, 5)); };
         setFileProbeForTesting({});
         fillJob();
@@ -336,6 +339,66 @@ class TestJobSession : public QObject {
                  jobs() + "/d.txt");
     }
 
+    // Open reads through the engine's job reader: what is not a 21-line job is refused with a
+    // message naming the file, the line and the problem, and nothing changes: the form, the
+    // job's name and folder, the title and File > Recent.
+    void openRefusesWhatIsNotAJob_data() {
+        QTest::addColumn<QByteArray>("bytes"); // "@png" / "@data": a shipped picture / data file
+        QTest::addColumn<QString>("said");     // part of the message besides file and line
+        QTest::newRow("picture") << QByteArray("@png") << "line";
+        QTest::newRow("data file") << QByteArray("@data") << "line";
+        QTest::newRow("two lines") << QByteArray("one\ntwo\n") << "line 3";
+        QTest::newRow("empty") << QByteArray() << "line 1";
+        QTest::newRow("utf-16") << QByteArray("\xff\xfe"
+                                              "E\0x\0\r\0\n\0",
+                                              10)
+                                << "line 1";
+        QTest::newRow("unknown method") << QByteArray("@method") << "line 7";
+        QTest::newRow("bad number") << QByteArray("@number") << "line 3";
+        QTest::newRow("a folder") << QByteArray("@folder") << "";
+    }
+    void openRefusesWhatIsNotAJob() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, said);
+        const QString path = jobs() + "/Candidate.1";
+        auto example = [](const char* name) {
+            return readAll(QString(LUMETRA_EXAMPLES_DIR "/") + name);
+        };
+        QByteArray content = bytes;
+        if (bytes == "@png") {
+            content = readAll(QString(LUMETRA_EXAMPLES_DIR "/../docs/images/plot-page.png"));
+            QVERIFY(content.startsWith("\x89PNG"));
+        }
+        if (bytes == "@data") content = example("marple64.txt");
+        QList<QByteArray> lines = example("Ex-Burg.0").split('\n');
+        if (bytes == "@method") lines[6] = "Nonsense  \t\t! 6. method\r";
+        if (bytes == "@number") lines[2] = "one  \t\t! 2. skip\r";
+        if (bytes == "@method" || bytes == "@number") content = lines.join('\n');
+        if (bytes == "@folder")
+            QVERIFY(QDir().mkpath(path));
+        else {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        saveRecentJobs(*registry_, {jobs() + "/Ex-Auto.0"});
+        session_->putAnswers();
+        const JobState before = state_;
+        ui_.fileNames << path;
+        session_->fileOpen();
+        QCOMPARE(ui_.messages.size(), 1);
+        const QString text = ui_.messages[0].request.text;
+        QVERIFY2(text.contains(path) && text.contains(said), qPrintable(text));
+        if (bytes != "@folder")
+            QVERIFY2(text.contains(QRegularExpression("line \\d+")), qPrintable(text));
+        QCOMPARE(state_.jobName, before.jobName);
+        QCOMPARE(state_.jobDir, before.jobDir);
+        QCOMPARE(state_.currentDir, before.currentDir);
+        QCOMPARE(state_.answers, before.answers);
+        QCOMPARE(state_.dataFileName, before.dataFileName);
+        QCOMPARE(lumetra::recentJobs(*registry_), QStringList{jobs() + "/Ex-Auto.0"});
+    }
+
     void openLooksForDataInJobDirectory() {
         // Line 2 names another directory; the job's own directory is used.
         const QString other = tmp_.filePath("other");
@@ -379,7 +442,7 @@ class TestJobSession : public QObject {
                                  << "";
         QTest::newRow("a folder") << "Folder.1"
                                   << "File not opened"
-                                  << "Reason: It is a folder, not a file";
+                                  << "Reason: ";
         QTest::newRow("no permission") << "Locked.1"
                                        << "In 'FileExists' routine ..."
                                        << "Permission denied";
@@ -519,7 +582,10 @@ class TestJobSession : public QObject {
         QCOMPARE(examples.size(), 18);
         for (const QString& name : examples) {
             JobAnswers a;
-            QVERIFY(readJobFile(QString(LUMETRA_EXAMPLES_DIR "/") + name, a).ok);
+            QString why;
+            const auto values = readJobValues(QString(LUMETRA_EXAMPLES_DIR "/") + name, &why);
+            QVERIFY2(values, qPrintable(why));
+            answersFromJobValues(*values, a);
             const std::optional<FieldProblem> p = checkAnswers(a);
             QVERIFY2(!p, qPrintable(name + ": " + (p ? p->text : QString())));
         }

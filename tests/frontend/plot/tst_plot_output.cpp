@@ -68,6 +68,7 @@ class TestPlotOutput : public QObject {
     void printToPdf_data();
     void printToPdf();
     void printFailure();
+    void printedPageKeepsTheMarks();
     void bitmapRoundTrip();
     void bitmapFailure();
     void vectorExport();
@@ -180,6 +181,33 @@ void TestPlotOutput::printFailure() {
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(".*"));
     QVERIFY(!printPlot(printer, QSize(10, 10), sample(), PlotOptions{}, {}, {}, &error));
     QVERIFY(!error.isEmpty());
+}
+
+// The printed page is drawn with the same extras as the screen: the peak marks come along, in
+// the Titles colour over the peak.
+void TestPlotOutput::printedPageKeepsTheMarks() {
+    auto page = [](int marks) {
+        QImage img(1100, 850, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        DrawExtras extras;
+        extras.peakMarks = marks;
+        PlotEnvironment env;
+        env.timestamp = QDateTime(QDate(2026, 12, 8), QTime(9, 5));
+        paintPlotPage(p, QRectF(0, 0, 1100, 850), QSize(640, 480), sample(), PlotOptions{}, env,
+                      extras);
+        return img;
+    };
+    const QColor titles = PlotOptions{}.penColor(Titles);
+    auto count = [&](const QImage& img) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) n += QColor(img.pixel(x, y)) == titles;
+        return n;
+    };
+    const QImage plain = page(0), marked = page(3);
+    QVERIFY2(count(marked) > count(plain) + 30,
+             qPrintable(QString("%1 -> %2").arg(count(plain)).arg(count(marked))));
 }
 
 void TestPlotOutput::bitmapRoundTrip() {

@@ -66,6 +66,11 @@ class TestHelpMenu : public QObject {
                      qPrintable(a->text()));
         }
         QVERIFY(!w().menu("mnuWebLinks"));
+        // View > Classic / Modern exist, Classic chosen, and stay hidden until the modern
+        // view's numbers come from the engine's modern profile.
+        QVERIFY(w().action("mnuViewClassic")->isChecked());
+        for (const char* name : {"mnuViewClassic", "mnuViewModern"})
+            QVERIFY2(!w().action(name)->isVisible(), name);
     }
 
     void exampleFileDialog_data() {

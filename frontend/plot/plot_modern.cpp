@@ -1,0 +1,208 @@
+#include "plot_modern.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace lumetra::plot {
+
+std::vector<double> roundTicks(double lo, double hi, int maxTicks) {
+    if (!std::isfinite(lo) || !std::isfinite(hi) || maxTicks < 2) return {};
+    if (hi < lo) std::swap(lo, hi);
+    if (hi == lo) return {lo};
+    const double raw = (hi - lo) / (maxTicks - 1);
+    double p = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 0;
+    for (;; p *= 10) {
+        for (double m : {1.0, 2.0, 5.0})
+            if (m * p >= raw * (1 - 1e-12)) {
+                step = m * p;
+                break;
+            }
+        if (step > 0) break;
+    }
+    std::vector<double> ticks;
+    const double first = std::ceil(lo / step - 1e-9), last = std::floor(hi / step + 1e-9);
+    for (double k = first; k <= last; ++k) ticks.push_back(k == 0 ? 0.0 : k * step);
+    return ticks;
+}
+
+Engineering engineeringFor(double largest) {
+    static const std::array<const char*, 9> prefixes = {"p", "n", "\u00b5", "m", "",
+                                                        "k", "M", "G",      "T"};
+    const double a = std::fabs(largest);
+    int e = a > 0 && std::isfinite(a) ? static_cast<int>(std::floor(std::log10(a) / 3)) * 3 : 0;
+    e = std::clamp(e, -12, 12);
+    return {e, QString::fromUtf8(prefixes[static_cast<std::size_t>(e / 3 + 4)])};
+}
+
+QString engineeringText(double v, const Engineering& e, double step) {
+    const double scale = std::pow(10.0, e.exponent);
+    const double s = std::fabs(step / scale);
+    // As many decimals as the step needs (2.5 k: one), so neighbouring ticks read apart.
+    int decimals = 0;
+    while (decimals < 9 && s > 0 &&
+           std::fabs(s * std::pow(10.0, decimals) - std::round(s * std::pow(10.0, decimals))) >
+               1e-6 * s * std::pow(10.0, decimals))
+        ++decimals;
+    const double x = v / scale;
+    return QString::number(x == 0 || std::fabs(x) < s * 1e-9 ? 0.0 : x, 'f', decimals);
+}
+
+bool colorsClose(const QColor& a, const QColor& b) {
+    const double rm = (a.red() + b.red()) / 2.0;
+    const double dr = a.red() - b.red(), dg = a.green() - b.green(), db = a.blue() - b.blue();
+    const double d =
+        std::sqrt((2 + rm / 256) * dr * dr + 4 * dg * dg + (2 + (255 - rm) / 256) * db * db);
+    return d < 100;
+}
+
+std::vector<QColor> curveColors(int count, const QColor& avoid) {
+    static const std::array<QColor, 6> okabeIto = {QColor(0, 114, 178),  QColor(213, 94, 0),
+                                                   QColor(0, 158, 115),  QColor(204, 121, 167),
+                                                   QColor(86, 180, 233), QColor(230, 159, 0)};
+    std::vector<QColor> usable;
+    for (const QColor& c : okabeIto)
+        if (!avoid.isValid() || !colorsClose(c, avoid)) usable.push_back(c);
+    std::vector<QColor> out;
+    for (int i = 0; i < count; ++i)
+        out.push_back(usable[static_cast<std::size_t>(i) % usable.size()]);
+    return out;
+}
+
+QString mixedViewsMessage(const std::vector<ModernCurve>& held, PlotView live) {
+    auto name = [](PlotView v) {
+        return v == PlotView::Modern ? QStringLiteral("modern view (dB/Hz against Hz)")
+                                     : QStringLiteral("classic view (dB against frequency)");
+    };
+    for (const ModernCurve& c : held)
+        if (c.view != live)
+            return QStringLiteral("The held curves are in the %1 and this run is in the %2: one "
+                                  "plot shows one view's units. Clear the held curves, or switch "
+                                  "the view back, to draw them together.")
+                .arg(name(c.view), name(live));
+    return {};
+}
+
+QString modernReadout(double frequencyHz, double densityDb) {
+    const Engineering e = engineeringFor(frequencyHz);
+    return QStringLiteral("Frequency %1 %2Hz   PSD %3 dB/Hz")
+        .arg(QString::number(frequencyHz / std::pow(10.0, e.exponent), 'g', 6), e.prefix,
+             QString::number(densityDb, 'f', 2));
+}
+
+std::optional<ModernLayout> drawModernPlot(QPainter& p, QSizeF canvas, const ModernCurve& live,
+                                           const std::vector<ModernCurve>& held,
+                                           const QString& header, const QColor& curve1) {
+    if (!mixedViewsMessage(held, PlotView::Modern).isEmpty() || live.view != PlotView::Modern)
+        return std::nullopt;
+    ModernLayout L;
+    double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
+    std::vector<const ModernCurve*> curves;
+    for (const ModernCurve& c : held) curves.push_back(&c);
+    curves.push_back(&live);
+    for (const ModernCurve* c : curves)
+        for (std::size_t i = 0; i < std::min(c->frequencyHz.size(), c->densityDb.size()); ++i) {
+            if (!std::isfinite(c->frequencyHz[i]) || !std::isfinite(c->densityDb[i])) continue;
+            x0 = std::min(x0, c->frequencyHz[i]), x1 = std::max(x1, c->frequencyHz[i]);
+            y0 = std::min(y0, c->densityDb[i]), y1 = std::max(y1, c->densityDb[i]);
+        }
+    if (!(x1 > x0)) x0 -= 0.5, x1 += 0.5;
+    if (!(y1 > y0)) y0 -= 1, y1 += 1;
+    // The dB axis on its round ticks, a little beyond the data.
+    const std::vector<double> yt = roundTicks(y0, y1, 7);
+    const double ystep = yt.size() >= 2 ? yt[1] - yt[0] : 1;
+    y0 = std::floor(y0 / ystep) * ystep;
+    y1 = std::ceil(y1 / ystep) * ystep;
+    L.xTicks = roundTicks(x0, x1, 9);
+    L.yTicks = roundTicks(y0, y1, 7);
+    const Engineering ex = engineeringFor(std::max(std::fabs(x0), std::fabs(x1)));
+    const double xstep = L.xTicks.size() >= 2 ? L.xTicks[1] - L.xTicks[0] : 1;
+    for (double t : L.xTicks) L.xLabels.push_back(engineeringText(t, ex, xstep));
+    for (double t : L.yTicks) L.yLabels.push_back(engineeringText(t, Engineering{}, ystep));
+    L.xCaption = QStringLiteral("Frequency (%1Hz)").arg(ex.prefix);
+    L.yCaption = QStringLiteral("PSD (dB/Hz)");
+    L.header = header;
+    L.colors = curveColors(static_cast<int>(curves.size()), curve1);
+
+    const double r = std::max(0.5, std::min(canvas.width() / 640.0, canvas.height() / 480.0));
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(std::max(8, static_cast<int>(std::lround(12 * r))));
+    const QFontMetricsF fm(font);
+    const double m = 8 * r, lh = fm.height();
+    double yLabelW = 0;
+    for (const QString& t : L.yLabels) yLabelW = std::max(yLabelW, fm.horizontalAdvance(t));
+    const double legendH = (lh + 2 * r) * static_cast<double>(curves.size());
+    L.frame = QRectF(
+        QPointF(m + lh + m + yLabelW + m, m + lh + m),
+        QPointF(canvas.width() - m -
+                    fm.horizontalAdvance(L.xLabels.empty() ? QString() : L.xLabels.back()) / 2,
+                canvas.height() - m - legendH - m - lh - m - lh - m));
+    const QRectF f = L.frame;
+    auto px = [&](double x) { return f.left() + (x - x0) / (x1 - x0) * f.width(); };
+    auto py = [&](double y) { return f.bottom() - (y - y0) / (y1 - y0) * f.height(); };
+
+    p.save();
+    p.fillRect(QRectF(QPointF(0, 0), canvas), Qt::white);
+    p.setFont(font);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QColor(60, 60, 60));
+    p.drawText(QRectF(m, m, canvas.width() - 2 * m, lh), Qt::AlignLeft | Qt::AlignVCenter,
+               fm.elidedText(header, Qt::ElideMiddle, canvas.width() - 2 * m));
+    const QPen grid(QColor(225, 225, 225), std::max(1.0, r));
+    for (std::size_t k = 0; k < L.xTicks.size(); ++k) {
+        const double x = px(L.xTicks[k]);
+        if (x < f.left() - 0.5 || x > f.right() + 0.5) continue;
+        p.setPen(grid);
+        p.drawLine(QLineF(x, f.top(), x, f.bottom()));
+        p.setPen(Qt::black);
+        const double w = fm.horizontalAdvance(L.xLabels[k]);
+        p.drawText(QPointF(x - w / 2, f.bottom() + m / 2 + fm.ascent()), L.xLabels[k]);
+    }
+    for (std::size_t k = 0; k < L.yTicks.size(); ++k) {
+        const double y = py(L.yTicks[k]);
+        p.setPen(grid);
+        p.drawLine(QLineF(f.left(), y, f.right(), y));
+        p.setPen(Qt::black);
+        const double w = fm.horizontalAdvance(L.yLabels[k]);
+        p.drawText(QPointF(f.left() - m / 2 - w, y - lh / 2 + fm.ascent()), L.yLabels[k]);
+    }
+    p.setPen(QPen(Qt::black, std::max(1.0, r)));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(f);
+    p.drawText(QRectF(f.left(), f.bottom() + m / 2 + lh + m / 2, f.width(), lh), Qt::AlignHCenter,
+               L.xCaption);
+    p.save();
+    p.translate(m + lh / 2, f.center().y());
+    p.rotate(-90);
+    p.drawText(QRectF(-f.height() / 2, -lh / 2, f.height(), lh), Qt::AlignCenter, L.yCaption);
+    p.restore();
+    p.setClipRect(f);
+    for (std::size_t c = 0; c < curves.size(); ++c) {
+        QPolygonF line;
+        const ModernCurve& cv = *curves[c];
+        for (std::size_t i = 0; i < std::min(cv.frequencyHz.size(), cv.densityDb.size()); ++i)
+            if (std::isfinite(cv.frequencyHz[i]) && std::isfinite(cv.densityDb[i]))
+                line << QPointF(px(cv.frequencyHz[i]), py(cv.densityDb[i]));
+        p.setPen(QPen(L.colors[c], std::max(1.0, 1.5 * r)));
+        p.drawPolyline(line);
+    }
+    p.setClipping(false);
+    double ly = canvas.height() - m - legendH;
+    for (std::size_t c = 0; c < curves.size(); ++c) {
+        p.setPen(QPen(L.colors[c], std::max(2.0, 2 * r)));
+        p.drawLine(QLineF(m, ly + lh / 2, m + 24 * r, ly + lh / 2));
+        p.setPen(Qt::black);
+        p.drawText(QPointF(m + 24 * r + m / 2, ly + fm.ascent()), curves[c]->label);
+        ly += lh + 2 * r;
+    }
+    p.restore();
+    return L;
+}
+
+} // namespace lumetra::plot

@@ -1,0 +1,173 @@
+// The modern view's drawing on prepared data (density in dB/Hz against Hz): round 1-2-5 ticks
+// with 0 among them, engineering prefixes instead of a scale-factor block, a white background,
+// curve colours apart from each other and from the saved Curve1 colour, one header line, the
+// readout in the same units, and an overlay of both views refused.
+#include "plot_modern.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace lumetra::plot;
+
+namespace {
+
+// A two-line density over 0..fs/2 as the modern profile gives it (dB/Hz).
+ModernCurve twoLines(double fs, int n, double offset = 0) {
+    ModernCurve c;
+    for (int i = 0; i < n; ++i) {
+        const double f = fs / 2 * i / (n - 1);
+        const double v = 1e-3 + 1 / (1 + std::pow((f - 0.2 * fs) / (0.005 * fs), 2)) +
+                         0.3 / (1 + std::pow((f - 0.3 * fs) / (0.01 * fs), 2));
+        c.frequencyHz.push_back(f);
+        c.densityDb.push_back(10 * std::log10(v) + offset);
+    }
+    c.label = QStringLiteral("Periodogram, %1 pts").arg(n);
+    return c;
+}
+
+} // namespace
+
+class TestPlotModern : public QObject {
+    Q_OBJECT
+  private slots:
+    void ticksAreRound_data() {
+        QTest::addColumn<double>("lo");
+        QTest::addColumn<double>("hi");
+        QTest::addColumn<QList<double>>("want");
+        QTest::newRow("0..500 Hz") << 0.0 << 500.0 << QList<double>{0, 100, 200, 300, 400, 500};
+        QTest::newRow("-73..12 dB") << -73.0 << 12.0 << QList<double>{-60, -40, -20, 0};
+        QTest::newRow("across 0") << -0.5 << 0.5 << QList<double>{-0.4, -0.2, 0, 0.2, 0.4};
+        QTest::newRow("narrow") << 1.0031 << 1.0049 << QList<double>{1.0035, 1.004, 1.0045};
+    }
+    void ticksAreRound() {
+        QFETCH(double, lo);
+        QFETCH(double, hi);
+        QFETCH(QList<double>, want);
+        const std::vector<double> got = roundTicks(lo, hi, 7);
+        QCOMPARE(int(got.size()), int(want.size()));
+        for (std::size_t k = 0; k < got.size(); ++k)
+            QVERIFY2(std::fabs(got[k] - want[int(k)]) <
+                         1e-9 * std::max(1.0, std::fabs(want[int(k)])),
+                     qPrintable(QString::number(got[k], 'g', 12)));
+    }
+
+    // Any range: steps of 1, 2 or 5 times a power of ten, ticks on whole multiples, inside the
+    // range, at most the number asked for, and 0 whenever the range holds it.
+    void ticksForRandomRanges() {
+        const quint32 seed = QRandomGenerator::global()->generate();
+        QRandomGenerator rng(seed);
+        for (int trial = 0; trial < 2000; ++trial) {
+            const double scale = std::pow(10.0, rng.bounded(-6, 7));
+            const double a = (rng.generateDouble() * 2 - 1) * scale;
+            const double b = a + rng.generateDouble() * scale * 3 + scale * 1e-3;
+            const int most = 4 + int(rng.bounded(8));
+            const std::vector<double> t = roundTicks(a, b, most);
+            const QString row = QString("seed %1 trial %2").arg(seed).arg(trial);
+            QVERIFY2(!t.empty() && int(t.size()) <= most, qPrintable(row));
+            if (t.size() < 2) continue;
+            const double step = t[1] - t[0];
+            const double mant = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+            QVERIFY2(std::fabs(mant - 1) < 1e-6 || std::fabs(mant - 2) < 1e-6 ||
+                         std::fabs(mant - 5) < 1e-6,
+                     qPrintable(row));
+            for (double v : t) {
+                QVERIFY2(v >= a - 1e-9 * step && v <= b + 1e-9 * step, qPrintable(row));
+                QVERIFY2(std::fabs(v / step - std::round(v / step)) < 1e-6, qPrintable(row));
+            }
+            if (a <= 0 && b >= 0)
+                QVERIFY2(std::find(t.begin(), t.end(), 0.0) != t.end(), qPrintable(row));
+        }
+    }
+
+    void engineeringNotation() {
+        QCOMPARE(engineeringFor(480).prefix, QString());
+        QCOMPARE(engineeringFor(22050).prefix, QString("k"));
+        QCOMPARE(engineeringFor(0.5).prefix, QString("m"));
+        QCOMPARE(engineeringFor(2.5e6).exponent, 6);
+        QCOMPARE(engineeringText(12500, engineeringFor(22050), 2500), QString("12.5"));
+        QCOMPARE(engineeringText(0.25, engineeringFor(0.5), 0.05), QString("250"));
+        QCOMPARE(engineeringText(0, engineeringFor(0.5), 0.1), QString("0"));
+        QCOMPARE(engineeringText(-40, Engineering{}, 20), QString("-40"));
+        QCOMPARE(modernReadout(12500, -41.237), QString("Frequency 12.5 kHz   PSD -41.24 dB/Hz"));
+    }
+
+    // Curve colours: apart from each other and from whatever Curve1 colour the user saved.
+    void paletteStaysApartFromCurve1_data() {
+        QTest::addColumn<QColor>("curve1");
+        QTest::newRow("default blue") << QColor(0, 0, 255);
+        QTest::newRow("saved green") << QColor(0, 128, 0);
+        QTest::newRow("saved orange") << QColor(230, 120, 0);
+        QTest::newRow("saved sky") << QColor(90, 180, 230);
+        QTest::newRow("Okabe-Ito blue") << QColor(0, 114, 178);
+    }
+    void paletteStaysApartFromCurve1() {
+        QFETCH(QColor, curve1);
+        const std::vector<QColor> c = curveColors(4, curve1);
+        QCOMPARE(int(c.size()), 4);
+        for (std::size_t i = 0; i < c.size(); ++i) {
+            QVERIFY2(!colorsClose(c[i], curve1), qPrintable(c[i].name()));
+            QVERIFY(!colorsClose(c[i], Qt::white));
+            for (std::size_t j = i + 1; j < c.size(); ++j) QVERIFY(!colorsClose(c[i], c[j]));
+        }
+    }
+
+    void drawsOnWhiteWithOneHeaderLine() {
+        const QSize size(800, 600);
+        QImage img(size, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        ModernCurve live = twoLines(1000, 513);
+        ModernCurve held = twoLines(1000, 513, -12);
+        held.label = "Burg p=15, 513 pts";
+        std::optional<ModernLayout> L;
+        {
+            QPainter p(&img);
+            L = drawModernPlot(p, QSizeF(size), live, {held},
+                               "Periodogram \u00b7 64 samples \u00b7 fs 1 kHz \u00b7 Ex-Perio.0",
+                               QColor(0, 0, 255));
+        }
+        QVERIFY(L);
+        QCOMPARE(L->xCaption, QString("Frequency (Hz)"));
+        QCOMPARE(L->yCaption, QString("PSD (dB/Hz)"));
+        QCOMPARE(QList<QString>(L->xLabels.begin(), L->xLabels.end()).first(), QString("0"));
+        QVERIFY(std::find(L->yTicks.begin(), L->yTicks.end(), 0.0) != L->yTicks.end());
+        // White everywhere but ink: most of the canvas, and all four corners.
+        int white = 0;
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x) white += img.pixel(x, y) == 0xFFFFFFFFu;
+        QVERIFY(white > size.width() * size.height() * 3 / 4);
+        for (QPoint c : {QPoint(0, 0), QPoint(799, 0), QPoint(0, 599), QPoint(799, 599)})
+            QCOMPARE(img.pixel(c), 0xFFFFFFFFu);
+        // Both curves are drawn in their own colours inside the frame.
+        for (const QColor& c : L->colors) {
+            int n = 0;
+            for (int y = int(L->frame.top()); y < int(L->frame.bottom()); ++y)
+                for (int x = int(L->frame.left()); x < int(L->frame.right()); ++x)
+                    n += QColor(img.pixel(x, y)) == c;
+            QVERIFY2(n > 50, qPrintable(c.name()));
+        }
+        // The header is the one line above the frame.
+        QVERIFY(L->frame.top() < 60);
+    }
+
+    void mixingViewsIsRefused() {
+        ModernCurve classic = twoLines(1, 65);
+        classic.view = PlotView::Classic;
+        const ModernCurve modern = twoLines(1, 65);
+        const QString why = mixedViewsMessage({classic}, PlotView::Modern);
+        QVERIFY(why.contains("classic view") && why.contains("modern view"));
+        QVERIFY(mixedViewsMessage({modern}, PlotView::Modern).isEmpty());
+        QImage img(320, 240, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        QPainter p(&img);
+        QVERIFY(!drawModernPlot(p, QSizeF(320, 240), modern, {classic}, "x", Qt::blue));
+        p.end();
+        QCOMPARE(img.pixel(10, 10), 0xFF000000u); // nothing drawn
+    }
+};
+
+QTEST_MAIN(TestPlotModern)
+#include "tst_plot_modern.moc"
