@@ -36,6 +36,7 @@ def test_ctypes_structs_match_the_compiled_layout():
         "specest_params": _abi.Params,
         "specest_output": _abi.Output,
         "specest_output64": _abi.Output64,
+        "specest_batch_output64": _abi.BatchOutput64,
         "specest_capacity_info": _abi.CapacityInfo,
         "specest_method_info": _abi.MethodInfo,
     }
