@@ -8,8 +8,13 @@
 #include <cstddef>
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace specest::batch {
+
+double record_work(long long n, int order) {
+    return static_cast<double>(n) * (4.0 * std::max(order, 1) + 64.0);
+}
 
 int parts_for_records(int records, double work_per_record) {
     if (records <= 1) return 1;
@@ -28,11 +33,6 @@ void for_each_record(int records, int parts, const std::function<void(int, int)>
 
 namespace specest {
 namespace {
-
-// About the multiply-adds of one record: the grid's transforms and the order's recursions.
-double record_work(std::size_t n, int order) {
-    return static_cast<double>(n) * (std::max(order, 1) + 16);
-}
 
 // The fits' grids, moved into row-major arrays; the first success gives the common grid.
 template <class Batch, class Fit, class Grid>
@@ -89,9 +89,18 @@ template <class Fit, class Params, class S>
 std::vector<Fit> run_records(const Params& params, const S& samples, int records, int order) {
     std::vector<Fit> fits(static_cast<std::size_t>(std::max(records, 0)));
     if (records <= 0) return fits;
-    const std::size_t n =
-        std::max(samples.real.size(), samples.complex.size()) / static_cast<std::size_t>(records);
-    const int parts = batch::parts_for_records(records, record_work(n, order));
+    const std::size_t total = std::max(samples.real.size(), samples.complex.size());
+    const std::size_t n = total / static_cast<std::size_t>(records);
+    if (n * static_cast<std::size_t>(records) != total) {
+        Fit bad;
+        bad.status = EstimateStatus::invalid_input;
+        bad.message = std::to_string(total) + " samples do not split into " +
+                      std::to_string(records) + " records of one length";
+        fits.assign(fits.size(), bad);
+        return fits;
+    }
+    const int parts =
+        batch::parts_for_records(records, batch::record_work(static_cast<long long>(n), order));
     batch::for_each_record(records, parts, [&](int, int r) {
         fits[static_cast<std::size_t>(r)] = estimate(params, record_samples(samples, records, r));
     });

@@ -6,6 +6,10 @@
 
 namespace specest::batch {
 
+// About the multiply-adds of one record of n samples: the order's recursions over the samples
+// and the grid's transform (for a periodogram order is unused, -999).
+double record_work(long long n, int order);
+
 // Threads worth starting for `records` records of about `work_per_record` multiply-adds each.
 int parts_for_records(int records, double work_per_record);
 

@@ -185,8 +185,8 @@ SPECEST_API int32_t specest_estimate_batch64(const specest_params* p, const doub
         }
         const std::size_t stride = static_cast<std::size_t>(n) * (p->complex_data ? 2 : 1);
 
-        const int parts = specest::batch::parts_for_records(
-            records, static_cast<double>(n) * (std::max(p->npoles, 1) + 16));
+        const int parts =
+            specest::batch::parts_for_records(records, specest::batch::record_work(n, p->npoles));
         std::vector<Grid> grids(static_cast<std::size_t>(parts));
         std::vector<ClassicScratch> scratch(modern ? 0 : static_cast<std::size_t>(parts));
         std::vector<int32_t> nffts(static_cast<std::size_t>(parts));

@@ -26,7 +26,8 @@ typedef int32_t (*est64_fn)(const specest_params*, const double*, int32_t, spece
 typedef int32_t (*batch_fn)(const specest_params*, const double*, int32_t, int32_t,
                             specest_batch_output64*);
 
-enum { R = 7, N = 300, MSG = 256 };
+/* Large enough that the records run on more than one thread. */
+enum { R = 12, N = 4096, MSG = 256 };
 
 static pinit_fn pinit, pinit64;
 static oinit64_fn oinit64;
