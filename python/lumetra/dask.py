@@ -67,7 +67,12 @@ def psd(darr, method="periodogram", *, axis=-1, **keywords):
     probe = rng.standard_normal(n)
     if darr.dtype.kind == "c":
         probe = probe + 1j * rng.standard_normal(n)
-    f, _ = lumetra.psd(probe, method, **keywords)
+    try:
+        f, _ = lumetra.psd(probe, method, **keywords)
+    except lumetra.EstimationError:
+        # The method failed on noise: the data's own first slice gives the grid.
+        first = darr[tuple(slice(None) if d == axis else 0 for d in range(darr.ndim))]
+        f, _ = lumetra.psd(np.asarray(first.compute()), method, **keywords)
     chunks = list(darr.chunks)
     chunks[axis] = (len(f),)
     fn = functools.partial(_block_psd, method=method, axis=axis, keywords=keywords)
