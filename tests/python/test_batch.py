@@ -1,5 +1,8 @@
 """N-dimensional input: every slice has the bits of its 1-D call; Dask chunks likewise."""
 
+import subprocess
+import sys
+
 import numpy as np
 import pytest
 
@@ -114,6 +117,10 @@ def test_bad_axis_empty_axis_and_failed_slice_are_named():
 
 
 def test_dask_is_optional_and_refuses_a_split_axis():
+    # Importing lumetra loads no Dask: it works where Dask is not installed.
+    probe = "import sys, lumetra; print(any(m.split('.')[0] == 'dask' for m in sys.modules))"
+    assert subprocess.run([sys.executable, "-c", probe], check=True, capture_output=True,
+                          text=True).stdout.strip() == "False"
     da = pytest.importorskip("dask.array")
     import lumetra.dask
 
