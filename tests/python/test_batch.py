@@ -88,6 +88,20 @@ def test_psd_of_complex_slices_and_pandas_columns():
         assert _same(lumetra.psd(df[name], "burg", order=4)[1], p[:, j])
 
 
+@pytest.mark.parametrize("profile", ["modern", "classic"])
+def test_times_apply_to_every_slice(profile):
+    rng = np.random.default_rng(11)
+    x = rng.standard_normal((2, 128, 3))
+    t = np.cumsum(np.full(128, 0.125))
+    e = lumetra.estimate(x, "burg", order=6, times=t, axis=1, profile=profile)
+    for i in range(2):
+        for j in range(3):
+            one = lumetra.estimate(x[i, :, j], "burg", order=6, times=t, profile=profile)
+            assert _same(one.freqs, e.freqs)
+            assert _same(one.power, e.power[i, :, j])
+            assert (one.t_start, one.t_final) == (e.t_start, e.t_final)
+
+
 def test_bad_axis_empty_axis_and_failed_slice_are_named():
     x = np.ones((4, 512))
     with pytest.raises(ValueError, match=r"axis=2 is out of range for x with 2 dimensions"):
