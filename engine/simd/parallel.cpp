@@ -32,7 +32,17 @@ std::atomic<int>& limit() {
     return n;
 }
 
+thread_local int serial_depth = 0;
+
 } // namespace
+
+SerialScope::SerialScope() {
+    ++serial_depth;
+}
+
+SerialScope::~SerialScope() {
+    --serial_depth;
+}
 
 int max_threads() {
     return limit().load(std::memory_order_relaxed);
@@ -44,6 +54,7 @@ void set_max_threads(int n) {
 
 int parts_for(double work) {
     if (force_scalar()) return 1; // the reference path runs as it always did
+    if (serial_depth > 0) return 1;
     const int by_work = static_cast<int>(std::min(work / kWorkPerThread, double{kMaxThreads}));
     return std::max(1, std::min(by_work, max_threads()));
 }

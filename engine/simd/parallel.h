@@ -18,6 +18,16 @@ int parts_for(double work);
 int max_threads();
 void set_max_threads(int n);
 
+// While one lives, parts_for gives 1 on this thread: its caller already keeps every thread
+// busy with parts of its own (records of a batch), and parts within parts would only queue.
+class SerialScope {
+  public:
+    SerialScope();
+    ~SerialScope();
+    SerialScope(const SerialScope&) = delete;
+    SerialScope& operator=(const SerialScope&) = delete;
+};
+
 // Runs part(0) .. part(parts - 1): part 0 on the calling thread, the others on threads of
 // their own (one after the other on the calling thread when a thread cannot be started).
 // An exception from a part is passed on to the caller after every part has ended.

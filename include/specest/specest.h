@@ -204,6 +204,54 @@ SPECEST_API int32_t specest_capacity64(const specest_params* p, int32_t n,
 SPECEST_API int32_t specest_estimate64(const specest_params* p, const double* samples, int32_t n,
                                        specest_output64* out);
 
+/* Caller-owned outputs of specest_estimate_batch64, row-major: record r's values start at
+ * r times the row's capacity. Every array but status may be NULL (then it is not filled). */
+typedef struct specest_batch_output64 {
+    uint32_t size; /* sizeof(specest_batch_output64) as the caller was compiled */
+    double* freqs; /* grid_cap values: the grid, the same for every record */
+    double* psd;   /* records x grid_cap (classic: the power before the dB conversion) */
+    double* db;    /* records x grid_cap */
+    int32_t grid_cap;
+    int32_t n_freq;          /* out: points on the grid */
+    double* a;               /* records x 2 coef_cap: (re, im) pairs as in specest_output64 */
+    double* b;               /* records x 2 coef_cap */
+    double* reflection;      /* records x 2 coef_cap */
+    int32_t coef_cap;        /* complex values per record */
+    int32_t* n_a;            /* records */
+    int32_t* n_b;            /* records */
+    int32_t* n_reflection;   /* records */
+    double* peaks;           /* records x 3 peak_cap: rows as specest_output64's peaks */
+    int32_t peak_cap;        /* peaks per record */
+    int32_t* n_peaks;        /* records */
+    double* sig2;            /* records */
+    int32_t* npts;           /* records */
+    int32_t* iterations;     /* records */
+    int32_t* akaike_status;  /* records */
+    double* zero_fill;       /* records; classic only (modern: 0) */
+    double* t_start;         /* records; classic only */
+    double* t_final;         /* records; classic only */
+    int32_t* status;         /* records: each record's status (required) */
+    char* messages;          /* records x message_cap: why a record failed, NUL-terminated */
+    int32_t message_cap;
+    int32_t nfft;            /* out */
+    int32_t onesided;        /* out */
+    int32_t failed;          /* out: records whose status is not SPECEST_SUCCESS */
+} specest_batch_output64;
+
+SPECEST_API void specest_batch_output_init64(specest_batch_output64* out);
+
+/* Estimates `records` records of n samples each, stored one after the other (n doubles, or n
+ * (re, im) pairs when complex), with one parameter set in p's profile, in parallel on the
+ * engine's threads (SPECEST_THREADS). Record r's results have the bits of
+ * specest_estimate64(p, samples + r * n [* 2], n, ...); times (times64) apply to every record;
+ * no report. grid_cap, coef_cap and peak_cap come from specest_capacity64 (p, n).
+ * Returns SPECEST_SUCCESS when every record succeeded, else the status of the first record
+ * that did not (each record's status and message are in out); SPECEST_INVALID_ARGUMENT for a
+ * NULL pointer, an unknown struct size or a capacity too small for the grid. */
+SPECEST_API int32_t specest_estimate_batch64(const specest_params* p, const double* samples,
+                                             int32_t records, int32_t n,
+                                             specest_batch_output64* out);
+
 /* Runs a job file exactly as specest_run does (report "~Lumetra.out" in report_dir, NULL or ""
  * for the current directory; flags SPECEST_NO_PAUSE) and fills out like specest_estimate.
  * Returns what specest_estimate returns; an input error is SPECEST_INVALID_INPUT here. */

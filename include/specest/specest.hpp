@@ -206,4 +206,33 @@ ModernEstimate run_job_file_modern(std::string_view job_path, const EstimateOpti
 long long estimate_capacity(const ModernParams& params, long long n,
                             std::string* message = nullptr);
 
+// ---- Batches: many records of one length, one parameter set -------------------------------
+
+// Results of a batch. Record r's spectrum is row r of the row-major arrays; fits[r] holds its
+// status, message, model, peaks and scalars (its own grid arrays are left empty).
+struct ModernBatch {
+    int records = 0;
+    int n_freq = 0;
+    std::vector<double> freqs;   // the grid, the same for every record
+    std::vector<double> psd, db; // records x n_freq (zeros in the row of a failed record)
+    std::vector<ModernEstimate> fits;
+    int failed = 0; // records whose status is not success
+};
+
+struct ClassicBatch {
+    int records = 0;
+    int n_freq = 0;
+    std::vector<float> freqs;
+    std::vector<float> db, power; // records x n_freq
+    std::vector<Estimate> fits;
+    int failed = 0;
+};
+
+// Estimates `records` records stored one after the other in samples.real (or samples.complex),
+// each of the same length, with one parameter set, in parallel on the engine's threads.
+// samples.times, when given, holds one record's times and applies to every record. Record r
+// gets the bits the one-record call gives. Never throws; reports no run.
+ModernBatch estimate_batch(const ModernParams& params, const Samples64& samples, int records);
+ClassicBatch estimate_batch(const EstimateParams& params, const Samples& samples, int records);
+
 } // namespace specest

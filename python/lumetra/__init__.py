@@ -21,7 +21,7 @@ import warnings
 
 import numpy as np
 
-from . import _abi, _modern
+from . import _abi, _batch, _modern
 from ._methods import DEFAULTS, FIELD_NAMES, KEYWORD_LINES, METHODS, Method, by_number, lookup
 
 __all__ = ["psd", "estimate", "run_job", "Estimate", "EstimationError", "Method", "METHODS"]
@@ -324,9 +324,18 @@ def estimate(
     scaling="density",
     return_onesided=None,
     peak_prominence=3.0,
+    axis=-1,
     **params,
 ):
-    """Estimates the spectrum of the samples x (any 1-D array-like, real or complex).
+    """Estimates the spectrum of the samples x (any array-like, real or complex).
+
+    x may have any number of dimensions: every 1-D slice along axis (default the last) is
+    estimated on its own, all in parallel on the engine's threads, each giving the bits its
+    1-D call gives. Then freqs is the common grid; psd, power and db have x's shape with the
+    frequency axis in place of axis; a, b, reflection are stacked (slices' shape + (order,));
+    sig2, iterations and akaike_status have the slices' shape; peaks is a list (nested as
+    the slices) of per-slice peak tables. A slice the estimator fails on raises
+    EstimationError naming the slice; report=True needs 1-D x.
 
     profile: "modern" (default: float64, scipy's conventions; see docs/numerics.md) or
         "classic" (exactly what a job file gives).
@@ -356,6 +365,7 @@ def estimate(
     """
     if profile not in _PROFILES:
         raise ValueError(f"profile={profile!r} must be 'modern' or 'classic'")
+    x = _batch_input(x, axis, report)
     if profile == "classic":
         if window is not None:
             params["window"] = window
@@ -363,8 +373,16 @@ def estimate(
             if "twosided" in params:
                 raise TypeError("give return_onesided or twosided (its inverse), not both")
             params["twosided"] = not return_onesided
+        if isinstance(x, _Slices):
+            return Estimate(**_batch.classic(x.x, method, x.axis, fs=fs, nfft=nfft, times=times,
+                                             params=params))
         return _estimate_classic(x, method, fs=fs, nfft=nfft, times=times, report=report, **params)
     twosided = params.pop("twosided", None)
+    if isinstance(x, _Slices):
+        return Estimate(**_batch.modern(
+            x.x, method, x.axis, fs=fs, nfft=nfft, times=times, window=window, detrend=detrend,
+            scaling=scaling, return_onesided=return_onesided, twosided=twosided,
+            peak_prominence=peak_prominence, settings=params))
     fields = _modern.run(
         x,
         method,
@@ -396,6 +414,27 @@ def estimate(
     )
 
 
+class _Slices:
+    """Input for the batch path: an array of more than one dimension."""
+
+    def __init__(self, x, axis):
+        self.x = x
+        self.axis = axis
+
+
+def _batch_input(x, axis, report):
+    """x itself for the 1-D path, or _Slices for the batch path (checking axis)."""
+    arr = np.asarray(x)
+    if arr.ndim == 1 and arr.dtype.kind in "biufc":
+        _batch.normalize_axis(axis, 1, arr.shape)
+        return x
+    if arr.ndim == 0 or arr.dtype.kind not in "biufc":
+        return x  # the 1-D path says what is wrong
+    if report:
+        raise ValueError(f"report=True needs one-dimensional x; got shape {arr.shape}")
+    return _Slices(arr, axis)
+
+
 def psd(
     x,
     method="periodogram",
@@ -406,9 +445,14 @@ def psd(
     detrend="constant",
     scaling="density",
     return_onesided=None,
+    axis=-1,
     **params,
 ):
     """(f, Pxx): the spectral density of x, as scipy.signal.periodogram returns it.
+
+    x may have any number of dimensions: Pxx then has x's shape with the frequency axis in
+    place of axis (default -1), every slice estimated in parallel (see estimate()). A pandas
+    DataFrame's columns are axis=0.
 
     The modern profile (float64, scipy's conventions) with any of the fourteen methods; see
     estimate() for the keywords. With method="periodogram" the meanings and defaults are
@@ -423,6 +467,7 @@ def psd(
         detrend=detrend,
         scaling=scaling,
         return_onesided=return_onesided,
+        axis=axis,
         **params,
     )
     return e.freqs, e.psd

@@ -155,6 +155,40 @@ class Output64(Structure):
     ]
 
 
+class BatchOutput64(Structure):
+    _fields_ = [
+        ("size", c_uint32),
+        ("freqs", POINTER(c_double)),
+        ("psd", POINTER(c_double)),
+        ("db", POINTER(c_double)),
+        ("grid_cap", c_int32),
+        ("n_freq", c_int32),
+        ("a", POINTER(c_double)),
+        ("b", POINTER(c_double)),
+        ("reflection", POINTER(c_double)),
+        ("coef_cap", c_int32),
+        ("n_a", POINTER(c_int32)),
+        ("n_b", POINTER(c_int32)),
+        ("n_reflection", POINTER(c_int32)),
+        ("peaks", POINTER(c_double)),
+        ("peak_cap", c_int32),
+        ("n_peaks", POINTER(c_int32)),
+        ("sig2", POINTER(c_double)),
+        ("npts", POINTER(c_int32)),
+        ("iterations", POINTER(c_int32)),
+        ("akaike_status", POINTER(c_int32)),
+        ("zero_fill", POINTER(c_double)),
+        ("t_start", POINTER(c_double)),
+        ("t_final", POINTER(c_double)),
+        ("status", POINTER(c_int32)),
+        ("messages", POINTER(c_char)),
+        ("message_cap", c_int32),
+        ("nfft", c_int32),
+        ("onesided", c_int32),
+        ("failed", c_int32),
+    ]
+
+
 class CapacityInfo(Structure):
     _fields_ = [
         ("size", c_uint32),
@@ -193,6 +227,11 @@ _PROTOTYPES = {
         [POINTER(Params), c_int32, POINTER(CapacityInfo), c_char_p, c_int32],
     ),
     "specest_estimate64": (c_int32, [POINTER(Params), c_void_p, c_int32, POINTER(Output64)]),
+    "specest_batch_output_init64": (None, [POINTER(BatchOutput64)]),
+    "specest_estimate_batch64": (
+        c_int32,
+        [POINTER(Params), c_void_p, c_int32, c_int32, POINTER(BatchOutput64)],
+    ),
     "specest_run_file": (c_int32, [c_char_p, c_char_p, c_int32, POINTER(Output)]),
     "specest_file_capacity": (c_int32, [c_char_p, POINTER(CapacityInfo), c_char_p, c_int32]),
     "specest_method": (c_int32, [c_int32, POINTER(MethodInfo)]),
@@ -249,6 +288,13 @@ def new_output64():
     out = Output64()
     lib.specest_output_init64(ctypes.byref(out))
     out.size = ctypes.sizeof(Output64)
+    return out
+
+
+def new_batch_output64():
+    out = BatchOutput64()
+    lib.specest_batch_output_init64(ctypes.byref(out))
+    out.size = ctypes.sizeof(BatchOutput64)
     return out
 
 

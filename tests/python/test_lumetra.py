@@ -36,6 +36,7 @@ def test_ctypes_structs_match_the_compiled_layout():
         "specest_params": _abi.Params,
         "specest_output": _abi.Output,
         "specest_output64": _abi.Output64,
+        "specest_batch_output64": _abi.BatchOutput64,
         "specest_capacity_info": _abi.CapacityInfo,
         "specest_method_info": _abi.MethodInfo,
     }
@@ -221,8 +222,10 @@ BAD_INPUT = [
      lambda x, c, d: _psd_classic(_with(c, 3, complex(np.inf, 0)), "burg", order=4),
      r"x\[3\] .* not a finite"),
     ("empty x", lambda x, c, d: _psd_classic([], "burg", order=4), r"x is empty"),
-    ("two-dimensional x", lambda x, c, d: _psd_classic(x.reshape(16, -1), "burg", order=4),
-     r"one-dimensional; got shape \(16, 16\)"),
+    # Two-dimensional x is a batch of slices now; an axis it lacks is the error.
+    ("two-dimensional x, axis out of range",
+     lambda x, c, d: _psd_classic(x.reshape(16, -1), "burg", order=4, axis=2),
+     r"axis=2 is out of range for x with 2 dimensions \(shape \(16, 16\)\)"),
     ("nfft below len(x)", lambda x, c, d: _psd_classic(x, "burg", order=4, nfft=100),
      r"nfft=100 is smaller than len\(x\)=256"),
     ("times of the wrong length", lambda x, c, d: _psd_classic(x, "burg", order=4, times=[0, 1]),

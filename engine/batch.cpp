@@ -1,0 +1,143 @@
+#include "batch.h"
+
+#include "simd/parallel.h"
+#include "specest/specest.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace specest::batch {
+
+double record_work(long long n, int order) {
+    return static_cast<double>(n) * (4.0 * std::max(order, 1) + 64.0);
+}
+
+int parts_for_records(int records, double work_per_record) {
+    if (records <= 1) return 1;
+    return std::min(records, simd::parts_for(work_per_record * records));
+}
+
+void for_each_record(int records, int parts, const std::function<void(int, int)>& record) {
+    std::atomic<int> next{0};
+    simd::run_parts(std::max(parts, 1), [&](int part) {
+        const simd::SerialScope serial;
+        for (int r = next.fetch_add(1); r < records; r = next.fetch_add(1)) record(part, r);
+    });
+}
+
+} // namespace specest::batch
+
+namespace specest {
+namespace {
+
+// The fits' grids, moved into row-major arrays; the first success gives the common grid.
+template <class Batch, class Fit, class Grid>
+void gather(Batch& b, std::vector<Fit>& fits, Grid Fit::*first, Grid Fit::*second,
+            Grid Batch::*rows1, Grid Batch::*rows2) {
+    b.records = static_cast<int>(fits.size());
+    for (const Fit& f : fits)
+        if (f.status == EstimateStatus::success) {
+            b.freqs = f.freqs;
+            break;
+        }
+    b.n_freq = static_cast<int>(b.freqs.size());
+    const auto nf = b.freqs.size();
+    (b.*rows1).assign(nf * fits.size(), 0);
+    (b.*rows2).assign(nf * fits.size(), 0);
+    for (std::size_t r = 0; r < fits.size(); ++r) {
+        Fit& f = fits[r];
+        if (f.status != EstimateStatus::success) {
+            ++b.failed;
+        } else {
+            std::copy_n((f.*first).begin(), std::min(nf, (f.*first).size()),
+                        (b.*rows1).begin() + static_cast<std::ptrdiff_t>(r * nf));
+            std::copy_n((f.*second).begin(), std::min(nf, (f.*second).size()),
+                        (b.*rows2).begin() + static_cast<std::ptrdiff_t>(r * nf));
+        }
+        f.freqs = {};
+        (f.*first) = {};
+        (f.*second) = {};
+    }
+    b.fits = std::move(fits);
+}
+
+template <class Fit> Fit failed_record(const char* why) {
+    Fit f;
+    f.status = EstimateStatus::stopped;
+    f.message = why;
+    return f;
+}
+
+// One record's samples out of the whole batch.
+template <class S> S record_samples(const S& all, int records, int r) {
+    S s = all;
+    if (!all.complex.empty()) {
+        const std::size_t n = all.complex.size() / static_cast<std::size_t>(records);
+        s.complex = all.complex.subspan(n * static_cast<std::size_t>(r), n);
+    } else {
+        const std::size_t n = all.real.size() / static_cast<std::size_t>(records);
+        s.real = all.real.subspan(n * static_cast<std::size_t>(r), n);
+    }
+    return s;
+}
+
+template <class Fit, class Params, class S>
+std::vector<Fit> run_records(const Params& params, const S& samples, int records, int order) {
+    std::vector<Fit> fits(static_cast<std::size_t>(std::max(records, 0)));
+    if (records <= 0) return fits;
+    const std::size_t total = std::max(samples.real.size(), samples.complex.size());
+    const std::size_t n = total / static_cast<std::size_t>(records);
+    if (n * static_cast<std::size_t>(records) != total) {
+        Fit bad;
+        bad.status = EstimateStatus::invalid_input;
+        bad.message = std::to_string(total) + " samples do not split into " +
+                      std::to_string(records) + " records of one length";
+        fits.assign(fits.size(), bad);
+        return fits;
+    }
+    const int parts =
+        batch::parts_for_records(records, batch::record_work(static_cast<long long>(n), order));
+    batch::for_each_record(records, parts, [&](int, int r) {
+        fits[static_cast<std::size_t>(r)] = estimate(params, record_samples(samples, records, r));
+    });
+    return fits;
+}
+
+} // namespace
+
+ModernBatch estimate_batch(const ModernParams& params, const Samples64& samples, int records) {
+    ModernBatch b;
+    try {
+        auto fits = run_records<ModernEstimate>(params, samples, records, params.order);
+        gather(b, fits, &ModernEstimate::psd, &ModernEstimate::db, &ModernBatch::psd,
+               &ModernBatch::db);
+    } catch (const std::bad_alloc&) {
+        b = {};
+        b.records = std::max(records, 0);
+        b.fits.assign(static_cast<std::size_t>(b.records),
+                      failed_record<ModernEstimate>("Out of memory"));
+        b.failed = b.records;
+    }
+    return b;
+}
+
+ClassicBatch estimate_batch(const EstimateParams& params, const Samples& samples, int records) {
+    ClassicBatch b;
+    try {
+        auto fits = run_records<Estimate>(params, samples, records, params.npoles);
+        gather(b, fits, &Estimate::power, &Estimate::db, &ClassicBatch::power, &ClassicBatch::db);
+    } catch (const std::bad_alloc&) {
+        b = {};
+        b.records = std::max(records, 0);
+        b.fits.assign(static_cast<std::size_t>(b.records),
+                      failed_record<Estimate>("Out of memory"));
+        b.failed = b.records;
+    }
+    return b;
+}
+
+} // namespace specest
