@@ -1,11 +1,12 @@
 // Minimum-variance (Capon) spectrum; the correlation matrix and its inverse are exposed for tests.
 #pragma once
 
+#include "specest/job_record.hpp"
 #include "views.h"
 
 namespace specest {
 
-constexpr int kMvseMaxOrder = 210;
+constexpr int kMvseMaxOrder = record::kMaxPoles;
 
 // Packed forward-backward correlation matrix of order ip into rmat (the solver's hc).
 void corrmat(Vec1<cfloat> x, const int& n, const int& ip, Vec1<cfloat> rmat);

@@ -10,6 +10,8 @@
 #include "plot_registry.h"
 #include "registry_store.h"
 
+#include <specest/job_record.hpp>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,6 +26,9 @@
 #include <unistd.h>
 
 namespace lumetra {
+
+static_assert(plot::kMaxPeaks == specest::record::kMaxPeaks, "one peak cap for engine and plot");
+
 namespace {
 
 // Shortest text that reads back as the same 32-bit value.
