@@ -375,6 +375,10 @@ void spec_info(std::string_view fileNam, int /*k*/, int& npts, int& npoints) {
     if (jp.window_name.size() > kNameWidth) jp.window_name.resize(kNameWidth);
     jp.note1 = fixed_width(lines.next(20), kNoteWidth);
     jp.note2 = fixed_width(lines.next(21), kNoteWidth);
+    // The same rule as read_job: a job is 21 lines, and what follows may only be blank.
+    if (!lines.only_blank_lines_left())
+        lines.fail(kJobLines + 1, "the file goes on past line " + std::to_string(kJobLines) +
+                                      "; a job file has " + std::to_string(kJobLines) + " lines");
 
     finish_job(jp, npts);
 }

@@ -258,6 +258,23 @@ INSTANTIATE_TEST_SUITE_P(
                              "line 8: the negative-frequency answer must be Y or N"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The run refuses what read_job refuses, with the same message: one reader.
+TEST_F(JobRun, RunAndReadJobRefuseTheSameExtraLine) {
+    std::string text;
+    for (const auto& v : job_.values()) text += v + "\r\n";
+    test::write_text(dir_ / "extra.0", text + "\r\n  \r\n");
+    EXPECT_EQ(run(job_).result.status, RunStatus::success);
+    EXPECT_EQ(test::run(dir_ / "extra.0").result.status, RunStatus::success);
+    test::write_text(dir_ / "extra.0", text + "22nd line\r\n");
+    std::array<std::string, kJobLines> v;
+    std::string why;
+    EXPECT_FALSE(read_job((dir_ / "extra.0").string(), v, why));
+    const auto out = test::run(dir_ / "extra.0", 4096);
+    EXPECT_EQ(out.result.status, RunStatus::stopped);
+    EXPECT_EQ(out.result.stop_text, why);
+    EXPECT_NE(why.find("line 22: the file goes on past line 21"), std::string::npos) << why;
+}
+
 TEST_F(JobRun, LagCountIsBoundedLikeTheGrid) {
     job_.method = "Blackman-Tukey";
     job_.mode = "0";
