@@ -138,7 +138,11 @@ bool grid_fits(long long grid, specest_output* out, const char* what) {
     return false;
 }
 
-constexpr int32_t kMaxPeaks = 99;
+constexpr int32_t kMaxPeaks = rec::kMaxPeaks;
+// The texts of kRanges below spell these limits out.
+static_assert(rec::kMaxPoles == 210 && rec::kMaxZeros == 200 && rec::kMaxOrder == 411 &&
+                  rec::kMaxFreqPoints == 16777216 && rec::kMaxIterations == 9999,
+              "kRanges quotes the limits of job_record.hpp");
 
 // The answer of a capacity query: the sizes, or why the settings have none.
 int32_t answer_capacity(long long grid, const std::string& why, specest_capacity_info* out,

@@ -1,6 +1,7 @@
 // What one engine run hands back: the result block and how the run ended.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -28,6 +29,7 @@ struct RunResult {
     float t_finalZ = 0.0f;
     float zeroFillZ = 0.0f;
     float sig2Z = 0.0f;
+    QByteArray report; // this run's report text (empty when the engine cannot hand it over)
 };
 
 } // namespace lumetra

@@ -1,5 +1,6 @@
 #include "run_pipeline.h"
 
+#include "atomic_write.h"
 #include "common_files.h"
 #include "file_error_policy.h"
 #include "job_run.h"
@@ -214,9 +215,12 @@ void RunPipeline::engineDone() {
         break;
     case RunStatus::EstimatorFailure: {
         // The title says what the report says; the report opens where it says it.
+        // The run's own report; the file only from an engine that cannot hand it over.
         QFile report(joinPath(session_.state().userDir, kRunReportName));
         const QString reason =
-            report.open(QIODevice::ReadOnly)
+            !result_.report.isEmpty()
+                ? estimatorFailureReason(QString::fromLocal8Bit(result_.report))
+            : report.open(QIODevice::ReadOnly)
                 ? estimatorFailureReason(QString::fromLocal8Bit(report.readAll()))
                 : QString();
         if (ui.message({QStringLiteral("No Plot!  Error calculating a spectrum.\nView bottom of "
@@ -243,8 +247,18 @@ void RunPipeline::engineDone() {
 
 void RunPipeline::copyRunReport(const QString& name, const QString& directory) {
     const JobState& s = session_.state();
+    const QString target = runReportCopyPath(name, directory, s.currentDir);
+    // The run's own text: another run may have replaced ~Lumetra.out meanwhile.
+    if (!result_.report.isEmpty()) {
+        QString why;
+        if (!writeFileAtomically(target, result_.report, &why))
+            session_.ui().message(
+                {QStringLiteral("Cannot write ") + target + QStringLiteral(": ") + why,
+                 kRunEngineTitle, MessageIcon::Warning, MessageButtons::Ok});
+        return;
+    }
     const QString source = joinPath(s.userDir, kRunReportName);
-    copyFile(source, runReportCopyPath(name, directory, s.currentDir), session_.ui());
+    copyFile(source, target, session_.ui());
 }
 
 void RunPipeline::viewUserFile(const QString& name, bool atEnd) {
