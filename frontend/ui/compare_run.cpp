@@ -1,7 +1,9 @@
 #include "compare_run.h"
 
+
 #include "atomic_write.h"
 #include "job_file_reader.h"
+#include "job_run.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,18 +75,14 @@ std::optional<CompareSetup> prepareCompare(const QString& jobPath, QString* erro
     };
     CompareSetup s;
     s.jobPath = QFileInfo(jobPath).absoluteFilePath();
-    const JobReadOutcome read = readJobFile(s.jobPath, s.answers);
-    if (!read.ok)
-        return fail(
-            QStringLiteral("%1: the job cannot be read (%2).").arg(jobPath, read.description));
-    // Line 2 as the engine takes it: up to the last "!", tabs as blanks, next to the job unless
-    // absolute or found from here.
-    QFile job(s.jobPath);
-    if (!job.open(QIODevice::ReadOnly)) return fail(jobPath + QStringLiteral(": cannot be read."));
-    job.readLine();
-    QString name = QString::fromUtf8(job.readLine());
-    if (name.contains(u'!')) name.truncate(name.lastIndexOf(u'!'));
-    name = name.replace(u'\t', u' ').trimmed();
+    QString why;
+    const std::optional<QStringList> values = readJobValues(s.jobPath, &why);
+    if (!values)
+        return fail(QStringLiteral("%1: the job cannot be read (%2).").arg(jobPath, why));
+    // Line 2 as the engine's reader gives it, next to the job unless absolute or found from here.
+    QString name;
+    answersFromJobValues(*values, s.answers, &name);
+    name = name.trimmed();
     s.dataPath = QFileInfo(name).isAbsolute() || QFileInfo::exists(name)
                      ? name
                      : QFileInfo(s.jobPath).dir().filePath(name);

@@ -161,14 +161,14 @@ static void check_file_entries(void* lib, const char* job, const char* dir) {
     char cr_job[512];
     snprintf(cr_job, sizeof cr_job, "%s/cr.job", dir);
     FILE* in = fopen(job, "rb");
-    FILE* out = fopen(cr_job, "wb");
+    FILE* copy = fopen(cr_job, "wb");
     int ch, prev = 0;
-    while (in && out && (ch = fgetc(in)) != EOF) {
-        if (!(ch == '\n' && prev == '\r')) fputc(ch, out);
+    while (in && copy && (ch = fgetc(in)) != EOF) {
+        if (!(ch == '\n' && prev == '\r')) fputc(ch, copy);
         prev = ch;
     }
     if (in) fclose(in);
-    if (out) fclose(out);
+    if (copy) fclose(copy);
     CHECK(read_job(cr_job, text_cr, need, msg, (int32_t)sizeof msg) == SPECEST_SUCCESS);
     CHECK(strcmp(text, text_cr) == 0);
 
