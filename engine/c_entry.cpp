@@ -517,6 +517,8 @@ SPECEST_API int32_t specest_estimate64(const specest_params* p, const double* sa
             s.times = {t, count};
         specest::EstimateOptions options;
         options.want_report = want_report;
+        options.want_peaks = out->peaks != nullptr && out->peak_cap > 0;
+        options.want_db = out->db != nullptr || options.want_peaks;
         return deliver64(specest::estimate(m, s, options), out);
     } catch (...) {
         return SPECEST_STOPPED;
