@@ -75,6 +75,26 @@ template <class R> void burg(Vec1<cx<R>> x, int& n, int& ip, Vec1<cx<R>> a, R& s
         if (vector && k > 1) {
             sumn = {fused[0], fused[1]};
             sumd = fused[2];
+        } else if constexpr (!kClassic<R>) {
+            // Double precision has no bits to keep: four partial sums in a fixed order, so the
+            // additions do not wait on each other.
+            double nr[4] = {}, ni[4] = {}, d[4] = {};
+            int j = k + 1;
+            for (; j + 3 <= n; j += 4)
+                for (int q = 0; q < 4; ++q) {
+                    const cdouble f = efk[j + q - 1], b = ebk[j + q - 2];
+                    nr[q] += f.real() * b.real() + f.imag() * b.imag();
+                    ni[q] += f.imag() * b.real() - f.real() * b.imag();
+                    d[q] += abs2(f) + abs2(b);
+                }
+            for (; j <= n; ++j) {
+                const cdouble f = efk[j - 1], b = ebk[j - 2];
+                nr[0] += f.real() * b.real() + f.imag() * b.imag();
+                ni[0] += f.imag() * b.real() - f.real() * b.imag();
+                d[0] += abs2(f) + abs2(b);
+            }
+            sumn = {(nr[0] + nr[1]) + (nr[2] + nr[3]), (ni[0] + ni[1]) + (ni[2] + ni[3])};
+            sumd = (d[0] + d[1]) + (d[2] + d[3]);
         } else {
             for (int j = k + 1; j <= n; ++j) {
                 const cdouble f = wide(efk[j - 1]), b = wide(ebk[j - 2]);
