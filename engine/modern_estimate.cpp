@@ -269,7 +269,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         const cdouble v = cplx ? s.complex[k] : cdouble(s.real[k], 0.0);
         if (!std::isfinite(v.real()) || !std::isfinite(v.imag()))
             bad("x[" + std::to_string(i) + "] is not a finite number");
-        if (std::abs(v) > kBadSampleLimit)
+        if (abs2(v) > kBadSampleLimit * kBadSampleLimit)
             bad("x[" + std::to_string(i) +
                 "] has magnitude above 1e10, which the engine does not "
                 "take; scale x down");
@@ -312,20 +312,20 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     TransformLength length(st.nfft);
 
     const std::size_t grid_len = static_cast<std::size_t>(st.nfft) + 2;
-    auto real = work_array<double>(work, " Aborting: out of memory", "Out of memory");
+    // Written before they are read (the samples, the window over the samples).
+    auto real = unset_work_array<double>(work, " Aborting: out of memory", "Out of memory");
     for (int i = 0; i < n; ++i)
         real[static_cast<std::size_t>(i)] = amp[static_cast<std::size_t>(i)].real();
-    auto window = work_array<double>(work, " Aborting: out of memory", "Out of memory");
+    auto window = unset_work_array<double>(work, " Aborting: out of memory", "Out of memory");
     auto psd =
         work_array<double>(std::max(grid_len, work), " Aborting: out of memory", "Out of memory");
     double window_power = n, window_sum = n; // sum w^2 and sum w of the data window
     if (info->method == Method::periodogram) {
-        std::vector<double> w;
+        const std::vector<double>* w = &p.window_values;
         if (!p.window_values.empty()) {
             if (p.window_values.size() != static_cast<std::size_t>(n))
                 bad("window holds " + std::to_string(p.window_values.size()) +
                     " values; it needs one per sample used (" + std::to_string(n) + ")");
-            w = p.window_values;
         } else {
             // The last window of this thread is kept: repeated calls on records of one length
             // need its cosines once.
@@ -338,11 +338,11 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
                 kept = std::move(*made.weights);
                 kept_name = name;
             }
-            w = kept;
+            w = &kept;
         }
         window_power = window_sum = 0;
         for (int i = 0; i < n; ++i) {
-            const double v = w[static_cast<std::size_t>(i)];
+            const double v = (*w)[static_cast<std::size_t>(i)];
             if (!std::isfinite(v)) bad("window[" + std::to_string(i) + "] is not finite");
             window[static_cast<std::size_t>(i)] = v;
             window_power += v * v;

@@ -2,12 +2,33 @@
 
 #include "complex_ops.h"
 #include "fft.h"
+#include "fft_any.h"
+
+#include <vector>
 
 namespace specest {
 
 template <class R>
 void periodogram(Vec1<cx<R>> x, int n, Vec1<R> w, int nexp, Vec1<R> pper, int npoints) {
     const int big_n = transform_length<R>(nexp);
+    if constexpr (!kClassic<R>) {
+        bool real = true;
+        for (int i = 1; i <= n && real; ++i) real = x(i).imag() == 0.0;
+        if (real && big_n <= npoints && big_n <= x.size()) {
+            // Real data: the half-length transform, the other half by symmetry.
+            std::vector<double> r(static_cast<std::size_t>(big_n), 0.0);
+            for (int i = 1; i <= n && i <= big_n; ++i)
+                r[static_cast<std::size_t>(i - 1)] = x(i).real() * w(i);
+            fft64::rfft(r.data(), r.size(), x.data());
+            const double dn = n;
+            for (int k = 0; k <= big_n / 2; ++k) {
+                const double v = abs2(x(k + 1)) / dn;
+                pper(k + 1) = v;
+                if (k > 0 && big_n - k > big_n / 2) pper(big_n - k + 1) = v;
+            }
+            return;
+        }
+    }
     for (int i = 1; i <= n; ++i) x(i) = {x(i).real() * w(i), x(i).imag() * w(i)};
     for (int i = n + 1; i <= big_n; ++i) x(i) = cx<R>();
     transform<R>(x, nexp, 1, npoints);

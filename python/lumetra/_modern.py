@@ -188,7 +188,7 @@ def run(x, method, *, fs=1.0, nfft=None, times=None, window=None, detrend="const
     if status != _abi.SUCCESS:
         raise ValueError(_abi.text(msg.value).strip() or f"the settings are not valid ({status})")
 
-    grid = [np.zeros(cap.grid, np.float64) for _ in range(3)]
+    grid = [np.empty(cap.grid, np.float64) for _ in range(3)]
     coef = [np.zeros(2 * cap.coef, np.float64) for _ in range(3)]
     peaks = np.zeros((cap.peaks, 3), np.float64)
     out = _abi.new_output64()
