@@ -114,6 +114,9 @@ std::optional<ModernLayout> drawModernPlot(QPainter& p, QSizeF canvas, const Mod
         }
     if (!(x1 > x0)) x0 -= 0.5, x1 += 0.5;
     if (!(y1 > y0)) y0 -= 1, y1 += 1;
+    // A zero of the density (the mean removed at 0 Hz) lies thousands of dB down: the axis
+    // shows 120 dB below the highest point and the curve leaves the frame there.
+    y0 = std::max(y0, y1 - kModernDynamicRangeDb);
     // The dB axis on its round ticks, a little beyond the data.
     const std::vector<double> yt = roundTicks(y0, y1, 7);
     const double ystep = yt.size() >= 2 ? yt[1] - yt[0] : 1;
@@ -121,6 +124,13 @@ std::optional<ModernLayout> drawModernPlot(QPainter& p, QSizeF canvas, const Mod
     y1 = std::ceil(y1 / ystep) * ystep;
     L.xTicks = roundTicks(x0, x1, 9);
     L.yTicks = roundTicks(y0, y1, 7);
+    // The widened range may take a coarser step: the frame ends on that step's ticks too.
+    if (L.yTicks.size() >= 2 && L.yTicks[1] - L.yTicks[0] > ystep) {
+        const double s = L.yTicks[1] - L.yTicks[0];
+        y0 = std::floor(y0 / s) * s;
+        y1 = std::ceil(y1 / s) * s;
+        L.yTicks = roundTicks(y0, y1, 7);
+    }
     const Engineering ex = engineeringFor(std::max(std::fabs(x0), std::fabs(x1)));
     const double xstep = L.xTicks.size() >= 2 ? L.xTicks[1] - L.xTicks[0] : 1;
     for (double t : L.xTicks) L.xLabels.push_back(engineeringText(t, ex, xstep));

@@ -18,6 +18,9 @@ namespace lumetra::plot {
 
 enum class PlotView { Classic, Modern };
 
+// The dB axis reaches at most this far below the highest point.
+constexpr double kModernDynamicRangeDb = 120;
+
 // Round ticks covering [lo, hi]: a step of 1, 2 or 5 times a power of ten giving at most
 // `maxTicks` ticks, every tick a whole multiple of the step (so 0 is one whenever the range
 // holds it).
