@@ -28,6 +28,7 @@ struct RunResult {
     float t_finalZ = 0.0f;
     float zeroFillZ = 0.0f;
     float sig2Z = 0.0f;
+    bool modern = false; // run in the modern profile: the pipeline holds its curve
 };
 
 } // namespace lumetra

@@ -153,6 +153,7 @@ std::optional<ModernLayout> drawModernPlot(QPainter& p, QSizeF canvas, const Mod
         QPointF(canvas.width() - m -
                     fm.horizontalAdvance(L.xLabels.empty() ? QString() : L.xLabels.back()) / 2,
                 canvas.height() - m - legendH - m - lh - m - lh - m));
+    L.xLo = x0, L.xHi = x1, L.yLo = y0, L.yHi = y1;
     const QRectF f = L.frame;
     auto px = [&](double x) { return f.left() + (x - x0) / (x1 - x0) * f.width(); };
     auto py = [&](double y) { return f.bottom() - (y - y0) / (y1 - y0) * f.height(); };

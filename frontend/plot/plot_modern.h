@@ -63,7 +63,8 @@ struct ModernLayout {
     QString xCaption, yCaption;         // with their units and prefixes
     std::vector<double> xTicks, yTicks; // real units
     std::vector<QString> xLabels, yLabels;
-    std::vector<QColor> colors; // of the curves, held first, live last
+    std::vector<QColor> colors;                // of the curves, held first, live last
+    double xLo = 0, xHi = 1, yLo = 0, yHi = 1; // the values at the frame's edges
 };
 
 // Draws the live curve over the held ones on a white canvas; nullopt (nothing drawn) when the

@@ -1,5 +1,6 @@
 #include "run_pipeline.h"
 
+#include "atomic_write.h"
 #include "common_files.h"
 #include "file_error_policy.h"
 #include "job_run.h"
@@ -192,8 +193,20 @@ void RunPipeline::runEngine() {
     emit runStarted();
 
     const QString reportDir = s.userDir;
-    QThread* thread =
-        QThread::create([this, path, reportDir] { engine_.run(path, reportDir, result_); });
+    result_.modern = modern_;
+    QThread* thread = QThread::create([this, path, reportDir] {
+        if (!result_.modern) {
+            engine_.run(path, reportDir, result_);
+            return;
+        }
+        modernRun_ = engine_.runModern(path);
+        result_.status = modernRun_.status;
+        result_.stopText = modernRun_.stopText;
+        // The modern run writes no report file: its text goes where a run's report goes, so
+        // Last Output, the failure messages and the copy beside the job show it.
+        if (modernRun_.status != RunStatus::NotRun)
+            writeFileAtomically(joinPath(reportDir, kRunReportName), modernRun_.report.toUtf8());
+    });
     thread_ = thread;
     connect(thread, &QThread::finished, this, &RunPipeline::engineDone);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
