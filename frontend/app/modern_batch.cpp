@@ -23,13 +23,12 @@ QByteArray number(double v) {
 int runModernBatch(const BatchRequest& request, EngineLibrary& engine,
                    const plot::PlotSettingsStore& settings, QTextStream& out, QTextStream& err,
                    const BatchSetup& setup) {
-    if (request.marks > 0)
-        err << "Lumetra: --marks applies to the classic view; the modern plot is drawn without "
-               "marks.\n";
     const QStringList jobs = request.jobs.isEmpty() ? QStringList{request.job} : request.jobs;
     std::vector<plot::ModernCurve> held;
     plot::ModernCurve live;
     QString header, report;
+    plot::ModernPeaks peaks;
+    peaks.count = request.marks;
     for (qsizetype k = 0; k < jobs.size(); ++k) {
         const QString jobPath = QFileInfo(jobs[k]).absoluteFilePath();
         if (!QFileInfo(jobPath).isFile()) {
@@ -55,6 +54,8 @@ int runModernBatch(const BatchRequest& request, EngineLibrary& engine,
         live = std::move(curve);
         header = plot::modernHeader(run, name);
         report = run.report;
+        peaks.hz = run.peakHz;
+        peaks.db = run.peakDb;
     }
     out << header << "\n";
 
@@ -66,7 +67,7 @@ int runModernBatch(const BatchRequest& request, EngineLibrary& engine,
     QString why;
     for (const QString& path : {request.png, request.svg, request.pdf}) {
         if (path.isEmpty()) continue;
-        if (!plot::saveModernPlot(path, size, live, held, header, curve1, &why)) {
+        if (!plot::saveModernPlot(path, size, live, held, header, curve1, &why, peaks)) {
             err << "Lumetra: cannot write " << path << ": " << why << "\n";
             status = kBatchWriteFailed;
         }

@@ -117,6 +117,8 @@ std::optional<ModernLayout> drawModernPlot(QPainter& p, QSizeF canvas, const Mod
     // A zero of the density (the mean removed at 0 Hz) lies thousands of dB down: the axis
     // shows 120 dB below the highest point and the curve leaves the frame there.
     y0 = std::max(y0, y1 - kModernDynamicRangeDb);
+    // Room above the highest point for its peak label.
+    y1 += 0.08 * (y1 - y0);
     // The dB axis on its round ticks, a little beyond the data.
     const std::vector<double> yt = roundTicks(y0, y1, 7);
     const double ystep = yt.size() >= 2 ? yt[1] - yt[0] : 1;

@@ -182,9 +182,19 @@ void PlotController::setView(PlotView view) {
     }
 }
 
+ModernPeaks PlotController::modernPeaks() const {
+    return {modernPeakHz_, modernPeakDb_, markPeaks_ ? markCount_ : 0};
+}
+
 void PlotController::drawModern(QPainter& p, QSizeF size) {
     modernLayout_ = drawModernPlot(p, size, modernLive_, modernHeld_, modernHeader_,
                                    setup_->options().penColor(Curve1));
+    modernMarks_.clear();
+    if (!modernLayout_ || !markPeaks_) return;
+    std::vector<const ModernCurve*> curves;
+    for (const ModernCurve& c : modernHeld_) curves.push_back(&c);
+    curves.push_back(&modernLive_);
+    modernMarks_ = drawModernMarks(p, size, *modernLayout_, curves, modernPeaks());
 }
 
 void PlotController::startModernPlot(const ModernRun& run) {
@@ -197,6 +207,8 @@ void PlotController::startModernPlot(const ModernRun& run) {
     lastJobName_ = state_.jobName;
     modernLive_ = modernCurveFromRun(run, lastJobName_);
     modernHeader_ = modernHeader(run, lastJobName_);
+    modernPeakHz_ = run.peakHz;
+    modernPeakDb_ = run.peakDb;
     PlotCanvas& canvas = plotPage_->canvas();
     canvas.resize(plotPage_->canvasSizeForPlot());
     {
@@ -407,8 +419,7 @@ void PlotController::printPlot() {
         const QSizeF size(plotPage_->canvas().size());
         const double scale = std::min(page.width() / size.width(), page.height() / size.height());
         p.scale(scale, scale);
-        drawModernPlot(p, size, modernLive_, modernHeld_, modernHeader_,
-                       setup_->options().penColor(Curve1));
+        drawModern(p, size);
         return;
     }
     if (!plot::printPlot(printer, plotPage_->canvas().size(), lastInput_, setup_->options(),
@@ -450,7 +461,8 @@ PlotEnvironment PlotController::canvasEnvironment() const {
 bool PlotController::writePlotFile(const QString& path, QString* error) {
     if (modernShown())
         return saveModernPlot(path, plotPage_->canvas().size(), modernLive_, modernHeld_,
-                              modernHeader_, setup_->options().penColor(Curve1), error)
+                              modernHeader_, setup_->options().penColor(Curve1), error,
+                              modernPeaks())
             .has_value();
     // The same drawing as on screen, at the canvas's size, in the format the name asks for.
     return savePlotFile(path, lastInput_, setup_->options(), plotPage_->canvas().size(),

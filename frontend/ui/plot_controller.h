@@ -8,6 +8,7 @@
 #include "plot_held.h"
 #include "plot_marks.h"
 #include "plot_modern.h"
+#include "plot_modern_output.h"
 #include "plot_render.h"
 #include "plot_states.h"
 #include "plot_zoom.h"
@@ -63,6 +64,7 @@ class PlotController : public QObject {
     const std::optional<plot::ModernLayout>& modernLayout() const { return modernLayout_; }
     const plot::ModernCurve& modernLive() const { return modernLive_; }
     const std::vector<plot::ModernCurve>& modernHeld() const { return modernHeld_; }
+    const std::vector<plot::ModernMark>& modernMarks() const { return modernMarks_; }
     void startSetup();
     void setPlotControls(bool on);
     void setColorControls();
@@ -168,6 +170,9 @@ class PlotController : public QObject {
     QString modernHeader_;
     std::vector<plot::ModernCurve> modernHeld_;
     std::optional<plot::ModernLayout> modernLayout_;
+    std::vector<double> modernPeakHz_, modernPeakDb_; // the engine's, most prominent first
+    std::vector<plot::ModernMark> modernMarks_;
+    plot::ModernPeaks modernPeaks() const;
     plot::DrawExtras drawExtras() const;
     plot::PlotEnvironment canvasEnvironment() const;
     void showHeldState();

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -247,6 +248,68 @@ class TestModernView : public QObject {
             QCOMPARE(QImage(file), QImage(again));
             QCOMPARE(QImage(file).size(), r.size);
         }
+    }
+
+    void peakMarksInform_data() {
+        QTest::addColumn<QString>("job");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QSize>("size");
+        for (const char* job : {"Ex-Burg.0", "Ex-Perio.0", "Ex-MVSE.0"})
+            for (int count : {1, 5, 20})
+                for (QSize size : {QSize(640, 480), QSize(1280, 800)})
+                    QTest::addRow("%s %d %dx%d", job, count, size.width(), size.height())
+                        << QString(job) << count << size;
+    }
+    // Modern peak marks: the engine's most prominent peaks first, each label inside the frame,
+    // apart from the other labels and from every curve, reading the peak's frequency to three
+    // significant digits in the axis's unit.
+    void peakMarksInform() {
+        QFETCH(QString, job);
+        QFETCH(int, count);
+        QFETCH(QSize, size);
+        EngineLibrary engine(QStringLiteral(LUMETRA_ENGINE_LIBRARY));
+        const ModernRun run = engine.runModern(copyJob(job));
+        QVERIFY2(run.status == RunStatus::Success, qPrintable(run.stopText));
+        QVERIFY(!run.peakHz.empty());
+        const plot::ModernCurve live = plot::modernCurveFromRun(run, job);
+        QImage img(size, QImage::Format_RGB32);
+        QPainter p(&img);
+        const auto L = plot::drawModernPlot(p, QSizeF(size), live, {}, "h", Qt::blue);
+        QVERIFY(L);
+        const std::vector<plot::ModernMark> marks =
+            plot::drawModernMarks(p, QSizeF(size), *L, {&live}, {run.peakHz, run.peakDb, count});
+        p.end();
+        QCOMPARE(int(marks.size()), std::min<int>(count, int(run.peakHz.size())));
+        const plot::Engineering e =
+            plot::engineeringFor(std::max(std::fabs(L->xLo), std::fabs(L->xHi)));
+        int labelled = 0;
+        for (std::size_t k = 0; k < marks.size(); ++k) {
+            const plot::ModernMark& m = marks[k];
+            if (m.box.isEmpty()) continue;
+            ++labelled;
+            QVERIFY(L->frame.contains(m.box));
+            for (std::size_t j = 0; j < k; ++j)
+                QVERIFY(marks[j].box.isEmpty() || !marks[j].box.intersects(m.box));
+            // No curve point inside the label's box or within 2 px of it.
+            const QRectF near = m.box.adjusted(-2, -2, 2, 2);
+            for (std::size_t i = 0; i < live.frequencyHz.size(); ++i) {
+                const QPointF at(L->frame.left() + (live.frequencyHz[i] - L->xLo) /
+                                                       (L->xHi - L->xLo) * L->frame.width(),
+                                 L->frame.bottom() - (live.densityDb[i] - L->yLo) /
+                                                         (L->yHi - L->yLo) * L->frame.height());
+                QVERIFY2(!near.contains(at), qPrintable(m.text));
+            }
+            QVERIFY2(m.text.endsWith(" " + e.prefix + "Hz"), qPrintable(m.text));
+            const QString number = m.text.section(' ', 0, 0);
+            const double v = number.toDouble() * std::pow(10.0, e.exponent);
+            const double want = run.peakHz[k];
+            QVERIFY2(std::fabs(v - want) <= 0.0051 * std::fabs(want) + 1e-12, qPrintable(m.text));
+            QString digits = number;
+            digits.remove('-').remove('.');
+            while (digits.startsWith('0') && digits.size() > 1) digits.remove(0, 1);
+            QVERIFY2(digits.size() == 3 || (want == 0 && number == "0"), qPrintable(m.text));
+        }
+        QVERIFY(labelled >= 1); // the most prominent peak always finds room above it
     }
 
     // A two-sided grid comes in fftfreq order; the curve runs left to right with every point.

@@ -122,6 +122,15 @@ class TestModernWindow : public QObject {
         const QString text = plot().plotPage()->statusLine()->text();
         QVERIFY2(text.contains(plot::modernReadout(c.frequencyHz[k], *top)), qPrintable(text));
         QVERIFY2(text.contains(QString("point %1 of 256").arg(k + 1)), qPrintable(text));
+
+        // Mark peaks marks the engine's most prominent peaks in the view's units.
+        plot().setMarkCount(3);
+        plot().setMarkPeaks(true);
+        const auto& marks = plot().modernMarks();
+        QCOMPARE(marks.size(), std::min<std::size_t>(3, w().pipeline().lastModern().peakHz.size()));
+        QVERIFY(!marks.front().box.isEmpty() && marks.front().text.endsWith("Hz"));
+        plot().setMarkPeaks(false);
+        QVERIFY(plot().modernMarks().empty());
     }
 
     // Held curves keep their view: a run in the other view is refused with a message and the
