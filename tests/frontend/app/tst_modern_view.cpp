@@ -312,6 +312,37 @@ class TestModernView : public QObject {
         QVERIFY(labelled >= 1); // the most prominent peak always finds room above it
     }
 
+    // --batch --compare in the modern view: the overlay is drawn in dB/Hz against Hz and the
+    // peak table holds the modern profile's peaks, in Hz.
+    void batchCompareInModernView() {
+        BatchRequest r;
+        r.job = copyJob("Ex-Burg.0");
+        r.jobs = {r.job};
+        r.compare = "burg,periodogram";
+        r.modern = true;
+        r.svg = dir_.filePath("cmp-modern.svg");
+        r.peaks = dir_.filePath("cmp-modern.csv");
+        EngineLibrary engine(QStringLiteral(LUMETRA_ENGINE_LIBRARY));
+        QSettings settings(dir_.filePath("cmp.ini"), QSettings::IniFormat);
+        const plot::QSettingsPlotStore store(settings);
+        QString outText, errText;
+        QTextStream out(&outText), err(&errText);
+        QCOMPARE(runBatch(r, engine, store, out, err), int(kBatchOk));
+        QFile svg(r.svg);
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        const QByteArray text = svg.readAll();
+        QVERIFY(text.contains("PSD (dB/Hz)") && text.contains("Frequency (mHz)"));
+        QVERIFY(text.contains("Compare of 2 methods"));
+        // Burg's top peak in the table is the top of the modern file run of the same job.
+        QFile csv(r.peaks);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> rows = csv.readAll().split('\n');
+        QVERIFY(rows.size() > 2 && rows[1].startsWith("burg,1,"));
+        const ModernRun run = engine.runModern(r.job);
+        const double top = *std::max_element(run.densityDb.begin(), run.densityDb.end());
+        QVERIFY2(std::fabs(rows[1].split(',')[3].toDouble() - top) < 0.01, rows[1].constData());
+    }
+
     // A two-sided grid comes in fftfreq order; the curve runs left to right with every point.
     void twoSidedGridIsOrdered() {
         plot::ModernCurve c;
