@@ -41,9 +41,12 @@ if(LUMETRA_BUILD_FRONTEND)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT program)
   install(FILES ${LUMETRA_PACKAGING_DIR}/lumetra.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT program)
+  # The job and NumPy types (lumetra-data.xml) and the run report's type with its viewer.
   file(GLOB LUMETRA_MIME_PACKAGES CONFIGURE_DEPENDS ${LUMETRA_PACKAGING_DIR}/mime/*.xml)
-  install(FILES ${LUMETRA_MIME_PACKAGES} DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
-          COMPONENT program)
+  install(FILES ${LUMETRA_MIME_PACKAGES}
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages COMPONENT program)
+  install(FILES ${LUMETRA_PACKAGING_DIR}/lumetra-run-report.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT program)
 endif()
 
 # ---- Debian packages -------------------------------------------------------------------------

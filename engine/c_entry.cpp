@@ -138,7 +138,11 @@ bool grid_fits(long long grid, specest_output* out, const char* what) {
     return false;
 }
 
-constexpr int32_t kMaxPeaks = 99;
+constexpr int32_t kMaxPeaks = rec::kMaxPeaks;
+// The texts of kRanges below spell these limits out.
+static_assert(rec::kMaxPoles == 210 && rec::kMaxZeros == 200 && rec::kMaxOrder == 411 &&
+                  rec::kMaxFreqPoints == 16777216 && rec::kMaxIterations == 9999,
+              "kRanges quotes the limits of job_record.hpp");
 
 // The answer of a capacity query: the sizes, or why the settings have none.
 int32_t answer_capacity(long long grid, const std::string& why, specest_capacity_info* out,
@@ -513,6 +517,8 @@ SPECEST_API int32_t specest_estimate64(const specest_params* p, const double* sa
             s.times = {t, count};
         specest::EstimateOptions options;
         options.want_report = want_report;
+        options.want_peaks = out->peaks != nullptr && out->peak_cap > 0;
+        options.want_db = out->db != nullptr || options.want_peaks;
         return deliver64(specest::estimate(m, s, options), out);
     } catch (...) {
         return SPECEST_STOPPED;

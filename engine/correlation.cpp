@@ -1,5 +1,7 @@
 #include "correlation.h"
 
+#include "fft_any.h"
+
 #include "simd/dispatch.h"
 #include "simd/kernels.h"
 #include "simd/parallel.h"
@@ -106,9 +108,41 @@ void correlation_vector(int n, int lag, int mode, Vec1<cx<R>> x, Vec1<cx<R>> y, 
 
 } // namespace
 
+// Many lags at once through the FFT: sum conj(x(i)) y(i+k) = IFFT(conj(X) Y)(k) on a length
+// that holds every product without wrapping. Double precision only (the classic sums keep
+// their order).
+namespace {
+void correlation_fft(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> y,
+                     Vec1<cdouble> rxx) {
+    const auto m =
+        fft64::next_fast_length(static_cast<std::size_t>(n) + static_cast<std::size_t>(lag));
+    std::vector<cdouble> fx(m), fy;
+    std::copy(x.data(), x.data() + n, fx.begin());
+    fft64::fft(fx.data(), m);
+    const bool same = x.data() == y.data();
+    if (!same) {
+        fy.assign(m, cdouble());
+        std::copy(y.data(), y.data() + n, fy.begin());
+        fft64::fft(fy.data(), m);
+    }
+    for (std::size_t f = 0; f < m; ++f) fx[f] = std::conj(fx[f]) * (same ? fx[f] : fy[f]);
+    fft64::fft(fx.data(), m, true);
+    for (int k = 0; k < lag; ++k) {
+        const double div = (mode == 0 ? std::max(n - k, 1) : n) * static_cast<double>(m);
+        rxx(k + 1) = k < n ? fx[static_cast<std::size_t>(k)] / div : cdouble();
+    }
+}
+} // namespace
+
 template <class R>
 void correlation(int n, int lag, int mode, Vec1<cx<R>> x, Vec1<cx<R>> y, Vec1<cx<R>> rxx) {
     if (lag < 1) return;
+    if constexpr (!kClassic<R>) {
+        if (n >= 1 && lag > 64) {
+            correlation_fft(n, lag, mode, x, y, rxx);
+            return;
+        }
+    }
     if (n < 1 || simd::force_scalar())
         correlation_scalar(n, lag, mode, x, y, rxx);
     else

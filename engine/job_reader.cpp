@@ -150,6 +150,15 @@ class JobLines {
     TextFile file_;
 };
 
+// Y or N as the first letter ("Yes", "no" and the like); anything else, "maybe" say, is refused
+// rather than taken as No.
+void check_yes_no(JobLines& lines, int n, const std::string& answer) {
+    const char c = answer.empty() ? ' ' : answer[0];
+    if (c != 'Y' && c != 'y' && c != 'N' && c != 'n')
+        lines.fail(n, "the negative-frequency answer must be Y or N (Yes or No), not " +
+                          quote_field(answer));
+}
+
 // A relative data path is taken from the current directory, else from the job's directory.
 std::string resolve_data_path(const std::string& data, const std::string& job_path) {
     namespace fs = std::filesystem;
@@ -256,6 +265,12 @@ void check_durbin_length(const JobParams& jp, int npts) {
 
 void check_lags(const JobParams& jp, int npts) {
     run_report().list("Note: Largest Lag (M) ... M < NPTS / 2 : ");
+    // Bounded like the frequency grid, whatever the number of records.
+    if (jp.m_lags > record::kMaxLength) {
+        range_error_block({{"m_lags = ", jp.m_lags}},
+                          "m_lags <= " + std::to_string(record::kMaxLength));
+        stop(" M_Lags parameter out of range");
+    }
     if (2LL * jp.m_lags + 2 > npts || jp.m_lags < 1) {
         range_error_block({{"m_lags = ", jp.m_lags}, {"nPts = ", npts}}, "m_lags < nPts/2!");
         stop(" M_Lags parameter out of range");
@@ -336,6 +351,7 @@ void spec_info(std::string_view fileNam, int /*k*/, int& npts, int& npoints) {
     jp.method_name = lines.text_value(7);
     if (jp.method_name.size() > kNameWidth) jp.method_name.resize(kNameWidth);
     std::string neg = lines.text_value(8);
+    check_yes_no(lines, 8, neg);
     jp.neg_freq = (neg[0] == 'Y' || neg[0] == 'y') ? 1 : 0;
 
     npoints = lines.int_value(9, "the number of frequency points");
@@ -359,6 +375,10 @@ void spec_info(std::string_view fileNam, int /*k*/, int& npts, int& npoints) {
     if (jp.window_name.size() > kNameWidth) jp.window_name.resize(kNameWidth);
     jp.note1 = fixed_width(lines.next(20), kNoteWidth);
     jp.note2 = fixed_width(lines.next(21), kNoteWidth);
+    // The same rule as read_job: a job is 21 lines, and what follows may only be blank.
+    if (!lines.only_blank_lines_left())
+        lines.fail(kJobLines + 1, "the file goes on past line " + std::to_string(kJobLines) +
+                                      "; a job file has " + std::to_string(kJobLines) + " lines");
 
     finish_job(jp, npts);
 }
@@ -383,6 +403,7 @@ bool read_job(std::string_view path, std::array<std::string, kJobLines>& values,
                 v = trim(v);
             } else if (f.kind == record::Kind::text) {
                 v = lines.text_value(n);
+                if (f.field == Field::neg_freq) check_yes_no(lines, n, v);
             } else {
                 v = lines.number_text(n, f.key.data(), f.kind == record::Kind::integer);
             }

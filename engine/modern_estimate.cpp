@@ -185,12 +185,33 @@ std::vector<std::size_t> ranked_peaks(const std::vector<double>& db, double min_
         if (j < n && db[j] < db[i]) peaks.push_back((i + j - 1) / 2);
         i = j - 1;
     }
+    // The lowest point back to the previous higher one (or the end), on either side, for
+    // every point at once: a stack of ever higher points, each carrying the lowest point of
+    // the stretch it stands for. O(n).
+    std::vector<double> left(n), right(n);
+    std::vector<std::size_t> stack;
+    for (std::size_t i = 0; i < n; ++i) {
+        double low = db[i];
+        while (!stack.empty() && db[stack.back()] <= db[i]) {
+            low = std::min(low, left[stack.back()]);
+            stack.pop_back();
+        }
+        left[i] = low;
+        stack.push_back(i);
+    }
+    stack.clear();
+    for (std::size_t i = n; i-- > 0;) {
+        double low = db[i];
+        while (!stack.empty() && db[stack.back()] <= db[i]) {
+            low = std::min(low, right[stack.back()]);
+            stack.pop_back();
+        }
+        right[i] = low;
+        stack.push_back(i);
+    }
     std::vector<std::size_t> kept;
     for (std::size_t k : peaks) {
-        double left = db[k], right = db[k];
-        for (std::size_t i = k; i-- > 0 && db[i] <= db[k];) left = std::min(left, db[i]);
-        for (std::size_t i = k + 1; i < n && db[i] <= db[k]; ++i) right = std::min(right, db[i]);
-        const double prom = db[k] - std::max(left, right);
+        const double prom = db[k] - std::max(left[k], right[k]);
         if (prom >= min_prominence) {
             kept.push_back(k);
             prominence.push_back(prom);
@@ -306,10 +327,18 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
                     " values; it needs one per sample used (" + std::to_string(n) + ")");
             w = p.window_values;
         } else {
-            auto made = window64::get_window(p.window.empty() ? "boxcar" : p.window,
-                                             static_cast<std::size_t>(n), true);
-            if (!made.weights) bad("window: " + made.error);
-            w = std::move(*made.weights);
+            // The last window of this thread is kept: repeated calls on records of one length
+            // need its cosines once.
+            thread_local std::string kept_name;
+            thread_local std::vector<double> kept;
+            const std::string name = p.window.empty() ? "boxcar" : p.window;
+            if (name != kept_name || kept.size() != static_cast<std::size_t>(n)) {
+                auto made = window64::get_window(name, static_cast<std::size_t>(n), true);
+                if (!made.weights) bad("window: " + made.error);
+                kept = std::move(*made.weights);
+                kept_name = name;
+            }
+            w = kept;
         }
         window_power = window_sum = 0;
         for (int i = 0; i < n; ++i) {
@@ -406,19 +435,22 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         if (onesided && k != 0 && !(grid % 2 == 0 && k == grid / 2)) v *= 2.0;
         e.psd[static_cast<std::size_t>(k)] = v;
     }
-    e.db.resize(e.psd.size());
     for (std::size_t k = 0; k < e.psd.size(); ++k) {
-        const double v = e.psd[k];
-        if (!std::isfinite(v)) {
+        if (!std::isfinite(e.psd[k])) {
             e.status = EstimateStatus::estimator_failure;
             e.message = "The estimate holds values that are not finite numbers (overflow).";
             e.freqs.clear();
             e.psd.clear();
-            e.db.clear();
             return e;
         }
-        e.db[k] = 10.0 * std::log10(std::max(std::fabs(v), DBL_MIN));
     }
+    e.status = EstimateStatus::success;
+    if (options.want_report) e.report = r.text();
+    if (!options.want_db && !options.want_peaks) return e;
+    e.db.resize(e.psd.size());
+    for (std::size_t k = 0; k < e.psd.size(); ++k)
+        e.db[k] = 10.0 * std::log10(std::max(std::fabs(e.psd[k]), DBL_MIN));
+    if (!options.want_peaks) return e;
 
     // Peaks along increasing frequency (a two-sided grid is read from -fs/2 up).
     std::vector<std::size_t> order(e.db.size());
@@ -432,8 +464,6 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         const std::size_t at = order[ranked[i]];
         e.peaks.push_back({e.freqs[at], e.psd[at], prom[i]});
     }
-    e.status = EstimateStatus::success;
-    if (options.want_report) e.report = r.text();
     return e;
 }
 

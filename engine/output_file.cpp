@@ -138,6 +138,11 @@ AtomicFile::~AtomicFile() {
     discard();
 }
 
+std::string AtomicFile::reason() const {
+    const std::string prefix = "cannot write " + path_ + ": ";
+    return error_.rfind(prefix, 0) == 0 ? error_.substr(prefix.size()) : error_;
+}
+
 void AtomicFile::fail(const std::string& what, int err) {
     if (error_.empty())
         error_ = "cannot write " + path_ + ": " + what + std::strerror(err ? err : EIO);

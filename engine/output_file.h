@@ -40,6 +40,8 @@ class AtomicFile {
     bool is_open() const { return fd_ >= 0; }
     // The first failure: the system's reason, prefixed with what was being done.
     const std::string& error() const { return error_; }
+    // The same without "cannot write PATH: ", for callers that name the file themselves.
+    std::string reason() const;
     const std::string& temporary_path() const { return temp_; }
 
   private:

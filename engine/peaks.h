@@ -1,13 +1,14 @@
 // The peak table: local maxima of the finished dB spectrum, listed in the run report.
 #pragma once
 
+#include "specest/job_record.hpp"
 #include "views.h"
 
 #include <vector>
 
 namespace specest {
 
-constexpr int kMaxPeaks = 99;
+constexpr int kMaxPeaks = record::kMaxPeaks;
 
 // Indices (1-based) of the peaks, in the order found, at most kMaxPeaks.
 std::vector<int> find_peaks(Vec1<float> y, int nfreq);

@@ -34,7 +34,7 @@ bool Report::open(const std::string& path, bool keep_all) {
     path_ = path;
     take_buffer();
     if (!file_.open(path)) {
-        error_ = file_.error();
+        error_ = file_.reason();
         return false;
     }
     return true;
@@ -58,7 +58,7 @@ void Report::flush_buffer() {
         const std::size_t from = kept_from_ > written_ ? kept_from_ - written_ : 0;
         if (from < buf_.size()) kept_.append(buf_, from, std::string::npos);
     }
-    if (file_.is_open() && error_.empty() && !file_.write(buf_)) error_ = file_.error();
+    if (file_.is_open() && error_.empty() && !file_.write(buf_)) error_ = file_.reason();
     written_ += buf_.size();
     buf_.clear();
 }
@@ -94,7 +94,7 @@ void Report::close() {
     if (!file_.is_open()) return;
     flush_buffer();
     if (error_.empty()) {
-        if (!file_.commit(false)) error_ = file_.error();
+        if (!file_.commit(false)) error_ = file_.reason();
     } else {
         file_.discard(); // the earlier report stays as it was
     }

@@ -387,8 +387,11 @@ Estimate run_job_file(std::string_view job_path, const RunOptions& options) {
         c->job_path.assign(job_path);
         c->pause_after_peaks = options.pause_after_peaks;
         const std::string path = report_path(options);
+        // A report folder that cannot take the report is the caller's input, not a lack of
+        // memory: invalid_input, so no binding reports it as one.
         if (!c->report.open(path, options.keep_report))
-            return internal_error(EstimateStatus::stopped, report_failure(path, c->report.error()));
+            return internal_error(EstimateStatus::invalid_input,
+                                  report_failure(path, c->report.error()));
         Outcome out;
         execute(*c, file_setup(*c), -1, out);
         c->report.close();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "complex_ops.h"
+#include "specest/job_record.hpp"
 #include "views.h"
 
 #include <array>
@@ -15,6 +16,10 @@ namespace specest::wa {
 
 constexpr int kVec = 410;
 constexpr int kPacked = 410 * 411 / 2; // packed lower triangle of a Hermitian matrix of order 410
+// The literal sizes below are the record's limits.
+static_assert(record::kMaxOrder == 411 && kVec == record::kMaxOrder - 1 &&
+                  record::kMaxPoles == 210 && record::kMaxZeros == 200,
+              "the work area's sizes follow the limits of job_record.hpp");
 
 // A zeroed array allocated on first use: a run that never touches a matrix never pays for it.
 // When a run ends, its array waits for the thread's next run, which zeroes it again instead of

@@ -86,8 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Two outputs named alike, or an output naming an input, are refused.
     const std::string same = specest::output::check_outputs(
         {{"--csv", target.string()}, {"--json", (work_dir() / "." / "out.csv").string()}}, {});
-    const std::string input = specest::output::check_outputs({{"--csv", victim.string()}},
-                                                             {victim.string()});
+    const std::string input =
+        specest::output::check_outputs({{"--csv", victim.string()}}, {victim.string()});
     if (same.empty() || input.empty()) __builtin_trap();
     return 0;
 }

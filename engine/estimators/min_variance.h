@@ -2,11 +2,12 @@
 #pragma once
 
 #include "complex_ops.h"
+#include "specest/job_record.hpp"
 #include "views.h"
 
 namespace specest {
 
-constexpr int kMvseMaxOrder = 210;
+constexpr int kMvseMaxOrder = record::kMaxPoles;
 
 // Packed forward-backward correlation matrix of order ip into rmat (the solver's hc).
 template <class R> void corrmat(Vec1<cx<R>> x, const int& n, const int& ip, Vec1<cx<R>> rmat);

@@ -7,6 +7,9 @@
 #include "work_area.h"
 
 #include <algorithm>
+
+// The order limit the messages below quote.
+static_assert(specest::record::kMaxPoles == 210, "rmle.cpp quotes the pole limit 210");
 #include <cmath>
 #include <vector>
 

@@ -13,6 +13,8 @@
 #include "plot_registry.h"
 #include "registry_store.h"
 
+#include <specest/job_record.hpp>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +29,9 @@
 #include <unistd.h>
 
 namespace lumetra {
+
+static_assert(plot::kMaxPeaks == specest::record::kMaxPeaks, "one peak cap for engine and plot");
+
 namespace {
 
 // Shortest text that reads back as the same 32-bit value.
@@ -284,7 +289,13 @@ JobRun runOneJob(const QString& job, const QString& reportCopy, EngineLibrary& e
     const QString report = joinPath(reportDir.path(), kRunReportName);
     // A run stopped before its report existed (a full temporary folder): the stop text says why.
     const bool noReport = result.status == RunStatus::Stopped && !QFileInfo::exists(report);
-    if (!reportCopy.isEmpty() && result.status != RunStatus::NotRun && !noReport) {
+    if (!reportCopy.isEmpty() && !result.report.isEmpty()) {
+        // The run's own report text, as the engine handed it over.
+        if (!writeFileAtomically(reportCopy, result.report, &why)) {
+            err << "Lumetra: cannot write " << reportCopy << ": " << why << "\n";
+            run.status = kBatchWriteFailed;
+        }
+    } else if (!reportCopy.isEmpty() && result.status != RunStatus::NotRun && !noReport) {
         QFile source(report);
         if (!source.open(QIODevice::ReadOnly)) {
             err << "Lumetra: the run report was not written: " << source.errorString() << "\n";

@@ -1,6 +1,7 @@
 // What one engine run hands back: the result block and how the run ended.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -29,6 +30,7 @@ struct RunResult {
     float zeroFillZ = 0.0f;
     float sig2Z = 0.0f;
     bool modern = false; // run in the modern profile: the pipeline holds its curve
+    QByteArray report;   // this run's report text (empty when the engine cannot hand it over)
 };
 
 } // namespace lumetra

@@ -109,12 +109,12 @@ struct Peak {
 };
 
 struct PeakList {
-    std::vector<Peak> byPosition; // in the order found (at most 50)
+    std::vector<Peak> byPosition; // in the order found (at most kMaxPeaks)
     std::vector<Peak> byAmplitude;
     QString summary; // "  12  25" or "none > 0!"
 };
 
-constexpr int kMaxPeaks = 50;
+constexpr int kMaxPeaks = 99; // the engine's cap, record::kMaxPeaks (checked in batch_export)
 constexpr int kMaxHeldCurves = 8;
 
 // Pen of held curve i (0 = oldest): Curve2, then a fixed palette; in black-and-white mode

@@ -40,6 +40,8 @@ void EngineLibrary::setPath(const QString& path) {
     if (resolved == path_) return;
     if (library_.isLoaded()) library_.unload();
     run_ = nullptr;
+    outputInit_ = nullptr;
+    runFile_ = nullptr;
     path_ = resolved;
     library_.setFileName(path_);
 }
@@ -59,6 +61,8 @@ bool EngineLibrary::load(QString* message) {
                        QStringLiteral("' has no entry point 'specest_run'.");
         return false;
     }
+    outputInit_ = reinterpret_cast<OutputInit>(library_.resolve("specest_output_init"));
+    runFile_ = reinterpret_cast<RunFileFunction>(library_.resolve("specest_run_file"));
     return true;
 }
 
@@ -82,6 +86,10 @@ void EngineLibrary::run(const QString& jobPath, const QString& reportDir, RunRes
     }
     const QByteArray job = jobPath.toLocal8Bit();
     const QByteArray dir = reportDir.toLocal8Bit();
+    if (runFile_ && outputInit_) {
+        runFile(job, dir, result);
+        return;
+    }
     char stopText[1024] = {};
     result.npointsZ = result.capacity;
     const int32_t status =
@@ -194,6 +202,57 @@ ModernRun EngineLibrary::runModern(const QString& jobPath) {
     r.peakHz.assign(peakF.begin(), peakF.begin() + std::max(peaks, 0));
     r.peakDb.assign(peakDb.begin(), peakDb.begin() + std::max(peaks, 0));
     return r;
+}
+
+namespace {
+
+void collectReport(const char* text, int32_t length, void* user) {
+    static_cast<QByteArray*>(user)->append(text, length);
+}
+
+} // namespace
+
+// The same run through specest_run_file: the report text comes from the run itself, never from
+// the shared ~Lumetra.out another run may have replaced.
+void EngineLibrary::runFile(const QByteArray& job, const QByteArray& dir, RunResult& result) {
+    char message[1024] = {};
+    specest_output out;
+    outputInit_(&out);
+    out.freqs = result.x_array.data();
+    out.db = result.spectrum.data();
+    out.grid_cap = result.capacity;
+    out.message = message;
+    out.message_cap = static_cast<int32_t>(sizeof message);
+    result.report.clear();
+    out.report_sink = collectReport;
+    out.report_user = &result.report;
+    const int32_t status = runFile_(job.constData(), dir.constData(), SPECEST_NO_PAUSE, &out);
+    result.stopText = QString::fromLocal8Bit(message).trimmed();
+    result.t_finalZ = out.t_final;
+    result.sig2Z = out.sig2;
+    result.zeroFillZ = status == SPECEST_SUCCESS ? out.zero_fill : -99.0f;
+    switch (status) {
+    case SPECEST_SUCCESS:
+        result.status = RunStatus::Success;
+        result.nptsZ = out.npts;
+        result.npointsZ = out.n_freq;
+        result.t_startZ = out.t_start;
+        break;
+    case SPECEST_ESTIMATOR_FAILURE:
+        result.status = RunStatus::EstimatorFailure;
+        break;
+    case SPECEST_STOPPED:
+    case SPECEST_INVALID_INPUT:
+        result.status = RunStatus::Stopped;
+        break;
+    default:
+        result.status = RunStatus::NotRun;
+        if (result.stopText.isEmpty())
+            result.stopText = QStringLiteral("The engine refused the call (status ") +
+                              QString::number(status) + u')';
+        break;
+    }
+    if (result.npointsZ < 0 || result.npointsZ > result.capacity) result.npointsZ = result.capacity;
 }
 
 } // namespace lumetra

@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QString>
 
+#include <specest/specest.h>
 #include <vector>
 
 namespace lumetra {
@@ -53,9 +54,16 @@ class EngineLibrary {
     using RunFunction = int32_t (*)(const char*, int32_t, const char*, int32_t, float*, float*,
                                     int32_t*, int32_t*, float*, float*, float*, float*, char*,
                                     int32_t);
+    using OutputInit = void (*)(specest_output*);
+    using RunFileFunction = int32_t (*)(const char*, const char*, int32_t, specest_output*);
+    void runFile(const QByteArray& job, const QByteArray& dir, RunResult& result);
     QString path_;
     QLibrary library_;
     RunFunction run_ = nullptr;
+    // The run with its own report text, when the library has it (the classic specest_run
+    // otherwise).
+    OutputInit outputInit_ = nullptr;
+    RunFileFunction runFile_ = nullptr;
     QMutex mutex_;
 };
 

@@ -202,6 +202,7 @@ void RunPipeline::runEngine() {
         modernRun_ = engine_.runModern(path);
         result_.status = modernRun_.status;
         result_.stopText = modernRun_.stopText;
+        result_.report = modernRun_.report.toUtf8();
         // The modern run writes no report file: its text goes where a run's report goes, so
         // Last Output, the failure messages and the copy beside the job show it.
         if (modernRun_.status != RunStatus::NotRun)
@@ -227,9 +228,12 @@ void RunPipeline::engineDone() {
         break;
     case RunStatus::EstimatorFailure: {
         // The title says what the report says; the report opens where it says it.
+        // The run's own report; the file only from an engine that cannot hand it over.
         QFile report(joinPath(session_.state().userDir, kRunReportName));
         const QString reason =
-            report.open(QIODevice::ReadOnly)
+            !result_.report.isEmpty()
+                ? estimatorFailureReason(QString::fromLocal8Bit(result_.report))
+            : report.open(QIODevice::ReadOnly)
                 ? estimatorFailureReason(QString::fromLocal8Bit(report.readAll()))
                 : QString();
         if (ui.message({QStringLiteral("No Plot!  Error calculating a spectrum.\nView bottom of "
@@ -256,8 +260,18 @@ void RunPipeline::engineDone() {
 
 void RunPipeline::copyRunReport(const QString& name, const QString& directory) {
     const JobState& s = session_.state();
+    const QString target = runReportCopyPath(name, directory, s.currentDir);
+    // The run's own text: another run may have replaced ~Lumetra.out meanwhile.
+    if (!result_.report.isEmpty()) {
+        QString why;
+        if (!writeFileAtomically(target, result_.report, &why))
+            session_.ui().message(
+                {QStringLiteral("Cannot write ") + target + QStringLiteral(": ") + why,
+                 kRunEngineTitle, MessageIcon::Warning, MessageButtons::Ok});
+        return;
+    }
     const QString source = joinPath(s.userDir, kRunReportName);
-    copyFile(source, runReportCopyPath(name, directory, s.currentDir), session_.ui());
+    copyFile(source, target, session_.ui());
 }
 
 void RunPipeline::viewUserFile(const QString& name, bool atEnd) {

@@ -77,19 +77,13 @@ std::optional<CompareSetup> prepareCompare(const QString& jobPath, QString* erro
     };
     CompareSetup s;
     s.jobPath = QFileInfo(jobPath).absoluteFilePath();
-    // Through the engine's job reader, as a run reads it.
     QString why;
     const std::optional<QStringList> values = readJobValues(s.jobPath, &why);
     if (!values) return fail(QStringLiteral("%1: the job cannot be read (%2).").arg(jobPath, why));
-    answersFromJobValues(*values, s.answers);
-    // Line 2 as the engine takes it: up to the last "!", tabs as blanks, next to the job unless
-    // absolute or found from here.
-    QFile job(s.jobPath);
-    if (!job.open(QIODevice::ReadOnly)) return fail(jobPath + QStringLiteral(": cannot be read."));
-    job.readLine();
-    QString name = QString::fromUtf8(job.readLine());
-    if (name.contains(u'!')) name.truncate(name.lastIndexOf(u'!'));
-    name = name.replace(u'\t', u' ').trimmed();
+    // Line 2 as the engine's reader gives it, next to the job unless absolute or found from here.
+    QString name;
+    answersFromJobValues(*values, s.answers, &name);
+    name = name.trimmed();
     s.dataPath = QFileInfo(name).isAbsolute() || QFileInfo::exists(name)
                      ? name
                      : QFileInfo(s.jobPath).dir().filePath(name);

@@ -106,6 +106,11 @@ constexpr int kMaxFormPoints = 16384;
 constexpr int kMaxMvsePoints = kMaxFreqPoints;
 // Most iterations Akaike may be asked for.
 constexpr int kMaxIterations = 9999;
+// Bound of L (l_pts) and the lag and equation counts, like the frequency grid's: no single run
+// at the largest settings needs more than 2 GB.
+constexpr int kMaxLength = kMaxFreqPoints;
+// Entries of the peak table, in the engine's report and in the plot's list alike.
+constexpr int kMaxPeaks = 99;
 
 // A set of settings as a bit mask over Field.
 using FieldSet = std::uint32_t;

@@ -115,6 +115,8 @@ struct Estimate {
 
 struct EstimateOptions {
     bool want_report = false;
+    bool want_db = true;    // modern: the dB values (10 log10 of the density)
+    bool want_peaks = true; // modern: the peak table (needs the dB values)
 };
 
 // Estimates the spectrum of the samples. Never throws; reentrant.

@@ -458,6 +458,14 @@ def psd(
     estimate() for the keywords. With method="periodogram" the meanings and defaults are
     scipy.signal.periodogram's (window "boxcar", nfft len(x), one-sided for real x).
     """
+    if np.ndim(x) == 1 and axis in (-1, 0) and "profile" not in params:
+        # One record: the density alone, without the dB values and peaks estimate() adds.
+        twosided = params.pop("twosided", None)
+        fields = _modern.run(x, method, fs=fs, nfft=nfft, window=window, detrend=detrend,
+                             scaling=scaling, return_onesided=return_onesided,
+                             twosided=twosided, settings=params, density_only=True,
+                             times=params.pop("times", None))
+        return fields["freqs"], fields["psd"]
     e = estimate(
         x,
         method,

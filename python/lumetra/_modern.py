@@ -162,7 +162,7 @@ def params(m, n, is_complex, *, fs, times, nfft, window, detrend, scaling, onesi
 
 def run(x, method, *, fs=1.0, nfft=None, times=None, window=None, detrend="constant",
         scaling="density", return_onesided=None, twosided=None, peak_prominence=3.0,
-        report=False, settings=None):
+        report=False, settings=None, density_only=False):
     """One modern estimate: the raw fields as a dict (see lumetra.estimate)."""
     from . import EstimationError  # the package's exception
 
@@ -199,6 +199,10 @@ def run(x, method, *, fs=1.0, nfft=None, times=None, window=None, detrend="const
     out.coef_cap = cap.coef
     out.peaks = peaks.ctypes.data_as(fp)
     out.peak_cap = cap.peaks
+    if density_only:  # psd(): no dB values, no peak table
+        out.db = None
+        out.peaks = None
+        out.peak_cap = 0
     message = ctypes.create_string_buffer(_abi.MESSAGE_CAP)
     out.message = ctypes.cast(message, ctypes.POINTER(ctypes.c_char))
     out.message_cap = _abi.MESSAGE_CAP

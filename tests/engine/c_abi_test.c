@@ -161,14 +161,14 @@ static void check_file_entries(void* lib, const char* job, const char* dir) {
     char cr_job[512];
     snprintf(cr_job, sizeof cr_job, "%s/cr.job", dir);
     FILE* in = fopen(job, "rb");
-    FILE* out = fopen(cr_job, "wb");
+    FILE* copy = fopen(cr_job, "wb");
     int ch, prev = 0;
-    while (in && out && (ch = fgetc(in)) != EOF) {
-        if (!(ch == '\n' && prev == '\r')) fputc(ch, out);
+    while (in && copy && (ch = fgetc(in)) != EOF) {
+        if (!(ch == '\n' && prev == '\r')) fputc(ch, copy);
         prev = ch;
     }
     if (in) fclose(in);
-    if (out) fclose(out);
+    if (copy) fclose(copy);
     CHECK(read_job(cr_job, text_cr, need, msg, (int32_t)sizeof msg) == SPECEST_SUCCESS);
     CHECK(strcmp(text, text_cr) == 0);
 
@@ -187,6 +187,21 @@ static void check_file_entries(void* lib, const char* job, const char* dir) {
     CHECK(read_job(NULL, text, (int32_t)sizeof text, msg, (int32_t)sizeof msg) ==
           SPECEST_INVALID_ARGUMENT);
     remove(cr_job);
+
+    /* A report folder that does not exist is the caller's input, not a lack of memory. */
+    output_init_fn oinit = (output_init_fn)dlsym(lib, "specest_output_init");
+    run_file_fn run_file = (run_file_fn)dlsym(lib, "specest_run_file");
+    CHECK(oinit && run_file);
+    if (!(oinit && run_file)) return;
+    specest_output out;
+    oinit(&out);
+    out.message = msg;
+    out.message_cap = (int32_t)sizeof msg;
+    char missing[600];
+    snprintf(missing, sizeof missing, "%s/no-such-folder", dir);
+    CHECK(run_file(job, missing, SPECEST_NO_PAUSE, &out) == SPECEST_INVALID_INPUT);
+    CHECK(strstr(msg, "Cannot write the run report") != NULL &&
+          strstr(msg, "No such file or directory") != NULL);
 }
 
 /* Every entry the header declares with SPECEST_API is exported and found. */

@@ -253,8 +253,36 @@ INSTANTIATE_TEST_SUITE_P(
                       BadJob{"negative_npoints", 9, "-5", "nPoints parameter out of range"},
                       BadJob{"huge_npoints", 9, "2147483647", "nPoints parameter out of range"},
                       BadJob{"negative_npts", 4, "-1", "nPts parameter out of range"},
-                      BadJob{"negative_header", 3, "-1", "line 3:"}),
+                      BadJob{"negative_header", 3, "-1", "line 3:"},
+                      BadJob{"maybe_for_negative_frequencies", 8, "maybe",
+                             "line 8: the negative-frequency answer must be Y or N"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The run refuses what read_job refuses, with the same message: one reader.
+TEST_F(JobRun, RunAndReadJobRefuseTheSameExtraLine) {
+    std::string text;
+    for (const auto& v : job_.values()) text += v + "\r\n";
+    test::write_text(dir_ / "extra.0", text + "\r\n  \r\n");
+    EXPECT_EQ(run(job_).result.status, RunStatus::success);
+    EXPECT_EQ(test::run(dir_ / "extra.0").result.status, RunStatus::success);
+    test::write_text(dir_ / "extra.0", text + "22nd line\r\n");
+    std::array<std::string, kJobLines> v;
+    std::string why;
+    EXPECT_FALSE(read_job((dir_ / "extra.0").string(), v, why));
+    const auto out = test::run(dir_ / "extra.0", 4096);
+    EXPECT_EQ(out.result.status, RunStatus::stopped);
+    EXPECT_EQ(out.result.stop_text, why);
+    EXPECT_NE(why.find("line 22: the file goes on past line 21"), std::string::npos) << why;
+}
+
+TEST_F(JobRun, LagCountIsBoundedLikeTheGrid) {
+    job_.method = "Blackman-Tukey";
+    job_.mode = "0";
+    job_.m_lags = std::to_string(record::kMaxLength + 1);
+    const auto out = run(job_);
+    EXPECT_EQ(out.result.stop_text, "M_Lags parameter out of range");
+    EXPECT_NE(out.report.find("m_lags <= 16777216"), std::string::npos);
+}
 
 TEST_F(JobRun, ShortOrMissingJobFile) {
     std::string text;
@@ -366,10 +394,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "line 1: the line holds a NUL byte"},
         NotAJob{"utf16", utf16("title\r\ndata.txt\r\n"), "NUL byte"},
         NotAJob{"twenty_lines",
-                "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n13\n14\n15\n16\n17\n18\n19\n20\n",
+                "1\n2\n3\n4\n5\n6\n7\nN\n9\n10\n11\n12\n13\n14\n15\n16\n17\n18\n19\n20\n",
                 "line 21: the file ends here"},
         NotAJob{"short", "t\r\nd\r\n0\r\n0\r\nR\r\n0\r\nBurg\r\nN\r\n256\r\n",
                 "line 10: the file ends here"},
+        NotAJob{"maybe", "t\nd\n0\n0\nR\n0\nBurg\nmaybe\n",
+                "line 8: the negative-frequency answer must be Y or N (Yes or No), not \"maybe\""},
         NotAJob{"extra_line", "{JOB}more\r\n", "line 22: the file goes on past line 21"},
         NotAJob{"unknown_method",
                 "t\nd\n0\n0\nR\n0\nZebra\nN\n256\n-999\n-999\n-999\n-999\n-999\n"

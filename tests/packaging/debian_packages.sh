@@ -77,5 +77,8 @@ has lumetra bin/specest-run
 has lumetra share/lumetra/manual.md
 has lumetra share/lumetra/examples/Ex-Burg.0
 has lumetra share/applications/lumetra.desktop
+has lumetra share/applications/lumetra-run-report.desktop
+has lumetra share/mime/packages/lumetra-data.xml
+has lumetra share/mime/packages/lumetra-run-report.xml
 lacks lumetra "$libdir/libspecest.so.1"
 echo "Debian packages: OK"

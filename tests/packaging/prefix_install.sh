@@ -19,7 +19,8 @@ for f in bin/Lumetra bin/specest-run "$libdir/libspecest.so.1" "$libdir/libspece
          "$libdir/cmake/specest/specestTargets.cmake" "$libdir/pkgconfig/specest.pc" \
          share/lumetra/manual.md share/lumetra/examples/Ex-Burg.0 \
          share/applications/lumetra.desktop share/icons/hicolor/scalable/apps/lumetra.svg \
-         share/mime/packages/lumetra-run-report.xml; do
+         share/mime/packages/lumetra-run-report.xml share/mime/packages/lumetra-data.xml \
+         share/applications/lumetra-run-report.desktop; do
   [ -e "$prefix/$f" ] || { echo "missing: $prefix/$f"; exit 1; }
 done
 # The versioned file, its SONAME link and the development link, nothing of the portable folder.

@@ -186,22 +186,24 @@ void TestPlotRender::twoSidedPeaks() {
 }
 
 void TestPlotRender::peakCap() {
-    // 59 local maxima with growing amplitude: only the first 50 by position count.
+    // 119 local maxima with growing amplitude: only the first 99 by position count, the cap of
+    // the engine's peak table.
     std::vector<float> f, y;
-    for (int i = 0; i < 120; ++i) {
+    for (int i = 0; i < 240; ++i) {
         f.push_back(static_cast<float>(i + 1));
         y.push_back(i % 2 ? static_cast<float>(i) : -100.0f);
     }
     OutputText out;
     const PeakList pl = listPeaks(scaleOf(f, y), out);
+    QCOMPARE(kMaxPeaks, 99);
     QCOMPARE(pl.byPosition.size(), std::size_t(kMaxPeaks));
-    QCOMPARE(pl.byPosition.back().index, 99); // 50th maximum
+    QCOMPARE(pl.byPosition.back().index, 197); // 99th maximum
     const QStringList tokens = pl.summary.split(' ', Qt::SkipEmptyParts);
-    QCOMPARE(tokens.size(), 50);
-    QCOMPARE(tokens.first(), QString("100"));
+    QCOMPARE(tokens.size(), 99);
+    QCOMPARE(tokens.first(), QString("198"));
     QCOMPARE(tokens.last(), QString("2"));
-    QVERIFY(out.lines().contains(" Peak #50  at Freq =100  Ampl. = 99"));
-    QVERIFY(!out.lines().join('\n').contains("Peak #51"));
+    QVERIFY(out.lines().contains(" Peak #99  at Freq =198  Ampl. = 197"));
+    QVERIFY(!out.lines().join('\n').contains("Peak #100"));
 }
 
 void TestPlotRender::peaksNormalisedFrequencies() {

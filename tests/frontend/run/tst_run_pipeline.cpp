@@ -247,6 +247,9 @@ class TestRunPipeline : public QObject {
         QVERIFY(f_->readFile(f_->jobsDir() + "/Perio.1").contains("\r\n256  \t\t! 8."));
         QVERIFY(QFile::exists(f_->jobsDir() + "/perio_1.out"));
         QCOMPARE(f_->readFile(f_->jobsDir() + "/perio_1.out"), f_->readFile(report()));
+        // The run handed over its own report text: the copy is made from it, not from the file.
+        QCOMPARE(QString::fromLocal8Bit(r.report), QString(f_->readFile(report())));
+        QVERIFY(r.report.contains("Finished PSD Calculations"));
         // The plot takes over; the Output page holds the run summary and the peaks.
         QCOMPARE(w().tabs()->currentIndex(), 4);
         const QString out = w().findChild<QPlainTextEdit*>("tbOutBox")->toPlainText();
