@@ -81,7 +81,11 @@ int runModernBatch(const BatchRequest& request, EngineLibrary& engine,
             status = kBatchWriteFailed;
         }
     }
-    if (!request.report.isEmpty() && !writeFileAtomically(request.report, report.toUtf8(), &why)) {
+    if (!request.report.isEmpty() && report.isEmpty())
+        err << "Lumetra: the engine's modern run gave no report text; " << request.report
+            << " was not written.\n";
+    else if (!request.report.isEmpty() &&
+             !writeFileAtomically(request.report, report.toUtf8(), &why)) {
         err << "Lumetra: cannot write " << request.report << ": " << why << "\n";
         status = kBatchWriteFailed;
     }

@@ -205,7 +205,8 @@ void RunPipeline::runEngine() {
         result_.report = modernRun_.report.toUtf8();
         // The modern run writes no report file: its text goes where a run's report goes, so
         // Last Output, the failure messages and the copy beside the job show it.
-        if (modernRun_.status != RunStatus::NotRun)
+        // An empty one (the engine gave none) leaves the last report as it was.
+        if (modernRun_.status != RunStatus::NotRun && !modernRun_.report.isEmpty())
             writeFileAtomically(joinPath(reportDir, kRunReportName), modernRun_.report.toUtf8());
     });
     thread_ = thread;
@@ -220,7 +221,9 @@ void RunPipeline::engineDone() {
     UserInteraction& ui = session_.ui();
     if (view) view->setRunBusy(false, result_.method);
 
-    if (result_.status != RunStatus::NotRun) copyRunReport(runJobName_, runJobDir_);
+    // A modern run without a report text has nothing to copy (the file is an earlier run's).
+    if (result_.status != RunStatus::NotRun && !(result_.modern && result_.report.isEmpty()))
+        copyRunReport(runJobName_, runJobDir_);
 
     switch (result_.status) {
     case RunStatus::Success:
