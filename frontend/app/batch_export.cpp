@@ -4,6 +4,7 @@
 #include "compare_batch.h"
 #include "job_run.h"
 #include "job_state.h"
+#include "modern_batch.h"
 #include "output_file.h"
 #include "path_rules.h"
 #include "plot_from_run.h"
@@ -161,7 +162,7 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
         if (error) *error = why + u'\n' + kBatchUsageText;
         return std::nullopt;
     };
-    QString sizeText, marksText;
+    QString sizeText, marksText, viewText;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString arg = arguments[i];
         QString value;
@@ -192,11 +193,14 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
             target = &r.compare;
         else if (arg == u"--peaks")
             target = &r.peaks;
+        else if (arg == u"--view")
+            target = &viewText;
         else
             return fail(QStringLiteral("Unknown argument '") + arguments[i] + u'\'');
         const QString needs = arg == u"--size"      ? QStringLiteral("' needs WIDTHxHEIGHT.")
                               : arg == u"--marks"   ? QStringLiteral("' needs a number of peaks.")
                               : arg == u"--compare" ? QStringLiteral("' needs METHOD,...")
+                              : arg == u"--view"    ? QStringLiteral("' needs classic or modern.")
                                                     : QStringLiteral("' needs a file name.");
         if (!inlineValue) {
             if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(QStringLiteral("--")))
@@ -226,6 +230,11 @@ std::optional<BatchRequest> parseBatchArguments(const QStringList& arguments, QS
         const auto size = parseBatchSize(sizeText, &why);
         if (!size) return fail(why);
         r.size = *size;
+    }
+    if (!viewText.isEmpty()) {
+        if (viewText != u"classic" && viewText != u"modern")
+            return fail(QStringLiteral("'--view' is classic or modern, not '%1'.").arg(viewText));
+        r.modern = viewText == u"modern";
     }
     if (!marksText.isEmpty()) {
         bool ok = false;
@@ -330,6 +339,7 @@ int runBatch(const BatchRequest& request, EngineLibrary& engine,
     removeStaleReportFolders();
     if (!request.compare.isEmpty())
         return runCompareBatch(request, engine, settings, out, err, setup);
+    if (request.modern) return runModernBatch(request, engine, settings, out, err, setup);
     const QStringList jobs = request.jobs.isEmpty() ? QStringList{request.job} : request.jobs;
     // Each job as if it had been run and held in turn: the last one is the live run.
     std::vector<plot::PlotInput> held;

@@ -32,6 +32,8 @@ struct BatchRequest {
     // --compare: the methods' short names, and the file of the peak table
     QString compare;
     QString peaks;
+
+    bool modern = false; // --view modern: the modern profile and the modern view
 };
 
 // Jobs one batch plot can overlay: the held curves and the live run.
@@ -49,6 +51,7 @@ enum BatchExit : int {
 inline const QString kBatchUsageText =
     QStringLiteral("Usage: Lumetra --batch JOB [JOB ...] [--png FILE] [--svg FILE] [--pdf FILE] "
                    "[--csv FILE] [--report FILE] [--size WIDTHxHEIGHT] [--marks N] "
+                   "[--view classic|modern] "
                    "[--compare METHOD,... [--peaks FILE.csv]]");
 
 // Canvas sizes --size accepts.

@@ -2,8 +2,10 @@
 
 #include "atomic_write.h"
 #include "compare_run.h"
+#include "plot_modern_output.h"
 #include "plot_output.h"
 
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace lumetra {
@@ -23,11 +25,12 @@ int runCompareBatch(const BatchRequest& request, EngineLibrary& engine,
         err << "Lumetra: --compare: " << error << "\n";
         return kBatchBadArguments;
     }
-    const auto prepared = prepareCompare(request.job, &error);
+    auto prepared = prepareCompare(request.job, &error);
     if (!prepared) {
         err << "Lumetra: " << error << "\n";
         return kBatchStopped;
     }
+    prepared->modern = request.modern;
     CompareRunner runner(engine);
     if (!runner.ready(&error)) {
         err << "Lumetra: " << error << "\n";
@@ -56,12 +59,33 @@ int runCompareBatch(const BatchRequest& request, EngineLibrary& engine,
     plot::PlotOptions options;
     plot::loadPlotOptions(settings, options);
     const QSize size = request.size.isValid() ? request.size : setup.canvas;
+    QString why;
+    if (request.modern) {
+        std::vector<plot::ModernCurve> curves = compareModernCurves(results);
+        const plot::ModernCurve live = curves.back();
+        curves.pop_back();
+        const QString header =
+            QStringLiteral("Compare of %1 methods \u00b7 %2 \u00b7 modern profile")
+                .arg(curves.size() + 1)
+                .arg(QFileInfo(prepared->jobPath).fileName());
+        for (const QString& path : {request.png, request.svg, request.pdf})
+            if (!path.isEmpty() && !plot::saveModernPlot(path, size, live, curves, header,
+                                                         options.penColor(plot::Curve1), &why)) {
+                err << "Lumetra: cannot write " << path << ": " << why << "\n";
+                status = kBatchWriteFailed;
+            }
+        if (!request.peaks.isEmpty() &&
+            !writeFileAtomically(request.peaks, comparePeaksCsv(results), &why)) {
+            err << "Lumetra: cannot write " << request.peaks << ": " << why << "\n";
+            status = kBatchWriteFailed;
+        }
+        return status;
+    }
     plot::PlotEnvironment env;
     env.screenPixels = size;
     env.timestamp = setup.timestamp;
     plot::DrawExtras extras;
     extras.held = &overlay.held;
-    QString why;
     auto failed = [&](const QString& path) {
         err << "Lumetra: cannot write " << path << ": " << why << "\n";
         status = kBatchWriteFailed;

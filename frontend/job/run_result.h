@@ -29,7 +29,8 @@ struct RunResult {
     float t_finalZ = 0.0f;
     float zeroFillZ = 0.0f;
     float sig2Z = 0.0f;
-    QByteArray report; // this run's report text (empty when the engine cannot hand it over)
+    bool modern = false; // run in the modern profile: the pipeline holds its curve
+    QByteArray report;   // this run's report text (empty when the engine cannot hand it over)
 };
 
 } // namespace lumetra

@@ -114,6 +114,11 @@ std::optional<ModernLayout> drawModernPlot(QPainter& p, QSizeF canvas, const Mod
         }
     if (!(x1 > x0)) x0 -= 0.5, x1 += 0.5;
     if (!(y1 > y0)) y0 -= 1, y1 += 1;
+    // A zero of the density (the mean removed at 0 Hz) lies thousands of dB down: the axis
+    // shows 120 dB below the highest point and the curve leaves the frame there.
+    y0 = std::max(y0, y1 - kModernDynamicRangeDb);
+    // Room above the highest point for its peak label.
+    y1 += 0.08 * (y1 - y0);
     // The dB axis on its round ticks, a little beyond the data.
     const std::vector<double> yt = roundTicks(y0, y1, 7);
     const double ystep = yt.size() >= 2 ? yt[1] - yt[0] : 1;
@@ -121,6 +126,13 @@ std::optional<ModernLayout> drawModernPlot(QPainter& p, QSizeF canvas, const Mod
     y1 = std::ceil(y1 / ystep) * ystep;
     L.xTicks = roundTicks(x0, x1, 9);
     L.yTicks = roundTicks(y0, y1, 7);
+    // The widened range may take a coarser step: the frame ends on that step's ticks too.
+    if (L.yTicks.size() >= 2 && L.yTicks[1] - L.yTicks[0] > ystep) {
+        const double s = L.yTicks[1] - L.yTicks[0];
+        y0 = std::floor(y0 / s) * s;
+        y1 = std::ceil(y1 / s) * s;
+        L.yTicks = roundTicks(y0, y1, 7);
+    }
     const Engineering ex = engineeringFor(std::max(std::fabs(x0), std::fabs(x1)));
     const double xstep = L.xTicks.size() >= 2 ? L.xTicks[1] - L.xTicks[0] : 1;
     for (double t : L.xTicks) L.xLabels.push_back(engineeringText(t, ex, xstep));
@@ -143,6 +155,7 @@ std::optional<ModernLayout> drawModernPlot(QPainter& p, QSizeF canvas, const Mod
         QPointF(canvas.width() - m -
                     fm.horizontalAdvance(L.xLabels.empty() ? QString() : L.xLabels.back()) / 2,
                 canvas.height() - m - legendH - m - lh - m - lh - m));
+    L.xLo = x0, L.xHi = x1, L.yLo = y0, L.yHi = y1;
     const QRectF f = L.frame;
     auto px = [&](double x) { return f.left() + (x - x0) / (x1 - x0) * f.width(); };
     auto py = [&](double y) { return f.bottom() - (y - y0) / (y1 - y0) * f.height(); };

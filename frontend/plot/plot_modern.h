@@ -18,6 +18,9 @@ namespace lumetra::plot {
 
 enum class PlotView { Classic, Modern };
 
+// The dB axis reaches at most this far below the highest point.
+constexpr double kModernDynamicRangeDb = 120;
+
 // Round ticks covering [lo, hi]: a step of 1, 2 or 5 times a power of ten giving at most
 // `maxTicks` ticks, every tick a whole multiple of the step (so 0 is one whenever the range
 // holds it).
@@ -60,7 +63,8 @@ struct ModernLayout {
     QString xCaption, yCaption;         // with their units and prefixes
     std::vector<double> xTicks, yTicks; // real units
     std::vector<QString> xLabels, yLabels;
-    std::vector<QColor> colors; // of the curves, held first, live last
+    std::vector<QColor> colors;                // of the curves, held first, live last
+    double xLo = 0, xHi = 1, yLo = 0, yHi = 1; // the values at the frame's edges
 };
 
 // Draws the live curve over the held ones on a white canvas; nullopt (nothing drawn) when the

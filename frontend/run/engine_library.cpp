@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 
+#include <algorithm>
+
 #include <specest/specest.h>
 
 namespace lumetra {
@@ -115,6 +117,91 @@ void EngineLibrary::run(const QString& jobPath, const QString& reportDir, RunRes
     }
     // The engine's count can never exceed what the arrays hold.
     if (result.npointsZ < 0 || result.npointsZ > result.capacity) result.npointsZ = result.capacity;
+}
+
+ModernRun EngineLibrary::runModern(const QString& jobPath) {
+    ModernRun r;
+    r.jobPath = jobPath;
+    QMutexLocker lock(&mutex_);
+    QString message;
+    if (!load(&message)) {
+        r.stopText = message;
+        return r;
+    }
+    using CapacityFn = int32_t (*)(const char*, specest_capacity_info*, char*, int32_t);
+    using RunFileFn = int32_t (*)(const char*, const char*, int32_t, specest_output*);
+    const auto capacity = reinterpret_cast<CapacityFn>(library_.resolve("specest_file_capacity"));
+    const auto runFile = reinterpret_cast<RunFileFn>(library_.resolve("specest_run_file"));
+    if (!capacity || !runFile) {
+        r.stopText = QStringLiteral("The engine library '") + path_ +
+                     QStringLiteral("' has no modern file run (specest_run_file).");
+        return r;
+    }
+    const QByteArray job = jobPath.toLocal8Bit();
+    char text[1024] = {};
+    specest_capacity_info cap{};
+    cap.size = sizeof cap;
+    if (capacity(job.constData(), &cap, text, sizeof text) != SPECEST_SUCCESS) {
+        r.status = RunStatus::Stopped;
+        r.stopText = QString::fromLocal8Bit(text).trimmed();
+        return r;
+    }
+    std::vector<float> freqs(static_cast<std::size_t>(cap.grid)),
+        db(static_cast<std::size_t>(cap.grid)), peakF(static_cast<std::size_t>(cap.peaks)),
+        peakDb(static_cast<std::size_t>(cap.peaks));
+    specest_output out{};
+    out.size = sizeof out;
+    out.freqs = freqs.data();
+    out.db = db.data();
+    out.grid_cap = cap.grid;
+    out.peak_freqs = peakF.data();
+    out.peak_db = peakDb.data();
+    out.peak_cap = cap.peaks;
+    out.message = text;
+    out.message_cap = static_cast<int32_t>(sizeof text);
+    out.report_sink = [](const char* t, int32_t n, void* user) {
+        *static_cast<QString*>(user) = QString::fromLocal8Bit(t, n);
+    };
+    out.report_user = &r.report;
+    const int32_t status =
+        runFile(job.constData(), nullptr,
+                int32_t{SPECEST_NO_PAUSE} | int32_t{SPECEST_PROFILE_MODERN}, &out);
+    r.stopText = QString::fromLocal8Bit(text).trimmed();
+    r.method = out.method;
+    r.npts = out.npts;
+    switch (status) {
+    case SPECEST_SUCCESS:
+        r.status = RunStatus::Success;
+        break;
+    case SPECEST_ESTIMATOR_FAILURE:
+        r.status = RunStatus::EstimatorFailure;
+        return r;
+    case SPECEST_STOPPED:
+    case SPECEST_INVALID_INPUT:
+        r.status = RunStatus::Stopped;
+        return r;
+    default:
+        if (r.stopText.isEmpty())
+            r.stopText = QStringLiteral("The engine refused the call (status ") +
+                         QString::number(status) + u')';
+        return r;
+    }
+    // A grid larger than the job's capacity would be cut short: refused, never drawn in part.
+    if (out.n_freq < 0 || out.n_freq > cap.grid) {
+        r.status = RunStatus::Stopped;
+        r.stopText = QStringLiteral("The modern run of '%1' gave %2 points, more than the %3 "
+                                    "the job's capacity holds.")
+                         .arg(jobPath)
+                         .arg(out.n_freq)
+                         .arg(cap.grid);
+        return r;
+    }
+    r.frequencyHz.assign(freqs.begin(), freqs.begin() + out.n_freq);
+    r.densityDb.assign(db.begin(), db.begin() + out.n_freq);
+    const int peaks = std::min(out.n_peaks, cap.peaks);
+    r.peakHz.assign(peakF.begin(), peakF.begin() + std::max(peaks, 0));
+    r.peakDb.assign(peakDb.begin(), peakDb.begin() + std::max(peaks, 0));
+    return r;
 }
 
 namespace {

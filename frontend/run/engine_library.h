@@ -8,8 +8,22 @@
 #include <QString>
 
 #include <specest/specest.h>
+#include <vector>
 
 namespace lumetra {
+
+// A job run in the engine's modern profile: the density in dB/Hz against frequency in Hz.
+struct ModernRun {
+    RunStatus status = RunStatus::NotRun;
+    QString stopText;
+    QString jobPath;
+    QString report; // the run's report text (the modern run writes no file)
+    int method = 0; // 1..14
+    int npts = 0;
+    std::vector<double> frequencyHz;    // the engine's float values, widened
+    std::vector<double> densityDb;      // 10 log10 of the density
+    std::vector<double> peakHz, peakDb; // most prominent first
+};
 
 class EngineLibrary {
   public:
@@ -27,6 +41,10 @@ class EngineLibrary {
     // One run of the job at jobPath with the run report in reportDir; fills result (whose arrays
     // must already be sized). Safe to call off the user-interface thread; one run at a time.
     void run(const QString& jobPath, const QString& reportDir, RunResult& result);
+
+    // The job at jobPath through specest_run_file with the modern-profile flag; one run at a
+    // time with the file runs, safe off the user-interface thread.
+    ModernRun runModern(const QString& jobPath);
 
     // Another entry point of the engine (the reentrant in-memory ones), loading the library when
     // needed; nullptr with a message when the library or the name is missing.

@@ -193,8 +193,22 @@ void RunPipeline::runEngine() {
     emit runStarted();
 
     const QString reportDir = s.userDir;
-    QThread* thread =
-        QThread::create([this, path, reportDir] { engine_.run(path, reportDir, result_); });
+    result_.modern = modern_;
+    QThread* thread = QThread::create([this, path, reportDir] {
+        if (!result_.modern) {
+            engine_.run(path, reportDir, result_);
+            return;
+        }
+        modernRun_ = engine_.runModern(path);
+        result_.status = modernRun_.status;
+        result_.stopText = modernRun_.stopText;
+        result_.report = modernRun_.report.toUtf8();
+        // The modern run writes no report file: its text goes where a run's report goes, so
+        // Last Output, the failure messages and the copy beside the job show it.
+        // An empty one (the engine gave none) leaves the last report as it was.
+        if (modernRun_.status != RunStatus::NotRun && !modernRun_.report.isEmpty())
+            writeFileAtomically(joinPath(reportDir, kRunReportName), modernRun_.report.toUtf8());
+    });
     thread_ = thread;
     connect(thread, &QThread::finished, this, &RunPipeline::engineDone);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
@@ -207,7 +221,9 @@ void RunPipeline::engineDone() {
     UserInteraction& ui = session_.ui();
     if (view) view->setRunBusy(false, result_.method);
 
-    if (result_.status != RunStatus::NotRun) copyRunReport(runJobName_, runJobDir_);
+    // A modern run without a report text has nothing to copy (the file is an earlier run's).
+    if (result_.status != RunStatus::NotRun && !(result_.modern && result_.report.isEmpty()))
+        copyRunReport(runJobName_, runJobDir_);
 
     switch (result_.status) {
     case RunStatus::Success:

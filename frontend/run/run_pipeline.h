@@ -27,6 +27,11 @@ class RunPipeline : public QObject {
 
     bool isRunning() const { return running_; }
     const RunResult& lastResult() const { return result_; }
+    // Runs in the modern profile (the modern view) or the classic one (the default).
+    void setModern(bool on) { modern_ = on; }
+    bool modern() const { return modern_; }
+    // The last modern run's curve and report (valid when lastResult().modern).
+    const ModernRun& lastModern() const { return modernRun_; }
 
     // demoName: the example a demo run reads (the job changes to it only once it was read).
     void fileRun(RunSource source = RunSource::Form, const QString& demoName = QString());
@@ -46,6 +51,8 @@ class RunPipeline : public QObject {
     JobSession& session_;
     EngineLibrary& engine_;
     RunResult result_;
+    ModernRun modernRun_;
+    bool modern_ = false;
     bool running_ = false;
     QPointer<QThread> thread_;
     QString runJobName_;

@@ -114,6 +114,7 @@ bool ComparePanel::start() {
     QString error;
     setup_ = prepareCompare(s.jobPath(), &error);
     if (!setup_) return warn(error);
+    setup_->modern = modern_;
     if (!runner_.ready(&error)) return warn(error);
     cancel_ = false;
     results_.clear();
@@ -218,6 +219,28 @@ void ComparePanel::runsEnded() {
 
 void ComparePanel::redraw() {
     if (!setup_ || results_.empty()) return;
+    if (setup_->modern) {
+        std::vector<plot::ModernCurve> curves = compareModernCurves(results_);
+        if (curves.empty()) {
+            canvas_->image().fill(Qt::white);
+            view_->setHasPlot(false);
+            return;
+        }
+        const plot::ModernCurve live = curves.back();
+        curves.pop_back();
+        {
+            QPainter p(&canvas_->image());
+            plot::drawModernPlot(
+                p, QSizeF(canvas_->size()), live, curves,
+                QStringLiteral("Compare of %1 methods \u00b7 %2 \u00b7 modern profile")
+                    .arg(curves.size() + 1)
+                    .arg(QFileInfo(setup_->jobPath).fileName()),
+                QColor());
+        }
+        view_->setHasPlot(true);
+        view_->canvasChanged();
+        return;
+    }
     const CompareOverlay o = compareOverlay(*setup_, results_);
     if (!o.live) {
         canvas_->image().fill(Qt::white);

@@ -33,6 +33,9 @@ class ComparePanel : public QDialog {
     bool start();
     void cancel();
     bool running() const { return worker_ != nullptr; }
+    // The profile of the next compare: the modern view's or the classic one.
+    void setModern(bool on) { modern_ = on; }
+    bool modern() const { return modern_; }
     // Waits for the runs to end (tests, closing).
     void wait();
     const std::vector<CompareResult>& results() const { return results_; }
@@ -45,6 +48,7 @@ class ComparePanel : public QDialog {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    bool modern_ = false;
     void runsEnded();
     void redraw();
     void exportPeaks();

@@ -1,9 +1,9 @@
 #include "compare_run.h"
 
-
 #include "atomic_write.h"
 #include "job_file_reader.h"
 #include "job_run.h"
+#include "plot_modern_output.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -77,8 +79,7 @@ std::optional<CompareSetup> prepareCompare(const QString& jobPath, QString* erro
     s.jobPath = QFileInfo(jobPath).absoluteFilePath();
     QString why;
     const std::optional<QStringList> values = readJobValues(s.jobPath, &why);
-    if (!values)
-        return fail(QStringLiteral("%1: the job cannot be read (%2).").arg(jobPath, why));
+    if (!values) return fail(QStringLiteral("%1: the job cannot be read (%2).").arg(jobPath, why));
     // Line 2 as the engine's reader gives it, next to the job unless absolute or found from here.
     QString name;
     answersFromJobValues(*values, s.answers, &name);
@@ -252,7 +253,16 @@ bool CompareRunner::ready(QString* error) {
         reinterpret_cast<decltype(outputInit_)>(engine_.resolve("specest_output_init", error));
     capacity_ = reinterpret_cast<decltype(capacity_)>(engine_.resolve("specest_capacity", error));
     estimate_ = reinterpret_cast<decltype(estimate_)>(engine_.resolve("specest_estimate", error));
-    return paramsInit_ && outputInit_ && capacity_ && estimate_;
+    paramsInit64_ =
+        reinterpret_cast<decltype(paramsInit64_)>(engine_.resolve("specest_params_init64", error));
+    outputInit64_ =
+        reinterpret_cast<decltype(outputInit64_)>(engine_.resolve("specest_output_init64", error));
+    capacity64_ =
+        reinterpret_cast<decltype(capacity64_)>(engine_.resolve("specest_capacity64", error));
+    estimate64_ =
+        reinterpret_cast<decltype(estimate64_)>(engine_.resolve("specest_estimate64", error));
+    return paramsInit_ && outputInit_ && capacity_ && estimate_ && paramsInit64_ && outputInit64_ &&
+           capacity64_ && estimate64_;
 }
 
 std::vector<CompareResult>
@@ -262,7 +272,11 @@ CompareRunner::run(const CompareSetup& setup, const QList<int>& methods,
     std::vector<CompareResult> results(static_cast<std::size_t>(methods.size()));
     std::vector<std::string> windows(results.size());
     specest_params base;
-    paramsInit_(&base);
+    if (setup.modern)
+        paramsInit64_(&base);
+    else
+        paramsInit_(&base);
+    const double fs = setup.modern ? compareSamplingRate(setup) : 0;
     for (std::size_t k = 0; k < results.size(); ++k) {
         CompareResult& r = results[k];
         r.method = methods[static_cast<qsizetype>(k)];
@@ -280,7 +294,15 @@ CompareRunner::run(const CompareSetup& setup, const QList<int>& methods,
                                                                         : w.toStdString();
             if (w.isEmpty() || w == QLatin1String(rec::kNotApplicable.data()))
                 r.defaulted << QStringLiteral("window=Rectangular");
+            if (setup.modern)
+                windows[k] = modernWindowName(QString::fromStdString(windows[k])).toStdString();
             r.params.window = windows[k].c_str();
+        }
+        if (setup.modern) {
+            // The modern file run's mapping: fs from the data's times, the grid as given.
+            r.params.times = nullptr;
+            r.params.fs = fs;
+            r.params.dt = fs > 0 ? 1 / fs : 1;
         }
         r.settings = settingsText(r.params);
     }
@@ -292,6 +314,11 @@ CompareRunner::run(const CompareSetup& setup, const QList<int>& methods,
             CompareResult& r = results[k];
             r.ran = true;
             char message[1024] = {};
+            if (setup.modern) {
+                runModern(setup, r, message, sizeof message);
+                if (done) done(r);
+                continue;
+            }
             specest_capacity_info cap{};
             cap.size = sizeof cap;
             r.status = capacity_(&r.params, &cap, message, sizeof message);
@@ -341,6 +368,92 @@ CompareRunner::run(const CompareSetup& setup, const QList<int>& methods,
     worker();
     for (std::thread& t : pool) t.join();
     return results;
+}
+
+QString modernWindowName(const QString& jobWindow) {
+    const QString w = jobWindow.trimmed();
+    if (w.isEmpty() || w.startsWith(QStringLiteral("Rectang")) || w.startsWith(u'N'))
+        return QStringLiteral("boxcar");
+    if (w == u"Barlett") return QStringLiteral("bartlett");
+    if (w == u"Hanning") return QStringLiteral("hann");
+    if (w == u"Hamming") return QStringLiteral("hamming");
+    if (w == u"Blackman") return QStringLiteral("blackman");
+    return w; // the engine refuses it, naming it
+}
+
+double compareSamplingRate(const CompareSetup& setup) {
+    const int n = setup.count;
+    if (n < 2 || static_cast<int>(setup.times.size()) < n) return 0;
+    const int used = setup.answers.answer(rec::question(Field::npts)).trimmed().toInt();
+    const int last = used > 1 ? std::min(used, n) - 1 : n - 1;
+    const double span = static_cast<double>(setup.times[static_cast<std::size_t>(last)]) -
+                        static_cast<double>(setup.times[0]);
+    return span > 0 ? last / span : 0;
+}
+
+void CompareRunner::runModern(const CompareSetup& setup, CompareResult& r, char* message,
+                              int messageCap) {
+    // The samples the job uses, widened as the modern file run widens them.
+    const int used = r.params.npts > 0 ? std::min(r.params.npts, setup.count) : setup.count;
+    const std::size_t values = static_cast<std::size_t>(used) * (setup.complex ? 2 : 1);
+    const std::vector<double> samples(setup.samples.begin(),
+                                      setup.samples.begin() + static_cast<std::ptrdiff_t>(values));
+    r.params.npts = 0;
+    if (!(r.params.fs > 0)) {
+        r.status = SPECEST_INVALID_INPUT;
+        std::snprintf(message, static_cast<std::size_t>(messageCap), "%s",
+                      "the data's time values give no sampling frequency");
+        return;
+    }
+    specest_capacity_info cap{};
+    cap.size = sizeof cap;
+    r.status = capacity64_(&r.params, used, &cap, message, messageCap);
+    if (r.status != SPECEST_SUCCESS) return;
+    specest_output64 out;
+    outputInit64_(&out);
+    std::vector<double> psd(static_cast<std::size_t>(cap.grid)),
+        peaks(static_cast<std::size_t>(cap.peaks) * 3);
+    r.frequencyHz.resize(static_cast<std::size_t>(cap.grid));
+    r.densityDb.resize(static_cast<std::size_t>(cap.grid));
+    out.freqs = r.frequencyHz.data();
+    out.psd = psd.data();
+    out.db = r.densityDb.data();
+    out.grid_cap = cap.grid;
+    out.peaks = peaks.data();
+    out.peak_cap = cap.peaks;
+    out.message = message;
+    out.message_cap = messageCap;
+    out.report_sink = reportSink;
+    out.report_user = &r.report;
+    r.status = estimate64_(&r.params, samples.data(), used, &out);
+    const auto nf = static_cast<std::size_t>(std::clamp(out.n_freq, 0, cap.grid));
+    r.frequencyHz.resize(nf);
+    r.densityDb.resize(nf);
+    r.freqs.assign(r.frequencyHz.begin(), r.frequencyHz.end());
+    r.db.assign(r.densityDb.begin(), r.densityDb.end());
+    const auto np = static_cast<std::size_t>(std::clamp(out.n_peaks, 0, cap.peaks));
+    r.peakFreqs.clear();
+    r.peakDb.clear();
+    for (std::size_t i = 0; i < np; ++i) {
+        r.peakFreqs.push_back(static_cast<float>(peaks[3 * i]));
+        r.peakDb.push_back(static_cast<float>(10 * std::log10(peaks[3 * i + 1])));
+    }
+    r.sig2 = static_cast<float>(out.sig2);
+    r.npts = out.npts;
+}
+
+std::vector<plot::ModernCurve> compareModernCurves(const std::vector<CompareResult>& results) {
+    std::vector<plot::ModernCurve> curves;
+    for (const CompareResult& r : results) {
+        if (!r.ok() || r.frequencyHz.empty()) continue;
+        plot::ModernCurve c;
+        c.frequencyHz = r.frequencyHz;
+        c.densityDb = r.densityDb;
+        c.label = r.settings.isEmpty() ? r.name : r.name + QStringLiteral(", ") + r.settings;
+        plot::orderByFrequency(c);
+        curves.push_back(std::move(c));
+    }
+    return curves;
 }
 
 bool writeCompareReports(const QString& jobPath, const std::vector<CompareResult>& results,

@@ -6,6 +6,7 @@
 
 #include "engine_library.h"
 #include "job_answers.h"
+#include "plot_modern.h"
 #include "plot_render.h"
 
 #include <QByteArray>
@@ -35,6 +36,9 @@ struct CompareSetup {
     std::vector<float> samples; // (re, im) pairs when complex
     int count = 0;
     bool complex = false;
+    // The profile the methods run in: the modern view's (density in dB/Hz against Hz, double
+    // precision) or the classic one.
+    bool modern = false;
 };
 
 // Reads the job file and its data file as the engine reads them (32-bit values).
@@ -69,6 +73,8 @@ struct CompareResult {
     float sig2 = 0, zeroFill = 0, tStart = 0, tFinal = 0;
     int npts = 0;
     QByteArray report;
+    // Modern profile: the engine's double values (freqs and db above hold them narrowed).
+    std::vector<double> frequencyHz, densityDb;
     bool ok() const { return ran && status == SPECEST_SUCCESS; }
     // The highest peaks, highest first: (frequency, level).
     std::vector<std::pair<float, float>> topPeaks(int count = kComparePeaks) const;
@@ -92,7 +98,18 @@ class CompareRunner {
     decltype(&specest_output_init) outputInit_ = nullptr;
     decltype(&specest_capacity) capacity_ = nullptr;
     decltype(&specest_estimate) estimate_ = nullptr;
+    decltype(&specest_params_init64) paramsInit64_ = nullptr;
+    decltype(&specest_output_init64) outputInit64_ = nullptr;
+    decltype(&specest_capacity64) capacity64_ = nullptr;
+    decltype(&specest_estimate64) estimate64_ = nullptr;
+    void runModern(const CompareSetup& setup, CompareResult& r, char* message, int messageCap);
 };
+
+// A job's window name as the modern profile names it (scipy's), as the modern file run maps it.
+QString modernWindowName(const QString& jobWindow);
+// The sampling frequency of the compare's data from its first and last time, as the modern
+// file run takes it; 0 when the times give none.
+double compareSamplingRate(const CompareSetup& setup);
 
 // What a compare leaves beside the job: "<job>.<method>.out" per method that ran. False with
 // *error on the first file that could not be written.
@@ -106,6 +123,8 @@ struct CompareOverlay {
     std::optional<plot::PlotInput> live;
 };
 CompareOverlay compareOverlay(const CompareSetup& setup, const std::vector<CompareResult>& results);
+// The same overlay for the modern view (modern-profile results): held first, live last.
+std::vector<plot::ModernCurve> compareModernCurves(const std::vector<CompareResult>& results);
 // One line per method for the table's status column: "ok", "cancelled" or the failure.
 QString compareStatusText(const CompareResult& r);
 

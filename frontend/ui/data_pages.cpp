@@ -78,6 +78,9 @@ ComparePanel* DataPages::openCompare() {
             session_.state().answers.answer(6).trimmed().toStdString());
         if (own) compare_->choose({own});
     }
+    // The compare runs in the view's profile.
+    if (!compare_->running())
+        compare_->setModern(window_.plotController()->view() == plot::PlotView::Modern);
     compare_->show();
     compare_->raise();
     return compare_;

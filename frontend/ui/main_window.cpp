@@ -216,17 +216,22 @@ void MainWindow::buildMenus() {
     connect(addEntry(view, QStringLiteral("mnuViewLastOutput"), QStringLiteral("&Last Output ..."),
                      true),
             &QAction::triggered, this, [this] { pipeline_->viewUserFile(kRunReportName); });
-    // The modern view (dB/Hz against Hz, plot_modern) waits for the run pipeline to ask the
-    // engine for its modern profile; until then its entries stay hidden.
-    view->addSeparator()->setVisible(false);
+    // The view runs are drawn in: the classic one, or the modern profile's density in dB/Hz
+    // against Hz. Remembered with the plot options.
+    view->addSeparator();
     auto* views = new QActionGroup(this);
     for (const auto& [name, text] :
          {std::pair{"mnuViewClassic", "&Classic"}, std::pair{"mnuViewModern", "&Modern"}}) {
-        QAction* a = addEntry(view, QString::fromLatin1(name), QString::fromLatin1(text), false);
+        QAction* a = addEntry(view, QString::fromLatin1(name), QString::fromLatin1(text), true);
         a->setCheckable(true);
         a->setChecked(QLatin1String(name) == QLatin1String("mnuViewClassic"));
-        a->setVisible(false);
         views->addAction(a);
+        const bool modern = QLatin1String(name) == QLatin1String("mnuViewModern");
+        connect(a, &QAction::triggered, this, [this, modern] {
+            const plot::PlotView v = modern ? plot::PlotView::Modern : plot::PlotView::Classic;
+            plot_->setView(v);
+            pipeline_->setModern(modern);
+        });
     }
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -290,6 +295,12 @@ bool MainWindow::formLoad() {
 
     // Overrides off, the saved options, plot set-up controls off, grid "X && Y Axes", "Dotted".
     plot_->loadPlotOptions();
+    {
+        const bool modern = plot_->view() == plot::PlotView::Modern;
+        pipeline_->setModern(modern);
+        action(modern ? QStringLiteral("mnuViewModern") : QStringLiteral("mnuViewClassic"))
+            ->setChecked(true);
+    }
     setRunControls(false);
     setMenus(true);
     setPageEnabled(1, false);

@@ -3,6 +3,7 @@
 #include "file_error_policy.h"
 #include "plot_from_run.h"
 #include "plot_marks.h"
+#include "plot_modern_output.h"
 #include "plot_output.h"
 #include "plot_page.h"
 #include "plot_registry.h"
@@ -125,6 +126,7 @@ void PlotController::loadPlotOptions() {
     markPeaks_ = marks.isValid() && marks.toInt() != 0;
     const QVariant count = store.dword(kMarkCountValue);
     markCount_ = count.isValid() ? std::clamp(count.toInt(), 1, kMaxPeakMarks) : kDefaultPeakMarks;
+    plotView_ = storedPlotView(store);
     const QSignalBlocker block(plotPage_->chkMarkPeaks());
     plotPage_->chkMarkPeaks()->setChecked(markPeaks_);
     const QSignalBlocker blockCount(plotPage_->spnMarkCount());
@@ -160,7 +162,87 @@ void PlotController::applyEvent(PlotEvent e) {
     if (t.focus == FocusTarget::ExitPlotting) setup_->cmdExitPlotting()->setFocus();
 }
 
+QString PlotController::refusedMix(PlotView live) const {
+    std::vector<ModernCurve> held;
+    for (int i = 0; i < held_.count(); ++i) {
+        held.emplace_back();
+        held.back().view = PlotView::Classic;
+    }
+    for (const ModernCurve& c : modernHeld_) held.push_back(c);
+    return mixedViewsMessage(held, live);
+}
+
+void PlotController::setView(PlotView view) {
+    plotView_ = view;
+    RegistryPlotStore store(registry_);
+    try {
+        storePlotView(store, view);
+    } catch (const RegistryError&) {
+        // The choice holds for this session.
+    }
+}
+
+ModernPeaks PlotController::modernPeaks() const {
+    return {modernPeakHz_, modernPeakDb_, markPeaks_ ? markCount_ : 0};
+}
+
+void PlotController::drawModern(QPainter& p, QSizeF size) {
+    modernLayout_ = drawModernPlot(p, size, modernLive_, modernHeld_, modernHeader_,
+                                   setup_->options().penColor(Curve1));
+    modernMarks_.clear();
+    if (!modernLayout_ || !markPeaks_) return;
+    std::vector<const ModernCurve*> curves;
+    for (const ModernCurve& c : modernHeld_) curves.push_back(&c);
+    curves.push_back(&modernLive_);
+    modernMarks_ = drawModernMarks(p, size, *modernLayout_, curves, modernPeaks());
+}
+
+void PlotController::startModernPlot(const ModernRun& run) {
+    if (const QString why = refusedMix(PlotView::Modern); !why.isEmpty()) {
+        ui_.message({why, kDefaultTitle, MessageIcon::Warning, MessageButtons::Ok});
+        view_.setRunControls(false);
+        return;
+    }
+    applyEvent(PlotEvent::StartPlot);
+    lastJobName_ = state_.jobName;
+    modernLive_ = modernCurveFromRun(run, lastJobName_);
+    modernHeader_ = modernHeader(run, lastJobName_);
+    modernPeakHz_ = run.peakHz;
+    modernPeakDb_ = run.peakDb;
+    PlotCanvas& canvas = plotPage_->canvas();
+    canvas.resize(plotPage_->canvasSizeForPlot());
+    {
+        QPainter p(&canvas.image());
+        drawModern(p, QSizeF(canvas.size()));
+    }
+    hasPlot_ = true;
+    zoomX_.reset();
+    zoomY_.reset();
+    pan_.reset();
+    plotPage_->setPlotAvailable(true);
+    clearReadout();
+    showHeldState();
+    plotPage_->canvasChanged();
+    if (outBox_) {
+        QStringList lines{modernHeader_, QStringLiteral("Peaks (most prominent first):")};
+        for (std::size_t k = 0; k < run.peakHz.size(); ++k)
+            lines << QStringLiteral("  %1").arg(modernReadout(run.peakHz[k], run.peakDb[k]));
+        outBox_->setPlainText(lines.join(QLatin1Char('\n')));
+    }
+    plotPage_->cmdQuit()->setFocus();
+}
+
 void PlotController::startPlot(const RunResult& result) {
+    if (result.modern) {
+        startModernPlot(pipeline_.lastModern());
+        return;
+    }
+    if (const QString why = refusedMix(PlotView::Classic); !why.isEmpty()) {
+        ui_.message({why, kDefaultTitle, MessageIcon::Warning, MessageButtons::Ok});
+        view_.setRunControls(false);
+        return;
+    }
+    modernLayout_.reset();
     // The Plot page is shown before drawing, so the canvas takes the size it is shown at.
     applyEvent(PlotEvent::StartPlot);
 
@@ -326,6 +408,20 @@ void PlotController::printPlot() {
     if (!ui_.printSetup(printer)) return;
     QCoreApplication::processEvents();
     QString error;
+    if (modernShown()) {
+        QPainter p;
+        if (!p.begin(&printer)) {
+            ui_.message({QStringLiteral("The printer could not be started."), kPrintTitle,
+                         MessageIcon::Warning, MessageButtons::Ok});
+            return;
+        }
+        const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+        const QSizeF size(plotPage_->canvas().size());
+        const double scale = std::min(page.width() / size.width(), page.height() / size.height());
+        p.scale(scale, scale);
+        drawModern(p, size);
+        return;
+    }
     if (!plot::printPlot(printer, plotPage_->canvas().size(), lastInput_, setup_->options(),
                          canvasEnvironment(), drawExtras(), &error))
         ui_.message({error, kPrintTitle, MessageIcon::Warning, MessageButtons::Ok});
@@ -363,19 +459,34 @@ PlotEnvironment PlotController::canvasEnvironment() const {
 }
 
 bool PlotController::writePlotFile(const QString& path, QString* error) {
+    if (modernShown())
+        return saveModernPlot(path, plotPage_->canvas().size(), modernLive_, modernHeld_,
+                              modernHeader_, setup_->options().penColor(Curve1), error,
+                              modernPeaks())
+            .has_value();
     // The same drawing as on screen, at the canvas's size, in the format the name asks for.
     return savePlotFile(path, lastInput_, setup_->options(), plotPage_->canvas().size(),
                         canvasEnvironment(), drawExtras(), error);
 }
 
 void PlotController::showHeldState() {
-    plotPage_->showHeldCount(held_.count(), hasPlot_ && !held_.full());
+    const int count = held_.count() + static_cast<int>(modernHeld_.size());
+    plotPage_->showHeldCount(count, hasPlot_ && count < kMaxHeldCurves);
 }
 
 void PlotController::redrawPlot() {
     if (!hasPlot_) return;
     PlotCanvas& canvas = plotPage_->canvas();
     canvas.resize(plotPage_->canvasSizeForPlot());
+    if (modernShown()) {
+        {
+            QPainter p(&canvas.image());
+            drawModern(p, QSizeF(canvas.size()));
+        }
+        plotPage_->canvasChanged();
+        if (cursor_) readoutAt(*cursor_);
+        return;
+    }
     const PlotEnvironment env = canvasEnvironment();
     // The carried line style is taken as the run's plot found it, so every redraw looks alike.
     Qt::PenStyle style = styleBeforePlot_;
@@ -415,7 +526,7 @@ void PlotController::applyZoom() {
 }
 
 void PlotController::zoomAt(QPointF pixel, double notches, bool both) {
-    if (!hasPlot_ || notches == 0) return;
+    if (modernShown() || !hasPlot_ || notches == 0) return;
     const QSizeF size(plotPage_->canvas().size());
     const double factor = std::pow(kZoomPerNotch, notches);
     const double ax = realXAt(lastPlot_, pixel.x(), size.width());
@@ -431,7 +542,7 @@ void PlotController::zoomAt(QPointF pixel, double notches, bool both) {
 }
 
 void PlotController::zoomToBand(QRectF pixels, bool both) {
-    if (!hasPlot_) return;
+    if (modernShown() || !hasPlot_) return;
     const QSizeF size(plotPage_->canvas().size());
     const AxisRange x = bandRange(realXAt(lastPlot_, pixels.left(), size.width()),
                                   realXAt(lastPlot_, pixels.right(), size.width()));
@@ -446,14 +557,14 @@ void PlotController::zoomToBand(QRectF pixels, bool both) {
 }
 
 void PlotController::startPan(QPointF pixel, bool both) {
-    if (!hasPlot_) return;
+    if (modernShown() || !hasPlot_) return;
     // The pan starts from what is shown, so it moves whole grid divisions.
     pan_ = PanStart{pixel, lastPlot_, shownXRange(lastPlot_), shownYRange(lastPlot_),
                     both || zoomY_.has_value()};
 }
 
 void PlotController::panTo(QPointF pixel) {
-    if (!hasPlot_ || !pan_) return;
+    if (modernShown() || !hasPlot_ || !pan_) return;
     const QSizeF size(plotPage_->canvas().size());
     const PlotScale& s = pan_->scale;
     // The view moves against the drag, by whole divisions: the ticks stay round and the
@@ -491,6 +602,31 @@ void PlotController::resetView() {
 void PlotController::readoutAt(QPointF pixel) {
     if (!hasPlot_) return;
     const QSizeF size(plotPage_->canvas().size());
+    if (modernShown()) {
+        // The live curve's point nearest the cursor's frequency, through the drawn frame.
+        const ModernLayout& L = *modernLayout_;
+        const QRectF f = L.frame;
+        const std::vector<double>& fr = modernLive_.frequencyHz;
+        if (fr.empty() || f.width() <= 0 || pixel.x() < f.left() || pixel.x() > f.right()) {
+            clearReadout();
+            return;
+        }
+        const double hz = L.xLo + (pixel.x() - f.left()) / f.width() * (L.xHi - L.xLo);
+        std::size_t k = 0;
+        for (std::size_t i = 1; i < fr.size(); ++i)
+            if (std::fabs(fr[i] - hz) < std::fabs(fr[k] - hz)) k = i;
+        cursor_ = pixel;
+        const double db = modernLive_.densityDb[k];
+        const QPointF at(f.left() + (fr[k] - L.xLo) / (L.xHi - L.xLo) * f.width(),
+                         f.bottom() -
+                             (std::clamp(db, L.yLo, L.yHi) - L.yLo) / (L.yHi - L.yLo) * f.height());
+        plotPage_->view()->setCrosshair(pixel, at);
+        plotPage_->setStatusText(QStringLiteral("%1   (point %2 of %3)")
+                                     .arg(modernReadout(fr[k], db))
+                                     .arg(k + 1)
+                                     .arg(fr.size()));
+        return;
+    }
     const PlotScale& st = lastPlot_;
     const auto i = nearestCurvePoint(st, realXAt(st, pixel.x(), size.width()));
     if (!i) {
@@ -552,7 +688,13 @@ void PlotController::setMarkCount(int count) {
 
 void PlotController::holdCurve() {
     if (!hasPlot_) return;
-    if (!held_.hold(lastInput_)) {
+    const bool full = held_.count() + static_cast<int>(modernHeld_.size()) >= kMaxHeldCurves;
+    if (modernShown() && !full) {
+        modernHeld_.push_back(modernLive_);
+        showHeldState();
+        return;
+    }
+    if (full || !held_.hold(lastInput_)) {
         ui_.message({QStringLiteral("%1 curves are held already; clear them to hold another.")
                          .arg(kMaxHeldCurves),
                      kDefaultTitle, MessageIcon::Information, MessageButtons::Ok});
@@ -562,8 +704,9 @@ void PlotController::holdCurve() {
 }
 
 void PlotController::clearHeld() {
-    const bool had = !held_.empty();
+    const bool had = !held_.empty() || !modernHeld_.empty();
     held_.clear();
+    modernHeld_.clear();
     showHeldState();
     if (had) redrawPlot();
 }

@@ -2,10 +2,13 @@
 // the plot options in the settings store, saving the picture and printing it.
 #pragma once
 
+#include "engine_library.h"
 #include "form_view.h"
 #include "job_state.h"
 #include "plot_held.h"
 #include "plot_marks.h"
+#include "plot_modern.h"
+#include "plot_modern_output.h"
 #include "plot_render.h"
 #include "plot_states.h"
 #include "plot_zoom.h"
@@ -51,6 +54,17 @@ class PlotController : public QObject {
     // plot-setup controls disabled.
     void loadPlotOptions();
     void startPlot(const RunResult& result);
+
+    // The view runs are drawn in: Classic (the default) or Modern (dB/Hz against Hz, from the
+    // engine's modern profile). Remembered with the plot options; loadPlotOptions reads it.
+    plot::PlotView view() const { return plotView_; }
+    void setView(plot::PlotView view);
+    // The modern plot on screen: its layout, curve and held curves (empty in the classic view).
+    bool modernShown() const { return modernLayout_.has_value(); }
+    const std::optional<plot::ModernLayout>& modernLayout() const { return modernLayout_; }
+    const plot::ModernCurve& modernLive() const { return modernLive_; }
+    const std::vector<plot::ModernCurve>& modernHeld() const { return modernHeld_; }
+    const std::vector<plot::ModernMark>& modernMarks() const { return modernMarks_; }
     void startSetup();
     void setPlotControls(bool on);
     void setColorControls();
@@ -102,6 +116,10 @@ class PlotController : public QObject {
     bool zoomed() const { return zoomX_.has_value() || zoomY_.has_value(); }
 
   private:
+    void startModernPlot(const ModernRun& run);
+    void drawModern(QPainter& p, QSizeF size);
+    // Held curves of the other view: the message refusing this run's plot, else empty.
+    QString refusedMix(plot::PlotView live) const;
     void applyEvent(plot::PlotEvent e);
     void applyState();
     void syncTab();
@@ -146,6 +164,15 @@ class PlotController : public QObject {
     int markCount_ = plot::kDefaultPeakMarks;
     // The curves held for comparison.
     plot::HeldCurves held_;
+    // The modern view: its live curve, header, held curves and the layout last drawn.
+    plot::PlotView plotView_ = plot::PlotView::Classic;
+    plot::ModernCurve modernLive_;
+    QString modernHeader_;
+    std::vector<plot::ModernCurve> modernHeld_;
+    std::optional<plot::ModernLayout> modernLayout_;
+    std::vector<double> modernPeakHz_, modernPeakDb_; // the engine's, most prominent first
+    std::vector<plot::ModernMark> modernMarks_;
+    plot::ModernPeaks modernPeaks() const;
     plot::DrawExtras drawExtras() const;
     plot::PlotEnvironment canvasEnvironment() const;
     void showHeldState();

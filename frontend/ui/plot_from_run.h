@@ -1,12 +1,18 @@
 // The plot's input taken from a finished engine run of the front end.
 #pragma once
 
+#include "plot_modern.h"
+#include "plot_modern_output.h"
 #include "plot_render.h"
+
+#include "engine_library.h"
 
 #include "job_line_reader.h"
 #include "run_result.h"
 
 #include <specest/job_record.hpp>
+
+#include <cmath>
 
 namespace lumetra::plot {
 
@@ -56,6 +62,39 @@ inline PlotInput plotInputFromRun(const RunResult& r, const QString& jobName) {
     in.parametric = methodIsParametric(r.method);
     in.orders = ordersOfJob(r.jobPath, r.method);
     return in;
+}
+
+// The curve of a modern run as the modern view draws it: the engine's numbers as they are.
+inline ModernCurve modernCurveFromRun(const ModernRun& r, const QString& jobName) {
+    ModernCurve c;
+    c.frequencyHz = r.frequencyHz;
+    c.densityDb = r.densityDb;
+    const auto* m = specest::record::method_info(r.method);
+    const QString method =
+        m ? QString::fromLatin1(m->form_name.data(), static_cast<qsizetype>(m->form_name.size()))
+                .trimmed()
+          : QString();
+    const QString orders = m ? ordersOfJob(r.jobPath, method) : QString();
+    QStringList parts{method};
+    if (!orders.isEmpty()) parts << orders;
+    parts << QStringLiteral("%1 pts").arg(r.frequencyHz.size()) << jobName;
+    c.label = parts.join(QStringLiteral(", "));
+    c.view = PlotView::Modern;
+    orderByFrequency(c);
+    return c;
+}
+
+// The one header line of a modern plot: method, samples, the job and the profile.
+inline QString modernHeader(const ModernRun& r, const QString& jobName) {
+    const auto* m = specest::record::method_info(r.method);
+    QStringList parts;
+    if (m)
+        parts << QString::fromLatin1(m->form_name.data(),
+                                     static_cast<qsizetype>(m->form_name.size()))
+                     .trimmed();
+    parts << QStringLiteral("%1 samples").arg(r.npts);
+    parts << jobName << QStringLiteral("modern profile");
+    return parts.join(QStringLiteral(" \u00b7 "));
 }
 
 } // namespace lumetra::plot
