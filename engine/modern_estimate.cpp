@@ -540,6 +540,7 @@ ModernEstimate run_job_file_modern(std::string_view job_path, const EstimateOpti
         std::vector<cdouble> cplx;
         ModernParams mp;
         SeriesRead series;
+        std::string job_report; // the job reader's lines, the start of the run's report
         {
             auto c = std::make_unique<RunContext>();
             ActiveRun active(*c);
@@ -556,6 +557,8 @@ ModernEstimate run_job_file_modern(std::string_view job_path, const EstimateOpti
                 series = read_records(c->data, jp, npts, c->record_times, Vec1<float>(x),
                                       Vec1<float>(y), Vec1<cfloat>(amp));
                 c->data.close();
+                c->report.close();
+                job_report = c->report.text();
                 const auto count = static_cast<std::size_t>(series.count);
                 if (jp.itype == 1)
                     real.assign(y.begin(), y.begin() + static_cast<std::ptrdiff_t>(count));
@@ -601,7 +604,26 @@ ModernEstimate run_job_file_modern(std::string_view job_path, const EstimateOpti
         Samples64 s;
         s.real = real;
         s.complex = cplx;
-        return estimate(mp, s, options);
+        ModernEstimate e = estimate(mp, s, options);
+        if (options.want_report) {
+            // The reader's trace, what the estimator wrote, and the modern result in brief.
+            std::string summary = "\n Modern profile: nfft = " + std::to_string(e.nfft) +
+                                  ", fs = " + std::to_string(mp.fs) + " Hz, window " +
+                                  (mp.window.empty() ? std::string("boxcar") : mp.window) +
+                                  ", mean removed, " + (e.onesided ? "one" : "two") +
+                                  "-sided density\n";
+            if (e.status == EstimateStatus::success) {
+                summary += " sig2 = " + std::to_string(e.sig2) + "\n Peaks by prominence:\n";
+                for (const ModernPeak& pk : e.peaks)
+                    summary += "   f = " + std::to_string(pk.freq) + " Hz  " +
+                               std::to_string(10.0 * std::log10(std::max(pk.density, DBL_MIN))) +
+                               " dB/Hz  prominence " + std::to_string(pk.prominence_db) + " dB\n";
+            } else {
+                summary += " " + e.message + "\n";
+            }
+            e.report = job_report + e.report + summary;
+        }
+        return e;
     } catch (const std::bad_alloc&) {
         return failure(EstimateStatus::stopped, "Out of memory");
     } catch (...) {
