@@ -221,7 +221,7 @@ specest::ModernParams to_modern(const specest_params& p) {
 }
 
 void put64(double* dst, int32_t cap, const std::vector<double>& v) {
-    if (!dst || cap <= 0) return;
+    if (!dst || cap <= 0 || v.empty()) return;
     std::memcpy(dst, v.data(),
                 std::min<std::size_t>(v.size(), static_cast<std::size_t>(cap)) * sizeof(double));
 }

@@ -14,7 +14,8 @@
 namespace {
 
 template <class T> bool same_bits(std::span<const T> a, std::span<const T> b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
 }
 
 class ThreeThreads : public ::testing::Test {
