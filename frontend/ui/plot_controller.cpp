@@ -219,7 +219,7 @@ void PlotController::startModernPlot(const ModernRun& run) {
     zoomX_.reset();
     zoomY_.reset();
     pan_.reset();
-    plotPage_->setPlotAvailable(true);
+    plotPage_->setPlotAvailable(true, false);
     clearReadout();
     showHeldState();
     plotPage_->canvasChanged();

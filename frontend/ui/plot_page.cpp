@@ -36,6 +36,11 @@ QString plotExploreHint() {
                           "right-drag: pan \u00b7 double-click or Home: whole plot");
 }
 
+QString plotWholeHint() {
+    return QStringLiteral("The modern view shows the whole plot; zoom and pan are in the classic "
+                          "view (View > Classic).");
+}
+
 QString noPlotYetText() {
     return QStringLiteral("No plot yet: Calculate on the Parameter Selection or Demos page draws "
                           "one here.");
@@ -255,17 +260,22 @@ void PlotPage::canvasChanged() {
     view_->canvasChanged();
 }
 
-void PlotPage::setPlotAvailable(bool available) {
+void PlotPage::setPlotAvailable(bool available, bool explorable) {
     plotAvailable_ = available;
+    explorable_ = explorable;
     view_->setHasPlot(available);
-    status_->setText(available ? plotExploreHint() : noPlotYetText());
+    status_->setText(available ? hint() : noPlotYetText());
     cmdPrint_->setEnabled(available);
     cmdFileSaveAs_->setEnabled(available);
     cmdCopy_->setEnabled(available);
 }
 
 void PlotPage::setStatusText(const QString& text) {
-    status_->setText(!text.isEmpty() ? text : plotAvailable_ ? plotExploreHint() : noPlotYetText());
+    status_->setText(!text.isEmpty() ? text : plotAvailable_ ? hint() : noPlotYetText());
+}
+
+QString PlotPage::hint() const {
+    return explorable_ ? plotExploreHint() : plotWholeHint();
 }
 
 } // namespace lumetra

@@ -89,7 +89,8 @@ class PlotPage : public QWidget {
     QSize canvasSizeForPlot() const;
     void canvasChanged();
     // Print and Save As act on a plot; without one they are off.
-    void setPlotAvailable(bool available);
+    // explorable: the plot takes zoom and pan (the modern view draws the whole plot only).
+    void setPlotAvailable(bool available, bool explorable = true);
     // The readout; empty shows the hint on how to explore (or that there is no plot yet).
     void setStatusText(const QString& text);
 
@@ -118,6 +119,8 @@ class PlotPage : public QWidget {
     QPushButton* cmdPrint_ = nullptr;
     QPushButton* cmdFileSaveAs_ = nullptr;
     bool plotAvailable_ = false;
+    bool explorable_ = true;
+    QString hint() const;
     QPushButton* cmdHold_ = nullptr;
     QPushButton* cmdClearHeld_ = nullptr;
     QPushButton* cmdCopy_ = nullptr;
@@ -126,6 +129,8 @@ class PlotPage : public QWidget {
 
 // The status line's text when the cursor is not over the curve.
 QString plotExploreHint();
+// The line under a plot that takes no zoom or pan (the modern view).
+QString plotWholeHint();
 QString noPlotYetText();
 
 } // namespace lumetra

@@ -102,6 +102,8 @@ class TestModernWindow : public QObject {
         run();
         QVERIFY2(f_->ui.messages.isEmpty(), qPrintable(f_->ui.texts().join(" | ")));
         QVERIFY(plot().modernShown());
+        // No zoom or pan in the modern view, and the line under the plot does not offer them.
+        QCOMPARE(plot().plotPage()->statusLine()->text(), plotWholeHint());
         const Points want = engineModern(job());
         QVERIFY(want.size() == 256); // two-sided, the exact grid the job asks for
         const plot::ModernCurve& c = plot().modernLive();
