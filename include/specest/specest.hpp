@@ -202,8 +202,8 @@ struct ModernEstimate {
 
 // ---- Batches: many records of one length, one parameter set --------------------------------
 
-// Record r's spectrum is row r of the row-major arrays; fits[r] holds its status, message,
-// model, peaks and scalars (its own grid arrays are left empty).
+// Record r's spectrum is row r of the row-major arrays; fits[r] holds its status, message (cut
+// to 1023 bytes), model, peaks and scalars (its own grid arrays are left empty).
 struct ModernBatch {
     int records = 0;
     int n_freq = 0;
