@@ -1,8 +1,8 @@
 // The C boundary of libspecest.so: thin wrappers over specest::run_job; no exception leaves.
+#include "engine_api.h"
 #include "job_reader.h"
 #include "specest/job_record.hpp"
 #include "specest/specest.h"
-#include "specest/specest.hpp"
 
 #include <algorithm>
 #include <array>
@@ -543,6 +543,28 @@ SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_di
         opt.pause_after_peaks = (flags & SPECEST_NO_PAUSE) == 0;
         opt.keep_report = out->report_sink != nullptr; // the run's own text, not the shared file
         return deliver(specest::run_job_file(job_path, opt), out);
+    } catch (...) {
+        return SPECEST_STOPPED;
+    }
+}
+
+SPECEST_API int32_t specest_run_file_modern(const char* job_path, specest_output64* out) {
+    try {
+        if (!known_size(out, kOutput64V1)) return SPECEST_INVALID_ARGUMENT;
+        put_message(out->message, out->message_cap, "");
+        if (!job_path) return SPECEST_INVALID_ARGUMENT;
+        const long long grid = specest::file_capacity(job_path);
+        if (grid > 0 && (out->freqs || out->psd || out->db) && out->grid_cap < grid) {
+            put_message(out->message, out->message_cap,
+                        "grid_cap " + std::to_string(out->grid_cap) + " is below the " +
+                            std::to_string(grid) + " points this job needs");
+            return SPECEST_INVALID_ARGUMENT;
+        }
+        specest::EstimateOptions options;
+        options.want_report = out->report_sink != nullptr;
+        options.want_peaks = out->peaks != nullptr && out->peak_cap > 0;
+        options.want_db = out->db != nullptr || options.want_peaks;
+        return deliver64(specest::run_job_file_modern(job_path, options), out);
     } catch (...) {
         return SPECEST_STOPPED;
     }

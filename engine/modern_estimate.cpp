@@ -1,6 +1,6 @@
 // The modern profile: the same estimators in double precision, sized by the call, on scipy's
 // grids and density scale (docs/numerics.md lists every difference from the classic profile).
-#include "specest/specest.hpp"
+#include "engine_api.h"
 
 #include "data_records.h"
 #include "estimator_table.h"
