@@ -374,7 +374,9 @@ void real_transform(double* x, std::size_t n, cd* out, bool scratch) {
         transform_to(*plan, reinterpret_cast<cd*>(x), out, scratch);
     else
         out[0] = {x[0], x[1]};
-    const std::vector<cd>& w = real_twiddles(*plan, n);
+    // A plan made for this call only gets no table: each twiddle is used once.
+    const std::vector<cd>* table = h <= kMaxCachedPoints ? &real_twiddles(*plan, n) : nullptr;
+    auto w = [table, n](std::size_t k) { return table ? (*table)[k] : twiddle(k, n); };
     const cd z0 = out[0];
     out[0] = {z0.real() + z0.imag(), 0.0};
     out[h] = {z0.real() - z0.imag(), 0.0};
@@ -386,8 +388,8 @@ void real_transform(double* x, std::size_t n, cd* out, bool scratch) {
         const cd o(0.5 * d.imag(), -0.5 * d.real());
         const cd e2 = 0.5 * (std::conj(zr) + std::conj(zk)), d2 = std::conj(zr) - std::conj(zk);
         const cd o2(0.5 * d2.imag(), -0.5 * d2.real());
-        out[k] = e + mul(w[k], o);
-        out[h - k] = e2 + mul(w[h - k], o2);
+        out[k] = e + mul(w(k), o);
+        out[h - k] = e2 + mul(w(h - k), o2);
     }
 }
 

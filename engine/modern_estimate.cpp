@@ -20,6 +20,7 @@
 #include <array>
 #include <cfloat>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <new>
@@ -248,6 +249,39 @@ ModernEstimate failure(EstimateStatus status, std::string message) {
     return e;
 }
 
+// Frees a vector's memory now (assigning {} would keep its capacity).
+template <class V> void give_back(V& v) {
+    V().swap(v);
+}
+
+// A zeroed array of doubles from calloc: fresh pages from the system are zero already, so a
+// large grid takes memory only where the estimator writes it.
+class ZeroedArray {
+  public:
+    explicit ZeroedArray(std::size_t n)
+        : p_(static_cast<double*>(std::calloc(n, sizeof(double)))), n_(n) {
+        if (!p_) {
+            run_report().list(" ");
+            run_report().list(" Aborting: out of memory", kAllocationFailedStatus);
+            stop("Out of memory", StopKind::resource);
+        }
+    }
+    ZeroedArray(const ZeroedArray&) = delete;
+    ZeroedArray& operator=(const ZeroedArray&) = delete;
+    ~ZeroedArray() { release(); }
+    double& operator[](std::size_t i) { return p_[i]; }
+    Vec1<double> view() { return {p_, static_cast<int>(n_)}; }
+    void release() {
+        std::free(p_);
+        p_ = nullptr;
+        n_ = 0;
+    }
+
+  private:
+    double* p_;
+    std::size_t n_;
+};
+
 // Keeps the modern transform length for this thread's run, and clears it after.
 struct TransformLength {
     explicit TransformLength(int n) { set_transform_length(n); }
@@ -328,8 +362,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         for (int i = 0; i < n; ++i)
             real[static_cast<std::size_t>(i)] = amp[static_cast<std::size_t>(i)].real();
     }
-    auto psd =
-        work_array<double>(std::max(grid_len, work), " Aborting: out of memory", "Out of memory");
+    ZeroedArray psd(std::max(grid_len, work));
     // The periodogram reads its data window where it lies (none for the boxcar, which
     // multiplies by one); Blackman-Tukey writes its lag window into an array of its own.
     UnsetWorkVector<double> lag_window;
@@ -387,7 +420,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     Vec1<cdouble> a = wa::a<double>(), b = wa::b<double>();
     Vec1<double> a0 = wa::a0<double>(), b0 = wa::b0<double>();
     EstimatorCall<double> call{
-        jp, Vec1<cdouble>(amp), Vec1<double>(real), window, Vec1<double>(psd), a, b, a0, b0};
+        jp, Vec1<cdouble>(amp), Vec1<double>(real), window, psd.view(), a, b, a0, b0};
     call.npts = n;
     call.npoints = static_cast<int>(work);
     call.nexp = 0;
@@ -430,7 +463,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
 
     // The raw spectrum, per cycle/sample, in fftfreq order; then the density scale.
     if (!call.direct)
-        armapsd(st.order, st.zeros, a, b, call.sig2, 0, Vec1<double>(psd), static_cast<int>(work));
+        armapsd(st.order, st.zeros, a, b, call.sig2, 0, psd.view(), static_cast<int>(work));
     const int grid = st.nfft;
     double scale = 1.0 / fs;
     switch (info->method) {
@@ -454,10 +487,10 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     const int count = onesided ? grid / 2 + 1 : grid;
     const auto nf = static_cast<std::size_t>(count);
     // The samples' arrays are done with: their memory goes before the grid's is written.
-    amp = {};
-    real = {};
-    lag_window = {};
-    made_window = {};
+    give_back(amp);
+    give_back(real);
+    give_back(lag_window);
+    give_back(made_window);
     // The grid goes to the caller's arrays when given, else to the result's vectors.
     if (out && (out->freqs || out->psd || out->db) && out->cap < nf)
         bad("the result arrays hold " + std::to_string(out->cap) + " values; the grid has " +
@@ -503,9 +536,9 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     }
     for (std::size_t k = 0; k < nf; ++k)
         db[k] = 10.0 * std::log10(std::max(std::fabs(density(k)), DBL_MIN));
-    if (dens) psd = {};
+    if (dens) psd.release();
     if (!options.want_peaks) {
-        if (out) e.db = {};
+        if (out) give_back(e.db);
         return e;
     }
 
@@ -522,7 +555,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
                                  : static_cast<int>(at) - grid;
         e.peaks.push_back({signed_k * fs / grid, density(at), prom[i]});
     }
-    if (out) e.db = {}; // the caller's array holds them, or the caller wants none
+    if (out) give_back(e.db); // the caller's array holds them, or the caller wants none
     return e;
 }
 
