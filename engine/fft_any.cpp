@@ -87,6 +87,17 @@ struct Plan {
 std::unique_ptr<Plan> make_plan(std::size_t n);
 void transform(Plan& plan, cd* x, bool inverse);
 
+// twiddle(j, n) for the plan's n, read from the first stage's table when it holds j as p k
+// (the same value, computed once), else computed.
+cd known_twiddle(const Plan& plan, std::size_t j) {
+    if (!plan.stages.empty()) {
+        const Stage& first = plan.stages.front();
+        for (std::size_t k = 1; k < first.radix && k <= 3; ++k)
+            if (j % k == 0 && j / k < first.m) return first.w(j / k, k);
+    }
+    return twiddle(j, plan.n);
+}
+
 // Radices in the order they are applied; empty when a prime factor is too large.
 std::vector<std::size_t> factor(std::size_t n) {
     std::vector<std::size_t> f;
@@ -133,7 +144,7 @@ std::unique_ptr<Plan> make_plan(std::size_t n) {
         st.tw.resize(st.m * (r - 1));
         for (std::size_t p = 0; p < st.m; ++p)
             for (std::size_t k = 1; k < r; ++k)
-                st.tw[p * st.tw_p + (k - 1) * st.tw_k] = twiddle(p * k * s, n);
+                st.tw[p * st.tw_p + (k - 1) * st.tw_k] = known_twiddle(*plan, p * k * s);
         if (r > 5) {
             st.roots.resize(r);
             for (std::size_t j = 0; j < r; ++j) st.roots[j] = twiddle(j, r);
@@ -355,10 +366,16 @@ std::shared_ptr<Plan> plan_for(std::size_t n) {
 }
 
 // exp(-2 pi i k/n), k = 0..n/2, for splitting an n/2-point transform of real pairs.
+// An even k's is the half-length plan's twiddle of k / 2 (the angle's numerator and denominator
+// both doubled: the same bits).
+cd real_twiddle(const Plan& half, std::size_t k, std::size_t n) {
+    return k % 2 == 0 && k < n ? known_twiddle(half, k / 2) : twiddle(k, n);
+}
+
 const std::vector<cd>& real_twiddles(Plan& half, std::size_t n) {
     if (half.real_tw.size() != n / 2 + 1) {
         half.real_tw.resize(n / 2 + 1);
-        for (std::size_t k = 0; k <= n / 2; ++k) half.real_tw[k] = twiddle(k, n);
+        for (std::size_t k = 0; k <= n / 2; ++k) half.real_tw[k] = real_twiddle(half, k, n);
     }
     return half.real_tw;
 }
@@ -376,7 +393,10 @@ void real_transform(double* x, std::size_t n, cd* out, bool scratch) {
         out[0] = {x[0], x[1]};
     // A plan made for this call only gets no table: each twiddle is used once.
     const std::vector<cd>* table = h <= kMaxCachedPoints ? &real_twiddles(*plan, n) : nullptr;
-    auto w = [table, n](std::size_t k) { return table ? (*table)[k] : twiddle(k, n); };
+    const Plan& half = *plan;
+    auto w = [table, &half, n](std::size_t k) {
+        return table ? (*table)[k] : real_twiddle(half, k, n);
+    };
     const cd z0 = out[0];
     out[0] = {z0.real() + z0.imag(), 0.0};
     out[h] = {z0.real() - z0.imag(), 0.0};
