@@ -1,10 +1,10 @@
 // Double-precision FFT of any length: mixed radix (4, 2, 3, 5 and small odd primes) and
-// Bluestein's chirp-z transform for lengths with a large prime factor. Plans (one table of
-// twiddles per stage, a work array made when a transform needs it) are cached per thread up to
-// 2^19 points and made per call above that, so calls are reentrant, the same input gives the
-// same bits on every thread, and a large transform leaves no memory behind. A plan of n points
-// holds about 16 n bytes of twiddles, plus 16 n of work array for a complex or read-only real
-// transform.
+// Bluestein's chirp-z transform for lengths with a large prime factor. Plans are cached per
+// thread up to 2^19 points and made per call above that, so calls are reentrant, the same input
+// gives the same bits on every thread, and a large transform leaves no memory behind. A plan of
+// n points holds one table of twiddles per stage (about 16 n bytes in all), a work array of 16 n
+// bytes made when a complex or read-only real transform first needs it and, when cached, the
+// n + 1 twiddles of a real transform of 2 n points.
 #pragma once
 
 #include <complex>

@@ -240,8 +240,8 @@ def run(x, method, *, fs=1.0, nfft=None, times=None, window=None, detrend="const
         raise RuntimeError("lumetra: the engine reported more values than the arrays hold")
 
     def coefficients(buf, count):
-        c = buf[: 2 * count].view(np.complex128).copy()
-        return c.real.copy() if not is_complex else c
+        c = buf[: 2 * count].view(np.complex128)
+        return c.copy() if is_complex else c.real.copy()
 
     return dict(
         method=m,
