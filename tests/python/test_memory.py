@@ -19,7 +19,8 @@ lumetra.estimate(x[:4096], "periodogram")  # the library and numpy's code paths 
 before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
 r = lumetra.psd(x) if call == "psd" else lumetra.estimate(x, "periodogram")
 after = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
-print(json.dumps({"growth": (after - before) * 1024, "n_freq": len(r[0] if call == "psd" else r.freqs)}))
+freqs = r[0] if call == "psd" else r.freqs
+print(json.dumps({"growth": (after - before) * 1024, "n_freq": len(freqs)}))
 """
 
 
