@@ -128,17 +128,36 @@ CurveRanges modernDataRanges(const ModernCurve& live, const std::vector<ModernCu
     return {{x0, x1}, {std::max(y0, y1 - kModernDynamicRangeDb), y1}};
 }
 
+namespace {
+
+// A frequency view over the data's whole span is the whole plot again. (The whole plot's dB
+// axis has room above the data: a dB view of the data's range is still a zoom, so the next
+// notch goes on from it.)
+void wholeWhenAll(std::optional<AxisRange>& view, AxisRange data) {
+    const double slack = 1e-9 * data.width();
+    if (view && view->lo <= data.lo + slack && view->hi >= data.hi - slack) view.reset();
+}
+
+// Within the data; a view as wide as the data or wider is the data's range itself, exactly.
+AxisRange withinData(AxisRange r, double anchor, AxisRange data) {
+    if (data.width() > 0 && std::isfinite(data.width()) && r.width() >= data.width()) return data;
+    return limitedView(r, anchor, data);
+}
+
+} // namespace
+
 bool ModernExplorer::zoomAt(const ModernLayout& L, QPointF pixel, double notches, bool both,
                             const CurveRanges& data) {
     if (notches == 0 || !(L.frame.width() > 0) || !(L.frame.height() > 0)) return false;
     const ModernView before = view_;
     const double factor = std::pow(kZoomPerNotch, notches);
     const double ax = modernHzAt(L, pixel.x());
-    view_.x = limitedView(zoomAbout({L.xLo, L.xHi}, ax, factor), ax, data.x);
+    view_.x = withinData(zoomAbout({L.xLo, L.xHi}, ax, factor), ax, data.x);
     if (both) {
         const double ay = modernDbAt(L, pixel.y());
-        view_.y = limitedView(zoomAbout({L.yLo, L.yHi}, ay, factor), ay, data.y);
+        view_.y = withinData(zoomAbout({L.yLo, L.yHi}, ay, factor), ay, data.y);
     }
+    wholeWhenAll(view_.x, data.x);
     return !(view_ == before);
 }
 
@@ -147,11 +166,12 @@ bool ModernExplorer::zoomToBand(const ModernLayout& L, QRectF pixels, bool both,
     if (!(L.frame.width() > 0) || !(L.frame.height() > 0)) return false;
     const ModernView before = view_;
     const AxisRange x = bandRange(modernHzAt(L, pixels.left()), modernHzAt(L, pixels.right()));
-    view_.x = limitedView(x, (x.lo + x.hi) / 2, data.x);
+    view_.x = withinData(x, (x.lo + x.hi) / 2, data.x);
     if (both && pixels.height() >= 1) {
         const AxisRange y = bandRange(modernDbAt(L, pixels.top()), modernDbAt(L, pixels.bottom()));
-        view_.y = limitedView(y, (y.lo + y.hi) / 2, data.y);
+        view_.y = withinData(y, (y.lo + y.hi) / 2, data.y);
     }
+    wholeWhenAll(view_.x, data.x);
     return !(view_ == before);
 }
 

@@ -223,14 +223,23 @@ class TestPlotModern : public QObject {
         } else {
             QVERIFY(!z.view().y);
         }
-        // Zooming out never shows more than the data: the frequency span and dB range.
-        QVERIFY(z.zoomAt(L1, px, -40, both, data));
+        // Zooming out stops at the data: the frequency span and dB range, the whole plot.
+        QVERIFY(z.zoomAt(L1, px, -1, both, data));
+        const ModernLayout half = draw();
+        QVERIFY(half.xLo >= data.x.lo && half.xHi <= data.x.hi);
+        z.zoomAt(half, px, -40, both, data);
+        QVERIFY(!z.view().x); // the whole span is the whole plot
         const ModernLayout L2 = draw();
-        QCOMPARE(L2.xLo, data.x.lo);
-        QCOMPARE(L2.xHi, data.x.hi);
+        QCOMPARE(L2.xLo, L0.xLo);
+        QCOMPARE(L2.xHi, L0.xHi);
         if (both) {
-            QCOMPARE(L2.yLo, data.y.lo);
-            QCOMPARE(L2.yHi, data.y.hi);
+            // The dB axis stops at the curves' range (the whole plot adds room for labels).
+            QVERIFY(std::fabs(L2.yLo - data.y.lo) < 1e-9 && std::fabs(L2.yHi - data.y.hi) < 1e-9);
+            // And a notch in from there zooms on.
+            QVERIFY(z.zoomAt(L2, px, 1, true, data));
+            QVERIFY(z.view().y->width() < 0.81 * data.y.width());
+        } else {
+            QVERIFY(!z.view().zoomed());
         }
         z.reset();
         QVERIFY(!z.view().zoomed());
