@@ -3,10 +3,13 @@
 // curve colours apart from each other and from the saved Curve1 colour, one header line, the
 // readout in the same units, and an overlay of both views refused.
 #include "plot_modern.h"
+#include "plot_modern_output.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -287,6 +290,27 @@ class TestPlotModern : public QObject {
         z.startPan(L3, grab, false);
         QVERIFY(!z.panTo(grab + QPointF(300, 0), data));
         QVERIFY(!z.view().zoomed());
+    }
+
+    // Save As gives what is on screen: the zoomed view, in every format.
+    void savedPlotIsTheZoomedView_data() {
+        QTest::addColumn<QString>("suffix");
+        for (const char* s : {"png", "svg", "pdf"}) QTest::newRow(s) << QString(s);
+    }
+    void savedPlotIsTheZoomedView() {
+        QFETCH(QString, suffix);
+        QTemporaryDir dir;
+        const ModernCurve live = twoLines(8000, 1025);
+        const ModernView view{AxisRange{1200, 1900}, AxisRange{-20, 3}};
+        QString error;
+        const auto L = saveModernPlot(dir.filePath("z." + suffix), QSize(1280, 800), live, {}, "h",
+                                      Qt::blue, &error, {}, view);
+        QVERIFY2(L, qPrintable(error));
+        QCOMPARE(L->xLo, 1200.0);
+        QCOMPARE(L->xHi, 1900.0);
+        QCOMPARE(L->yLo, -20.0);
+        QCOMPARE(L->yHi, 3.0);
+        QVERIFY(QFileInfo(dir.filePath("z." + suffix)).size() > 0);
     }
 };
 
