@@ -240,12 +240,6 @@ ModernEstimate failure(EstimateStatus status, std::string message) {
     return e;
 }
 
-// Keeps the modern transform length for this thread's run, and clears it after.
-struct TransformLength {
-    explicit TransformLength(int n) { set_transform_length(n); }
-    ~TransformLength() { set_transform_length(0); }
-};
-
 ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOptions& options) {
     const record::MethodInfo* info = record::method_info(p.method);
     if (!info) bad("method " + std::to_string(p.method) + " is not a method number (1..14)");
@@ -309,7 +303,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     jp.maxorder = std::numeric_limits<int>::max();
     jp.iflag = 0;
     c.area64.size_for(st.capacity);
-    TransformLength length(st.nfft);
+    const EstimatorContext<double> ctx = estimator_context<double>(c, st.nfft);
 
     const std::size_t grid_len = static_cast<std::size_t>(st.nfft) + 2;
     // Written before they are read (the samples, the window over the samples).
@@ -351,10 +345,9 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         if (!(window_power > 0)) bad("the window is zero everywhere");
     }
 
-    Vec1<cdouble> a = wa::a<double>(), b = wa::b<double>();
-    Vec1<double> a0 = wa::a0<double>(), b0 = wa::b0<double>();
-    EstimatorCall<double> call{jp,
-                               Vec1<cdouble>(amp),
+    Vec1<cdouble> a = ctx.work.a(), b = ctx.work.b();
+    Vec1<double> a0 = ctx.work.a0(), b0 = ctx.work.b0();
+    EstimatorCall<double> call{Vec1<cdouble>(amp),
                                Vec1<double>(real),
                                Vec1<double>(window),
                                Vec1<double>(psd),
@@ -369,7 +362,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     call.per = st.per;
     Report& r = c.report;
     c.estimator_mark = r.mark();
-    run_estimator(*estimator_entry(p.method), call);
+    run_estimator(*estimator_entry(p.method), ctx, call);
     c.model_mark = r.mark();
 
     ModernEstimate e;
@@ -386,7 +379,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         for (int i = 1; i <= st.zeros; ++i) e.b.push_back(b(i));
     }
     if ((info->method == Method::yule_walker || info->method == Method::burg) && jp.iflag == 0) {
-        Mat1<cdouble> aa = wa::aa<double>();
+        Mat1<cdouble> aa = ctx.work.aa();
         for (int i = 1; i <= st.order; ++i) e.reflection.push_back(aa(i, i));
     }
     e.sig2 = info->parametric ? call.sig2 : 0.0;
@@ -404,7 +397,8 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
 
     // The raw spectrum, per cycle/sample, in fftfreq order; then the density scale.
     if (!call.direct)
-        armapsd(st.order, st.zeros, a, b, call.sig2, 0, Vec1<double>(psd), static_cast<int>(work));
+        armapsd(ctx, st.order, st.zeros, a, b, call.sig2, 0, Vec1<double>(psd),
+                static_cast<int>(work));
     const int grid = st.nfft;
     double scale = 1.0 / fs;
     switch (info->method) {

@@ -113,7 +113,7 @@ void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& o
 
         jp.iflag = 0;
         int n_freq_pts = 0;
-        spectrum_est(Vec1<float>(x_buf), Vec1<float>(y_buf), npts, npoints, n_freq_pts,
+        spectrum_est(c, Vec1<float>(x_buf), Vec1<float>(y_buf), npts, npoints, n_freq_pts,
                      Vec1<cfloat>(amp_buf));
         out.method = jp.method;
         out.method_name = trim_copy(jp.method_name);
@@ -198,7 +198,7 @@ void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& o
             out.status = RunStatus::success;
         }
         if (const auto* m = record::method_info(jp.method); m && m->parametric) {
-            Vec1<cfloat> a = wa::a(), b = wa::b();
+            Vec1<cfloat> a = c.area.a(), b = c.area.b();
             for (int i = 1; i <= jp.npoles; ++i) out.a.push_back(a(i));
             for (int i = 1; i <= jp.nzeros; ++i) out.b.push_back(b(i));
         }
