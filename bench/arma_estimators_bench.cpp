@@ -3,6 +3,7 @@
 // the orders.
 #include "bench_job.h"
 #include "engine_api.h"
+#include "estimator_context.h"
 #include "estimators/estimators.h"
 #include "estimators/mayne_firoozan.h"
 #include "run_context.h"
@@ -230,12 +231,13 @@ void BM_AkaikeIterations(benchmark::State& state) {
     const fs::path report =
         fs::temp_directory_path() / ("specest-bench3-iter-" + std::to_string(::getpid()) + ".out");
     specest::run_report().open(report.string());
+    const auto ctx = specest::estimator_context<float>(specest::run_context());
     int iflag = 0;
     for (auto _ : state) {
         std::vector<float> a(a_true.begin(), a_true.end()), b(b_true.begin(), b_true.end());
         int n = n0, npoints = n0, ip = m, iq = m, nit = 20;
         float eps = 1e-7f, per = 0.0f, sig2 = 0.0f;
-        specest::akaike(specest::Vec1<float>(x), n, specest::Vec1<float>(a),
+        specest::akaike(ctx, specest::Vec1<float>(x), n, specest::Vec1<float>(a),
                         specest::Vec1<float>(b), ip, iq, nit, eps, per, sig2, iflag, npoints);
         benchmark::DoNotOptimize(sig2);
     }
@@ -268,9 +270,10 @@ void BM_MayneFiroozanRegression(benchmark::State& state) {
     const fs::path report =
         fs::temp_directory_path() / ("specest-bench3-ls-" + std::to_string(::getpid()) + ".out");
     specest::run_report().open(report.string());
+    const auto ctx = specest::estimator_context<float>(specest::run_context());
     int iflag = 0;
     for (auto _ : state) {
-        specest::ls(specest::Vec1<specest::cfloat>(y), specest::Vec1<specest::cfloat>(z),
+        specest::ls(ctx, specest::Vec1<specest::cfloat>(y), specest::Vec1<specest::cfloat>(z),
                     specest::Vec1<specest::cfloat>(yz), n, m, m, 1e-7f,
                     specest::Vec1<specest::cfloat>(a), iflag);
         benchmark::DoNotOptimize(a.data());

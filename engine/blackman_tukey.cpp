@@ -2,6 +2,7 @@
 
 #include "complex_ops.h"
 #include "correlation.h"
+#include "estimator_context.h"
 #include "fft.h"
 #include "simd/dispatch.h"
 #include "simd/parallel.h"
@@ -25,11 +26,11 @@ struct PhaseTable {
 } // namespace
 
 template <class R>
-void blacktukey(Vec1<cx<R>> x, int n, int mode, Vec1<R> w, int m, int nexp, Vec1<R> pbt,
-                int npoints) {
-    const int big_l = transform_length<R>(nexp);
+void blacktukey(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, int mode, Vec1<R> w, int m,
+                int nexp, Vec1<R> pbt, int npoints) {
+    const int big_l = transform_length(ctx, nexp);
     if (2 * m + 1 > big_l) {
-        run_report().list(" Blackman-Tukey: 2*m_lags+1 =", 2 * m + 1, "exceeds nPoints =", big_l);
+        ctx.report.list(" Blackman-Tukey: 2*m_lags+1 =", 2 * m + 1, "exceeds nPoints =", big_l);
         stop(" M_Lags parameter out of range");
     }
     const char* abort_line = " Aborting BlackTuk due to Allocation error #:";
@@ -49,7 +50,7 @@ void blacktukey(Vec1<cx<R>> x, int n, int mode, Vec1<R> w, int m, int nexp, Vec1
         rxx(m1 - i) = w(m1 - i) * std::conj(rcorr(i + 1));
     }
     for (int i = 2 * m + 2; i <= big_l; ++i) rxx(i) = cx<R>();
-    transform<R>(rxx, nexp, 1, npoints);
+    transform(ctx, rxx, nexp, 1, npoints);
     // Move the lag origin from index m+1 back to zero; only the real part is kept.
     auto phase = [&](int i, double& c, double& s) {
         const R f = static_cast<R>(i - 1) / static_cast<R>(big_l);
@@ -100,9 +101,11 @@ void blacktukey(Vec1<cx<R>> x, int n, int mode, Vec1<R> w, int m, int nexp, Vec1
     }
 }
 
-template void blacktukey<float>(Vec1<cx<float>> x, int n, int mode, Vec1<float> w, int m, int nexp,
-                                Vec1<float> pbt, int npoints);
-template void blacktukey<double>(Vec1<cx<double>> x, int n, int mode, Vec1<double> w, int m,
-                                 int nexp, Vec1<double> pbt, int npoints);
+template void blacktukey<float>(const EstimatorContext<float>& ctx, Vec1<cx<float>> x, int n,
+                                int mode, Vec1<float> w, int m, int nexp, Vec1<float> pbt,
+                                int npoints);
+template void blacktukey<double>(const EstimatorContext<double>& ctx, Vec1<cx<double>> x, int n,
+                                 int mode, Vec1<double> w, int m, int nexp, Vec1<double> pbt,
+                                 int npoints);
 
 } // namespace specest

@@ -6,8 +6,10 @@
 
 namespace specest {
 
+template <class R> struct EstimatorContext; // estimator_context.h
+
 template <class R>
-void blacktukey(Vec1<cx<R>> x, int n, int mode, Vec1<R> w, int m, int nexp, Vec1<R> pbt,
-                int npoints);
+void blacktukey(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, int mode, Vec1<R> w, int m,
+                int nexp, Vec1<R> pbt, int npoints);
 
 } // namespace specest

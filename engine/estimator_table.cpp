@@ -1,11 +1,11 @@
 #include "estimator_table.h"
 
 #include "blackman_tukey.h"
+#include "estimator_context.h"
 #include "estimators/estimators.h"
 #include "fft.h"
 #include "levinson.h"
 #include "periodogram.h"
-#include "run_context.h"
 #include "stop.h"
 #include "work_area.h"
 
@@ -17,8 +17,7 @@ namespace {
 
 enum class Message { A, B, C, D, E, F };
 
-void estimator_message(Message m, const JobParams& jp) {
-    Report& r = run_report();
+void estimator_message(Report& r, Message m, const JobParams& jp) {
     r.blanks(2);
     auto head = [&](const char* label) {
         r.line(Line().a(label).i(jp.iflag, 2).x(4).a("EPS = ").pe(jp.eps, 9, 3));
@@ -62,8 +61,7 @@ void estimator_message(Message m, const JobParams& jp) {
     }
 }
 
-[[noreturn]] void real_data_required(const char* method) {
-    Report& r = run_report();
+[[noreturn]] void real_data_required(Report& r, const char* method) {
     r.blanks(2);
     r.line(Line().rep('-', 66));
     r.line(Line().x(9).a(" Input Error: ").a(method).a(" method requires REAL data type."));
@@ -72,109 +70,111 @@ void estimator_message(Message m, const JobParams& jp) {
     stop(std::string(" Input error: REAL data required for ") + method + " method");
 }
 
-template <class R> void yule_walker(EstimatorCall<R>& c) {
-    autocorr(c.amp, c.npts, c.jp.npoles, c.a, c.sig2, c.npoints);
+template <class R> void yule_walker(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    autocorr(ctx, c.amp, c.npts, ctx.job.npoles, c.a, c.sig2, c.npoints);
 }
 
-template <class R> void burg_entry(EstimatorCall<R>& c) {
-    burg(c.amp, c.npts, c.jp.npoles, c.a, c.sig2, c.npoints);
+template <class R> void burg_entry(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    burg(ctx, c.amp, c.npts, ctx.job.npoles, c.a, c.sig2, c.npoints);
 }
 
-template <class R> void rmle_entry(EstimatorCall<R>& c) {
-    if (c.jp.itype != 1) real_data_required("RMLE");
-    rmle(c.real, c.npts, c.jp.npoles, c.a0, c.sig2);
-    for (int i = 1; i <= c.jp.npoles; ++i) c.a(i) = {c.a0(i), R(0)};
+template <class R> void rmle_entry(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    if (ctx.job.itype != 1) real_data_required(ctx.report, "RMLE");
+    rmle(ctx, c.real, c.npts, ctx.job.npoles, c.a0, c.sig2);
+    for (int i = 1; i <= ctx.job.npoles; ++i) c.a(i) = {c.a0(i), R(0)};
 }
 
-template <class R> void covariance_entry(EstimatorCall<R>& c) {
-    JobParams& jp = c.jp;
+template <class R> void covariance_entry(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    JobParams& jp = ctx.job;
     jp.mode = jp.method - static_cast<int>(record::Method::covariance);
-    covmcov(c.amp, c.npts, jp.npoles, jp.mode, c.eps, jp.iflag, c.sig2);
-    if (jp.iflag != 0) estimator_message(Message::A, jp);
+    covmcov(ctx, c.amp, c.npts, jp.npoles, jp.mode, c.eps, jp.iflag, c.sig2);
+    if (jp.iflag != 0) estimator_message(ctx.report, Message::A, jp);
 }
 
-template <class R> void mywe_entry(EstimatorCall<R>& c) {
-    JobParams& jp = c.jp;
-    mywe(c.amp, c.npts, jp.npoles, jp.nzeros, c.eps, c.a, c.b, c.sig2, jp.iflag, c.npoints);
-    if (jp.iflag != 0) estimator_message(Message::B, jp);
+template <class R> void mywe_entry(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    JobParams& jp = ctx.job;
+    mywe(ctx, c.amp, c.npts, jp.npoles, jp.nzeros, c.eps, c.a, c.b, c.sig2, jp.iflag, c.npoints);
+    if (jp.iflag != 0) estimator_message(ctx.report, Message::B, jp);
 }
 
-template <class R> void lsmywe_entry(EstimatorCall<R>& c) {
-    JobParams& jp = c.jp;
-    lsmywe(c.amp, c.npts, jp.npoles, jp.nzeros, jp.m_eqs, c.eps, c.b, c.sig2, jp.iflag, c.npoints);
-    if (jp.iflag != 0) estimator_message(Message::A, jp);
+template <class R> void lsmywe_entry(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    JobParams& jp = ctx.job;
+    lsmywe(ctx, c.amp, c.npts, jp.npoles, jp.nzeros, jp.m_eqs, c.eps, c.b, c.sig2, jp.iflag,
+           c.npoints);
+    if (jp.iflag != 0) estimator_message(ctx.report, Message::A, jp);
 }
 
-template <class R> void akaike_entry(EstimatorCall<R>& c) {
-    JobParams& jp = c.jp;
-    lsmywe_entry(c);
-    if (jp.itype != 1) real_data_required("AKAIKE");
+template <class R> void akaike_entry(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    JobParams& jp = ctx.job;
+    lsmywe_entry(ctx, c);
+    if (jp.itype != 1) real_data_required(ctx.report, "AKAIKE");
     if (jp.iflag != 0) return;
     for (int i = 1; i <= jp.npoles; ++i) c.a0(i) = c.a(i).real();
     for (int i = 1; i <= jp.nzeros; ++i) c.b0(i) = c.b(i).real();
-    akaike(c.real, c.npts, c.a0, c.b0, jp.npoles, jp.nzeros, jp.nit, c.eps, c.per, c.sig2, jp.iflag,
-           c.npoints);
+    akaike(ctx, c.real, c.npts, c.a0, c.b0, jp.npoles, jp.nzeros, jp.nit, c.eps, c.per, c.sig2,
+           jp.iflag, c.npoints);
     for (int i = 1; i <= jp.npoles; ++i) c.a(i) = {c.a0(i), R(0)};
     for (int i = 1; i <= jp.nzeros; ++i) c.b(i) = {c.b0(i), R(0)};
-    if (jp.iflag == -1) estimator_message(Message::C, jp);
-    if (jp.iflag == 1) estimator_message(Message::D, jp);
-    if (jp.iflag == 2) estimator_message(Message::E, jp);
+    if (jp.iflag == -1) estimator_message(ctx.report, Message::C, jp);
+    if (jp.iflag == 1) estimator_message(ctx.report, Message::D, jp);
+    if (jp.iflag == 2) estimator_message(ctx.report, Message::E, jp);
 }
 
-template <class R> void mayne_firoozan_entry(EstimatorCall<R>& c) {
-    JobParams& jp = c.jp;
-    maynefir(c.amp, c.npts, jp.npoles, jp.nzeros, jp.l_pts, c.eps, c.nexp, c.a, c.sig2, jp.iflag,
-             c.npoints);
-    if (jp.iflag == -1) estimator_message(Message::F, jp);
-    if (jp.iflag == 1) estimator_message(Message::D, jp);
+template <class R> void mayne_firoozan_entry(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    JobParams& jp = ctx.job;
+    maynefir(ctx, c.amp, c.npts, jp.npoles, jp.nzeros, jp.l_pts, c.eps, c.nexp, c.a, c.sig2,
+             jp.iflag, c.npoints);
+    if (jp.iflag == -1) estimator_message(ctx.report, Message::F, jp);
+    if (jp.iflag == 1) estimator_message(ctx.report, Message::D, jp);
     // The MA part the regression found (the classic result reports the AR part only).
     if constexpr (!kClassic<R>) {
         if (jp.iflag == 0) {
-            Vec1<cx<R>> bc = wa::bc<R>();
+            Vec1<cx<R>> bc = ctx.work.bc();
             for (int i = 1; i <= jp.nzeros; ++i) c.b(i) = bc(i);
         }
     }
 }
 
-template <class R> void durbin_entry(EstimatorCall<R>& c) {
-    durbin(c.amp, c.npts, c.jp.nzeros, c.jp.l_pts, c.b, c.sig2, c.npoints);
+template <class R> void durbin_entry(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    durbin(ctx, c.amp, c.npts, ctx.job.nzeros, ctx.job.l_pts, c.b, c.sig2, c.npoints);
 }
 
-template <class R> void periodogram_entry(EstimatorCall<R>& c) {
-    periodogram(c.amp, c.npts, c.window, c.nexp, c.psd, c.npoints);
-    c.grid = transform_length<R>(c.nexp);
+template <class R> void periodogram_entry(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    periodogram(ctx, c.amp, c.npts, c.window, c.nexp, c.psd, c.npoints);
+    c.grid = transform_length(ctx, c.nexp);
     c.direct = true;
 }
 
-template <class R> void blackman_tukey_entry(EstimatorCall<R>& c) {
-    JobParams& jp = c.jp;
+template <class R> void blackman_tukey_entry(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    JobParams& jp = ctx.job;
     jp.window_name = "Mod. Bartlet";
     for (int i = 1; i <= 2 * jp.m_lags + 1 && i <= c.npoints; ++i)
         c.window(i) =
             static_cast<R>(jp.m_lags - std::abs(i - (jp.m_lags + 1))) / static_cast<R>(jp.m_lags);
     jp.ipts = 2 * jp.m_lags + 1;
-    blacktukey(c.amp, c.npts, jp.mode, c.window, jp.m_lags, c.nexp, c.psd, c.npoints);
-    c.grid = transform_length<R>(c.nexp);
+    blacktukey(ctx, c.amp, c.npts, jp.mode, c.window, jp.m_lags, c.nexp, c.psd, c.npoints);
+    c.grid = transform_length(ctx, c.nexp);
     c.direct = true;
 }
 
-template <class R> void mvse_entry(EstimatorCall<R>& c) {
-    JobParams& jp = c.jp;
+template <class R> void mvse_entry(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    JobParams& jp = ctx.job;
     if (jp.l_pts < 2) {
-        Report& r = run_report();
+        Report& r = ctx.report;
         r.blanks(2);
         r.line(Line().x(9).a("MVSE needs at least two frequency points: L_pts =").i(jp.l_pts, 6));
         r.blanks(2);
         stop(" L_PTS parameter out of range");
     }
-    mvse(c.amp, c.npts, jp.npoles, jp.l_pts, c.eps, jp.mode, c.psd, jp.iflag);
+    mvse(ctx, c.amp, c.npts, jp.npoles, jp.l_pts, c.eps, jp.mode, c.psd, jp.iflag);
     c.grid = jp.l_pts;
-    if (jp.iflag != 0) estimator_message(Message::F, jp);
+    if (jp.iflag != 0) estimator_message(ctx.report, Message::F, jp);
     c.direct = true;
 }
 
-template <class R> void lockheed_entry(EstimatorCall<R>& c) {
-    lockheed(c.amp, c.npts, c.jp.npoles, c.jp.nzeros, c.a, c.b, c.nexp, c.sig2, c.npoints);
+template <class R> void lockheed_entry(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    lockheed(ctx, c.amp, c.npts, ctx.job.npoles, ctx.job.nzeros, c.a, c.b, c.nexp, c.sig2,
+             c.npoints);
 }
 
 #define SPECEST_ENTRY(m, fn)                                                                       \

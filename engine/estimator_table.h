@@ -4,15 +4,16 @@
 #pragma once
 
 #include "complex_ops.h"
+#include "estimator_context.h"
 #include "job_params.h"
 #include "specest/job_record.hpp"
 #include "views.h"
 
 namespace specest {
 
-// What an estimator is handed: the job record, its settings at precision R and its arrays.
+// What an estimator is handed besides its context (the run's report, job record and work arrays):
+// its settings at precision R and its arrays.
 template <class R> struct EstimatorCall {
-    JobParams& jp;
     Vec1<cx<R>> amp; // the samples, zero beyond npts
     Vec1<R> real;    // their real parts, for the real-data estimators
     Vec1<R> window;  // periodogram: the data window; Blackman-Tukey: filled with its lag window
@@ -29,18 +30,20 @@ template <class R> struct EstimatorCall {
 
 struct EstimatorEntry {
     record::Method method;
-    void (*classic)(EstimatorCall<float>&);
-    void (*modern)(EstimatorCall<double>&);
+    void (*classic)(const EstimatorContext<float>&, EstimatorCall<float>&);
+    void (*modern)(const EstimatorContext<double>&, EstimatorCall<double>&);
 };
 
 // The entry of method 1..14, or nullptr.
 const EstimatorEntry* estimator_entry(int method);
 
-template <class R> void run_estimator(const EstimatorEntry& e, EstimatorCall<R>& call) {
+template <class R>
+void run_estimator(const EstimatorEntry& e, const EstimatorContext<R>& ctx,
+                   EstimatorCall<R>& call) {
     if constexpr (kClassic<R>)
-        e.classic(call);
+        e.classic(ctx, call);
     else
-        e.modern(call);
+        e.modern(ctx, call);
 }
 
 } // namespace specest

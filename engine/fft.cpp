@@ -3,6 +3,7 @@
 #include "fft_any.h"
 
 #include "complex_ops.h"
+#include "estimator_context.h"
 #include "run_context.h"
 #include "simd/dispatch.h"
 #include "simd/kernels.h"
@@ -239,25 +240,26 @@ void fft_recomputed_twiddles(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
     transform(x, nexp, invrs, npoints, false);
 }
 
-namespace {
-thread_local int modern_length = 0;
-} // namespace
-
-void set_transform_length(int n) {
-    modern_length = n;
-}
-
-template <> int transform_length<float>(int nexp) {
+template <> int transform_length<float>(const EstimatorContext<float>&, int nexp) {
     return 1 << nexp;
 }
-template <> int transform_length<double>(int nexp) {
-    return modern_length > 0 ? modern_length : 1 << nexp;
+template <> int transform_length<double>(const EstimatorContext<double>& ctx, int nexp) {
+    return ctx.transform_length > 0 ? ctx.transform_length : 1 << nexp;
 }
-template <> void transform<float>(Vec1<cfloat> x, int nexp, int invrs, int npoints) {
+template <>
+void transform<float>(const EstimatorContext<float>& ctx, Vec1<cfloat> x, int nexp, int invrs,
+                      int npoints) {
+    // fft() checks the same, writing to the thread's report; an estimator's goes to its own.
+    if (nexp >= 0 && nexp <= 30 && (npoints < (1 << nexp) || x.size() < (1 << nexp))) {
+        ctx.report.list(" FFT length", 1 << nexp, "exceeds its work array of", npoints);
+        stop(" FFT length exceeds its work array");
+    }
     fft(x, nexp, invrs, npoints);
 }
-template <> void transform<double>(Vec1<cdouble> x, int nexp, int invrs, int npoints) {
-    const int n = transform_length<double>(nexp);
+template <>
+void transform<double>(const EstimatorContext<double>& ctx, Vec1<cdouble> x, int nexp, int invrs,
+                       int npoints) {
+    const int n = transform_length(ctx, nexp);
     if (n > npoints || n > x.size()) stop(" FFT: transform length out of range");
     fft_any(x.data(), n, invrs);
 }

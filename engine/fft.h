@@ -9,12 +9,13 @@ namespace specest {
 
 void fft(Vec1<cfloat> x, int nexp, int invrs, int npoints);
 
+template <class R> struct EstimatorContext;
+
 // The transform of a run at precision R: classic, the radix-2 transform of length 2^nexp;
-// modern, a transform of the run's grid length (any length; see set_transform_length).
-template <class R> int transform_length(int nexp);
-template <class R> void transform(Vec1<cx<R>> x, int nexp, int invrs, int npoints);
-// The modern profile's transform length for the run in progress on this thread.
-void set_transform_length(int n);
+// modern, a transform of the run's grid length (any length; ctx.transform_length).
+template <class R> int transform_length(const EstimatorContext<R>& ctx, int nexp);
+template <class R>
+void transform(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int nexp, int invrs, int npoints);
 // Any-length transform in double: forward exp(-2 pi i jk/n) unscaled, inverse divided by n.
 void fft_any(cdouble* x, int n, int invrs);
 

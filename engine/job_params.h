@@ -44,7 +44,8 @@ struct JobParams {
     float t_final = 0;
 };
 
-// The job record of the run in progress on this thread (see RunContext).
+// The job record of the run in progress on this thread (see RunContext), for the job reader;
+// estimators get theirs from their EstimatorContext.
 JobParams& job();
 
 } // namespace specest

@@ -2,10 +2,9 @@
 
 #include "complex_ops.h"
 #include "correlation.h"
+#include "estimator_context.h"
 #include "job_params.h"
-#include "run_context.h"
 #include "stop.h"
-#include "work_area.h"
 #include "work_array.h"
 
 #include <cmath>
@@ -16,8 +15,7 @@ namespace {
 
 constexpr int kZeroPowerFlag = 3;
 
-void zero_power_block(int order) {
-    Report& r = run_report();
+void zero_power_block(Report& r, int order) {
     r.blanks(2);
     r.line(Line().rep('-', 72));
     r.line(Line().x(9).a("Levinson recursion stopped at order").i(order, 4).a(":"));
@@ -46,30 +44,31 @@ std::string levinson_limit(const JobParams& jp, int ip) {
     return name + ": the AR order " + std::to_string(ip) + rule + modern;
 }
 
-void check_levinson_order(int ip) {
-    const JobParams& jp = job();
+template <class R> void check_levinson_order(const EstimatorContext<R>& ctx, int ip) {
+    const JobParams& jp = ctx.job;
     if (ip > jp.maxorder) {
-        Report& r = run_report();
+        Report& r = ctx.report;
         r.blanks(2);
         r.line(Line().rep('-', 72));
         r.line(Line().x(9).a("Aborting ... IP > Max_Order in Levinson"));
         r.line(Line().x(9).a("IP / Max_Order = ").i(ip, 6).i(jp.maxorder, 6));
         r.line(Line().rep('-', 72));
         r.blanks(2);
-        run_context().explanation = levinson_limit(jp, ip);
+        ctx.explanation = levinson_limit(jp, ip);
         stop(" Levinson ... Label 710");
     }
 }
 
 } // namespace
 
-template <class R> bool levinson(Vec1<cx<R>> rxx, int ip, Vec1<cx<R>> a) {
-    check_levinson_order(ip);
-    Mat1<cx<R>> aa = wa::aa<R>();
-    Vec1<R> rho = wa::rho<R>();
+template <class R>
+bool levinson(const EstimatorContext<R>& ctx, Vec1<cx<R>> rxx, int ip, Vec1<cx<R>> a) {
+    check_levinson_order(ctx, ip);
+    Mat1<cx<R>> aa = ctx.work.aa();
+    Vec1<R> rho = ctx.work.rho();
     if (ip < 1) return true;
     if (rxx(1).real() == 0.0f || std::isnan(rxx(1).real())) {
-        zero_power_block(1);
+        zero_power_block(ctx.report, 1);
         return false;
     }
     aa(1, 1) = narrow_to<R>(cdiv(-wide(rxx(2)), wide(rxx(1))));
@@ -78,7 +77,7 @@ template <class R> bool levinson(Vec1<cx<R>> rxx, int ip, Vec1<cx<R>> a) {
     if (ip == 1) return true;
     for (int k = 2; k <= ip; ++k) {
         if (rho(k - 1) == 0.0f || std::isnan(rho(k - 1))) {
-            zero_power_block(k);
+            zero_power_block(ctx.report, k);
             return false;
         }
         cx<R> b_levi = -rxx(k + 1);
@@ -95,31 +94,34 @@ template <class R> bool levinson(Vec1<cx<R>> rxx, int ip, Vec1<cx<R>> a) {
 }
 
 template <class R>
-void autocorr(Vec1<cx<R>> x, int n, int ip, Vec1<cx<R>> a, R& sig2, int npoints) {
+void autocorr(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, int ip, Vec1<cx<R>> a, R& sig2,
+              int npoints) {
     auto rbuf = work_array<cx<R>>(
         static_cast<std::size_t>(npoints) + 1,
         " Aborting AutoCorr due to Allocation error #:", "Allocate error in AutoCorr routine");
     Vec1<cx<R>> rxx(rbuf);
     // An order past the Levinson limit gets Levinson's explanation before anything else.
-    check_levinson_order(ip);
+    check_levinson_order(ctx, ip);
     if (ip + 1 > npoints + 1) stop(" AutoCorr: AR order exceeds the number of frequency points");
     correlation(n, ip + 1, 1, x, x, rxx);
     if (ip < 1) { // no poles: white noise at the record's power
         sig2 = rxx(1).real();
         return;
     }
-    if (!levinson(rxx, ip, a)) {
-        job().iflag = kZeroPowerFlag;
+    if (!levinson(ctx, rxx, ip, a)) {
+        ctx.job.iflag = kZeroPowerFlag;
         return;
     }
-    sig2 = wa::rho<R>()(ip);
+    sig2 = ctx.work.rho()(ip);
 }
 
-template bool levinson<float>(Vec1<cx<float>> rxx, int ip, Vec1<cx<float>> a);
-template bool levinson<double>(Vec1<cx<double>> rxx, int ip, Vec1<cx<double>> a);
-template void autocorr<float>(Vec1<cx<float>> x, int n, int ip, Vec1<cx<float>> a, float& sig2,
-                              int npoints);
-template void autocorr<double>(Vec1<cx<double>> x, int n, int ip, Vec1<cx<double>> a, double& sig2,
-                               int npoints);
+template bool levinson<float>(const EstimatorContext<float>& ctx, Vec1<cx<float>> rxx, int ip,
+                              Vec1<cx<float>> a);
+template bool levinson<double>(const EstimatorContext<double>& ctx, Vec1<cx<double>> rxx, int ip,
+                               Vec1<cx<double>> a);
+template void autocorr<float>(const EstimatorContext<float>& ctx, Vec1<cx<float>> x, int n, int ip,
+                              Vec1<cx<float>> a, float& sig2, int npoints);
+template void autocorr<double>(const EstimatorContext<double>& ctx, Vec1<cx<double>> x, int n,
+                               int ip, Vec1<cx<double>> a, double& sig2, int npoints);
 
 } // namespace specest

@@ -6,13 +6,18 @@
 
 namespace specest {
 
+template <class R> struct EstimatorContext; // estimator_context.h
+
 // Solves for the AR coefficients of order ip from the lags Rxx(1..ip+1); fills the shared
 // tables aa (column k = order-k model) and rho (prediction-error power of order k).
 // Returns false, with an explanation in the report, when the recursion meets a zero
 // prediction-error power (a record with no power, or a perfectly predictable one).
-template <class R> bool levinson(Vec1<cx<R>> rxx, int ip, Vec1<cx<R>> a);
+template <class R>
+bool levinson(const EstimatorContext<R>& ctx, Vec1<cx<R>> rxx, int ip, Vec1<cx<R>> a);
 
-// Method 1. Sets job().iflag when levinson fails.
-template <class R> void autocorr(Vec1<cx<R>> x, int n, int ip, Vec1<cx<R>> a, R& sig2, int npoints);
+// Method 1. Sets ctx.job.iflag when levinson fails.
+template <class R>
+void autocorr(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, int ip, Vec1<cx<R>> a, R& sig2,
+              int npoints);
 
 } // namespace specest

@@ -1,8 +1,8 @@
 #include "model_spectrum.h"
 
 #include "complex_ops.h"
+#include "estimator_context.h"
 #include "fft.h"
-#include "run_context.h"
 #include "work_array.h"
 
 #include <cfloat>
@@ -13,19 +13,20 @@ namespace specest {
 namespace {
 
 template <class R>
-void polynomial_transform(Vec1<cx<R>> out, int order, Vec1<cx<R>> coef, int nexp, int npoints) {
-    const int n = transform_length<R>(nexp);
+void polynomial_transform(const EstimatorContext<R>& ctx, Vec1<cx<R>> out, int order,
+                          Vec1<cx<R>> coef, int nexp, int npoints) {
+    const int n = transform_length(ctx, nexp);
     out(1) = cx<R>(1.0f, 0.0f);
     for (int k = 1; k <= order && k + 1 <= n; ++k) out(k + 1) = coef(k);
     for (int k = order + 2; k <= n; ++k) out(k) = cx<R>();
-    transform<R>(out, nexp, 1, npoints);
+    transform(ctx, out, nexp, 1, npoints);
 }
 
 } // namespace
 
 template <class R>
-void armapsd(int ip, int iq, Vec1<cx<R>> a, Vec1<cx<R>> b, R sig2, int nexp, Vec1<R> psd,
-             int npoints) {
+void armapsd(const EstimatorContext<R>& ctx, int ip, int iq, Vec1<cx<R>> a, Vec1<cx<R>> b, R sig2,
+             int nexp, Vec1<R> psd, int npoints) {
     const char* abort_line = " Aborting ARMAPSD due to Allocation error #: ";
     const char* stop_text = "Allocate error in ARMAPSD routine";
     auto den_buf = work_array<cx<R>>(static_cast<std::size_t>(npoints), abort_line, stop_text);
@@ -33,9 +34,9 @@ void armapsd(int ip, int iq, Vec1<cx<R>> a, Vec1<cx<R>> b, R sig2, int nexp, Vec
     auto p_buf = work_array<R>(static_cast<std::size_t>(npoints), abort_line, stop_text);
     Vec1<cx<R>> den(den_buf), xnum(num_buf);
     Vec1<R> p(p_buf);
-    const int n = transform_length<R>(nexp);
-    if (ip != 0) polynomial_transform(den, ip, a, nexp, npoints);
-    if (iq != 0) polynomial_transform(xnum, iq, b, nexp, npoints);
+    const int n = transform_length(ctx, nexp);
+    if (ip != 0) polynomial_transform(ctx, den, ip, a, nexp, npoints);
+    if (iq != 0) polynomial_transform(ctx, xnum, iq, b, nexp, npoints);
 
     int clamped = 0;
     for (int i = 1; i <= n; ++i) {
@@ -58,8 +59,8 @@ void armapsd(int ip, int iq, Vec1<cx<R>> a, Vec1<cx<R>> b, R sig2, int nexp, Vec
         p(i) = static_cast<R>(v);
     }
     if (clamped > 0)
-        run_report().list(" Note: model spectrum held at the largest single-precision value at",
-                          clamped, "frequencies (a zero of A(z) on the grid).");
+        ctx.report.list(" Note: model spectrum held at the largest single-precision value at",
+                        clamped, "frequencies (a zero of A(z) on the grid).");
     if constexpr (!kClassic<R>) {
         for (int i = 1; i <= n; ++i) psd(i) = p(i);
         return;
@@ -71,9 +72,10 @@ void armapsd(int ip, int iq, Vec1<cx<R>> a, Vec1<cx<R>> b, R sig2, int nexp, Vec
     }
 }
 
-template void armapsd<float>(int ip, int iq, Vec1<cx<float>> a, Vec1<cx<float>> b, float sig2,
-                             int nexp, Vec1<float> psd, int npoints);
-template void armapsd<double>(int ip, int iq, Vec1<cx<double>> a, Vec1<cx<double>> b, double sig2,
-                              int nexp, Vec1<double> psd, int npoints);
+template void armapsd<float>(const EstimatorContext<float>& ctx, int ip, int iq, Vec1<cx<float>> a,
+                             Vec1<cx<float>> b, float sig2, int nexp, Vec1<float> psd, int npoints);
+template void armapsd<double>(const EstimatorContext<double>& ctx, int ip, int iq,
+                              Vec1<cx<double>> a, Vec1<cx<double>> b, double sig2, int nexp,
+                              Vec1<double> psd, int npoints);
 
 } // namespace specest

@@ -7,8 +7,10 @@
 
 namespace specest {
 
+template <class R> struct EstimatorContext; // estimator_context.h
+
 template <class R>
-void armapsd(int ip, int iq, Vec1<cx<R>> a, Vec1<cx<R>> b, R sig2, int nexp, Vec1<R> psd,
-             int npoints);
+void armapsd(const EstimatorContext<R>& ctx, int ip, int iq, Vec1<cx<R>> a, Vec1<cx<R>> b, R sig2,
+             int nexp, Vec1<R> psd, int npoints);
 
 } // namespace specest

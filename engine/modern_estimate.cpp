@@ -282,12 +282,6 @@ class ZeroedArray {
     std::size_t n_;
 };
 
-// Keeps the modern transform length for this thread's run, and clears it after.
-struct TransformLength {
-    explicit TransformLength(int n) { set_transform_length(n); }
-    ~TransformLength() { set_transform_length(0); }
-};
-
 ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOptions& options,
                    ModernGridArrays* out) {
     const record::MethodInfo* info = record::method_info(p.method);
@@ -352,7 +346,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     jp.maxorder = std::numeric_limits<int>::max();
     jp.iflag = 0;
     c.area64.size_for(st.capacity);
-    TransformLength length(st.nfft);
+    const EstimatorContext<double> ctx = estimator_context<double>(c, st.nfft);
 
     const std::size_t grid_len = static_cast<std::size_t>(st.nfft) + 2;
     // The real parts, for the estimators that take real data only (written before read).
@@ -417,10 +411,10 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         window = Vec1<double>(lag_window);
     }
 
-    Vec1<cdouble> a = wa::a<double>(), b = wa::b<double>();
-    Vec1<double> a0 = wa::a0<double>(), b0 = wa::b0<double>();
+    Vec1<cdouble> a = ctx.work.a(), b = ctx.work.b();
+    Vec1<double> a0 = ctx.work.a0(), b0 = ctx.work.b0();
     EstimatorCall<double> call{
-        jp, Vec1<cdouble>(amp), Vec1<double>(real), window, psd.view(), a, b, a0, b0};
+        Vec1<cdouble>(amp), Vec1<double>(real), window, psd.view(), a, b, a0, b0};
     call.npts = n;
     call.npoints = static_cast<int>(work);
     call.nexp = 0;
@@ -428,7 +422,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     call.per = st.per;
     Report& r = c.report;
     c.estimator_mark = r.mark();
-    run_estimator(*estimator_entry(p.method), call);
+    run_estimator(*estimator_entry(p.method), ctx, call);
     c.model_mark = r.mark();
 
     ModernEstimate e;
@@ -445,7 +439,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         for (int i = 1; i <= st.zeros; ++i) e.b.push_back(b(i));
     }
     if ((info->method == Method::yule_walker || info->method == Method::burg) && jp.iflag == 0) {
-        Mat1<cdouble> aa = wa::aa<double>();
+        Mat1<cdouble> aa = ctx.work.aa();
         for (int i = 1; i <= st.order; ++i) e.reflection.push_back(aa(i, i));
     }
     e.sig2 = info->parametric ? call.sig2 : 0.0;
@@ -463,7 +457,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
 
     // The raw spectrum, per cycle/sample, in fftfreq order; then the density scale.
     if (!call.direct)
-        armapsd(st.order, st.zeros, a, b, call.sig2, 0, psd.view(), static_cast<int>(work));
+        armapsd(ctx, st.order, st.zeros, a, b, call.sig2, 0, psd.view(), static_cast<int>(work));
     const int grid = st.nfft;
     double scale = 1.0 / fs;
     switch (info->method) {

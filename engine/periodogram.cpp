@@ -1,6 +1,7 @@
 #include "periodogram.h"
 
 #include "complex_ops.h"
+#include "estimator_context.h"
 #include "fft.h"
 #include "fft_any.h"
 
@@ -9,8 +10,9 @@
 namespace specest {
 
 template <class R>
-void periodogram(Vec1<cx<R>> x, int n, Vec1<R> w, int nexp, Vec1<R> pper, int npoints) {
-    const int big_n = transform_length<R>(nexp);
+void periodogram(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, Vec1<R> w, int nexp,
+                 Vec1<R> pper, int npoints) {
+    const int big_n = transform_length(ctx, nexp);
     if constexpr (!kClassic<R>) {
         bool real = true;
         for (int i = 1; i <= n && real; ++i) real = x(i).imag() == 0.0;
@@ -47,7 +49,7 @@ void periodogram(Vec1<cx<R>> x, int n, Vec1<R> w, int nexp, Vec1<R> pper, int np
     if (w.size() != 0) // no window: the boxcar
         for (int i = 1; i <= n; ++i) x(i) = {x(i).real() * w(i), x(i).imag() * w(i)};
     for (int i = n + 1; i <= big_n; ++i) x(i) = cx<R>();
-    transform<R>(x, nexp, 1, npoints);
+    transform(ctx, x, nexp, 1, npoints);
     const double dn = n;
     if constexpr (!kClassic<R>) {
         // The modern grid keeps the transform's order (numpy's fftfreq).
@@ -61,9 +63,9 @@ void periodogram(Vec1<cx<R>> x, int n, Vec1<R> w, int nexp, Vec1<R> pper, int np
     }
 }
 
-template void periodogram<float>(Vec1<cx<float>> x, int n, Vec1<float> w, int nexp,
-                                 Vec1<float> pper, int npoints);
-template void periodogram<double>(Vec1<cx<double>> x, int n, Vec1<double> w, int nexp,
-                                  Vec1<double> pper, int npoints);
+template void periodogram<float>(const EstimatorContext<float>& ctx, Vec1<cx<float>> x, int n,
+                                 Vec1<float> w, int nexp, Vec1<float> pper, int npoints);
+template void periodogram<double>(const EstimatorContext<double>& ctx, Vec1<cx<double>> x, int n,
+                                  Vec1<double> w, int nexp, Vec1<double> pper, int npoints);
 
 } // namespace specest

@@ -6,7 +6,10 @@
 
 namespace specest {
 
+template <class R> struct EstimatorContext; // estimator_context.h
+
 template <class R>
-void periodogram(Vec1<cx<R>> x, int n, Vec1<R> w, int nexp, Vec1<R> pper, int npoints);
+void periodogram(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, Vec1<R> w, int nexp,
+                 Vec1<R> pper, int npoints);
 
 } // namespace specest

@@ -35,8 +35,7 @@ void no_plot_lines(Report& r) {
     r.list(" ");
 }
 
-[[noreturn]] void capacity_error(long long capacity, long long needed, int npoints) {
-    Report& r = run_report();
+[[noreturn]] void capacity_error(Report& r, long long capacity, long long needed, int npoints) {
     r.blanks(2);
     r.line(Line().x(2).rep('-', 70));
     r.line(Line().x(9).a("ERROR: the result arrays are too small for this job:"));
@@ -102,7 +101,7 @@ void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& o
         int npts = 0, npoints = 0;
         setup(npts, npoints);
         const int cap = grid_capacity(jp.method, npoints, jp.l_pts);
-        if (caller_cap >= 0 && caller_cap < cap) capacity_error(caller_cap, cap, npoints);
+        if (caller_cap >= 0 && caller_cap < cap) capacity_error(c.report, caller_cap, cap, npoints);
 
         const char* abort_line = " Aborting Main due to Allocation error #:";
         const char* stop_text = "Allocate Main in error";
@@ -113,7 +112,7 @@ void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& o
 
         jp.iflag = 0;
         int n_freq_pts = 0;
-        spectrum_est(Vec1<float>(x_buf), Vec1<float>(y_buf), npts, npoints, n_freq_pts,
+        spectrum_est(c, Vec1<float>(x_buf), Vec1<float>(y_buf), npts, npoints, n_freq_pts,
                      Vec1<cfloat>(amp_buf));
         out.method = jp.method;
         out.method_name = trim_copy(jp.method_name);
@@ -198,7 +197,7 @@ void execute(RunContext& c, const Setup& setup, long long caller_cap, Outcome& o
             out.status = RunStatus::success;
         }
         if (const auto* m = record::method_info(jp.method); m && m->parametric) {
-            Vec1<cfloat> a = wa::a(), b = wa::b();
+            Vec1<cfloat> a = c.area.a(), b = c.area.b();
             for (int i = 1; i <= jp.npoles; ++i) out.a.push_back(a(i));
             for (int i = 1; i <= jp.nzeros; ++i) out.b.push_back(b(i));
         }

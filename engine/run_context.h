@@ -1,8 +1,10 @@
 // State of one run: the job record, the report every engine routine writes to, the data file
 // the job reader leaves open for the driver, the estimators' work area and what the run
-// collects for the caller besides the spectrum. Each run owns its context; the routines reach
-// it through run_context(), which returns the context of the run in progress on this thread,
-// so runs on different threads never share state.
+// collects for the caller besides the spectrum. Each run owns its context. The drivers hand
+// the estimators their part of it as an EstimatorContext (estimator_context.h); the job reader,
+// the data readers, the data window, the peak table and the out-of-memory stop reach it through
+// run_context(), the context of the run in progress on this thread, so runs on different
+// threads never share state.
 #pragma once
 
 #include "job_params.h"

@@ -12,7 +12,6 @@
 #include "specest/job_record.hpp"
 #include "stop.h"
 #include "windows.h"
-#include "work_area.h"
 #include "work_array.h"
 
 #include <algorithm>
@@ -42,10 +41,10 @@ std::string accepted_method_names() {
     return s;
 }
 
-[[noreturn]] void limit_error(const char* label, int value, const std::string& rule,
-                              const std::string& stop_text) {
-    Report& r = run_report();
-    run_context().explanation = std::string(label) + std::to_string(value) + "; " + rule;
+[[noreturn]] void limit_error(RunContext& run, const char* label, int value,
+                              const std::string& rule, const std::string& stop_text) {
+    Report& r = run.report;
+    run.explanation = std::string(label) + std::to_string(value) + "; " + rule;
     r.blanks(2);
     r.line(Line().x(2).rep('-', 70));
     r.line(Line().x(9).a("Input ERROR: parameter outside").a(" of range:"));
@@ -58,8 +57,7 @@ std::string accepted_method_names() {
 }
 
 // What the samples came from, for messages.
-std::string source_name() {
-    const RunContext& c = run_context();
+std::string source_name(const RunContext& c) {
     return c.memory ? std::string("Samples") : "Data file " + c.data.path();
 }
 
@@ -87,11 +85,11 @@ SeriesRead take_samples(const MemorySamples& m, const JobParams& jp, int npts, V
 }
 
 // Reads up to npts records, holding nothing but the samples.
-SeriesRead read_series(const JobParams& jp, int npts, Vec1<float> x_array, Vec1<float> y_array,
+SeriesRead read_series(RunContext& c, int npts, Vec1<float> x_array, Vec1<float> y_array,
                        Vec1<cfloat> signal_amp) {
-    if (const MemorySamples* m = run_context().memory)
+    const JobParams& jp = c.job;
+    if (const MemorySamples* m = c.memory)
         return take_samples(*m, jp, npts, x_array, y_array, signal_amp);
-    RunContext& c = run_context();
     SeriesRead s = read_records(c.data, jp, npts, c.record_times, x_array, y_array, signal_amp);
     c.record_times = std::vector<float>();
     return s;
@@ -100,10 +98,10 @@ SeriesRead read_series(const JobParams& jp, int npts, Vec1<float> x_array, Vec1<
 using record::uses_poles;
 using record::uses_zeros;
 
-[[noreturn]] void order_error(const char* label, int order, int npts) {
-    Report& r = run_report();
-    run_context().explanation = std::string(label) + std::to_string(order) +
-                                "; nPts = " + std::to_string(npts) + "; model order < nPts";
+[[noreturn]] void order_error(RunContext& run, const char* label, int order, int npts) {
+    Report& r = run.report;
+    run.explanation = std::string(label) + std::to_string(order) +
+                      "; nPts = " + std::to_string(npts) + "; model order < nPts";
     r.blanks(2);
     r.line(Line().x(2).rep('-', 70));
     r.line(Line().x(9).a("Input ERROR: parameter outside").a(" of range:"));
@@ -123,10 +121,11 @@ int grid_capacity(int method, int npoints, int l_pts) {
     return static_cast<int>(record::grid_capacity(method, npoints, l_pts));
 }
 
-void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoints,
-                  int& n_freq_pts, Vec1<cfloat> signal_amp) {
-    JobParams& jp = job();
-    Report& r = run_report();
+void spectrum_est(RunContext& run, Vec1<float> x_array, Vec1<float> y_array, int& npts,
+                  int& nPoints, int& n_freq_pts, Vec1<cfloat> signal_amp) {
+    JobParams& jp = run.job;
+    Report& r = run.report;
+    const EstimatorContext<float> ctx = estimator_context<float>(run);
 
     // 1. Own storage
     jp.ipts = 0;
@@ -148,12 +147,11 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
         r.line(
             Line().x(9).a(" nPoles = ").i(jp.npoles, 4).x(4).a("Max_Order = ").i(jp.maxorder, 4));
         r.line(" ABORTing ... Max_Order must be \">=\" nPoles");
-        run_context().explanation =
-            "nPoles = " + std::to_string(jp.npoles) +
-            " exceeds the classic limit Max_Order = " + std::to_string(jp.maxorder) +
-            " = min(nPoints, " + std::to_string(kMaxOrder) +
-            ") (raise nPoints or lower nPoles); the modern profile has "
-            "no such limit";
+        run.explanation = "nPoles = " + std::to_string(jp.npoles) +
+                          " exceeds the classic limit Max_Order = " + std::to_string(jp.maxorder) +
+                          " = min(nPoints, " + std::to_string(kMaxOrder) +
+                          ") (raise nPoints or lower nPoles); the modern profile has "
+                          "no such limit";
         r.line(Line().rep('-', 72));
         r.blanks(2);
         stop(" spectrum_est ... 720 label");
@@ -171,9 +169,9 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     }
 
     // 5.-6. Data
-    const SeriesRead series = read_series(jp, npts, x_array, y_array, signal_amp);
-    const std::string source = source_name();
-    run_context().data.close();
+    const SeriesRead series = read_series(run, npts, x_array, y_array, signal_amp);
+    const std::string source = source_name(run);
+    run.data.close();
     jp.ipts = series.count;
     npts = jp.ipts;
     if (npts < 2) {
@@ -191,7 +189,7 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     const float t_window = jp.t_final - jp.t_start;
     float delta_t = static_cast<float>(static_cast<double>(t_window) / (npts - 1));
     // Samples in memory without time values keep the sampling interval they were given.
-    if (const MemorySamples* m = run_context().memory; m && m->times.empty() && m->times64.empty())
+    if (const MemorySamples* m = run.memory; m && m->times.empty() && m->times64.empty())
         delta_t = static_cast<float>(m->dt);
     // Times too close together for single precision (Unix timestamps: 1.7e9 + k * 0.01 s) give
     // their step in double precision.
@@ -207,8 +205,8 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     if (series.not_increasing_at != 0) {
         // A grid needs time running forward at one step; a reversed or shuffled column would
         // give a spectrum at the wrong frequencies.
-        const std::string where = (run_context().memory ? "time value " : "line ") +
-                                  std::to_string(series.not_increasing_at);
+        const std::string where =
+            (run.memory ? "time value " : "line ") + std::to_string(series.not_increasing_at);
         r.list(" ");
         r.list(" ERROR: the time values must increase; at", where, ":", series.bad_time, "after",
                series.previous_time);
@@ -220,15 +218,15 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     // 8. Clamp the orders (-999 marks a parameter the method does not use); an order the
     // method uses must lie in the work area's range.
     if (uses_poles(jp.method) && (jp.npoles < 0 || jp.npoles > kMaxPoles))
-        limit_error("nPoles = ", jp.npoles, "0 <= nPoles <= " + std::to_string(kMaxPoles),
+        limit_error(run, "nPoles = ", jp.npoles, "0 <= nPoles <= " + std::to_string(kMaxPoles),
                     " nPoles parameter out of range");
     if (uses_zeros(jp.method) && (jp.nzeros < 0 || jp.nzeros > kMaxZeros))
-        limit_error("nZeros = ", jp.nzeros, "0 <= nZeros <= " + std::to_string(kMaxZeros),
+        limit_error(run, "nZeros = ", jp.nzeros, "0 <= nZeros <= " + std::to_string(kMaxZeros),
                     " nZeros parameter out of range");
     jp.npoles = std::clamp(jp.npoles, 0, kMaxPoles);
     jp.nzeros = std::clamp(jp.nzeros, 0, kMaxZeros);
-    if (uses_poles(jp.method) && jp.npoles >= npts) order_error("nPoles = ", jp.npoles, npts);
-    if (uses_zeros(jp.method) && jp.nzeros >= npts) order_error("nZeros = ", jp.nzeros, npts);
+    if (uses_poles(jp.method) && jp.npoles >= npts) order_error(run, "nPoles = ", jp.npoles, npts);
+    if (uses_zeros(jp.method) && jp.nzeros >= npts) order_error(run, "nZeros = ", jp.nzeros, npts);
 
     // 9. Bad points
     int bad_points = 0;
@@ -263,8 +261,8 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
              " samples is a bad point (magnitude above 1e10); there is nothing to estimate");
     }
 
-    if (bad_points > 0 && bad_points < npts && run_context().memory) {
-        std::string& w = run_context().warning;
+    if (bad_points > 0 && bad_points < npts && run.memory) {
+        std::string& w = run.warning;
         w = std::to_string(bad_points) +
             " sample(s) above 1e10 in magnitude were set to zero, as " +
             "job files do (indices from 0:";
@@ -288,15 +286,15 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
         }
         r.list(" Note: samples scaled by 2 **", scale_exp, "for the calculation (undone after).");
     }
-    run_context().power_scale_exp = -2 * scale_exp;
+    run.power_scale_exp = -2 * scale_exp;
 
     // 10. Zero fill
     for (int i = npts + 1; i <= nPoints; ++i) {
         signal_real(i) = 0.0f;
         signal_amp(i) = cfloat();
     }
-    Vec1<cfloat> a = wa::a(), b = wa::b();
-    Vec1<float> a0 = wa::a0(), b0 = wa::b0();
+    Vec1<cfloat> a = ctx.work.a(), b = ctx.work.b();
+    Vec1<float> a0 = ctx.work.a0(), b0 = ctx.work.b0();
     for (int i = 1; i <= jp.npoles; ++i) a(i) = cfloat();
     for (int i = 1; i <= jp.nzeros; ++i) b(i) = cfloat();
 
@@ -304,7 +302,7 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
     int nexp = static_cast<int>(std::log(static_cast<double>(nPoints)) / std::log(2.0) + 0.1);
 
     // 12. Estimator
-    run_context().estimator_mark = run_context().model_mark = r.mark();
+    run.estimator_mark = run.model_mark = r.mark();
     const EstimatorEntry* entry = estimator_entry(jp.method);
     if (!entry) {
         r.blanks(2);
@@ -314,14 +312,14 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
              "\" matches none of " + accepted_method_names() +
              " (the first two letters count, letter case included)");
     }
-    EstimatorCall<float> call{jp, signal_amp, signal_real, window, psd, a, b, a0, b0};
+    EstimatorCall<float> call{signal_amp, signal_real, window, psd, a, b, a0, b0};
     call.npts = npts;
     call.npoints = nPoints;
     call.nexp = nexp;
     call.sig2 = jp.sig2;
     call.eps = std::ldexp(jp.eps, 2 * scale_exp); // a pivot threshold scales with the power
     call.per = jp.per;
-    run_estimator(*entry, call);
+    run_estimator(*entry, ctx, call);
     jp.sig2 = std::ldexp(call.sig2, -2 * scale_exp);
     npts = call.npts;
     const bool direct = call.direct;
@@ -329,14 +327,14 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
 
     // Yule-Walker and Burg leave their reflection coefficients on the diagonal of aa.
     if ((jp.method == 1 || jp.method == 2) && jp.iflag == 0 && jp.npoles > 0) {
-        Mat1<cfloat> aa = wa::aa();
-        auto& k = run_context().reflection;
+        Mat1<cfloat> aa = ctx.work.aa();
+        auto& k = run.reflection;
         k.clear();
         for (int i = 1; i <= jp.npoles; ++i) k.push_back(aa(i, i));
     }
 
     // 13. Parametric models
-    run_context().model_mark = r.mark();
+    run.model_mark = r.mark();
     if (!direct) {
         float sum_a = 0.0f, sum_b = 0.0f;
         for (int i = 1; i <= jp.npoles; ++i)
@@ -366,7 +364,7 @@ void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoi
                    .a(" ... Summation = ")
                    .e(sum_b, 12, 5));
         if (jp.iflag != 0) return;
-        armapsd(jp.npoles, jp.nzeros, a, b, call.sig2, nexp, psd, nPoints);
+        armapsd(ctx, jp.npoles, jp.nzeros, a, b, call.sig2, nexp, psd, nPoints);
     }
 
     // 14. Frequency grid

@@ -11,7 +11,10 @@ constexpr float kBadPointLimit = 1.0e10f;
 // Number of elements the driver's arrays need for a job with `npoints` frequency points.
 int grid_capacity(int method, int npoints, int l_pts);
 
-void spectrum_est(Vec1<float> x_array, Vec1<float> y_array, int& npts, int& nPoints,
-                  int& n_freq_pts, Vec1<cfloat> signal_amp);
+struct RunContext;
+
+// Runs the job of `run` (read by the job reader) on the classic profile.
+void spectrum_est(RunContext& run, Vec1<float> x_array, Vec1<float> y_array, int& npts,
+                  int& nPoints, int& n_freq_pts, Vec1<cfloat> signal_amp);
 
 } // namespace specest

@@ -1,7 +1,7 @@
 // The estimators' coefficient tables, matrices and vectors. The classic (single-precision) area
 // has the capacities of the job record's limits: 210 poles, 200 zeros, order or length 411. The
-// modern (double) area is sized for each run by the orders it asks for. Each run owns both
-// (see RunContext); the accessors return the current run's arrays, theta<R>() at precision R.
+// modern (double) area is sized for each run by the orders it asks for. Each run owns both (see
+// RunContext); an estimator reaches the area of its precision through its EstimatorContext.
 #pragma once
 
 #include "complex_ops.h"
@@ -10,6 +10,7 @@
 
 #include <array>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace specest::wa {
@@ -63,101 +64,103 @@ template <class T, std::size_t N> class Lazy {
     Block p_;
 };
 
-// Each member has storage of its own; only theta/a and hc/rmat are shared, as the estimators
-// rely on those two identities.
-struct WorkArea {
-    std::array<cfloat, 411> theta{};
-    std::array<cfloat, kVec> bc{};
-    std::array<float, kVec> bv{};
-    std::array<float, kVec> grad{};
-    std::array<float, 411> rho{};
-    std::array<cfloat, 411> b{};
-    std::array<float, 411> a0{};
-    std::array<float, 411> b0{};
-    Lazy<cfloat, kPacked> hc;
-    Lazy<float, 211 * 211> s;
-    Lazy<cfloat, 210 * 210> bb;
-    Lazy<cfloat, 410 * 410> xl;
-    Lazy<cfloat, 411 * 411> aa;
-    Lazy<float, 410 * 410> hess;
-    Lazy<float, 210 * 210> aa_real;
+// The classic area. Each array has storage of its own; only theta/a and hc/rmat are shared, as
+// the estimators rely on those two identities.
+class WorkArea {
+  public:
+    // Largest system order the area holds.
+    int capacity() const { return kVec; }
+    // Parameter vector and Cholesky right-hand side / solution. It is also the driver's AR
+    // coefficient vector `a` (411 entries): theta(k) and a(k) are the same value.
+    Vec1<cfloat> theta() { return {theta_.data(), kVec}; }
+    Vec1<cfloat> a() { return {theta_.data(), 411}; }
+    Vec1<cfloat> bc() { return {bc_.data(), kVec}; }
+    Vec1<float> bv() { return {bv_.data(), kVec}; }
+    Vec1<float> grad() { return {grad_.data(), kVec}; }
+    Vec1<float> rho() { return {rho_.data(), 411}; }
+    // hc and rmat are two names for one array.
+    Vec1<cfloat> hc() { return {hc_.data(), kPacked}; }
+    Vec1<cfloat> rmat() { return hc(); }
+    Mat1<float> s() { return {s_.data(), 211, 211}; }
+    Mat1<cfloat> bb() { return {bb_.data(), 210, 210}; }
+    Mat1<cfloat> xl() { return {xl_.data(), 410, 410}; }
+    Mat1<cfloat> aa() { return {aa_.data(), 411, 411}; }
+    Mat1<float> hess() { return {hess_.data(), 410, 410}; }
+    Mat1<float> aa_real() { return {aa_real_.data(), 210, 210}; }
+    // The driver's MA coefficients and the real copies for the real-data estimators (411 each).
+    Vec1<cfloat> b() { return {b_.data(), 411}; }
+    Vec1<float> a0() { return {a0_.data(), 411}; }
+    Vec1<float> b0() { return {b0_.data(), 411}; }
+    // The Cholesky pivots of the last factorisation (cholesky_solve reads them with xl) and the
+    // solver's forward-substitution vector.
+    Vec1<float> pivots() { return {pivots_.data(), kVec}; }
+    Vec1<cfloat> forward() { return {forward_.data(), kVec}; }
+
+  private:
+    std::array<cfloat, 411> theta_{};
+    std::array<cfloat, kVec> bc_{};
+    std::array<float, kVec> bv_{};
+    std::array<float, kVec> grad_{};
+    std::array<float, 411> rho_{};
+    std::array<cfloat, 411> b_{};
+    std::array<float, 411> a0_{};
+    std::array<float, 411> b0_{};
+    Lazy<cfloat, kPacked> hc_;
+    Lazy<float, 211 * 211> s_;
+    Lazy<cfloat, 210 * 210> bb_;
+    Lazy<cfloat, 410 * 410> xl_;
+    Lazy<cfloat, 411 * 411> aa_;
+    Lazy<float, 410 * 410> hess_;
+    Lazy<float, 210 * 210> aa_real_;
+    std::array<float, kVec> pivots_{};
+    std::array<cfloat, kVec> forward_{};
 };
 
 // The modern profile's area: the same arrays in double, sized for systems of order `order`
-// (set by the driver before the estimator runs) and allocated on first use.
-struct WorkArea64 {
+// (set by the driver before the estimator runs) and allocated on first use. Every vector is one
+// longer than the system order, as the classic one is.
+class WorkArea64 {
+  public:
     void size_for(int order);
-    int order = 0;
-    std::vector<cdouble> theta, bc, b, hc, bb, xl, aa;
-    std::vector<double> bv, grad, rho, a0, b0, s, hess, aa_real;
+    int capacity() const { return order_; }
+    Vec1<cdouble> theta() { return vec(theta_, order_ + 1); }
+    Vec1<cdouble> a() { return theta(); }
+    Vec1<cdouble> bc() { return vec(bc_, order_ + 1); }
+    Vec1<double> bv() { return vec(bv_, order_ + 1); }
+    Vec1<double> grad() { return vec(grad_, order_ + 1); }
+    Vec1<double> rho() { return vec(rho_, order_ + 1); }
+    Vec1<cdouble> hc() { return vec(hc_, (order_ + 1) * (order_ + 2) / 2); }
+    Vec1<cdouble> rmat() { return hc(); }
+    Mat1<double> s() { return mat(s_); }
+    Mat1<cdouble> bb() { return mat(bb_); }
+    Mat1<cdouble> xl() { return mat(xl_); }
+    Mat1<cdouble> aa() { return mat(aa_); }
+    Mat1<double> hess() { return mat(hess_); }
+    Mat1<double> aa_real() { return mat(aa_real_); }
+    Vec1<cdouble> b() { return vec(b_, order_ + 1); }
+    Vec1<double> a0() { return vec(a0_, order_ + 1); }
+    Vec1<double> b0() { return vec(b0_, order_ + 1); }
+    Vec1<double> pivots() { return vec(pivots_, order_); }
+    Vec1<cdouble> forward() { return vec(forward_, order_); }
+
+  private:
+    template <class T> static Vec1<T> vec(std::vector<T>& v, int n) {
+        if (v.size() < static_cast<std::size_t>(n)) v.assign(static_cast<std::size_t>(n), T{});
+        return {v.data(), n};
+    }
+    template <class T> Mat1<T> mat(std::vector<T>& v) const {
+        const int n = order_ + 1;
+        const auto need = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+        if (v.size() < need) v.assign(need, T{});
+        return {v.data(), n, n};
+    }
+    int order_ = 0;
+    std::vector<cdouble> theta_, bc_, b_, hc_, bb_, xl_, aa_, forward_;
+    std::vector<double> bv_, grad_, rho_, a0_, b0_, s_, hess_, aa_real_, pivots_;
 };
 
-// Largest system order the current run's area of precision R holds.
-template <class R> int capacity();
-
-#define SPECEST_WA_ACCESSORS(R)                                                                    \
-    template <> int capacity<R>();                                                                 \
-    template <> Vec1<cx<R>> theta<R>();                                                            \
-    template <> Vec1<cx<R>> a<R>();                                                                \
-    template <> Vec1<cx<R>> bc<R>();                                                               \
-    template <> Vec1<R> bv<R>();                                                                   \
-    template <> Vec1<R> grad<R>();                                                                 \
-    template <> Vec1<R> rho<R>();                                                                  \
-    template <> Vec1<cx<R>> hc<R>();                                                               \
-    template <> Vec1<cx<R>> rmat<R>();                                                             \
-    template <> Mat1<R> s<R>();                                                                    \
-    template <> Mat1<cx<R>> bb<R>();                                                               \
-    template <> Mat1<cx<R>> xl<R>();                                                               \
-    template <> Mat1<cx<R>> aa<R>();                                                               \
-    template <> Mat1<R> hess<R>();                                                                 \
-    template <> Mat1<R> aa_real<R>();                                                              \
-    template <> Vec1<cx<R>> b<R>();                                                                \
-    template <> Vec1<R> a0<R>();                                                                   \
-    template <> Vec1<R> b0<R>();
-
-template <class R> Vec1<cx<R>> theta();
-template <class R> Vec1<cx<R>> a();
-template <class R> Vec1<cx<R>> bc();
-template <class R> Vec1<R> bv();
-template <class R> Vec1<R> grad();
-template <class R> Vec1<R> rho();
-template <class R> Vec1<cx<R>> hc();
-template <class R> Vec1<cx<R>> rmat();
-template <class R> Mat1<R> s();
-template <class R> Mat1<cx<R>> bb();
-template <class R> Mat1<cx<R>> xl();
-template <class R> Mat1<cx<R>> aa();
-template <class R> Mat1<R> hess();
-template <class R> Mat1<R> aa_real();
-template <class R> Vec1<cx<R>> b();
-template <class R> Vec1<R> a0();
-template <class R> Vec1<R> b0();
-SPECEST_WA_ACCESSORS(float)
-SPECEST_WA_ACCESSORS(double)
-#undef SPECEST_WA_ACCESSORS
-
-// The classic area's arrays under their plain names.
-// Parameter vector and Cholesky right-hand side / solution. It is also the driver's AR
-// coefficient vector `a` (411 entries): theta(k) and a(k) are the same value.
-Vec1<cfloat> theta();
-Vec1<cfloat> a();
-Vec1<cfloat> bc();
-Vec1<float> bv();
-Vec1<float> grad();
-Vec1<float> rho();
-// hc and rmat are two names for one array.
-Vec1<cfloat> hc();
-Vec1<cfloat> rmat();
-Mat1<float> s();       // 211 x 211
-Mat1<cfloat> bb();     // 210 x 210
-Mat1<cfloat> xl();     // 410 x 410
-Mat1<cfloat> aa();     // 411 x 411
-Mat1<float> hess();    // 410 x 410
-Mat1<float> aa_real(); // 210 x 210
-
-// The driver's MA coefficients and the real copies for the real-data estimators (411 each).
-Vec1<cfloat> b();
-Vec1<float> a0();
-Vec1<float> b0();
+// The area of precision R: float is the classic profile, double the modern one.
+template <class R>
+using WorkArrays = std::conditional_t<std::is_same_v<R, float>, WorkArea, WorkArea64>;
 
 } // namespace specest::wa

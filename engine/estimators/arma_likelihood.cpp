@@ -1,6 +1,6 @@
 #include "arma_likelihood.h"
 
-#include "work_area.h"
+#include "estimator_context.h"
 
 #include <cstdlib>
 
@@ -35,8 +35,10 @@ void gradient(Vec1<R> a, Vec1<R> b, int ip, int iq, Vec1<R> ry, Vec1<R> rz, Vec1
     }
 }
 
-template <class R> void hessian(int ip, int iq, Vec1<R> ry, Vec1<R> rz, Vec1<R> ryz, Vec1<R> rzy) {
-    Mat1<R> hess = wa::hess<R>();
+template <class R>
+void hessian(const EstimatorContext<R>& ctx, int ip, int iq, Vec1<R> ry, Vec1<R> rz, Vec1<R> ryz,
+             Vec1<R> rzy) {
+    Mat1<R> hess = ctx.work.hess();
     const int m = ip + iq;
     for (int j = 1; j <= ip; ++j)
         for (int i = 1; i <= ip; ++i) hess(i, j) = 2.0f * ry(std::abs(i - j) + 1);
@@ -51,9 +53,10 @@ template <class R> void hessian(int ip, int iq, Vec1<R> ry, Vec1<R> rz, Vec1<R> 
     }
 }
 
-template <class R> void bvect(Vec1<R> a, Vec1<R> b, int ip, int iq) {
-    Mat1<R> hess = wa::hess<R>();
-    Vec1<R> grad = wa::grad<R>(), bv = wa::bv<R>();
+template <class R>
+void bvect(const EstimatorContext<R>& ctx, Vec1<R> a, Vec1<R> b, int ip, int iq) {
+    Mat1<R> hess = ctx.work.hess();
+    Vec1<R> grad = ctx.work.grad(), bv = ctx.work.bv();
     const int m = ip + iq;
     for (int i = 1; i <= m; ++i) {
         double s = -static_cast<double>(grad(i));
@@ -74,11 +77,13 @@ template void gradient<float>(Vec1<float> a, Vec1<float> b, int ip, int iq, Vec1
                               Vec1<float> rz, Vec1<float> grad);
 template void gradient<double>(Vec1<double> a, Vec1<double> b, int ip, int iq, Vec1<double> ry,
                                Vec1<double> rz, Vec1<double> grad);
-template void hessian<float>(int ip, int iq, Vec1<float> ry, Vec1<float> rz, Vec1<float> ryz,
-                             Vec1<float> rzy);
-template void hessian<double>(int ip, int iq, Vec1<double> ry, Vec1<double> rz, Vec1<double> ryz,
-                              Vec1<double> rzy);
-template void bvect<float>(Vec1<float> a, Vec1<float> b, int ip, int iq);
-template void bvect<double>(Vec1<double> a, Vec1<double> b, int ip, int iq);
+template void hessian<float>(const EstimatorContext<float>& ctx, int ip, int iq, Vec1<float> ry,
+                             Vec1<float> rz, Vec1<float> ryz, Vec1<float> rzy);
+template void hessian<double>(const EstimatorContext<double>& ctx, int ip, int iq, Vec1<double> ry,
+                              Vec1<double> rz, Vec1<double> ryz, Vec1<double> rzy);
+template void bvect<float>(const EstimatorContext<float>& ctx, Vec1<float> a, Vec1<float> b, int ip,
+                           int iq);
+template void bvect<double>(const EstimatorContext<double>& ctx, Vec1<double> a, Vec1<double> b,
+                            int ip, int iq);
 
 } // namespace specest

@@ -8,6 +8,8 @@
 
 namespace specest {
 
+template <class R> struct EstimatorContext; // estimator_context.h
+
 // r = sum_{j=1..n-lag} x(j) y(j+lag) / n (biased; 0 when lag >= n).
 template <class R> void corr(int n, int lag, Vec1<R> x, Vec1<R> y, R& r);
 
@@ -22,9 +24,11 @@ template <class R>
 void gradient(Vec1<R> a, Vec1<R> b, int ip, int iq, Vec1<R> ry, Vec1<R> rz, Vec1<R> grad);
 
 // Gauss-Newton Hessian of order ip+iq into the shared hess.
-template <class R> void hessian(int ip, int iq, Vec1<R> ry, Vec1<R> rz, Vec1<R> ryz, Vec1<R> rzy);
+template <class R>
+void hessian(const EstimatorContext<R>& ctx, int ip, int iq, Vec1<R> ry, Vec1<R> rz, Vec1<R> ryz,
+             Vec1<R> rzy);
 
 // Shared bv = hess * theta - grad, theta = (a, b): the right-hand side of the Newton step.
-template <class R> void bvect(Vec1<R> a, Vec1<R> b, int ip, int iq);
+template <class R> void bvect(const EstimatorContext<R>& ctx, Vec1<R> a, Vec1<R> b, int ip, int iq);
 
 } // namespace specest

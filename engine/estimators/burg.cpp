@@ -2,12 +2,11 @@
 #include "estimators.h"
 
 #include "complex_ops.h"
+#include "estimator_context.h"
 #include "job_params.h"
-#include "run_context.h"
 #include "simd/dispatch.h"
 #include "simd/kernels.h"
 #include "stop.h"
-#include "work_area.h"
 #include "work_array.h"
 
 #include <algorithm>
@@ -18,8 +17,7 @@ namespace {
 
 constexpr int kBurgNoPowerFlag = 5;
 
-void no_power_block(int k, int n) {
-    Report& r = run_report();
+void no_power_block(Report& r, int k, int n) {
     r.blanks(2);
     r.line(Line().rep('-', 72));
     r.line(Line().x(9).a("BURG: no reflection coefficient at order").i(k, 4).a(":"));
@@ -32,7 +30,9 @@ void no_power_block(int k, int n) {
 
 } // namespace
 
-template <class R> void burg(Vec1<cx<R>> x, int& n, int& ip, Vec1<cx<R>> a, R& sig2, int& npoints) {
+template <class R>
+void burg(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int& n, int& ip, Vec1<cx<R>> a, R& sig2,
+          int& npoints) {
     const char* abort_line = " Aborting Burg due to Allocation error #:";
     const char* stop_text = "Allocate error in BURG routine";
     const auto len = static_cast<std::size_t>(npoints);
@@ -40,11 +40,11 @@ template <class R> void burg(Vec1<cx<R>> x, int& n, int& ip, Vec1<cx<R>> a, R& s
     auto ebk_buf = work_array<cx<R>>(len, abort_line, stop_text);
     auto efk1_buf = work_array<cx<R>>(len, abort_line, stop_text);
     auto ebk1_buf = work_array<cx<R>>(len, abort_line, stop_text);
-    Mat1<cx<R>> aa = wa::aa<R>();
-    Vec1<R> rho = wa::rho<R>();
+    Mat1<cx<R>> aa = ctx.work.aa();
+    Vec1<R> rho = ctx.work.rho();
     if (ip > aa.cols() || n > npoints || n > x.size()) {
-        run_report().list(" BURG: order", ip, "or record length", n, "exceeds the work arrays",
-                          npoints);
+        ctx.report.list(" BURG: order", ip, "or record length", n, "exceeds the work arrays",
+                        npoints);
         stop(" BURG: order or record length out of range");
     }
 
@@ -103,8 +103,8 @@ template <class R> void burg(Vec1<cx<R>> x, int& n, int& ip, Vec1<cx<R>> a, R& s
             }
         }
         if (!(sumd > 0.0f)) {
-            no_power_block(k, n);
-            job().iflag = kBurgNoPowerFlag;
+            no_power_block(ctx.report, k, n);
+            ctx.job.iflag = kBurgNoPowerFlag;
             sig2 = k == 1 ? rho0 : rho(k - 1);
             return;
         }
@@ -155,9 +155,9 @@ template <class R> void burg(Vec1<cx<R>> x, int& n, int& ip, Vec1<cx<R>> a, R& s
     for (int i = 1; i <= ip; ++i) a(i) = aa(i, ip);
 }
 
-template void burg<float>(Vec1<cx<float>> x, int& n, int& ip, Vec1<cx<float>> a, float& sig2,
-                          int& npoints);
-template void burg<double>(Vec1<cx<double>> x, int& n, int& ip, Vec1<cx<double>> a, double& sig2,
-                           int& npoints);
+template void burg<float>(const EstimatorContext<float>& ctx, Vec1<cx<float>> x, int& n, int& ip,
+                          Vec1<cx<float>> a, float& sig2, int& npoints);
+template void burg<double>(const EstimatorContext<double>& ctx, Vec1<cx<double>> x, int& n, int& ip,
+                           Vec1<cx<double>> a, double& sig2, int& npoints);
 
 } // namespace specest

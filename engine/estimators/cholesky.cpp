@@ -1,9 +1,8 @@
 #include "cholesky.h"
 
 #include "complex_ops.h"
-#include "run_context.h"
+#include "estimator_context.h"
 #include "stop.h"
-#include "work_area.h"
 
 #include <algorithm>
 #include <array>
@@ -13,25 +12,9 @@
 namespace specest {
 namespace {
 
-// Pivots of the last factorisation; cholesky_solve reads them with xl. One set per thread, so
-// runs on different threads never share them.
-template <class R> struct Kept {
-    std::vector<R> pivots;
-    std::vector<cx<R>> forward;
-};
-template <class R> Kept<R>& kept() {
-    thread_local Kept<R> k;
-    const auto n = static_cast<std::size_t>(wa::capacity<R>());
-    if (k.pivots.size() < n) {
-        k.pivots.resize(n);
-        k.forward.resize(n);
-    }
-    return k;
-}
-
-template <class R> void pivot_diagnostic(int i, int l) {
-    Report& r = run_report();
-    Vec1<cx<R>> hc = wa::hc<R>();
+template <class R> void pivot_diagnostic(const EstimatorContext<R>& ctx, int i, int l) {
+    Report& r = ctx.report;
+    Vec1<cx<R>> hc = ctx.work.hc();
     r.blank();
     r.line(Line().a(" Error in CHOLESKY: I = ").i(i, 5).a("  L = ").i(l, 5));
     const int last = std::min(l + 2, hc.size());
@@ -47,14 +30,15 @@ template <class R> void pivot_diagnostic(int i, int l) {
 
 } // namespace
 
-template <class R> void cholesky_factor(const int& n, const R& eps, int& iflag) {
-    Vec1<cx<R>> hc = wa::hc<R>();
-    Mat1<cx<R>> xl = wa::xl<R>();
-    const int cap = wa::capacity<R>();
-    Vec1<R> d(kept<R>().pivots.data(), cap);
+template <class R>
+void cholesky_factor(const EstimatorContext<R>& ctx, const int& n, const R& eps, int& iflag) {
+    Vec1<cx<R>> hc = ctx.work.hc();
+    Mat1<cx<R>> xl = ctx.work.xl();
+    const int cap = ctx.work.capacity();
+    Vec1<R> d = ctx.work.pivots(); // read again by cholesky_solve
     iflag = 0;
     if (n > cap) {
-        Report& r = run_report();
+        Report& r = ctx.report;
         r.blanks(2);
         r.line(
             Line().x(9).a("CHOLESKY: system order").i(n, 6).a(" exceeds the capacity").i(cap, 6));
@@ -78,18 +62,18 @@ template <class R> void cholesky_factor(const int& n, const R& eps, int& iflag) 
         d(i) = static_cast<R>(temp);
         if (!(d(i) > eps)) { // a NaN pivot fails too
             iflag = -1;
-            pivot_diagnostic<R>(i, l);
+            pivot_diagnostic(ctx, i, l);
             return;
         }
     }
 }
 
-template <class R> void cholesky_solve(const int& n) {
-    Vec1<cx<R>> theta = wa::theta<R>();
-    Mat1<cx<R>> xl = wa::xl<R>();
-    const int cap = wa::capacity<R>();
-    Vec1<R> d(kept<R>().pivots.data(), cap);
-    Vec1<cx<R>> y(kept<R>().forward.data(), cap);
+template <class R> void cholesky_solve(const EstimatorContext<R>& ctx, const int& n) {
+    Vec1<cx<R>> theta = ctx.work.theta();
+    Mat1<cx<R>> xl = ctx.work.xl();
+    const int cap = ctx.work.capacity();
+    Vec1<R> d = ctx.work.pivots();
+    Vec1<cx<R>> y = ctx.work.forward();
     if (n < 1 || n > cap) return;
     y(1) = theta(1);
     for (int i = 2; i <= n; ++i) {
@@ -105,17 +89,22 @@ template <class R> void cholesky_solve(const int& n) {
     }
 }
 
-template <class R> void cholesky(const int& n, const R& eps, int& iflag) {
-    cholesky_factor(n, eps, iflag);
+template <class R>
+void cholesky(const EstimatorContext<R>& ctx, const int& n, const R& eps, int& iflag) {
+    cholesky_factor(ctx, n, eps, iflag);
     if (iflag != 0) return;
-    cholesky_solve<R>(n);
+    cholesky_solve<R>(ctx, n);
 }
 
-template void cholesky<float>(const int& n, const float& eps, int& iflag);
-template void cholesky<double>(const int& n, const double& eps, int& iflag);
-template void cholesky_factor<float>(const int& n, const float& eps, int& iflag);
-template void cholesky_factor<double>(const int& n, const double& eps, int& iflag);
-template void cholesky_solve<float>(const int& n);
-template void cholesky_solve<double>(const int& n);
+template void cholesky<float>(const EstimatorContext<float>& ctx, const int& n, const float& eps,
+                              int& iflag);
+template void cholesky<double>(const EstimatorContext<double>& ctx, const int& n, const double& eps,
+                               int& iflag);
+template void cholesky_factor<float>(const EstimatorContext<float>& ctx, const int& n,
+                                     const float& eps, int& iflag);
+template void cholesky_factor<double>(const EstimatorContext<double>& ctx, const int& n,
+                                      const double& eps, int& iflag);
+template void cholesky_solve<float>(const EstimatorContext<float>& ctx, const int& n);
+template void cholesky_solve<double>(const EstimatorContext<double>& ctx, const int& n);
 
 } // namespace specest

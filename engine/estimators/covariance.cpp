@@ -3,11 +3,10 @@
 
 #include "cholesky.h"
 #include "complex_ops.h"
+#include "estimator_context.h"
 #include "lag_sums.h"
-#include "run_context.h"
 #include "simd/dispatch.h"
 #include "stop.h"
-#include "work_area.h"
 #include "work_array.h"
 
 #include <vector>
@@ -161,9 +160,10 @@ template <class R> class Sums {
 } // namespace
 
 template <class R>
-void covmcov(Vec1<cx<R>> x, int& n, int& ip, int& mode, R& eps, int& iflag, R& sig2) {
-    if (ip < 0 || ip >= n || ip > wa::capacity<R>()) {
-        Report& r = run_report();
+void covmcov(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int& n, int& ip, int& mode, R& eps,
+             int& iflag, R& sig2) {
+    if (ip < 0 || ip >= n || ip > ctx.work.capacity()) {
+        Report& r = ctx.report;
         r.blanks(2);
         r.line(Line().x(9).a("COVARIANCE: the AR order must lie in 0 .. n-1:"));
         r.line(Line().x(9).a("order =").i(ip, 6).a("   n =").i(n, 7));
@@ -180,12 +180,12 @@ void covmcov(Vec1<cx<R>> x, int& n, int& ip, int& mode, R& eps, int& iflag, R& s
         if (mode == 1) sums.backward();
     }
 
-    Vec1<cx<R>> hc = wa::hc<R>(), theta = wa::theta<R>();
+    Vec1<cx<R>> hc = ctx.work.hc(), theta = ctx.work.theta();
     const int packed = ip * (ip + 1) / 2;
     for (int l = 1; l <= packed; ++l) hc(l) = sums.packed(l);
     for (int k = 1; k <= ip; ++k) theta(k) = -sums.lag(k);
 
-    cholesky(ip, eps, iflag);
+    cholesky(ctx, ip, eps, iflag);
     if (iflag == -1) return;
 
     // The energy sums are the conjugates of the right-hand-side sums term by term, and
@@ -197,9 +197,9 @@ void covmcov(Vec1<cx<R>> x, int& n, int& ip, int& mode, R& eps, int& iflag, R& s
     sig2 = static_cast<R>(sum.real() / terms);
 }
 
-template void covmcov<float>(Vec1<cx<float>> x, int& n, int& ip, int& mode, float& eps, int& iflag,
-                             float& sig2);
-template void covmcov<double>(Vec1<cx<double>> x, int& n, int& ip, int& mode, double& eps,
-                              int& iflag, double& sig2);
+template void covmcov<float>(const EstimatorContext<float>& ctx, Vec1<cx<float>> x, int& n, int& ip,
+                             int& mode, float& eps, int& iflag, float& sig2);
+template void covmcov<double>(const EstimatorContext<double>& ctx, Vec1<cx<double>> x, int& n,
+                              int& ip, int& mode, double& eps, int& iflag, double& sig2);
 
 } // namespace specest

@@ -6,9 +6,8 @@
 #include "cholesky.h"
 #include "complex_ops.h"
 #include "correlation.h"
+#include "estimator_context.h"
 #include "job_params.h"
-#include "run_context.h"
-#include "work_area.h"
 #include "work_array.h"
 
 #include <algorithm>
@@ -16,8 +15,8 @@
 namespace specest {
 
 template <class R>
-void lsmywe(Vec1<cx<R>> x, int& n, int& ip, int& iq, int& m, R& eps, Vec1<cx<R>> b, R& sig2,
-            int& iflag, int& npoints) {
+void lsmywe(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int& n, int& ip, int& iq, int& m, R& eps,
+            Vec1<cx<R>> b, R& sig2, int& iflag, int& npoints) {
     const char* abort_line = " Aborting LSMYWE due to Allocation error #: ";
     const char* stop_text = "Allocate error in LSMYWE routine";
     int lag = m + 1;
@@ -38,7 +37,7 @@ void lsmywe(Vec1<cx<R>> x, int& n, int& ip, int& iq, int& m, R& eps, Vec1<cx<R>>
     for (int j = 1; j <= ip; ++j)
         for (int i = 1; i <= rows; ++i) eq(i, j) = wide(r(iq + i - j));
 
-    Vec1<cx<R>> hc = wa::hc<R>(), theta = wa::theta<R>();
+    Vec1<cx<R>> hc = ctx.work.hc(), theta = ctx.work.theta();
     int l = 0;
     for (int j = 1; j <= ip; ++j) {
         const cdouble* rj = &eq(1, j);
@@ -66,22 +65,24 @@ void lsmywe(Vec1<cx<R>> x, int& n, int& ip, int& iq, int& m, R& eps, Vec1<cx<R>>
     iflag = 0;
     // The solver does not test its first pivot; a zero one would fill the AR part with 0/0.
     if (ip > 0 && !(hc(1).real() > 0.0f)) {
-        run_report().list(" LSMYWE: the correlations at lags", iq, "to", m - 1,
-                          "are all zero; the equations do not determine the AR part.");
+        ctx.report.list(" LSMYWE: the correlations at lags", iq, "to", m - 1,
+                        "are all zero; the equations do not determine the AR part.");
         iflag = -1;
         return;
     }
-    if (ip > 0) cholesky(ip, eps, iflag);
+    if (ip > 0) cholesky(ctx, ip, eps, iflag);
     if (iflag == -1) return;
     czerofilt(x, n, ip, theta, y);
     int big_l = n / 5;
-    durbin(y, n, iq, big_l, b, sig2, npoints);
-    if (job().iflag != 0) iflag = job().iflag;
+    durbin(ctx, y, n, iq, big_l, b, sig2, npoints);
+    if (ctx.job.iflag != 0) iflag = ctx.job.iflag;
 }
 
-template void lsmywe<float>(Vec1<cx<float>> x, int& n, int& ip, int& iq, int& m, float& eps,
-                            Vec1<cx<float>> b, float& sig2, int& iflag, int& npoints);
-template void lsmywe<double>(Vec1<cx<double>> x, int& n, int& ip, int& iq, int& m, double& eps,
-                             Vec1<cx<double>> b, double& sig2, int& iflag, int& npoints);
+template void lsmywe<float>(const EstimatorContext<float>& ctx, Vec1<cx<float>> x, int& n, int& ip,
+                            int& iq, int& m, float& eps, Vec1<cx<float>> b, float& sig2, int& iflag,
+                            int& npoints);
+template void lsmywe<double>(const EstimatorContext<double>& ctx, Vec1<cx<double>> x, int& n,
+                             int& ip, int& iq, int& m, double& eps, Vec1<cx<double>> b,
+                             double& sig2, int& iflag, int& npoints);
 
 } // namespace specest

@@ -2,14 +2,13 @@
 
 #include "cholesky.h"
 #include "complex_ops.h"
+#include "estimator_context.h"
 #include "estimators.h"
 #include "lag_sums.h"
-#include "run_context.h"
 #include "simd/dispatch.h"
 #include "simd/kernels.h"
 #include "simd/parallel.h"
 #include "stop.h"
-#include "work_area.h"
 
 #include <algorithm>
 #include <array>
@@ -20,8 +19,7 @@
 namespace specest {
 namespace {
 
-[[noreturn]] void input_error(const std::string& what, const std::string& stop_text) {
-    Report& r = run_report();
+[[noreturn]] void input_error(Report& r, const std::string& what, const std::string& stop_text) {
     r.blanks(2);
     r.line(Line().x(2).rep('-', 70));
     r.line(Line().x(9).a("MVSE input error: ").a(what));
@@ -129,36 +127,42 @@ void grid_block_scalar(const R* er, const R* ei, int block, int ip, Mat1<cx<R>> 
 
 } // namespace
 
-template <class R> void mvse_inverse(const int& ip, const R& eps, int& iflag, Mat1<cx<R>> rinv) {
-    Vec1<cx<R>> theta = wa::theta<R>();
-    cholesky_factor(ip, eps, iflag);
+template <class R>
+void mvse_inverse(const EstimatorContext<R>& ctx, const int& ip, const R& eps, int& iflag,
+                  Mat1<cx<R>> rinv) {
+    Vec1<cx<R>> theta = ctx.work.theta();
+    cholesky_factor(ctx, ip, eps, iflag);
     if (iflag == -1) return;
     for (int j = 1; j <= ip; ++j) {
         for (int i = 1; i <= ip; ++i) theta(i) = cx<R>();
         theta(j) = 1.0f;
-        cholesky_solve<R>(ip);
+        cholesky_solve<R>(ctx, ip);
         for (int i = 1; i <= ip; ++i) rinv(i, j) = theta(i);
     }
 }
 
 template <class R>
-void mvse(Vec1<cx<R>> x, int& n, int& ip, int& l, R& eps, int& mode, Vec1<R> psd, int& iflag) {
-    if (ip < 1 || ip > (kClassic<R> ? kMvseMaxOrder : wa::capacity<R>()) || ip >= n)
-        input_error("the order (nPoles) must lie in 1 .. min(210, nPts-1); nPoles = " +
+void mvse(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int& n, int& ip, int& l, R& eps, int& mode,
+          Vec1<R> psd, int& iflag) {
+    if (ip < 1 || ip > (kClassic<R> ? kMvseMaxOrder : ctx.work.capacity()) || ip >= n)
+        input_error(ctx.report,
+                    "the order (nPoles) must lie in 1 .. min(210, nPts-1); nPoles = " +
                         std::to_string(ip) + ", nPts = " + std::to_string(n),
                     " MVSE: nPoles parameter out of range");
     if (l < 1 || l > psd.size())
-        input_error("L_pts = " + std::to_string(l) + " frequency points do not fit the " +
+        input_error(ctx.report,
+                    "L_pts = " + std::to_string(l) + " frequency points do not fit the " +
                         std::to_string(psd.size()) + " points of the spectrum array",
                     " MVSE: L_PTS parameter out of range");
     if (mode != 0 && mode != 1)
-        input_error("mode must be 0 (c = 1) or 1 (c = nPoles); mode = " + std::to_string(mode),
+        input_error(ctx.report,
+                    "mode must be 0 (c = 1) or 1 (c = nPoles); mode = " + std::to_string(mode),
                     " MVSE: mode parameter out of range");
 
-    corrmat(x, n, ip, wa::rmat<R>());
+    corrmat(x, n, ip, ctx.work.rmat());
     std::vector<cx<R>> rinv_storage(static_cast<std::size_t>(ip) * ip);
     Mat1<cx<R>> rinv(rinv_storage.data(), ip, ip);
-    mvse_inverse(ip, eps, iflag, rinv);
+    mvse_inverse(ctx, ip, eps, iflag, rinv);
     if (iflag == -1) return;
 
     // P(f) for blocks of frequencies at a time: each point's sum runs i outer, k inner, in
@@ -206,8 +210,10 @@ void mvse(Vec1<cx<R>> x, int& n, int& ip, int& l, R& eps, int& mode, Vec1<R> psd
                 if (!filled) {
                     // Classic: from -1/2 up; modern: numpy's fftfreq order.
                     const int k = p0 + q - 1;
-                    const R f = kClassic<R> ? static_cast<R>(static_cast<double>(k) / l - 0.5)
-                                            : static_cast<R>(static_cast<double>(2 * k < l ? k : k - l) / l);
+                    const R f =
+                        kClassic<R>
+                            ? static_cast<R>(static_cast<double>(k) / l - 0.5)
+                            : static_cast<R>(static_cast<double>(2 * k < l ? k : k - l) / l);
                     for (int i = 1; i <= ip; ++i) {
                         const double arg = static_cast<double>(pi2) * f * (i - 1);
                         er[static_cast<std::size_t>(i - 1) * kBlock + q] =
@@ -255,13 +261,13 @@ void mvse(Vec1<cx<R>> x, int& n, int& ip, int& l, R& eps, int& mode, Vec1<R> psd
 template void corrmat<float>(Vec1<cx<float>> x, const int& n, const int& ip, Vec1<cx<float>> rmat);
 template void corrmat<double>(Vec1<cx<double>> x, const int& n, const int& ip,
                               Vec1<cx<double>> rmat);
-template void mvse_inverse<float>(const int& ip, const float& eps, int& iflag,
-                                  Mat1<cx<float>> rinv);
-template void mvse_inverse<double>(const int& ip, const double& eps, int& iflag,
-                                   Mat1<cx<double>> rinv);
-template void mvse<float>(Vec1<cx<float>> x, int& n, int& ip, int& l, float& eps, int& mode,
-                          Vec1<float> psd, int& iflag);
-template void mvse<double>(Vec1<cx<double>> x, int& n, int& ip, int& l, double& eps, int& mode,
-                           Vec1<double> psd, int& iflag);
+template void mvse_inverse<float>(const EstimatorContext<float>& ctx, const int& ip,
+                                  const float& eps, int& iflag, Mat1<cx<float>> rinv);
+template void mvse_inverse<double>(const EstimatorContext<double>& ctx, const int& ip,
+                                   const double& eps, int& iflag, Mat1<cx<double>> rinv);
+template void mvse<float>(const EstimatorContext<float>& ctx, Vec1<cx<float>> x, int& n, int& ip,
+                          int& l, float& eps, int& mode, Vec1<float> psd, int& iflag);
+template void mvse<double>(const EstimatorContext<double>& ctx, Vec1<cx<double>> x, int& n, int& ip,
+                           int& l, double& eps, int& mode, Vec1<double> psd, int& iflag);
 
 } // namespace specest

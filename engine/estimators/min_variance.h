@@ -7,6 +7,8 @@
 
 namespace specest {
 
+template <class R> struct EstimatorContext; // estimator_context.h
+
 constexpr int kMvseMaxOrder = record::kMaxPoles;
 
 // Packed forward-backward correlation matrix of order ip into rmat (the solver's hc).
@@ -16,6 +18,8 @@ template <class R> void corrmat(Vec1<cx<R>> x, const int& n, const int& ip, Vec1
 // solver. The matrix is factored once and the factor reused for every column, which gives the
 // same bits as refactoring it per column. iflag = -1 (nothing written to rinv) when a pivot
 // is not above eps.
-template <class R> void mvse_inverse(const int& ip, const R& eps, int& iflag, Mat1<cx<R>> rinv);
+template <class R>
+void mvse_inverse(const EstimatorContext<R>& ctx, const int& ip, const R& eps, int& iflag,
+                  Mat1<cx<R>> rinv);
 
 } // namespace specest

@@ -1,10 +1,9 @@
 #include "rmle.h"
 
+#include "estimator_context.h"
 #include "estimators.h"
 #include "job_params.h"
-#include "run_context.h"
 #include "stop.h"
-#include "work_area.h"
 
 #include <algorithm>
 
@@ -16,7 +15,8 @@ static_assert(specest::record::kMaxPoles == 210, "rmle.cpp quotes the pole limit
 namespace specest {
 namespace rmle_steps {
 
-template <class R> void smat(Vec1<R> x, const int& n, const int& ip) {
+template <class R>
+void smat(const EstimatorContext<R>& ctx, Vec1<R> x, const int& n, const int& ip) {
     // One single-precision accumulator per element of the upper triangle (the matrix is
     // symmetric term by term), all advanced together along t in increasing order.
     const int m = ip + 1;
@@ -33,7 +33,7 @@ template <class R> void smat(Vec1<R> x, const int& n, const int& ip) {
                 row[j - 1] = static_cast<R>(row[j - 1] + xi * static_cast<double>(xj[j - 1]));
         }
     }
-    Mat1<R> s = wa::s<R>();
+    Mat1<R> s = ctx.work.s();
     for (int i = 1; i <= m; ++i)
         for (int j = i; j <= m; ++j) {
             s(i, j) = acc[static_cast<std::size_t>(i - 1) * m + (j - 1)];
@@ -42,15 +42,16 @@ template <class R> void smat(Vec1<R> x, const int& n, const int& ip) {
 }
 
 template <class R>
-void coeff(const int& i, const int& ip, const int& n, R& p, R& q, R& r, R& c, R& d, R& e) {
+void coeff(const EstimatorContext<R>& ctx, const int& i, const int& ip, const int& n, R& p, R& q,
+           R& r, R& c, R& d, R& e) {
     (void)ip;
-    Mat1<R> s = wa::s<R>();
+    Mat1<R> s = ctx.work.s();
     if (i == 1) {
         c = s(1, 2);
         d = s(2, 2);
         e = s(1, 1);
     } else {
-        Mat1<R> aa = wa::aa_real<R>();
+        Mat1<R> aa = ctx.work.aa_real();
         std::vector<R> ap(static_cast<std::size_t>(i) + 1), b(static_cast<std::size_t>(i) + 1);
         ap[1] = 1.0f;
         for (int j = 1; j <= i - 1; ++j) ap[j + 1] = aa(j, i - 1);
@@ -121,8 +122,10 @@ void test(const R root[3], const R& c, const R& d, const R& e, const int& i, con
     }
 }
 
-template <class R> void arupt(const int& i, const int& n, const R& c, const R& d, R& e, R& rho_i) {
-    Mat1<R> aa = wa::aa_real<R>();
+template <class R>
+void arupt(const EstimatorContext<R>& ctx, const int& i, const int& n, const R& c, const R& d, R& e,
+           R& rho_i) {
+    Mat1<R> aa = ctx.work.aa_real();
     const double rho = aa(i, i);
     for (int j = 1; j <= i - 1; ++j)
         aa(j, i) = static_cast<R>(aa(j, i - 1) + rho * aa(i - j, i - 1));
@@ -130,12 +133,16 @@ template <class R> void arupt(const int& i, const int& n, const R& c, const R& d
     rho_i = static_cast<R>(static_cast<double>(e) / n);
 }
 
-template void smat<float>(Vec1<float> x, const int& n, const int& ip);
-template void smat<double>(Vec1<double> x, const int& n, const int& ip);
-template void coeff<float>(const int& i, const int& ip, const int& n, float& p, float& q, float& r,
-                           float& c, float& d, float& e);
-template void coeff<double>(const int& i, const int& ip, const int& n, double& p, double& q,
-                            double& r, double& c, double& d, double& e);
+template void smat<float>(const EstimatorContext<float>& ctx, Vec1<float> x, const int& n,
+                          const int& ip);
+template void smat<double>(const EstimatorContext<double>& ctx, Vec1<double> x, const int& n,
+                           const int& ip);
+template void coeff<float>(const EstimatorContext<float>& ctx, const int& i, const int& ip,
+                           const int& n, float& p, float& q, float& r, float& c, float& d,
+                           float& e);
+template void coeff<double>(const EstimatorContext<double>& ctx, const int& i, const int& ip,
+                            const int& n, double& p, double& q, double& r, double& c, double& d,
+                            double& e);
 template void cubic<float>(const float& p, const float& q, const float& r, int& nreal,
                            float root[3]);
 template void cubic<double>(const double& p, const double& q, const double& r, int& nreal,
@@ -144,17 +151,17 @@ template void test<float>(const float root[3], const float& c, const float& d, c
                           const int& i, const int& n, float& aii);
 template void test<double>(const double root[3], const double& c, const double& d, const double& e,
                            const int& i, const int& n, double& aii);
-template void arupt<float>(const int& i, const int& n, const float& c, const float& d, float& e,
-                           float& rho_i);
-template void arupt<double>(const int& i, const int& n, const double& c, const double& d, double& e,
-                            double& rho_i);
+template void arupt<float>(const EstimatorContext<float>& ctx, const int& i, const int& n,
+                           const float& c, const float& d, float& e, float& rho_i);
+template void arupt<double>(const EstimatorContext<double>& ctx, const int& i, const int& n,
+                            const double& c, const double& d, double& e, double& rho_i);
 
 } // namespace rmle_steps
 
 namespace {
 
-template <class R> void undefined_block(int order, const char* what, R p, R q, R r, R d) {
-    Report& r_ = run_report();
+template <class R>
+void undefined_block(Report& r_, int order, const char* what, R p, R q, R r, R d) {
     r_.blanks(2);
     r_.line(Line().rep('-', 72));
     r_.line(Line().x(9).a("RMLE stopped at order").i(order, 4).a(": ").a(what));
@@ -167,60 +174,63 @@ template <class R> void undefined_block(int order, const char* what, R p, R q, R
 
 } // namespace
 
-template <class R> void rmle(Vec1<R> x, int& n, int& ip, Vec1<R> a0, R& sig2) {
+template <class R>
+void rmle(const EstimatorContext<R>& ctx, Vec1<R> x, int& n, int& ip, Vec1<R> a0, R& sig2) {
     using namespace rmle_steps;
-    if (ip < 0 || ip > (kClassic<R> ? kMaxPoles : wa::capacity<R>() - 1) || ip >= n ||
+    if (ip < 0 || ip > (kClassic<R> ? kMaxPoles : ctx.work.capacity() - 1) || ip >= n ||
         n > x.size()) {
-        Report& r = run_report();
+        Report& r = ctx.report;
         r.blanks(2);
         r.line(Line().x(9).a("RMLE: the AR order must lie in 0 .. min(210, n-1):"));
         r.line(Line().x(9).a("order =").i(ip, 6).a("   n =").i(n, 7));
         r.blanks(2);
         stop(" RMLE: AR order out of range");
     }
-    smat(x, n, ip);
+    smat(ctx, x, n, ip);
     if (ip < 1) { // no poles: white noise at the record's power
-        sig2 = static_cast<R>(static_cast<double>(wa::s<R>()(1, 1)) / n);
+        sig2 = static_cast<R>(static_cast<double>(ctx.work.s()(1, 1)) / n);
         return;
     }
-    Mat1<R> aa = wa::aa_real<R>();
-    Vec1<R> rho = wa::rho<R>();
+    Mat1<R> aa = ctx.work.aa_real();
+    Vec1<R> rho = ctx.work.rho();
     R p = 0, q = 0, r = 0, c = 0, d = 0, e = 0, rho_i = 0;
     R root[3] = {0, 0, 0};
     for (int i = 1; i <= ip; ++i) {
-        coeff(i, ip, n, p, q, r, c, d, e);
+        coeff(ctx, i, ip, n, p, q, r, c, d, e);
         if (d == 0.0f || !std::isfinite(d)) {
-            undefined_block(i, "the backward error energy d is zero.", p, q, r, d);
-            job().iflag = kRmleUndefinedFlag;
+            undefined_block(ctx.report, i, "the backward error energy d is zero.", p, q, r, d);
+            ctx.job.iflag = kRmleUndefinedFlag;
             return;
         }
         if (!std::isfinite(p) || !std::isfinite(q) || !std::isfinite(r)) {
-            undefined_block(i, "the cubic's coefficients are not finite.", p, q, r, d);
-            job().iflag = kRmleUndefinedFlag;
+            undefined_block(ctx.report, i, "the cubic's coefficients are not finite.", p, q, r, d);
+            ctx.job.iflag = kRmleUndefinedFlag;
             return;
         }
         int nreal = 0;
         cubic(p, q, r, nreal, root);
         if (nreal == 0) {
-            undefined_block(i, "the cubic's discriminant is not a number.", p, q, r, d);
-            job().iflag = kRmleUndefinedFlag;
+            undefined_block(ctx.report, i, "the cubic's discriminant is not a number.", p, q, r, d);
+            ctx.job.iflag = kRmleUndefinedFlag;
             return;
         }
         aa(i, i) = root[0];
         if (nreal == 3) test(root, c, d, e, i, n, aa(i, i));
         if (!std::isfinite(aa(i, i))) {
-            undefined_block(i, "the cubic has no finite root.", p, q, r, d);
-            job().iflag = kRmleUndefinedFlag;
+            undefined_block(ctx.report, i, "the cubic has no finite root.", p, q, r, d);
+            ctx.job.iflag = kRmleUndefinedFlag;
             return;
         }
-        arupt(i, n, c, d, e, rho_i);
+        arupt(ctx, i, n, c, d, e, rho_i);
         rho(i) = rho_i;
     }
     for (int j = 1; j <= ip; ++j) a0(j) = aa(j, ip);
     sig2 = rho(ip);
 }
 
-template void rmle<float>(Vec1<float> x, int& n, int& ip, Vec1<float> a0, float& sig2);
-template void rmle<double>(Vec1<double> x, int& n, int& ip, Vec1<double> a0, double& sig2);
+template void rmle<float>(const EstimatorContext<float>& ctx, Vec1<float> x, int& n, int& ip,
+                          Vec1<float> a0, float& sig2);
+template void rmle<double>(const EstimatorContext<double>& ctx, Vec1<double> x, int& n, int& ip,
+                           Vec1<double> a0, double& sig2);
 
 } // namespace specest

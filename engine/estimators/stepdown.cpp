@@ -1,16 +1,16 @@
 #include "stepdown.h"
 
 #include "complex_ops.h"
-#include "work_area.h"
+#include "estimator_context.h"
 
 #include <cmath>
 
 namespace specest {
 
-template <class R> int stepdown(int iq, R sig2, R& rho0) {
-    Mat1<cx<R>> aa = wa::aa<R>();
-    Vec1<R> rho = wa::rho<R>();
-    Vec1<cx<R>> bc = wa::bc<R>();
+template <class R> int stepdown(const EstimatorContext<R>& ctx, int iq, R sig2, R& rho0) {
+    Mat1<cx<R>> aa = ctx.work.aa();
+    Vec1<R> rho = ctx.work.rho();
+    Vec1<cx<R>> bc = ctx.work.bc();
     for (int i = 1; i <= iq; ++i) aa(i, iq) = bc(i);
     rho(iq) = sig2;
     for (int k = iq; k >= 2; --k) {
@@ -30,14 +30,14 @@ template <class R> int stepdown(int iq, R sig2, R& rho0) {
     return 0;
 }
 
-template <class R> int min_phase_failure(int iq) {
+template <class R> int min_phase_failure(const EstimatorContext<R>& ctx, int iq) {
     if (iq < 1) return 0;
-    Mat1<cx<R>> aa = wa::aa<R>();
+    Mat1<cx<R>> aa = ctx.work.aa();
     if (iq == 1) {
-        aa(1, 1) = wa::bc<R>()(1);
+        aa(1, 1) = ctx.work.bc()(1);
     } else {
         R rho0 = 0.0f;
-        const int stopped = stepdown<R>(iq, R(1), rho0);
+        const int stopped = stepdown<R>(ctx, iq, R(1), rho0);
         if (stopped != 0) return stopped;
     }
     for (int k = 1; k <= iq; ++k) {
@@ -47,9 +47,10 @@ template <class R> int min_phase_failure(int iq) {
     return 0;
 }
 
-template int stepdown<float>(int iq, float sig2, float& rho0);
-template int stepdown<double>(int iq, double sig2, double& rho0);
-template int min_phase_failure<float>(int iq);
-template int min_phase_failure<double>(int iq);
+template int stepdown<float>(const EstimatorContext<float>& ctx, int iq, float sig2, float& rho0);
+template int stepdown<double>(const EstimatorContext<double>& ctx, int iq, double sig2,
+                              double& rho0);
+template int min_phase_failure<float>(const EstimatorContext<float>& ctx, int iq);
+template int min_phase_failure<double>(const EstimatorContext<double>& ctx, int iq);
 
 } // namespace specest

@@ -1,8 +1,7 @@
 #include "toeplitz.h"
 
 #include "complex_ops.h"
-#include "run_context.h"
-#include "work_area.h"
+#include "estimator_context.h"
 
 #include <cmath>
 
@@ -30,18 +29,20 @@ template <class R> bool pivot_ok(cx<R> rho, R eps) {
 
 } // namespace
 
-template <class R> void toepeqn(Vec1<cx<R>> rxx, int ip, int iq, R eps, Vec1<cx<R>> a, int& iflag) {
+template <class R>
+void toepeqn(const EstimatorContext<R>& ctx, Vec1<cx<R>> rxx, int ip, int iq, R eps, Vec1<cx<R>> a,
+             int& iflag) {
     auto r = [&](int m) { return m >= 0 ? rxx(m + 1) : std::conj(rxx(-m + 1)); };
-    Mat1<cx<R>> aa = wa::aa<R>(), bb = wa::bb<R>();
+    Mat1<cx<R>> aa = ctx.work.aa(), bb = ctx.work.bb();
     iflag = 0;
     if (ip < 1) return;
     const cx<R> r0 = r(iq);
     // The first pivot is r(iq) itself; the order-1 division needs it non-zero even when no
     // other pivot is tested.
     if ((r0.real() == 0.0f && r0.imag() == 0.0f) || !finite(r0)) {
-        run_report().list(" The correlation at lag", iq,
-                          "is zero (or not a number): the modified Yule-Walker equations have"
-                          " no solution.");
+        ctx.report.list(" The correlation at lag", iq,
+                        "is zero (or not a number): the modified Yule-Walker equations have"
+                        " no solution.");
         iflag = -1;
         return;
     }
@@ -75,9 +76,9 @@ template <class R> void toepeqn(Vec1<cx<R>> rxx, int ip, int iq, R eps, Vec1<cx<
     for (int i = 1; i <= ip; ++i) a(i) = aa(i, ip);
 }
 
-template void toepeqn<float>(Vec1<cx<float>> rxx, int ip, int iq, float eps, Vec1<cx<float>> a,
-                             int& iflag);
-template void toepeqn<double>(Vec1<cx<double>> rxx, int ip, int iq, double eps, Vec1<cx<double>> a,
-                              int& iflag);
+template void toepeqn<float>(const EstimatorContext<float>& ctx, Vec1<cx<float>> rxx, int ip,
+                             int iq, float eps, Vec1<cx<float>> a, int& iflag);
+template void toepeqn<double>(const EstimatorContext<double>& ctx, Vec1<cx<double>> rxx, int ip,
+                              int iq, double eps, Vec1<cx<double>> a, int& iflag);
 
 } // namespace specest

@@ -3,6 +3,7 @@
 // every example job. Also slow, obviously-correct oracles for the sums the kernels compute.
 #include "blackman_tukey.h"
 #include "correlation.h"
+#include "estimator_test_context.h"
 #include "estimators/estimators.h"
 #include "estimators/min_variance.h"
 #include "fft.h"
@@ -17,7 +18,6 @@
 #include "specest/job_record.hpp"
 #include "test_support.h"
 #include "windows.h"
-#include "work_area.h"
 #include "work_array.h"
 
 #include <gtest/gtest.h>
@@ -246,7 +246,8 @@ TEST_F(DispatchIdentity, PeriodogramBlackmanTukeyAndModelSpectrum) {
             auto [pf, ps] = both_paths([&] {
                 auto y = x;
                 std::vector<float> p(npoints);
-                periodogram(Vec1<cfloat>(y), n, Vec1<float>(w), nexp, Vec1<float>(p), npoints);
+                periodogram(test::ctx(), Vec1<cfloat>(y), n, Vec1<float>(w), nexp, Vec1<float>(p),
+                            npoints);
                 return p;
             });
             EXPECT_SAME_BITS(pf, ps) << " periodogram n " << n;
@@ -255,8 +256,8 @@ TEST_F(DispatchIdentity, PeriodogramBlackmanTukeyAndModelSpectrum) {
                 auto [bf, bs] = both_paths([&] {
                     auto y = x;
                     std::vector<float> p(npoints);
-                    blacktukey(Vec1<cfloat>(y), n, mode, Vec1<float>(w), m, nexp, Vec1<float>(p),
-                               npoints);
+                    blacktukey(test::ctx(), Vec1<cfloat>(y), n, mode, Vec1<float>(w), m, nexp,
+                               Vec1<float>(p), npoints);
                     return p;
                 });
                 EXPECT_SAME_BITS(bf, bs) << " Blackman-Tukey n " << n << " mode " << mode;
@@ -265,8 +266,8 @@ TEST_F(DispatchIdentity, PeriodogramBlackmanTukeyAndModelSpectrum) {
             auto a = noise(ip, rng, 0.2), b = noise(iq + 1, rng, 0.2);
             auto [af, as] = both_paths([&] {
                 std::vector<float> p(npoints);
-                armapsd(ip, iq, Vec1<cfloat>(a), Vec1<cfloat>(b), 1.7f, nexp, Vec1<float>(p),
-                        npoints);
+                armapsd(test::ctx(), ip, iq, Vec1<cfloat>(a), Vec1<cfloat>(b), 1.7f, nexp,
+                        Vec1<float>(p), npoints);
                 return p;
             });
             EXPECT_SAME_BITS(af, as) << " armapsd ip " << ip << " iq " << iq;
@@ -319,8 +320,8 @@ TEST_F(DispatchIdentity, KeptPhaseAndExponentialTablesGiveTheScalarBits) {
         auto [bf, bs] = both_paths([&] {
             auto xs = x;
             std::vector<float> w(static_cast<std::size_t>(big), 1.0f), p(w.size());
-            blacktukey(Vec1<cfloat>(xs), z.n, 1, Vec1<float>(w), z.m_lags, z.nexp, Vec1<float>(p),
-                       big);
+            blacktukey(test::ctx(), Vec1<cfloat>(xs), z.n, 1, Vec1<float>(w), z.m_lags, z.nexp,
+                       Vec1<float>(p), big);
             return p;
         });
         EXPECT_SAME_BITS(bf, bs) << " Blackman-Tukey m " << z.m_lags << " L " << big;
@@ -329,7 +330,7 @@ TEST_F(DispatchIdentity, KeptPhaseAndExponentialTablesGiveTheScalarBits) {
             int n = 2000, order = z.order, l = z.l, mode = 0, iflag = 0;
             float eps = 1e-7f;
             std::vector<float> p(static_cast<std::size_t>(l));
-            mvse(Vec1<cfloat>(xs), n, order, l, eps, mode, Vec1<float>(p), iflag);
+            mvse(test::ctx(), Vec1<cfloat>(xs), n, order, l, eps, mode, Vec1<float>(p), iflag);
             p.push_back(static_cast<float>(iflag));
             return p;
         });
@@ -554,9 +555,9 @@ TEST_F(DispatchIdentity, CovarianceMinimumVarianceYuleWalkerAndBurgDirect) {
                         auto xs = x;
                         int nn = n, p = ip, md = mode, iflag = 0;
                         float eps = 1e-7f, sig2 = 0;
-                        covmcov(Vec1<cfloat>(xs), nn, p, md, eps, iflag, sig2);
+                        covmcov(test::ctx(), Vec1<cfloat>(xs), nn, p, md, eps, iflag, sig2);
                         ModelFit f;
-                        for (int k = 1; k <= ip; ++k) f.coef.push_back(wa::theta()(k));
+                        for (int k = 1; k <= ip; ++k) f.coef.push_back(test::work().theta()(k));
                         f.sig2 = bits(sig2);
                         f.iflag = iflag;
                         return f;
@@ -573,7 +574,8 @@ TEST_F(DispatchIdentity, CovarianceMinimumVarianceYuleWalkerAndBurgDirect) {
                         float eps = 1e-7f;
                         ModelFit f;
                         f.spectrum.assign(static_cast<std::size_t>(l), 0.0f);
-                        mvse(Vec1<cfloat>(xs), nn, p, ll, eps, md, Vec1<float>(f.spectrum), iflag);
+                        mvse(test::ctx(), Vec1<cfloat>(xs), nn, p, ll, eps, md,
+                             Vec1<float>(f.spectrum), iflag);
                         f.iflag = iflag;
                         return f;
                     });
@@ -587,7 +589,7 @@ TEST_F(DispatchIdentity, CovarianceMinimumVarianceYuleWalkerAndBurgDirect) {
                     ModelFit f;
                     f.coef.assign(static_cast<std::size_t>(ip), cfloat());
                     float sig2 = 0;
-                    autocorr(Vec1<cfloat>(xs), n, ip, Vec1<cfloat>(f.coef), sig2,
+                    autocorr(test::ctx(), Vec1<cfloat>(xs), n, ip, Vec1<cfloat>(f.coef), sig2,
                              std::max(n, 1024));
                     f.sig2 = bits(sig2);
                     f.iflag = job().iflag;
@@ -601,8 +603,8 @@ TEST_F(DispatchIdentity, CovarianceMinimumVarianceYuleWalkerAndBurgDirect) {
                     f.coef.assign(static_cast<std::size_t>(ip), cfloat());
                     int nn = n, p = ip, npoints = std::max(n, 1024);
                     float sig2 = 0;
-                    burg(Vec1<cfloat>(xs), nn, p, Vec1<cfloat>(f.coef), sig2, npoints);
-                    for (int k = 1; k <= ip; ++k) f.spectrum.push_back(wa::rho()(k));
+                    burg(test::ctx(), Vec1<cfloat>(xs), nn, p, Vec1<cfloat>(f.coef), sig2, npoints);
+                    for (int k = 1; k <= ip; ++k) f.spectrum.push_back(test::work().rho()(k));
                     f.sig2 = bits(sig2);
                     f.iflag = job().iflag;
                     return f;
@@ -627,8 +629,8 @@ TEST_F(DispatchIdentity, ThreadedPartsGiveTheSameBits) {
         correlation(20000, 301, 0, Vec1<cfloat>(xs), Vec1<cfloat>(xs), Vec1<cfloat>(out));
         int n = 20000, ip = 24, mode = 1, iflag = 0;
         float eps = 1e-7f, sig2 = 0;
-        covmcov(Vec1<cfloat>(xs), n, ip, mode, eps, iflag, sig2);
-        for (int k = 1; k <= ip; ++k) out.push_back(wa::theta()(k));
+        covmcov(test::ctx(), Vec1<cfloat>(xs), n, ip, mode, eps, iflag, sig2);
+        for (int k = 1; k <= ip; ++k) out.push_back(test::work().theta()(k));
         out.push_back({sig2, static_cast<float>(iflag)});
         auto ys = y;
         std::vector<cfloat> r(80 * 81 / 2);
@@ -636,13 +638,14 @@ TEST_F(DispatchIdentity, ThreadedPartsGiveTheSameBits) {
         out.insert(out.end(), r.begin(), r.end());
         int m = 2000, order = 80, l = 1000, md = 0;
         std::vector<float> p(static_cast<std::size_t>(l));
-        mvse(Vec1<cfloat>(ys), m, order, l, eps, md, Vec1<float>(p), iflag);
+        mvse(test::ctx(), Vec1<cfloat>(ys), m, order, l, eps, md, Vec1<float>(p), iflag);
         for (float v : p) out.push_back({v, static_cast<float>(iflag)});
         const int big = 16384;
         std::vector<float> w(big), pbt(big);
         EXPECT_TRUE(window_weights(Vec1<float>(w), big, "Blackman"));
         for (float v : w) out.push_back({v, 0.0f});
-        blacktukey(Vec1<cfloat>(xs), 20000, 1, Vec1<float>(w), 300, 14, Vec1<float>(pbt), big);
+        blacktukey(test::ctx(), Vec1<cfloat>(xs), 20000, 1, Vec1<float>(w), 300, 14,
+                   Vec1<float>(pbt), big);
         for (float v : pbt) out.push_back({v, 0.0f});
         return out;
     };

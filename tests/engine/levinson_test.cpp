@@ -1,10 +1,10 @@
 // Levinson recursion and the Yule-Walker estimate against a direct solve.
+#include "estimator_test_context.h"
 #include "job_params.h"
 #include "levinson.h"
 #include "run_context.h"
 #include "stop.h"
 #include "test_support.h"
-#include "work_area.h"
 
 #include <gtest/gtest.h>
 
@@ -19,30 +19,30 @@ class LevinsonTest : public test::ReportTest {};
 TEST_F(LevinsonTest, OrderOneAndTwoExamples) {
     std::vector<cfloat> r = {{1, 0}, {0.5f, 0}, {0.25f, 0}};
     std::vector<cfloat> a(2);
-    ASSERT_TRUE(levinson(Vec1<cfloat>(r), 1, Vec1<cfloat>(a)));
+    ASSERT_TRUE(levinson(test::ctx(), Vec1<cfloat>(r), 1, Vec1<cfloat>(a)));
     EXPECT_EQ(a[0], cfloat(-0.5f, 0));
-    EXPECT_FLOAT_EQ(wa::rho()(1), 0.75f);
-    ASSERT_TRUE(levinson(Vec1<cfloat>(r), 2, Vec1<cfloat>(a)));
-    EXPECT_EQ(wa::aa()(2, 2), cfloat(0, 0));
+    EXPECT_FLOAT_EQ(test::work().rho()(1), 0.75f);
+    ASSERT_TRUE(levinson(test::ctx(), Vec1<cfloat>(r), 2, Vec1<cfloat>(a)));
+    EXPECT_EQ(test::work().aa()(2, 2), cfloat(0, 0));
     EXPECT_EQ(a[0], cfloat(-0.5f, 0));
     EXPECT_EQ(a[1], cfloat(0, 0));
-    EXPECT_FLOAT_EQ(wa::rho()(2), 0.75f);
+    EXPECT_FLOAT_EQ(test::work().rho()(2), 0.75f);
 }
 
 TEST_F(LevinsonTest, OrderOneTouchesOnlyItsEntries) {
-    wa::aa()(1, 2) = cfloat(9, 9);
-    wa::rho()(2) = 9.0f;
+    test::work().aa()(1, 2) = cfloat(9, 9);
+    test::work().rho()(2) = 9.0f;
     std::vector<cfloat> r = {{2, 0}, {1, 0}};
     std::vector<cfloat> a(1);
-    ASSERT_TRUE(levinson(Vec1<cfloat>(r), 1, Vec1<cfloat>(a)));
-    EXPECT_EQ(wa::aa()(1, 2), cfloat(9, 9));
-    EXPECT_EQ(wa::rho()(2), 9.0f);
+    ASSERT_TRUE(levinson(test::ctx(), Vec1<cfloat>(r), 1, Vec1<cfloat>(a)));
+    EXPECT_EQ(test::work().aa()(1, 2), cfloat(9, 9));
+    EXPECT_EQ(test::work().rho()(2), 9.0f);
 }
 
 TEST_F(LevinsonTest, OrderAboveMaxOrderStops) {
     job().maxorder = 4;
     std::vector<cfloat> r(6, cfloat(1, 0)), a(5);
-    EXPECT_THROW(levinson(Vec1<cfloat>(r), 5, Vec1<cfloat>(a)), RunStopped);
+    EXPECT_THROW(levinson(test::ctx(), Vec1<cfloat>(r), 5, Vec1<cfloat>(a)), RunStopped);
     run_report().close();
     const std::string rep = test::read_text(dir / "r.out");
     EXPECT_NE(rep.find("         Aborting ... IP > Max_Order in Levinson"), std::string::npos);
@@ -89,7 +89,7 @@ TEST_F(LevinsonTest, YuleWalkerMatchesDirectSolveAndResidualPower) {
     for (int p : {1, 4, 8}) {
         std::vector<cfloat> a(p);
         float sig2 = 0;
-        autocorr(Vec1<cfloat>(xc), n, p, Vec1<cfloat>(a), sig2, n);
+        autocorr(test::ctx(), Vec1<cfloat>(xc), n, p, Vec1<cfloat>(a), sig2, n);
         ASSERT_EQ(job().iflag, 0);
         std::vector<cfloat> r(p + 1);
         for (int k = 0; k <= p; ++k) {
@@ -118,7 +118,7 @@ TEST_F(LevinsonTest, YuleWalkerMatchesDirectSolveAndResidualPower) {
 TEST_F(LevinsonTest, ZeroPowerRecordIsAnEstimatorFailure) {
     std::vector<cfloat> x(16, cfloat(0, 0)), a(3);
     float sig2 = -1;
-    autocorr(Vec1<cfloat>(x), 16, 3, Vec1<cfloat>(a), sig2, 16);
+    autocorr(test::ctx(), Vec1<cfloat>(x), 16, 3, Vec1<cfloat>(a), sig2, 16);
     EXPECT_NE(job().iflag, 0);
     for (auto v : a) EXPECT_TRUE(std::isfinite(v.real()) && std::isfinite(v.imag()));
     run_report().close();

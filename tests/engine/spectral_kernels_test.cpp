@@ -1,6 +1,7 @@
 // Periodogram, correlation, Blackman-Tukey and model evaluation against direct formulas.
 #include "blackman_tukey.h"
 #include "correlation.h"
+#include "estimator_test_context.h"
 #include "model_spectrum.h"
 #include "periodogram.h"
 #include "run_context.h"
@@ -37,7 +38,7 @@ TEST_F(KernelTest, PeriodogramMatchesDirectFormula) {
     std::vector<cfloat> work(big_n);
     std::copy(x.begin(), x.end(), work.begin());
     std::vector<float> p(big_n);
-    periodogram(Vec1<cfloat>(work), n, Vec1<float>(w), nexp, Vec1<float>(p), big_n);
+    periodogram(test::ctx(), Vec1<cfloat>(work), n, Vec1<float>(w), nexp, Vec1<float>(p), big_n);
     double total = 0;
     for (int k = 1; k <= big_n; ++k) {
         cdouble s = 0;
@@ -56,18 +57,18 @@ TEST_F(KernelTest, PeriodogramEdgeCases) {
     const int nexp = 5, n = 1 << nexp;
     std::vector<cfloat> x(n, cfloat(1, 0));
     std::vector<float> w(n, 1.0f), p(n);
-    periodogram(Vec1<cfloat>(x), n, Vec1<float>(w), nexp, Vec1<float>(p), n);
+    periodogram(test::ctx(), Vec1<cfloat>(x), n, Vec1<float>(w), nexp, Vec1<float>(p), n);
     for (int k = 1; k <= n; ++k) EXPECT_NEAR(p[k - 1], k == n / 2 + 1 ? n : 0.0, 1e-4) << k;
     // A complex exponential at bin m puts its power n at N/2+1+m.
     const int m = 5;
     for (int i = 0; i < n; ++i) x[i] = std::polar(1.0f, static_cast<float>(2 * M_PI * m * i / n));
-    periodogram(Vec1<cfloat>(x), n, Vec1<float>(w), nexp, Vec1<float>(p), n);
+    periodogram(test::ctx(), Vec1<cfloat>(x), n, Vec1<float>(w), nexp, Vec1<float>(p), n);
     EXPECT_NEAR(p[n / 2 + m], n, 1e-3);
     // A short record is zero-padded; the divisor stays the record length.
     std::vector<cfloat> y(n, cfloat(0, 0));
     y[0] = y[1] = y[2] = cfloat(2, 0);
     std::vector<float> w3(3, 1.0f);
-    periodogram(Vec1<cfloat>(y), 3, Vec1<float>(w3), nexp, Vec1<float>(p), n);
+    periodogram(test::ctx(), Vec1<cfloat>(y), 3, Vec1<float>(w3), nexp, Vec1<float>(p), n);
     EXPECT_NEAR(p[n / 2], 36.0 / 3.0, 1e-5); // |6|^2 / 3 at zero frequency
 }
 
@@ -113,7 +114,7 @@ TEST_F(KernelTest, BlackmanTukeyMatchesDirectFormula) {
     for (int i = 1; i <= 2 * m + 1; ++i)
         w[i - 1] = static_cast<float>(m - std::abs(i - (m + 1))) / m;
     std::vector<float> p(big_l);
-    blacktukey(Vec1<cfloat>(x), n, 1, Vec1<float>(w), m, nexp, Vec1<float>(p), big_l);
+    blacktukey(test::ctx(), Vec1<cfloat>(x), n, 1, Vec1<float>(w), m, nexp, Vec1<float>(p), big_l);
     std::vector<cdouble> r(m + 1);
     for (int k = 0; k <= m; ++k) {
         for (int i = 0; i < n - k; ++i)
@@ -138,13 +139,14 @@ TEST_F(KernelTest, BlackmanTukeySymmetryAndFlatCase) {
     std::vector<cfloat> x(n);
     for (auto& v : x) v = {g(rng), 0.0f};
     std::vector<float> w(2 * m + 1, 1.0f), p(big_l);
-    blacktukey(Vec1<cfloat>(x), n, 1, Vec1<float>(w), m, nexp, Vec1<float>(p), big_l);
+    blacktukey(test::ctx(), Vec1<cfloat>(x), n, 1, Vec1<float>(w), m, nexp, Vec1<float>(p), big_l);
     for (int k = 1; k < big_l / 2; ++k)
         EXPECT_NEAR(p[big_l / 2 + k], p[big_l / 2 - k], 1e-4 * (1 + std::abs(p[big_l / 2 + k])));
     // Only lag 0 non-zero: flat at that value.
     std::vector<cfloat> imp(n, cfloat(0, 0));
     imp[0] = cfloat(4, 0);
-    blacktukey(Vec1<cfloat>(imp), n, 1, Vec1<float>(w), m, nexp, Vec1<float>(p), big_l);
+    blacktukey(test::ctx(), Vec1<cfloat>(imp), n, 1, Vec1<float>(w), m, nexp, Vec1<float>(p),
+               big_l);
     for (float v : p) EXPECT_NEAR(v, 16.0f / n, 1e-6f);
 }
 
@@ -152,14 +154,14 @@ TEST_F(KernelTest, ArmaSpectrumExamples) {
     const int nexp = 3, n = 8;
     std::vector<cfloat> a = {{-0.5f, 0}}, b = {{1.0f, 0}};
     std::vector<float> psd(n);
-    armapsd(1, 0, Vec1<cfloat>(a), Vec1<cfloat>(b), 1.0f, nexp, Vec1<float>(psd), n);
+    armapsd(test::ctx(), 1, 0, Vec1<cfloat>(a), Vec1<cfloat>(b), 1.0f, nexp, Vec1<float>(psd), n);
     EXPECT_FLOAT_EQ(psd[4], 4.0f);
     EXPECT_FLOAT_EQ(psd[0], 1.0f / 2.25f);
-    armapsd(0, 1, Vec1<cfloat>(a), Vec1<cfloat>(b), 2.0f, nexp, Vec1<float>(psd), n);
+    armapsd(test::ctx(), 0, 1, Vec1<cfloat>(a), Vec1<cfloat>(b), 2.0f, nexp, Vec1<float>(psd), n);
     EXPECT_FLOAT_EQ(psd[4], 8.0f);
     EXPECT_NEAR(psd[0], 0.0f, 1e-6f);
     // No poles and no zeros: white noise at sig2.
-    armapsd(0, 0, Vec1<cfloat>(a), Vec1<cfloat>(b), 3.0f, nexp, Vec1<float>(psd), n);
+    armapsd(test::ctx(), 0, 0, Vec1<cfloat>(a), Vec1<cfloat>(b), 3.0f, nexp, Vec1<float>(psd), n);
     for (float v : psd) EXPECT_EQ(v, 3.0f);
 }
 
@@ -171,7 +173,7 @@ TEST_F(KernelTest, ArmaSpectrumMatchesDirectEvaluation) {
     for (auto& v : a) v = {u(rng), u(rng)};
     for (auto& v : b) v = {u(rng), u(rng)};
     std::vector<float> psd(n);
-    armapsd(ip, iq, Vec1<cfloat>(a), Vec1<cfloat>(b), 0.7f, nexp, Vec1<float>(psd), n);
+    armapsd(test::ctx(), ip, iq, Vec1<cfloat>(a), Vec1<cfloat>(b), 0.7f, nexp, Vec1<float>(psd), n);
     for (int k = 1; k <= n; ++k) {
         const double f = grid_frequency(k, n);
         cdouble A = 1, B = 1;
@@ -188,7 +190,7 @@ TEST_F(KernelTest, PoleOnTheGridIsHeldFinite) {
     const int nexp = 3, n = 8;
     std::vector<cfloat> a = {{-1.0f, 0}}, b;
     std::vector<float> psd(n);
-    armapsd(1, 0, Vec1<cfloat>(a), Vec1<cfloat>(b), 1.0f, nexp, Vec1<float>(psd), n);
+    armapsd(test::ctx(), 1, 0, Vec1<cfloat>(a), Vec1<cfloat>(b), 1.0f, nexp, Vec1<float>(psd), n);
     for (float v : psd) EXPECT_TRUE(std::isfinite(v));
     EXPECT_EQ(psd[4], FLT_MAX);
 }

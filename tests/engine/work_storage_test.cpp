@@ -1,8 +1,8 @@
 // Shared work area identities and the allocation-failure stop.
+#include "estimator_test_context.h"
 #include "run_context.h"
 #include "stop.h"
 #include "test_support.h"
-#include "work_area.h"
 #include "work_array.h"
 
 #include <gtest/gtest.h>
@@ -15,13 +15,13 @@ namespace {
 TEST(WorkArea, DriverCoefficientsShareTheSolverStorage) {
     // The covariance-type estimators leave their AR coefficients in theta for the driver's a,
     // and the minimum-variance matrix rmat is the solver's hc.
-    wa::theta()(7) = cfloat(1.5f, -2.0f);
-    EXPECT_EQ(wa::a()(7), cfloat(1.5f, -2.0f));
-    EXPECT_EQ(wa::a().size(), 411);
-    wa::rmat()(84255) = cfloat(3.0f, 0.0f);
-    EXPECT_EQ(wa::hc()(84255), cfloat(3.0f, 0.0f));
-    EXPECT_EQ(wa::aa().rows(), 411);
-    EXPECT_EQ(wa::xl().rows(), 410);
+    test::work().theta()(7) = cfloat(1.5f, -2.0f);
+    EXPECT_EQ(test::work().a()(7), cfloat(1.5f, -2.0f));
+    EXPECT_EQ(test::work().a().size(), 411);
+    test::work().rmat()(84255) = cfloat(3.0f, 0.0f);
+    EXPECT_EQ(test::work().hc()(84255), cfloat(3.0f, 0.0f));
+    EXPECT_EQ(test::work().aa().rows(), 411);
+    EXPECT_EQ(test::work().xl().rows(), 410);
 }
 
 TEST(WorkArray, ExhaustedMemoryStopsTheRunWithTheRoutinesTexts) {

@@ -1,10 +1,10 @@
 // Akaike maximum-likelihood ARMA iteration: statuses, the minimum-phase test, convergence,
 // recovery after the LSMYWE stage, and whole runs.
 #include "arma_test_helpers.h"
+#include "estimator_test_context.h"
 #include "estimators/akaike.h"
 #include "estimators/arma_filters.h"
 #include "estimators/estimators.h"
-#include "work_area.h"
 
 #include <random>
 
@@ -28,8 +28,8 @@ class AkaikeTest : public test::EstimatorTest {
         f.b = b;
         f.a.resize(std::max(ip, 1));
         f.b.resize(std::max(iq, 1));
-        akaike(Vec1<float>(x), n, Vec1<float>(f.a), Vec1<float>(f.b), ip, iq, nit, eps, per, f.sig2,
-               f.iflag, npoints);
+        akaike(test::ctx(), Vec1<float>(x), n, Vec1<float>(f.a), Vec1<float>(f.b), ip, iq, nit, eps,
+               per, f.sig2, f.iflag, npoints);
         f.a.resize(ip);
         f.b.resize(iq);
         return f;
@@ -164,17 +164,17 @@ TEST_F(AkaikeTest, ChkdnWithZeroPreviousVarianceNeverDividesByIt) {
     std::vector<float> x = {1, -1, 2, 0.5f}, a = {0.1f}, b = {0.0f}, e(4), y(4);
     float sig2 = -1;
     int iflag = 3;
-    chkdn(0.0f, 4, Vec1<float>(x), Vec1<float>(a), Vec1<float>(b), 1, 0, 1.0f, sig2, iflag,
-          Vec1<float>(e), Vec1<float>(y));
+    chkdn(test::ctx(), 0.0f, 4, Vec1<float>(x), Vec1<float>(a), Vec1<float>(b), 1, 0, 1.0f, sig2,
+          iflag, Vec1<float>(e), Vec1<float>(y));
     EXPECT_EQ(iflag, kAkaikeZeroVariance);
     EXPECT_TRUE(std::isfinite(sig2));
     iflag = 3;
-    chkdn(sig2 * 1.001f, 4, Vec1<float>(x), Vec1<float>(a), Vec1<float>(b), 1, 0, 1.0f, sig2, iflag,
-          Vec1<float>(e), Vec1<float>(y));
+    chkdn(test::ctx(), sig2 * 1.001f, 4, Vec1<float>(x), Vec1<float>(a), Vec1<float>(b), 1, 0, 1.0f,
+          sig2, iflag, Vec1<float>(e), Vec1<float>(y));
     EXPECT_EQ(iflag, 0);
     iflag = 3;
-    chkdn(sig2 * 2.0f, 4, Vec1<float>(x), Vec1<float>(a), Vec1<float>(b), 1, 0, 1.0f, sig2, iflag,
-          Vec1<float>(e), Vec1<float>(y));
+    chkdn(test::ctx(), sig2 * 2.0f, 4, Vec1<float>(x), Vec1<float>(a), Vec1<float>(b), 1, 0, 1.0f,
+          sig2, iflag, Vec1<float>(e), Vec1<float>(y));
     EXPECT_EQ(iflag, 3);
 }
 
@@ -188,10 +188,12 @@ TEST_F(AkaikeTest, RefinesLsmyweToTheTrueArma21Spectrum) {
     int n = 2048, npoints = n, ip = 2, iq = 1, m = 40, iflag = 7;
     float eps = 1e-9f, sig2 = 0;
     std::vector<cfloat> bc(1);
-    lsmywe(Vec1<cfloat>(xc), n, ip, iq, m, eps, Vec1<cfloat>(bc), sig2, iflag, npoints);
+    lsmywe(test::ctx(), Vec1<cfloat>(xc), n, ip, iq, m, eps, Vec1<cfloat>(bc), sig2, iflag,
+           npoints);
     ASSERT_EQ(iflag, 0);
-    auto f = fit(test::to_float(xd), {wa::theta()(1).real(), wa::theta()(2).real()}, {bc[0].real()},
-                 30, 0.01f);
+    auto f =
+        fit(test::to_float(xd), {test::work().theta()(1).real(), test::work().theta()(2).real()},
+            {bc[0].real()}, 30, 0.01f);
     ASSERT_EQ(f.iflag, 0);
     EXPECT_NEAR(f.b[0], 0.5, 0.1);
     const double peak = test::true_peak(a_true, b_true);

@@ -1,8 +1,8 @@
 // ARMA filters and the likelihood derivatives of the Akaike iteration.
 #include "arma_test_helpers.h"
+#include "estimator_test_context.h"
 #include "estimators/arma_filters.h"
 #include "estimators/arma_likelihood.h"
-#include "work_area.h"
 
 #include <random>
 
@@ -139,9 +139,9 @@ TEST(Likelihood, HessianIsTwiceTheToeplitzMatrixOfOneCorrelationWhenAnOrderIsZer
     for (auto [ip, iq] : {std::pair{4, 0}, std::pair{0, 3}}) {
         corrcomp(n, Vec1<float>(y), Vec1<float>(z), ip, iq, d.v(d.ry), d.v(d.rz), d.v(d.ryz),
                  d.v(d.rzy));
-        hessian(ip, iq, d.v(d.ry), d.v(d.rz), d.v(d.ryz), d.v(d.rzy));
+        hessian(test::ctx(), ip, iq, d.v(d.ry), d.v(d.rz), d.v(d.ryz), d.v(d.rzy));
         const std::vector<float>& r = iq == 0 ? d.ry : d.rz;
-        Mat1<float> h = wa::hess();
+        Mat1<float> h = test::work().hess();
         for (int i = 1; i <= ip + iq; ++i)
             for (int j = 1; j <= ip + iq; ++j)
                 EXPECT_EQ(h(i, j), 2.0f * r[std::abs(i - j)]) << ip << "," << iq;
@@ -155,8 +155,8 @@ TEST(Likelihood, MixedHessianIsSymmetricWithCrossCorrelationsOffTheDiagonalBlock
     Derivatives d;
     corrcomp(n, Vec1<float>(y), Vec1<float>(z), ip, iq, d.v(d.ry), d.v(d.rz), d.v(d.ryz),
              d.v(d.rzy));
-    hessian(ip, iq, d.v(d.ry), d.v(d.rz), d.v(d.ryz), d.v(d.rzy));
-    Mat1<float> h = wa::hess();
+    hessian(test::ctx(), ip, iq, d.v(d.ry), d.v(d.rz), d.v(d.ryz), d.v(d.rzy));
+    Mat1<float> h = test::work().hess();
     auto cross = [&](int lag) { // sum y(j) z(j+lag) / n, lag may be negative
         double s = 0;
         for (int j = 0; j < n; ++j)
@@ -185,14 +185,14 @@ TEST(Likelihood, ArNewtonStepLandsOnTheSameSolutionFromAnyStart) {
     std::vector<cd> first;
     for (std::vector<float> a :
          {std::vector<float>{0, 0, 0}, std::vector<float>{0.3f, -1.2f, 0.7f}}) {
-        gradient(Vec1<float>(a), Vec1<float>(b), ip, 0, d.v(d.ry), d.v(d.rz), wa::grad());
-        hessian(ip, 0, d.v(d.ry), d.v(d.rz), d.v(d.ryz), d.v(d.rzy));
-        bvect(Vec1<float>(a), Vec1<float>(b), ip, 0);
+        gradient(Vec1<float>(a), Vec1<float>(b), ip, 0, d.v(d.ry), d.v(d.rz), test::work().grad());
+        hessian(test::ctx(), ip, 0, d.v(d.ry), d.v(d.rz), d.v(d.ryz), d.v(d.rzy));
+        bvect(test::ctx(), Vec1<float>(a), Vec1<float>(b), ip, 0);
         std::vector<std::vector<cd>> H(ip, std::vector<cd>(ip));
         std::vector<cd> rhs(ip);
         for (int i = 0; i < ip; ++i) {
-            rhs[i] = wa::bv()(i + 1);
-            for (int j = 0; j < ip; ++j) H[i][j] = wa::hess()(i + 1, j + 1);
+            rhs[i] = test::work().bv()(i + 1);
+            for (int j = 0; j < ip; ++j) H[i][j] = test::work().hess()(i + 1, j + 1);
         }
         auto sol = test::solve(H, rhs);
         if (first.empty()) first = sol;
@@ -212,7 +212,7 @@ TEST(Likelihood, ArGradientAgreesWithAFiniteDifferenceOfTheCriterion) {
     Derivatives d;
     corrcomp(n, Vec1<float>(x), Vec1<float>(x), ip, 0, d.v(d.ry), d.v(d.rz), d.v(d.ryz),
              d.v(d.rzy));
-    gradient(Vec1<float>(a), Vec1<float>(b), ip, 0, d.v(d.ry), d.v(d.rz), wa::grad());
+    gradient(Vec1<float>(a), Vec1<float>(b), ip, 0, d.v(d.ry), d.v(d.rz), test::work().grad());
     auto crit = [&](std::vector<float> c) {
         double s = 0;
         for (int i = 0; i < n; ++i) {
@@ -227,7 +227,8 @@ TEST(Likelihood, ArGradientAgreesWithAFiniteDifferenceOfTheCriterion) {
         up[i] += 1e-3f;
         down[i] -= 1e-3f;
         const double fd = (crit(up) - crit(down)) / (double(up[i]) - down[i]);
-        EXPECT_NEAR(wa::grad()(i + 1), fd, 0.02 * std::fabs(fd) + 1e-3) << "a(" << i + 1 << ")";
+        EXPECT_NEAR(test::work().grad()(i + 1), fd, 0.02 * std::fabs(fd) + 1e-3)
+            << "a(" << i + 1 << ")";
     }
 }
 

@@ -1,9 +1,9 @@
 // Burg recursion: closed forms, bounds, a double-precision cross-check and whole runs.
+#include "estimator_test_context.h"
 #include "estimators/estimators.h"
 #include "job_params.h"
 #include "run_context.h"
 #include "test_support.h"
-#include "work_area.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ class BurgTest : public test::ReportTest {
     std::vector<cfloat> fit(std::vector<cfloat> x, int ip, float& sig2) {
         int n = static_cast<int>(x.size()), npoints = n;
         std::vector<cfloat> a(static_cast<std::size_t>(std::max(ip, 1)));
-        burg(Vec1<cfloat>(x), n, ip, Vec1<cfloat>(a), sig2, npoints);
+        burg(test::ctx(), Vec1<cfloat>(x), n, ip, Vec1<cfloat>(a), sig2, npoints);
         return a;
     }
 };
@@ -113,11 +113,11 @@ TEST_F(BurgTest, ReflectionCoefficientsStayInTheUnitDiskAndPowerNeverRises) {
         rho0 /= x.size();
         float prev = static_cast<float>(rho0 * (1 + 1e-6));
         for (int k = 1; k <= ip; ++k) {
-            EXPECT_LE(std::abs(wa::aa()(k, k)), 1.0f) << "order " << k;
-            EXPECT_LE(wa::rho()(k), prev) << "order " << k;
-            prev = wa::rho()(k);
+            EXPECT_LE(std::abs(test::work().aa()(k, k)), 1.0f) << "order " << k;
+            EXPECT_LE(test::work().rho()(k), prev) << "order " << k;
+            prev = test::work().rho()(k);
         }
-        EXPECT_EQ(sig2, wa::rho()(ip));
+        EXPECT_EQ(sig2, test::work().rho()(ip));
     }
 }
 

@@ -1,9 +1,9 @@
 // Hermitian solver: edge cases, the pivot test, and a double-precision cross-check.
+#include "estimator_test_context.h"
 #include "estimators/cholesky.h"
 #include "run_context.h"
 #include "stop.h"
 #include "test_support.h"
-#include "work_area.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ class CholeskyTest : public test::ReportTest {};
 
 // Packs A (Hermitian) the way the solver reads it: conj(A(i,j)) for j <= i, row by row.
 void pack(const DMat& A) {
-    Vec1<cfloat> hc = wa::hc();
+    Vec1<cfloat> hc = test::work().hc();
     int l = 0;
     for (std::size_t i = 0; i < A.size(); ++i)
         for (std::size_t j = 0; j <= i; ++j) {
@@ -79,23 +79,23 @@ std::vector<cd> direct_solve(DMat A, std::vector<cd> r) {
 }
 
 TEST_F(CholeskyTest, OrderOneDividesByTheRealPartAndTestsNoPivot) {
-    wa::hc()(1) = {4.0f, 7.0f}; // the imaginary part of a diagonal entry is ignored
-    wa::theta()(1) = {2.0f, -6.0f};
+    test::work().hc()(1) = {4.0f, 7.0f}; // the imaginary part of a diagonal entry is ignored
+    test::work().theta()(1) = {2.0f, -6.0f};
     int iflag = 99;
-    cholesky(1, 10.0f, iflag); // eps above the only pivot: it is not tested
+    cholesky(test::ctx(), 1, 10.0f, iflag); // eps above the only pivot: it is not tested
     EXPECT_EQ(iflag, 0);
-    EXPECT_EQ(wa::theta()(1), cfloat(0.5f, -1.5f));
+    EXPECT_EQ(test::work().theta()(1), cfloat(0.5f, -1.5f));
 }
 
 TEST_F(CholeskyTest, IdentityReturnsTheRightHandSide) {
-    Vec1<cfloat> hc = wa::hc(), theta = wa::theta();
+    Vec1<cfloat> hc = test::work().hc(), theta = test::work().theta();
     hc(1) = 1.0f;
     hc(2) = 0.0f;
     hc(3) = 1.0f;
     theta(1) = {3.0f, -1.0f};
     theta(2) = {-0.25f, 8.0f};
     int iflag = 99;
-    cholesky(2, 0.5f, iflag);
+    cholesky(test::ctx(), 2, 0.5f, iflag);
     EXPECT_EQ(iflag, 0);
     EXPECT_EQ(theta(1), cfloat(3.0f, -1.0f));
     EXPECT_EQ(theta(2), cfloat(-0.25f, 8.0f));
@@ -103,7 +103,7 @@ TEST_F(CholeskyTest, IdentityReturnsTheRightHandSide) {
 
 // A = [4 2; 2 2] has pivots 4 and exactly 1.
 void load_pivot_one() {
-    Vec1<cfloat> hc = wa::hc(), theta = wa::theta();
+    Vec1<cfloat> hc = test::work().hc(), theta = test::work().theta();
     hc(1) = 4.0f;
     hc(2) = 2.0f;
     hc(3) = 2.0f;
@@ -116,10 +116,10 @@ void load_pivot_one() {
 TEST_F(CholeskyTest, PivotEqualToEpsFailsAndLeavesThetaUntouched) {
     load_pivot_one();
     int iflag = 0;
-    cholesky(2, 1.0f, iflag);
+    cholesky(test::ctx(), 2, 1.0f, iflag);
     EXPECT_EQ(iflag, -1);
-    EXPECT_EQ(wa::theta()(1), cfloat(6.0f, 0.0f));
-    EXPECT_EQ(wa::theta()(2), cfloat(4.0f, 2.0f));
+    EXPECT_EQ(test::work().theta()(1), cfloat(6.0f, 0.0f));
+    EXPECT_EQ(test::work().theta()(2), cfloat(4.0f, 2.0f));
     const std::string text = report();
     EXPECT_NE(text.find("\n Error in CHOLESKY: I =     2  L =     3\n"), std::string::npos) << text;
     // k runs from max(1, i-2) to l+2
@@ -133,24 +133,24 @@ TEST_F(CholeskyTest, PivotEqualToEpsFailsAndLeavesThetaUntouched) {
 TEST_F(CholeskyTest, PivotJustAboveEpsSolves) {
     load_pivot_one();
     int iflag = 0;
-    cholesky(2, std::nextafter(1.0f, 0.0f), iflag);
+    cholesky(test::ctx(), 2, std::nextafter(1.0f, 0.0f), iflag);
     EXPECT_EQ(iflag, 0);
     // [4 2; 2 2] theta = (6, 4+2i)  ->  theta = (1 - i, 1 + 2i)
-    EXPECT_EQ(wa::theta()(1), cfloat(1.0f, -1.0f));
-    EXPECT_EQ(wa::theta()(2), cfloat(1.0f, 2.0f));
+    EXPECT_EQ(test::work().theta()(1), cfloat(1.0f, -1.0f));
+    EXPECT_EQ(test::work().theta()(2), cfloat(1.0f, 2.0f));
 }
 
 TEST_F(CholeskyTest, NotANumberPivotFails) {
-    Vec1<cfloat> hc = wa::hc();
+    Vec1<cfloat> hc = test::work().hc();
     hc(1) = 1.0f;
     hc(2) = 0.0f;
     hc(3) = std::numeric_limits<float>::quiet_NaN();
-    wa::theta()(1) = 1.0f;
-    wa::theta()(2) = 2.0f;
+    test::work().theta()(1) = 1.0f;
+    test::work().theta()(2) = 2.0f;
     int iflag = 0;
-    cholesky(2, -1.0e30f, iflag);
+    cholesky(test::ctx(), 2, -1.0e30f, iflag);
     EXPECT_EQ(iflag, -1);
-    EXPECT_EQ(wa::theta()(2), cfloat(2.0f));
+    EXPECT_EQ(test::work().theta()(2), cfloat(2.0f));
 }
 
 TEST_F(CholeskyTest, SingularMatrixFailsAtTheDependentRow) {
@@ -158,7 +158,7 @@ TEST_F(CholeskyTest, SingularMatrixFailsAtTheDependentRow) {
     DMat A = {{{1, 0}, {0, 2}}, {{0, -2}, {4, 0}}};
     pack(A);
     int iflag = 0;
-    cholesky(2, 1.0e-6f, iflag);
+    cholesky(test::ctx(), 2, 1.0e-6f, iflag);
     EXPECT_EQ(iflag, -1);
     EXPECT_NE(report().find("I =     2"), std::string::npos);
 }
@@ -172,15 +172,15 @@ TEST_F(CholeskyTest, AgreesWithADoublePrecisionSolve) {
         std::vector<cd> r(n);
         for (auto& v : r) v = {static_cast<float>(g(rng)), static_cast<float>(g(rng))};
         for (int i = 1; i <= n; ++i)
-            wa::theta()(i) = {static_cast<float>(r[i - 1].real()),
-                              static_cast<float>(r[i - 1].imag())};
+            test::work().theta()(i) = {static_cast<float>(r[i - 1].real()),
+                                       static_cast<float>(r[i - 1].imag())};
         int iflag = 0;
-        cholesky(n, 1.0e-6f, iflag);
+        cholesky(test::ctx(), n, 1.0e-6f, iflag);
         ASSERT_EQ(iflag, 0) << "n = " << n;
         const std::vector<cd> x = direct_solve(A, r);
         double err = 0, norm = 0;
         for (int i = 1; i <= n; ++i) {
-            const cd t(wa::theta()(i).real(), wa::theta()(i).imag());
+            const cd t(test::work().theta()(i).real(), test::work().theta()(i).imag());
             err = std::max(err, std::abs(t - x[i - 1]));
             norm = std::max(norm, std::abs(x[i - 1]));
         }
@@ -197,17 +197,17 @@ TEST_F(CholeskyTest, FactorOnceSolveManyIsBitIdenticalToRefactoring) {
         std::vector<cfloat> refactored(static_cast<std::size_t>(n) * n), reused(refactored.size());
         int iflag = 0;
         for (int j = 1; j <= n; ++j) {
-            for (int i = 1; i <= n; ++i) wa::theta()(i) = i == j ? 1.0f : 0.0f;
-            cholesky(n, 1.0e-6f, iflag);
+            for (int i = 1; i <= n; ++i) test::work().theta()(i) = i == j ? 1.0f : 0.0f;
+            cholesky(test::ctx(), n, 1.0e-6f, iflag);
             ASSERT_EQ(iflag, 0);
-            for (int i = 1; i <= n; ++i) refactored[(j - 1) * n + i - 1] = wa::theta()(i);
+            for (int i = 1; i <= n; ++i) refactored[(j - 1) * n + i - 1] = test::work().theta()(i);
         }
-        cholesky_factor(n, 1.0e-6f, iflag);
+        cholesky_factor(test::ctx(), n, 1.0e-6f, iflag);
         ASSERT_EQ(iflag, 0);
         for (int j = 1; j <= n; ++j) {
-            for (int i = 1; i <= n; ++i) wa::theta()(i) = i == j ? 1.0f : 0.0f;
-            cholesky_solve(n);
-            for (int i = 1; i <= n; ++i) reused[(j - 1) * n + i - 1] = wa::theta()(i);
+            for (int i = 1; i <= n; ++i) test::work().theta()(i) = i == j ? 1.0f : 0.0f;
+            cholesky_solve(test::ctx(), n);
+            for (int i = 1; i <= n; ++i) reused[(j - 1) * n + i - 1] = test::work().theta()(i);
         }
         EXPECT_EQ(std::memcmp(refactored.data(), reused.data(), refactored.size() * sizeof(cfloat)),
                   0)
@@ -217,7 +217,7 @@ TEST_F(CholeskyTest, FactorOnceSolveManyIsBitIdenticalToRefactoring) {
 
 TEST_F(CholeskyTest, OrderAboveCapacityStopsTheRun) {
     int iflag = 0;
-    EXPECT_THROW(cholesky(411, 0.0f, iflag), RunStopped);
+    EXPECT_THROW(cholesky(test::ctx(), 411, 0.0f, iflag), RunStopped);
 }
 
 } // namespace

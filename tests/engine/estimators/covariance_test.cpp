@@ -1,10 +1,10 @@
 // Covariance and modified covariance: exact recovery, a double-precision least-squares
 // cross-check, the pivot failure, and whole runs.
+#include "estimator_test_context.h"
 #include "estimators/estimators.h"
 #include "job_params.h"
 #include "run_context.h"
 #include "test_support.h"
-#include "work_area.h"
 
 #include <gtest/gtest.h>
 
@@ -26,9 +26,9 @@ class CovarianceTest : public test::ReportTest {
     std::vector<cfloat> fit(std::vector<cfloat> x, int ip, int mode, float eps, int& iflag,
                             float& sig2) {
         int n = static_cast<int>(x.size());
-        covmcov(Vec1<cfloat>(x), n, ip, mode, eps, iflag, sig2);
+        covmcov(test::ctx(), Vec1<cfloat>(x), n, ip, mode, eps, iflag, sig2);
         std::vector<cfloat> a;
-        for (int i = 1; i <= ip; ++i) a.push_back(wa::theta()(i));
+        for (int i = 1; i <= ip; ++i) a.push_back(test::work().theta()(i));
         return a;
     }
 };

@@ -1,5 +1,6 @@
 // Durbin's moving-average method: recovery, the role of iq and L, and whole runs.
 #include "arma_test_helpers.h"
+#include "estimator_test_context.h"
 #include "estimators/estimators.h"
 
 namespace specest {
@@ -12,7 +13,7 @@ class DurbinTest : public test::EstimatorTest {
         int n = int(x.size()), npoints = n;
         b.assign(std::max(iq, 1), cfloat(99.0f, 99.0f));
         float sig2 = -1;
-        durbin(Vec1<cfloat>(x), n, iq, l, Vec1<cfloat>(b), sig2, npoints);
+        durbin(test::ctx(), Vec1<cfloat>(x), n, iq, l, Vec1<cfloat>(b), sig2, npoints);
         return sig2;
     }
 };

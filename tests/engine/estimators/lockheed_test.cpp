@@ -1,9 +1,9 @@
 // Lockheed ARMA: the special orders against methods 1 and 2, and whole runs.
+#include "estimator_test_context.h"
 #include "estimators/estimators.h"
 #include "job_params.h"
 #include "run_context.h"
 #include "test_support.h"
-#include "work_area.h"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +32,9 @@ TEST_F(LockheedTest, NoPolesGivesTheBurgFitAsMovingAverage) {
     int n = 200, ip = 0, iq = 3, nexp = 8, npoints = 256;
     std::vector<cfloat> a(4), b(4), ab(4);
     float sig2 = 0, burg_sig2 = 0;
-    lockheed(Vec1<cfloat>(x), n, ip, iq, Vec1<cfloat>(a), Vec1<cfloat>(b), nexp, sig2, npoints);
-    burg(Vec1<cfloat>(y), n, iq, Vec1<cfloat>(ab), burg_sig2, npoints);
+    lockheed(test::ctx(), Vec1<cfloat>(x), n, ip, iq, Vec1<cfloat>(a), Vec1<cfloat>(b), nexp, sig2,
+             npoints);
+    burg(test::ctx(), Vec1<cfloat>(y), n, iq, Vec1<cfloat>(ab), burg_sig2, npoints);
     EXPECT_EQ(std::memcmp(b.data(), ab.data(), 3 * sizeof(cfloat)), 0);
     EXPECT_EQ(sig2, burg_sig2);
     EXPECT_EQ(a[0], cfloat());
@@ -44,7 +45,8 @@ TEST_F(LockheedTest, NoOrdersGiveTheRecordPowerNotAStaleVariance) {
     int n = 4, ip = 0, iq = 0, nexp = 2, npoints = 4;
     std::vector<cfloat> a(1), b(1);
     float sig2 = 1234.0f;
-    lockheed(Vec1<cfloat>(x), n, ip, iq, Vec1<cfloat>(a), Vec1<cfloat>(b), nexp, sig2, npoints);
+    lockheed(test::ctx(), Vec1<cfloat>(x), n, ip, iq, Vec1<cfloat>(a), Vec1<cfloat>(b), nexp, sig2,
+             npoints);
     EXPECT_FLOAT_EQ(sig2, 14.0f / 4.0f);
 }
 
@@ -55,7 +57,8 @@ TEST_F(LockheedTest, BothOrdersTakeTheVarianceFromVarmOfTheTwoFits) {
     int n = 500, ip = 2, iq = 1, nexp = 9, npoints = 512;
     std::vector<cfloat> a(2), b(1);
     float sig2 = 0;
-    lockheed(Vec1<cfloat>(x), n, ip, iq, Vec1<cfloat>(a), Vec1<cfloat>(b), nexp, sig2, npoints);
+    lockheed(test::ctx(), Vec1<cfloat>(x), n, ip, iq, Vec1<cfloat>(a), Vec1<cfloat>(b), nexp, sig2,
+             npoints);
     ASSERT_EQ(job().iflag, 0);
     // residual of the circular filter A/B applied to the record, computed in the time domain
     std::vector<std::complex<double>> u(512), e(512);

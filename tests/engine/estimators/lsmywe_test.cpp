@@ -1,8 +1,8 @@
 // Least-squares modified Yule-Walker ARMA: the AR part against a double-precision least-squares
 // solve (also with more than 411 equations), real records, failures and whole runs.
 #include "arma_test_helpers.h"
+#include "estimator_test_context.h"
 #include "estimators/estimators.h"
-#include "work_area.h"
 
 #include <random>
 
@@ -23,8 +23,9 @@ class LsmyweTest : public test::EstimatorTest {
         int n = int(x.size()), npoints = n;
         f.b.assign(std::max(iq, 1), cfloat(99.0f, 99.0f));
         job().iflag = 0;
-        lsmywe(Vec1<cfloat>(x), n, ip, iq, m, eps, Vec1<cfloat>(f.b), f.sig2, f.iflag, npoints);
-        for (int i = 1; i <= ip; ++i) f.a.push_back(wa::theta()(i));
+        lsmywe(test::ctx(), Vec1<cfloat>(x), n, ip, iq, m, eps, Vec1<cfloat>(f.b), f.sig2, f.iflag,
+               npoints);
+        for (int i = 1; i <= ip; ++i) f.a.push_back(test::work().theta()(i));
         return f;
     }
     // Least-squares AR part of the M - iq equations, from unbiased lags in double.

@@ -1,12 +1,12 @@
 // Mayne-Firoozan ARMA: the regressions against double-precision least squares, the first-stage
 // minimum-phase test, recovery and whole runs.
 #include "arma_test_helpers.h"
+#include "estimator_test_context.h"
 #include "estimators/arma_filters.h"
 #include "estimators/estimators.h"
 #include "estimators/mayne_firoozan.h"
 #include "levinson.h"
 #include "stop.h"
-#include "work_area.h"
 
 #include <random>
 
@@ -31,17 +31,17 @@ class MayneFiroozanTest : public test::EstimatorTest {
         x.resize(npoints);
         std::vector<cfloat> a(std::max(l, ip) + 1, cfloat(99.0f, 99.0f));
         job().iflag = 0;
-        maynefir(Vec1<cfloat>(x), n, ip, iq, l, eps, nexp, Vec1<cfloat>(a), f.sig2, f.iflag,
-                 npoints);
+        maynefir(test::ctx(), Vec1<cfloat>(x), n, ip, iq, l, eps, nexp, Vec1<cfloat>(a), f.sig2,
+                 f.iflag, npoints);
         f.a.assign(a.begin(), a.begin() + ip);
-        for (int m = 1; m <= iq; ++m) f.b.push_back(wa::bc()(m));
+        for (int m = 1; m <= iq; ++m) f.b.push_back(test::work().bc()(m));
         return f;
     }
     // Innovations of the order-l Yule-Walker model of x.
     static std::vector<cfloat> innovations(std::vector<cfloat> x, int l, float& sig2) {
         int n = int(x.size());
         std::vector<cfloat> a(l), u(n);
-        autocorr(Vec1<cfloat>(x), n, l, Vec1<cfloat>(a), sig2, n);
+        autocorr(test::ctx(), Vec1<cfloat>(x), n, l, Vec1<cfloat>(a), sig2, n);
         czerofilt(Vec1<cfloat>(x), n, l, Vec1<cfloat>(a), Vec1<cfloat>(u));
         return u;
     }
@@ -96,8 +96,8 @@ TEST_F(MayneFiroozanTest, RegressionMatchesADoublePrecisionLeastSquaresSolve) {
     for (int t = 0; t < n; ++t)
         y[t] = {g(rng), g(rng)}, z[t] = {g(rng), g(rng)}, yz[t] = {g(rng), g(rng)};
     int iflag = 7;
-    ls(Vec1<cfloat>(y), Vec1<cfloat>(z), Vec1<cfloat>(yz), n, ip, iq, 1e-9f, Vec1<cfloat>(a),
-       iflag);
+    ls(test::ctx(), Vec1<cfloat>(y), Vec1<cfloat>(z), Vec1<cfloat>(yz), n, ip, iq, 1e-9f,
+       Vec1<cfloat>(a), iflag);
     ASSERT_EQ(iflag, 0);
     std::vector<std::vector<cd>> R;
     std::vector<cd> rhs;
@@ -110,10 +110,12 @@ TEST_F(MayneFiroozanTest, RegressionMatchesADoublePrecisionLeastSquaresSolve) {
     }
     auto theta = test::least_squares(R, rhs);
     for (int k = 0; k < ip; ++k) EXPECT_LT(std::abs(to_cd(a[k]) + theta[k]), 1e-5);
-    for (int m = 0; m < iq; ++m) EXPECT_LT(std::abs(to_cd(wa::bc()(m + 1)) - theta[ip + m]), 1e-5);
+    for (int m = 0; m < iq; ++m)
+        EXPECT_LT(std::abs(to_cd(test::work().bc()(m + 1)) - theta[ip + m]), 1e-5);
     // The shared theta may be passed as a: the result is the same.
-    ls(Vec1<cfloat>(y), Vec1<cfloat>(z), Vec1<cfloat>(yz), n, ip, iq, 1e-9f, wa::theta(), iflag);
-    for (int k = 0; k < ip; ++k) EXPECT_EQ(wa::theta()(k + 1), a[k]);
+    ls(test::ctx(), Vec1<cfloat>(y), Vec1<cfloat>(z), Vec1<cfloat>(yz), n, ip, iq, 1e-9f,
+       test::work().theta(), iflag);
+    for (int k = 0; k < ip; ++k) EXPECT_EQ(test::work().theta()(k + 1), a[k]);
 }
 
 // The normal equations against plain per-entry loops in the same order, bit for bit, for orders
@@ -127,8 +129,8 @@ TEST_F(MayneFiroozanTest, NormalEquationsMatchPlainLoopsBitForBit) {
         y[t] = {g(rng), g(rng)}, z[t] = {g(rng), g(rng)}, yz[t] = {g(rng), g(rng)};
     for (auto [ip, iq] : {std::pair{1, 0}, std::pair{0, 3}, std::pair{3, 2}, std::pair{7, 6}}) {
         int iflag = 7;
-        ls(Vec1<cfloat>(y), Vec1<cfloat>(z), Vec1<cfloat>(yz), n, ip, iq, -1.0f, Vec1<cfloat>(a),
-           iflag);
+        ls(test::ctx(), Vec1<cfloat>(y), Vec1<cfloat>(z), Vec1<cfloat>(yz), n, ip, iq, -1.0f,
+           Vec1<cfloat>(a), iflag);
         auto h = [&](int k, int t) { // regressor k at time t (1-based), zero before the record
             const int d = k <= ip ? k : k - ip;
             return t - d >= 1 ? to_cd((k <= ip ? y : z)[t - d - 1]) : cd();
@@ -143,7 +145,7 @@ TEST_F(MayneFiroozanTest, NormalEquationsMatchPlainLoopsBitForBit) {
                     sr += u.real() * v.real() + u.imag() * v.imag();
                     si += u.real() * v.imag() - u.imag() * v.real();
                 }
-                ASSERT_EQ(wa::hc()(++l), cfloat(float(sr), float(si)))
+                ASSERT_EQ(test::work().hc()(++l), cfloat(float(sr), float(si)))
                     << ip << "," << iq << " (" << i << "," << k << ")";
             }
         }

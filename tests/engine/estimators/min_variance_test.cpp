@@ -1,4 +1,5 @@
 // Minimum-variance spectrum: noise levels, grid positions, the inverse, and whole runs.
+#include "estimator_test_context.h"
 #include "estimators/cholesky.h"
 #include "estimators/estimators.h"
 #include "estimators/min_variance.h"
@@ -6,7 +7,6 @@
 #include "run_context.h"
 #include "stop.h"
 #include "test_support.h"
-#include "work_area.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ class MvseTest : public test::ReportTest {
         int n = static_cast<int>(x.size());
         float eps = 1.0e-6f;
         std::vector<float> pmv(static_cast<std::size_t>(l), fill);
-        mvse(Vec1<cfloat>(x), n, ip, l, eps, mode, Vec1<float>(pmv), iflag);
+        mvse(test::ctx(), Vec1<cfloat>(x), n, ip, l, eps, mode, Vec1<float>(pmv), iflag);
         return pmv;
     }
 };
@@ -97,7 +97,7 @@ TEST_F(MvseTest, CorrelationMatrixMatchesADoubleOracle) {
     auto rng = test::seeded_rng("Mvse.Corrmat");
     const auto x = white(300, 1.0, rng);
     const int n = 300, ip = 7;
-    corrmat(Vec1<cfloat>(const_cast<cfloat*>(x.data()), n), n, ip, wa::rmat());
+    corrmat(Vec1<cfloat>(const_cast<cfloat*>(x.data()), n), n, ip, test::work().rmat());
     auto X = [&](int i) { return cd(x[i - 1].real(), x[i - 1].imag()); };
     int c = 0;
     for (int i = 1; i <= ip; ++i)
@@ -106,7 +106,7 @@ TEST_F(MvseTest, CorrelationMatrixMatchesADoubleOracle) {
             for (int k = ip + 1; k <= n; ++k)
                 want += std::conj(X(k - j)) * X(k - i) + X(k - ip + j) * std::conj(X(k - ip + i));
             want /= 2.0 * (n - ip);
-            const cfloat got = wa::hc()(++c);
+            const cfloat got = test::work().hc()(++c);
             EXPECT_LT(std::abs(cd(got.real(), got.imag()) - want), 1.0e-5) << i << "," << j;
         }
 }
@@ -116,22 +116,22 @@ TEST_F(MvseTest, InverseFromOneFactorIsBitIdenticalToRefactoringAndInverts) {
     const int n = 2000, ip = 60;
     auto x = white(n, 1.0, rng);
     for (int i = 1; i <= n; ++i) x[i - 1] += cfloat(std::polar(2.0f, 0.9f * i));
-    corrmat(Vec1<cfloat>(x), n, ip, wa::rmat());
+    corrmat(Vec1<cfloat>(x), n, ip, test::work().rmat());
     std::vector<cfloat> once(ip * ip), again(ip * ip);
     int iflag = 0;
-    mvse_inverse(ip, 1.0e-6f, iflag, Mat1<cfloat>(once.data(), ip, ip));
+    mvse_inverse(test::ctx(), ip, 1.0e-6f, iflag, Mat1<cfloat>(once.data(), ip, ip));
     ASSERT_EQ(iflag, 0);
     for (int j = 1; j <= ip; ++j) { // the column-by-column solve with a fresh factorisation each
-        for (int i = 1; i <= ip; ++i) wa::theta()(i) = i == j ? 1.0f : 0.0f;
-        cholesky(ip, 1.0e-6f, iflag);
+        for (int i = 1; i <= ip; ++i) test::work().theta()(i) = i == j ? 1.0f : 0.0f;
+        cholesky(test::ctx(), ip, 1.0e-6f, iflag);
         ASSERT_EQ(iflag, 0);
-        for (int i = 1; i <= ip; ++i) again[(j - 1) * ip + i - 1] = wa::theta()(i);
+        for (int i = 1; i <= ip; ++i) again[(j - 1) * ip + i - 1] = test::work().theta()(i);
     }
     EXPECT_EQ(std::memcmp(once.data(), again.data(), once.size() * sizeof(cfloat)), 0);
     // R * Rinv = I, R rebuilt from the packed conjugated triangle
     auto R = [&](int i, int j) {
-        const cfloat v =
-            i >= j ? std::conj(wa::hc()(i * (i - 1) / 2 + j)) : wa::hc()(j * (j - 1) / 2 + i);
+        const cfloat v = i >= j ? std::conj(test::work().hc()(i * (i - 1) / 2 + j))
+                                : test::work().hc()(j * (j - 1) / 2 + i);
         return cd(v.real(), v.imag());
     };
     double worst = 0;
@@ -155,7 +155,8 @@ TEST_F(MvseTest, OtherModesAreRefusedBeforeAnythingIsWritten) {
     int n = 100, ip = 4, l = 16, mode = 2;
     float eps = 1e-6f;
     std::vector<float> out(16, -7.0f);
-    EXPECT_THROW(mvse(Vec1<cfloat>(x), n, ip, l, eps, mode, Vec1<float>(out), iflag), RunStopped);
+    EXPECT_THROW(mvse(test::ctx(), Vec1<cfloat>(x), n, ip, l, eps, mode, Vec1<float>(out), iflag),
+                 RunStopped);
     for (float v : out) EXPECT_EQ(v, -7.0f);
 }
 
@@ -165,7 +166,8 @@ TEST_F(MvseTest, MoreGridPointsThanTheArrayHoldsAreRefused) {
     int n = 100, ip = 4, l = 17, mode = 1, iflag = 0;
     float eps = 1e-6f;
     std::vector<float> out(16, -7.0f);
-    EXPECT_THROW(mvse(Vec1<cfloat>(x), n, ip, l, eps, mode, Vec1<float>(out), iflag), RunStopped);
+    EXPECT_THROW(mvse(test::ctx(), Vec1<cfloat>(x), n, ip, l, eps, mode, Vec1<float>(out), iflag),
+                 RunStopped);
     for (float v : out) EXPECT_EQ(v, -7.0f);
 }
 

@@ -1,6 +1,7 @@
 // Modified Yule-Walker ARMA: the AR stage, the Durbin stage's order n/5, recovery, whole runs.
 #include "arma_test_helpers.h"
 #include "correlation.h"
+#include "estimator_test_context.h"
 #include "estimators/arma_filters.h"
 #include "estimators/estimators.h"
 #include "levinson.h"
@@ -21,8 +22,8 @@ class MyweTest : public test::EstimatorTest {
         f.a.assign(std::max(ip, 1), cfloat(99.0f, 99.0f));
         f.b.assign(std::max(iq, 1), cfloat(99.0f, 99.0f));
         job().iflag = 0;
-        mywe(Vec1<cfloat>(x), n, ip, iq, eps, Vec1<cfloat>(f.a), Vec1<cfloat>(f.b), f.sig2, f.iflag,
-             npoints);
+        mywe(test::ctx(), Vec1<cfloat>(x), n, ip, iq, eps, Vec1<cfloat>(f.a), Vec1<cfloat>(f.b),
+             f.sig2, f.iflag, npoints);
         return f;
     }
 };
@@ -35,7 +36,7 @@ TEST_F(MyweTest, WithoutZerosTheArPartIsYuleWalkerOnUnbiasedLags) {
     int n = int(x.size());
     std::vector<cfloat> rxx(4), yw(3);
     correlation(n, 4, 0, Vec1<cfloat>(x), Vec1<cfloat>(x), Vec1<cfloat>(rxx));
-    ASSERT_TRUE(levinson(Vec1<cfloat>(rxx), 3, Vec1<cfloat>(yw)));
+    ASSERT_TRUE(levinson(test::ctx(), Vec1<cfloat>(rxx), 3, Vec1<cfloat>(yw)));
     for (int i = 0; i < 3; ++i) EXPECT_LT(std::abs(f.a[i] - yw[i]), 1e-5f);
     EXPECT_EQ(f.b[0], cfloat(99.0f, 99.0f)); // no MA coefficients
     EXPECT_GT(f.sig2, 0.5f);                 // but the Durbin stage set sig2
@@ -66,7 +67,7 @@ TEST_F(MyweTest, MaStageUsesAFifthOfTheRecordLength) {
         for (int l : {n / 5, n / 5 + 1}) {
             float sig2 = -1;
             int nn = n;
-            durbin(Vec1<cfloat>(y), nn, iq, l, Vec1<cfloat>(b), sig2, npoints);
+            durbin(test::ctx(), Vec1<cfloat>(y), nn, iq, l, Vec1<cfloat>(b), sig2, npoints);
             if (l == n / 5) {
                 EXPECT_EQ(sig2, f.sig2) << "n " << n;
                 EXPECT_EQ(b[0], f.b[0]);

@@ -1,10 +1,10 @@
 // Recursive maximum likelihood: the cubic, the root choice, the sums, and whole runs.
+#include "estimator_test_context.h"
 #include "estimators/estimators.h"
 #include "estimators/rmle.h"
 #include "job_params.h"
 #include "run_context.h"
 #include "test_support.h"
-#include "work_area.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ class RmleTest : public test::ReportTest {
     std::vector<float> fit(std::vector<float> x, int ip, float& sig2) {
         int n = static_cast<int>(x.size());
         std::vector<float> a(static_cast<std::size_t>(std::max(ip, 1)), 0.0f);
-        rmle(Vec1<float>(x), n, ip, Vec1<float>(a), sig2);
+        rmle(test::ctx(), Vec1<float>(x), n, ip, Vec1<float>(a), sig2);
         return a;
     }
 };
@@ -111,7 +111,7 @@ TEST_F(RmleTest, LaggedSumsAreSymmetricAndMatchADoubleOracle) {
     std::vector<float> x(500);
     for (auto& v : x) v = g(rng);
     const int ip = 12;
-    smat(Vec1<float>(x), 500, ip);
+    smat(test::ctx(), Vec1<float>(x), 500, ip);
     for (int i = 1; i <= ip + 1; ++i)
         for (int j = 1; j <= ip + 1; ++j) {
             double want = 0, mag = 0;
@@ -119,8 +119,8 @@ TEST_F(RmleTest, LaggedSumsAreSymmetricAndMatchADoubleOracle) {
                 want += static_cast<double>(x[t + i - 2]) * x[t + j - 2];
                 mag += std::fabs(static_cast<double>(x[t + i - 2]) * x[t + j - 2]);
             }
-            EXPECT_EQ(wa::s()(i, j), wa::s()(j, i));
-            EXPECT_NEAR(wa::s()(i, j), want, 1.0e-5 * mag) << i << "," << j;
+            EXPECT_EQ(test::work().s()(i, j), test::work().s()(j, i));
+            EXPECT_NEAR(test::work().s()(i, j), want, 1.0e-5 * mag) << i << "," << j;
         }
 }
 
@@ -137,7 +137,7 @@ TEST_F(RmleTest, WhiteNoiseOrderOneGivesASmallReflectionAndTheMeanSquare) {
     EXPECT_EQ(job().iflag, 0);
     EXPECT_LT(std::fabs(a[0]), 4.0 / std::sqrt(4000.0));
     EXPECT_NEAR(sig2, ms, 0.01 * ms);
-    EXPECT_EQ(sig2, wa::rho()(1));
+    EXPECT_EQ(sig2, test::work().rho()(1));
 }
 
 TEST_F(RmleTest, Ar2RecordGivesItsCoefficients) {
@@ -151,7 +151,7 @@ TEST_F(RmleTest, Ar2RecordGivesItsCoefficients) {
     EXPECT_NEAR(a[0], truth[0], 0.05);
     EXPECT_NEAR(a[1], truth[1], 0.05);
     EXPECT_NEAR(sig2, 1.0, 0.1);
-    for (int k = 1; k <= 2; ++k) EXPECT_LE(std::fabs(wa::aa_real()(k, k)), 1.0f);
+    for (int k = 1; k <= 2; ++k) EXPECT_LE(std::fabs(test::work().aa_real()(k, k)), 1.0f);
 }
 
 TEST_F(RmleTest, AllZeroRecordEndsWithAnExplanationNotNaN) {

@@ -1,5 +1,6 @@
 // Non-Hermitian Toeplitz solver of the modified Yule-Walker equations.
 #include "arma_test_helpers.h"
+#include "estimator_test_context.h"
 #include "estimators/toeplitz.h"
 #include "levinson.h"
 
@@ -39,7 +40,7 @@ TEST_F(ToeplitzTest, SolvesTheModifiedEquationsLikeADirectDoubleSolve) {
         auto rxx = random_lags(ip + iq + 1, "ToeplitzDirect");
         std::vector<cfloat> a(ip);
         int iflag = 7;
-        toepeqn(Vec1<cfloat>(rxx), ip, iq, 1e-12f, Vec1<cfloat>(a), iflag);
+        toepeqn(test::ctx(), Vec1<cfloat>(rxx), ip, iq, 1e-12f, Vec1<cfloat>(a), iflag);
         ASSERT_EQ(iflag, 0);
         std::vector<std::vector<cd>> A(ip, std::vector<cd>(ip));
         std::vector<cd> rhs(ip);
@@ -60,9 +61,9 @@ TEST_F(ToeplitzTest, WithoutZerosItIsTheYuleWalkerSolution) {
     auto rxx = random_lags(ip + 1, "ToeplitzYuleWalker");
     std::vector<cfloat> a(ip), yw(ip);
     int iflag = 7;
-    toepeqn(Vec1<cfloat>(rxx), ip, 0, 1e-12f, Vec1<cfloat>(a), iflag);
+    toepeqn(test::ctx(), Vec1<cfloat>(rxx), ip, 0, 1e-12f, Vec1<cfloat>(a), iflag);
     ASSERT_EQ(iflag, 0);
-    ASSERT_TRUE(levinson(Vec1<cfloat>(rxx), ip, Vec1<cfloat>(yw)));
+    ASSERT_TRUE(levinson(test::ctx(), Vec1<cfloat>(rxx), ip, Vec1<cfloat>(yw)));
     for (int i = 0; i < ip; ++i) EXPECT_LT(std::abs(a[i] - yw[i]), 1e-5f) << i + 1;
 }
 
@@ -70,7 +71,7 @@ TEST_F(ToeplitzTest, OrderOneNeedsNoPivotTest) {
     auto rxx = random_lags(4, "ToeplitzOrderOne");
     std::vector<cfloat> a(1);
     int iflag = 7;
-    toepeqn(Vec1<cfloat>(rxx), 1, 2, 1e30f, Vec1<cfloat>(a), iflag);
+    toepeqn(test::ctx(), Vec1<cfloat>(rxx), 1, 2, 1e30f, Vec1<cfloat>(a), iflag);
     EXPECT_EQ(iflag, 0);
     const cd expect = -r_at(rxx, 3) / r_at(rxx, 2);
     EXPECT_NEAR(a[0].real(), expect.real(), 1e-6 * std::abs(expect));
@@ -81,7 +82,7 @@ TEST_F(ToeplitzTest, SmallPivotFailsAndLeavesTheCoefficientsAlone) {
     auto rxx = random_lags(6, "ToeplitzPivot");
     std::vector<cfloat> a(3, cfloat(9.0f, 9.0f));
     int iflag = 0;
-    toepeqn(Vec1<cfloat>(rxx), 3, 2, 1e30f, Vec1<cfloat>(a), iflag);
+    toepeqn(test::ctx(), Vec1<cfloat>(rxx), 3, 2, 1e30f, Vec1<cfloat>(a), iflag);
     EXPECT_EQ(iflag, -1);
     for (auto v : a) EXPECT_EQ(v, cfloat(9.0f, 9.0f));
 }
@@ -90,7 +91,7 @@ TEST_F(ToeplitzTest, ZeroPivotFailsEvenWithANegativeEps) {
     std::vector<cfloat> rxx(5, cfloat(1.0f, 0.0f)); // r = 1 at every lag: the pivot is 1 - 1
     std::vector<cfloat> a(2, cfloat(9.0f, 9.0f));
     int iflag = 0;
-    toepeqn(Vec1<cfloat>(rxx), 2, 1, -1.0f, Vec1<cfloat>(a), iflag);
+    toepeqn(test::ctx(), Vec1<cfloat>(rxx), 2, 1, -1.0f, Vec1<cfloat>(a), iflag);
     EXPECT_EQ(iflag, -1);
     for (auto v : a) EXPECT_EQ(v, cfloat(9.0f, 9.0f));
 }
@@ -100,7 +101,7 @@ TEST_F(ToeplitzTest, ZeroCorrelationAtLagIqFailsWithAnExplanation) {
         std::vector<cfloat> rxx = {{1, 0}, {0.5f, 0}, {0, 0}, {0.25f, 0}, {0.1f, 0}, {0.05f, 0}};
         std::vector<cfloat> a(ip, cfloat(9.0f, 9.0f));
         int iflag = 0;
-        toepeqn(Vec1<cfloat>(rxx), ip, 2, 1e-6f, Vec1<cfloat>(a), iflag);
+        toepeqn(test::ctx(), Vec1<cfloat>(rxx), ip, 2, 1e-6f, Vec1<cfloat>(a), iflag);
         EXPECT_EQ(iflag, -1) << "ip " << ip;
         for (auto v : a) EXPECT_EQ(v, cfloat(9.0f, 9.0f));
     }
@@ -111,7 +112,7 @@ TEST_F(ToeplitzTest, RealCorrelationsGiveRealCoefficientsFromANonSymmetricSystem
     std::vector<cfloat> rxx = {{2.0f, 0}, {1.2f, 0}, {0.4f, 0}, {-0.3f, 0}, {-0.5f, 0}, {-0.2f, 0}};
     std::vector<cfloat> a(3);
     int iflag = 7;
-    toepeqn(Vec1<cfloat>(rxx), 3, 2, 1e-9f, Vec1<cfloat>(a), iflag);
+    toepeqn(test::ctx(), Vec1<cfloat>(rxx), 3, 2, 1e-9f, Vec1<cfloat>(a), iflag);
     ASSERT_EQ(iflag, 0);
     std::vector<std::vector<cd>> A(3, std::vector<cd>(3));
     std::vector<cd> rhs(3);

@@ -1,9 +1,9 @@
 // Frequency-domain noise variance: Parseval, a double-precision oracle, and the failure path.
+#include "estimator_test_context.h"
 #include "estimators/variance.h"
 #include "job_params.h"
 #include "run_context.h"
 #include "test_support.h"
-#include "work_area.h"
 
 #include <gtest/gtest.h>
 
@@ -46,9 +46,9 @@ TEST_F(VarmTest, ZeroPolynomialsGiveTheMeanSquareByParseval) {
         for (int i = 0; i < n; ++i) ms += std::norm(cd(x[i].real(), x[i].imag()));
         ms /= n;
         std::vector<cfloat> a(4, cfloat());
-        for (int i = 1; i <= 3; ++i) wa::bc()(i) = cfloat();
+        for (int i = 1; i <= 3; ++i) test::work().bc()(i) = cfloat();
         float sig2 = -1;
-        varm(Vec1<cfloat>(x), n, Vec1<cfloat>(a), 3, 3, nexp, sig2, m);
+        varm(test::ctx(), Vec1<cfloat>(x), n, Vec1<cfloat>(a), 3, 3, nexp, sig2, m);
         EXPECT_EQ(job().iflag, 0);
         EXPECT_NEAR(sig2, ms, 1.0e-5 * ms) << "n = " << n;
     }
@@ -61,7 +61,7 @@ TEST_F(VarmTest, AgreesWithADoublePrecisionDftAndLeavesTheTransformInX) {
     const std::vector<cd> xd(x.begin(), x.begin() + n);
     std::vector<cfloat> a = {{-0.9f, 0.2f}, {0.5f, 0.0f}};
     const std::vector<cfloat> b = {{0.3f, -0.1f}, {0.2f, 0.0f}, {-0.1f, 0.05f}};
-    for (int i = 1; i <= iq; ++i) wa::bc()(i) = b[i - 1];
+    for (int i = 1; i <= iq; ++i) test::work().bc()(i) = b[i - 1];
     std::vector<cd> ap = {1.0}, bp = {1.0};
     for (auto v : a) ap.push_back(cd(v.real(), v.imag()));
     for (auto v : b) bp.push_back(cd(v.real(), v.imag()));
@@ -71,7 +71,7 @@ TEST_F(VarmTest, AgreesWithADoublePrecisionDftAndLeavesTheTransformInX) {
     want /= static_cast<double>(n) * m;
 
     float sig2 = -1;
-    varm(Vec1<cfloat>(x), n, Vec1<cfloat>(a), ip, iq, nexp, sig2, m);
+    varm(test::ctx(), Vec1<cfloat>(x), n, Vec1<cfloat>(a), ip, iq, nexp, sig2, m);
     EXPECT_EQ(job().iflag, 0);
     EXPECT_NEAR(sig2, want, 1.0e-5 * want);
     double scale = 0;
@@ -85,9 +85,9 @@ TEST_F(VarmTest, ZeroOfBOnTheGridEndsWithAnExplanationNotInfinity) {
     const int n = 16, nexp = 4, m = 16;
     std::vector<cfloat> x = random_record(n, m, rng);
     std::vector<cfloat> a = {{0.5f, 0.0f}};
-    wa::bc()(1) = 1.0f; // B(z) = 1 + 1/z vanishes at half the sampling rate, bin m/2 + 1
+    test::work().bc()(1) = 1.0f; // B(z) = 1 + 1/z vanishes at half the sampling rate, bin m/2 + 1
     float sig2 = -1;
-    varm(Vec1<cfloat>(x), n, Vec1<cfloat>(a), 1, 1, nexp, sig2, m);
+    varm(test::ctx(), Vec1<cfloat>(x), n, Vec1<cfloat>(a), 1, 1, nexp, sig2, m);
     EXPECT_EQ(job().iflag, kVarmNotFiniteFlag);
     EXPECT_EQ(sig2, 0.0f);
     run_report().close();
