@@ -1,0 +1,166 @@
+// The modern profile's double-precision vector kernels against plain scalar recursions, on
+// every instruction set this CPU runs, and the estimators that use them against their scalar
+// reference path. Seeds are printed; SPECEST_TEST_SEED replaces them.
+#include "simd/burg64_kernels.h"
+#include "simd/dispatch.h"
+
+#include "specest/specest.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+namespace specest {
+namespace {
+
+using cd = std::complex<double>;
+
+std::uint64_t seed_for(std::uint64_t fallback) {
+    const char* env = std::getenv("SPECEST_TEST_SEED");
+    const std::uint64_t seed = env ? std::strtoull(env, nullptr, 10) : fallback;
+    std::printf("[ seed     ] %llu\n", static_cast<unsigned long long>(seed));
+    return seed;
+}
+
+template <class F> void on_every_target(F body) {
+    for (long long t : simd::available_targets()) {
+        simd::restrict_target(t);
+        SCOPED_TRACE(simd::target_name(t));
+        body();
+    }
+    simd::restrict_target(0);
+}
+
+// Lengths around and between the vector widths and the unrolled blocks.
+const std::size_t kCounts[] = {1, 2, 3, 4, 5, 8, 9, 16, 17, 31, 33, 64, 65, 100, 257, 1000};
+
+// Burg's recursion written out: the reflection coefficients of `orders` orders from pairs
+// f[j], g[j] (j < count), with fresh arrays per order.
+std::vector<cd> burg_oracle(std::vector<cd> f, std::vector<cd> g, int orders) {
+    std::vector<cd> k;
+    for (int o = 0; o < orders && f.size() >= 1; ++o) {
+        cd num = 0;
+        double den = 0;
+        for (std::size_t j = 0; j < f.size(); ++j) {
+            num += f[j] * std::conj(g[j]);
+            den += std::norm(f[j]) + std::norm(g[j]);
+        }
+        const cd w = -2.0 * num / den;
+        k.push_back(w);
+        std::vector<cd> f1, g1;
+        for (std::size_t j = 1; j < f.size(); ++j) {
+            f1.push_back(f[j] + w * g[j]);
+            g1.push_back(g[j - 1] + std::conj(w) * f[j - 1]);
+        }
+        f = f1;
+        g = g1;
+    }
+    return k;
+}
+
+// The same through burg64_sums and burg64_step, in place on the kernels' layout.
+std::vector<cd> burg_kernels(const std::vector<cd>& f0, const std::vector<cd>& g0, int orders,
+                             bool complex) {
+    const std::size_t s = complex ? 2 : 1, count = f0.size();
+    std::vector<double> f(s * count), g(s * count);
+    for (std::size_t j = 0; j < count; ++j) {
+        f[s * j] = f0[j].real(), g[s * j] = g0[j].real();
+        if (complex) f[s * j + 1] = f0[j].imag(), g[s * j + 1] = g0[j].imag();
+    }
+    std::vector<cd> k;
+    double sums[3];
+    simd::burg64_sums(f.data(), g.data(), count, complex, sums);
+    for (int o = 0; o < orders && static_cast<std::size_t>(o) < count; ++o) {
+        const cd w = -2.0 * cd(sums[0], sums[1]) / sums[2];
+        k.push_back(w);
+        const std::size_t at = s * static_cast<std::size_t>(o);
+        simd::burg64_step(f.data() + at, g.data() + at, count - static_cast<std::size_t>(o),
+                          complex, w.real(), w.imag(), sums);
+    }
+    return k;
+}
+
+TEST(ModernKernels, BurgRecursionMatchesThePlainOne) {
+    std::mt19937_64 rng(seed_for(20261208));
+    std::normal_distribution<double> gauss;
+    on_every_target([&] {
+        for (bool complex : {false, true}) {
+            for (std::size_t count : kCounts) {
+                // An AR(2) record with a strong resonance, so the coefficients are far from 0.
+                std::vector<cd> x(count + 1);
+                for (std::size_t t = 0; t < x.size(); ++t) {
+                    const cd e(gauss(rng), complex ? gauss(rng) : 0.0);
+                    x[t] = e + (t >= 1 ? 1.6 * x[t - 1] : 0.0) - (t >= 2 ? 0.9 * x[t - 2] : 0.0);
+                }
+                const std::vector<cd> f(x.begin() + 1, x.end()), g(x.begin(), x.end() - 1);
+                const int orders = static_cast<int>(std::min<std::size_t>(count, 12));
+                const auto want = burg_oracle(f, g, orders);
+                const auto got = burg_kernels(f, g, orders, complex);
+                ASSERT_EQ(got.size(), want.size());
+                for (std::size_t o = 0; o < want.size(); ++o) {
+                    EXPECT_LE(std::abs(got[o] - want[o]), 1e-11)
+                        << "complex " << complex << " count " << count << " order " << o + 1;
+                    if (!complex) {
+                        EXPECT_EQ(got[o].imag(), 0.0);
+                    }
+                }
+            }
+        }
+    });
+}
+
+// The estimator on its vector path (real records as real values) against its scalar
+// reference path, through the modern entry.
+ModernEstimate modern_burg(const std::vector<cd>& x, bool complex, int order, bool scalar) {
+    const bool was = simd::force_scalar();
+    simd::set_force_scalar(scalar);
+    ModernParams p;
+    p.method = 2;
+    p.order = order;
+    p.complex_data = complex;
+    std::vector<double> re;
+    for (const cd& v : x) re.push_back(v.real());
+    Samples64 s;
+    if (complex)
+        s.complex = x;
+    else
+        s.real = re;
+    ModernEstimate e = estimate(p, s);
+    simd::set_force_scalar(was);
+    return e;
+}
+
+TEST(ModernKernels, BurgEstimateMatchesItsScalarReference) {
+    std::mt19937_64 rng(seed_for(77));
+    std::normal_distribution<double> gauss;
+    for (bool complex : {false, true}) {
+        std::vector<cd> x(3001);
+        for (std::size_t t = 0; t < x.size(); ++t)
+            x[t] = cd(gauss(rng), complex ? gauss(rng) : 0.0) + (t >= 1 ? 1.2 * x[t - 1] : 0.0) -
+                   (t >= 2 ? 0.8 * x[t - 2] : 0.0);
+        for (int order : {1, 2, 7, 30}) {
+            const ModernEstimate fast = modern_burg(x, complex, order, false);
+            const ModernEstimate slow = modern_burg(x, complex, order, true);
+            ASSERT_EQ(fast.status, EstimateStatus::success) << fast.message;
+            ASSERT_EQ(slow.status, EstimateStatus::success) << slow.message;
+            ASSERT_EQ(fast.a.size(), slow.a.size());
+            for (std::size_t i = 0; i < fast.a.size(); ++i)
+                EXPECT_LE(std::abs(fast.a[i] - slow.a[i]), 1e-10 * (1 + std::abs(slow.a[i])))
+                    << "complex " << complex << " order " << order << " a" << i + 1;
+            EXPECT_NEAR(fast.sig2 / slow.sig2, 1.0, 1e-11);
+            ASSERT_EQ(fast.psd.size(), slow.psd.size());
+            for (std::size_t k = 0; k < fast.psd.size(); ++k)
+                EXPECT_NEAR(fast.psd[k] / slow.psd[k], 1.0, 1e-9) << "bin " << k;
+        }
+    }
+}
+
+} // namespace
+} // namespace specest
