@@ -1,13 +1,17 @@
 // The modern profile's double-precision kernels alone, and the whole modern estimate of the
 // cases bench/peers.py times against scipy and statsmodels (16384 real samples, order 50, dB
 // values and peaks included). SPECEST_THREADS=1 keeps the kernels on one thread.
+#include "correlation.h"
+#include "fft_any.h"
 #include "simd/burg64_kernels.h"
 #include "simd/dispatch.h"
+#include "simd/lags64_kernels.h"
 #include "specest/specest.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <complex>
 #include <random>
 #include <vector>
 
@@ -49,6 +53,38 @@ void BM_Burg64Order(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<long long>(count));
 }
 BENCHMARK(BM_Burg64Order)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The lags of a real record of 16384 samples: direct sums in vector lanes (arg 1: 0), or two
+// real transforms of the padded record (arg 1: 1), whose cost hardly depends on the lags. The
+// crossing sets kRealFftLags in engine/correlation.cpp.
+void BM_RealLags(benchmark::State& state) {
+    const auto lags = static_cast<std::size_t>(state.range(0));
+    const bool fft = state.range(1) != 0;
+    const auto& x = record16k();
+    const std::size_t n = x.size(), m = 2 * specest::fft64::next_fast_length((n + lags + 1) / 2);
+    std::vector<double> s(lags), v(m);
+    std::vector<std::complex<double>> spec(m / 2 + 1);
+    for (auto _ : state) {
+        if (!fft) {
+            specest::simd::real_lag_sums(x.data(), n, 0, lags, s.data());
+        } else {
+            std::copy(x.begin(), x.end(), v.begin());
+            std::fill(v.begin() + static_cast<std::ptrdiff_t>(n), v.end(), 0.0);
+            specest::fft64::rfft(v.data(), m, spec.data());
+            for (std::size_t k = 0; k <= m / 2; ++k) {
+                v[k] = std::norm(spec[k]);
+                if (k > 0 && k < m - k) v[m - k] = v[k];
+            }
+            specest::fft64::rfft(v.data(), m, spec.data());
+            for (std::size_t k = 0; k < lags; ++k) s[k] = spec[k].real() / static_cast<double>(m);
+        }
+        benchmark::DoNotOptimize(s.data());
+    }
+}
+BENCHMARK(BM_RealLags)
+    ->ArgsProduct({{51, 100, 200, 400}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond)
+    ->MeasureProcessCPUTime();
 
 specest::ModernEstimate modern(int method, int order) {
     specest::ModernParams p;

@@ -1,8 +1,11 @@
 // The modern profile's double-precision vector kernels against plain scalar recursions, on
 // every instruction set this CPU runs, and the estimators that use them against their scalar
 // reference path. Seeds are printed; SPECEST_TEST_SEED replaces them.
+#include "correlation.h"
 #include "simd/burg64_kernels.h"
 #include "simd/dispatch.h"
+#include "simd/lags64_kernels.h"
+#include "simd/parallel.h"
 
 #include "specest/specest.hpp"
 
@@ -14,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -160,6 +164,79 @@ TEST(ModernKernels, BurgEstimateMatchesItsScalarReference) {
                 EXPECT_NEAR(fast.psd[k] / slow.psd[k], 1.0, 1e-9) << "bin " << k;
         }
     }
+}
+
+// sum_{i < n-k} x[i] x[i+k], term by term.
+std::vector<double> plain_lags(const std::vector<double>& x, std::size_t lags) {
+    std::vector<double> s(lags, 0.0);
+    for (std::size_t k = 0; k < lags; ++k)
+        for (std::size_t i = 0; i + k < x.size(); ++i) s[k] += x[i] * x[i + k];
+    return s;
+}
+
+TEST(ModernKernels, RealLagSumsMatchThePlainSumsAndIgnoreTheSplit) {
+    std::mt19937_64 rng(seed_for(5150));
+    std::normal_distribution<double> gauss;
+    on_every_target([&] {
+        for (std::size_t n : kCounts) {
+            std::vector<double> x(n);
+            for (double& v : x) v = 3.0 + gauss(rng); // an offset: sums far from 0
+            const std::size_t lags = n + 3;           // lags from n on are 0
+            const auto want = plain_lags(x, lags);
+            std::vector<double> whole(lags), split(lags);
+            simd::real_lag_sums(x.data(), n, 0, lags, whole.data());
+            for (std::size_t k = 0; k < lags; ++k)
+                EXPECT_LE(std::abs(whole[k] - want[k]), 1e-13 * want[0]) << n << " lag " << k;
+            // Any cut of the lags gives each lag the same bits.
+            const std::size_t cut = std::uniform_int_distribution<std::size_t>(0, lags)(rng);
+            simd::real_lag_sums(x.data(), n, 0, cut, split.data());
+            simd::real_lag_sums(x.data(), n, cut, lags, split.data() + cut);
+            EXPECT_EQ(std::memcmp(whole.data(), split.data(), lags * sizeof(double)), 0)
+                << n << " cut at " << cut;
+        }
+    });
+}
+
+// The modern correlation of a real record (direct sums below the transforms' crossing, two
+// real transforms above it) against the plain sums, biased and unbiased; and the same bits
+// on one thread and on three.
+TEST(ModernKernels, RealCorrelationMatchesThePlainSums) {
+    std::mt19937_64 rng(seed_for(8128));
+    std::normal_distribution<double> gauss;
+    for (int n : {1, 7, 300, 4099}) {
+        std::vector<double> re(static_cast<std::size_t>(n));
+        std::vector<cd> x(re.size());
+        for (std::size_t i = 0; i < re.size(); ++i) x[i] = re[i] = 1.0 + gauss(rng);
+        for (int lag : {1, 5, 60, 300, 1500}) {
+            const auto want = plain_lags(re, static_cast<std::size_t>(lag));
+            for (int mode : {0, 1}) {
+                std::vector<cd> r(static_cast<std::size_t>(lag));
+                correlation<double>(n, lag, mode, Vec1<cd>(x.data(), n), Vec1<cd>(x.data(), n),
+                                    Vec1<cd>(r.data(), lag));
+                for (int k = 0; k < lag; ++k) {
+                    const double div = k >= n ? 1.0 : mode == 0 ? n - k : n;
+                    EXPECT_LE(std::abs(r[static_cast<std::size_t>(k)] * div -
+                                       want[static_cast<std::size_t>(k)]),
+                              1e-12 * want[0])
+                        << "n " << n << " lag " << k << " of " << lag << " mode " << mode;
+                }
+            }
+        }
+    }
+    const int n = 100000, lag = 80;
+    std::vector<cd> x(n);
+    for (cd& v : x) v = gauss(rng);
+    auto lags_on = [&](int threads) {
+        const int before = simd::max_threads();
+        simd::set_max_threads(threads);
+        std::vector<cd> r(lag);
+        correlation<double>(n, lag, 1, Vec1<cd>(x.data(), n), Vec1<cd>(x.data(), n),
+                            Vec1<cd>(r.data(), lag));
+        simd::set_max_threads(before);
+        return r;
+    };
+    const auto one = lags_on(1), three = lags_on(3);
+    EXPECT_EQ(std::memcmp(one.data(), three.data(), lag * sizeof(cd)), 0);
 }
 
 } // namespace
