@@ -2,9 +2,11 @@
 
 #include "complex_ops.h"
 #include "fft.h"
+#include "fft_any.h"
 #include "run_context.h"
 #include "work_array.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -21,6 +23,66 @@ void polynomial_transform(Vec1<cx<R>> out, int order, Vec1<cx<R>> coef, int nexp
     transform<R>(out, nexp, 1, npoints);
 }
 
+// sig2 |B|^2 / |A|^2 from the transforms of the polynomials. A zero of A(z) on the grid, or a
+// value beyond R's range, is held at the largest R rather than passed on as infinity.
+template <class R> R model_value(int ip, int iq, R sig2, cx<R> num, cx<R> den, int& clamped) {
+    double v;
+    if (ip != 0 && iq != 0)
+        v = sig2 * abs2(num) / abs2(den);
+    else if (iq == 0 && ip != 0)
+        v = sig2 / abs2(den);
+    else if (ip == 0 && iq != 0)
+        v = sig2 * abs2(num);
+    else
+        v = sig2; // no poles and no zeros: white noise
+    constexpr double kMax = std::numeric_limits<R>::max();
+    if (!(std::fabs(v) <= kMax)) {
+        v = std::isnan(v) ? 0.0 : (v < 0 ? -kMax : kMax);
+        ++clamped;
+    }
+    return static_cast<R>(v);
+}
+
+void clamped_note(int clamped) {
+    if (clamped > 0)
+        run_report().list(" Note: model spectrum held at the largest single-precision value at",
+                          clamped, "frequencies (a zero of A(z) on the grid).");
+}
+
+bool all_real(int count, Vec1<cdouble> c) {
+    for (int k = 1; k <= count; ++k)
+        if (c(k).imag() != 0) return false;
+    return true;
+}
+
+// Real coefficients (a real record's model): real transforms of half the work, and the
+// spectrum is even, so the upper half of the grid mirrors the lower.
+void armapsd_real(int ip, int iq, Vec1<cdouble> a, Vec1<cdouble> b, double sig2, int nexp,
+                  Vec1<double> psd) {
+    const auto n = static_cast<std::size_t>(transform_length<double>(nexp));
+    if (n > static_cast<std::size_t>(psd.size())) stop(" ARMAPSD: grid longer than the spectrum");
+    const std::size_t half = n / 2 + 1;
+    UnsetWorkVector<double> seq(n);
+    UnsetWorkVector<cdouble> den(ip != 0 ? half : 0), num(iq != 0 ? half : 0);
+    auto transform = [&](int order, Vec1<cdouble> coef, UnsetWorkVector<cdouble>& out) {
+        if (order == 0) return;
+        std::fill(seq.begin(), seq.end(), 0.0);
+        seq[0] = 1.0;
+        for (std::size_t k = 1; k <= static_cast<std::size_t>(order) && k < n; ++k)
+            seq[k] = coef(static_cast<int>(k)).real();
+        fft64::rfft(seq.data(), n, out.data());
+    };
+    transform(ip, a, den);
+    transform(iq, b, num);
+    int clamped = 0;
+    for (std::size_t k = 0; k < half; ++k)
+        psd(static_cast<int>(k) + 1) = model_value<double>(
+            ip, iq, sig2, iq != 0 ? num[k] : cdouble(), ip != 0 ? den[k] : cdouble(), clamped);
+    for (std::size_t k = half; k < n; ++k)
+        psd(static_cast<int>(k) + 1) = psd(static_cast<int>(n - k) + 1);
+    clamped_note(clamped);
+}
+
 } // namespace
 
 template <class R>
@@ -28,6 +90,12 @@ void armapsd(int ip, int iq, Vec1<cx<R>> a, Vec1<cx<R>> b, R sig2, int nexp, Vec
              int npoints) {
     const char* abort_line = " Aborting ARMAPSD due to Allocation error #: ";
     const char* stop_text = "Allocate error in ARMAPSD routine";
+    if constexpr (!kClassic<R>) {
+        if (all_real(ip, a) && all_real(iq, b)) {
+            armapsd_real(ip, iq, a, b, sig2, nexp, psd);
+            return;
+        }
+    }
     auto den_buf = work_array<cx<R>>(static_cast<std::size_t>(npoints), abort_line, stop_text);
     auto num_buf = work_array<cx<R>>(static_cast<std::size_t>(npoints), abort_line, stop_text);
     auto p_buf = work_array<R>(static_cast<std::size_t>(npoints), abort_line, stop_text);
@@ -38,28 +106,8 @@ void armapsd(int ip, int iq, Vec1<cx<R>> a, Vec1<cx<R>> b, R sig2, int nexp, Vec
     if (iq != 0) polynomial_transform(xnum, iq, b, nexp, npoints);
 
     int clamped = 0;
-    for (int i = 1; i <= n; ++i) {
-        double v;
-        if (ip != 0 && iq != 0)
-            v = sig2 * abs2(xnum(i)) / abs2(den(i));
-        else if (iq == 0 && ip != 0)
-            v = sig2 / abs2(den(i));
-        else if (ip == 0 && iq != 0)
-            v = sig2 * abs2(xnum(i));
-        else
-            v = sig2; // no poles and no zeros: white noise
-        // A zero of A(z) on the grid, or a value beyond single precision, is held at the
-        // largest R rather than passed on as infinity.
-        constexpr double kMax = std::numeric_limits<R>::max();
-        if (!(std::fabs(v) <= kMax)) {
-            v = std::isnan(v) ? 0.0 : (v < 0 ? -kMax : kMax);
-            ++clamped;
-        }
-        p(i) = static_cast<R>(v);
-    }
-    if (clamped > 0)
-        run_report().list(" Note: model spectrum held at the largest single-precision value at",
-                          clamped, "frequencies (a zero of A(z) on the grid).");
+    for (int i = 1; i <= n; ++i) p(i) = model_value<R>(ip, iq, sig2, xnum(i), den(i), clamped);
+    clamped_note(clamped);
     if constexpr (!kClassic<R>) {
         for (int i = 1; i <= n; ++i) psd(i) = p(i);
         return;

@@ -9,6 +9,7 @@
 #include "job_reader.h"
 #include "model_spectrum.h"
 #include "run_context.h"
+#include "simd/db64_kernels.h"
 #include "stop.h"
 #include "window64.h"
 #include "work_area.h"
@@ -185,14 +186,30 @@ std::vector<std::size_t> ranked_peaks(const std::vector<double>& db, double min_
         if (j < n && db[j] < db[i]) peaks.push_back((i + j - 1) / 2);
         i = j - 1;
     }
-    // The lowest point back to the previous higher one (or the end), on either side, for
-    // every point at once: a stack of ever higher points, each carrying the lowest point of
-    // the stretch it stands for. O(n).
-    std::vector<double> left(n), right(n);
+    // The lowest point of a stretch lies in a valley or at an end, and the nearest higher
+    // point is on the slope to a higher peak or an end: the ends, the peaks and the lowest
+    // point between each two of them decide every prominence. On them, the lowest point back
+    // to the previous higher one (or the end), on either side, for all at once: a stack of
+    // ever higher points, each carrying the lowest point of the stretch it stands for.
+    if (peaks.empty()) return {};
+    std::vector<double> v;            // the deciding values, in order
+    std::vector<std::size_t> at_peak; // where each peak is among them
+    v.reserve(2 * peaks.size() + 3);
+    std::size_t from = 0;
+    v.push_back(db[0]);
+    for (std::size_t k = 0; k <= peaks.size(); ++k) {
+        const std::size_t to = k < peaks.size() ? peaks[k] : n - 1;
+        if (to > from + 1) v.push_back(*std::min_element(db.begin() + from + 1, db.begin() + to));
+        if (k < peaks.size()) at_peak.push_back(v.size());
+        v.push_back(db[to]);
+        from = to;
+    }
+    const std::size_t m = v.size();
+    std::vector<double> left(m), right(m);
     std::vector<std::size_t> stack;
-    for (std::size_t i = 0; i < n; ++i) {
-        double low = db[i];
-        while (!stack.empty() && db[stack.back()] <= db[i]) {
+    for (std::size_t i = 0; i < m; ++i) {
+        double low = v[i];
+        while (!stack.empty() && v[stack.back()] <= v[i]) {
             low = std::min(low, left[stack.back()]);
             stack.pop_back();
         }
@@ -200,9 +217,9 @@ std::vector<std::size_t> ranked_peaks(const std::vector<double>& db, double min_
         stack.push_back(i);
     }
     stack.clear();
-    for (std::size_t i = n; i-- > 0;) {
-        double low = db[i];
-        while (!stack.empty() && db[stack.back()] <= db[i]) {
+    for (std::size_t i = m; i-- > 0;) {
+        double low = v[i];
+        while (!stack.empty() && v[stack.back()] <= v[i]) {
             low = std::min(low, right[stack.back()]);
             stack.pop_back();
         }
@@ -210,10 +227,11 @@ std::vector<std::size_t> ranked_peaks(const std::vector<double>& db, double min_
         stack.push_back(i);
     }
     std::vector<std::size_t> kept;
-    for (std::size_t k : peaks) {
-        const double prom = db[k] - std::max(left[k], right[k]);
+    for (std::size_t q = 0; q < peaks.size(); ++q) {
+        const std::size_t k = at_peak[q];
+        const double prom = v[k] - std::max(left[k], right[k]);
         if (prom >= min_prominence) {
-            kept.push_back(k);
+            kept.push_back(peaks[q]);
             prominence.push_back(prom);
         }
     }
@@ -448,8 +466,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     if (options.want_report) e.report = r.text();
     if (!options.want_db && !options.want_peaks) return e;
     e.db.resize(e.psd.size());
-    for (std::size_t k = 0; k < e.psd.size(); ++k)
-        e.db[k] = 10.0 * std::log10(std::max(std::fabs(e.psd[k]), DBL_MIN));
+    simd::decibels(e.psd.data(), e.psd.size(), e.db.data());
     if (!options.want_peaks) return e;
 
     // Peaks along increasing frequency (a two-sided grid is read from -fs/2 up).

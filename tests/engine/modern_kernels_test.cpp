@@ -2,7 +2,10 @@
 // every instruction set this CPU runs, and the estimators that use them against their scalar
 // reference path. Seeds are printed; SPECEST_TEST_SEED replaces them.
 #include "correlation.h"
+#include "fft.h"
+#include "model_spectrum.h"
 #include "simd/burg64_kernels.h"
+#include "simd/db64_kernels.h"
 #include "simd/dispatch.h"
 #include "simd/lags64_kernels.h"
 #include "simd/parallel.h"
@@ -12,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <complex>
 #include <cstdint>
@@ -237,6 +241,59 @@ TEST(ModernKernels, RealCorrelationMatchesThePlainSums) {
     };
     const auto one = lags_on(1), three = lags_on(3);
     EXPECT_EQ(std::memcmp(one.data(), three.data(), lag * sizeof(cd)), 0);
+}
+
+TEST(ModernKernels, DecibelsAreTheLibraryLog10) {
+    std::mt19937_64 rng(seed_for(1010));
+    std::uniform_real_distribution<double> exponent(-300.0, 300.0);
+    on_every_target([&] {
+        for (std::size_t n : kCounts) {
+            std::vector<double> p(n), db(n, 0.0);
+            for (double& v : p) v = std::pow(10.0, exponent(rng));
+            p[0] = 0.0;                    // the floor: 10 log10 of the least normal double
+            if (n > 1) p[1] = -2.5;        // a value below zero counts by its size
+            if (n > 2) p[2] = DBL_MIN / 8; // subnormal: the floor too
+            simd::decibels(p.data(), n, db.data());
+            for (std::size_t k = 0; k < n; ++k) {
+                const double want = 10.0 * std::log10(std::max(std::fabs(p[k]), DBL_MIN));
+                EXPECT_LE(std::abs(db[k] - want), 8 * DBL_EPSILON * std::abs(want) + 1e-15)
+                    << "n " << n << " p " << p[k];
+            }
+        }
+    });
+}
+
+// The model spectrum of real coefficients (real transforms, the upper half mirrored) against
+// sig2 |B|^2 / |A|^2 summed term by term at every grid frequency, odd and even grids.
+TEST(ModernKernels, RealModelSpectrumIsTheDirectSum) {
+    std::mt19937_64 rng(seed_for(4242));
+    std::uniform_real_distribution<double> u(-0.4, 0.4);
+    for (int nfft : {7, 64, 1000, 1001}) {
+        for (auto [ip, iq] : {std::pair{3, 2}, std::pair{5, 0}, std::pair{0, 4}}) {
+            std::vector<cd> a(static_cast<std::size_t>(ip) + 1),
+                b(static_cast<std::size_t>(iq) + 1);
+            for (cd& v : a) v = u(rng);
+            for (cd& v : b) v = u(rng);
+            const double sig2 = 1.7;
+            std::vector<double> psd(static_cast<std::size_t>(nfft));
+            set_transform_length(nfft);
+            armapsd<double>(ip, iq, Vec1<cd>(a.data(), ip + 1), Vec1<cd>(b.data(), iq + 1), sig2, 0,
+                            Vec1<double>(psd.data(), nfft), nfft);
+            set_transform_length(0);
+            for (int k = 0; k < nfft; ++k) {
+                auto poly = [&](const std::vector<cd>& c, int order) {
+                    cd sum = 1.0;
+                    for (int j = 1; j <= order; ++j)
+                        sum += c[static_cast<std::size_t>(j - 1)] *
+                               std::polar(1.0, -2 * M_PI * j * k / nfft);
+                    return std::norm(sum);
+                };
+                const double want = sig2 * poly(b, iq) / poly(a, ip);
+                EXPECT_NEAR(psd[static_cast<std::size_t>(k)] / want, 1.0, 1e-12)
+                    << "nfft " << nfft << " p " << ip << " q " << iq << " bin " << k;
+            }
+        }
+    }
 }
 
 } // namespace
