@@ -145,11 +145,16 @@ Settings settle(const ModernParams& p, const record::MethodInfo& m, long long n)
     return s;
 }
 
-void detrend(WorkVector<cdouble>& x, int n, const std::string& how) {
+template <class V> void detrend(V& x, int n, const std::string& how) {
     if (how == "none" || how == "false" || how == "False") return;
     if (how == "constant") {
-        cdouble sum = 0;
-        for (int i = 0; i < n; ++i) sum += x[static_cast<std::size_t>(i)];
+        // Four partial sums, so the additions do not wait on each other.
+        cdouble part[4] = {};
+        int i = 0;
+        for (; i + 4 <= n; i += 4)
+            for (int q = 0; q < 4; ++q) part[q] += x[static_cast<std::size_t>(i + q)];
+        for (; i < n; ++i) part[0] += x[static_cast<std::size_t>(i)];
+        const cdouble sum = (part[0] + part[1]) + (part[2] + part[3]);
         const cdouble mean = sum / static_cast<double>(n);
         for (int i = 0; i < n; ++i) x[static_cast<std::size_t>(i)] -= mean;
         return;
@@ -170,6 +175,17 @@ void detrend(WorkVector<cdouble>& x, int n, const std::string& how) {
         return;
     }
     bad("detrend=\"" + how + "\" is not one of \"constant\", \"linear\" or False");
+}
+
+// The least of p[0 .. n), n > 0: four minima side by side, so the comparisons do not wait on
+// each other (the minimum is the same in any order).
+double lowest(const double* p, std::size_t n) {
+    double m[4] = {p[0], p[0], p[0], p[0]};
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4)
+        for (int q = 0; q < 4; ++q) m[q] = std::min(m[q], p[i + static_cast<std::size_t>(q)]);
+    for (; i < n; ++i) m[0] = std::min(m[0], p[i]);
+    return std::min(std::min(m[0], m[1]), std::min(m[2], m[3]));
 }
 
 // Peaks of y (on increasing frequency) by their prominence in dB, as scipy.signal's
@@ -199,7 +215,7 @@ std::vector<std::size_t> ranked_peaks(const std::vector<double>& db, double min_
     v.push_back(db[0]);
     for (std::size_t k = 0; k <= peaks.size(); ++k) {
         const std::size_t to = k < peaks.size() ? peaks[k] : n - 1;
-        if (to > from + 1) v.push_back(*std::min_element(db.begin() + from + 1, db.begin() + to));
+        if (to > from + 1) v.push_back(lowest(db.data() + from + 1, to - from - 1));
         if (k < peaks.size()) at_peak.push_back(v.size());
         v.push_back(db[to]);
         from = to;
@@ -281,7 +297,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     // Samples: finite, and within the range the engine has always taken (the classic profile
     // silently zeroes larger ones; here they are an error).
     const std::size_t work = static_cast<std::size_t>(std::max(st.nfft, n)) + 2;
-    auto amp = work_array<cdouble>(work, " Aborting: out of memory", "Out of memory");
+    auto amp = unset_work_array<cdouble>(work, " Aborting: out of memory", "Out of memory");
     for (int i = 0; i < n; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const cdouble v = cplx ? s.complex[k] : cdouble(s.real[k], 0.0);
@@ -293,6 +309,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
                 "take; scale x down");
         amp[k] = v;
     }
+    std::fill(amp.begin() + n, amp.end(), cdouble()); // zero beyond the samples
     double fs = p.fs;
     if (!s.times.empty()) {
         if (s.times.size() != given)
