@@ -146,18 +146,25 @@ namespace {
 // (bench/modern_bench.cpp, BM_RealLags: on 16384 samples they cross near 90 lags).
 constexpr double kFftCostPerLog = 6.0;
 
-void real_correlation(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> rxx) {
+// False (nothing written) when the record is not real after all.
+bool real_correlation(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> rxx) {
     const auto un = static_cast<std::size_t>(n);
     const int lags = std::min(lag, n); // lags from n on have no products
-    std::vector<double> sums(static_cast<std::size_t>(lags));
     // Even, so the real transform runs as a complex one of half the length.
     const std::size_t m =
         2 * fft64::next_fast_length((un + static_cast<std::size_t>(lags) + 1) / 2);
     const double md = static_cast<double>(m);
-    if (static_cast<double>(n) * lags > kFftCostPerLog * md * std::log2(md)) {
-        UnsetWorkVector<double> v(m);
+    const bool by_fft = static_cast<double>(n) * lags > kFftCostPerLog * md * std::log2(md);
+    UnsetWorkVector<double> v(by_fft ? m : un);
+    bool real = true;
+    for (std::size_t i = 0; i < un; ++i) {
+        v[i] = x.data()[i].real();
+        real &= x.data()[i].imag() == 0;
+    }
+    if (!real) return false;
+    std::vector<double> sums(static_cast<std::size_t>(lags));
+    if (by_fft) {
         UnsetWorkVector<cdouble> spec(m / 2 + 1);
-        for (std::size_t i = 0; i < un; ++i) v[i] = x.data()[i].real();
         std::fill(v.begin() + static_cast<std::ptrdiff_t>(un), v.end(), 0.0);
         fft64::rfft(v.data(), m, spec.data());
         for (std::size_t k = 0; k <= m / 2; ++k) {
@@ -168,8 +175,6 @@ void real_correlation(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> r
         for (std::size_t k = 0; k < sums.size(); ++k)
             sums[k] = spec[k].real() / static_cast<double>(m);
     } else {
-        UnsetWorkVector<double> v(un);
-        for (std::size_t i = 0; i < un; ++i) v[i] = x.data()[i].real();
         // Parts of lags of about equal work; every lag keeps its own order of sums.
         const int parts = simd::parts_for(static_cast<double>(n) * lags);
         const auto cuts =
@@ -184,6 +189,7 @@ void real_correlation(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> r
         const double div = mode == 0 ? n - k : n;
         rxx(k + 1) = k < lags ? cdouble(sums[static_cast<std::size_t>(k)] / div, 0.0) : cdouble();
     }
+    return true;
 }
 
 } // namespace
@@ -192,12 +198,9 @@ template <class R>
 void correlation(int n, int lag, int mode, Vec1<cx<R>> x, Vec1<cx<R>> y, Vec1<cx<R>> rxx) {
     if (lag < 1) return;
     if constexpr (!kClassic<R>) {
-        const cx<R>* xp = x.data();
-        if (n >= 1 && xp == y.data() && !simd::force_scalar() &&
-            std::all_of(xp, xp + n, [](const cx<R>& v) { return v.imag() == 0; })) {
-            real_correlation(n, lag, mode, x, rxx);
+        if (n >= 1 && x.data() == y.data() && !simd::force_scalar() &&
+            real_correlation(n, lag, mode, x, rxx))
             return;
-        }
         if (n >= 1 && lag > 64) {
             correlation_fft(n, lag, mode, x, y, rxx);
             return;

@@ -25,7 +25,9 @@ void polynomial_transform(Vec1<cx<R>> out, int order, Vec1<cx<R>> coef, int nexp
 
 // sig2 |B|^2 / |A|^2 from the transforms of the polynomials. A zero of A(z) on the grid, or a
 // value beyond R's range, is held at the largest R rather than passed on as infinity.
-template <class R> R model_value(int ip, int iq, R sig2, cx<R> num, cx<R> den, int& clamped) {
+template <class R>
+[[gnu::always_inline]] inline R model_value(int ip, int iq, R sig2, cx<R> num, cx<R> den,
+                                            int& clamped) {
     double v;
     if (ip != 0 && iq != 0)
         v = sig2 * abs2(num) / abs2(den);

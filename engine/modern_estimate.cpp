@@ -148,15 +148,23 @@ Settings settle(const ModernParams& p, const record::MethodInfo& m, long long n)
 template <class V> void detrend(V& x, int n, const std::string& how) {
     if (how == "none" || how == "false" || how == "False") return;
     if (how == "constant") {
-        // Four partial sums, so the additions do not wait on each other.
-        cdouble part[4] = {};
-        int i = 0;
-        for (; i + 4 <= n; i += 4)
-            for (int q = 0; q < 4; ++q) part[q] += x[static_cast<std::size_t>(i + q)];
-        for (; i < n; ++i) part[0] += x[static_cast<std::size_t>(i)];
-        const cdouble sum = (part[0] + part[1]) + (part[2] + part[3]);
+        // Partial sums side by side (real parts in even, imaginary in odd places), so the
+        // additions do not wait on each other.
+        double* d = reinterpret_cast<double*>(x.data());
+        const auto m = 2 * static_cast<std::size_t>(n);
+        double part[8] = {};
+        std::size_t i = 0;
+        for (; i + 8 <= m; i += 8)
+            for (std::size_t q = 0; q < 8; ++q) part[q] += d[i + q];
+        for (; i < m; ++i) part[i % 2] += d[i];
+        const cdouble sum(((part[0] + part[2]) + (part[4] + part[6])),
+                          ((part[1] + part[3]) + (part[5] + part[7])));
         const cdouble mean = sum / static_cast<double>(n);
-        for (int i = 0; i < n; ++i) x[static_cast<std::size_t>(i)] -= mean;
+        const double mr = mean.real(), mi = mean.imag();
+        for (i = 0; i < m; i += 2) {
+            d[i] -= mr;
+            d[i + 1] -= mi;
+        }
         return;
     }
     if (how == "linear") {
@@ -298,16 +306,23 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     // silently zeroes larger ones; here they are an error).
     const std::size_t work = static_cast<std::size_t>(std::max(st.nfft, n)) + 2;
     auto amp = unset_work_array<cdouble>(work, " Aborting: out of memory", "Out of memory");
+    // One comparison per sample passes every good one (a NaN or an infinity fails it); only
+    // then are the samples looked at one by one, to name the first bad one.
+    bool within = true;
     for (int i = 0; i < n; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const cdouble v = cplx ? s.complex[k] : cdouble(s.real[k], 0.0);
+        within &= abs2(v) <= kBadSampleLimit * kBadSampleLimit;
+        amp[k] = v;
+    }
+    for (int i = 0; i < n && !within; ++i) {
+        const cdouble v = amp[static_cast<std::size_t>(i)];
         if (!std::isfinite(v.real()) || !std::isfinite(v.imag()))
             bad("x[" + std::to_string(i) + "] is not a finite number");
         if (abs2(v) > kBadSampleLimit * kBadSampleLimit)
             bad("x[" + std::to_string(i) +
                 "] has magnitude above 1e10, which the engine does not "
                 "take; scale x down");
-        amp[k] = v;
     }
     std::fill(amp.begin() + n, amp.end(), cdouble()); // zero beyond the samples
     double fs = p.fs;
@@ -462,10 +477,11 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     e.onesided = onesided;
     const int count = onesided ? grid / 2 + 1 : grid;
     e.freqs.resize(static_cast<std::size_t>(count));
+    const double step = 1.0 / (grid * (1.0 / fs)); // numpy's fftfreq(grid, 1 / fs), bit for bit
     e.psd.resize(e.freqs.size());
     for (int k = 0; k < count; ++k) {
         const int signed_k = onesided || 2 * k < grid ? k : k - grid;
-        e.freqs[static_cast<std::size_t>(k)] = signed_k * fs / grid;
+        e.freqs[static_cast<std::size_t>(k)] = signed_k * step;
         double v = psd[static_cast<std::size_t>(k)] * scale;
         if (onesided && k != 0 && !(grid % 2 == 0 && k == grid / 2)) v *= 2.0;
         e.psd[static_cast<std::size_t>(k)] = v;

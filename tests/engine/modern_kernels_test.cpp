@@ -227,6 +227,24 @@ TEST(ModernKernels, RealCorrelationMatchesThePlainSums) {
             }
         }
     }
+    // One imaginary part, at the very end, sends the record down the complex road.
+    {
+        const int m = 500, lag = 40;
+        std::vector<cd> z(m);
+        for (cd& v : z) v = gauss(rng);
+        z[m - 1] += cd(0.0, 3.0);
+        std::vector<cd> r(lag);
+        correlation<double>(m, lag, 1, Vec1<cd>(z.data(), m), Vec1<cd>(z.data(), m),
+                            Vec1<cd>(r.data(), lag));
+        for (int k = 0; k < lag; ++k) {
+            cd want = 0;
+            for (int i = 0; i + k < m; ++i)
+                want +=
+                    std::conj(z[static_cast<std::size_t>(i)]) * z[static_cast<std::size_t>(i + k)];
+            EXPECT_LE(std::abs(r[static_cast<std::size_t>(k)] * double(m) - want), 1e-10) << k;
+        }
+        EXPECT_NE(r[lag - 1].imag(), 0.0); // the imaginary part was not dropped
+    }
     const int n = 100000, lag = 80;
     std::vector<cd> x(n);
     for (cd& v : x) v = gauss(rng);
