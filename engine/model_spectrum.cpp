@@ -77,11 +77,20 @@ void armapsd_real(int ip, int iq, Vec1<cdouble> a, Vec1<cdouble> b, double sig2,
     transform(ip, a, den);
     transform(iq, b, num);
     int clamped = 0;
-    for (std::size_t k = 0; k < half; ++k)
-        psd(static_cast<int>(k) + 1) = model_value<double>(
-            ip, iq, sig2, iq != 0 ? num[k] : cdouble(), ip != 0 ? den[k] : cdouble(), clamped);
-    for (std::size_t k = half; k < n; ++k)
-        psd(static_cast<int>(k) + 1) = psd(static_cast<int>(n - k) + 1);
+    double* out = psd.data();
+    if (ip != 0 && iq == 0) {
+        // The usual AR model: the divisions side by side in vector lanes; a value out of
+        // range (rare) is then held as model_value holds it.
+        for (std::size_t k = 0; k < half; ++k) out[k] = sig2 / abs2(den[k]);
+        for (std::size_t k = 0; k < half; ++k)
+            if (!(std::fabs(out[k]) <= DBL_MAX))
+                out[k] = model_value<double>(ip, iq, sig2, cdouble(), den[k], clamped);
+    } else {
+        for (std::size_t k = 0; k < half; ++k)
+            out[k] = model_value<double>(ip, iq, sig2, iq != 0 ? num[k] : cdouble(),
+                                         ip != 0 ? den[k] : cdouble(), clamped);
+    }
+    for (std::size_t k = half; k < n; ++k) out[k] = out[n - k];
     clamped_note(clamped);
 }
 

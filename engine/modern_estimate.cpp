@@ -152,13 +152,15 @@ template <class V> void detrend(V& x, int n, const std::string& how) {
         // additions do not wait on each other.
         double* d = reinterpret_cast<double*>(x.data());
         const auto m = 2 * static_cast<std::size_t>(n);
-        double part[8] = {};
+        // Named, not an array: GCC keeps an array of partial sums in memory.
+        double r0 = 0, i0 = 0, r1 = 0, i1 = 0, r2 = 0, i2 = 0, r3 = 0, i3 = 0;
         std::size_t i = 0;
-        for (; i + 8 <= m; i += 8)
-            for (std::size_t q = 0; q < 8; ++q) part[q] += d[i + q];
-        for (; i < m; ++i) part[i % 2] += d[i];
-        const cdouble sum(((part[0] + part[2]) + (part[4] + part[6])),
-                          ((part[1] + part[3]) + (part[5] + part[7])));
+        for (; i + 8 <= m; i += 8) {
+            r0 += d[i], i0 += d[i + 1], r1 += d[i + 2], i1 += d[i + 3];
+            r2 += d[i + 4], i2 += d[i + 5], r3 += d[i + 6], i3 += d[i + 7];
+        }
+        for (; i < m; i += 2) r0 += d[i], i0 += d[i + 1];
+        const cdouble sum((r0 + r1) + (r2 + r3), (i0 + i1) + (i2 + i3));
         const cdouble mean = sum / static_cast<double>(n);
         const double mr = mean.real(), mi = mean.imag();
         for (i = 0; i < m; i += 2) {
@@ -188,12 +190,14 @@ template <class V> void detrend(V& x, int n, const std::string& how) {
 // The least of p[0 .. n), n > 0: four minima side by side, so the comparisons do not wait on
 // each other (the minimum is the same in any order).
 double lowest(const double* p, std::size_t n) {
-    double m[4] = {p[0], p[0], p[0], p[0]};
+    double m0 = p[0], m1 = p[0], m2 = p[0], m3 = p[0];
     std::size_t i = 0;
-    for (; i + 4 <= n; i += 4)
-        for (int q = 0; q < 4; ++q) m[q] = std::min(m[q], p[i + static_cast<std::size_t>(q)]);
-    for (; i < n; ++i) m[0] = std::min(m[0], p[i]);
-    return std::min(std::min(m[0], m[1]), std::min(m[2], m[3]));
+    for (; i + 4 <= n; i += 4) {
+        m0 = std::min(m0, p[i]), m1 = std::min(m1, p[i + 1]);
+        m2 = std::min(m2, p[i + 2]), m3 = std::min(m3, p[i + 3]);
+    }
+    for (; i < n; ++i) m0 = std::min(m0, p[i]);
+    return std::min(std::min(m0, m1), std::min(m2, m3));
 }
 
 // Peaks of y (on increasing frequency) by their prominence in dB, as scipy.signal's

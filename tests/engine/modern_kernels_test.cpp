@@ -312,6 +312,15 @@ TEST(ModernKernels, RealModelSpectrumIsTheDirectSum) {
             }
         }
     }
+    // A(z) = 1 + 1/z is zero at the Nyquist bin: held at the largest double, not infinity.
+    std::vector<cd> a{1.0};
+    std::vector<double> psd(64);
+    set_transform_length(64);
+    armapsd<double>(1, 0, Vec1<cd>(a.data(), 1), Vec1<cd>(), 1.0, 0, Vec1<double>(psd.data(), 64),
+                    64);
+    set_transform_length(0);
+    EXPECT_EQ(psd[32], DBL_MAX);
+    EXPECT_NEAR(psd[0], 0.25, 1e-15);
 }
 
 } // namespace
