@@ -12,6 +12,7 @@
 #include "work_array.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace specest {
@@ -53,8 +54,10 @@ template <class R> void burg(Vec1<cx<R>> x, int& n, int& ip, Vec1<cx<R>> a, R& s
     }
 
     R rho0 = 0.0f;
-    double next[3] = {}; // the vector kernel's sums of the order to come
-    UnsetWorkVector<double> f64, g64;
+    double next[3] = {};         // the vector kernel's sums of the order to come
+    UnsetWorkVector<double> e64; // the vector kernel's errors: f64, then g64
+    double* f64 = nullptr;
+    double* g64 = nullptr;
     bool cx64 = false;
     if constexpr (!kClassic<R>) {
         if (vector64) {
@@ -62,18 +65,23 @@ template <class R> void burg(Vec1<cx<R>> x, int& n, int& ip, Vec1<cx<R>> a, R& s
             cx64 = std::any_of(xp, xp + n, [](const cx<R>& v) { return v.imag() != 0; });
             // Order 1's pairs: f[t] = x(t + 2), g[t] = x(t + 1), t < n - 1.
             const std::size_t m = static_cast<std::size_t>(n - 1) * (cx64 ? 2 : 1);
-            f64 = unset_work_array<double>(m, abort_line, stop_text);
-            g64 = unset_work_array<double>(m, abort_line, stop_text);
+            // f64 on a 64-byte boundary (the kernel's order of sums follows it), g64 a whole
+            // number of lines after it.
+            const std::size_t room = (m + 7) / 8 * 8;
+            e64 = unset_work_array<double>(2 * room + 8, abort_line, stop_text);
+            const auto addr = reinterpret_cast<std::uintptr_t>(e64.data());
+            f64 = e64.data() + (64 - addr % 64) % 64 / sizeof(double);
+            g64 = f64 + room;
             if (cx64) {
-                std::copy_n(reinterpret_cast<const double*>(xp + 1), m, f64.data());
-                std::copy_n(reinterpret_cast<const double*>(xp), m, g64.data());
+                std::copy_n(reinterpret_cast<const double*>(xp + 1), m, f64);
+                std::copy_n(reinterpret_cast<const double*>(xp), m, g64);
             } else {
                 for (std::size_t t = 0; t < m; ++t) {
                     f64[t] = xp[t + 1].real();
                     g64[t] = xp[t].real();
                 }
             }
-            simd::burg64_sums(f64.data(), g64.data(), static_cast<std::size_t>(n - 1), cx64, next);
+            simd::burg64_sums(f64, g64, static_cast<std::size_t>(n - 1), cx64, next);
             // Those sums count every sample twice but the first and the last once.
             rho0 = (next[2] + abs2(xp[0]) + abs2(xp[n - 1])) / (2.0 * n);
         }
@@ -155,8 +163,8 @@ template <class R> void burg(Vec1<cx<R>> x, int& n, int& ip, Vec1<cx<R>> a, R& s
         const cdouble w = wide(rc), wc = std::conj(w);
         if (vector64) { // order k's pairs start at k - 1
             const std::size_t at = static_cast<std::size_t>(k - 1) * (cx64 ? 2 : 1);
-            simd::burg64_step(f64.data() + at, g64.data() + at, static_cast<std::size_t>(n - k),
-                              cx64, w.real(), w.imag(), next);
+            simd::burg64_step(f64 + at, g64 + at, static_cast<std::size_t>(n - k), cx64, w.real(),
+                              w.imag(), next);
             continue;
         }
         if constexpr (kClassic<R>) {

@@ -8,6 +8,7 @@
 #include "simd/burg64_kernels.h"
 
 #include <cstddef>
+#include <cstdint>
 
 HWY_BEFORE_NAMESPACE();
 namespace specest::simd {
@@ -124,9 +125,19 @@ void StepFor(double* f, double* g, std::size_t count, double wr, double wi, doub
     Tail t;
 #if HWY_TARGET != HWY_SCALAR
     const D d;
-    const std::size_t per = hn::Lanes(d) / s;
+    const std::size_t lanes = hn::Lanes(d), per = lanes / s;
     Acc acc[kUnroll];
     for (Acc& a : acc) a.n = a.m = a.d = hn::Zero(d);
+    // The top pairs one by one until the blocks below start on a vector boundary of f, so
+    // their stores do not straddle cache lines.
+    const auto off = reinterpret_cast<std::uintptr_t>(f + s * j) % (lanes * sizeof(double));
+    if (off % (s * sizeof(double)) == 0) {
+        for (std::size_t peel = off / (s * sizeof(double)); peel > 0 && j > 1; --peel) {
+            --j;
+            StepScalar<Cx>(f + s * j, g + s * j, wr, wi);
+            t.add<Cx>(f + s * j, g + s * j);
+        }
+    }
     const V vwr = hn::Set(d, wr);
     const V wis = hn::OddEven(hn::Set(d, wi), hn::Set(d, -wi)); // i w as (-wi, wi) on (im, re)
     // Both new values of a block from its pairs and the pairs one below.

@@ -20,7 +20,9 @@ void burg64_sums(const double* f, const double* g, std::size_t count, bool compl
 
 // One order in place, w = wr + i wi (wi unused for real records): f[j], g[j] for
 // j = count-1 .. 1 become f'[j], g'[j]; sums are those of the new pairs j = 1 .. count-1, formed
-// in the same pass.
+// in the same pass. The blocks follow f's vector alignment, so the order of the sums depends
+// on the address of f modulo 64 bytes as well: a caller wanting the same bits from every call
+// keeps f on a fixed alignment (and g on the same, for speed).
 void burg64_step(double* f, double* g, std::size_t count, bool complex, double wr, double wi,
                  double* sums);
 
