@@ -64,25 +64,37 @@ void armapsd_real(int ip, int iq, Vec1<cdouble> a, Vec1<cdouble> b, double sig2,
     const auto n = static_cast<std::size_t>(transform_length<double>(nexp));
     if (n > static_cast<std::size_t>(psd.size())) stop(" ARMAPSD: grid longer than the spectrum");
     const std::size_t half = n / 2 + 1;
-    UnsetWorkVector<double> seq(n);
-    UnsetWorkVector<cdouble> den(ip != 0 ? half : 0), num(iq != 0 ? half : 0);
-    auto transform = [&](int order, Vec1<cdouble> coef, UnsetWorkVector<cdouble>& out) {
+    // Bins as pairs of doubles: a vector of complex values would be zeroed first.
+    UnsetWorkVector<double> seq(n), den_buf(ip != 0 ? 2 * half : 0),
+        num_buf(iq != 0 ? 2 * half : 0);
+    cdouble* den = reinterpret_cast<cdouble*>(den_buf.data());
+    cdouble* num = reinterpret_cast<cdouble*>(num_buf.data());
+    auto transform = [&](int order, Vec1<cdouble> coef, cdouble* out) {
         if (order == 0) return;
         std::fill(seq.begin(), seq.end(), 0.0);
         seq[0] = 1.0;
         for (std::size_t k = 1; k <= static_cast<std::size_t>(order) && k < n; ++k)
             seq[k] = coef(static_cast<int>(k)).real();
-        fft64::rfft(seq.data(), n, out.data());
+        fft64::rfft(seq.data(), n, out);
     };
     transform(ip, a, den);
     transform(iq, b, num);
     int clamped = 0;
     double* out = psd.data();
     if (ip != 0 && iq == 0) {
-        // The usual AR model: the divisions side by side in vector lanes; a value out of
-        // range (rare) is then held as model_value holds it.
-        for (std::size_t k = 0; k < half; ++k) out[k] = sig2 / abs2(den[k]);
-        for (std::size_t k = 0; k < half; ++k)
+        // The usual AR model: the divisions side by side in vector lanes (nothing the loop
+        // stores can alias what it reads); a value out of range (rare) is then held as
+        // model_value holds it.
+        const double s2 = sig2;
+        const cdouble* __restrict d = den;
+        double* __restrict o = out;
+        bool finite = true;
+        for (std::size_t k = 0; k < half; ++k) {
+            const double v = s2 / abs2(d[k]);
+            o[k] = v;
+            finite &= std::fabs(v) <= DBL_MAX;
+        }
+        for (std::size_t k = 0; k < half && !finite; ++k)
             if (!(std::fabs(out[k]) <= DBL_MAX))
                 out[k] = model_value<double>(ip, iq, sig2, cdouble(), den[k], clamped);
     } else {
