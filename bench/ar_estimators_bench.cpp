@@ -1,7 +1,7 @@
 // Whole runs (no pause, report written) of the Burg, covariance, modified covariance, RMLE,
 // Lockheed and minimum-variance estimators. Args: samples, frequency points, order(s).
 #include "bench_job.h"
-#include "specest/specest.hpp"
+#include "engine_api.h"
 
 #include <benchmark/benchmark.h>
 

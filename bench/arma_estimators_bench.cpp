@@ -2,10 +2,10 @@
 // estimators on a real ARMA(4,2) record with ten sinusoids. Args: samples, frequency points, then
 // the orders.
 #include "bench_job.h"
+#include "engine_api.h"
 #include "estimators/estimators.h"
 #include "estimators/mayne_firoozan.h"
 #include "run_context.h"
-#include "specest/specest.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // A (64, 16384) batch of Burg p = 30 in the modern profile: the batch on the engine's threads,
 // the same batch on one thread, and a loop of one-record calls.
+#include "engine_api.h"
 #include "simd/parallel.h"
-#include "specest/specest.hpp"
 
 #include <benchmark/benchmark.h>
 

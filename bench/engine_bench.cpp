@@ -1,7 +1,7 @@
 // FFT and whole runs of the non-parametric methods and Yule-Walker (no pause, report included).
 #include "bench_job.h"
+#include "engine_api.h"
 #include "fft.h"
-#include "specest/specest.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -3,9 +3,9 @@
 // data file, writing the report, the whole run from the job file.
 #include "bench_job.h"
 #include "data_records.h"
+#include "engine_api.h"
 #include "report.h"
 #include "specest/job_record.hpp"
-#include "specest/specest.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -2,11 +2,11 @@
 // cases bench/peers.py times against scipy and statsmodels (16384 real samples, order 50, dB
 // values and peaks included). SPECEST_THREADS=1 keeps the kernels on one thread.
 #include "correlation.h"
+#include "engine_api.h"
 #include "fft_any.h"
 #include "simd/burg64_kernels.h"
 #include "simd/dispatch.h"
 #include "simd/lags64_kernels.h"
-#include "specest/specest.hpp"
 
 #include <benchmark/benchmark.h>
 

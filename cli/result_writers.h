@@ -1,7 +1,7 @@
 // Text forms of a run's result block: the summary paragraph, the peak table, CSV and JSON.
 #pragma once
 
-#include "specest/specest.hpp"
+#include "engine_api.h"
 
 #include <ostream>
 #include <span>

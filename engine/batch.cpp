@@ -1,7 +1,7 @@
 #include "batch.h"
 
+#include "engine_api.h"
 #include "simd/parallel.h"
-#include "specest/specest.hpp"
 
 #include <algorithm>
 #include <atomic>

@@ -1,8 +1,9 @@
 // The C boundary of libspecest.so: thin wrappers over specest::run_job; no exception leaves.
+#include "engine_api.h"
 #include "job_reader.h"
+#include "modern_estimate.h"
 #include "specest/job_record.hpp"
 #include "specest/specest.h"
-#include "specest/specest.hpp"
 
 #include <algorithm>
 #include <array>
@@ -234,11 +235,17 @@ template <class C> void put64c(double* dst, int32_t cap, const std::vector<C>& v
     }
 }
 
-int32_t deliver64(const specest::ModernEstimate& e, specest_output64* out) {
-    out->n_freq = static_cast<int32_t>(e.freqs.size());
-    put64(out->freqs, out->grid_cap, e.freqs);
-    put64(out->psd, out->grid_cap, e.psd);
-    put64(out->db, out->grid_cap, e.db);
+// grid: the points the estimate wrote into out's arrays itself, or null when the grid is in e.
+int32_t deliver64(const specest::ModernEstimate& e, specest_output64* out,
+                  const specest::ModernGridArrays* grid = nullptr) {
+    if (grid) {
+        out->n_freq = static_cast<int32_t>(grid->count);
+    } else {
+        out->n_freq = static_cast<int32_t>(e.freqs.size());
+        put64(out->freqs, out->grid_cap, e.freqs);
+        put64(out->psd, out->grid_cap, e.psd);
+        put64(out->db, out->grid_cap, e.db);
+    }
     out->n_a = static_cast<int32_t>(e.a.size());
     out->n_b = static_cast<int32_t>(e.b.size());
     out->n_reflection = static_cast<int32_t>(e.reflection.size());
@@ -519,7 +526,14 @@ SPECEST_API int32_t specest_estimate64(const specest_params* p, const double* sa
         options.want_report = want_report;
         options.want_peaks = out->peaks != nullptr && out->peak_cap > 0;
         options.want_db = out->db != nullptr || options.want_peaks;
-        return deliver64(specest::estimate(m, s, options), out);
+        // The grid goes straight into the caller's arrays.
+        specest::ModernGridArrays arrays;
+        arrays.freqs = out->freqs;
+        arrays.psd = out->psd;
+        arrays.db = out->db;
+        arrays.cap = static_cast<std::size_t>(std::max(out->grid_cap, 0));
+        const specest::ModernEstimate e = specest::estimate_into(m, s, options, arrays);
+        return deliver64(e, out, &arrays);
     } catch (...) {
         return SPECEST_STOPPED;
     }
@@ -543,6 +557,28 @@ SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_di
         opt.pause_after_peaks = (flags & SPECEST_NO_PAUSE) == 0;
         opt.keep_report = out->report_sink != nullptr; // the run's own text, not the shared file
         return deliver(specest::run_job_file(job_path, opt), out);
+    } catch (...) {
+        return SPECEST_STOPPED;
+    }
+}
+
+SPECEST_API int32_t specest_run_file_modern(const char* job_path, specest_output64* out) {
+    try {
+        if (!known_size(out, kOutput64V1)) return SPECEST_INVALID_ARGUMENT;
+        put_message(out->message, out->message_cap, "");
+        if (!job_path) return SPECEST_INVALID_ARGUMENT;
+        const long long grid = specest::file_capacity(job_path);
+        if (grid > 0 && (out->freqs || out->psd || out->db) && out->grid_cap < grid) {
+            put_message(out->message, out->message_cap,
+                        "grid_cap " + std::to_string(out->grid_cap) + " is below the " +
+                            std::to_string(grid) + " points this job needs");
+            return SPECEST_INVALID_ARGUMENT;
+        }
+        specest::EstimateOptions options;
+        options.want_report = out->report_sink != nullptr;
+        options.want_peaks = out->peaks != nullptr && out->peak_cap > 0;
+        options.want_db = out->db != nullptr || options.want_peaks;
+        return deliver64(specest::run_job_file_modern(job_path, options), out);
     } catch (...) {
         return SPECEST_STOPPED;
     }

@@ -55,24 +55,48 @@ cd twiddle(std::size_t j, std::size_t n) {
 
 constexpr std::size_t kMaxDirectPrime = 31;
 
+// One table of twiddles per stage, read by the scalar and the vector passes alike.
 struct Stage {
     std::size_t radix = 0, s = 0, m = 0; // s transforms interleaved, each of radix*m points
-    std::vector<cd> tw;                  // tw[p*(radix-1) + k-1] = w_{radix*m}^{p k}
-    std::vector<cd> roots;               // w_radix^j, j = 0..radix-1 (generic radix only)
-    std::vector<double> vtw;             // tw as (wr, wr, -wi, wi) for the vector passes
+    // w_{radix*m}^{p k} at tw[p*tw_p + (k-1)*tw_k]: the first pass of radix <= 5 (s = 1) keeps
+    // each k's values side by side, for its vectors over p; the others keep each p's together.
+    std::vector<cd> tw;
+    std::size_t tw_p = 0, tw_k = 0;
+    std::vector<cd> roots; // w_radix^j, j = 0..radix-1 (generic radix only)
+    cd w(std::size_t p, std::size_t k) const { return tw[p * tw_p + (k - 1) * tw_k]; }
 };
 
 struct Plan {
     std::size_t n = 0;
     std::vector<Stage> stages; // mixed radix; empty when Bluestein is used
+    // The passes' second buffer, made when a transform first needs it (a real transform with
+    // scratch input needs none).
     std::vector<cd> work;
+    // exp(-2 pi i k/(2n)), k = 0..n, for a real transform of 2n points; made on first use.
+    std::vector<cd> real_tw;
     // Bluestein: chirp c_j = exp(-pi i j^2/n), kernel spectrum (already divided by m).
     std::unique_ptr<Plan> inner;
     std::vector<cd> chirp, kernel;
+
+    cd* work_area() {
+        if (work.size() != n) work.resize(n);
+        return work.data();
+    }
 };
 
 std::unique_ptr<Plan> make_plan(std::size_t n);
 void transform(Plan& plan, cd* x, bool inverse);
+
+// twiddle(j, n) for the plan's n, read from the first stage's table when it holds j as p k
+// (the same value, computed once), else computed.
+cd known_twiddle(const Plan& plan, std::size_t j) {
+    if (!plan.stages.empty()) {
+        const Stage& first = plan.stages.front();
+        for (std::size_t k = 1; k < first.radix && k <= 3; ++k)
+            if (j % k == 0 && j / k < first.m) return first.w(j / k, k);
+    }
+    return twiddle(j, plan.n);
+}
 
 // Radices in the order they are applied; empty when a prime factor is too large.
 std::vector<std::size_t> factor(std::size_t n) {
@@ -106,7 +130,6 @@ std::unique_ptr<Plan> make_plan(std::size_t n) {
             if (j > 0) plan->kernel[m - j] = b;
         }
         transform(*plan->inner, plan->kernel.data(), false);
-        plan->work.resize(m);
         return plan;
     }
     std::size_t s = 1;
@@ -115,33 +138,20 @@ std::unique_ptr<Plan> make_plan(std::size_t n) {
         st.radix = r;
         st.s = s;
         st.m = n / (s * r);
+        const bool by_k = r <= 5 && s == 1;
+        st.tw_p = by_k ? 1 : r - 1;
+        st.tw_k = by_k ? st.m : 1;
         st.tw.resize(st.m * (r - 1));
         for (std::size_t p = 0; p < st.m; ++p)
-            for (std::size_t k = 1; k < r; ++k) st.tw[p * (r - 1) + k - 1] = twiddle(p * k * s, n);
-        if (r <= 5 && s > 1) {
-            st.vtw.reserve(4 * st.tw.size());
-            for (const cd w : st.tw)
-                st.vtw.insert(st.vtw.end(), {w.real(), w.real(), -w.imag(), w.imag()});
-        } else if (r <= 5) {
-            st.vtw.resize(4 * st.tw.size());
-            for (std::size_t k = 1; k < r; ++k) {
-                double* re = st.vtw.data() + 4 * st.m * (k - 1);
-                double* im = re + 2 * st.m;
-                for (std::size_t p = 0; p < st.m; ++p) {
-                    const cd w = st.tw[p * (r - 1) + k - 1];
-                    re[2 * p] = re[2 * p + 1] = w.real();
-                    im[2 * p] = -w.imag();
-                    im[2 * p + 1] = w.imag();
-                }
-            }
-        } else {
+            for (std::size_t k = 1; k < r; ++k)
+                st.tw[p * st.tw_p + (k - 1) * st.tw_k] = known_twiddle(*plan, p * k * s);
+        if (r > 5) {
             st.roots.resize(r);
             for (std::size_t j = 0; j < r; ++j) st.roots[j] = twiddle(j, r);
         }
         plan->stages.push_back(std::move(st));
         s *= r;
     }
-    plan->work.resize(n);
     return plan;
 }
 
@@ -154,13 +164,12 @@ void pass(const Stage& st, std::size_t p0, std::size_t q0, const cd* x, cd* y, B
     const std::size_t r = R != 0 ? R : st.radix, s = st.s, m = st.m;
     cd a[kMax], b[kMax];
     for (std::size_t p = p0; p < m; ++p) {
-        const cd* w = st.tw.data() + p * (r - 1);
         for (std::size_t q = q0; q < s; ++q) {
             for (std::size_t j = 0; j < r; ++j) a[j] = x[q + s * (p + j * m)];
             bf(a, b);
             cd* out = y + q + s * r * p;
             out[0] = b[0];
-            for (std::size_t k = 1; k < r; ++k) out[s * k] = twiddled<Inv>(b[k], w[k - 1]);
+            for (std::size_t k = 1; k < r; ++k) out[s * k] = twiddled<Inv>(b[k], st.w(p, k));
         }
     }
 }
@@ -169,7 +178,7 @@ template <bool Inv>
 void pass2(const Stage& st, std::size_t p0, std::size_t q0, const cd* x, cd* y) {
     const std::size_t s = st.s, m = st.m;
     for (std::size_t p = p0; p < m; ++p) {
-        const cd w = st.tw[p];
+        const cd w = st.w(p, 1);
         for (std::size_t q = q0; q < s; ++q) {
             const cd a0 = x[q + s * p], a1 = x[q + s * (p + m)];
             cd* out = y + q + 2 * s * p;
@@ -183,7 +192,7 @@ template <bool Inv>
 void pass4(const Stage& st, std::size_t p0, std::size_t q0, const cd* x, cd* y) {
     const std::size_t s = st.s, m = st.m;
     for (std::size_t p = p0; p < m; ++p) {
-        const cd w1 = st.tw[3 * p], w2 = st.tw[3 * p + 1], w3 = st.tw[3 * p + 2];
+        const cd w1 = st.w(p, 1), w2 = st.w(p, 2), w3 = st.w(p, 3);
         const cd* in = x + s * p;
         cd* out = y + 4 * s * p;
         for (std::size_t q = q0; q < s; ++q) {
@@ -203,10 +212,11 @@ template <bool Inv> void run_stage(const Stage& st, const cd* x, cd* y) {
     constexpr double sgn = Inv ? 1.0 : -1.0;
     // With s = 1 the vector pass covers the first p, otherwise the first q of every p.
     const std::size_t done =
-        st.vtw.empty() || simd::force_scalar()
+        st.radix > 5 || simd::force_scalar()
             ? 0
             : simd::fft64_pass(reinterpret_cast<const double*>(x), reinterpret_cast<double*>(y),
-                               st.radix, st.s, st.m, st.vtw.data(), Inv);
+                               st.radix, st.s, st.m, reinterpret_cast<const double*>(st.tw.data()),
+                               Inv);
     const std::size_t p0 = st.s == 1 ? done : 0, q0 = st.s == 1 ? 0 : done;
     if (p0 == st.m || q0 == st.s) return;
     switch (st.radix) {
@@ -275,6 +285,7 @@ template <bool Inv> void run_stage(const Stage& st, const cd* x, cd* y) {
 
 void bluestein(Plan& plan, cd* x) {
     const std::size_t n = plan.n, m = plan.inner->n;
+    if (plan.work.size() != m) plan.work.resize(m);
     cd* a = plan.work.data();
     for (std::size_t j = 0; j < n; ++j) a[j] = mul(x[j], plan.chirp[j]);
     std::fill(a + n, a + m, cd(0, 0));
@@ -295,7 +306,7 @@ void transform(Plan& plan, cd* x, bool inverse) {
         return;
     }
     cd* src = x;
-    cd* dst = plan.work.data();
+    cd* dst = plan.work_area();
     for (const Stage& st : plan.stages) {
         if (inverse)
             run_stage<true>(st, src, dst);
@@ -306,29 +317,36 @@ void transform(Plan& plan, cd* x, bool inverse) {
     if (src != x) std::memcpy(static_cast<void*>(x), src, plan.n * sizeof(cd));
 }
 
-// Forward transform from in to out (no overlap): the passes alternate between out and the
-// work array so that the last one lands in out, with no copy.
-void transform_to(Plan& plan, const cd* in, cd* out) {
+// Forward transform from in to out (no overlap). The passes alternate between out and a
+// second buffer: in itself when it may be overwritten (scratch), else the plan's work array;
+// with the work array the last pass lands in out, with scratch a copy may end it.
+void transform_to(Plan& plan, cd* in, cd* out, bool scratch) {
     if (plan.inner || plan.stages.empty()) {
         std::memcpy(static_cast<void*>(out), in, plan.n * sizeof(cd));
         transform(plan, out, false);
         return;
     }
-    cd* dst = plan.stages.size() % 2 == 1 ? out : plan.work.data();
+    cd* other = scratch ? in : plan.work_area();
+    cd* dst = plan.stages.size() % 2 == 1 || scratch ? out : other;
     const cd* src = in;
     for (const Stage& st : plan.stages) {
         run_stage<false>(st, src, dst);
         src = dst;
-        dst = dst == out ? plan.work.data() : out;
+        dst = dst == out ? other : out;
     }
+    if (src != out) std::memcpy(static_cast<void*>(out), src, plan.n * sizeof(cd));
 }
 
-// Per-thread cache of the most recently used plans.
+// Per-thread cache of the most recently used plans. Plans of more points are made for the call
+// and freed after it, so a thread keeps no more than a few tens of MB.
+constexpr std::size_t kMaxCachedPoints = std::size_t{1} << 19;
+
 struct Cache {
     static constexpr std::size_t kSlots = 8;
     std::vector<std::pair<std::size_t, std::shared_ptr<Plan>>> slots; // most recent first
 
     std::shared_ptr<Plan> get(std::size_t n) {
+        if (n > kMaxCachedPoints) return make_plan(n);
         for (std::size_t i = 0; i < slots.size(); ++i)
             if (slots[i].first == n) {
                 std::rotate(slots.begin(), slots.begin() + static_cast<std::ptrdiff_t>(i),
@@ -348,15 +366,64 @@ std::shared_ptr<Plan> plan_for(std::size_t n) {
 }
 
 // exp(-2 pi i k/n), k = 0..n/2, for splitting an n/2-point transform of real pairs.
-const std::vector<cd>& real_twiddles(std::size_t n) {
-    thread_local std::size_t cached_n = 0;
-    thread_local std::vector<cd> w;
-    if (cached_n != n) {
-        w.resize(n / 2 + 1);
-        for (std::size_t k = 0; k <= n / 2; ++k) w[k] = twiddle(k, n);
-        cached_n = n;
+// An even k's is the half-length plan's twiddle of k / 2 (the angle's numerator and denominator
+// both doubled: the same bits).
+cd real_twiddle(const Plan& half, std::size_t k, std::size_t n) {
+    return k % 2 == 0 && k < n ? known_twiddle(half, k / 2) : twiddle(k, n);
+}
+
+const std::vector<cd>& real_twiddles(Plan& half, std::size_t n) {
+    if (half.real_tw.size() != n / 2 + 1) {
+        half.real_tw.resize(n / 2 + 1);
+        for (std::size_t k = 0; k <= n / 2; ++k) half.real_tw[k] = real_twiddle(half, k, n);
     }
-    return w;
+    return half.real_tw;
+}
+
+// The transform of n real samples: x as n/2 complex values, when scratch also the passes'
+// second buffer.
+void real_transform(double* x, std::size_t n, cd* out, bool scratch) {
+    // Even samples as real parts, odd ones as imaginary parts: std::complex<double> is laid out
+    // as two doubles, so the samples are read as n/2 complex values in place.
+    const std::size_t h = n / 2;
+    const std::shared_ptr<Plan> plan = plan_for(h);
+    if (h > 1)
+        transform_to(*plan, reinterpret_cast<cd*>(x), out, scratch);
+    else
+        out[0] = {x[0], x[1]};
+    // A plan made for this call only gets no table: each twiddle is used once.
+    const std::vector<cd>* table = h <= kMaxCachedPoints ? &real_twiddles(*plan, n) : nullptr;
+    const Plan& half = *plan;
+    auto w = [table, &half, n](std::size_t k) {
+        return table ? (*table)[k] : real_twiddle(half, k, n);
+    };
+    const cd z0 = out[0];
+    out[0] = {z0.real() + z0.imag(), 0.0};
+    out[h] = {z0.real() - z0.imag(), 0.0};
+    // X_k = E_k + w^k O_k with E_k = (Z_k + conj Z_{h-k})/2, O_k = (Z_k - conj Z_{h-k})/(2i);
+    // bins k and h-k read the same pair, so each pair is done together in place.
+    for (std::size_t k = 1; k <= h / 2; ++k) {
+        const cd zk = out[k], zr = std::conj(out[h - k]);
+        const cd e = 0.5 * (zk + zr), d = zk - zr;
+        const cd o(0.5 * d.imag(), -0.5 * d.real());
+        const cd e2 = 0.5 * (std::conj(zr) + std::conj(zk)), d2 = std::conj(zr) - std::conj(zk);
+        const cd o2(0.5 * d2.imag(), -0.5 * d2.real());
+        out[k] = e + mul(w(k), o);
+        out[h - k] = e2 + mul(w(h - k), o2);
+    }
+}
+
+// The odd lengths: the full complex transform, its first half kept.
+void odd_real_transform(const double* x, std::size_t n, cd* out) {
+    if (n == 1) {
+        out[0] = {x[0], 0.0};
+        return;
+    }
+    std::vector<cd> full(n);
+    for (std::size_t j = 0; j < n; ++j) full[j] = {x[j], 0.0};
+    fft(full.data(), n);
+    std::copy(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n / 2 + 1), out);
+    out[0] = {out[0].real(), 0.0}; // real input: the rounding residue is not a value
 }
 
 } // namespace
@@ -384,43 +451,14 @@ void fft(std::complex<double>* x, std::size_t n, bool inverse) {
 
 void rfft(const double* x, std::size_t n, std::complex<double>* out) {
     if (n == 0) return;
-    if (n % 2 != 0) {
-        if (n == 1) {
-            out[0] = {x[0], 0.0};
-            return;
-        }
-        thread_local std::vector<cd> full;
-        full.resize(n);
-        for (std::size_t j = 0; j < n; ++j) full[j] = {x[j], 0.0};
-        fft(full.data(), n);
-        std::copy(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n / 2 + 1), out);
-        out[0] = {out[0].real(), 0.0}; // real input: the rounding residue is not a value
-        return;
-    }
-    // Even samples as real parts, odd ones as imaginary parts: std::complex<double> is laid out
-    // as two doubles, so the samples are read as n/2 complex values in place.
-    const std::size_t h = n / 2;
-    if (h > 1) {
-        const std::shared_ptr<Plan> plan = plan_for(h);
-        transform_to(*plan, reinterpret_cast<const cd*>(x), out);
-    } else {
-        out[0] = {x[0], x[1]};
-    }
-    const std::vector<cd>& w = real_twiddles(n);
-    const cd z0 = out[0];
-    out[0] = {z0.real() + z0.imag(), 0.0};
-    out[h] = {z0.real() - z0.imag(), 0.0};
-    // X_k = E_k + w^k O_k with E_k = (Z_k + conj Z_{h-k})/2, O_k = (Z_k - conj Z_{h-k})/(2i);
-    // bins k and h-k read the same pair, so each pair is done together in place.
-    for (std::size_t k = 1; k <= h / 2; ++k) {
-        const cd zk = out[k], zr = std::conj(out[h - k]);
-        const cd e = 0.5 * (zk + zr), d = zk - zr;
-        const cd o(0.5 * d.imag(), -0.5 * d.real());
-        const cd e2 = 0.5 * (std::conj(zr) + std::conj(zk)), d2 = std::conj(zr) - std::conj(zk);
-        const cd o2(0.5 * d2.imag(), -0.5 * d2.real());
-        out[k] = e + mul(w[k], o);
-        out[h - k] = e2 + mul(w[h - k], o2);
-    }
+    if (n % 2 != 0) return odd_real_transform(x, n, out);
+    real_transform(const_cast<double*>(x), n, out, false); // x is only read
+}
+
+void rfft_scratch(double* x, std::size_t n, std::complex<double>* out) {
+    if (n == 0) return;
+    if (n % 2 != 0) return odd_real_transform(x, n, out);
+    real_transform(x, n, out, true);
 }
 
 } // namespace specest::fft64

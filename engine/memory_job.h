@@ -3,8 +3,8 @@
 // of either kind of job.
 #pragma once
 
+#include "engine_api.h"
 #include "run_context.h"
-#include "specest/specest.hpp"
 
 #include <string>
 #include <string_view>

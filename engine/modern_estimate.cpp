@@ -1,6 +1,8 @@
 // The modern profile: the same estimators in double precision, sized by the call, on scipy's
 // grids and density scale (docs/numerics.md lists every difference from the classic profile).
-#include "specest/specest.hpp"
+#include "engine_api.h"
+
+#include "modern_estimate.h"
 
 #include "data_records.h"
 #include "estimator_table.h"
@@ -19,6 +21,7 @@
 #include <array>
 #include <cfloat>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <new>
@@ -187,79 +190,79 @@ template <class V> void detrend(V& x, int n, const std::string& how) {
     bad("detrend=\"" + how + "\" is not one of \"constant\", \"linear\" or False");
 }
 
-// The least of p[0 .. n), n > 0: four minima side by side, so the comparisons do not wait on
-// each other (the minimum is the same in any order).
-double lowest(const double* p, std::size_t n) {
-    double m0 = p[0], m1 = p[0], m2 = p[0], m3 = p[0];
-    std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        m0 = std::min(m0, p[i]), m1 = std::min(m1, p[i + 1]);
-        m2 = std::min(m2, p[i + 2]), m3 = std::min(m3, p[i + 3]);
-    }
-    for (; i < n; ++i) m0 = std::min(m0, p[i]);
-    return std::min(std::min(m0, m1), std::min(m2, m3));
-}
-
-// Peaks of y (on increasing frequency) by their prominence in dB, as scipy.signal's
-// peak_prominences measures it: the height above the higher of the two lowest points between
-// the peak and the nearest higher point (or the end) on either side.
-std::vector<std::size_t> ranked_peaks(const std::vector<double>& db, double min_prominence,
+// Peaks of db (on increasing frequency; at(i) gives the i-th value) by their prominence in dB,
+// as scipy.signal's peak_prominences measures it: the height above the higher of the two
+// lowest points between the peak and the nearest higher point (or the end) on either side.
+template <class At>
+std::vector<std::size_t> ranked_peaks(std::size_t n, At at, double min_prominence,
                                       std::vector<double>& prominence) {
-    const std::size_t n = db.size();
     std::vector<std::size_t> peaks;
     for (std::size_t i = 1; i + 1 < n; ++i) {
-        if (!(db[i] > db[i - 1])) continue;
+        if (!(at(i) > at(i - 1))) continue;
         std::size_t j = i + 1; // a flat top counts once, at its middle
-        while (j < n && db[j] == db[i]) ++j;
-        if (j < n && db[j] < db[i]) peaks.push_back((i + j - 1) / 2);
+        while (j < n && at(j) == at(i)) ++j;
+        if (j < n && at(j) < at(i)) peaks.push_back((i + j - 1) / 2);
         i = j - 1;
     }
+    if (peaks.empty()) return {};
     // The lowest point of a stretch lies in a valley or at an end, and the nearest higher
     // point is on the slope to a higher peak or an end: the ends, the peaks and the lowest
     // point between each two of them decide every prominence. On them, the lowest point back
-    // to the previous higher one (or the end), on either side, for all at once: a stack of
-    // ever higher points, each carrying the lowest point of the stretch it stands for.
-    if (peaks.empty()) return {};
+    // to the previous higher one (or the end), on either side: a stack of ever higher points,
+    // each carrying the lowest point of the stretch it stands for.
     std::vector<double> v;            // the deciding values, in order
     std::vector<std::size_t> at_peak; // where each peak is among them
     v.reserve(2 * peaks.size() + 3);
     std::size_t from = 0;
-    v.push_back(db[0]);
+    v.push_back(at(0));
     for (std::size_t k = 0; k <= peaks.size(); ++k) {
         const std::size_t to = k < peaks.size() ? peaks[k] : n - 1;
-        if (to > from + 1) v.push_back(lowest(db.data() + from + 1, to - from - 1));
+        if (to > from + 1) {
+            // Four minima side by side, so the comparisons do not wait on each other.
+            double m0 = at(from + 1), m1 = m0, m2 = m0, m3 = m0;
+            std::size_t i = from + 1;
+            for (; i + 4 <= to; i += 4) {
+                m0 = std::min(m0, at(i)), m1 = std::min(m1, at(i + 1));
+                m2 = std::min(m2, at(i + 2)), m3 = std::min(m3, at(i + 3));
+            }
+            for (; i < to; ++i) m0 = std::min(m0, at(i));
+            v.push_back(std::min(std::min(m0, m1), std::min(m2, m3)));
+        }
         if (k < peaks.size()) at_peak.push_back(v.size());
-        v.push_back(db[to]);
+        v.push_back(at(to));
         from = to;
     }
-    const std::size_t m = v.size();
-    std::vector<double> left(m), right(m);
-    std::vector<std::size_t> stack;
-    for (std::size_t i = 0; i < m; ++i) {
+    struct Entry {
+        std::size_t i;
+        double low;
+    };
+    std::vector<Entry> stack;
+    std::vector<double> left(v.size()), right(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
         double low = v[i];
-        while (!stack.empty() && v[stack.back()] <= v[i]) {
-            low = std::min(low, left[stack.back()]);
+        while (!stack.empty() && v[stack.back().i] <= v[i]) {
+            low = std::min(low, stack.back().low);
             stack.pop_back();
         }
         left[i] = low;
-        stack.push_back(i);
+        stack.push_back({i, low});
     }
     stack.clear();
-    for (std::size_t i = m; i-- > 0;) {
+    for (std::size_t i = v.size(); i-- > 0;) {
         double low = v[i];
-        while (!stack.empty() && v[stack.back()] <= v[i]) {
-            low = std::min(low, right[stack.back()]);
+        while (!stack.empty() && v[stack.back().i] <= v[i]) {
+            low = std::min(low, stack.back().low);
             stack.pop_back();
         }
         right[i] = low;
-        stack.push_back(i);
+        stack.push_back({i, low});
     }
     std::vector<std::size_t> kept;
-    for (std::size_t q = 0; q < peaks.size(); ++q) {
-        const std::size_t k = at_peak[q];
+    for (std::size_t p = 0; p < peaks.size(); ++p) {
+        const std::size_t k = at_peak[p];
         const double prom = v[k] - std::max(left[k], right[k]);
         if (prom >= min_prominence) {
-            kept.push_back(peaks[q]);
+            kept.push_back(peaks[p]);
             prominence.push_back(prom);
         }
     }
@@ -286,13 +289,47 @@ ModernEstimate failure(EstimateStatus status, std::string message) {
     return e;
 }
 
+// Frees a vector's memory now (assigning {} would keep its capacity).
+template <class V> void give_back(V& v) {
+    V().swap(v);
+}
+
+// A zeroed array of doubles from calloc: fresh pages from the system are zero already, so a
+// large grid takes memory only where the estimator writes it.
+class ZeroedArray {
+  public:
+    explicit ZeroedArray(std::size_t n)
+        : p_(static_cast<double*>(std::calloc(n, sizeof(double)))), n_(n) {
+        if (!p_) {
+            run_report().list(" ");
+            run_report().list(" Aborting: out of memory", kAllocationFailedStatus);
+            stop("Out of memory", StopKind::resource);
+        }
+    }
+    ZeroedArray(const ZeroedArray&) = delete;
+    ZeroedArray& operator=(const ZeroedArray&) = delete;
+    ~ZeroedArray() { release(); }
+    double& operator[](std::size_t i) { return p_[i]; }
+    Vec1<double> view() { return {p_, static_cast<int>(n_)}; }
+    void release() {
+        std::free(p_);
+        p_ = nullptr;
+        n_ = 0;
+    }
+
+  private:
+    double* p_;
+    std::size_t n_;
+};
+
 // Keeps the modern transform length for this thread's run, and clears it after.
 struct TransformLength {
     explicit TransformLength(int n) { set_transform_length(n); }
     ~TransformLength() { set_transform_length(0); }
 };
 
-ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOptions& options) {
+ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOptions& options,
+                   ModernGridArrays* out) {
     const record::MethodInfo* info = record::method_info(p.method);
     if (!info) bad("method " + std::to_string(p.method) + " is not a method number (1..14)");
     const bool cplx = p.complex_data;
@@ -366,13 +403,19 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     TransformLength length(st.nfft);
 
     const std::size_t grid_len = static_cast<std::size_t>(st.nfft) + 2;
-    // Written before they are read (the samples, the window over the samples).
-    auto real = unset_work_array<double>(work, " Aborting: out of memory", "Out of memory");
-    for (int i = 0; i < n; ++i)
-        real[static_cast<std::size_t>(i)] = amp[static_cast<std::size_t>(i)].real();
-    auto window = unset_work_array<double>(work, " Aborting: out of memory", "Out of memory");
-    auto psd =
-        work_array<double>(std::max(grid_len, work), " Aborting: out of memory", "Out of memory");
+    // The real parts, for the estimators that take real data only (written before read).
+    UnsetWorkVector<double> real;
+    if (info->real_only) {
+        real = unset_work_array<double>(work, " Aborting: out of memory", "Out of memory");
+        for (int i = 0; i < n; ++i)
+            real[static_cast<std::size_t>(i)] = amp[static_cast<std::size_t>(i)].real();
+    }
+    ZeroedArray psd(std::max(grid_len, work));
+    // The periodogram reads its data window where it lies (none for the boxcar, which
+    // multiplies by one); Blackman-Tukey writes its lag window into an array of its own.
+    UnsetWorkVector<double> lag_window;
+    std::vector<double> made_window;
+    Vec1<double> window;
     double window_power = n, window_sum = n; // sum w^2 and sum w of the data window
     if (info->method == Method::periodogram) {
         const std::vector<double>* w = &p.window_values;
@@ -381,41 +424,51 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
                 bad("window holds " + std::to_string(p.window_values.size()) +
                     " values; it needs one per sample used (" + std::to_string(n) + ")");
         } else {
-            // The last window of this thread is kept: repeated calls on records of one length
-            // need its cosines once.
-            thread_local std::string kept_name;
-            thread_local std::vector<double> kept;
             const std::string name = p.window.empty() ? "boxcar" : p.window;
-            if (name != kept_name || kept.size() != static_cast<std::size_t>(n)) {
-                auto made = window64::get_window(name, static_cast<std::size_t>(n), true);
-                if (!made.weights) bad("window: " + made.error);
-                kept = std::move(*made.weights);
-                kept_name = name;
+            const auto kind = window64::parse_name(name);
+            if (kind == window64::Kind::boxcar) {
+                w = nullptr;
+            } else {
+                // The last short window of this thread is kept: repeated calls on records of
+                // one length need its cosines once.
+                constexpr std::size_t kKeptWindow = std::size_t{1} << 16;
+                thread_local std::string kept_name;
+                thread_local std::vector<double> kept;
+                const auto len = static_cast<std::size_t>(n);
+                if (name != kept_name || kept.size() != len) {
+                    auto made = window64::get_window(name, len, true);
+                    if (!made.weights) bad("window: " + made.error);
+                    made_window = std::move(*made.weights);
+                    if (len <= kKeptWindow) {
+                        kept = made_window;
+                        kept_name = name;
+                    }
+                }
+                w = made_window.empty() ? &kept : &made_window;
             }
-            w = &kept;
         }
-        window_power = window_sum = 0;
-        for (int i = 0; i < n; ++i) {
-            const double v = (*w)[static_cast<std::size_t>(i)];
-            if (!std::isfinite(v)) bad("window[" + std::to_string(i) + "] is not finite");
-            window[static_cast<std::size_t>(i)] = v;
-            window_power += v * v;
-            window_sum += v;
+        if (w) {
+            window_power = window_sum = 0;
+            for (int i = 0; i < n; ++i) {
+                const double v = (*w)[static_cast<std::size_t>(i)];
+                if (!std::isfinite(v)) bad("window[" + std::to_string(i) + "] is not finite");
+                window_power += v * v;
+                window_sum += v;
+            }
+            if (!(window_power > 0)) bad("the window is zero everywhere");
+            // Only read by the periodogram.
+            window = Vec1<double>(const_cast<double*>(w->data()), n);
         }
-        if (!(window_power > 0)) bad("the window is zero everywhere");
+    } else if (info->method == Method::blackman_tukey) {
+        lag_window = unset_work_array<double>(static_cast<std::size_t>(2 * st.m_lags + 2),
+                                              " Aborting: out of memory", "Out of memory");
+        window = Vec1<double>(lag_window);
     }
 
     Vec1<cdouble> a = wa::a<double>(), b = wa::b<double>();
     Vec1<double> a0 = wa::a0<double>(), b0 = wa::b0<double>();
-    EstimatorCall<double> call{jp,
-                               Vec1<cdouble>(amp),
-                               Vec1<double>(real),
-                               Vec1<double>(window),
-                               Vec1<double>(psd),
-                               a,
-                               b,
-                               a0,
-                               b0};
+    EstimatorCall<double> call{
+        jp, Vec1<cdouble>(amp), Vec1<double>(real), window, psd.view(), a, b, a0, b0};
     call.npts = n;
     call.npoints = static_cast<int>(work);
     call.nexp = 0;
@@ -458,7 +511,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
 
     // The raw spectrum, per cycle/sample, in fftfreq order; then the density scale.
     if (!call.direct)
-        armapsd(st.order, st.zeros, a, b, call.sig2, 0, Vec1<double>(psd), static_cast<int>(work));
+        armapsd(st.order, st.zeros, a, b, call.sig2, 0, psd.view(), static_cast<int>(work));
     const int grid = st.nfft;
     double scale = 1.0 / fs;
     switch (info->method) {
@@ -480,58 +533,93 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     const bool onesided = p.onesided && !cplx;
     e.onesided = onesided;
     const int count = onesided ? grid / 2 + 1 : grid;
-    e.freqs.resize(static_cast<std::size_t>(count));
-    const double step = 1.0 / (grid * (1.0 / fs)); // numpy's fftfreq(grid, 1 / fs), bit for bit
-    e.psd.resize(e.freqs.size());
+    const auto nf = static_cast<std::size_t>(count);
+    // The samples' arrays are done with: their memory goes before the grid's is written.
+    give_back(amp);
+    give_back(real);
+    give_back(lag_window);
+    give_back(made_window);
+    // The grid goes to the caller's arrays when given, else to the result's vectors.
+    if (out && (out->freqs || out->psd || out->db) && out->cap < nf)
+        bad("the result arrays hold " + std::to_string(out->cap) + " values; the grid has " +
+            std::to_string(nf));
+    double* freqs = out ? out->freqs : nullptr;
+    double* dens = out ? out->psd : nullptr;
+    if (!out) {
+        e.freqs.resize(nf);
+        e.psd.resize(nf);
+        freqs = e.freqs.data();
+        dens = e.psd.data();
+    }
     for (int k = 0; k < count; ++k) {
-        const int signed_k = onesided || 2 * k < grid ? k : k - grid;
-        e.freqs[static_cast<std::size_t>(k)] = signed_k * step;
         double v = psd[static_cast<std::size_t>(k)] * scale;
         if (onesided && k != 0 && !(grid % 2 == 0 && k == grid / 2)) v *= 2.0;
-        e.psd[static_cast<std::size_t>(k)] = v;
-    }
-    for (std::size_t k = 0; k < e.psd.size(); ++k) {
-        if (!std::isfinite(e.psd[k])) {
+        if (!std::isfinite(v)) {
             e.status = EstimateStatus::estimator_failure;
             e.message = "The estimate holds values that are not finite numbers (overflow).";
             e.freqs.clear();
             e.psd.clear();
             return e;
         }
+        const int signed_k = onesided || 2 * k < grid ? k : k - grid;
+        if (freqs) freqs[k] = signed_k * fs / grid;
+        if (dens) dens[k] = v;
     }
+    if (out) out->count = nf;
     e.status = EstimateStatus::success;
     if (options.want_report) e.report = r.text();
     if (!options.want_db && !options.want_peaks) return e;
-    e.db.resize(e.psd.size());
-    simd::decibels(e.psd.data(), e.psd.size(), e.db.data());
-    if (!options.want_peaks) return e;
+    // The density again, when the caller keeps none: from the raw spectrum, the same values.
+    auto density = [&](std::size_t k) {
+        if (dens) return dens[k];
+        double v = psd[k] * scale;
+        if (onesided && k != 0 && !(grid % 2 == 0 && k == static_cast<std::size_t>(grid / 2)))
+            v *= 2.0;
+        return v;
+    };
+    double* db = out ? out->db : nullptr;
+    if (!db) {
+        e.db.resize(nf);
+        db = e.db.data();
+    }
+    if (dens) {
+        simd::decibels(dens, nf, db);
+    } else {
+        for (std::size_t k = 0; k < nf; ++k) db[k] = density(k);
+        simd::decibels(db, nf, db);
+    }
+    if (dens) psd.release();
+    if (!options.want_peaks) {
+        if (out) give_back(e.db);
+        return e;
+    }
 
     // Peaks along increasing frequency (a two-sided grid is read from -fs/2 up).
-    std::vector<std::size_t> order(e.db.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = onesided ? i : (i + (static_cast<std::size_t>(grid) + 1) / 2) % order.size();
-    std::vector<double> db_sorted(order.size());
-    for (std::size_t i = 0; i < order.size(); ++i) db_sorted[i] = e.db[order[i]];
+    const std::size_t shift = onesided ? 0 : (static_cast<std::size_t>(grid) + 1) / 2;
+    auto index = [&](std::size_t i) { return shift == 0 ? i : (i + shift) % nf; };
     std::vector<double> prom;
-    const auto ranked = ranked_peaks(db_sorted, p.peak_prominence_db, prom);
+    const auto ranked = ranked_peaks(
+        nf, [&](std::size_t i) { return db[index(i)]; }, p.peak_prominence_db, prom);
     for (std::size_t i = 0; i < ranked.size() && i < kMaxPeaks; ++i) {
-        const std::size_t at = order[ranked[i]];
-        e.peaks.push_back({e.freqs[at], e.psd[at], prom[i]});
+        const std::size_t at = index(ranked[i]);
+        const int signed_k = onesided || 2 * at < static_cast<std::size_t>(grid)
+                                 ? static_cast<int>(at)
+                                 : static_cast<int>(at) - grid;
+        e.peaks.push_back({signed_k * fs / grid, density(at), prom[i]});
     }
+    if (out) give_back(e.db); // the caller's array holds them, or the caller wants none
     return e;
 }
 
-} // namespace
-
-ModernEstimate estimate(const ModernParams& params, const Samples64& samples,
-                        const EstimateOptions& options) {
+ModernEstimate estimate_with(const ModernParams& params, const Samples64& samples,
+                             const EstimateOptions& options, ModernGridArrays* out) {
     try {
         auto c = std::make_unique<RunContext>();
         ActiveRun active(*c);
         c->pause_after_peaks = false;
         c->report.open_memory();
         try {
-            ModernEstimate e = run(params, samples, options);
+            ModernEstimate e = run(params, samples, options, out);
             c->report.close();
             if (options.want_report) e.report = c->report.text();
             return e;
@@ -552,6 +640,19 @@ ModernEstimate estimate(const ModernParams& params, const Samples64& samples,
     } catch (...) {
         return failure(EstimateStatus::stopped, "Internal error");
     }
+}
+
+} // namespace
+
+ModernEstimate estimate(const ModernParams& params, const Samples64& samples,
+                        const EstimateOptions& options) {
+    return estimate_with(params, samples, options, nullptr);
+}
+
+ModernEstimate estimate_into(const ModernParams& params, const Samples64& samples,
+                             const EstimateOptions& options, ModernGridArrays& grid) {
+    grid.count = 0;
+    return estimate_with(params, samples, options, &grid);
 }
 
 long long estimate_capacity(const ModernParams& params, long long n, std::string* message) {

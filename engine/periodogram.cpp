@@ -15,11 +15,26 @@ void periodogram(Vec1<cx<R>> x, int n, Vec1<R> w, int nexp, Vec1<R> pper, int np
         bool real = true;
         for (int i = 1; i <= n && real; ++i) real = x(i).imag() == 0.0;
         if (real && big_n <= npoints && big_n <= x.size()) {
-            // Real data: the half-length transform, the other half by symmetry.
-            std::vector<double> r(static_cast<std::size_t>(big_n), 0.0);
-            for (int i = 1; i <= n && i <= big_n; ++i)
-                r[static_cast<std::size_t>(i - 1)] = x(i).real() * w(i);
-            fft64::rfft(r.data(), r.size(), x.data());
+            // Real data, all inside x: even lengths, the half-length transform of the windowed
+            // samples put as doubles behind the big_n / 2 + 1 bins it writes (filled from the
+            // end, each store lands on a sample already read); odd ones, the complex transform
+            // in place. The other half of the grid by symmetry.
+            const auto len = static_cast<std::size_t>(big_n);
+            const std::size_t bins = len / 2 + 1;
+            auto sample = [&](int i) {
+                return i > n ? 0.0 : w.size() == 0 ? x(i).real() : x(i).real() * w(i);
+            };
+            if (len % 2 == 1) {
+                for (int i = 1; i <= big_n; ++i) x(i) = {sample(i), 0.0};
+                fft64::fft(x.data(), len);
+                x(1) = {x(1).real(), 0.0}; // real input: the rounding residue is not a value
+            } else {
+                const bool packed = bins + len / 2 <= static_cast<std::size_t>(x.size());
+                std::vector<double> apart(packed ? 0 : len);
+                double* r = packed ? reinterpret_cast<double*>(x.data() + bins) : apart.data();
+                for (int i = big_n; i >= 1; --i) r[i - 1] = sample(i);
+                fft64::rfft_scratch(r, len, x.data());
+            }
             const double dn = n;
             for (int k = 0; k <= big_n / 2; ++k) {
                 const double v = abs2(x(k + 1)) / dn;
@@ -29,7 +44,8 @@ void periodogram(Vec1<cx<R>> x, int n, Vec1<R> w, int nexp, Vec1<R> pper, int np
             return;
         }
     }
-    for (int i = 1; i <= n; ++i) x(i) = {x(i).real() * w(i), x(i).imag() * w(i)};
+    if (w.size() != 0) // no window: the boxcar
+        for (int i = 1; i <= n; ++i) x(i) = {x(i).real() * w(i), x(i).imag() * w(i)};
     for (int i = n + 1; i <= big_n; ++i) x(i) = cx<R>();
     transform<R>(x, nexp, 1, npoints);
     const double dn = n;

@@ -1,7 +1,7 @@
 // One complete run: report, job, data, estimator, decibels, peaks, results to the caller.
 // Job files and samples in memory take the same path from the job record on; each run owns
 // its context, so runs on different threads proceed in parallel.
-#include "specest/specest.hpp"
+#include "engine_api.h"
 
 #include "memory_job.h"
 #include "peaks.h"

@@ -2,7 +2,7 @@
 // settings (each from a mix of typical, limit and raw values), the rest make the samples.
 // Checked: no crash, a known status, a message on refusal, and on success a finite spectrum
 // of consistent size with its maximum at 0 dB.
-#include "specest/specest.hpp"
+#include "engine_api.h"
 
 #include <climits>
 #include <cmath>

@@ -1,6 +1,6 @@
 // Feeds arbitrary job and data files through a whole run: the input is split at the first
 // NUL byte into the job text and the data text.
-#include "specest/specest.hpp"
+#include "engine_api.h"
 
 #include <cmath>
 #include <cstdint>

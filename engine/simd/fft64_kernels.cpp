@@ -43,7 +43,7 @@ template <bool Inv> HWY_INLINE V RotUnit(D d, V a) {
 // The first pass (s = 1): vectors run over p, each lane with its own twiddles, and the R
 // results of each p are put side by side through a small buffer.
 template <bool Inv, std::size_t R, class Butterfly>
-HWY_INLINE std::size_t FirstPass(const double* x, double* y, std::size_t m, const double* vtw,
+HWY_INLINE std::size_t FirstPass(const double* x, double* y, std::size_t m, const double* tw,
                                  Butterfly bf) {
     const D d;
     const std::size_t lanes = hn::Lanes(d), per = lanes / 2;
@@ -57,9 +57,11 @@ HWY_INLINE std::size_t FirstPass(const double* x, double* y, std::size_t m, cons
         hn::Store(b[0], d, tmp);
         HWY_UNROLL(8)
         for (std::size_t k = 1; k < R; ++k) {
-            const double* t = vtw + 4 * m * (k - 1) + 2 * p;
-            const V wr = hn::LoadU(d, t), wis = hn::LoadU(d, t + 2 * m);
-            hn::Store(Twiddled<Inv>(d, b[k], wr, wis), d, tmp + k * lanes);
+            // (wr, wi) of each lane's p: (wr, wr) and (-wi, wi), exact.
+            const V w = hn::LoadU(d, tw + 2 * m * (k - 1) + 2 * p);
+            const V wi = hn::DupOdd(w);
+            hn::Store(Twiddled<Inv>(d, b[k], hn::DupEven(w), hn::OddEven(wi, hn::Neg(wi))), d,
+                      tmp + k * lanes);
         }
         double* out = y + 2 * R * p;
         HWY_UNROLL(8)
@@ -74,8 +76,8 @@ HWY_INLINE std::size_t FirstPass(const double* x, double* y, std::size_t m, cons
 
 template <bool Inv, std::size_t R, class Butterfly>
 HWY_INLINE std::size_t Pass(const double* x, double* y, std::size_t s, std::size_t m,
-                            const double* vtw, Butterfly bf) {
-    if (s == 1) return FirstPass<Inv, R>(x, y, m, vtw, bf);
+                            const double* tw, Butterfly bf) {
+    if (s == 1) return FirstPass<Inv, R>(x, y, m, tw, bf);
     const D d;
     const std::size_t lanes = hn::Lanes(d), per = lanes / 2;
     const std::size_t qv = s - s % per;
@@ -84,9 +86,10 @@ HWY_INLINE std::size_t Pass(const double* x, double* y, std::size_t s, std::size
         V wr[R], wis[R];
         HWY_UNROLL(8)
         for (std::size_t k = 1; k < R; ++k) {
-            const double* t = vtw + 4 * (p * (R - 1) + k - 1);
-            wr[k] = hn::LoadDup128(d, t);
-            wis[k] = hn::LoadDup128(d, t + 2);
+            const double* t = tw + 2 * (p * (R - 1) + k - 1);
+            const double wis2[2] = {-t[1], t[1]};
+            wr[k] = hn::Set(d, t[0]);
+            wis[k] = hn::LoadDup128(d, wis2);
         }
         for (std::size_t q = 0; q < qv; q += per) {
             V a[R], b[R];
@@ -105,15 +108,15 @@ HWY_INLINE std::size_t Pass(const double* x, double* y, std::size_t s, std::size
 
 template <bool Inv>
 std::size_t PassFor(const double* x, double* y, std::size_t radix, std::size_t s, std::size_t m,
-                    const double* vtw) {
+                    const double* tw) {
     switch (radix) {
     case 2:
-        return Pass<Inv, 2>(x, y, s, m, vtw, [](D, const V* a, V* b) {
+        return Pass<Inv, 2>(x, y, s, m, tw, [](D, const V* a, V* b) {
             b[0] = hn::Add(a[0], a[1]);
             b[1] = hn::Sub(a[0], a[1]);
         });
     case 4:
-        return Pass<Inv, 4>(x, y, s, m, vtw, [](D d, const V* a, V* b) {
+        return Pass<Inv, 4>(x, y, s, m, tw, [](D d, const V* a, V* b) {
             const V t0 = hn::Add(a[0], a[2]), t1 = hn::Sub(a[0], a[2]);
             const V t2 = hn::Add(a[1], a[3]), t3 = RotUnit<Inv>(d, hn::Sub(a[1], a[3]));
             b[0] = hn::Add(t0, t2);
@@ -122,7 +125,7 @@ std::size_t PassFor(const double* x, double* y, std::size_t radix, std::size_t s
             b[3] = hn::Sub(t1, t3);
         });
     case 3:
-        return Pass<Inv, 3>(x, y, s, m, vtw, [](D d, const V* a, V* b) {
+        return Pass<Inv, 3>(x, y, s, m, tw, [](D d, const V* a, V* b) {
             const V t = hn::Add(a[1], a[2]), u = hn::Sub(a[1], a[2]);
             const V c = hn::Sub(a[0], hn::Mul(hn::Set(d, 0.5), t));
             const V v = RotScaled<Inv>(d, u, 0.86602540378443864676);
@@ -131,7 +134,7 @@ std::size_t PassFor(const double* x, double* y, std::size_t radix, std::size_t s
             b[2] = hn::Sub(c, v);
         });
     case 5:
-        return Pass<Inv, 5>(x, y, s, m, vtw, [](D d, const V* a, V* b) {
+        return Pass<Inv, 5>(x, y, s, m, tw, [](D d, const V* a, V* b) {
             const V c1 = hn::Set(d, 0.30901699437494742410),
                     c2 = hn::Set(d, -0.80901699437494742410);
             const V s1 = hn::Set(d, 0.95105651629515357212),
@@ -157,12 +160,12 @@ std::size_t PassFor(const double* x, double* y, std::size_t radix, std::size_t s
 #endif
 
 std::size_t Fft64Pass(const double* x, double* y, std::size_t radix, std::size_t s, std::size_t m,
-                      const double* vtw, bool inverse) {
+                      const double* tw, bool inverse) {
 #if HWY_TARGET == HWY_SCALAR
-    (void)x, (void)y, (void)radix, (void)s, (void)m, (void)vtw, (void)inverse;
+    (void)x, (void)y, (void)radix, (void)s, (void)m, (void)tw, (void)inverse;
     return 0;
 #else
-    return inverse ? PassFor<true>(x, y, radix, s, m, vtw) : PassFor<false>(x, y, radix, s, m, vtw);
+    return inverse ? PassFor<true>(x, y, radix, s, m, tw) : PassFor<false>(x, y, radix, s, m, tw);
 #endif
 }
 
@@ -176,8 +179,8 @@ namespace specest::simd {
 HWY_EXPORT(Fft64Pass);
 
 std::size_t fft64_pass(const double* x, double* y, std::size_t radix, std::size_t s, std::size_t m,
-                       const double* vtw, bool inverse) {
-    return HWY_DYNAMIC_DISPATCH(Fft64Pass)(x, y, radix, s, m, vtw, inverse);
+                       const double* tw, bool inverse) {
+    return HWY_DYNAMIC_DISPATCH(Fft64Pass)(x, y, radix, s, m, tw, inverse);
 }
 
 } // namespace specest::simd

@@ -9,10 +9,9 @@ namespace specest::simd {
 
 // One pass of radix 2, 3, 4 or 5. With s > 1 it does q = 0 .. count - 1 of the s interleaved
 // transforms for every p; with s = 1, p = 0 .. count - 1. The count returned is a multiple of
-// the complex values per vector, 0 for other radices. x, y: interleaved complex. vtw: for
-// s > 1, per p and k = 1..radix-1 the doubles (wr, wr, -wi, wi) of the twiddle w; for s = 1,
-// per k the 2m doubles (wr, wr) of every p, then the 2m doubles (-wi, wi).
+// the complex values per vector, 0 for other radices. x, y and tw are interleaved complex; tw
+// holds for s > 1 per p the twiddles of k = 1..radix-1, for s = 1 per k those of every p.
 std::size_t fft64_pass(const double* x, double* y, std::size_t radix, std::size_t s, std::size_t m,
-                       const double* vtw, bool inverse);
+                       const double* tw, bool inverse);
 
 } // namespace specest::simd

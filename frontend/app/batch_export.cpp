@@ -12,6 +12,7 @@
 #include "plot_output.h"
 #include "plot_registry.h"
 #include "registry_store.h"
+#include "start_path.h"
 
 #include <specest/job_record.hpp>
 
@@ -408,6 +409,8 @@ int batchMain(const QStringList& arguments, const QString& programDir) {
         return kBatchBadArguments;
     }
     EngineLibrary engine(joinPath(programDir, QStringLiteral("libspecest.so")));
+    // The plot settings a window of this user has, from the same place.
+    useSettingsStore(programLayout(programDir));
     RegistryStore registry;
     const plot::RegistryPlotStore settings(registry);
     return runBatch(*request, engine, settings, out, err);

@@ -67,10 +67,8 @@ int main(int argc, char** argv) {
     // An installed program keeps the user's settings in the user's config folder.
     const lumetra::ProgramLayout layout =
         lumetra::programLayout(QCoreApplication::applicationDirPath());
-    // The settings store lives with the other settings, in either layout.
-    lumetra::RegistryStore::adoptFile(layout.settingsDir + QStringLiteral("/registry.ini"));
-    if (layout.installed)
-        lumetra::ClassStore::setDefaultFile(layout.settingsDir + QStringLiteral("/classes.ini"));
+    // The settings store lives with the other settings, in either layout (as for --batch).
+    lumetra::useSettingsStore(layout);
     lumetra::DialogInteraction ui;
     lumetra::RegistryStore registry;
     lumetra::MainWindow window(ui, registry, QCoreApplication::applicationDirPath());

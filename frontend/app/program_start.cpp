@@ -8,8 +8,22 @@
 
 namespace lumetra {
 
+namespace {
+
+// Qt's high-DPI scaling sizes every text, tab, menu and indicator for the screen's density;
+// the proportional rule places and sizes the controls on top of it. Text that also followed
+// the window's height would outgrow the menus and indicators on a large screen.
+ResizeControls::Units mainFormUnits() {
+    ResizeControls::Units u = ResizeControls::pixels();
+    u.textFollowsHeight = false;
+    return u;
+}
+
+} // namespace
+
 MainFormResizer::MainFormResizer(MainWindow& window)
-    : QObject(&window), window_(window), resizer_(std::make_unique<FormResizer>(&window)) {
+    : QObject(&window), window_(window),
+      resizer_(std::make_unique<FormResizer>(&window, mainFormUnits())) {
     // The job form places its rows itself in fixed design units each time the method changes;
     // moving some of them proportionally would let them overlap the rest.
     if (JobForm* form = window.jobForm()) {

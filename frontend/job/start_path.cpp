@@ -1,6 +1,8 @@
 #include "start_path.h"
 
+#include "file_association.h"
 #include "path_rules.h"
+#include "registry_store.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,6 +63,18 @@ ProgramLayout programLayout(const QString& programDir, const LayoutEnvironment& 
 
 ProgramLayout programLayout(const QString& programDir) {
     return programLayout(programDir, LayoutEnvironment::fromSystem());
+}
+
+QString useSettingsStore(const ProgramLayout& layout, const QString& oldFile) {
+    const QString file = joinPath(layout.settingsDir, QStringLiteral("registry.ini"));
+    RegistryStore::adoptFile(file, oldFile);
+    if (layout.installed)
+        ClassStore::setDefaultFile(joinPath(layout.settingsDir, QStringLiteral("classes.ini")));
+    return file;
+}
+
+QString useSettingsStore(const ProgramLayout& layout) {
+    return useSettingsStore(layout, RegistryStore::legacyFile());
 }
 
 QStringList seedExamples(const QString& fromDir, const QString& toDir) {

@@ -36,6 +36,13 @@ QString installedDataDir(const QString& programDir);
 ProgramLayout programLayout(const QString& programDir, const LayoutEnvironment& env);
 ProgramLayout programLayout(const QString& programDir); // from the system's environment
 
+// The settings store of a layout, for the window and --batch alike: registry.ini in its
+// settings folder becomes the file every RegistryStore opens, and an install keeps its file
+// classes there too. When that file does not exist yet and `oldFile` (where earlier versions
+// kept the keys) does, the keys are copied over once. Returns the store's file.
+QString useSettingsStore(const ProgramLayout& layout, const QString& oldFile);
+QString useSettingsStore(const ProgramLayout& layout); // the old place of this desktop
+
 // Copies the files of fromDir that toDir does not have yet; a file already there (the user's
 // own edit) is never replaced. Returns the names copied.
 QStringList seedExamples(const QString& fromDir, const QString& toDir);

@@ -137,14 +137,14 @@ std::vector<ControlState> ResizeControls::apply(QSizeF inner,
             c.left = applyLeft(b_[i], w, present[i].left);
             c.width = c_[i] * w;
             c.height = d_[i] * h;
-            if (kinds_[i] == ControlKind::Text) c.textSize = e_[i] * h;
+            if (kinds_[i] == ControlKind::Text && units_.textFollowsHeight) c.textSize = e_[i] * h;
             break;
         case ControlKind::TabControl:
             c.tabStripHeight = a_[i] * h;
             c.widestTab = b_[i] * w;
             c.width = c_[i] * w;
             c.height = d_[i] * h;
-            c.textSize = e_[i] * h;
+            if (units_.textFollowsHeight) c.textSize = e_[i] * h;
             break;
         case ControlKind::HScrollBar:
             c.top = a_[i] * h;

@@ -45,6 +45,10 @@ class ResizeControls {
         double minInnerHeight = 1500;
         double parkedLeftBelow = -30000; // a control on a hidden tab page
         double parkOffset = 75000;
+        // Whether text sizes follow the inner height. Off where the platform sizes text for
+        // the screen's density (Qt's scaling): the rule then places and sizes the controls on
+        // top of that and leaves their text as it is.
+        bool textFollowsHeight = true;
     };
     static Units twips() { return Units{}; }
     static Units pixels(double twipsPerPixel = kFormTwipsPerPixel);

@@ -96,47 +96,150 @@ QString modernReadout(double frequencyHz, double densityDb) {
              QString::number(densityDb, 'f', 2));
 }
 
+double modernPixelX(const ModernLayout& L, double hz) {
+    return L.frame.left() + (hz - L.xLo) / (L.xHi - L.xLo) * L.frame.width();
+}
+
+double modernPixelY(const ModernLayout& L, double db) {
+    return L.frame.bottom() - (db - L.yLo) / (L.yHi - L.yLo) * L.frame.height();
+}
+
+double modernHzAt(const ModernLayout& L, double pixelX) {
+    return L.xLo + (pixelX - L.frame.left()) / L.frame.width() * (L.xHi - L.xLo);
+}
+
+double modernDbAt(const ModernLayout& L, double pixelY) {
+    return L.yLo + (L.frame.bottom() - pixelY) / L.frame.height() * (L.yHi - L.yLo);
+}
+
+CurveRanges modernDataRanges(const ModernCurve& live, const std::vector<ModernCurve>& held) {
+    double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
+    auto add = [&](const ModernCurve& c) {
+        for (std::size_t i = 0; i < std::min(c.frequencyHz.size(), c.densityDb.size()); ++i) {
+            if (!std::isfinite(c.frequencyHz[i]) || !std::isfinite(c.densityDb[i])) continue;
+            x0 = std::min(x0, c.frequencyHz[i]), x1 = std::max(x1, c.frequencyHz[i]);
+            y0 = std::min(y0, c.densityDb[i]), y1 = std::max(y1, c.densityDb[i]);
+        }
+    };
+    for (const ModernCurve& c : held) add(c);
+    add(live);
+    if (!(x1 >= x0)) return {};
+    // A zero of the density (the mean removed at 0 Hz) lies thousands of dB down.
+    return {{x0, x1}, {std::max(y0, y1 - kModernDynamicRangeDb), y1}};
+}
+
+namespace {
+
+// A frequency view over the data's whole span is the whole plot again. (The whole plot's dB
+// axis has room above the data: a dB view of the data's range is still a zoom, so the next
+// notch goes on from it.)
+void wholeWhenAll(std::optional<AxisRange>& view, AxisRange data) {
+    const double slack = 1e-9 * data.width();
+    if (view && view->lo <= data.lo + slack && view->hi >= data.hi - slack) view.reset();
+}
+
+// Within the data; a view as wide as the data or wider is the data's range itself, exactly.
+AxisRange withinData(AxisRange r, double anchor, AxisRange data) {
+    if (data.width() > 0 && std::isfinite(data.width()) && r.width() >= data.width()) return data;
+    return limitedView(r, anchor, data);
+}
+
+} // namespace
+
+bool ModernExplorer::zoomAt(const ModernLayout& L, QPointF pixel, double notches, bool both,
+                            const CurveRanges& data) {
+    if (notches == 0 || !(L.frame.width() > 0) || !(L.frame.height() > 0)) return false;
+    const ModernView before = view_;
+    const double factor = std::pow(kZoomPerNotch, notches);
+    const double ax = modernHzAt(L, pixel.x());
+    view_.x = withinData(zoomAbout({L.xLo, L.xHi}, ax, factor), ax, data.x);
+    if (both) {
+        const double ay = modernDbAt(L, pixel.y());
+        view_.y = withinData(zoomAbout({L.yLo, L.yHi}, ay, factor), ay, data.y);
+    }
+    wholeWhenAll(view_.x, data.x);
+    return !(view_ == before);
+}
+
+bool ModernExplorer::zoomToBand(const ModernLayout& L, QRectF pixels, bool both,
+                                const CurveRanges& data) {
+    if (!(L.frame.width() > 0) || !(L.frame.height() > 0)) return false;
+    const ModernView before = view_;
+    const AxisRange x = bandRange(modernHzAt(L, pixels.left()), modernHzAt(L, pixels.right()));
+    view_.x = withinData(x, (x.lo + x.hi) / 2, data.x);
+    if (both && pixels.height() >= 1) {
+        const AxisRange y = bandRange(modernDbAt(L, pixels.top()), modernDbAt(L, pixels.bottom()));
+        view_.y = withinData(y, (y.lo + y.hi) / 2, data.y);
+    }
+    wholeWhenAll(view_.x, data.x);
+    return !(view_ == before);
+}
+
+void ModernExplorer::startPan(const ModernLayout& L, QPointF pixel, bool both) {
+    if (!(L.frame.width() > 0) || !(L.frame.height() > 0)) return;
+    pan_ = PanStart{L, pixel, {L.xLo, L.xHi}, {L.yLo, L.yHi}, both || view_.y.has_value()};
+}
+
+bool ModernExplorer::panTo(QPointF pixel, const CurveRanges& data) {
+    if (!pan_) return false;
+    const ModernView before = view_;
+    const ModernLayout& L = pan_->layout;
+    // The view moves with the drag: the point taken stays under the cursor.
+    const double dx = modernHzAt(L, pixel.x()) - modernHzAt(L, pan_->pixel.x());
+    // A whole axis that cannot move stays unzoomed.
+    const AxisRange x = keepWithin(panBy(pan_->x, -dx), data.x);
+    if (view_.x || !(x == pan_->x)) view_.x = x;
+    if (pan_->yMoves) {
+        const double dy = modernDbAt(L, pixel.y()) - modernDbAt(L, pan_->pixel.y());
+        const AxisRange y = keepWithin(panBy(pan_->y, -dy), data.y);
+        if (view_.y || !(y == pan_->y)) view_.y = y;
+    }
+    return !(view_ == before);
+}
+
 std::optional<ModernLayout> drawModernPlot(QPainter& p, QSizeF canvas, const ModernCurve& live,
                                            const std::vector<ModernCurve>& held,
-                                           const QString& header, const QColor& curve1) {
+                                           const QString& header, const QColor& curve1,
+                                           const ModernView& view) {
     if (!mixedViewsMessage(held, PlotView::Modern).isEmpty() || live.view != PlotView::Modern)
         return std::nullopt;
     ModernLayout L;
-    double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
     std::vector<const ModernCurve*> curves;
     for (const ModernCurve& c : held) curves.push_back(&c);
     curves.push_back(&live);
-    for (const ModernCurve* c : curves)
-        for (std::size_t i = 0; i < std::min(c->frequencyHz.size(), c->densityDb.size()); ++i) {
-            if (!std::isfinite(c->frequencyHz[i]) || !std::isfinite(c->densityDb[i])) continue;
-            x0 = std::min(x0, c->frequencyHz[i]), x1 = std::max(x1, c->frequencyHz[i]);
-            y0 = std::min(y0, c->densityDb[i]), y1 = std::max(y1, c->densityDb[i]);
-        }
+    const CurveRanges data = modernDataRanges(live, held);
+    double x0 = data.x.lo, x1 = data.x.hi, y0 = data.y.lo, y1 = data.y.hi;
     if (!(x1 > x0)) x0 -= 0.5, x1 += 0.5;
     if (!(y1 > y0)) y0 -= 1, y1 += 1;
-    // A zero of the density (the mean removed at 0 Hz) lies thousands of dB down: the axis
-    // shows 120 dB below the highest point and the curve leaves the frame there.
-    y0 = std::max(y0, y1 - kModernDynamicRangeDb);
-    // Room above the highest point for its peak label.
-    y1 += 0.08 * (y1 - y0);
-    // The dB axis on its round ticks, a little beyond the data.
-    const std::vector<double> yt = roundTicks(y0, y1, 7);
-    const double ystep = yt.size() >= 2 ? yt[1] - yt[0] : 1;
-    y0 = std::floor(y0 / ystep) * ystep;
-    y1 = std::ceil(y1 / ystep) * ystep;
+    if (view.x && view.x->width() > 0) x0 = view.x->lo, x1 = view.x->hi;
     L.xTicks = roundTicks(x0, x1, 9);
-    L.yTicks = roundTicks(y0, y1, 7);
-    // The widened range may take a coarser step: the frame ends on that step's ticks too.
-    if (L.yTicks.size() >= 2 && L.yTicks[1] - L.yTicks[0] > ystep) {
-        const double s = L.yTicks[1] - L.yTicks[0];
-        y0 = std::floor(y0 / s) * s;
-        y1 = std::ceil(y1 / s) * s;
+    if (view.y && view.y->width() > 0) {
+        // A zoomed view is shown as asked, its ticks inside.
+        y0 = view.y->lo, y1 = view.y->hi;
         L.yTicks = roundTicks(y0, y1, 7);
+    } else {
+        // Room above the highest point for its peak label; below it the curve may leave the
+        // frame 120 dB down.
+        y1 += 0.08 * (y1 - y0);
+        // The dB axis on its round ticks, a little beyond the data.
+        const std::vector<double> yt = roundTicks(y0, y1, 7);
+        const double ystep = yt.size() >= 2 ? yt[1] - yt[0] : 1;
+        y0 = std::floor(y0 / ystep) * ystep;
+        y1 = std::ceil(y1 / ystep) * ystep;
+        L.yTicks = roundTicks(y0, y1, 7);
+        // The widened range may take a coarser step: the frame ends on that step's ticks too.
+        if (L.yTicks.size() >= 2 && L.yTicks[1] - L.yTicks[0] > ystep) {
+            const double s = L.yTicks[1] - L.yTicks[0];
+            y0 = std::floor(y0 / s) * s;
+            y1 = std::ceil(y1 / s) * s;
+            L.yTicks = roundTicks(y0, y1, 7);
+        }
     }
     const Engineering ex = engineeringFor(std::max(std::fabs(x0), std::fabs(x1)));
     const double xstep = L.xTicks.size() >= 2 ? L.xTicks[1] - L.xTicks[0] : 1;
     for (double t : L.xTicks) L.xLabels.push_back(engineeringText(t, ex, xstep));
-    for (double t : L.yTicks) L.yLabels.push_back(engineeringText(t, Engineering{}, ystep));
+    const double ytick = L.yTicks.size() >= 2 ? L.yTicks[1] - L.yTicks[0] : 1;
+    for (double t : L.yTicks) L.yLabels.push_back(engineeringText(t, Engineering{}, ytick));
     L.xCaption = QStringLiteral("Frequency (%1Hz)").arg(ex.prefix);
     L.yCaption = QStringLiteral("PSD (dB/Hz)");
     L.header = header;
@@ -157,8 +260,8 @@ std::optional<ModernLayout> drawModernPlot(QPainter& p, QSizeF canvas, const Mod
                 canvas.height() - m - legendH - m - lh - m - lh - m));
     L.xLo = x0, L.xHi = x1, L.yLo = y0, L.yHi = y1;
     const QRectF f = L.frame;
-    auto px = [&](double x) { return f.left() + (x - x0) / (x1 - x0) * f.width(); };
-    auto py = [&](double y) { return f.bottom() - (y - y0) / (y1 - y0) * f.height(); };
+    auto px = [&](double x) { return modernPixelX(L, x); };
+    auto py = [&](double y) { return modernPixelY(L, y); };
 
     p.save();
     p.fillRect(QRectF(QPointF(0, 0), canvas), Qt::white);

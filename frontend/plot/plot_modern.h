@@ -4,6 +4,8 @@
 // classic view stays as plot_render draws it.
 #pragma once
 
+#include "plot_zoom.h"
+
 #include <QColor>
 #include <QRectF>
 #include <QSizeF>
@@ -67,10 +69,60 @@ struct ModernLayout {
     double xLo = 0, xHi = 1, yLo = 0, yHi = 1; // the values at the frame's edges
 };
 
+// The one pixel <-> value mapping of a drawn modern plot: the drawing, the peak marks, the
+// readout and zoom and pan all go through these.
+double modernPixelX(const ModernLayout& L, double hz);
+double modernPixelY(const ModernLayout& L, double db);
+double modernHzAt(const ModernLayout& L, double pixelX);
+double modernDbAt(const ModernLayout& L, double pixelY);
+
+// What zoom and pan may show: the curves' frequency span and their dB range down to
+// kModernDynamicRangeDb below the highest point (finite values only).
+CurveRanges modernDataRanges(const ModernCurve& live, const std::vector<ModernCurve>& held);
+
+// A zoomed modern view: the asked-for ranges, in Hz and dB/Hz; an axis without one shows the
+// whole plot.
+struct ModernView {
+    std::optional<AxisRange> x, y;
+    bool zoomed() const { return x.has_value() || y.has_value(); }
+    bool operator==(const ModernView&) const = default;
+};
+
+// Zoom and pan of the modern view, with the classic view's gestures: a wheel notch shows
+// `kZoomPerNotch` of the width about the cursor, a band zooms to it, a pan drags the view
+// along. Every view stays within the data's ranges; the pixels are taken through the layout
+// they were seen on.
+class ModernExplorer {
+  public:
+    static constexpr double kZoomPerNotch = 0.8;
+
+    const ModernView& view() const { return view_; }
+    void reset() { view_ = {}, pan_.reset(); }
+    // notches > 0 zoom in; both: the dB axis too. False when nothing changed.
+    bool zoomAt(const ModernLayout& L, QPointF pixel, double notches, bool both,
+                const CurveRanges& data);
+    bool zoomToBand(const ModernLayout& L, QRectF pixels, bool both, const CurveRanges& data);
+    // The dB axis moves along when `both` or when it is zoomed already.
+    void startPan(const ModernLayout& L, QPointF pixel, bool both);
+    bool panTo(QPointF pixel, const CurveRanges& data);
+    void endPan() { pan_.reset(); }
+
+  private:
+    struct PanStart {
+        ModernLayout layout;
+        QPointF pixel;
+        AxisRange x, y;
+        bool yMoves = false;
+    };
+    ModernView view_;
+    std::optional<PanStart> pan_;
+};
+
 // Draws the live curve over the held ones on a white canvas; nullopt (nothing drawn) when the
-// views are mixed. `header` is the run information line.
+// views are mixed. `header` is the run information line; `view` a zoomed view.
 std::optional<ModernLayout> drawModernPlot(QPainter& p, QSizeF canvas, const ModernCurve& live,
                                            const std::vector<ModernCurve>& held,
-                                           const QString& header, const QColor& curve1);
+                                           const QString& header, const QColor& curve1,
+                                           const ModernView& view = {});
 
 } // namespace lumetra::plot

@@ -57,8 +57,8 @@ std::vector<ModernMark> drawModernMarks(QPainter& p, QSizeF canvas, const Modern
     std::vector<ModernMark> out;
     const QRectF f = L.frame;
     if (f.width() <= 0 || f.height() <= 0 || !(L.xHi > L.xLo) || !(L.yHi > L.yLo)) return out;
-    auto px = [&](double x) { return f.left() + (x - L.xLo) / (L.xHi - L.xLo) * f.width(); };
-    auto py = [&](double y) { return f.bottom() - (y - L.yLo) / (L.yHi - L.yLo) * f.height(); };
+    auto px = [&](double x) { return modernPixelX(L, x); };
+    auto py = [&](double y) { return modernPixelY(L, y); };
     // The drawing's own text size and scale.
     const double r = std::max(0.5, std::min(canvas.width() / 640.0, canvas.height() / 480.0));
     QFont font(QStringLiteral("Arial"));
@@ -140,7 +140,8 @@ void storePlotView(PlotSettingsStore& store, PlotView view) {
 std::optional<ModernLayout> saveModernPlot(const QString& path, QSize size, const ModernCurve& live,
                                            const std::vector<ModernCurve>& held,
                                            const QString& header, const QColor& curve1,
-                                           QString* error, const ModernPeaks& peaks) {
+                                           QString* error, const ModernPeaks& peaks,
+                                           const ModernView& view) {
     auto fail = [error](const QString& why) {
         if (error) *error = why;
         return std::nullopt;
@@ -165,7 +166,7 @@ std::optional<ModernLayout> saveModernPlot(const QString& path, QSize size, cons
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(header);
         QPainter p(&svg);
-        layout = drawModernPlot(p, QSizeF(size), live, held, header, curve1);
+        layout = drawModernPlot(p, QSizeF(size), live, held, header, curve1, view);
         marks(p, layout);
 #else
         return fail(QStringLiteral("this build has no SVG support"));
@@ -179,14 +180,14 @@ std::optional<ModernLayout> saveModernPlot(const QString& path, QSize size, cons
         pdf.setPageMargins(QMarginsF());
         pdf.setTitle(header);
         QPainter p(&pdf);
-        layout = drawModernPlot(p, QSizeF(size), live, held, header, curve1);
+        layout = drawModernPlot(p, QSizeF(size), live, held, header, curve1, view);
         marks(p, layout);
     } else {
         QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::white);
         {
             QPainter p(&image);
-            layout = drawModernPlot(p, QSizeF(size), live, held, header, curve1);
+            layout = drawModernPlot(p, QSizeF(size), live, held, header, curve1, view);
             marks(p, layout);
         }
         QBuffer buffer(&bytes);

@@ -42,12 +42,13 @@ PlotView storedPlotView(const PlotSettingsStore& store);
 // Throws what the store throws when its key cannot be made.
 void storePlotView(PlotSettingsStore& store, PlotView view);
 
-// The modern plot at `size`, in the format the file's suffix names (.svg, .pdf, else an image
-// format such as .png or .bmp); the old file stays until the new one is whole. The layout
-// drawn, or nullopt with *error set.
+// The modern plot at `size` (zoomed to `view`), in the format the file's suffix names (.svg, .pdf,
+// else an image format such as .png or .bmp); the old file stays until the new one is whole. The
+// layout drawn, or nullopt with *error set.
 std::optional<ModernLayout> saveModernPlot(const QString& path, QSize size, const ModernCurve& live,
                                            const std::vector<ModernCurve>& held,
                                            const QString& header, const QColor& curve1,
-                                           QString* error, const ModernPeaks& peaks = {});
+                                           QString* error, const ModernPeaks& peaks = {},
+                                           const ModernView& view = {});
 
 } // namespace lumetra::plot

@@ -150,6 +150,11 @@ AxisRange keepWithin(AxisRange view, AxisRange data) {
     return view;
 }
 
+AxisRange limitedView(AxisRange r, double anchor, AxisRange data) {
+    const double widest = data.width() > 0 ? data.width() : 1e300;
+    return keepWithin(limitWidth(r, anchor, minimumWidth(r), widest), data);
+}
+
 std::optional<int> nearestCurvePoint(const PlotScale& st, double realX) {
     const int n = std::min<int>(st.n, static_cast<int>(std::min(st.freq.size(), st.psd.size())));
     const double t = realX / st.xFactor;

@@ -58,6 +58,10 @@ double realYAt(const PlotScale& st, double pixelY, double canvasHeight);
 // leaves the view as it is.
 AxisRange keepWithin(AxisRange view, AxisRange data);
 
+// `r` no narrower than floats can show, no wider than `data` and moved within it (a `data`
+// without width limits nothing).
+AxisRange limitedView(AxisRange r, double anchor, AxisRange data);
+
 // The frequency span and the dB range of the live curve and the held ones (finite values only).
 struct CurveRanges {
     AxisRange x, y;

@@ -51,12 +51,6 @@ const QString kMarkCountValue = QStringLiteral("MarkPeakCount");
 // Each wheel notch shows this share of the width.
 constexpr double kZoomPerNotch = 0.8;
 
-// A view within the curves' range, no narrower than floats can show.
-AxisRange limited(AxisRange r, double anchor, AxisRange data) {
-    const double widest = data.width() > 0 ? data.width() : 1e300;
-    return keepWithin(limitWidth(r, anchor, minimumWidth(r), widest), data);
-}
-
 } // namespace
 
 PlotController::PlotController(FormView& view, JobState& state, RunPipeline& pipeline,
@@ -188,7 +182,7 @@ ModernPeaks PlotController::modernPeaks() const {
 
 void PlotController::drawModern(QPainter& p, QSizeF size) {
     modernLayout_ = drawModernPlot(p, size, modernLive_, modernHeld_, modernHeader_,
-                                   setup_->options().penColor(Curve1));
+                                   setup_->options().penColor(Curve1), modernZoom_.view());
     modernMarks_.clear();
     if (!modernLayout_ || !markPeaks_) return;
     std::vector<const ModernCurve*> curves;
@@ -204,6 +198,8 @@ void PlotController::startModernPlot(const ModernRun& run) {
         return;
     }
     applyEvent(PlotEvent::StartPlot);
+    // A new run is shown whole.
+    modernZoom_.reset();
     lastJobName_ = state_.jobName;
     modernLive_ = modernCurveFromRun(run, lastJobName_);
     modernHeader_ = modernHeader(run, lastJobName_);
@@ -219,7 +215,7 @@ void PlotController::startModernPlot(const ModernRun& run) {
     zoomX_.reset();
     zoomY_.reset();
     pan_.reset();
-    plotPage_->setPlotAvailable(true, false);
+    plotPage_->setPlotAvailable(true, true);
     clearReadout();
     showHeldState();
     plotPage_->canvasChanged();
@@ -243,6 +239,7 @@ void PlotController::startPlot(const RunResult& result) {
         return;
     }
     modernLayout_.reset();
+    modernZoom_.reset();
     // The Plot page is shown before drawing, so the canvas takes the size it is shown at.
     applyEvent(PlotEvent::StartPlot);
 
@@ -462,7 +459,7 @@ bool PlotController::writePlotFile(const QString& path, QString* error) {
     if (modernShown())
         return saveModernPlot(path, plotPage_->canvas().size(), modernLive_, modernHeld_,
                               modernHeader_, setup_->options().penColor(Curve1), error,
-                              modernPeaks())
+                              modernPeaks(), modernZoom_.view())
             .has_value();
     // The same drawing as on screen, at the canvas's size, in the format the name asks for.
     return savePlotFile(path, lastInput_, setup_->options(), plotPage_->canvas().size(),
@@ -525,46 +522,67 @@ void PlotController::applyZoom() {
     redrawPlot();
 }
 
+CurveRanges PlotController::modernData() const {
+    return modernDataRanges(modernLive_, modernHeld_);
+}
+
 void PlotController::zoomAt(QPointF pixel, double notches, bool both) {
-    if (modernShown() || !hasPlot_ || notches == 0) return;
+    if (!hasPlot_ || notches == 0) return;
+    if (modernShown()) {
+        if (modernZoom_.zoomAt(*modernLayout_, pixel, notches, both, modernData())) redrawPlot();
+        return;
+    }
     const QSizeF size(plotPage_->canvas().size());
     const double factor = std::pow(kZoomPerNotch, notches);
     const double ax = realXAt(lastPlot_, pixel.x(), size.width());
     const AxisRange x = zoomAbout(viewX(), ax, factor);
     const CurveRanges data = curveRanges(lastInput_, held_.curves());
-    zoomX_ = limited(x, ax, data.x);
+    zoomX_ = limitedView(x, ax, data.x);
     if (both) {
         const double ay = realYAt(lastPlot_, pixel.y(), size.height());
         const AxisRange y = zoomAbout(viewY(), ay, factor);
-        zoomY_ = limited(y, ay, data.y);
+        zoomY_ = limitedView(y, ay, data.y);
     }
     applyZoom();
 }
 
 void PlotController::zoomToBand(QRectF pixels, bool both) {
-    if (modernShown() || !hasPlot_) return;
+    if (!hasPlot_) return;
+    if (modernShown()) {
+        if (modernZoom_.zoomToBand(*modernLayout_, pixels, both, modernData())) redrawPlot();
+        return;
+    }
     const QSizeF size(plotPage_->canvas().size());
     const AxisRange x = bandRange(realXAt(lastPlot_, pixels.left(), size.width()),
                                   realXAt(lastPlot_, pixels.right(), size.width()));
     const CurveRanges data = curveRanges(lastInput_, held_.curves());
-    zoomX_ = limited(x, (x.lo + x.hi) / 2, data.x);
+    zoomX_ = limitedView(x, (x.lo + x.hi) / 2, data.x);
     if (both && pixels.height() >= 1) {
         const AxisRange y = bandRange(realYAt(lastPlot_, pixels.top(), size.height()),
                                       realYAt(lastPlot_, pixels.bottom(), size.height()));
-        zoomY_ = limited(y, (y.lo + y.hi) / 2, data.y);
+        zoomY_ = limitedView(y, (y.lo + y.hi) / 2, data.y);
     }
     applyZoom();
 }
 
 void PlotController::startPan(QPointF pixel, bool both) {
-    if (modernShown() || !hasPlot_) return;
+    if (!hasPlot_) return;
+    if (modernShown()) {
+        modernZoom_.startPan(*modernLayout_, pixel, both);
+        return;
+    }
     // The pan starts from what is shown, so it moves whole grid divisions.
     pan_ = PanStart{pixel, lastPlot_, shownXRange(lastPlot_), shownYRange(lastPlot_),
                     both || zoomY_.has_value()};
 }
 
 void PlotController::panTo(QPointF pixel) {
-    if (modernShown() || !hasPlot_ || !pan_) return;
+    if (!hasPlot_) return;
+    if (modernShown()) {
+        if (modernZoom_.panTo(pixel, modernData())) redrawPlot();
+        return;
+    }
+    if (!pan_) return;
     const QSizeF size(plotPage_->canvas().size());
     const PlotScale& s = pan_->scale;
     // The view moves against the drag, by whole divisions: the ticks stay round and the
@@ -593,7 +611,13 @@ void PlotController::panTo(QPointF pixel) {
 
 void PlotController::resetView() {
     pan_.reset();
+    modernZoom_.endPan();
     if (!hasPlot_ || !zoomed()) return;
+    if (modernShown()) {
+        modernZoom_.reset();
+        redrawPlot();
+        return;
+    }
     zoomX_.reset();
     zoomY_.reset();
     applyZoom();
@@ -611,20 +635,20 @@ void PlotController::readoutAt(QPointF pixel) {
             clearReadout();
             return;
         }
-        const double hz = L.xLo + (pixel.x() - f.left()) / f.width() * (L.xHi - L.xLo);
+        const double hz = modernHzAt(L, pixel.x());
         std::size_t k = 0;
         for (std::size_t i = 1; i < fr.size(); ++i)
             if (std::fabs(fr[i] - hz) < std::fabs(fr[k] - hz)) k = i;
         cursor_ = pixel;
         const double db = modernLive_.densityDb[k];
-        const QPointF at(f.left() + (fr[k] - L.xLo) / (L.xHi - L.xLo) * f.width(),
-                         f.bottom() -
-                             (std::clamp(db, L.yLo, L.yHi) - L.yLo) / (L.yHi - L.yLo) * f.height());
+        const QPointF at(modernPixelX(L, fr[k]), modernPixelY(L, std::clamp(db, L.yLo, L.yHi)));
         plotPage_->view()->setCrosshair(pixel, at);
-        plotPage_->setStatusText(QStringLiteral("%1   (point %2 of %3)")
-                                     .arg(modernReadout(fr[k], db))
-                                     .arg(k + 1)
-                                     .arg(fr.size()));
+        plotPage_->setStatusText(
+            QStringLiteral("%1   (point %2 of %3)%4")
+                .arg(modernReadout(fr[k], db))
+                .arg(k + 1)
+                .arg(fr.size())
+                .arg(zoomed() ? QStringLiteral("   zoomed: Home shows it all") : QString()));
         return;
     }
     const PlotScale& st = lastPlot_;

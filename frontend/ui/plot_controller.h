@@ -113,7 +113,11 @@ class PlotController : public QObject {
     // How many of the most prominent peaks are marked (1..20, 5 at first; remembered).
     void setMarkCount(int count);
     int markCount() const { return markCount_; }
-    bool zoomed() const { return zoomX_.has_value() || zoomY_.has_value(); }
+    bool zoomed() const {
+        return zoomX_.has_value() || zoomY_.has_value() || modernZoom_.view().zoomed();
+    }
+    // The modern view's zoom (empty: the whole plot).
+    const plot::ModernView& modernView() const { return modernZoom_.view(); }
 
   private:
     void startModernPlot(const ModernRun& run);
@@ -172,6 +176,8 @@ class PlotController : public QObject {
     std::optional<plot::ModernLayout> modernLayout_;
     std::vector<double> modernPeakHz_, modernPeakDb_; // the engine's, most prominent first
     std::vector<plot::ModernMark> modernMarks_;
+    plot::ModernExplorer modernZoom_;
+    plot::CurveRanges modernData() const;
     plot::ModernPeaks modernPeaks() const;
     plot::DrawExtras drawExtras() const;
     plot::PlotEnvironment canvasEnvironment() const;

@@ -31,14 +31,10 @@ bool dbModifier(Qt::KeyboardModifiers m) {
 
 } // namespace
 
-QString plotExploreHint() {
-    return QStringLiteral("Wheel: zoom frequency (Shift: and dB) \u00b7 drag: zoom to band \u00b7 "
-                          "right-drag: pan \u00b7 double-click or Home: whole plot");
-}
-
-QString plotWholeHint() {
-    return QStringLiteral("The modern view shows the whole plot; zoom and pan are in the classic "
-                          "view (View > Classic).");
+QString plotExploreHint(bool modern) {
+    return QStringLiteral("Wheel: zoom frequency (Shift: and %1) \u00b7 drag: zoom to band \u00b7 "
+                          "right-drag: pan \u00b7 double-click or Home: whole plot")
+        .arg(modern ? QStringLiteral("dB/Hz") : QStringLiteral("dB"));
 }
 
 QString noPlotYetText() {
@@ -260,9 +256,9 @@ void PlotPage::canvasChanged() {
     view_->canvasChanged();
 }
 
-void PlotPage::setPlotAvailable(bool available, bool explorable) {
+void PlotPage::setPlotAvailable(bool available, bool modern) {
     plotAvailable_ = available;
-    explorable_ = explorable;
+    modern_ = modern;
     view_->setHasPlot(available);
     status_->setText(available ? hint() : noPlotYetText());
     cmdPrint_->setEnabled(available);
@@ -275,7 +271,7 @@ void PlotPage::setStatusText(const QString& text) {
 }
 
 QString PlotPage::hint() const {
-    return explorable_ ? plotExploreHint() : plotWholeHint();
+    return plotExploreHint(modern_);
 }
 
 } // namespace lumetra

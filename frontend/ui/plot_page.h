@@ -89,8 +89,8 @@ class PlotPage : public QWidget {
     QSize canvasSizeForPlot() const;
     void canvasChanged();
     // Print and Save As act on a plot; without one they are off.
-    // explorable: the plot takes zoom and pan (the modern view draws the whole plot only).
-    void setPlotAvailable(bool available, bool explorable = true);
+    // modern: the plot is the modern view's, whose dB axis reads dB/Hz.
+    void setPlotAvailable(bool available, bool modern = false);
     // The readout; empty shows the hint on how to explore (or that there is no plot yet).
     void setStatusText(const QString& text);
 
@@ -119,7 +119,7 @@ class PlotPage : public QWidget {
     QPushButton* cmdPrint_ = nullptr;
     QPushButton* cmdFileSaveAs_ = nullptr;
     bool plotAvailable_ = false;
-    bool explorable_ = true;
+    bool modern_ = false;
     QString hint() const;
     QPushButton* cmdHold_ = nullptr;
     QPushButton* cmdClearHeld_ = nullptr;
@@ -127,10 +127,8 @@ class PlotPage : public QWidget {
     void addCompareButtons(QHBoxLayout* buttons);
 };
 
-// The status line's text when the cursor is not over the curve.
-QString plotExploreHint();
-// The line under a plot that takes no zoom or pan (the modern view).
-QString plotWholeHint();
+// The status line's text when the cursor is not over the curve, in the view's units.
+QString plotExploreHint(bool modern = false);
 QString noPlotYetText();
 
 } // namespace lumetra

@@ -258,6 +258,14 @@ SPECEST_API int32_t specest_estimate_batch64(const specest_params* p, const doub
 SPECEST_API int32_t specest_run_file(const char* job_path, const char* report_dir, int32_t flags,
                                      specest_output* out);
 
+/* Runs a job file in the modern profile, as specest_run_file with SPECEST_PROFILE_MODERN does,
+ * but fills out in double precision like specest_estimate64: freqs in Hz, psd the density, db
+ * 10 log10 of it, peaks (frequency, density, prominence) most prominent first. No report file;
+ * report_sink gets the run's report. grid_cap: specest_file_capacity's grid. Returns what
+ * specest_estimate64 returns. Newer than the other entries: a caller that may meet an older
+ * library looks it up with dlsym. */
+SPECEST_API int32_t specest_run_file_modern(const char* job_path, specest_output64* out);
+
 /* The capacity a job file needs, read without running it. */
 SPECEST_API int32_t specest_file_capacity(const char* job_path, specest_capacity_info* out,
                                           char* message, int32_t message_cap);

@@ -114,9 +114,8 @@ def _samples(x):
         raise ValueError(f"x has {arr.size} samples; the engine takes at most 2**31 - 1")
     is_complex = arr.dtype.kind == "c"
     data = np.ascontiguousarray(arr, dtype=np.complex64 if is_complex else np.float32)
-    finite = np.isfinite(data)
-    if not finite.all():
-        i = int(np.argmin(finite))
+    i = _modern.first_non_finite(data)
+    if i is not None:
         raise ValueError(
             f"x[{i}] = {arr[i]!r} is not a finite single-precision number; "
             "samples must be finite"

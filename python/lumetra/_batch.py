@@ -51,9 +51,9 @@ def _records(x, axis, dtype_real, dtype_complex, what):
         raise ValueError(f"x has {records} slices; at most 2**31 - 1 can be estimated at once")
     is_complex = arr.dtype.kind == "c"
     data = np.ascontiguousarray(moved, dtype=dtype_complex if is_complex else dtype_real)
-    finite = np.isfinite(data)
-    if not finite.all():
-        where = np.unravel_index(int(np.argmin(finite.reshape(-1))), data.shape)
+    bad = _modern.first_non_finite(data.reshape(-1))
+    if bad is not None:
+        where = np.unravel_index(bad, data.shape)
         index = list(where[:-1])
         index.insert(axis, where[-1])
         index = tuple(int(i) for i in index)

@@ -43,6 +43,17 @@ def _real(name, value):
     return value
 
 
+def first_non_finite(data):
+    """Index of data's first value that is not finite, or None. A finite sum (in double
+    precision, so float32 cannot overflow) proves every value finite without an array of flags."""
+    with np.errstate(all="ignore"):
+        total = data.sum(dtype=np.complex128 if data.dtype.kind == "c" else np.float64)
+    if np.isfinite(total):
+        return None
+    finite = np.isfinite(data)
+    return None if finite.all() else int(np.argmin(finite))
+
+
 def samples(x):
     """x as contiguous float64 (complex128 when complex) and whether it is complex."""
     arr = np.asarray(x)
@@ -56,9 +67,8 @@ def samples(x):
         raise ValueError(f"x has {arr.size} samples; at most 2**31 - 1 can be estimated")
     is_complex = arr.dtype.kind == "c"
     data = np.ascontiguousarray(arr, dtype=np.complex128 if is_complex else np.float64)
-    finite = np.isfinite(data)
-    if not finite.all():
-        i = int(np.argmin(finite))
+    i = first_non_finite(data)
+    if i is not None:
         raise ValueError(f"x[{i}] = {arr[i]!r} is not a finite number; samples must be finite")
     return data, is_complex
 
@@ -188,7 +198,8 @@ def run(x, method, *, fs=1.0, nfft=None, times=None, window=None, detrend="const
     if status != _abi.SUCCESS:
         raise ValueError(_abi.text(msg.value).strip() or f"the settings are not valid ({status})")
 
-    grid = [np.empty(cap.grid, np.float64) for _ in range(3)]
+    # The engine writes the grid straight into these (no copy); psd() takes no dB values.
+    grid = [np.empty(cap.grid if k < 2 or not density_only else 0, np.float64) for k in range(3)]
     coef = [np.zeros(2 * cap.coef, np.float64) for _ in range(3)]
     peaks = np.zeros((cap.peaks, 3), np.float64)
     out = _abi.new_output64()
@@ -229,8 +240,8 @@ def run(x, method, *, fs=1.0, nfft=None, times=None, window=None, detrend="const
         raise RuntimeError("lumetra: the engine reported more values than the arrays hold")
 
     def coefficients(buf, count):
-        c = buf[: 2 * count].view(np.complex128).copy()
-        return c.real.copy() if not is_complex else c
+        c = buf[: 2 * count].view(np.complex128)
+        return c.copy() if is_complex else c.real.copy()
 
     return dict(
         method=m,

@@ -1,7 +1,7 @@
 // The C++ batch: each record gives the bits of its one-record call, in both profiles, with
 // real and complex records, on several threads; a failed record stays its own.
+#include "engine_api.h"
 #include "simd/parallel.h"
-#include "specest/specest.hpp"
 
 #include <gtest/gtest.h>
 

@@ -189,6 +189,34 @@ TEST(Fft64, EveryThreadGivesTheSameBits) {
     }
 }
 
+// The real transform with its input as scratch gives rfft's bits and stays inside its bins.
+// Above the cache limit (2^19 points) plans are made per call, with no real-twiddle table, and
+// still give the transform: a composite length (halves of 3^12) and a prime one (Bluestein).
+TEST(Fft64, ScratchInputAndPerCallPlansGiveTheSameBitsAndTheTransform) {
+    auto rng = test::seeded_rng("Fft64.ScratchInputAndPerCallPlansGiveTheSameBitsAndTheTransform");
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    auto ns = lengths();
+    for (std::size_t n : {std::size_t{2} * 531441, std::size_t{1048583}}) ns.push_back(n);
+    for (std::size_t n : ns) {
+        std::vector<double> x(n);
+        for (double& v : x) v = u(rng);
+        const cd guard(12345.0, -6789.0);
+        std::vector<cd> kept(n / 2 + 2, guard), scratch(n / 2 + 2, guard);
+        fft64::rfft(x.data(), n, kept.data());
+        std::vector<double> input = x;
+        fft64::rfft_scratch(input.data(), n, scratch.data());
+        ASSERT_EQ(scratch[n / 2 + 1], guard) << "n=" << n;
+        ASSERT_EQ(std::memcmp(kept.data(), scratch.data(), kept.size() * sizeof(cd)), 0)
+            << "n=" << n;
+        if (n < (std::size_t{1} << 20)) continue;
+        std::vector<std::size_t> bins;
+        for (std::size_t i = 0; i < 12; ++i) bins.push_back(i * (n / 2) / 11);
+        const std::vector<cd> full(x.begin(), x.end());
+        ASSERT_LT(relative_error(kept.data(), direct_dft(full, bins, -1), bins), tolerance(n))
+            << "n=" << n;
+    }
+}
+
 TEST(Fft64, NextFastLengthIsTheSmallestFiveSmoothLength) {
     auto smooth = [](std::size_t v) {
         for (std::size_t p : {2, 3, 5})

@@ -10,7 +10,7 @@
 #include "simd/lags64_kernels.h"
 #include "simd/parallel.h"
 
-#include "specest/specest.hpp"
+#include "engine_api.h"
 
 #include <gtest/gtest.h>
 

@@ -68,6 +68,7 @@ has libspecest1 "$libdir/libspecest.so.1"
 lacks libspecest1 "$libdir/libspecest.so"
 has libspecest-dev "$libdir/libspecest.so"
 has libspecest-dev include/specest/specest.h
+has libspecest-dev include/specest/specest.hpp
 has libspecest-dev "$libdir/cmake/specest/specestConfig.cmake"
 has libspecest-dev "$libdir/pkgconfig/specest.pc"
 has python3-lumetra lib/python3/dist-packages/lumetra/__init__.py

@@ -1,7 +1,7 @@
 // Helpers for engine tests: temporary folders, job and data files, one-call runs.
 #pragma once
 
-#include "specest/specest.hpp"
+#include "engine_api.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "plot_options.h"
 #include "plot_registry.h"
 #include "registry_store.h"
+#include "start_path.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,8 +27,20 @@ using namespace lumetra;
 
 namespace {
 
-QString programPath() {
+QString builtProgram() {
     return QFileInfo(QStringLiteral(LUMETRA_ENGINE_LIBRARY)).absolutePath() + "/Lumetra";
+}
+
+// The program and its engine copied into `dir`: a folder without "user" is an install (its
+// settings go to $XDG_CONFIG_HOME/Lumetra), one with it a portable copy (settings beside it).
+// The build tree itself is a portable copy whose settings a test must not touch.
+QString programCopy(const QString& dir, bool portable) {
+    QDir().mkpath(dir);
+    if (portable) QDir().mkpath(dir + "/user");
+    const QString program = dir + "/Lumetra";
+    QFile::copy(builtProgram(), program);
+    QFile::copy(QStringLiteral(LUMETRA_ENGINE_LIBRARY), dir + "/libspecest.so");
+    return program;
 }
 
 QByteArray readFile(const QString& path) {
@@ -61,6 +74,7 @@ struct Run {
 class TestBatchExport : public QObject {
     Q_OBJECT
     QTemporaryDir tmp_;
+    QString program_;
 
     QString path(const QString& name) const { return tmp_.filePath(name); }
 
@@ -72,17 +86,19 @@ class TestBatchExport : public QObject {
         return path(name);
     }
 
-    Run runProgram(const QStringList& args) {
+    Run runProgram(const QStringList& args) { return runProgramAt(program_, path("config"), args); }
+
+    Run runProgramAt(const QString& program, const QString& configHome, const QStringList& args) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         // No display of any kind: the batch run must not need one.
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         env.remove("QT_QPA_PLATFORM");
-        env.insert("XDG_CONFIG_HOME", path("config"));
+        env.insert("XDG_CONFIG_HOME", configHome);
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(tmp_.path());
-        p.start(programPath(), args);
+        p.start(program, args);
         Run r;
         if (!p.waitForFinished(60000)) {
             p.kill();
@@ -98,7 +114,9 @@ class TestBatchExport : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(tmp_.isValid());
-        QVERIFY2(QFile::exists(programPath()), qPrintable(programPath()));
+        QVERIFY2(QFile::exists(builtProgram()), qPrintable(builtProgram()));
+        program_ = programCopy(path("prefix/bin"), false);
+        QVERIFY2(QFile::exists(program_), qPrintable(program_));
     }
 
     void arguments_data() {
@@ -301,6 +319,68 @@ class TestBatchExport : public QObject {
         QVERIFY(!QFile::exists(path("~Lumetra.out")));
     }
 
+    // --batch plots with the settings store the window uses (one shared function): the store
+    // in the layout's settings folder, filled once from the old place when only that has keys.
+    void settingsOfTheWindow_data() {
+        QTest::addColumn<bool>("portable");
+        QTest::addColumn<bool>("atNewPlace"); // keys already where the window keeps them
+        QTest::addColumn<bool>("atOldPlace");
+        QTest::addColumn<int>("curve1");
+        const int green = 0x00FF00, red = 0xFF0000, blue = 0x0000FF;
+        // The old place is not read once the new one exists.
+        QTest::newRow("install layout") << false << true << true << green;
+        QTest::newRow("portable layout") << true << true << true << green;
+        QTest::newRow("old place only") << false << false << true << red;
+        QTest::newRow("old place only, portable") << true << false << true << red;
+        QTest::newRow("nothing stored") << false << false << false << blue;
+    }
+    void settingsOfTheWindow() {
+        QFETCH(bool, portable);
+        QFETCH(bool, atNewPlace);
+        QFETCH(bool, atOldPlace);
+        QFETCH(int, curve1);
+        QTemporaryDir dir;
+        const QString programDir = dir.filePath(portable ? "Lumetra" : "opt/bin");
+        const QString program = programCopy(programDir, portable);
+        const QString config = dir.filePath("config");
+        const QString oldPlace = config + "/Tavrenco/registry.ini";
+        const QString newPlace =
+            portable ? programDir + "/registry.ini" : config + "/Lumetra/registry.ini";
+        auto store = [](const QString& file, int color) {
+            RegistryStore registry(file);
+            plot::RegistryPlotStore s(registry);
+            plot::PlotOptions o;
+            o.colors[plot::Curve1] = plot::bgrFromColor(QColor::fromRgb(QRgb(color)));
+            plot::savePlotOptions(s, o);
+        };
+        if (atOldPlace) store(oldPlace, 0xFF0000);
+        if (atNewPlace) store(newPlace, 0x00FF00);
+
+        // The window's start takes its store from the same function, for the same layout.
+        LayoutEnvironment env;
+        env.configHome = config;
+        env.dataHome = dir.filePath("data");
+        env.writable = [](const QString&) { return true; };
+        QCOMPARE(programLayout(programDir, env).settingsDir + "/registry.ini", newPlace);
+
+        copyExample("Ex-Perio.0");
+        auto curveColorIn = [&](const QString& png) -> int {
+            const Run r = runProgramAt(program, config, {"--batch", "Ex-Perio.0", "--png", png});
+            if (r.exitCode != 0) qWarning("%s", qPrintable(r.err));
+            const QImage image(path(png), "PNG");
+            for (int color : {0x00FF00, 0xFF0000, 0x0000FF})
+                if (countColor(image, QRgb(color)) > 200) return color;
+            return -1;
+        };
+        QCOMPARE(curveColorIn("first.png"), curve1);
+        QCOMPARE(QFileInfo::exists(newPlace), atNewPlace || atOldPlace);
+        if (!atOldPlace) return;
+        // Read once: later keys at the old place change nothing; the old file is left as it was.
+        store(oldPlace, 0x0000FF);
+        QCOMPARE(curveColorIn("second.png"), curve1);
+        QVERIFY(QFileInfo::exists(oldPlace));
+    }
+
     void fileNamesThatAreNotUtf8_data() {
         QTest::addColumn<QByteArray>("arg");
         QTest::addColumn<QString>("shown"); // empty: the name is fine
@@ -332,7 +412,7 @@ class TestBatchExport : public QObject {
         std::fclose(f);
         QProcess p;
         p.setWorkingDirectory(tmp_.path());
-        p.start("/bin/sh", {"-c", "\"$0\" --batch \"$(printf 'caf\\351.0')\"", programPath()});
+        p.start("/bin/sh", {"-c", "\"$0\" --batch \"$(printf 'caf\\351.0')\"", program_});
         QVERIFY(p.waitForFinished(60000));
         const QString err = QString::fromUtf8(p.readAllStandardError());
         QCOMPARE(p.exitCode(), int(kBatchBadArguments));

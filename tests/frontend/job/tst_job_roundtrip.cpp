@@ -8,10 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "engine_api.h"
 #include "job_params.h"
 #include "job_reader.h"
 #include "run_context.h"
-#include "specest/specest.hpp"
 #include "stop.h"
 
 using namespace lumetra;

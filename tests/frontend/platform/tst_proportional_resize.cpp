@@ -173,6 +173,42 @@ class TestProportionalResize : public QObject {
         QCOMPARE(out[8].width, 480.0);
     }
 
+    // On top of the platform's density scaling: places and sizes follow the inner area at any
+    // size, text sizes stay as the platform set them.
+    void textLeftToThePlatform_data() {
+        QTest::addColumn<QSizeF>("inner");
+        QTest::newRow("twice the design") << QSizeF(22000, 17800);
+        QTest::newRow("4K at 96 dpi") << QSizeF(3840 * 12.0, 2100 * 12.0);
+        QTest::newRow("800x600") << QSizeF(800 * 12.0, 540 * 12.0);
+        QTest::newRow("wide and low") << QSizeF(30000, 4000);
+    }
+    void textLeftToThePlatform() {
+        QFETCH(QSizeF, inner);
+        ResizeControls::Units units = ResizeControls::twips();
+        units.textFollowsHeight = false;
+        ResizeControls r(units), plain(ResizeControls::twips());
+        const auto form = designForm();
+        r.record(kDesign, form);
+        plain.record(kDesign, form);
+        const auto out = r.apply(inner, form);
+        const auto both = plain.apply(inner, form);
+        QCOMPARE(out.size(), form.size());
+        for (std::size_t i = 0; i < form.size(); ++i) {
+            QCOMPARE(out[i].textSize, form[i].textSize);
+            // Everything else as the plain rule places it.
+            ControlState g = both[i];
+            g.textSize = form[i].textSize;
+            QCOMPARE(out[i].left, g.left);
+            QCOMPARE(out[i].top, g.top);
+            QCOMPARE(out[i].width, g.width);
+            QCOMPARE(out[i].height, g.height);
+            QCOMPARE(out[i].tabStripHeight, g.tabStripHeight);
+            QCOMPARE(out[i].x2, g.x2);
+        }
+        // The plain rule's text does follow the height: the two differ.
+        QVERIFY(std::abs(both[0].textSize - 8.25 * inner.height() / kDesign.height()) < 1e-3);
+    }
+
     void parkedControlsLandOnTheirPage() {
         ResizeControls r(ResizeControls::twips());
         auto form = designForm();

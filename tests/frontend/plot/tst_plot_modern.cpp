@@ -3,15 +3,20 @@
 // curve colours apart from each other and from the saved Curve1 colour, one header line, the
 // readout in the same units, and an overlay of both views refused.
 #include "plot_modern.h"
+#include "plot_modern_output.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
 
 using namespace lumetra::plot;
+
+Q_DECLARE_METATYPE(AxisRange)
 
 namespace {
 
@@ -166,6 +171,146 @@ class TestPlotModern : public QObject {
         QVERIFY(!drawModernPlot(p, QSizeF(320, 240), modern, {classic}, "x", Qt::blue));
         p.end();
         QCOMPARE(img.pixel(10, 10), 0xFF000000u); // nothing drawn
+    }
+
+    // Zoom and pan as the classic view has them: the frequency (and with Shift the dB) value
+    // under the cursor stays under it through a wheel zoom, a band zooms to its values, a pan
+    // carries the grabbed point along, and no view leaves the data's range.
+    void zoomKeepsTheValueUnderTheCursor_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPointF>("at"); // as a share of the frame
+        QTest::addColumn<double>("notches");
+        QTest::addColumn<bool>("both");
+        QTest::newRow("640x480 in, mid") << QSize(640, 480) << QPointF(0.5, 0.5) << 3.0 << false;
+        QTest::newRow("1280x800 in, both") << QSize(1280, 800) << QPointF(0.4, 0.3) << 2.0 << true;
+        QTest::newRow("3840x2160 in, both")
+            << QSize(3840, 2160) << QPointF(0.63, 0.7) << 5.0 << true;
+        QTest::newRow("800x600 one notch") << QSize(800, 600) << QPointF(0.2, 0.8) << 1.0 << true;
+    }
+    void zoomKeepsTheValueUnderTheCursor() {
+        QFETCH(QSize, size);
+        QFETCH(QPointF, at);
+        QFETCH(double, notches);
+        QFETCH(bool, both);
+        const ModernCurve live = twoLines(8000, 1025);
+        const CurveRanges data = modernDataRanges(live, {});
+        QImage img(size, QImage::Format_RGB32);
+        QPainter p(&img);
+        ModernExplorer z;
+        auto draw = [&] {
+            return *drawModernPlot(p, QSizeF(size), live, {}, "h", Qt::blue, z.view());
+        };
+        const ModernLayout L0 = draw();
+        const QPointF px(L0.frame.left() + at.x() * L0.frame.width(),
+                         L0.frame.top() + at.y() * L0.frame.height());
+        const double hz = modernHzAt(L0, px.x()), db = modernDbAt(L0, px.y());
+        QVERIFY(z.zoomAt(L0, px, notches, both, data));
+        const ModernLayout L1 = draw();
+        const double want = std::pow(ModernExplorer::kZoomPerNotch, notches);
+        QVERIFY(std::fabs((L1.xHi - L1.xLo) / (L0.xHi - L0.xLo) - want) < 1e-9);
+        // The frame may move a little (the dB labels change): the value under the cursor is
+        // taken back through the new layout.
+        QVERIFY2(std::fabs(modernPixelX(L1, hz) - px.x()) < 0.5 + L1.frame.left() - L0.frame.left(),
+                 qPrintable(QString("%1 vs %2").arg(modernPixelX(L1, hz)).arg(px.x())));
+        if (both) {
+            // The value stays under the cursor unless the view met the data's edge.
+            QVERIFY(z.view().y);
+            const AxisRange y = *z.view().y;
+            const bool atEdge = std::fabs(y.lo - data.y.lo) < 1e-9 * y.width() ||
+                                std::fabs(y.hi - data.y.hi) < 1e-9 * y.width();
+            const double drift = std::fabs(modernPixelY(L1, db) - px.y());
+            QVERIFY2(atEdge || drift < 1.0 + std::fabs(L1.frame.bottom() - L0.frame.bottom()),
+                     qPrintable(QString::number(drift)));
+            QVERIFY(y.lo >= data.y.lo - 1e-9 && y.hi <= data.y.hi + 1e-9);
+            QVERIFY(std::fabs(y.width() / (L0.yHi - L0.yLo) - want) < 1e-9 || atEdge);
+        } else {
+            QVERIFY(!z.view().y);
+        }
+        // Zooming out stops at the data: the frequency span and dB range, the whole plot.
+        QVERIFY(z.zoomAt(L1, px, -1, both, data));
+        const ModernLayout half = draw();
+        QVERIFY(half.xLo >= data.x.lo && half.xHi <= data.x.hi);
+        z.zoomAt(half, px, -40, both, data);
+        QVERIFY(!z.view().x); // the whole span is the whole plot
+        const ModernLayout L2 = draw();
+        QCOMPARE(L2.xLo, L0.xLo);
+        QCOMPARE(L2.xHi, L0.xHi);
+        if (both) {
+            // The dB axis stops at the curves' range (the whole plot adds room for labels).
+            QVERIFY(std::fabs(L2.yLo - data.y.lo) < 1e-9 && std::fabs(L2.yHi - data.y.hi) < 1e-9);
+            // And a notch in from there zooms on.
+            QVERIFY(z.zoomAt(L2, px, 1, true, data));
+            QVERIFY(z.view().y->width() < 0.81 * data.y.width());
+        } else {
+            QVERIFY(!z.view().zoomed());
+        }
+        z.reset();
+        QVERIFY(!z.view().zoomed());
+    }
+
+    void bandAndPanStayInTheData() {
+        const ModernCurve live = twoLines(48000, 2049), held = twoLines(48000, 513, -20);
+        const CurveRanges data = modernDataRanges(live, {held});
+        QCOMPARE(data.x, (AxisRange{0, 24000}));
+        QVERIFY(data.y.hi > data.y.lo);
+        QImage img(1280, 800, QImage::Format_RGB32);
+        QPainter p(&img);
+        ModernExplorer z;
+        auto draw = [&] {
+            return *drawModernPlot(p, QSizeF(1280, 800), live, {held}, "h", Qt::blue, z.view());
+        };
+        const ModernLayout L0 = draw();
+        // A band: the frame's edges are the band's values.
+        const QRectF band(QPointF(modernPixelX(L0, 9000), modernPixelY(L0, -10)),
+                          QPointF(modernPixelX(L0, 10500), modernPixelY(L0, -25)));
+        QVERIFY(z.zoomToBand(L0, band, true, data));
+        const ModernLayout L1 = draw();
+        QVERIFY(std::fabs(L1.xLo - 9000) < 1e-6 && std::fabs(L1.xHi - 10500) < 1e-6);
+        QVERIFY(std::fabs(L1.yLo + 25) < 1e-9 && std::fabs(L1.yHi + 10) < 1e-9);
+        // A pan: the grabbed value follows the cursor, the width stays.
+        const QPointF grab(modernPixelX(L1, 9600), modernPixelY(L1, -20));
+        z.startPan(L1, grab, false);
+        QVERIFY(z.panTo(grab + QPointF(-100, 40), data));
+        const ModernLayout L2 = draw();
+        QVERIFY(std::fabs(modernPixelX(L2, 9600) - (grab.x() - 100)) < 1e-6);
+        QVERIFY(std::fabs(modernPixelY(L2, -20) - (grab.y() + 40)) <
+                1e-6 + std::fabs(L2.frame.bottom() - L1.frame.bottom()));
+        QVERIFY(std::fabs((L2.xHi - L2.xLo) - 1500) < 1e-6);
+        // Dragged far: it stops at the data's edges.
+        QVERIFY(z.panTo(grab + QPointF(1e6, -1e6), data));
+        auto same = [](double a, double b) { return std::fabs(a - b) < 1e-9; };
+        QCOMPARE(z.view().x->lo, data.x.lo);
+        QVERIFY(same(z.view().y->lo, data.y.lo));
+        QVERIFY(z.panTo(grab + QPointF(-1e6, 1e6), data));
+        QVERIFY(same(z.view().x->hi, data.x.hi));
+        QVERIFY(same(z.view().y->hi, data.y.hi));
+        // Unzoomed, a pan has nowhere to go.
+        z.reset();
+        const ModernLayout L3 = draw();
+        z.startPan(L3, grab, false);
+        QVERIFY(!z.panTo(grab + QPointF(300, 0), data));
+        QVERIFY(!z.view().zoomed());
+    }
+
+    // Save As gives what is on screen: the zoomed view, in every format.
+    void savedPlotIsTheZoomedView_data() {
+        QTest::addColumn<QString>("suffix");
+        for (const char* s : {"png", "svg", "pdf"}) QTest::newRow(s) << QString(s);
+    }
+    void savedPlotIsTheZoomedView() {
+        QFETCH(QString, suffix);
+        QTemporaryDir dir;
+        const ModernCurve live = twoLines(8000, 1025);
+        const ModernView view{AxisRange{1200, 1900}, AxisRange{-20, 3}};
+        QString error;
+        const auto L = saveModernPlot(dir.filePath("z." + suffix), QSize(1280, 800), live, {}, "h",
+                                      Qt::blue, &error, {}, view);
+        QVERIFY2(L, qPrintable(error));
+        QCOMPARE(L->xLo, 1200.0);
+        QCOMPARE(L->xHi, 1900.0);
+        QCOMPARE(L->yLo, -20.0);
+        QCOMPARE(L->yHi, 3.0);
+        QVERIFY(QFileInfo(dir.filePath("z." + suffix)).size() > 0);
     }
 };
 

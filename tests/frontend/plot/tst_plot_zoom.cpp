@@ -1,6 +1,7 @@
 // Zoom, pan and reset arithmetic on the plotted ranges, the round ticks a zoom is shown with,
 // the curve point under the cursor (against a brute-force search) and the peak marks.
 #include "plot_marks.h"
+#include "plot_modern.h"
 #include "plot_render.h"
 #include "plot_scale.h"
 #include "plot_zoom.h"
@@ -218,20 +219,28 @@ class TestPlotZoom : public QObject {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("zoom");
         QTest::addColumn<int>("held");
-        for (QSize s : {QSize(640, 480), QSize(1280, 700), QSize(3700, 1900), QSize(400, 900)})
-            for (bool z : {false, true})
-                for (int h : {0, 3})
-                    QTest::newRow(qPrintable(QString("%1x%2 zoom=%3 held=%4")
-                                                 .arg(s.width())
-                                                 .arg(s.height())
-                                                 .arg(z)
-                                                 .arg(h)))
-                        << s << z << h;
+        QTest::addColumn<bool>("modern");
+        for (bool modern : {false, true})
+            for (QSize s : {QSize(640, 480), QSize(1280, 700), QSize(3700, 1900), QSize(400, 900)})
+                for (bool z : {false, true})
+                    for (int h : {0, 3})
+                        QTest::newRow(qPrintable(QString("%1 %2x%3 zoom=%4 held=%5")
+                                                     .arg(modern ? "modern" : "classic")
+                                                     .arg(s.width())
+                                                     .arg(s.height())
+                                                     .arg(z)
+                                                     .arg(h)))
+                            << s << z << h << modern;
     }
     void readoutInvertsTheRenderer() {
         QFETCH(QSize, size);
         QFETCH(bool, zoom);
         QFETCH(int, held);
+        QFETCH(bool, modern);
+        if (modern) {
+            modernReadoutInvertsTheDrawing(size, zoom, held);
+            return;
+        }
         PlotInput in;
         const int n = 512;
         for (int i = 0; i < n; ++i) {
@@ -273,6 +282,51 @@ class TestPlotZoom : public QObject {
             const auto k = nearestCurvePoint(st, realXAt(st, std::round(px), W));
             QVERIFY(k);
             QVERIFY(std::fabs(toPixelX(st, st.freq[size_t(*k)], W) - px) <= 1.0);
+        }
+    }
+
+    // The modern view's mapping: the grid lines and curve points it draws read back as their
+    // values, the frame away from the canvas's corner, zoomed or not.
+    void modernReadoutInvertsTheDrawing(QSize size, bool zoom, int held) {
+        ModernCurve live;
+        const int n = 512;
+        for (int i = 0; i < n; ++i) {
+            live.frequencyHz.push_back(-4000 + 8000.0 * i / n);
+            live.densityDb.push_back(-60 + 30 * std::cos(0.05 * i));
+        }
+        live.label = "Burg p=8, 512 points, ex-burg.0";
+        std::vector<ModernCurve> heldCurves(size_t(held), live);
+        ModernView view;
+        if (zoom) view = {AxisRange{1100, 2300}, AxisRange{-71, -52}};
+        QImage img(size, QImage::Format_RGB32);
+        QPainter p(&img);
+        const auto L = drawModernPlot(p, QSizeF(size), live, heldCurves,
+                                      "Burg, fs = 8 kHz, a long header line", Qt::blue, view);
+        QVERIFY(L);
+        QVERIFY(L->frame.left() > 10 && L->frame.top() > 10);
+        if (zoom) {
+            // A zoomed view is shown exactly as asked.
+            QCOMPARE(L->xLo, 1100.0);
+            QCOMPARE(L->xHi, 2300.0);
+            QCOMPARE(L->yLo, -71.0);
+            QCOMPARE(L->yHi, -52.0);
+        }
+        const double ftol = 1e-9 * (L->xHi - L->xLo), dtol = 1e-9 * (L->yHi - L->yLo);
+        for (double t : L->xTicks) {
+            const double px = modernPixelX(*L, t);
+            QVERIFY(px >= L->frame.left() - 1e-6 && px <= L->frame.right() + 1e-6);
+            QVERIFY(std::fabs(modernHzAt(*L, px) - t) <= ftol);
+        }
+        for (double t : L->yTicks)
+            QVERIFY(std::fabs(modernDbAt(*L, modernPixelY(*L, t)) - t) <= dtol);
+        for (int i = 0; i < n; i += 7) {
+            const double x = live.frequencyHz[size_t(i)], y = live.densityDb[size_t(i)];
+            const double px = modernPixelX(*L, x), py = modernPixelY(*L, y);
+            QVERIFY(std::fabs(modernHzAt(*L, px) - x) <= ftol);
+            QVERIFY(std::fabs(modernDbAt(*L, py) - y) <= dtol);
+            // Pixel -> value -> pixel comes back to the pixel.
+            QVERIFY(std::fabs(modernPixelX(*L, modernHzAt(*L, px + 0.5)) - (px + 0.5)) < 1e-6);
+            QVERIFY(std::fabs(modernPixelY(*L, modernDbAt(*L, py - 0.5)) - (py - 0.5)) < 1e-6);
         }
     }
 

@@ -9,13 +9,16 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <specest/job_record.hpp>
 #include <specest/specest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 using namespace lumetra;
@@ -102,8 +105,8 @@ class TestModernWindow : public QObject {
         run();
         QVERIFY2(f_->ui.messages.isEmpty(), qPrintable(f_->ui.texts().join(" | ")));
         QVERIFY(plot().modernShown());
-        // No zoom or pan in the modern view, and the line under the plot does not offer them.
-        QCOMPARE(plot().plotPage()->statusLine()->text(), plotWholeHint());
+        // The line under the plot offers zoom and pan in the view's units.
+        QCOMPARE(plot().plotPage()->statusLine()->text(), plotExploreHint(true));
         const Points want = engineModern(job());
         QVERIFY(want.size() == 256); // two-sided, the exact grid the job asks for
         const plot::ModernCurve& c = plot().modernLive();
@@ -133,6 +136,89 @@ class TestModernWindow : public QObject {
         QVERIFY(!marks.front().box.isEmpty() && marks.front().text.endsWith("Hz"));
         plot().setMarkPeaks(false);
         QVERIFY(plot().modernMarks().empty());
+    }
+
+    // The classic view's zoom and pan in the modern view, with the mouse and keys: the wheel
+    // zooms about the cursor, the readout still reads the point under it exactly, a drag zooms
+    // to a band, a right-drag pans, zoom and pan stop at the data's range and Home shows it all.
+    void zoomAndPanWithTheMouse() {
+        // Mouse events reach a shown window only.
+        w().show();
+        QApplication::setActiveWindow(&w());
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        w().action("mnuViewModern")->trigger();
+        run();
+        QVERIFY(plot().modernShown());
+        QWidget* v = plot().plotPage()->view();
+        const plot::ModernCurve& c = plot().modernLive();
+        const plot::ModernLayout L0 = *plot().modernLayout();
+        const auto top = std::max_element(c.densityDb.begin(), c.densityDb.end());
+        const std::size_t k = std::size_t(top - c.densityDb.begin());
+        const QPointF at(plot::modernPixelX(L0, c.frequencyHz[k]), L0.frame.center().y());
+        auto wheel = [&](QPointF where, int angle, Qt::KeyboardModifiers mods) {
+            QWheelEvent e(where, v->mapToGlobal(where), QPoint(), QPoint(0, angle), Qt::NoButton,
+                          mods, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(v, &e);
+        };
+        wheel(at, 3 * 120, Qt::NoModifier);
+        QVERIFY(plot().zoomed() && plot().modernView().x && !plot().modernView().y);
+        const plot::ModernLayout L1 = *plot().modernLayout();
+        QVERIFY(std::fabs((L1.xHi - L1.xLo) / (L0.xHi - L0.xLo) - 0.512) < 1e-9);
+        QVERIFY(L1.xLo < c.frequencyHz[k] && c.frequencyHz[k] < L1.xHi);
+
+        // The readout at the peak's pixel in the zoomed plot is the peak.
+        const QPoint peak(qRound(plot::modernPixelX(L1, c.frequencyHz[k])),
+                          qRound(plot::modernPixelY(L1, *top)));
+        QTest::mouseMove(v, peak);
+        QString text = plot().plotPage()->statusLine()->text();
+        QVERIFY2(text.contains(plot::modernReadout(c.frequencyHz[k], *top)), qPrintable(text));
+        QVERIFY2(text.contains(QString("point %1 of 256").arg(k + 1)), qPrintable(text));
+        QVERIFY(text.contains("zoomed: Home shows it all"));
+
+        // Shift+drag: a band on both axes.
+        const QPoint a(int(L1.frame.left() + 0.3 * L1.frame.width()),
+                       int(L1.frame.top() + 0.2 * L1.frame.height()));
+        const QPoint b(int(L1.frame.left() + 0.6 * L1.frame.width()),
+                       int(L1.frame.top() + 0.6 * L1.frame.height()));
+        QTest::mousePress(v, Qt::LeftButton, Qt::ShiftModifier, a);
+        QTest::mouseMove(v, b);
+        QTest::mouseRelease(v, Qt::LeftButton, Qt::ShiftModifier, b);
+        const plot::ModernLayout L2 = *plot().modernLayout();
+        QVERIFY(plot().modernView().y);
+        QVERIFY(std::fabs(L2.xLo - plot::modernHzAt(L1, a.x())) < 1e-9 * (L1.xHi - L1.xLo));
+        QVERIFY(std::fabs(L2.xHi - plot::modernHzAt(L1, b.x())) < 1e-9 * (L1.xHi - L1.xLo));
+
+        // Right-drag to the left: the view moves to higher frequencies, its width kept.
+        const QPoint from = (a + b) / 2, to = from - QPoint(100, 0);
+        QTest::mousePress(v, Qt::RightButton, Qt::NoModifier, from);
+        QTest::mouseMove(v, to);
+        QTest::mouseRelease(v, Qt::RightButton, Qt::NoModifier, to);
+        const plot::ModernLayout L3 = *plot().modernLayout();
+        QVERIFY(L3.xLo > L2.xLo);
+        QVERIFY(std::fabs((L3.xHi - L3.xLo) - (L2.xHi - L2.xLo)) < 1e-9 * (L2.xHi - L2.xLo));
+
+        // Out a notch: still within the data's range.
+        wheel(at, -120, Qt::ShiftModifier);
+        const plot::CurveRanges data = plot::modernDataRanges(c, {});
+        const plot::ModernLayout L4 = *plot().modernLayout();
+        QVERIFY(L4.xLo >= data.x.lo && L4.xHi <= data.x.hi);
+        QVERIFY(L4.yLo >= data.y.lo - 1e-9 && L4.yHi <= data.y.hi + 1e-9);
+        // Out as far as the wheel goes: the whole frequency span, the curves' dB range.
+        wheel(at, -40 * 120, Qt::ShiftModifier);
+        QVERIFY(!plot().modernView().x);
+        QCOMPARE(plot().modernLayout()->xLo, L0.xLo);
+        QCOMPARE(plot().modernLayout()->xHi, L0.xHi);
+        QVERIFY(std::fabs(plot().modernLayout()->yHi - data.y.hi) < 1e-9);
+
+        // Home: the whole plot as the run drew it.
+        plot().plotPage()->cmdQuit()->setFocus();
+        QTRY_VERIFY(plot().plotPage()->cmdQuit()->hasFocus());
+        QTest::keyClick(plot().plotPage()->cmdQuit(), Qt::Key_Home);
+        QVERIFY(!plot().zoomed());
+        const plot::ModernLayout L5 = *plot().modernLayout();
+        QCOMPARE(L5.xLo, L0.xLo);
+        QCOMPARE(L5.yLo, L0.yLo);
+        QCOMPARE(L5.yHi, L0.yHi);
     }
 
     // Held curves keep their view: a run in the other view is refused with a message and the
