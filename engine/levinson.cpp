@@ -7,6 +7,7 @@
 #include "stop.h"
 #include "work_array.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -96,8 +97,9 @@ bool levinson(const EstimatorContext<R>& ctx, Vec1<cx<R>> rxx, int ip, Vec1<cx<R
 template <class R>
 void autocorr(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, int ip, Vec1<cx<R>> a, R& sig2,
               int npoints) {
+    // The modern profile sizes it by the lags it holds.
     auto rbuf = work_array<cx<R>>(
-        static_cast<std::size_t>(npoints) + 1,
+        static_cast<std::size_t>(kClassic<R> ? npoints : std::max(ip, 0) + 1) + 1,
         " Aborting AutoCorr due to Allocation error #:", "Allocate error in AutoCorr routine");
     Vec1<cx<R>> rxx(rbuf);
     // An order past the Levinson limit gets Levinson's explanation before anything else.

@@ -11,6 +11,7 @@
 #include "job_reader.h"
 #include "model_spectrum.h"
 #include "run_context.h"
+#include "simd/db64_kernels.h"
 #include "stop.h"
 #include "window64.h"
 #include "work_area.h"
@@ -147,13 +148,28 @@ Settings settle(const ModernParams& p, const record::MethodInfo& m, long long n)
     return s;
 }
 
-void detrend(WorkVector<cdouble>& x, int n, const std::string& how) {
+template <class V> void detrend(V& x, int n, const std::string& how) {
     if (how == "none" || how == "false" || how == "False") return;
     if (how == "constant") {
-        cdouble sum = 0;
-        for (int i = 0; i < n; ++i) sum += x[static_cast<std::size_t>(i)];
+        // Partial sums side by side (real parts in even, imaginary in odd places), so the
+        // additions do not wait on each other.
+        double* d = reinterpret_cast<double*>(x.data());
+        const auto m = 2 * static_cast<std::size_t>(n);
+        // Named, not an array: GCC keeps an array of partial sums in memory.
+        double r0 = 0, i0 = 0, r1 = 0, i1 = 0, r2 = 0, i2 = 0, r3 = 0, i3 = 0;
+        std::size_t i = 0;
+        for (; i + 8 <= m; i += 8) {
+            r0 += d[i], i0 += d[i + 1], r1 += d[i + 2], i1 += d[i + 3];
+            r2 += d[i + 4], i2 += d[i + 5], r3 += d[i + 6], i3 += d[i + 7];
+        }
+        for (; i < m; i += 2) r0 += d[i], i0 += d[i + 1];
+        const cdouble sum((r0 + r1) + (r2 + r3), (i0 + i1) + (i2 + i3));
         const cdouble mean = sum / static_cast<double>(n);
-        for (int i = 0; i < n; ++i) x[static_cast<std::size_t>(i)] -= mean;
+        const double mr = mean.real(), mi = mean.imag();
+        for (i = 0; i < m; i += 2) {
+            d[i] -= mr;
+            d[i + 1] -= mi;
+        }
         return;
     }
     if (how == "linear") {
@@ -188,41 +204,65 @@ std::vector<std::size_t> ranked_peaks(std::size_t n, At at, double min_prominenc
         if (j < n && at(j) < at(i)) peaks.push_back((i + j - 1) / 2);
         i = j - 1;
     }
-    // The lowest point back to the previous higher one (or the end), on either side: a stack
-    // of ever higher points, each carrying the lowest point of the stretch it stands for. O(n);
-    // only the peaks' values are kept.
+    if (peaks.empty()) return {};
+    // The lowest point of a stretch lies in a valley or at an end, and the nearest higher
+    // point is on the slope to a higher peak or an end: the ends, the peaks and the lowest
+    // point between each two of them decide every prominence. On them, the lowest point back
+    // to the previous higher one (or the end), on either side: a stack of ever higher points,
+    // each carrying the lowest point of the stretch it stands for.
+    std::vector<double> v;            // the deciding values, in order
+    std::vector<std::size_t> at_peak; // where each peak is among them
+    v.reserve(2 * peaks.size() + 3);
+    std::size_t from = 0;
+    v.push_back(at(0));
+    for (std::size_t k = 0; k <= peaks.size(); ++k) {
+        const std::size_t to = k < peaks.size() ? peaks[k] : n - 1;
+        if (to > from + 1) {
+            // Four minima side by side, so the comparisons do not wait on each other.
+            double m0 = at(from + 1), m1 = m0, m2 = m0, m3 = m0;
+            std::size_t i = from + 1;
+            for (; i + 4 <= to; i += 4) {
+                m0 = std::min(m0, at(i)), m1 = std::min(m1, at(i + 1));
+                m2 = std::min(m2, at(i + 2)), m3 = std::min(m3, at(i + 3));
+            }
+            for (; i < to; ++i) m0 = std::min(m0, at(i));
+            v.push_back(std::min(std::min(m0, m1), std::min(m2, m3)));
+        }
+        if (k < peaks.size()) at_peak.push_back(v.size());
+        v.push_back(at(to));
+        from = to;
+    }
     struct Entry {
         std::size_t i;
         double low;
     };
     std::vector<Entry> stack;
-    std::vector<double> left(peaks.size()), right(peaks.size());
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        double low = at(i);
-        while (!stack.empty() && at(stack.back().i) <= at(i)) {
+    std::vector<double> left(v.size()), right(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        double low = v[i];
+        while (!stack.empty() && v[stack.back().i] <= v[i]) {
             low = std::min(low, stack.back().low);
             stack.pop_back();
         }
-        if (next < peaks.size() && peaks[next] == i) left[next++] = low;
+        left[i] = low;
         stack.push_back({i, low});
     }
     stack.clear();
-    for (std::size_t i = n, k = peaks.size(); i-- > 0;) {
-        double low = at(i);
-        while (!stack.empty() && at(stack.back().i) <= at(i)) {
+    for (std::size_t i = v.size(); i-- > 0;) {
+        double low = v[i];
+        while (!stack.empty() && v[stack.back().i] <= v[i]) {
             low = std::min(low, stack.back().low);
             stack.pop_back();
         }
-        if (k > 0 && peaks[k - 1] == i) right[--k] = low;
+        right[i] = low;
         stack.push_back({i, low});
     }
     std::vector<std::size_t> kept;
     for (std::size_t p = 0; p < peaks.size(); ++p) {
-        const std::size_t k = peaks[p];
-        const double prom = at(k) - std::max(left[p], right[p]);
+        const std::size_t k = at_peak[p];
+        const double prom = v[k] - std::max(left[k], right[k]);
         if (prom >= min_prominence) {
-            kept.push_back(k);
+            kept.push_back(peaks[p]);
             prominence.push_back(prom);
         }
     }
@@ -300,18 +340,26 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     // Samples: finite, and within the range the engine has always taken (the classic profile
     // silently zeroes larger ones; here they are an error).
     const std::size_t work = static_cast<std::size_t>(std::max(st.nfft, n)) + 2;
-    auto amp = work_array<cdouble>(work, " Aborting: out of memory", "Out of memory");
+    auto amp = unset_work_array<cdouble>(work, " Aborting: out of memory", "Out of memory");
+    // One comparison per sample passes every good one (a NaN or an infinity fails it); only
+    // then are the samples looked at one by one, to name the first bad one.
+    bool within = true;
     for (int i = 0; i < n; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const cdouble v = cplx ? s.complex[k] : cdouble(s.real[k], 0.0);
+        within &= abs2(v) <= kBadSampleLimit * kBadSampleLimit;
+        amp[k] = v;
+    }
+    for (int i = 0; i < n && !within; ++i) {
+        const cdouble v = amp[static_cast<std::size_t>(i)];
         if (!std::isfinite(v.real()) || !std::isfinite(v.imag()))
             bad("x[" + std::to_string(i) + "] is not a finite number");
         if (abs2(v) > kBadSampleLimit * kBadSampleLimit)
             bad("x[" + std::to_string(i) +
                 "] has magnitude above 1e10, which the engine does not "
                 "take; scale x down");
-        amp[k] = v;
     }
+    std::fill(amp.begin() + n, amp.end(), cdouble()); // zero beyond the samples
     double fs = p.fs;
     if (!s.times.empty()) {
         if (s.times.size() != given)
@@ -528,8 +576,12 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         e.db.resize(nf);
         db = e.db.data();
     }
-    for (std::size_t k = 0; k < nf; ++k)
-        db[k] = 10.0 * std::log10(std::max(std::fabs(density(k)), DBL_MIN));
+    if (dens) {
+        simd::decibels(dens, nf, db);
+    } else {
+        for (std::size_t k = 0; k < nf; ++k) db[k] = density(k);
+        simd::decibels(db, nf, db);
+    }
     if (dens) psd.release();
     if (!options.want_peaks) {
         if (out) give_back(e.db);

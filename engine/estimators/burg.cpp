@@ -4,12 +4,14 @@
 #include "complex_ops.h"
 #include "estimator_context.h"
 #include "job_params.h"
+#include "simd/burg64_kernels.h"
 #include "simd/dispatch.h"
 #include "simd/kernels.h"
 #include "stop.h"
 #include "work_array.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace specest {
@@ -35,7 +37,10 @@ void burg(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int& n, int& ip, Vec1<c
           int& npoints) {
     const char* abort_line = " Aborting Burg due to Allocation error #:";
     const char* stop_text = "Allocate error in BURG routine";
-    const auto len = static_cast<std::size_t>(npoints);
+    // Double precision runs its errors through the vector kernel, as real values when the
+    // record is real; the scalar code stays the reference (SPECEST_FORCE_SCALAR).
+    const bool vector64 = !kClassic<R> && !simd::force_scalar() && n >= 2;
+    const auto len = static_cast<std::size_t>(vector64 ? 0 : npoints);
     auto efk_buf = work_array<cx<R>>(len, abort_line, stop_text);
     auto ebk_buf = work_array<cx<R>>(len, abort_line, stop_text);
     auto efk1_buf = work_array<cx<R>>(len, abort_line, stop_text);
@@ -49,7 +54,40 @@ void burg(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int& n, int& ip, Vec1<c
     }
 
     R rho0 = 0.0f;
-    for (int i = 1; i <= n; ++i) rho0 = static_cast<R>(rho0 + abs2(x(i)) / n);
+    double next[3] = {};         // the vector kernel's sums of the order to come
+    UnsetWorkVector<double> e64; // the vector kernel's errors: f64, then g64
+    double* f64 = nullptr;
+    double* g64 = nullptr;
+    bool cx64 = false;
+    if constexpr (!kClassic<R>) {
+        if (vector64) {
+            const cx<R>* xp = x.data();
+            cx64 = std::any_of(xp, xp + n, [](const cx<R>& v) { return v.imag() != 0; });
+            // Order 1's pairs: f[t] = x(t + 2), g[t] = x(t + 1), t < n - 1.
+            const std::size_t m = static_cast<std::size_t>(n - 1) * (cx64 ? 2 : 1);
+            // f64 on a 64-byte boundary (the kernel's order of sums follows it), g64 a whole
+            // number of lines after it.
+            const std::size_t room = (m + 7) / 8 * 8;
+            e64 = unset_work_array<double>(2 * room + 8, abort_line, stop_text);
+            const auto addr = reinterpret_cast<std::uintptr_t>(e64.data());
+            f64 = e64.data() + (64 - addr % 64) % 64 / sizeof(double);
+            g64 = f64 + room;
+            if (cx64) {
+                std::copy_n(reinterpret_cast<const double*>(xp + 1), m, f64);
+                std::copy_n(reinterpret_cast<const double*>(xp), m, g64);
+            } else {
+                for (std::size_t t = 0; t < m; ++t) {
+                    f64[t] = xp[t + 1].real();
+                    g64[t] = xp[t].real();
+                }
+            }
+            simd::burg64_sums(f64, g64, static_cast<std::size_t>(n - 1), cx64, next);
+            // Those sums count every sample twice but the first and the last once.
+            rho0 = (next[2] + abs2(xp[0]) + abs2(xp[n - 1])) / (2.0 * n);
+        }
+    }
+    if (!vector64)
+        for (int i = 1; i <= n; ++i) rho0 = static_cast<R>(rho0 + abs2(x(i)) / n);
     if (ip < 1) { // no poles: white noise at the record's power
         sig2 = rho0;
         return;
@@ -61,9 +99,11 @@ void burg(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int& n, int& ip, Vec1<c
     cx<R>* ebk = ebk_buf.data();
     cx<R>* efk1 = efk1_buf.data();
     cx<R>* ebk1 = ebk1_buf.data();
-    for (int i = 2; i <= n; ++i) {
-        efk[i - 1] = x(i);
-        ebk[i - 2] = x(i - 1);
+    if (!vector64) {
+        for (int i = 2; i <= n; ++i) {
+            efk[i - 1] = x(i);
+            ebk[i - 2] = x(i - 1);
+        }
     }
 
     // The vector kernels keep the classic profile's single-precision bits.
@@ -72,7 +112,10 @@ void burg(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int& n, int& ip, Vec1<c
     for (int k = 1; k <= ip; ++k) {
         cx<R> sumn = 0.0f;
         R sumd = 0.0f;
-        if (vector && k > 1) {
+        if (vector64) {
+            sumn = narrow_to<R>(cdouble(next[0], next[1]));
+            sumd = static_cast<R>(next[2]);
+        } else if (vector && k > 1) {
             sumn = {fused[0], fused[1]};
             sumd = fused[2];
         } else if constexpr (!kClassic<R>) {
@@ -118,6 +161,12 @@ void burg(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int& n, int& ip, Vec1<c
 
         if (k == ip) break; // the errors of order ip are never used
         const cdouble w = wide(rc), wc = std::conj(w);
+        if (vector64) { // order k's pairs start at k - 1
+            const std::size_t at = static_cast<std::size_t>(k - 1) * (cx64 ? 2 : 1);
+            simd::burg64_step(f64 + at, g64 + at, static_cast<std::size_t>(n - k), cx64, w.real(),
+                              w.imag(), next);
+            continue;
+        }
         if constexpr (kClassic<R>) {
             if (vector) {
                 // Independent per sample: side by side in vector lanes (t = j - 1), while the next

@@ -228,3 +228,22 @@ def test_a_job_in_the_modern_profile_is_the_array_estimate(tmp_path):
     job = lumetra.run_job(tmp_path / "burg.0", report_dir=tmp_path, profile="modern")
     ref = lumetra.estimate(x.astype(np.float64), "burg", fs=fs, nfft=1000, order=4)
     assert np.allclose(job.power, ref.psd, rtol=1e-5)
+
+
+def test_peaks_are_scipys_prominences():
+    rng = seeded(21)
+    x = ar4_record(3000, rng)
+    cases = [("periodogram", {}, x), ("burg", dict(order=30), x),
+             ("periodogram", {}, rng.standard_normal(500)),
+             ("periodogram", {}, np.round(rng.standard_normal(64) * 2)),
+             # exact zeros between the lines: flat valleys at the floor
+             ("periodogram", dict(detrend=False), np.tile([1.0, 2, 0, 0, 1, 0, 0, 0], 16))]
+    for method, kw, data in cases:
+        e = lumetra.estimate(data, method, **kw)
+        idx, _ = scipy.signal.find_peaks(e.db)
+        prom = scipy.signal.peak_prominences(e.db, idx)[0]
+        keep = prom >= 3.0
+        want = sorted(zip(-prom[keep], e.freqs[idx[keep]]))[:99]
+        got = sorted(zip(-e.peaks[:, 2], e.peaks[:, 0]))
+        assert len(got) == len(want), method
+        assert np.allclose(np.array(got), np.array(want), rtol=0, atol=1e-9), method

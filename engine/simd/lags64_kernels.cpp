@@ -1,0 +1,80 @@
+// Compiled once per instruction set by Highway's foreach_target; see lags64_kernels.h.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "simd/lags64_kernels.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include "simd/lags64_kernels.h"
+
+#include <algorithm>
+#include <cstddef>
+
+HWY_BEFORE_NAMESPACE();
+namespace specest::simd {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+void RealLagSums(const double* x, std::size_t n, std::size_t k0, std::size_t k1, double* s) {
+    std::size_t k = k0;
+#if HWY_TARGET != HWY_SCALAR
+    using D = hn::ScalableTag<double>;
+    using V = hn::Vec<D>;
+    const D d;
+    const std::size_t lanes = hn::Lanes(d);
+    constexpr std::size_t kGroup = 8; // lags sharing each load of x[i ..]
+    HWY_ALIGN double tmp[HWY_MAX_BYTES / sizeof(double)];
+    // Lag k runs its vector blocks over i < ((n - k) / lanes) * lanes.
+    auto vector_end = [&](std::size_t lag) { return (n - lag) / lanes * lanes; };
+    auto finish = [&](std::size_t lag, V acc) {
+        hn::Store(acc, d, tmp);
+        double sum = 0;
+        for (std::size_t l = 0; l < lanes; ++l) sum += tmp[l];
+        for (std::size_t i = vector_end(lag); i < n - lag; ++i) sum += x[i] * x[i + lag];
+        s[lag - k0] = sum;
+    };
+    for (; k + kGroup <= k1 && k + kGroup <= n; k += kGroup) {
+        V acc[kGroup];
+        for (V& a : acc) a = hn::Zero(d);
+        const std::size_t common = vector_end(k + kGroup - 1);
+        for (std::size_t i = 0; i < common; i += lanes) {
+            const V xi = hn::LoadU(d, x + i);
+            HWY_UNROLL(8)
+            for (std::size_t q = 0; q < kGroup; ++q)
+                acc[q] = hn::MulAdd(xi, hn::LoadU(d, x + i + k + q), acc[q]);
+        }
+        for (std::size_t q = 0; q < kGroup; ++q) {
+            for (std::size_t i = common; i < vector_end(k + q); i += lanes)
+                acc[q] = hn::MulAdd(hn::LoadU(d, x + i), hn::LoadU(d, x + i + k + q), acc[q]);
+            finish(k + q, acc[q]);
+        }
+    }
+    for (; k < k1 && k < n; ++k) {
+        V acc = hn::Zero(d);
+        for (std::size_t i = 0; i < vector_end(k); i += lanes)
+            acc = hn::MulAdd(hn::LoadU(d, x + i), hn::LoadU(d, x + i + k), acc);
+        finish(k, acc);
+    }
+#endif
+    for (; k < k1; ++k) {
+        double sum = 0;
+        for (std::size_t i = 0; i + k < n; ++i) sum += x[i] * x[i + k];
+        s[k - k0] = sum;
+    }
+}
+
+} // namespace HWY_NAMESPACE
+} // namespace specest::simd
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace specest::simd {
+
+HWY_EXPORT(RealLagSums);
+
+void real_lag_sums(const double* x, std::size_t n, std::size_t k0, std::size_t k1, double* s) {
+    HWY_DYNAMIC_DISPATCH(RealLagSums)(x, n, k0, k1, s);
+}
+
+} // namespace specest::simd
+#endif

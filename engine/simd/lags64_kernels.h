@@ -1,0 +1,14 @@
+// Lag sums of a real record in double precision (the modern profile's correlation lags).
+#pragma once
+
+#include <cstddef>
+
+namespace specest::simd {
+
+// s[k - k0] = sum_{i < n-k} x[i] x[i+k] for k0 <= k < k1 (0 when k >= n). Each lag is summed in
+// its own fixed order (vector lanes over i from 0, the lanes in order, then the last terms),
+// whichever lags it is computed beside: the bits depend only on the instruction set, not on
+// how a caller splits the lags.
+void real_lag_sums(const double* x, std::size_t n, std::size_t k0, std::size_t k1, double* s);
+
+} // namespace specest::simd
