@@ -48,8 +48,8 @@ template <class R>
 
 void clamped_note(Report& report, int clamped) {
     if (clamped > 0)
-        report.list(" Note: model spectrum held at the largest single-precision value at",
-                          clamped, "frequencies (a zero of A(z) on the grid).");
+        report.list(" Note: model spectrum held at the largest single-precision value at", clamped,
+                    "frequencies (a zero of A(z) on the grid).");
 }
 
 bool all_real(int count, Vec1<cdouble> c) {
