@@ -2,6 +2,7 @@
 // every instruction set this CPU runs, and the estimators that use them against their scalar
 // reference path. Seeds are printed; SPECEST_TEST_SEED replaces them.
 #include "correlation.h"
+#include "estimator_context.h"
 #include "fft.h"
 #include "model_spectrum.h"
 #include "simd/burg64_kernels.h"
@@ -300,10 +301,10 @@ TEST(ModernKernels, RealModelSpectrumIsTheDirectSum) {
             for (cd& v : b) v = u(rng);
             const double sig2 = 1.7;
             std::vector<double> psd(static_cast<std::size_t>(nfft));
-            set_transform_length(nfft);
-            armapsd<double>(ip, iq, Vec1<cd>(a.data(), ip + 1), Vec1<cd>(b.data(), iq + 1), sig2, 0,
+            RunContext run;
+            armapsd<double>(estimator_context<double>(run, nfft), ip, iq,
+                            Vec1<cd>(a.data(), ip + 1), Vec1<cd>(b.data(), iq + 1), sig2, 0,
                             Vec1<double>(psd.data(), nfft), nfft);
-            set_transform_length(0);
             for (int k = 0; k < nfft; ++k) {
                 auto poly = [&](const std::vector<cd>& c, int order) {
                     cd sum = 1.0;
@@ -321,10 +322,9 @@ TEST(ModernKernels, RealModelSpectrumIsTheDirectSum) {
     // A(z) = 1 + 1/z is zero at the Nyquist bin: held at the largest double, not infinity.
     std::vector<cd> a{1.0};
     std::vector<double> psd(64);
-    set_transform_length(64);
-    armapsd<double>(1, 0, Vec1<cd>(a.data(), 1), Vec1<cd>(), 1.0, 0, Vec1<double>(psd.data(), 64),
-                    64);
-    set_transform_length(0);
+    RunContext run;
+    armapsd<double>(estimator_context<double>(run, 64), 1, 0, Vec1<cd>(a.data(), 1), Vec1<cd>(),
+                    1.0, 0, Vec1<double>(psd.data(), 64), 64);
     EXPECT_EQ(psd[32], DBL_MAX);
     EXPECT_NEAR(psd[0], 0.25, 1e-15);
 }
