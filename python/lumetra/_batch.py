@@ -72,34 +72,49 @@ def slice_name(flat, batch_shape, axis):
 
 
 class _Out:
-    """Caller-owned batch arrays, wired into a BatchOutput64."""
+    """Caller-owned batch arrays, wired into a BatchOutput64.
 
-    def __init__(self, records, cap):
+    The engine writes every value that is read back, so the arrays are allocated, not zeroed
+    (only the coefficient rows, read up to the longest model, start at zero). grid: the width
+    of a grid row (the rows hold the grid exactly, so no copy is needed to return them);
+    density_only: no dB values, coefficients or peak tables.
+    """
+
+    def __init__(self, records, cap, grid=None, density_only=False):
         self.records = records
         self.cap = cap
-        self.freqs = np.zeros(cap.grid, np.float64)
-        self.psd = np.zeros((records, cap.grid), np.float64)
-        self.db = np.zeros((records, cap.grid), np.float64)
-        self.coef = [np.zeros((records, 2 * cap.coef), np.float64) for _ in range(3)]
-        self.counts = [np.zeros(records, np.int32) for _ in range(3)]
-        self.peaks = np.zeros((records, cap.peaks, 3), np.float64)
-        self.n_peaks = np.zeros(records, np.int32)
-        self.sig2 = np.zeros(records, np.float64)
-        self.npts = np.zeros(records, np.int32)
-        self.iterations = np.zeros(records, np.int32)
-        self.akaike_status = np.zeros(records, np.int32)
-        self.zero_fill = np.zeros(records, np.float64)
-        self.t_start = np.zeros(records, np.float64)
-        self.t_final = np.zeros(records, np.float64)
-        self.status = np.full(records, -99, np.int32)
-        self.messages = np.zeros((records, _abi.MESSAGE_CAP), np.uint8)
+        width = cap.grid if grid is None else grid
+        self.width = width
+        self.density_only = density_only
+        self.freqs = np.empty(width, np.float64)
+        self.psd = np.empty((records, width), np.float64)
+        self.status = np.empty(records, np.int32)
+        self.messages = np.empty((records, _abi.MESSAGE_CAP), np.uint8)
+        self.npts = np.empty(records, np.int32)
         out = self.out = _abi.new_batch_output64()
         fp = ctypes.POINTER(ctypes.c_double)
         ip = ctypes.POINTER(ctypes.c_int32)
         out.freqs = self.freqs.ctypes.data_as(fp)
         out.psd = self.psd.ctypes.data_as(fp)
+        out.grid_cap = width
+        out.npts = self.npts.ctypes.data_as(ip)
+        out.status = self.status.ctypes.data_as(ip)
+        out.messages = self.messages.ctypes.data_as(ctypes.POINTER(ctypes.c_char))
+        out.message_cap = _abi.MESSAGE_CAP
+        if density_only:
+            return
+        self.db = np.empty((records, width), np.float64)
+        self.coef = [np.zeros((records, 2 * cap.coef), np.float64) for _ in range(3)]
+        self.counts = [np.empty(records, np.int32) for _ in range(3)]
+        self.peaks = np.empty((records, cap.peaks, 3), np.float64)
+        self.n_peaks = np.empty(records, np.int32)
+        self.sig2 = np.empty(records, np.float64)
+        self.iterations = np.empty(records, np.int32)
+        self.akaike_status = np.empty(records, np.int32)
+        self.zero_fill = np.empty(records, np.float64)
+        self.t_start = np.empty(records, np.float64)
+        self.t_final = np.empty(records, np.float64)
         out.db = self.db.ctypes.data_as(fp)
-        out.grid_cap = cap.grid
         out.a, out.b, out.reflection = (c.ctypes.data_as(fp) for c in self.coef)
         out.coef_cap = cap.coef
         out.n_a, out.n_b, out.n_reflection = (c.ctypes.data_as(ip) for c in self.counts)
@@ -107,15 +122,11 @@ class _Out:
         out.peak_cap = cap.peaks
         out.n_peaks = self.n_peaks.ctypes.data_as(ip)
         out.sig2 = self.sig2.ctypes.data_as(fp)
-        out.npts = self.npts.ctypes.data_as(ip)
         out.iterations = self.iterations.ctypes.data_as(ip)
         out.akaike_status = self.akaike_status.ctypes.data_as(ip)
         out.zero_fill = self.zero_fill.ctypes.data_as(fp)
         out.t_start = self.t_start.ctypes.data_as(fp)
         out.t_final = self.t_final.ctypes.data_as(fp)
-        out.status = self.status.ctypes.data_as(ip)
-        out.messages = self.messages.ctypes.data_as(ctypes.POINTER(ctypes.c_char))
-        out.message_cap = _abi.MESSAGE_CAP
 
     def message(self, r):
         raw = self.messages[r].tobytes().split(b"\0", 1)[0]
@@ -149,15 +160,19 @@ class _Out:
                 raise MemoryError(f"slice {name}: {why or 'the engine ran out of memory'}")
             raise RuntimeError(f"lumetra: slice {name}: status {st} from the engine: {why}")
         nf = self.out.n_freq
-        if not 0 <= nf <= self.cap.grid or (self.n_peaks > self.cap.peaks).any() or any(
-            (c > self.cap.coef).any() for c in self.counts
-        ):
+        if not 0 <= nf <= self.width or (not self.density_only and (
+            (self.n_peaks > self.cap.peaks).any()
+            or any((c > self.cap.coef).any() for c in self.counts)
+        )):
             raise RuntimeError("lumetra: the engine reported more values than the arrays hold")
         return nf
 
     def grid(self, rows, nf, batch_shape, axis, dtype):
-        a = rows[:, :nf].astype(dtype, copy=True).reshape(batch_shape + (nf,))
-        return np.moveaxis(a, -1, axis)
+        if nf == self.width and rows.dtype == dtype:
+            a = rows  # the engine's rows are the result
+        else:
+            a = rows[:, :nf].astype(dtype, copy=True)
+        return np.moveaxis(a.reshape(batch_shape + (nf,)), -1, axis)
 
     def coefficients(self, k, batch_shape, is_complex, dtype):
         count = int(self.counts[k].max(initial=0))
@@ -191,8 +206,9 @@ def _capacity(query):
 
 
 def modern(x, method, axis, *, fs, nfft, times, window, detrend, scaling, return_onesided,
-           twosided, peak_prominence, settings):
-    """The fields of a modern estimate of every slice (see lumetra.estimate)."""
+           twosided, peak_prominence, settings, density_only=False):
+    """The fields of a modern estimate of every slice (see lumetra.estimate); density_only:
+    freqs and psd alone (lumetra.psd)."""
     m = lookup(method)
     data, batch_shape, axis, is_complex = _records(x, axis, np.float64, np.complex128,
                                                    "number")
@@ -208,8 +224,15 @@ def modern(x, method, axis, *, fs, nfft, times, window, detrend, scaling, return
                        peak_prominence=peak_prominence, settings=settings or {}, keep=keep)
     cap = _capacity(lambda c, msg: _abi.lib.specest_capacity64(
         ctypes.byref(p), n, ctypes.byref(c), msg, _abi.MESSAGE_CAP))
-    out = _Out(records, cap)
+    # The capacity's grid holds nfft + 1 points; the rows need only the grid itself.
+    grid = cap.grid - 1
+    if onesided and not is_complex:
+        grid = grid // 2 + 1
+    out = _Out(records, cap, grid=grid, density_only=density_only)
     nf = out.run(p, data, n, batch_shape, axis)
+    if density_only:
+        psd = out.grid(out.psd, nf, batch_shape, axis, np.float64)
+        return dict(freqs=out.freqs[:nf], psd=psd)
     npts = int(out.npts[0])
     if times is not None:
         t = np.asarray(times, dtype=np.float64)
@@ -221,7 +244,7 @@ def modern(x, method, axis, *, fs, nfft, times, window, detrend, scaling, return
     return dict(
         profile="modern",
         method=m,
-        freqs=out.freqs[:nf].copy(),
+        freqs=out.freqs[:nf],
         psd=psd,
         power=psd,
         db=out.grid(out.db, nf, batch_shape, axis, np.float64),
