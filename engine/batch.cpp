@@ -4,14 +4,144 @@
 #include "modern_estimate.h"
 #include "simd/parallel.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstring>
+#include <exception>
+#include <mutex>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace specest::batch {
+namespace {
+
+// Threads kept from one batch to the next, so what each keeps per thread (transform tables,
+// work arrays, the pages under them) is made once, not at every call. One batch at a time uses
+// them; a batch that finds them busy, or a process forked from the one that started them,
+// starts threads of its own.
+class Crew {
+  public:
+    static Crew& get() {
+        static Crew crew;
+        return crew;
+    }
+
+    // part(0) here, part(1..parts-1) on the crew; false when the crew cannot take the call.
+    bool run(int parts, const std::function<void(int)>& part) {
+        std::unique_lock<std::mutex> mine(busy_, std::try_to_lock);
+        if (!mine || owner_ != getpid()) return false;
+        const int helpers = hire(parts - 1);
+        std::vector<std::exception_ptr> errors(static_cast<std::size_t>(helpers) + 1);
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            job_ = &part;
+            job_errors_ = &errors;
+            job_helpers_ = helpers;
+            pending_ = helpers;
+            ++generation_;
+        }
+        wake_.notify_all();
+        try {
+            part(0);
+        } catch (...) {
+            errors[0] = std::current_exception();
+        }
+        // Parts no helper could take run here.
+        for (int p = helpers + 1; p < parts; ++p) {
+            try {
+                part(p);
+            } catch (...) {
+                if (!errors[0]) errors[0] = std::current_exception();
+            }
+        }
+        {
+            std::unique_lock<std::mutex> lock(m_);
+            done_.wait(lock, [&] { return pending_ == 0; });
+            job_ = nullptr;
+        }
+        for (const auto& e : errors)
+            if (e) std::rethrow_exception(e);
+        return true;
+    }
+
+    ~Crew() {
+        if (owner_ != getpid()) {
+            // A forked child: the threads (and whatever locks they held) are the parent's.
+            for (std::thread& t : threads_) t.detach();
+            return;
+        }
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        for (std::thread& t : threads_) t.join();
+    }
+
+  private:
+    Crew() : owner_(getpid()) {}
+
+    // Up to `wanted` helpers, started on first need.
+    int hire(int wanted) {
+        while (static_cast<int>(threads_.size()) < wanted) {
+            try {
+                const int index = static_cast<int>(threads_.size());
+                threads_.emplace_back([this, index] { serve(index + 1); });
+            } catch (const std::system_error&) {
+                break; // no more threads to be had
+            }
+        }
+        return std::min(wanted, static_cast<int>(threads_.size()));
+    }
+
+    void serve(int part) {
+        unsigned long seen = 0;
+        for (;;) {
+            const std::function<void(int)>* job = nullptr;
+            std::vector<std::exception_ptr>* errors = nullptr;
+            {
+                std::unique_lock<std::mutex> lock(m_);
+                wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+                if (stopping_) return;
+                seen = generation_;
+                if (part > job_helpers_) continue;
+                job = job_;
+                errors = job_errors_;
+            }
+            try {
+                (*job)(part);
+            } catch (...) {
+                (*errors)[static_cast<std::size_t>(part)] = std::current_exception();
+            }
+            {
+                std::lock_guard<std::mutex> lock(m_);
+                --pending_;
+            }
+            done_.notify_one();
+        }
+    }
+
+    const pid_t owner_;
+    std::mutex busy_; // held by the batch using the crew
+    std::mutex m_;
+    std::condition_variable wake_, done_;
+    std::vector<std::thread> threads_;
+    const std::function<void(int)>* job_ = nullptr;
+    std::vector<std::exception_ptr>* job_errors_ = nullptr;
+    int job_helpers_ = 0;
+    int pending_ = 0;
+    unsigned long generation_ = 0;
+    bool stopping_ = false;
+};
+
+} // namespace
 
 double record_work(long long n, int order) {
     return static_cast<double>(n) * (4.0 * std::max(order, 1) + 64.0);
@@ -31,7 +161,7 @@ int records_per_chunk(int remaining, int parts) {
 void for_each_record(int records, int parts, const std::function<void(int, int)>& record) {
     // The counter on a cache line of its own, apart from the records' rows.
     alignas(64) std::atomic<int> next{0};
-    simd::run_parts(std::max(parts, 1), [&](int part) {
+    const std::function<void(int)> work = [&](int part) {
         const simd::SerialScope serial;
         for (;;) {
             int first = next.load(std::memory_order_relaxed);
@@ -42,7 +172,11 @@ void for_each_record(int records, int parts, const std::function<void(int, int)>
             } while (!next.compare_exchange_weak(first, first + count));
             for (int r = first; r < first + count; ++r) record(part, r);
         }
-    });
+    };
+    if (parts <= 1)
+        work(0);
+    else if (!Crew::get().run(parts, work))
+        simd::run_parts(parts, work);
 }
 
 } // namespace specest::batch
