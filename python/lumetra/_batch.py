@@ -29,8 +29,11 @@ def normalize_axis(axis, ndim, shape):
     return axis % ndim
 
 
-def _records(x, axis, dtype_real, dtype_complex, what):
-    """x's slices along axis as a C-contiguous (records, n) array, and their batch shape."""
+def _records(x, axis, dtype_real, dtype_complex, what, check=True):
+    """x's slices along axis as a C-contiguous (records, n) array, and their batch shape.
+
+    check=False leaves the finiteness of the samples to a later check_finite (the modern
+    engine refuses a slice with a non-finite sample itself, in parallel)."""
     arr = np.asarray(x)
     if arr.dtype.kind not in "biufc":
         raise TypeError(f"x must hold numbers; got dtype {arr.dtype}")
@@ -51,6 +54,13 @@ def _records(x, axis, dtype_real, dtype_complex, what):
         raise ValueError(f"x has {records} slices; at most 2**31 - 1 can be estimated at once")
     is_complex = arr.dtype.kind == "c"
     data = np.ascontiguousarray(moved, dtype=dtype_complex if is_complex else dtype_real)
+    if check:
+        check_finite(arr, data, axis, what)
+    return data.reshape(records, n), batch_shape, axis, is_complex
+
+
+def check_finite(arr, data, axis, what):
+    """Raises naming x's first sample that is not finite (data: x's slices along axis)."""
     bad = _modern.first_non_finite(data.reshape(-1))
     if bad is not None:
         where = np.unravel_index(bad, data.shape)
@@ -61,7 +71,6 @@ def _records(x, axis, dtype_real, dtype_complex, what):
             f"x[{', '.join(map(str, index))}] = {arr[index]!r} is not a finite {what}; "
             "samples must be finite"
         )
-    return data.reshape(records, n), batch_shape, axis, is_complex
 
 
 def slice_name(flat, batch_shape, axis):
@@ -132,14 +141,17 @@ class _Out:
         raw = self.messages[r].tobytes().split(b"\0", 1)[0]
         return raw.decode("utf-8", errors="replace").strip()
 
-    def run(self, p, data, n, batch_shape, axis):
-        """Calls the batch entry; raises for the first failed slice."""
+    def run(self, p, data, n, batch_shape, axis, before_failure=None):
+        """Calls the batch entry; raises for the first failed slice (before_failure() first:
+        the checks the call left to the engine, for their own message)."""
         from . import EstimationError
 
         status = _abi.lib.specest_estimate_batch64(
             ctypes.byref(p), data.ctypes.data_as(ctypes.c_void_p), self.records, n,
             ctypes.byref(self.out)
         )
+        if status != _abi.SUCCESS and before_failure is not None:
+            before_failure()
         if status == _abi.INVALID_ARGUMENT:
             raise RuntimeError(f"lumetra: specest_estimate_batch64 refused its arguments: "
                                f"{self.message(0)}")
@@ -210,8 +222,16 @@ def modern(x, method, axis, *, fs, nfft, times, window, detrend, scaling, return
     """The fields of a modern estimate of every slice (see lumetra.estimate); density_only:
     freqs and psd alone (lumetra.psd)."""
     m = lookup(method)
+    # The engine checks every sample it uses, on its threads; only a periodogram's nfft below
+    # len(x) leaves samples unused, which must be finite all the same.
+    arr = np.asarray(x)
+    try:
+        n_axis = arr.shape[normalize_axis(axis, arr.ndim, arr.shape)]
+        early = nfft is not None and not (isinstance(nfft, (int, np.integer)) and nfft >= n_axis)
+    except (TypeError, ValueError, IndexError):
+        early = True  # _records names what is wrong
     data, batch_shape, axis, is_complex = _records(x, axis, np.float64, np.complex128,
-                                                   "number")
+                                                   "number", check=early)
     records, n = data.shape
     onesided = _modern.onesided_choice(return_onesided, twosided)
     if is_complex and onesided and (return_onesided is not None or twosided is not None):
@@ -229,7 +249,9 @@ def modern(x, method, axis, *, fs, nfft, times, window, detrend, scaling, return
     if onesided and not is_complex:
         grid = grid // 2 + 1
     out = _Out(records, cap, grid=grid, density_only=density_only)
-    nf = out.run(p, data, n, batch_shape, axis)
+    nf = out.run(p, data, n, batch_shape, axis,
+                 before_failure=lambda: check_finite(
+                     arr, data.reshape(batch_shape + (n,)), axis, "number"))
     if density_only:
         psd = out.grid(out.psd, nf, batch_shape, axis, np.float64)
         return dict(freqs=out.freqs[:nf], psd=psd)

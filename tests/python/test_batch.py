@@ -148,6 +148,20 @@ def test_bad_axis_empty_axis_and_failed_slice_are_named():
         lumetra.estimate(y, "burg", order=4, report=True)
 
 
+@pytest.mark.parametrize("where,axis,method,kw", [
+    ((0, 3, 1), 1, "burg", dict(order=4)),          # the engine finds it, on its threads
+    ((1, 60, 0), 1, "periodogram", dict(nfft=32)),  # in samples a short nfft leaves unused
+    ((1, 2, 7), -1, "modified-covariance", dict(order=3)),
+])
+def test_a_non_finite_sample_is_named_by_its_index_in_x(where, axis, method, kw):
+    x = np.random.default_rng(8).standard_normal((2, 64, 3) if axis == 1 else (2, 3, 64))
+    x[0, 0, :] = 0.0  # fails Burg on its own, yet the bad sample is what is named
+    x[where] = np.inf
+    index = ", ".join(map(str, where))
+    with pytest.raises(ValueError, match=rf"x\[{index}\] = inf is not a finite number"):
+        lumetra.psd(x, method, axis=axis, **kw)
+
+
 def test_a_forked_child_runs_batches_and_the_parent_keeps_its_threads():
     # The engine keeps its batch threads between calls; a child forked after a batch has none
     # of them and must still finish (with the same bits), as must the parent afterwards.
