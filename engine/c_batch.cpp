@@ -105,6 +105,7 @@ int32_t modern_record(const specest::ModernParams& m, const specest::EstimateOpt
     g.psd = row(out.psd, r, out.grid_cap);
     g.db = row(out.db, r, out.grid_cap);
     g.cap = static_cast<std::size_t>(std::max(out.grid_cap, 0));
+    if (g.freqs) g.cap = std::min(g.cap, grid.freqs.size()); // never past the thread's grid
     const specest::ModernEstimate e = specest::estimate_into(m, s, options, g);
     put_pairs(row(out.a, r, 2 * out.coef_cap), out.coef_cap, e.a);
     put_pairs(row(out.b, r, 2 * out.coef_cap), out.coef_cap, e.b);
