@@ -13,9 +13,14 @@ double record_work(long long n, int order);
 // Threads worth starting for `records` records of about `work_per_record` multiply-adds each.
 int parts_for_records(int records, double work_per_record);
 
+// Records a thread takes at once when `remaining` are left: neighbouring records, so each
+// thread writes runs of rows; fewer as the end nears.
+int records_per_chunk(int remaining, int parts);
+
 // record(part, r) for every r in 0..records-1, on `parts` threads (part 0 is the caller's);
-// records are handed out one at a time, so uneven records balance. Exceptions pass to the
-// caller after every part has ended.
+// records are handed out in chunks of neighbours as threads come free (ever smaller ones
+// towards the end), so uneven records and threads slowed by other loads balance. Exceptions pass to
+// the caller after every part has ended.
 void for_each_record(int records, int parts, const std::function<void(int part, int r)>& record);
 
 } // namespace specest::batch

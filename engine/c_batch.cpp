@@ -1,13 +1,19 @@
-// The C batch entry: every record through the one-record C entry of its profile, so each
-// record's bits are that call's; the records run on the engine's threads.
+// The C batch entry: every record through the one-record path of its profile, so each record's
+// bits are that call's; the records run on the engine's threads. The modern grid goes straight
+// into the caller's rows, nothing kept per record.
 #include "batch.h"
+#include "modern_estimate.h"
 #include "specest/specest.h"
 
 #include <algorithm>
+#include <complex>
 #include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
+
+// The modern parameters of a C parameter set (c_entry.cpp).
+specest::ModernParams to_modern(const specest_params& p);
 
 namespace {
 
@@ -21,6 +27,28 @@ constexpr std::size_t kParamsV1 = offsetof(specest_params, profile);
 
 std::size_t at(int32_t r, int32_t width) {
     return static_cast<std::size_t>(r) * static_cast<std::size_t>(std::max(width, 0));
+}
+
+int32_t status_code(specest::EstimateStatus s) {
+    switch (s) {
+    case specest::EstimateStatus::success:
+        return SPECEST_SUCCESS;
+    case specest::EstimateStatus::estimator_failure:
+        return SPECEST_ESTIMATOR_FAILURE;
+    case specest::EstimateStatus::invalid_input:
+        return SPECEST_INVALID_INPUT;
+    case specest::EstimateStatus::stopped:
+        break;
+    }
+    return SPECEST_STOPPED;
+}
+
+// The points on the modern grid of p for n samples (0: the settings have no grid).
+int32_t modern_points(const specest::ModernParams& m, int32_t n) {
+    const long long cap = specest::estimate_capacity(m, n, nullptr);
+    if (cap <= 0) return 0;
+    const long long nfft = cap - 1;
+    return static_cast<int32_t>(m.onesided && !m.complex_data ? nfft / 2 + 1 : nfft);
 }
 
 template <class T> T* row(T* base, int32_t r, int32_t width) {
@@ -44,45 +72,71 @@ struct Grid {
     int32_t record = -1;
 };
 
-// Record r in the modern profile: specest_estimate64 straight into the caller's rows.
-int32_t modern_record(const specest_params& p, const double* x, int32_t n, int32_t r,
-                      specest_batch_output64& out, Grid& grid, int32_t& nfft, int32_t& onesided) {
-    specest_output64 o;
-    specest_output_init64(&o);
-    if (grid.record < 0) {
-        grid.freqs.assign(static_cast<std::size_t>(std::max(out.grid_cap, 0)), 0.0);
-        o.freqs = out.freqs ? grid.freqs.data() : nullptr;
+template <class C> void put_pairs(double* dst, int32_t cap, const std::vector<C>& v) {
+    if (!dst) return;
+    const auto n = std::min<std::size_t>(v.size(), static_cast<std::size_t>(std::max(cap, 0)));
+    for (std::size_t i = 0; i < n; ++i) {
+        dst[2 * i] = v[i].real();
+        dst[2 * i + 1] = v[i].imag();
     }
-    o.psd = row(out.psd, r, out.grid_cap);
-    o.db = row(out.db, r, out.grid_cap);
-    o.grid_cap = out.grid_cap;
-    o.a = row(out.a, r, 2 * out.coef_cap);
-    o.b = row(out.b, r, 2 * out.coef_cap);
-    o.reflection = row(out.reflection, r, 2 * out.coef_cap);
-    o.coef_cap = out.coef_cap;
-    o.peaks = row(out.peaks, r, 3 * out.peak_cap);
-    o.peak_cap = out.peak_cap;
-    o.message = row(out.messages, r, out.message_cap);
-    o.message_cap = out.messages ? out.message_cap : 0;
-    const int32_t st = specest_estimate64(&p, x, n, &o);
-    if (out.n_a) out.n_a[r] = o.n_a;
-    if (out.n_b) out.n_b[r] = o.n_b;
-    if (out.n_reflection) out.n_reflection[r] = o.n_reflection;
-    if (out.n_peaks) out.n_peaks[r] = o.n_peaks;
-    if (out.sig2) out.sig2[r] = o.sig2;
-    if (out.npts) out.npts[r] = o.npts;
-    if (out.iterations) out.iterations[r] = o.iterations;
-    if (out.akaike_status) out.akaike_status[r] = o.akaike_status;
+}
+
+void put_text(char* dst, int32_t cap, const std::string& text) {
+    if (!dst || cap <= 0) return;
+    const auto n = std::min<std::size_t>(text.size(), static_cast<std::size_t>(cap) - 1);
+    std::memcpy(dst, text.data(), n);
+    dst[n] = '\0';
+}
+
+// Record r in the modern profile: estimate_into straight into the caller's rows (the grid of
+// the thread's first success into its own freqs), as specest_estimate64 does for one record.
+int32_t modern_record(const specest::ModernParams& m, const specest::EstimateOptions& options,
+                      const double* x, bool cplx, const double* times, int32_t n, int32_t r,
+                      specest_batch_output64& out, Grid& grid, int32_t& nfft, int32_t& onesided) {
+    specest::Samples64 s;
+    const auto count = static_cast<std::size_t>(n);
+    if (cplx)
+        s.complex = {reinterpret_cast<const std::complex<double>*>(x), count};
+    else
+        s.real = {x, count};
+    if (times) s.times = {times, count};
+    specest::ModernGridArrays g;
+    g.freqs = out.freqs && grid.record < 0 ? grid.freqs.data() : nullptr;
+    g.psd = row(out.psd, r, out.grid_cap);
+    g.db = row(out.db, r, out.grid_cap);
+    g.cap = static_cast<std::size_t>(std::max(out.grid_cap, 0));
+    if (g.freqs) g.cap = std::min(g.cap, grid.freqs.size()); // never past the thread's grid
+    const specest::ModernEstimate e = specest::estimate_into(m, s, options, g);
+    put_pairs(row(out.a, r, 2 * out.coef_cap), out.coef_cap, e.a);
+    put_pairs(row(out.b, r, 2 * out.coef_cap), out.coef_cap, e.b);
+    put_pairs(row(out.reflection, r, 2 * out.coef_cap), out.coef_cap, e.reflection);
+    if (double* pk = row(out.peaks, r, 3 * out.peak_cap))
+        for (std::size_t i = 0; i < e.peaks.size() && i < static_cast<std::size_t>(out.peak_cap);
+             ++i) {
+            pk[3 * i] = e.peaks[i].freq;
+            pk[3 * i + 1] = e.peaks[i].density;
+            pk[3 * i + 2] = e.peaks[i].prominence_db;
+        }
+    put_text(row(out.messages, r, out.message_cap), out.message_cap, e.message);
+    if (out.n_a) out.n_a[r] = static_cast<int32_t>(e.a.size());
+    if (out.n_b) out.n_b[r] = static_cast<int32_t>(e.b.size());
+    if (out.n_reflection) out.n_reflection[r] = static_cast<int32_t>(e.reflection.size());
+    if (out.n_peaks) out.n_peaks[r] = static_cast<int32_t>(e.peaks.size());
+    if (out.sig2) out.sig2[r] = e.sig2;
+    if (out.npts) out.npts[r] = e.npts;
+    if (out.iterations) out.iterations[r] = e.iterations;
+    if (out.akaike_status) out.akaike_status[r] = e.akaike_status;
     if (out.zero_fill) out.zero_fill[r] = 0;
     if (out.t_start) out.t_start[r] = 0;
     if (out.t_final) out.t_final[r] = 0;
-    if (st == SPECEST_SUCCESS && grid.record < 0) {
+    if (e.status != specest::EstimateStatus::success) return status_code(e.status);
+    if (grid.record < 0) {
         grid.record = r;
-        grid.n_freq = o.n_freq;
-        nfft = o.nfft;
-        onesided = o.onesided;
+        grid.n_freq = static_cast<int32_t>(g.count);
+        nfft = e.nfft;
+        onesided = e.onesided ? 1 : 0;
     }
-    return st;
+    return SPECEST_SUCCESS;
 }
 
 // Record r in the classic profile: specest_estimate on the samples rounded to float (as
@@ -184,10 +238,32 @@ SPECEST_API int32_t specest_estimate_batch64(const specest_params* p, const doub
             q.times = times.data();
         }
         const std::size_t stride = static_cast<std::size_t>(n) * (p->complex_data ? 2 : 1);
+        specest::ModernParams m;
+        specest::EstimateOptions options;
+        int32_t grid_points = 0;
+        if (modern) {
+            m = to_modern(q);
+            // The rows need only hold the grid (the capacity query's grid always does).
+            const int32_t points = modern_points(m, n);
+            if (records > 0 && points > 0 && (out->freqs || out->psd || out->db) &&
+                out->grid_cap < points) {
+                if (out->messages && out->message_cap > 0)
+                    put_text(out->messages, out->message_cap,
+                             "grid_cap " + std::to_string(out->grid_cap) + " is below the " +
+                                 std::to_string(points) + " points this estimate needs");
+                return SPECEST_INVALID_ARGUMENT;
+            }
+            options.want_peaks = out->peaks != nullptr && out->peak_cap > 0;
+            options.want_db = out->db != nullptr || options.want_peaks;
+            grid_points = std::max(points, 0);
+        }
+        const double* times64 = modern && has(*p, p->times64) ? p->times64 : nullptr;
 
         const int parts =
             specest::batch::parts_for_records(records, specest::batch::record_work(n, p->npoles));
         std::vector<Grid> grids(static_cast<std::size_t>(parts));
+        if (modern && out->freqs)
+            for (Grid& g : grids) g.freqs.resize(static_cast<std::size_t>(grid_points));
         std::vector<ClassicScratch> scratch(modern ? 0 : static_cast<std::size_t>(parts));
         std::vector<int32_t> nffts(static_cast<std::size_t>(parts));
         std::vector<int32_t> sides(static_cast<std::size_t>(parts));
@@ -195,7 +271,8 @@ SPECEST_API int32_t specest_estimate_batch64(const specest_params* p, const doub
             const auto i = static_cast<std::size_t>(part);
             const double* x = samples ? samples + stride * static_cast<std::size_t>(r) : nullptr;
             out->status[r] =
-                modern ? modern_record(q, x, n, r, *out, grids[i], nffts[i], sides[i])
+                modern ? modern_record(m, options, x, p->complex_data != 0, times64, n, r, *out,
+                                       grids[i], nffts[i], sides[i])
                        : classic_record(q, x, n, r, *out, scratch[i], grids[i], nffts[i], sides[i]);
         });
 

@@ -11,9 +11,12 @@
 
 #include <complex>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace specest {
@@ -218,13 +221,26 @@ long long estimate_capacity(const ModernParams& params, long long n,
 
 // ---- Batches: many records of one length, one parameter set -------------------------------
 
+// An allocator whose elements start unset: the batch's rows are written by the records'
+// threads, not zeroed first on the caller's.
+template <class T> struct RowAllocator : std::allocator<T> {
+    template <class U> struct rebind { using other = RowAllocator<U>; };
+    RowAllocator() = default;
+    template <class U> RowAllocator(const RowAllocator<U>&) noexcept {}
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... A> void construct(U* p, A&&... a) {
+        ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+    }
+};
+using BatchRows = std::vector<double, RowAllocator<double>>;
+
 // Results of a batch. Record r's spectrum is row r of the row-major arrays; fits[r] holds its
 // status, message, model, peaks and scalars (its own grid arrays are left empty).
 struct ModernBatch {
     int records = 0;
     int n_freq = 0;
-    std::vector<double> freqs;   // the grid, the same for every record
-    std::vector<double> psd, db; // records x n_freq (zeros in the row of a failed record)
+    std::vector<double> freqs; // the grid, the same for every record
+    BatchRows psd, db;         // records x n_freq (zeros in the row of a failed record)
     std::vector<ModernEstimate> fits;
     int failed = 0; // records whose status is not success
 };

@@ -244,7 +244,10 @@ SPECEST_API void specest_batch_output_init64(specest_batch_output64* out);
  * (re, im) pairs when complex), with one parameter set in p's profile, in parallel on the
  * engine's threads (SPECEST_THREADS). Record r's results have the bits of
  * specest_estimate64(p, samples + r * n [* 2], n, ...); times (times64) apply to every record;
- * no report. grid_cap, coef_cap and peak_cap come from specest_capacity64 (p, n).
+ * no report. grid_cap, coef_cap and peak_cap come from specest_capacity64 (p, n); in the
+ * modern profile grid_cap may be as small as the grid itself (nfft / 2 + 1 points one-sided,
+ * nfft two-sided), so the rows hold the grid and nothing else. Each record's grid is written
+ * straight into its rows; nothing past a row's points is written.
  * Returns SPECEST_SUCCESS when every record succeeded, else the status of the first record
  * that did not (each record's status and message are in out); SPECEST_INVALID_ARGUMENT for a
  * NULL pointer, an unknown struct size or a capacity too small for the grid. */

@@ -465,6 +465,19 @@ def psd(
                              twosided=twosided, settings=params, density_only=True,
                              times=params.pop("times", None))
         return fields["freqs"], fields["psd"]
+    if params.get("profile", "modern") == "modern" and not params.get("report"):
+        x = _batch_input(x, axis, False)
+        if isinstance(x, _Slices):
+            # Many records: the densities alone, written by the engine into one array.
+            params.pop("profile", None)
+            twosided = params.pop("twosided", None)
+            fields = _batch.modern(
+                x.x, method, x.axis, fs=fs, nfft=nfft, times=params.pop("times", None),
+                window=window, detrend=detrend, scaling=scaling,
+                return_onesided=return_onesided, twosided=twosided,
+                peak_prominence=params.pop("peak_prominence", 3.0), settings=params,
+                density_only=True)
+            return fields["freqs"], fields["psd"]
     e = estimate(
         x,
         method,

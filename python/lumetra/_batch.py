@@ -29,8 +29,11 @@ def normalize_axis(axis, ndim, shape):
     return axis % ndim
 
 
-def _records(x, axis, dtype_real, dtype_complex, what):
-    """x's slices along axis as a C-contiguous (records, n) array, and their batch shape."""
+def _records(x, axis, dtype_real, dtype_complex, what, check=True):
+    """x's slices along axis as a C-contiguous (records, n) array, and their batch shape.
+
+    check=False leaves the finiteness of the samples to a later check_finite (the modern
+    engine refuses a slice with a non-finite sample itself, in parallel)."""
     arr = np.asarray(x)
     if arr.dtype.kind not in "biufc":
         raise TypeError(f"x must hold numbers; got dtype {arr.dtype}")
@@ -51,6 +54,13 @@ def _records(x, axis, dtype_real, dtype_complex, what):
         raise ValueError(f"x has {records} slices; at most 2**31 - 1 can be estimated at once")
     is_complex = arr.dtype.kind == "c"
     data = np.ascontiguousarray(moved, dtype=dtype_complex if is_complex else dtype_real)
+    if check:
+        check_finite(arr, data, axis, what)
+    return data.reshape(records, n), batch_shape, axis, is_complex
+
+
+def check_finite(arr, data, axis, what):
+    """Raises naming x's first sample that is not finite (data: x's slices along axis)."""
     bad = _modern.first_non_finite(data.reshape(-1))
     if bad is not None:
         where = np.unravel_index(bad, data.shape)
@@ -61,7 +71,6 @@ def _records(x, axis, dtype_real, dtype_complex, what):
             f"x[{', '.join(map(str, index))}] = {arr[index]!r} is not a finite {what}; "
             "samples must be finite"
         )
-    return data.reshape(records, n), batch_shape, axis, is_complex
 
 
 def slice_name(flat, batch_shape, axis):
@@ -72,34 +81,49 @@ def slice_name(flat, batch_shape, axis):
 
 
 class _Out:
-    """Caller-owned batch arrays, wired into a BatchOutput64."""
+    """Caller-owned batch arrays, wired into a BatchOutput64.
 
-    def __init__(self, records, cap):
+    The engine writes every value that is read back, so the arrays are allocated, not zeroed
+    (only the coefficient rows, read up to the longest model, start at zero). grid: the width
+    of a grid row (the rows hold the grid exactly, so no copy is needed to return them);
+    density_only: no dB values, coefficients or peak tables.
+    """
+
+    def __init__(self, records, cap, grid=None, density_only=False):
         self.records = records
         self.cap = cap
-        self.freqs = np.zeros(cap.grid, np.float64)
-        self.psd = np.zeros((records, cap.grid), np.float64)
-        self.db = np.zeros((records, cap.grid), np.float64)
-        self.coef = [np.zeros((records, 2 * cap.coef), np.float64) for _ in range(3)]
-        self.counts = [np.zeros(records, np.int32) for _ in range(3)]
-        self.peaks = np.zeros((records, cap.peaks, 3), np.float64)
-        self.n_peaks = np.zeros(records, np.int32)
-        self.sig2 = np.zeros(records, np.float64)
-        self.npts = np.zeros(records, np.int32)
-        self.iterations = np.zeros(records, np.int32)
-        self.akaike_status = np.zeros(records, np.int32)
-        self.zero_fill = np.zeros(records, np.float64)
-        self.t_start = np.zeros(records, np.float64)
-        self.t_final = np.zeros(records, np.float64)
-        self.status = np.full(records, -99, np.int32)
-        self.messages = np.zeros((records, _abi.MESSAGE_CAP), np.uint8)
+        width = cap.grid if grid is None else grid
+        self.width = width
+        self.density_only = density_only
+        self.freqs = np.empty(width, np.float64)
+        self.psd = np.empty((records, width), np.float64)
+        self.status = np.empty(records, np.int32)
+        self.messages = np.empty((records, _abi.MESSAGE_CAP), np.uint8)
+        self.npts = np.empty(records, np.int32)
         out = self.out = _abi.new_batch_output64()
         fp = ctypes.POINTER(ctypes.c_double)
         ip = ctypes.POINTER(ctypes.c_int32)
         out.freqs = self.freqs.ctypes.data_as(fp)
         out.psd = self.psd.ctypes.data_as(fp)
+        out.grid_cap = width
+        out.npts = self.npts.ctypes.data_as(ip)
+        out.status = self.status.ctypes.data_as(ip)
+        out.messages = self.messages.ctypes.data_as(ctypes.POINTER(ctypes.c_char))
+        out.message_cap = _abi.MESSAGE_CAP
+        if density_only:
+            return
+        self.db = np.empty((records, width), np.float64)
+        self.coef = [np.zeros((records, 2 * cap.coef), np.float64) for _ in range(3)]
+        self.counts = [np.empty(records, np.int32) for _ in range(3)]
+        self.peaks = np.empty((records, cap.peaks, 3), np.float64)
+        self.n_peaks = np.empty(records, np.int32)
+        self.sig2 = np.empty(records, np.float64)
+        self.iterations = np.empty(records, np.int32)
+        self.akaike_status = np.empty(records, np.int32)
+        self.zero_fill = np.empty(records, np.float64)
+        self.t_start = np.empty(records, np.float64)
+        self.t_final = np.empty(records, np.float64)
         out.db = self.db.ctypes.data_as(fp)
-        out.grid_cap = cap.grid
         out.a, out.b, out.reflection = (c.ctypes.data_as(fp) for c in self.coef)
         out.coef_cap = cap.coef
         out.n_a, out.n_b, out.n_reflection = (c.ctypes.data_as(ip) for c in self.counts)
@@ -107,28 +131,27 @@ class _Out:
         out.peak_cap = cap.peaks
         out.n_peaks = self.n_peaks.ctypes.data_as(ip)
         out.sig2 = self.sig2.ctypes.data_as(fp)
-        out.npts = self.npts.ctypes.data_as(ip)
         out.iterations = self.iterations.ctypes.data_as(ip)
         out.akaike_status = self.akaike_status.ctypes.data_as(ip)
         out.zero_fill = self.zero_fill.ctypes.data_as(fp)
         out.t_start = self.t_start.ctypes.data_as(fp)
         out.t_final = self.t_final.ctypes.data_as(fp)
-        out.status = self.status.ctypes.data_as(ip)
-        out.messages = self.messages.ctypes.data_as(ctypes.POINTER(ctypes.c_char))
-        out.message_cap = _abi.MESSAGE_CAP
 
     def message(self, r):
         raw = self.messages[r].tobytes().split(b"\0", 1)[0]
         return raw.decode("utf-8", errors="replace").strip()
 
-    def run(self, p, data, n, batch_shape, axis):
-        """Calls the batch entry; raises for the first failed slice."""
+    def run(self, p, data, n, batch_shape, axis, before_failure=None):
+        """Calls the batch entry; raises for the first failed slice (before_failure() first:
+        the checks the call left to the engine, for their own message)."""
         from . import EstimationError
 
         status = _abi.lib.specest_estimate_batch64(
             ctypes.byref(p), data.ctypes.data_as(ctypes.c_void_p), self.records, n,
             ctypes.byref(self.out)
         )
+        if status != _abi.SUCCESS and before_failure is not None:
+            before_failure()
         if status == _abi.INVALID_ARGUMENT:
             raise RuntimeError(f"lumetra: specest_estimate_batch64 refused its arguments: "
                                f"{self.message(0)}")
@@ -149,15 +172,19 @@ class _Out:
                 raise MemoryError(f"slice {name}: {why or 'the engine ran out of memory'}")
             raise RuntimeError(f"lumetra: slice {name}: status {st} from the engine: {why}")
         nf = self.out.n_freq
-        if not 0 <= nf <= self.cap.grid or (self.n_peaks > self.cap.peaks).any() or any(
-            (c > self.cap.coef).any() for c in self.counts
-        ):
+        if not 0 <= nf <= self.width or (not self.density_only and (
+            (self.n_peaks > self.cap.peaks).any()
+            or any((c > self.cap.coef).any() for c in self.counts)
+        )):
             raise RuntimeError("lumetra: the engine reported more values than the arrays hold")
         return nf
 
     def grid(self, rows, nf, batch_shape, axis, dtype):
-        a = rows[:, :nf].astype(dtype, copy=True).reshape(batch_shape + (nf,))
-        return np.moveaxis(a, -1, axis)
+        if nf == self.width and rows.dtype == dtype:
+            a = rows  # the engine's rows are the result
+        else:
+            a = rows[:, :nf].astype(dtype, copy=True)
+        return np.moveaxis(a.reshape(batch_shape + (nf,)), -1, axis)
 
     def coefficients(self, k, batch_shape, is_complex, dtype):
         count = int(self.counts[k].max(initial=0))
@@ -191,11 +218,20 @@ def _capacity(query):
 
 
 def modern(x, method, axis, *, fs, nfft, times, window, detrend, scaling, return_onesided,
-           twosided, peak_prominence, settings):
-    """The fields of a modern estimate of every slice (see lumetra.estimate)."""
+           twosided, peak_prominence, settings, density_only=False):
+    """The fields of a modern estimate of every slice (see lumetra.estimate); density_only:
+    freqs and psd alone (lumetra.psd)."""
     m = lookup(method)
+    # The engine checks every sample it uses, on its threads; only a periodogram's nfft below
+    # len(x) leaves samples unused, which must be finite all the same.
+    arr = np.asarray(x)
+    try:
+        n_axis = arr.shape[normalize_axis(axis, arr.ndim, arr.shape)]
+        early = nfft is not None and not (isinstance(nfft, (int, np.integer)) and nfft >= n_axis)
+    except (TypeError, ValueError, IndexError):
+        early = True  # _records names what is wrong
     data, batch_shape, axis, is_complex = _records(x, axis, np.float64, np.complex128,
-                                                   "number")
+                                                   "number", check=early)
     records, n = data.shape
     onesided = _modern.onesided_choice(return_onesided, twosided)
     if is_complex and onesided and (return_onesided is not None or twosided is not None):
@@ -208,8 +244,17 @@ def modern(x, method, axis, *, fs, nfft, times, window, detrend, scaling, return
                        peak_prominence=peak_prominence, settings=settings or {}, keep=keep)
     cap = _capacity(lambda c, msg: _abi.lib.specest_capacity64(
         ctypes.byref(p), n, ctypes.byref(c), msg, _abi.MESSAGE_CAP))
-    out = _Out(records, cap)
-    nf = out.run(p, data, n, batch_shape, axis)
+    # The capacity's grid holds nfft + 1 points; the rows need only the grid itself.
+    grid = cap.grid - 1
+    if onesided and not is_complex:
+        grid = grid // 2 + 1
+    out = _Out(records, cap, grid=grid, density_only=density_only)
+    nf = out.run(p, data, n, batch_shape, axis,
+                 before_failure=lambda: check_finite(
+                     arr, data.reshape(batch_shape + (n,)), axis, "number"))
+    if density_only:
+        psd = out.grid(out.psd, nf, batch_shape, axis, np.float64)
+        return dict(freqs=out.freqs[:nf], psd=psd)
     npts = int(out.npts[0])
     if times is not None:
         t = np.asarray(times, dtype=np.float64)
@@ -221,7 +266,7 @@ def modern(x, method, axis, *, fs, nfft, times, window, detrend, scaling, return
     return dict(
         profile="modern",
         method=m,
-        freqs=out.freqs[:nf].copy(),
+        freqs=out.freqs[:nf],
         psd=psd,
         power=psd,
         db=out.grid(out.db, nf, batch_shape, axis, np.float64),

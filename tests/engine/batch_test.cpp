@@ -1,14 +1,17 @@
 // The C++ batch: each record gives the bits of its one-record call, in both profiles, with
 // real and complex records, on several threads; a failed record stays its own.
+#include "batch.h"
 #include "engine_api.h"
 #include "simd/parallel.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <complex>
 #include <cstring>
 #include <random>
 #include <span>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -144,6 +147,84 @@ TEST(Batch, SamplesThatDoNotSplitIntoRecordsAreInvalidInput) {
     EXPECT_EQ(b.fits[0].status, specest::EstimateStatus::invalid_input);
     EXPECT_NE(b.fits[0].message.find("101 samples do not split into 4 records"), std::string::npos);
     EXPECT_EQ(specest::estimate_batch(p, all, 0).records, 0);
+}
+
+// Every record once, on any number of threads (the kept ones and the caller), for any count of
+// records; chunks never pass the end and shrink to single records there.
+TEST(Batch, EveryRecordRunsOnceOnAnyThreadCount) {
+    for (int parts = 1; parts <= 5; ++parts) {
+        EXPECT_EQ(specest::batch::records_per_chunk(1, parts), 1);
+        for (int left : {1, 7, 64, 1000})
+            EXPECT_LE(specest::batch::records_per_chunk(left, parts), left);
+        for (int records : {0, 1, 2, 3, 17, 64}) {
+            std::vector<std::atomic<int>> seen(static_cast<std::size_t>(records));
+            std::atomic<int> bad_part{0};
+            specest::batch::for_each_record(records, parts, [&](int part, int r) {
+                if (part < 0 || part >= parts) ++bad_part;
+                ++seen[static_cast<std::size_t>(r)];
+            });
+            EXPECT_EQ(bad_part.load(), 0);
+            for (int r = 0; r < records; ++r)
+                EXPECT_EQ(seen[static_cast<std::size_t>(r)].load(), 1)
+                    << "record " << r << " of " << records << " on " << parts << " threads";
+        }
+    }
+}
+
+// A record that throws: the exception reaches the caller once every thread has stopped, every
+// other record has run, and the next batch runs whole.
+TEST(Batch, AThrowingRecordReachesTheCallerAfterTheOthers) {
+    std::vector<std::atomic<int>> seen(40);
+    EXPECT_THROW(specest::batch::for_each_record(40, 3,
+                                                 [&](int, int r) {
+                                                     ++seen[static_cast<std::size_t>(r)];
+                                                     if (r == 13) throw std::runtime_error("13");
+                                                 }),
+                 std::runtime_error);
+    for (const auto& s : seen) EXPECT_EQ(s.load(), 1);
+    std::atomic<int> count{0};
+    specest::batch::for_each_record(40, 3, [&](int, int) { ++count; });
+    EXPECT_EQ(count.load(), 40);
+}
+
+// One thread and three (twice, on the threads kept from the first call) give the same bits,
+// and a failed record's rows are zero.
+TEST(Batch, OneAndThreeThreadsGiveTheSameBits) {
+    constexpr int records = 9;
+    constexpr std::size_t n = 3000;
+    specest::ModernParams p;
+    p.method = 2; // Burg
+    p.order = 14;
+    p.fs = 7.0;
+    auto x = noise(records * n, 23);
+    std::fill_n(x.begin() + 5 * n, n, 0.0); // record 5 fails
+    specest::Samples64 all;
+    all.real = x;
+    const int before = specest::simd::max_threads();
+    specest::simd::set_max_threads(1);
+    const specest::ModernBatch one = specest::estimate_batch(p, all, records);
+    specest::simd::set_max_threads(3);
+    const specest::ModernBatch three = specest::estimate_batch(p, all, records);
+    const specest::ModernBatch again = specest::estimate_batch(p, all, records);
+    specest::simd::set_max_threads(before);
+    ASSERT_EQ(one.failed, 1);
+    ASSERT_EQ(one.fits[5].status, specest::EstimateStatus::estimator_failure);
+    const auto nf = static_cast<std::size_t>(one.n_freq);
+    ASSERT_EQ(nf, std::size_t{4096 / 2 + 1});
+    for (std::size_t k = 5 * nf; k < 6 * nf; ++k) ASSERT_EQ(one.psd[k], 0.0);
+    for (const specest::ModernBatch* b : {&three, &again}) {
+        EXPECT_EQ(b->failed, one.failed);
+        EXPECT_EQ(b->n_freq, one.n_freq);
+        EXPECT_TRUE(same_bits<double>(b->freqs, one.freqs));
+        EXPECT_TRUE(same_bits<double>(b->psd, one.psd));
+        EXPECT_TRUE(same_bits<double>(b->db, one.db));
+        for (std::size_t r = 0; r < records; ++r) {
+            EXPECT_EQ(b->fits[r].status, one.fits[r].status);
+            EXPECT_EQ(b->fits[r].message, one.fits[r].message);
+            EXPECT_TRUE(same_bits<std::complex<double>>(b->fits[r].a, one.fits[r].a));
+            EXPECT_EQ(std::memcmp(&b->fits[r].sig2, &one.fits[r].sig2, sizeof(double)), 0);
+        }
+    }
 }
 
 } // namespace

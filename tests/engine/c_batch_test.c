@@ -1,5 +1,6 @@
 /* The batch entry from plain C through dlopen: every record has the bits of the one-record
- * call, in both profiles, on several threads; a failed record is named and the rest kept. */
+ * call, in both profiles, on several threads (and on one: the test runs with each), so every
+ * thread count gives the same bits; a failed record is named and the rest kept. */
 #define _XOPEN_SOURCE 700
 #include "specest/specest.h"
 
@@ -116,6 +117,58 @@ static void check_profile(const specest_params* p, const double* x, int bad_reco
     free(freqs), free(psd), free(db), free(a), free(peaks), free(messages);
 }
 
+/* Every byte of p[0..n) is b. */
+static int all_bytes(const void* p, size_t n, unsigned char b) {
+    const unsigned char* c = p;
+    for (size_t i = 0; i < n; ++i)
+        if (c[i] != b) return 0;
+    return 1;
+}
+
+/* The densities alone into rows exactly as wide as the grid: each row is the record's own
+ * call, written in place, and the guard cells after the last row (and after the grid) keep
+ * their bytes; one point less is refused with nothing written. */
+static void check_narrow_rows(const specest_params* p, const double* x) {
+    enum { GUARD = 37 };
+    specest_capacity_info cap;
+    cap.size = sizeof cap;
+    char msg[MSG];
+    CHECK(cap64(p, N, &cap, msg, MSG) == SPECEST_SUCCESS);
+    const int g = cap.grid, nf = (g - 1) / 2 + 1; /* real data, one-sided */
+    const size_t cells = (size_t)R * nf + GUARD;
+    double* psd = malloc(cells * sizeof(double));
+    double* freqs = malloc((size_t)(nf + GUARD) * sizeof(double));
+    memset(psd, 0x5A, cells * sizeof(double));
+    memset(freqs, 0x5A, (size_t)(nf + GUARD) * sizeof(double));
+    int32_t status[R];
+    specest_batch_output64 out;
+    binit(&out);
+    out.freqs = freqs;
+    out.psd = psd;
+    out.grid_cap = nf - 1;
+    out.status = status;
+    CHECK(batch(p, x, R, N, &out) == SPECEST_INVALID_ARGUMENT);
+    CHECK(all_bytes(psd, cells * sizeof(double), 0x5A));
+    out.grid_cap = nf;
+    CHECK(batch(p, x, R, N, &out) == SPECEST_SUCCESS && out.failed == 0);
+    CHECK(out.n_freq == nf);
+    CHECK(all_bytes(psd + (size_t)R * nf, GUARD * sizeof(double), 0x5A));
+    CHECK(all_bytes(freqs + nf, GUARD * sizeof(double), 0x5A));
+
+    double* f1 = calloc((size_t)g, sizeof(double));
+    double* p1 = calloc((size_t)g, sizeof(double));
+    for (int r = 0; r < R; ++r) {
+        specest_output64 o;
+        oinit64(&o);
+        o.freqs = f1;
+        o.psd = p1;
+        o.grid_cap = g;
+        CHECK(est64(p, x + (size_t)r * N, N, &o) == SPECEST_SUCCESS && status[r] == 0);
+        CHECK(o.n_freq == nf && same(f1, freqs, nf) && same(p1, psd + (size_t)r * nf, nf));
+    }
+    free(f1), free(p1), free(psd), free(freqs);
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr, "usage: c_batch_test libspecest.so\n");
@@ -150,6 +203,7 @@ int main(int argc, char** argv) {
     p.npoles = 12;
     p.fs = 50.0;
     check_profile(&p, x, -1);
+    check_narrow_rows(&p, x);
     pinit(&p); /* the classic profile */
     p.method = 2;
     p.npoles = 12;

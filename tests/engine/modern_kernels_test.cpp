@@ -301,7 +301,8 @@ TEST(ModernKernels, RealModelSpectrumIsTheDirectSum) {
             for (cd& v : b) v = u(rng);
             const double sig2 = 1.7;
             std::vector<double> psd(static_cast<std::size_t>(nfft));
-            armapsd<double>(estimator_context<double>(run_context(), nfft), ip, iq,
+            RunContext run;
+            armapsd<double>(estimator_context<double>(run, nfft), ip, iq,
                             Vec1<cd>(a.data(), ip + 1), Vec1<cd>(b.data(), iq + 1), sig2, 0,
                             Vec1<double>(psd.data(), nfft), nfft);
             for (int k = 0; k < nfft; ++k) {
@@ -321,8 +322,9 @@ TEST(ModernKernels, RealModelSpectrumIsTheDirectSum) {
     // A(z) = 1 + 1/z is zero at the Nyquist bin: held at the largest double, not infinity.
     std::vector<cd> a{1.0};
     std::vector<double> psd(64);
-    armapsd<double>(estimator_context<double>(run_context(), 64), 1, 0, Vec1<cd>(a.data(), 1),
-                    Vec1<cd>(), 1.0, 0, Vec1<double>(psd.data(), 64), 64);
+    RunContext run;
+    armapsd<double>(estimator_context<double>(run, 64), 1, 0, Vec1<cd>(a.data(), 1), Vec1<cd>(),
+                    1.0, 0, Vec1<double>(psd.data(), 64), 64);
     EXPECT_EQ(psd[32], DBL_MAX);
     EXPECT_NEAR(psd[0], 0.25, 1e-15);
 }

@@ -1,5 +1,6 @@
 """N-dimensional input: every slice has the bits of its 1-D call; Dask chunks likewise."""
 
+import os
 import subprocess
 import sys
 
@@ -73,6 +74,23 @@ def test_every_slice_has_the_bits_of_its_1d_call(profile, method, kw):
                 e.npts, e.t_start, e.t_final, e.zero_fill)
 
 
+@pytest.mark.parametrize("method,kw", SETTINGS)
+def test_psd_slices_are_the_1d_psd_and_the_estimates_density(method, kw):
+    # psd() on slices asks the engine for the densities alone, into one array it writes in
+    # place: the same bits as the 1-D psd() and as estimate()'s psd of the same slices.
+    rng = np.random.default_rng([len(method), 5])
+    for _ in range(3):
+        x, axis = _random_case(rng)
+        f, p = lumetra.psd(x, method, axis=axis, fs=3.0, **kw)
+        e = lumetra.estimate(x, method, axis=axis, fs=3.0, **kw)
+        assert _same(f, e.freqs) and _same(p, e.psd)
+        moved = np.moveaxis(p, axis, -1)
+        assert moved.flags.c_contiguous  # the engine's rows, not a copy
+        for index, record in _slices(x, axis):
+            f1, p1 = lumetra.psd(record, method, fs=3.0, **kw)
+            assert _same(f1, f) and _same(p1, moved[index]), (index, axis, x.shape)
+
+
 def test_psd_of_complex_slices_and_pandas_columns():
     rng = np.random.default_rng(7)
     z = rng.standard_normal((3, 100)) + 1j * rng.standard_normal((3, 100))
@@ -128,6 +146,40 @@ def test_bad_axis_empty_axis_and_failed_slice_are_named():
     assert one.value.message in err.value.message
     with pytest.raises(ValueError, match="report=True needs one-dimensional x"):
         lumetra.estimate(y, "burg", order=4, report=True)
+
+
+@pytest.mark.parametrize("where,axis,method,kw", [
+    ((0, 3, 1), 1, "burg", dict(order=4)),          # the engine finds it, on its threads
+    ((1, 60, 0), 1, "periodogram", dict(nfft=32)),  # in samples a short nfft leaves unused
+    ((1, 2, 7), -1, "modified-covariance", dict(order=3)),
+])
+def test_a_non_finite_sample_is_named_by_its_index_in_x(where, axis, method, kw):
+    x = np.random.default_rng(8).standard_normal((2, 64, 3) if axis == 1 else (2, 3, 64))
+    x[0, 0, :] = 0.0  # fails Burg on its own, yet the bad sample is what is named
+    x[where] = np.inf
+    index = ", ".join(map(str, where))
+    with pytest.raises(ValueError, match=rf"x\[{index}\] = inf is not a finite number"):
+        lumetra.psd(x, method, axis=axis, **kw)
+
+
+def test_a_forked_child_runs_batches_and_the_parent_keeps_its_threads():
+    # The engine keeps its batch threads between calls; a child forked after a batch has none
+    # of them and must still finish (with the same bits), as must the parent afterwards.
+    probe = """
+import os, signal, numpy as np, lumetra
+x = np.random.default_rng(1).standard_normal((16, 4096))
+p = lumetra.psd(x, "burg", order=10)[1]
+pid = os.fork()
+if pid == 0:
+    signal.alarm(60)
+    os._exit(0 if lumetra.psd(x, "burg", order=10)[1].tobytes() == p.tobytes() else 3)
+code = os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1])
+print(code, lumetra.psd(x, "burg", order=10)[1].tobytes() == p.tobytes())
+"""
+    env = dict(os.environ, SPECEST_THREADS="3")
+    out = subprocess.run([sys.executable, "-c", probe], check=True, capture_output=True,
+                         text=True, env=env, timeout=120).stdout.split()
+    assert out == ["0", "True"]
 
 
 def test_dask_is_optional_and_refuses_a_split_axis():
