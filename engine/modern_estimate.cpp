@@ -12,6 +12,7 @@
 #include "model_spectrum.h"
 #include "run_context.h"
 #include "simd/db64_kernels.h"
+#include "simd/grid64_kernels.h"
 #include "stop.h"
 #include "window64.h"
 #include "work_area.h"
@@ -344,11 +345,17 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     // One comparison per sample passes every good one (a NaN or an infinity fails it); only
     // then are the samples looked at one by one, to name the first bad one.
     bool within = true;
-    for (int i = 0; i < n; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        const cdouble v = cplx ? s.complex[k] : cdouble(s.real[k], 0.0);
-        within &= abs2(v) <= kBadSampleLimit * kBadSampleLimit;
-        amp[k] = v;
+    const auto un = static_cast<std::size_t>(n);
+    if (cplx) {
+        for (std::size_t k = 0; k < un; ++k) {
+            const cdouble v = s.complex[k];
+            within &= abs2(v) <= kBadSampleLimit * kBadSampleLimit;
+            amp[k] = v;
+        }
+    } else {
+        // A real sample's abs2 is x * x exactly.
+        within = simd::real_to_complex_checked(s.real.data(), un, kBadSampleLimit * kBadSampleLimit,
+                                               reinterpret_cast<double*>(amp.data()));
     }
     for (int i = 0; i < n && !within; ++i) {
         const cdouble v = amp[static_cast<std::size_t>(i)];
@@ -545,19 +552,30 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         freqs = e.freqs.data();
         dens = e.psd.data();
     }
-    for (int k = 0; k < count; ++k) {
-        double v = psd[static_cast<std::size_t>(k)] * scale;
-        if (onesided && k != 0 && !(grid % 2 == 0 && k == grid / 2)) v *= 2.0;
-        if (!std::isfinite(v)) {
+    // In vector lanes: psd * scale, doubled one-sided except DC and Nyquist; signed_k * fs / grid.
+    {
+        // Bins [lo, hi) are doubled.
+        const std::size_t lo = onesided ? 1 : nf, hi = onesided && grid % 2 == 0 ? nf - 1 : nf;
+        bool finite = true;
+        if (dens) {
+            finite = simd::scale_density(&psd[0], nf, scale, lo, hi, dens);
+        } else {
+            for (std::size_t k = 0; k < nf; ++k) {
+                double v = psd[k] * scale;
+                if (k >= lo && k < hi) v *= 2.0;
+                finite &= std::fabs(v) <= DBL_MAX;
+            }
+        }
+        if (!finite) {
             e.status = EstimateStatus::estimator_failure;
             e.message = "The estimate holds values that are not finite numbers (overflow).";
             e.freqs.clear();
             e.psd.clear();
             return e;
         }
-        const int signed_k = onesided || 2 * k < grid ? k : k - grid;
-        if (freqs) freqs[k] = signed_k * fs / grid;
-        if (dens) dens[k] = v;
+        if (freqs)
+            simd::grid_frequencies(
+                freqs, nf, onesided ? nf : (static_cast<std::size_t>(grid) + 1) / 2, fs, grid);
     }
     if (out) out->count = nf;
     e.status = EstimateStatus::success;

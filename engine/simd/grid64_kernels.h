@@ -1,0 +1,21 @@
+// The modern driver's per-sample and per-bin loops in vector lanes. Only exact operations
+// (copies, products, quotients, comparisons): the bits are those of the scalar loops on every
+// instruction set.
+#pragma once
+
+#include <cstddef>
+
+namespace specest::simd {
+
+// out[2k] = x[k], out[2k + 1] = 0 for k < n (a real record as complex pairs); true when every
+// x[k] * x[k] <= limit2 (false for a NaN or an infinity).
+bool real_to_complex_checked(const double* x, std::size_t n, double limit2, double* out);
+
+// d[k] = raw[k] * scale, then doubled for lo <= k < hi (k < n); true when every d[k] is finite.
+bool scale_density(const double* raw, std::size_t n, double scale, std::size_t lo, std::size_t hi,
+                   double* d);
+
+// f[k] = k * fs / grid for k < positive, (k - grid) * fs / grid for positive <= k < n.
+void grid_frequencies(double* f, std::size_t n, std::size_t positive, double fs, int grid);
+
+} // namespace specest::simd
