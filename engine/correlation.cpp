@@ -142,9 +142,9 @@ void correlation_fft(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> y,
 // inverse transform is its forward one over m.
 namespace {
 
-// The direct sums cost about n lags, the transforms about 6 m log2(m) of the same units
-// (bench/modern_bench.cpp, BM_RealLags: on 16384 samples they cross near 90 lags).
-constexpr double kFftCostPerLog = 6.0;
+// The direct sums cost about n lags, the transforms about 9.5 m log2(m) of the same units
+// (bench/modern_bench.cpp, BM_RealLags: on 16384 samples they cross near 135 lags).
+constexpr double kFftCostPerLog = 9.5;
 
 // False (nothing written) when the record is not real after all.
 bool real_correlation(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> rxx) {

@@ -610,8 +610,14 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     const std::size_t shift = onesided ? 0 : (static_cast<std::size_t>(grid) + 1) / 2;
     auto index = [&](std::size_t i) { return shift == 0 ? i : (i + shift) % nf; };
     std::vector<double> prom;
-    const auto ranked = ranked_peaks(
-        nf, [&](std::size_t i) { return db[index(i)]; }, p.peak_prominence_db, prom);
+    // One-sided, the values are read in place: a plain array read keeps the scans simple.
+    const double* in_order = db;
+    const auto ranked =
+        shift == 0
+            ? ranked_peaks(
+                  nf, [in_order](std::size_t i) { return in_order[i]; }, p.peak_prominence_db, prom)
+            : ranked_peaks(
+                  nf, [&](std::size_t i) { return db[index(i)]; }, p.peak_prominence_db, prom);
     for (std::size_t i = 0; i < ranked.size() && i < kMaxPeaks; ++i) {
         const std::size_t at = index(ranked[i]);
         const int signed_k = onesided || 2 * at < static_cast<std::size_t>(grid)
