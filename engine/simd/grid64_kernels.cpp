@@ -40,6 +40,30 @@ bool RealToComplexChecked(const double* x, std::size_t n, double limit2, double*
     return within;
 }
 
+bool RealParts(const double* pairs, std::size_t n, double* out) {
+    std::size_t k = 0;
+    bool real = true;
+#if HWY_TARGET != HWY_SCALAR
+    using D = hn::ScalableTag<double>;
+    const D d;
+    const std::size_t lanes = hn::Lanes(d);
+    const auto zero = hn::Zero(d);
+    auto ok = hn::FirstN(d, lanes);
+    for (; k + lanes <= n; k += lanes) {
+        hn::Vec<D> re, im;
+        hn::LoadInterleaved2(d, pairs + 2 * k, re, im);
+        ok = hn::And(ok, hn::Eq(im, zero));
+        hn::StoreU(re, d, out + k);
+    }
+    real = hn::AllTrue(d, ok);
+#endif
+    for (; k < n; ++k) {
+        out[k] = pairs[2 * k];
+        real &= pairs[2 * k + 1] == 0;
+    }
+    return real;
+}
+
 bool ScaleDensity(const double* raw, std::size_t n, double scale, std::size_t lo, std::size_t hi,
                   double* d) {
     bool finite = true;
@@ -75,6 +99,34 @@ bool ScaleDensity(const double* raw, std::size_t n, double scale, std::size_t lo
     return finite;
 }
 
+bool ArSpectrum(const double* den, std::size_t n, double s2, double* out) {
+    std::size_t k = 0;
+    bool finite = true;
+#if HWY_TARGET != HWY_SCALAR
+    using D = hn::ScalableTag<double>;
+    const D d;
+    const std::size_t lanes = hn::Lanes(d);
+    const auto vs2 = hn::Set(d, s2), big = hn::Set(d, DBL_MAX);
+    auto ok = hn::FirstN(d, lanes);
+    for (; k + lanes <= n; k += lanes) {
+        hn::Vec<D> re, im;
+        hn::LoadInterleaved2(d, den + 2 * k, re, im);
+        // Products then their sum (no fused multiply-add): the scalar abs2's bits.
+        const auto v = hn::Div(vs2, hn::Add(hn::Mul(re, re), hn::Mul(im, im)));
+        ok = hn::And(ok, hn::Le(hn::Abs(v), big));
+        hn::StoreU(v, d, out + k);
+    }
+    finite = hn::AllTrue(d, ok);
+#endif
+    for (; k < n; ++k) {
+        const double re = den[2 * k], im = den[2 * k + 1];
+        const double v = s2 / (re * re + im * im);
+        finite &= std::fabs(v) <= DBL_MAX;
+        out[k] = v;
+    }
+    return finite;
+}
+
 void GridFrequencies(double* f, std::size_t n, std::size_t positive, double fs, int grid) {
     const double g = grid;
     std::size_t k = 0;
@@ -103,16 +155,26 @@ HWY_AFTER_NAMESPACE();
 namespace specest::simd {
 
 HWY_EXPORT(RealToComplexChecked);
+HWY_EXPORT(RealParts);
 HWY_EXPORT(ScaleDensity);
+HWY_EXPORT(ArSpectrum);
 HWY_EXPORT(GridFrequencies);
 
 bool real_to_complex_checked(const double* x, std::size_t n, double limit2, double* out) {
     return HWY_DYNAMIC_DISPATCH(RealToComplexChecked)(x, n, limit2, out);
 }
 
+bool real_parts(const double* pairs, std::size_t n, double* out) {
+    return HWY_DYNAMIC_DISPATCH(RealParts)(pairs, n, out);
+}
+
 bool scale_density(const double* raw, std::size_t n, double scale, std::size_t lo, std::size_t hi,
                    double* d) {
     return HWY_DYNAMIC_DISPATCH(ScaleDensity)(raw, n, scale, lo, hi, d);
+}
+
+bool ar_spectrum(const double* den, std::size_t n, double s2, double* out) {
+    return HWY_DYNAMIC_DISPATCH(ArSpectrum)(den, n, s2, out);
 }
 
 void grid_frequencies(double* f, std::size_t n, std::size_t positive, double fs, int grid) {

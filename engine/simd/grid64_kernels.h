@@ -11,9 +11,16 @@ namespace specest::simd {
 // x[k] * x[k] <= limit2 (false for a NaN or an infinity).
 bool real_to_complex_checked(const double* x, std::size_t n, double limit2, double* out);
 
+// out[k] = pairs[2k] for k < n; true when every pairs[2k + 1] == 0 (a real record).
+bool real_parts(const double* pairs, std::size_t n, double* out);
+
 // d[k] = raw[k] * scale, then doubled for lo <= k < hi (k < n); true when every d[k] is finite.
 bool scale_density(const double* raw, std::size_t n, double scale, std::size_t lo, std::size_t hi,
                    double* d);
+
+// out[k] = s2 / (re * re + im * im) of the pairs den[2k], den[2k + 1] (k < n), the AR model's
+// spectrum; true when every value is finite.
+bool ar_spectrum(const double* den, std::size_t n, double s2, double* out);
 
 // f[k] = k * fs / grid for k < positive, (k - grid) * fs / grid for positive <= k < n.
 void grid_frequencies(double* f, std::size_t n, std::size_t positive, double fs, int grid);

@@ -66,12 +66,8 @@ def first_non_finite(data):
 
 
 def _first_non_finite64(data):
-    """first_non_finite for float64 or complex128 data: a finite sum of squares (BLAS: no
-    floating-point warnings, no errstate switching) proves every value finite; a huge finite
-    record that overflows it falls back to the scan."""
-    total = np.vdot(data, data) if data.dtype.kind == "c" else np.dot(data, data)
-    if math.isfinite(total.real):
-        return None
+    """first_non_finite for float64 or complex128 data: one vectorised pass of isfinite (no
+    errstate switching, which costs more than the pass)."""
     finite = np.isfinite(data)
     return None if finite.all() else int(np.argmin(finite))
 

@@ -235,6 +235,27 @@ TEST(ModernKernels, GridKernelsAreTheScalarLoopsBitForBit) {
                 EXPECT_FALSE(simd::real_to_complex_checked(y.data(), n, 1e20, pairs.data()))
                     << n << " " << v << " at " << bad;
             }
+            // Complex pairs back to real parts; any nonzero (or NaN) imaginary part is seen.
+            std::vector<double> back(n, -1.0);
+            EXPECT_TRUE(simd::real_parts(want.data(), n, back.data())) << n;
+            EXPECT_TRUE(same(back, x)) << n;
+            for (double v : {1e-300, double(NAN)}) {
+                std::vector<double> y = want;
+                y[2 * bad + 1] = v;
+                EXPECT_FALSE(simd::real_parts(y.data(), n, back.data())) << n << " at " << bad;
+            }
+            // The AR spectrum s2 / |A|^2 from pairs, and a zero of A seen as not finite.
+            {
+                std::vector<double> got(n), ref(n);
+                for (std::size_t k = 0; k < n; ++k)
+                    ref[k] = 1.7 / (want[2 * k] * want[2 * k] + x[k] * x[k]);
+                std::vector<double> den = want;
+                for (std::size_t k = 0; k < n; ++k) den[2 * k + 1] = x[k];
+                EXPECT_TRUE(simd::ar_spectrum(den.data(), n, 1.7, got.data())) << n;
+                EXPECT_TRUE(same(got, ref)) << n;
+                den[2 * bad] = den[2 * bad + 1] = 0.0;
+                EXPECT_FALSE(simd::ar_spectrum(den.data(), n, 1.7, got.data())) << n;
+            }
             // Density: scaled, doubled inside [lo, hi), the finite check.
             const double scale = 0.37 + gauss(rng) * 0.01;
             for (std::size_t lo : {std::size_t{0}, std::size_t{1}, n}) {
