@@ -191,6 +191,16 @@ template <class V> void detrend(V& x, int n, const std::string& how) {
     bad("detrend=\"" + how + "\" is not one of \"constant\", \"linear\" or False");
 }
 
+// The mean detrend() removes from a real record, summed in its order: four partial sums by
+// the sample's index modulo 4 (the last n % 4 samples into the first), then paired.
+double constant_detrend_mean(const double* x, std::size_t n) {
+    double r0 = 0, r1 = 0, r2 = 0, r3 = 0;
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) r0 += x[i], r1 += x[i + 1], r2 += x[i + 2], r3 += x[i + 3];
+    for (; i < n; ++i) r0 += x[i];
+    return ((r0 + r1) + (r2 + r3)) / static_cast<double>(n);
+}
+
 // Peaks of db (on increasing frequency; at(i) gives the i-th value) by their prominence in dB,
 // as scipy.signal's peak_prominences measures it: the height above the higher of the two
 // lowest points between the peak and the nearest higher point (or the end) on either side.
@@ -346,6 +356,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     // then are the samples looked at one by one, to name the first bad one.
     bool within = true;
     const auto un = static_cast<std::size_t>(n);
+    const bool real_detrend_constant = !cplx && (p.detrend.empty() || p.detrend == "constant");
     if (cplx) {
         for (std::size_t k = 0; k < un; ++k) {
             const cdouble v = s.complex[k];
@@ -353,12 +364,15 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
             amp[k] = v;
         }
     } else {
-        // A real sample's abs2 is x * x exactly.
+        // A real sample's abs2 is x * x exactly. The constant detrend of a real record is done
+        // here, in the same pass: the mean summed as detrend() sums it, subtracted on the copy.
+        const double mean = real_detrend_constant ? constant_detrend_mean(s.real.data(), un) : 0.0;
         within = simd::real_to_complex_checked(s.real.data(), un, kBadSampleLimit * kBadSampleLimit,
-                                               reinterpret_cast<double*>(amp.data()));
+                                               mean, reinterpret_cast<double*>(amp.data()));
     }
     for (int i = 0; i < n && !within; ++i) {
-        const cdouble v = amp[static_cast<std::size_t>(i)];
+        const auto k = static_cast<std::size_t>(i);
+        const cdouble v = cplx ? s.complex[k] : cdouble(s.real[k], 0.0);
         if (!std::isfinite(v.real()) || !std::isfinite(v.imag()))
             bad("x[" + std::to_string(i) + "] is not a finite number");
         if (abs2(v) > kBadSampleLimit * kBadSampleLimit)
@@ -379,7 +393,8 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         fs = (n - 1) / span;
     }
     if (!(fs > 0.0) || !std::isfinite(fs)) bad("fs must be a positive finite number");
-    detrend(amp, n, p.detrend.empty() ? std::string("constant") : p.detrend);
+    if (!real_detrend_constant)
+        detrend(amp, n, p.detrend.empty() ? std::string("constant") : p.detrend);
     if (p.scaling != "density" && p.scaling != "spectrum")
         bad("scaling=\"" + p.scaling + "\" is not \"density\" or \"spectrum\"");
 

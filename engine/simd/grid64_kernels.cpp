@@ -16,25 +16,26 @@ namespace specest::simd {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-bool RealToComplexChecked(const double* x, std::size_t n, double limit2, double* out) {
+bool RealToComplexChecked(const double* x, std::size_t n, double limit2, double offset,
+                          double* out) {
     std::size_t k = 0;
     bool within = true;
 #if HWY_TARGET != HWY_SCALAR
     using D = hn::ScalableTag<double>;
     const D d;
     const std::size_t lanes = hn::Lanes(d);
-    const auto lim = hn::Set(d, limit2), zero = hn::Zero(d);
+    const auto lim = hn::Set(d, limit2), zero = hn::Zero(d), off = hn::Set(d, offset);
     auto ok = hn::FirstN(d, lanes); // all true
     for (; k + lanes <= n; k += lanes) {
         const auto v = hn::LoadU(d, x + k);
         ok = hn::And(ok, hn::Le(hn::Mul(v, v), lim));
-        hn::StoreInterleaved2(v, zero, d, out + 2 * k);
+        hn::StoreInterleaved2(hn::Sub(v, off), zero, d, out + 2 * k);
     }
     within = hn::AllTrue(d, ok);
 #endif
     for (; k < n; ++k) {
         within &= x[k] * x[k] <= limit2;
-        out[2 * k] = x[k];
+        out[2 * k] = x[k] - offset;
         out[2 * k + 1] = 0.0;
     }
     return within;
@@ -160,8 +161,9 @@ HWY_EXPORT(ScaleDensity);
 HWY_EXPORT(ArSpectrum);
 HWY_EXPORT(GridFrequencies);
 
-bool real_to_complex_checked(const double* x, std::size_t n, double limit2, double* out) {
-    return HWY_DYNAMIC_DISPATCH(RealToComplexChecked)(x, n, limit2, out);
+bool real_to_complex_checked(const double* x, std::size_t n, double limit2, double offset,
+                             double* out) {
+    return HWY_DYNAMIC_DISPATCH(RealToComplexChecked)(x, n, limit2, offset, out);
 }
 
 bool real_parts(const double* pairs, std::size_t n, double* out) {

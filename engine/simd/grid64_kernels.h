@@ -7,9 +7,10 @@
 
 namespace specest::simd {
 
-// out[2k] = x[k], out[2k + 1] = 0 for k < n (a real record as complex pairs); true when every
-// x[k] * x[k] <= limit2 (false for a NaN or an infinity).
-bool real_to_complex_checked(const double* x, std::size_t n, double limit2, double* out);
+// out[2k] = x[k] - offset, out[2k + 1] = 0 for k < n (a real record as complex pairs); true
+// when every x[k] * x[k] <= limit2 (false for a NaN or an infinity).
+bool real_to_complex_checked(const double* x, std::size_t n, double limit2, double offset,
+                             double* out);
 
 // out[k] = pairs[2k] for k < n; true when every pairs[2k + 1] == 0 (a real record).
 bool real_parts(const double* pairs, std::size_t n, double* out);

@@ -223,16 +223,19 @@ TEST(ModernKernels, GridKernelsAreTheScalarLoopsBitForBit) {
         for (std::size_t n : kCounts) {
             std::vector<double> x(n);
             for (double& v : x) v = 1e3 * gauss(rng);
-            // Real samples as complex pairs, and the range check.
-            std::vector<double> pairs(2 * n, -1.0), want(2 * n);
+            // Real samples as complex pairs (less an offset), and the range check.
+            std::vector<double> pairs(2 * n, -1.0), want(2 * n), shifted(2 * n);
             for (std::size_t k = 0; k < n; ++k) want[2 * k] = x[k], want[2 * k + 1] = 0.0;
-            EXPECT_TRUE(simd::real_to_complex_checked(x.data(), n, 1e20, pairs.data())) << n;
+            for (std::size_t k = 0; k < n; ++k) shifted[2 * k] = x[k] - 0.3, shifted[2 * k + 1] = 0;
+            EXPECT_TRUE(simd::real_to_complex_checked(x.data(), n, 1e20, 0.0, pairs.data())) << n;
             EXPECT_TRUE(same(pairs, want)) << n;
+            EXPECT_TRUE(simd::real_to_complex_checked(x.data(), n, 1e20, 0.3, pairs.data())) << n;
+            EXPECT_TRUE(same(pairs, shifted)) << n;
             const std::size_t bad = std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
             for (double v : {double(NAN), double(INFINITY), -1.0000001e10}) {
                 std::vector<double> y = x;
                 y[bad] = v;
-                EXPECT_FALSE(simd::real_to_complex_checked(y.data(), n, 1e20, pairs.data()))
+                EXPECT_FALSE(simd::real_to_complex_checked(y.data(), n, 1e20, 0.0, pairs.data()))
                     << n << " " << v << " at " << bad;
             }
             // Complex pairs back to real parts; any nonzero (or NaN) imaginary part is seen.
