@@ -204,11 +204,18 @@ double constant_detrend_mean(const double* x, std::size_t n) {
 // Peaks of db (on increasing frequency; at(i) gives the i-th value) by their prominence in dB,
 // as scipy.signal's peak_prominences measures it: the height above the higher of the two
 // lowest points between the peak and the nearest higher point (or the end) on either side.
+// When the values lie in order in one array (`in_order`), the bins that cannot start a peak are
+// skipped in vector lanes: a rising bin whose next one rises further is passed over as before.
 template <class At>
 std::vector<std::size_t> ranked_peaks(std::size_t n, At at, double min_prominence,
-                                      std::vector<double>& prominence) {
+                                      std::vector<double>& prominence,
+                                      const double* in_order = nullptr) {
     std::vector<std::size_t> peaks;
     for (std::size_t i = 1; i + 1 < n; ++i) {
+        if (in_order) {
+            i = simd::next_peak_candidate(in_order, i, n - 1);
+            if (i + 1 >= n) break;
+        }
         if (!(at(i) > at(i - 1))) continue;
         std::size_t j = i + 1; // a flat top counts once, at its middle
         while (j < n && at(j) == at(i)) ++j;
@@ -627,12 +634,12 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     std::vector<double> prom;
     // One-sided, the values are read in place: a plain array read keeps the scans simple.
     const double* in_order = db;
-    const auto ranked =
-        shift == 0
-            ? ranked_peaks(
-                  nf, [in_order](std::size_t i) { return in_order[i]; }, p.peak_prominence_db, prom)
-            : ranked_peaks(
-                  nf, [&](std::size_t i) { return db[index(i)]; }, p.peak_prominence_db, prom);
+    const auto ranked = shift == 0 ? ranked_peaks(
+                                         nf, [in_order](std::size_t i) { return in_order[i]; },
+                                         p.peak_prominence_db, prom, in_order)
+                                   : ranked_peaks(
+                                         nf, [&](std::size_t i) { return db[index(i)]; },
+                                         p.peak_prominence_db, prom);
     for (std::size_t i = 0; i < ranked.size() && i < kMaxPeaks; ++i) {
         const std::size_t at = index(ranked[i]);
         const int signed_k = onesided || 2 * at < static_cast<std::size_t>(grid)

@@ -128,6 +128,24 @@ bool ArSpectrum(const double* den, std::size_t n, double s2, double* out) {
     return finite;
 }
 
+std::size_t NextPeakCandidate(const double* v, std::size_t from, std::size_t end) {
+    std::size_t i = from;
+#if HWY_TARGET != HWY_SCALAR
+    using D = hn::ScalableTag<double>;
+    const D d;
+    const std::size_t lanes = hn::Lanes(d);
+    for (; i + lanes <= end; i += lanes) {
+        const auto a = hn::LoadU(d, v + i - 1), b = hn::LoadU(d, v + i),
+                   c = hn::LoadU(d, v + i + 1);
+        const auto m = hn::AndNot(hn::Gt(c, b), hn::Gt(b, a));
+        if (!hn::AllFalse(d, m)) return i + hn::FindKnownFirstTrue(d, m);
+    }
+#endif
+    for (; i < end; ++i)
+        if (v[i] > v[i - 1] && !(v[i + 1] > v[i])) return i;
+    return end;
+}
+
 void GridFrequencies(double* f, std::size_t n, std::size_t positive, double fs, int grid) {
     const double g = grid;
     std::size_t k = 0;
@@ -159,6 +177,7 @@ HWY_EXPORT(RealToComplexChecked);
 HWY_EXPORT(RealParts);
 HWY_EXPORT(ScaleDensity);
 HWY_EXPORT(ArSpectrum);
+HWY_EXPORT(NextPeakCandidate);
 HWY_EXPORT(GridFrequencies);
 
 bool real_to_complex_checked(const double* x, std::size_t n, double limit2, double offset,
@@ -177,6 +196,10 @@ bool scale_density(const double* raw, std::size_t n, double scale, std::size_t l
 
 bool ar_spectrum(const double* den, std::size_t n, double s2, double* out) {
     return HWY_DYNAMIC_DISPATCH(ArSpectrum)(den, n, s2, out);
+}
+
+std::size_t next_peak_candidate(const double* v, std::size_t from, std::size_t end) {
+    return HWY_DYNAMIC_DISPATCH(NextPeakCandidate)(v, from, end);
 }
 
 void grid_frequencies(double* f, std::size_t n, std::size_t positive, double fs, int grid) {

@@ -23,6 +23,10 @@ bool scale_density(const double* raw, std::size_t n, double scale, std::size_t l
 // spectrum; true when every value is finite.
 bool ar_spectrum(const double* den, std::size_t n, double s2, double* out);
 
+// The first i in [from, end) with v[i] > v[i - 1] and not v[i + 1] > v[i] (where a peak or a
+// flat top may start), else end. Reads v[from - 1 .. end]; from >= 1.
+std::size_t next_peak_candidate(const double* v, std::size_t from, std::size_t end);
+
 // f[k] = k * fs / grid for k < positive, (k - grid) * fs / grid for positive <= k < n.
 void grid_frequencies(double* f, std::size_t n, std::size_t positive, double fs, int grid);
 

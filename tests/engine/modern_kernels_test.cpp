@@ -259,6 +259,22 @@ TEST(ModernKernels, GridKernelsAreTheScalarLoopsBitForBit) {
                 den[2 * bad] = den[2 * bad + 1] = 0.0;
                 EXPECT_FALSE(simd::ar_spectrum(den.data(), n, 1.7, got.data())) << n;
             }
+            // Peak candidates: the scan's first hit from every start is the plain loop's, on
+            // data with plateaus, repeated values and a NaN.
+            {
+                std::vector<double> v(n + 2);
+                for (double& e : v)
+                    e = std::floor(3 * std::uniform_real_distribution<double>(0, 1)(rng));
+                v[bad] = NAN;
+                for (std::size_t from = 1; from <= n; ++from) {
+                    std::size_t want_i = from;
+                    while (want_i < n + 1 &&
+                           !(v[want_i] > v[want_i - 1] && !(v[want_i + 1] > v[want_i])))
+                        ++want_i;
+                    EXPECT_EQ(simd::next_peak_candidate(v.data(), from, n + 1), want_i)
+                        << n << " from " << from;
+                }
+            }
             // Density: scaled, doubled inside [lo, hi), the finite check.
             const double scale = 0.37 + gauss(rng) * 0.01;
             for (std::size_t lo : {std::size_t{0}, std::size_t{1}, n}) {
