@@ -3,6 +3,7 @@
 #include "fft_any.h"
 
 #include "simd/dispatch.h"
+#include "simd/grid64_kernels.h"
 #include "simd/kernels.h"
 #include "simd/lags64_kernels.h"
 #include "simd/parallel.h"
@@ -142,9 +143,9 @@ void correlation_fft(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> y,
 // inverse transform is its forward one over m.
 namespace {
 
-// The direct sums cost about n lags, the transforms about 6 m log2(m) of the same units
-// (bench/modern_bench.cpp, BM_RealLags: on 16384 samples they cross near 90 lags).
-constexpr double kFftCostPerLog = 6.0;
+// The direct sums cost about n lags, the transforms about 9.5 m log2(m) of the same units
+// (bench/modern_bench.cpp, BM_RealLags: on 16384 samples they cross near 135 lags).
+constexpr double kFftCostPerLog = 9.5;
 
 // False (nothing written) when the record is not real after all.
 bool real_correlation(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> rxx) {
@@ -156,12 +157,7 @@ bool real_correlation(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> r
     const double md = static_cast<double>(m);
     const bool by_fft = static_cast<double>(n) * lags > kFftCostPerLog * md * std::log2(md);
     UnsetWorkVector<double> v(by_fft ? m : un);
-    bool real = true;
-    for (std::size_t i = 0; i < un; ++i) {
-        v[i] = x.data()[i].real();
-        real &= x.data()[i].imag() == 0;
-    }
-    if (!real) return false;
+    if (!simd::real_parts(reinterpret_cast<const double*>(x.data()), un, v.data())) return false;
     std::vector<double> sums(static_cast<std::size_t>(lags));
     if (by_fft) {
         UnsetWorkVector<cdouble> spec(m / 2 + 1);

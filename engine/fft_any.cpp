@@ -402,7 +402,12 @@ void real_transform(double* x, std::size_t n, cd* out, bool scratch) {
     out[h] = {z0.real() - z0.imag(), 0.0};
     // X_k = E_k + w^k O_k with E_k = (Z_k + conj Z_{h-k})/2, O_k = (Z_k - conj Z_{h-k})/(2i);
     // bins k and h-k read the same pair, so each pair is done together in place.
-    for (std::size_t k = 1; k <= h / 2; ++k) {
+    // With the table, most pairs go through vector lanes (the same operations); the rest here.
+    std::size_t first = 1;
+    if (table && !simd::force_scalar())
+        first = simd::real_fft64_finish(reinterpret_cast<double*>(out), h, h / 2,
+                                        reinterpret_cast<const double*>(table->data()));
+    for (std::size_t k = first; k <= h / 2; ++k) {
         const cd zk = out[k], zr = std::conj(out[h - k]);
         const cd e = 0.5 * (zk + zr), d = zk - zr;
         const cd o(0.5 * d.imag(), -0.5 * d.real());

@@ -4,6 +4,7 @@
 #include "estimator_context.h"
 #include "fft.h"
 #include "fft_any.h"
+#include "simd/grid64_kernels.h"
 #include "work_array.h"
 
 #include <algorithm>
@@ -83,18 +84,10 @@ void armapsd_real(const EstimatorContext<double>& ctx, int ip, int iq, Vec1<cdou
     int clamped = 0;
     double* out = psd.data();
     if (ip != 0 && iq == 0) {
-        // The usual AR model: the divisions side by side in vector lanes (nothing the loop
-        // stores can alias what it reads); a value out of range (rare) is then held as
-        // model_value holds it.
-        const double s2 = sig2;
-        const cdouble* __restrict d = den;
-        double* __restrict o = out;
-        bool finite = true;
-        for (std::size_t k = 0; k < half; ++k) {
-            const double v = s2 / abs2(d[k]);
-            o[k] = v;
-            finite &= std::fabs(v) <= DBL_MAX;
-        }
+        // The usual AR model: the divisions in vector lanes; a value out of range (rare) is
+        // then held as model_value holds it.
+        const bool finite =
+            simd::ar_spectrum(reinterpret_cast<const double*>(den), half, sig2, out);
         for (std::size_t k = 0; k < half && !finite; ++k)
             if (!(std::fabs(out[k]) <= DBL_MAX))
                 out[k] = model_value<double>(ip, iq, sig2, cdouble(), den[k], clamped);

@@ -12,6 +12,7 @@
 #include "model_spectrum.h"
 #include "run_context.h"
 #include "simd/db64_kernels.h"
+#include "simd/grid64_kernels.h"
 #include "stop.h"
 #include "window64.h"
 #include "work_area.h"
@@ -190,14 +191,31 @@ template <class V> void detrend(V& x, int n, const std::string& how) {
     bad("detrend=\"" + how + "\" is not one of \"constant\", \"linear\" or False");
 }
 
+// The mean detrend() removes from a real record, summed in its order: four partial sums by
+// the sample's index modulo 4 (the last n % 4 samples into the first), then paired.
+double constant_detrend_mean(const double* x, std::size_t n) {
+    double r0 = 0, r1 = 0, r2 = 0, r3 = 0;
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) r0 += x[i], r1 += x[i + 1], r2 += x[i + 2], r3 += x[i + 3];
+    for (; i < n; ++i) r0 += x[i];
+    return ((r0 + r1) + (r2 + r3)) / static_cast<double>(n);
+}
+
 // Peaks of db (on increasing frequency; at(i) gives the i-th value) by their prominence in dB,
 // as scipy.signal's peak_prominences measures it: the height above the higher of the two
 // lowest points between the peak and the nearest higher point (or the end) on either side.
+// When the values lie in order in one array (`in_order`), the bins that cannot start a peak are
+// skipped in vector lanes: a rising bin whose next one rises further is passed over as before.
 template <class At>
 std::vector<std::size_t> ranked_peaks(std::size_t n, At at, double min_prominence,
-                                      std::vector<double>& prominence) {
+                                      std::vector<double>& prominence,
+                                      const double* in_order = nullptr) {
     std::vector<std::size_t> peaks;
     for (std::size_t i = 1; i + 1 < n; ++i) {
+        if (in_order) {
+            i = simd::next_peak_candidate(in_order, i, n - 1);
+            if (i + 1 >= n) break;
+        }
         if (!(at(i) > at(i - 1))) continue;
         std::size_t j = i + 1; // a flat top counts once, at its middle
         while (j < n && at(j) == at(i)) ++j;
@@ -344,14 +362,24 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     // One comparison per sample passes every good one (a NaN or an infinity fails it); only
     // then are the samples looked at one by one, to name the first bad one.
     bool within = true;
-    for (int i = 0; i < n; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        const cdouble v = cplx ? s.complex[k] : cdouble(s.real[k], 0.0);
-        within &= abs2(v) <= kBadSampleLimit * kBadSampleLimit;
-        amp[k] = v;
+    const auto un = static_cast<std::size_t>(n);
+    const bool real_detrend_constant = !cplx && (p.detrend.empty() || p.detrend == "constant");
+    if (cplx) {
+        for (std::size_t k = 0; k < un; ++k) {
+            const cdouble v = s.complex[k];
+            within &= abs2(v) <= kBadSampleLimit * kBadSampleLimit;
+            amp[k] = v;
+        }
+    } else {
+        // A real sample's abs2 is x * x exactly. The constant detrend of a real record is done
+        // here, in the same pass: the mean summed as detrend() sums it, subtracted on the copy.
+        const double mean = real_detrend_constant ? constant_detrend_mean(s.real.data(), un) : 0.0;
+        within = simd::real_to_complex_checked(s.real.data(), un, kBadSampleLimit * kBadSampleLimit,
+                                               mean, reinterpret_cast<double*>(amp.data()));
     }
     for (int i = 0; i < n && !within; ++i) {
-        const cdouble v = amp[static_cast<std::size_t>(i)];
+        const auto k = static_cast<std::size_t>(i);
+        const cdouble v = cplx ? s.complex[k] : cdouble(s.real[k], 0.0);
         if (!std::isfinite(v.real()) || !std::isfinite(v.imag()))
             bad("x[" + std::to_string(i) + "] is not a finite number");
         if (abs2(v) > kBadSampleLimit * kBadSampleLimit)
@@ -372,7 +400,8 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         fs = (n - 1) / span;
     }
     if (!(fs > 0.0) || !std::isfinite(fs)) bad("fs must be a positive finite number");
-    detrend(amp, n, p.detrend.empty() ? std::string("constant") : p.detrend);
+    if (!real_detrend_constant)
+        detrend(amp, n, p.detrend.empty() ? std::string("constant") : p.detrend);
     if (p.scaling != "density" && p.scaling != "spectrum")
         bad("scaling=\"" + p.scaling + "\" is not \"density\" or \"spectrum\"");
 
@@ -545,19 +574,30 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         freqs = e.freqs.data();
         dens = e.psd.data();
     }
-    for (int k = 0; k < count; ++k) {
-        double v = psd[static_cast<std::size_t>(k)] * scale;
-        if (onesided && k != 0 && !(grid % 2 == 0 && k == grid / 2)) v *= 2.0;
-        if (!std::isfinite(v)) {
+    // In vector lanes: psd * scale, doubled one-sided except DC and Nyquist; signed_k * fs / grid.
+    {
+        // Bins [lo, hi) are doubled.
+        const std::size_t lo = onesided ? 1 : nf, hi = onesided && grid % 2 == 0 ? nf - 1 : nf;
+        bool finite = true;
+        if (dens) {
+            finite = simd::scale_density(&psd[0], nf, scale, lo, hi, dens);
+        } else {
+            for (std::size_t k = 0; k < nf; ++k) {
+                double v = psd[k] * scale;
+                if (k >= lo && k < hi) v *= 2.0;
+                finite &= std::fabs(v) <= DBL_MAX;
+            }
+        }
+        if (!finite) {
             e.status = EstimateStatus::estimator_failure;
             e.message = "The estimate holds values that are not finite numbers (overflow).";
             e.freqs.clear();
             e.psd.clear();
             return e;
         }
-        const int signed_k = onesided || 2 * k < grid ? k : k - grid;
-        if (freqs) freqs[k] = signed_k * fs / grid;
-        if (dens) dens[k] = v;
+        if (freqs)
+            simd::grid_frequencies(
+                freqs, nf, onesided ? nf : (static_cast<std::size_t>(grid) + 1) / 2, fs, grid);
     }
     if (out) out->count = nf;
     e.status = EstimateStatus::success;
@@ -592,8 +632,14 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     const std::size_t shift = onesided ? 0 : (static_cast<std::size_t>(grid) + 1) / 2;
     auto index = [&](std::size_t i) { return shift == 0 ? i : (i + shift) % nf; };
     std::vector<double> prom;
-    const auto ranked = ranked_peaks(
-        nf, [&](std::size_t i) { return db[index(i)]; }, p.peak_prominence_db, prom);
+    // One-sided, the values are read in place: a plain array read keeps the scans simple.
+    const double* in_order = db;
+    const auto ranked = shift == 0 ? ranked_peaks(
+                                         nf, [in_order](std::size_t i) { return in_order[i]; },
+                                         p.peak_prominence_db, prom, in_order)
+                                   : ranked_peaks(
+                                         nf, [&](std::size_t i) { return db[index(i)]; },
+                                         p.peak_prominence_db, prom);
     for (std::size_t i = 0; i < ranked.size() && i < kMaxPeaks; ++i) {
         const std::size_t at = index(ranked[i]);
         const int signed_k = onesided || 2 * at < static_cast<std::size_t>(grid)

@@ -169,6 +169,51 @@ std::size_t Fft64Pass(const double* x, double* y, std::size_t radix, std::size_t
 #endif
 }
 
+std::size_t RealFft64Finish(double* z, std::size_t h, std::size_t count, const double* w) {
+    std::size_t k = 1;
+#if HWY_TARGET != HWY_SCALAR
+    using D = hn::ScalableTag<double>;
+    using V = hn::Vec<D>;
+    const D d;
+    const std::size_t lanes = hn::Lanes(d);
+    const V half = hn::Set(d, 0.5);
+    // Blocks k .. k + lanes - 1 and their mirrors h - k - lanes + 1 .. h - k must not meet.
+    for (; k + lanes - 1 <= count && 2 * (k + lanes - 1) < h; k += lanes) {
+        const std::size_t m = h - k - (lanes - 1); // the mirrors' lowest bin
+        V kr, ki, mr, mi, wkr, wki, wmr, wmi;
+        hn::LoadInterleaved2(d, z + 2 * k, kr, ki);
+        hn::LoadInterleaved2(d, z + 2 * m, mr, mi);
+        hn::LoadInterleaved2(d, w + 2 * k, wkr, wki);
+        hn::LoadInterleaved2(d, w + 2 * m, wmr, wmi);
+        // Lane j of the mirrors is bin h - k - j.
+        mr = hn::Reverse(d, mr);
+        mi = hn::Reverse(d, mi);
+        wmr = hn::Reverse(d, wmr);
+        wmi = hn::Reverse(d, wmi);
+        // zr = conj(z[h - k]): (mr, -mi).
+        const V zrr = mr, zri = hn::Neg(mi);
+        const V er = hn::Mul(half, hn::Add(kr, zrr)), ei = hn::Mul(half, hn::Add(ki, zri));
+        const V dr = hn::Sub(kr, zrr), di = hn::Sub(ki, zri);
+        const V orr = hn::Mul(half, di), oi = hn::Mul(hn::Neg(half), dr);
+        // conj(zr) = (mr, mi), conj(zk) = (kr, -ki).
+        const V cki = hn::Neg(ki);
+        const V e2r = hn::Mul(half, hn::Add(mr, kr)), e2i = hn::Mul(half, hn::Add(mi, cki));
+        const V d2r = hn::Sub(mr, kr), d2i = hn::Sub(mi, cki);
+        const V o2r = hn::Mul(half, d2i), o2i = hn::Mul(hn::Neg(half), d2r);
+        // mul(a, b) = (ar br - ai bi, ar bi + ai br).
+        const V outkr = hn::Add(er, hn::Sub(hn::Mul(wkr, orr), hn::Mul(wki, oi)));
+        const V outki = hn::Add(ei, hn::Add(hn::Mul(wkr, oi), hn::Mul(wki, orr)));
+        const V outmr = hn::Add(e2r, hn::Sub(hn::Mul(wmr, o2r), hn::Mul(wmi, o2i)));
+        const V outmi = hn::Add(e2i, hn::Add(hn::Mul(wmr, o2i), hn::Mul(wmi, o2r)));
+        hn::StoreInterleaved2(outkr, outki, d, z + 2 * k);
+        hn::StoreInterleaved2(hn::Reverse(d, outmr), hn::Reverse(d, outmi), d, z + 2 * m);
+    }
+#else
+    (void)z, (void)h, (void)count, (void)w;
+#endif
+    return k;
+}
+
 } // namespace HWY_NAMESPACE
 } // namespace specest::simd
 HWY_AFTER_NAMESPACE();
@@ -177,10 +222,15 @@ HWY_AFTER_NAMESPACE();
 namespace specest::simd {
 
 HWY_EXPORT(Fft64Pass);
+HWY_EXPORT(RealFft64Finish);
 
 std::size_t fft64_pass(const double* x, double* y, std::size_t radix, std::size_t s, std::size_t m,
                        const double* tw, bool inverse) {
     return HWY_DYNAMIC_DISPATCH(Fft64Pass)(x, y, radix, s, m, tw, inverse);
+}
+
+std::size_t real_fft64_finish(double* z, std::size_t h, std::size_t count, const double* w) {
+    return HWY_DYNAMIC_DISPATCH(RealFft64Finish)(z, h, count, w);
 }
 
 } // namespace specest::simd

@@ -14,4 +14,11 @@ namespace specest::simd {
 std::size_t fft64_pass(const double* x, double* y, std::size_t radix, std::size_t s, std::size_t m,
                        const double* tw, bool inverse);
 
+// The real transform's last step on the half-length transform z (interleaved, h + 1 values):
+// for k = 1 .. count, with zk = z[k], zr = conj z[h - k]:
+//   z[k] = E + w[k] O, z[h - k] = E' + w[h - k] O' (E, O, E', O' as in fft_any.cpp),
+// the pairs in vector lanes. Returns the k done (from 1): the caller does the rest. The same
+// operations in the same order as the scalar loop: its bits.
+std::size_t real_fft64_finish(double* z, std::size_t h, std::size_t count, const double* w);
+
 } // namespace specest::simd

@@ -33,6 +33,39 @@ void RealLagSums(const double* x, std::size_t n, std::size_t k0, std::size_t k1,
         for (std::size_t i = vector_end(lag); i < n - lag; ++i) sum += x[i] * x[i + lag];
         s[lag - k0] = sum;
     };
+    // Two vectors' worth of lags per pass: the load of x[i + k + lanes + q] serves lag
+    // k + lanes + q now and lag k + q one block later, so each block of x is loaded about
+    // once per two multiply-adds (unaligned loads that cross cache lines count twice). Each
+    // lag keeps its order of sums, so its bits do not depend on its neighbours.
+    constexpr std::size_t kLanes = hn::MaxLanes(D());
+    if (kLanes == lanes) {
+        constexpr std::size_t kPair = 2 * kLanes;
+        for (; k + kPair <= k1 && k + kPair <= n; k += kPair) {
+            V acc[kPair];
+            for (V& a : acc) a = hn::Zero(d);
+            const std::size_t common = vector_end(k + kPair - 1);
+            if (common > 0) {
+                V low[kLanes]; // x[i + k + q] at the current block i
+                HWY_UNROLL(16)
+                for (std::size_t q = 0; q < kLanes; ++q) low[q] = hn::LoadU(d, x + k + q);
+                for (std::size_t i = 0; i < common; i += kLanes) {
+                    const V xi = hn::LoadU(d, x + i);
+                    HWY_UNROLL(16)
+                    for (std::size_t q = 0; q < kLanes; ++q) {
+                        acc[q] = hn::MulAdd(xi, low[q], acc[q]);
+                        const V high = hn::LoadU(d, x + i + k + kLanes + q);
+                        acc[kLanes + q] = hn::MulAdd(xi, high, acc[kLanes + q]);
+                        low[q] = high;
+                    }
+                }
+            }
+            for (std::size_t q = 0; q < kPair; ++q) {
+                for (std::size_t i = common; i < vector_end(k + q); i += lanes)
+                    acc[q] = hn::MulAdd(hn::LoadU(d, x + i), hn::LoadU(d, x + i + k + q), acc[q]);
+                finish(k + q, acc[q]);
+            }
+        }
+    }
     for (; k + kGroup <= k1 && k + kGroup <= n; k += kGroup) {
         V acc[kGroup];
         for (V& a : acc) a = hn::Zero(d);

@@ -4,6 +4,7 @@ import ctypes
 import math
 import numbers
 import operator
+import threading
 import warnings
 
 import numpy as np
@@ -24,17 +25,27 @@ _INT_KEYWORDS = {
 _REAL_KEYWORDS = {"eps": "eps", "per": "per"}
 
 
+_INT32_MIN, _INT32_MAX = int(np.iinfo(np.int32).min), int(np.iinfo(np.int32).max)
+
+
 def _integer(name, value):
-    if isinstance(value, (bool, np.bool_)) or not isinstance(value, (numbers.Integral, np.integer)):
-        raise TypeError(f"{name} must be an integer, not {type(value).__name__} ({value!r})")
-    value = operator.index(value)
-    info = np.iinfo(np.int32)
-    if not info.min < value <= info.max:
+    # Plain ints (the usual case) skip the abstract-class checks.
+    if type(value) is not int:
+        if isinstance(value, (bool, np.bool_)) or not isinstance(
+            value, (numbers.Integral, np.integer)
+        ):
+            raise TypeError(f"{name} must be an integer, not {type(value).__name__} ({value!r})")
+        value = operator.index(value)
+    if not _INT32_MIN < value <= _INT32_MAX:
         raise ValueError(f"{name}={value} is out of range")
     return value
 
 
 def _real(name, value):
+    if type(value) is float:
+        if not math.isfinite(value):
+            raise ValueError(f"{name}={value!r} must be finite")
+        return value
     if isinstance(value, (bool, np.bool_)) or not isinstance(value, (numbers.Real, np.floating)):
         raise TypeError(f"{name} must be a real number, not {type(value).__name__} ({value!r})")
     value = float(value)
@@ -54,6 +65,13 @@ def first_non_finite(data):
     return None if finite.all() else int(np.argmin(finite))
 
 
+def _first_non_finite64(data):
+    """first_non_finite for float64 or complex128 data: one vectorised pass of isfinite (no
+    errstate switching, which costs more than the pass)."""
+    finite = np.isfinite(data)
+    return None if finite.all() else int(np.argmin(finite))
+
+
 def samples(x):
     """x as contiguous float64 (complex128 when complex) and whether it is complex."""
     arr = np.asarray(x)
@@ -63,11 +81,11 @@ def samples(x):
         raise ValueError(f"x must be one-dimensional; got shape {arr.shape}")
     if arr.size == 0:
         raise ValueError("x is empty")
-    if arr.size > np.iinfo(np.int32).max:
+    if arr.size > _INT32_MAX:
         raise ValueError(f"x has {arr.size} samples; at most 2**31 - 1 can be estimated")
     is_complex = arr.dtype.kind == "c"
     data = np.ascontiguousarray(arr, dtype=np.complex128 if is_complex else np.float64)
-    i = first_non_finite(data)
+    i = _first_non_finite64(data)
     if i is not None:
         raise ValueError(f"x[{i}] = {arr[i]!r} is not a finite number; samples must be finite")
     return data, is_complex
@@ -85,6 +103,56 @@ def onesided_choice(return_onesided, twosided):
     if not isinstance(return_onesided, (bool, np.bool_)):
         raise TypeError("return_onesided must be True or False")
     return bool(return_onesided)
+
+
+def _void_layout(cls):
+    """cls with its data pointers as plain addresses (the same layout), so an array's
+    address goes in without a ctypes pointer object per field."""
+    fields = [(name, ctypes.c_void_p if name != "report_sink" and issubclass(
+        kind, ctypes._Pointer) else kind) for name, kind in cls._fields_]
+    return type(cls.__name__ + "Addresses", (ctypes.Structure,), {"_fields_": fields})
+
+
+_Output64Addresses = _void_layout(_abi.Output64)
+# specest_params_init64's defaults, copied into each call's struct.
+_FRESH_PARAMS64 = bytes(memoryview(_abi.new_params64()))
+assert ctypes.sizeof(_Output64Addresses) == ctypes.sizeof(_abi.Output64)
+
+
+class _Calls(threading.local):
+    """Per thread: the engine entries taking addresses, a message buffer, the capacity
+    struct and an initialised output struct, made once instead of on every call."""
+
+    def __init__(self):
+        lib = ctypes.CDLL(_abi.library_path)
+        self.capacity = lib.specest_capacity64
+        self.capacity.restype = ctypes.c_int32
+        self.capacity.argtypes = [ctypes.c_void_p, ctypes.c_int32, ctypes.c_void_p,
+                                  ctypes.c_char_p, ctypes.c_int32]
+        self.estimate = lib.specest_estimate64
+        self.estimate.restype = ctypes.c_int32
+        self.estimate.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int32,
+                                  ctypes.c_void_p]
+        self.message = ctypes.create_string_buffer(_abi.MESSAGE_CAP)
+        self.cap = _abi.new_capacity()
+        self.cap_ref = ctypes.addressof(self.cap)
+        fresh = _abi.new_output64()
+        self._fresh = bytes(ctypes.string_at(ctypes.addressof(fresh), ctypes.sizeof(fresh)))
+
+    @staticmethod
+    def params_ref(p):
+        return ctypes.addressof(p)
+
+    def output(self):
+        """A struct as specest_output_init64 leaves it."""
+        return _Output64Addresses.from_buffer_copy(self._fresh)
+
+
+_thread_calls = _Calls()
+
+
+def _calls():
+    return _thread_calls
 
 
 class _Keep:
@@ -113,7 +181,7 @@ def params(m, n, is_complex, *, fs, times, nfft, window, detrend, scaling, onesi
             f"{m.short_name} does not take {', '.join(map(repr, unknown))}; "
             f"it takes {', '.join(takes)}"
         )
-    p = _abi.new_params64()
+    p = _abi.Params.from_buffer_copy(_FRESH_PARAMS64)
     p.method = m.number
     p.complex_data = int(is_complex)
     p.twosided = 0 if onesided else 1
@@ -191,31 +259,41 @@ def run(x, method, *, fs=1.0, nfft=None, times=None, window=None, detrend="const
                detrend=detrend, scaling=scaling, onesided=onesided,
                peak_prominence=peak_prominence, settings=settings or {}, keep=keep)
 
-    cap = _abi.new_capacity()
-    msg = ctypes.create_string_buffer(_abi.MESSAGE_CAP)
-    status = _abi.lib.specest_capacity64(ctypes.byref(p), n, ctypes.byref(cap), msg,
-                                         _abi.MESSAGE_CAP)
+    calls = _calls()
+    cap = calls.cap
+    msg = calls.message
+    status = calls.capacity(calls.params_ref(p), n, calls.cap_ref, msg, _abi.MESSAGE_CAP)
     if status != _abi.SUCCESS:
         raise ValueError(_abi.text(msg.value).strip() or f"the settings are not valid ({status})")
 
-    # The engine writes the grid straight into these (no copy); psd() takes no dB values.
-    grid = [np.empty(cap.grid if k < 2 or not density_only else 0, np.float64) for k in range(3)]
-    coef = [np.zeros(2 * cap.coef, np.float64) for _ in range(3)]
-    peaks = np.zeros((cap.peaks, 3), np.float64)
-    out = _abi.new_output64()
-    fp = ctypes.POINTER(ctypes.c_double)
-    out.freqs, out.psd, out.db = (a.ctypes.data_as(fp) for a in grid)
-    out.grid_cap = cap.grid
-    out.a, out.b, out.reflection = (a.ctypes.data_as(fp) for a in coef)
-    out.coef_cap = cap.coef
-    out.peaks = peaks.ctypes.data_as(fp)
-    out.peak_cap = cap.peaks
-    if density_only:  # psd(): no dB values, no peak table
+    # The engine writes the grid and coefficients straight into these (no copy); psd() takes
+    # no dB values and no peaks.
+    ngrid, ncoef, npeak = cap.grid, cap.coef, cap.peaks
+    freqs = np.empty(ngrid, np.float64)
+    dens = np.empty(ngrid, np.float64)
+    db = np.empty(0 if density_only else ngrid, np.float64)
+    coef = np.zeros(6 * ncoef, np.float64)  # a, b, reflection: (re, im) pairs each
+    peaks = np.zeros((0 if density_only else npeak, 3), np.float64)
+    out = calls.output()
+    out.freqs = freqs.ctypes.data
+    out.psd = dens.ctypes.data
+    out.grid_cap = ngrid
+    base = coef.ctypes.data
+    out.a = base
+    out.b = base + 16 * ncoef
+    out.reflection = base + 32 * ncoef
+    out.coef_cap = ncoef
+    if density_only:
         out.db = None
         out.peaks = None
         out.peak_cap = 0
-    message = ctypes.create_string_buffer(_abi.MESSAGE_CAP)
-    out.message = ctypes.cast(message, ctypes.POINTER(ctypes.c_char))
+    else:
+        out.db = db.ctypes.data
+        out.peaks = peaks.ctypes.data
+        out.peak_cap = npeak
+    message = msg
+    message[0] = b"\0"
+    out.message = ctypes.addressof(message)
     out.message_cap = _abi.MESSAGE_CAP
     parts = []
     if report:
@@ -223,8 +301,7 @@ def run(x, method, *, fs=1.0, nfft=None, times=None, window=None, detrend="const
             parts.append(ctypes.string_at(text, length))
 
         out.report_sink = _abi.ReportSink(sink)
-    status = _abi.lib.specest_estimate64(ctypes.byref(p), data.ctypes.data_as(ctypes.c_void_p),
-                                         n, ctypes.byref(out))
+    status = calls.estimate(calls.params_ref(p), data.ctypes.data, n, ctypes.addressof(out))
     text = message.value.decode("utf-8", errors="replace").strip()
     report_text = b"".join(parts).decode("utf-8", errors="replace") if parts else None
     if status == _abi.ESTIMATOR_FAILURE:
@@ -236,23 +313,26 @@ def run(x, method, *, fs=1.0, nfft=None, times=None, window=None, detrend="const
     if status != _abi.SUCCESS:
         raise RuntimeError(f"lumetra: specest_estimate64 returned {status}: {text}")
     nf = out.n_freq
-    if not 0 <= nf <= cap.grid or not 0 <= out.n_peaks <= cap.peaks:
+    n_peaks = out.n_peaks
+    if not 0 <= nf <= ngrid or not 0 <= n_peaks <= npeak:
         raise RuntimeError("lumetra: the engine reported more values than the arrays hold")
 
-    def coefficients(buf, count):
-        c = buf[: 2 * count].view(np.complex128)
-        return c.copy() if is_complex else c.real.copy()
+    def coefficients(k, count):
+        start = 2 * k * ncoef
+        if is_complex:
+            return coef[start : start + 2 * count].view(np.complex128).copy()
+        return coef[start : start + 2 * count : 2].copy()
 
     return dict(
         method=m,
-        freqs=grid[0][:nf],
-        psd=grid[1][:nf],
-        db=grid[2][:nf],
-        a=coefficients(coef[0], out.n_a),
-        b=coefficients(coef[1], out.n_b),
-        reflection=coefficients(coef[2], out.n_reflection),
+        freqs=freqs[:nf],
+        psd=dens[:nf],
+        db=db[:nf],
+        a=coefficients(0, out.n_a),
+        b=coefficients(1, out.n_b),
+        reflection=coefficients(2, out.n_reflection),
         sig2=float(out.sig2) if m.parametric else None,
-        peaks=peaks[: out.n_peaks].copy(),
+        peaks=peaks[:n_peaks].copy(),
         npts=int(out.npts),
         nfft=int(out.nfft),
         onesided=bool(out.onesided),

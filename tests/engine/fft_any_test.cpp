@@ -1,6 +1,7 @@
 // The any-length double FFT against a long-double direct DFT, its round trip, the real-input
 // transform, and determinism across threads.
 #include "fft_any.h"
+#include "simd/dispatch.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -146,6 +147,29 @@ TEST(Fft64, RealTransformGivesTheFirstHalfOfTheComplexOne) {
         if (n % 2 == 0) {
             ASSERT_EQ(out[n / 2].imag(), 0.0) << "n=" << n;
         }
+    }
+}
+
+// The real transform's last step in vector lanes gives the scalar loop's bits, on every
+// instruction set this CPU runs, at lengths around the vector blocks and the middle bin.
+TEST(Fft64, RealTransformFinishInVectorLanesIsTheScalarLoopBitForBit) {
+    auto rng = test::seeded_rng("Fft64.RealTransformFinishInVectorLanesIsTheScalarLoopBitForBit");
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    for (std::size_t n : {2, 4, 6, 8, 10, 16, 18, 30, 32, 34, 36, 62, 64, 66, 1000, 16384}) {
+        std::vector<double> x(n);
+        for (double& v : x) v = u(rng);
+        std::vector<cd> want(n / 2 + 1);
+        simd::set_force_scalar(true);
+        fft64::rfft(x.data(), n, want.data());
+        simd::set_force_scalar(false);
+        for (long long t : simd::available_targets()) {
+            simd::restrict_target(t);
+            std::vector<cd> got(n / 2 + 1);
+            fft64::rfft(x.data(), n, got.data());
+            EXPECT_EQ(std::memcmp(got.data(), want.data(), got.size() * sizeof(cd)), 0)
+                << "n=" << n << " " << simd::target_name(t);
+        }
+        simd::restrict_target(0);
     }
 }
 

@@ -5,9 +5,11 @@
 #include "estimator_context.h"
 #include "fft.h"
 #include "model_spectrum.h"
+#include "run_context.h"
 #include "simd/burg64_kernels.h"
 #include "simd/db64_kernels.h"
 #include "simd/dispatch.h"
+#include "simd/grid64_kernels.h"
 #include "simd/lags64_kernels.h"
 #include "simd/parallel.h"
 
@@ -208,6 +210,112 @@ TEST(ModernKernels, RealLagSumsMatchThePlainSumsAndIgnoreTheSplit) {
     });
 }
 
+// The driver's per-sample and per-bin kernels do only exact operations: on every target their
+// bits are the scalar loops' bits, and one bad value anywhere is reported.
+TEST(ModernKernels, GridKernelsAreTheScalarLoopsBitForBit) {
+    std::mt19937_64 rng(seed_for(8086));
+    std::normal_distribution<double> gauss;
+    auto same = [](const std::vector<double>& a, const std::vector<double>& b) {
+        return a.size() == b.size() &&
+               std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+    };
+    on_every_target([&] {
+        for (std::size_t n : kCounts) {
+            std::vector<double> x(n);
+            for (double& v : x) v = 1e3 * gauss(rng);
+            // Real samples as complex pairs (less an offset), and the range check.
+            std::vector<double> pairs(2 * n, -1.0), want(2 * n), shifted(2 * n);
+            for (std::size_t k = 0; k < n; ++k) want[2 * k] = x[k], want[2 * k + 1] = 0.0;
+            for (std::size_t k = 0; k < n; ++k) shifted[2 * k] = x[k] - 0.3, shifted[2 * k + 1] = 0;
+            EXPECT_TRUE(simd::real_to_complex_checked(x.data(), n, 1e20, 0.0, pairs.data())) << n;
+            EXPECT_TRUE(same(pairs, want)) << n;
+            EXPECT_TRUE(simd::real_to_complex_checked(x.data(), n, 1e20, 0.3, pairs.data())) << n;
+            EXPECT_TRUE(same(pairs, shifted)) << n;
+            const std::size_t bad = std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
+            for (double v : {double(NAN), double(INFINITY), -1.0000001e10}) {
+                std::vector<double> y = x;
+                y[bad] = v;
+                EXPECT_FALSE(simd::real_to_complex_checked(y.data(), n, 1e20, 0.0, pairs.data()))
+                    << n << " " << v << " at " << bad;
+            }
+            // Complex pairs back to real parts; any nonzero (or NaN) imaginary part is seen.
+            std::vector<double> back(n, -1.0);
+            EXPECT_TRUE(simd::real_parts(want.data(), n, back.data())) << n;
+            EXPECT_TRUE(same(back, x)) << n;
+            for (double v : {1e-300, double(NAN)}) {
+                std::vector<double> y = want;
+                y[2 * bad + 1] = v;
+                EXPECT_FALSE(simd::real_parts(y.data(), n, back.data())) << n << " at " << bad;
+            }
+            // The AR spectrum s2 / |A|^2 from pairs, and a zero of A seen as not finite.
+            {
+                std::vector<double> got(n), ref(n);
+                for (std::size_t k = 0; k < n; ++k)
+                    ref[k] = 1.7 / (want[2 * k] * want[2 * k] + x[k] * x[k]);
+                std::vector<double> den = want;
+                for (std::size_t k = 0; k < n; ++k) den[2 * k + 1] = x[k];
+                EXPECT_TRUE(simd::ar_spectrum(den.data(), n, 1.7, got.data())) << n;
+                EXPECT_TRUE(same(got, ref)) << n;
+                den[2 * bad] = den[2 * bad + 1] = 0.0;
+                EXPECT_FALSE(simd::ar_spectrum(den.data(), n, 1.7, got.data())) << n;
+            }
+            // Peak candidates: the scan's first hit from every start is the plain loop's, on
+            // data with plateaus, repeated values and a NaN.
+            {
+                std::vector<double> v(n + 2);
+                for (double& e : v)
+                    e = std::floor(3 * std::uniform_real_distribution<double>(0, 1)(rng));
+                v[bad] = NAN;
+                for (std::size_t from = 1; from <= n; ++from) {
+                    std::size_t want_i = from;
+                    while (want_i < n + 1 &&
+                           !(v[want_i] > v[want_i - 1] && !(v[want_i + 1] > v[want_i])))
+                        ++want_i;
+                    EXPECT_EQ(simd::next_peak_candidate(v.data(), from, n + 1), want_i)
+                        << n << " from " << from;
+                }
+            }
+            // Density: scaled, doubled inside [lo, hi), the finite check.
+            const double scale = 0.37 + gauss(rng) * 0.01;
+            for (std::size_t lo : {std::size_t{0}, std::size_t{1}, n}) {
+                const std::size_t hi = lo + (n - lo) / 2 + (n > 2 ? 1 : 0);
+                std::vector<double> got(n), ref(n);
+                for (std::size_t k = 0; k < n; ++k) {
+                    ref[k] = x[k] * scale;
+                    if (k >= lo && k < hi) ref[k] *= 2.0;
+                }
+                EXPECT_TRUE(simd::scale_density(x.data(), n, scale, lo, hi, got.data())) << n;
+                EXPECT_TRUE(same(got, ref)) << n << " lo " << lo << " hi " << hi;
+                std::vector<double> y = x;
+                // DBL_MAX doubled overflows; elsewhere a NaN.
+                y[bad] = lo <= bad && bad < hi ? DBL_MAX : NAN;
+                EXPECT_FALSE(simd::scale_density(y.data(), n, lo <= bad && bad < hi ? 1.0 : scale,
+                                                 lo, hi, got.data()))
+                    << n << " at " << bad;
+            }
+            // Frequencies of one- and two-sided grids of odd and even lengths.
+            for (int grid : {static_cast<int>(n), static_cast<int>(2 * n + 1)}) {
+                const double fs = 44100.0 / 3.0;
+                for (bool onesided : {true, false}) {
+                    const std::size_t nf = onesided ? static_cast<std::size_t>(grid / 2 + 1)
+                                                    : static_cast<std::size_t>(grid);
+                    const std::size_t positive =
+                        onesided ? nf : (static_cast<std::size_t>(grid) + 1) / 2;
+                    std::vector<double> got(nf), ref(nf);
+                    for (std::size_t k = 0; k < nf; ++k) {
+                        const int signed_k = onesided || 2 * static_cast<int>(k) < grid
+                                                 ? static_cast<int>(k)
+                                                 : static_cast<int>(k) - grid;
+                        ref[k] = signed_k * fs / grid;
+                    }
+                    simd::grid_frequencies(got.data(), nf, positive, fs, grid);
+                    EXPECT_TRUE(same(got, ref)) << grid << (onesided ? " one" : " two");
+                }
+            }
+        }
+    });
+}
+
 // The modern correlation of a real record (direct sums below the transforms' crossing, two
 // real transforms above it) against the plain sums, biased and unbiased; and the same bits
 // on one thread and on three.
@@ -288,6 +396,13 @@ TEST(ModernKernels, DecibelsAreTheLibraryLog10) {
     });
 }
 
+// A modern context of a run of its own (report in memory) with transforms of `length` points.
+EstimatorContext<double> model_context(int length) {
+    static RunContext run;
+    run.report.open_memory();
+    return estimator_context<double>(run, length);
+}
+
 // The model spectrum of real coefficients (real transforms, the upper half mirrored) against
 // sig2 |B|^2 / |A|^2 summed term by term at every grid frequency, odd and even grids.
 TEST(ModernKernels, RealModelSpectrumIsTheDirectSum) {
@@ -301,10 +416,9 @@ TEST(ModernKernels, RealModelSpectrumIsTheDirectSum) {
             for (cd& v : b) v = u(rng);
             const double sig2 = 1.7;
             std::vector<double> psd(static_cast<std::size_t>(nfft));
-            RunContext run;
-            armapsd<double>(estimator_context<double>(run, nfft), ip, iq,
-                            Vec1<cd>(a.data(), ip + 1), Vec1<cd>(b.data(), iq + 1), sig2, 0,
-                            Vec1<double>(psd.data(), nfft), nfft);
+            armapsd<double>(model_context(nfft), ip, iq, Vec1<cd>(a.data(), ip + 1),
+                            Vec1<cd>(b.data(), iq + 1), sig2, 0, Vec1<double>(psd.data(), nfft),
+                            nfft);
             for (int k = 0; k < nfft; ++k) {
                 auto poly = [&](const std::vector<cd>& c, int order) {
                     cd sum = 1.0;
@@ -322,9 +436,8 @@ TEST(ModernKernels, RealModelSpectrumIsTheDirectSum) {
     // A(z) = 1 + 1/z is zero at the Nyquist bin: held at the largest double, not infinity.
     std::vector<cd> a{1.0};
     std::vector<double> psd(64);
-    RunContext run;
-    armapsd<double>(estimator_context<double>(run, 64), 1, 0, Vec1<cd>(a.data(), 1), Vec1<cd>(),
-                    1.0, 0, Vec1<double>(psd.data(), 64), 64);
+    armapsd<double>(model_context(64), 1, 0, Vec1<cd>(a.data(), 1), Vec1<cd>(), 1.0, 0,
+                    Vec1<double>(psd.data(), 64), 64);
     EXPECT_EQ(psd[32], DBL_MAX);
     EXPECT_NEAR(psd[0], 0.25, 1e-15);
 }
