@@ -147,27 +147,34 @@ namespace {
 // (bench/modern_bench.cpp, BM_RealLags: on 16384 samples they cross near 135 lags).
 constexpr double kFftCostPerLog = 9.5;
 
-// False (nothing written) when the record is not real after all.
-bool real_correlation(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> rxx) {
+// The lags from the real samples x; v, when given, is a scratch copy of x of length
+// real_lags_length (the transform's), else x is read where it lies.
+std::size_t real_lags_length(int n, int lags) {
+    // Even, so the real transform runs as a complex one of half the length.
+    return 2 * fft64::next_fast_length(
+                   (static_cast<std::size_t>(n) + static_cast<std::size_t>(lags) + 1) / 2);
+}
+
+bool lags_by_fft(int n, int lags) {
+    const double md = static_cast<double>(real_lags_length(n, lags));
+    return static_cast<double>(n) * lags > kFftCostPerLog * md * std::log2(md);
+}
+
+void real_lags(int n, int lag, int mode, const double* x, double* v, Vec1<cdouble> rxx) {
     const auto un = static_cast<std::size_t>(n);
     const int lags = std::min(lag, n); // lags from n on have no products
-    // Even, so the real transform runs as a complex one of half the length.
-    const std::size_t m =
-        2 * fft64::next_fast_length((un + static_cast<std::size_t>(lags) + 1) / 2);
-    const double md = static_cast<double>(m);
-    const bool by_fft = static_cast<double>(n) * lags > kFftCostPerLog * md * std::log2(md);
-    UnsetWorkVector<double> v(by_fft ? m : un);
-    if (!simd::real_parts(reinterpret_cast<const double*>(x.data()), un, v.data())) return false;
     std::vector<double> sums(static_cast<std::size_t>(lags));
-    if (by_fft) {
+    if (lags_by_fft(n, lags)) {
+        const std::size_t m = real_lags_length(n, lags);
         UnsetWorkVector<cdouble> spec(m / 2 + 1);
-        std::fill(v.begin() + static_cast<std::ptrdiff_t>(un), v.end(), 0.0);
-        fft64::rfft(v.data(), m, spec.data());
+        if (v != x) std::copy(x, x + un, v);
+        std::fill(v + un, v + m, 0.0);
+        fft64::rfft(v, m, spec.data());
         for (std::size_t k = 0; k <= m / 2; ++k) {
             v[k] = std::norm(spec[k]);
             if (k > 0 && k < m - k) v[m - k] = v[k];
         }
-        fft64::rfft(v.data(), m, spec.data());
+        fft64::rfft(v, m, spec.data());
         for (std::size_t k = 0; k < sums.size(); ++k)
             sums[k] = spec[k].real() / static_cast<double>(m);
     } else {
@@ -178,13 +185,22 @@ bool real_correlation(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> r
         simd::run_parts(parts, [&](int p) {
             const auto k0 = static_cast<std::size_t>(cuts[static_cast<std::size_t>(p)]);
             const auto k1 = static_cast<std::size_t>(cuts[static_cast<std::size_t>(p) + 1]);
-            if (k1 > k0) simd::real_lag_sums(v.data(), un, k0, k1, sums.data() + k0);
+            if (k1 > k0) simd::real_lag_sums(x, un, k0, k1, sums.data() + k0);
         });
     }
     for (int k = 0; k < lag; ++k) {
         const double div = mode == 0 ? n - k : n;
         rxx(k + 1) = k < lags ? cdouble(sums[static_cast<std::size_t>(k)] / div, 0.0) : cdouble();
     }
+}
+
+// False (nothing written) when the record is not real after all.
+bool real_correlation(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> rxx) {
+    const auto un = static_cast<std::size_t>(n);
+    const int lags = std::min(lag, n);
+    UnsetWorkVector<double> v(lags_by_fft(n, lags) ? real_lags_length(n, lags) : un);
+    if (!simd::real_parts(reinterpret_cast<const double*>(x.data()), un, v.data())) return false;
+    real_lags(n, lag, mode, v.data(), v.data(), rxx);
     return true;
 }
 
@@ -206,6 +222,21 @@ void correlation(int n, int lag, int mode, Vec1<cx<R>> x, Vec1<cx<R>> y, Vec1<cx
         correlation_scalar(n, lag, mode, x, y, rxx);
     else
         correlation_vector(n, lag, mode, x, y, rxx);
+}
+
+void correlation(int n, int lag, int mode, const double* x, Vec1<cdouble> rxx) {
+    if (lag < 1) return;
+    if (n < 1 || simd::force_scalar()) {
+        // The complex call on the samples as pairs.
+        std::vector<cdouble> pairs(static_cast<std::size_t>(std::max(n, 0)));
+        for (std::size_t i = 0; i < pairs.size(); ++i) pairs[i] = cdouble(x[i], 0.0);
+        const Vec1<cdouble> xv(pairs.data(), n);
+        correlation<double>(n, lag, mode, xv, xv, rxx);
+        return;
+    }
+    const int lags = std::min(lag, n);
+    UnsetWorkVector<double> v(lags_by_fft(n, lags) ? real_lags_length(n, lags) : 0);
+    real_lags(n, lag, mode, x, v.empty() ? nullptr : v.data(), rxx);
 }
 
 template void correlation<float>(int n, int lag, int mode, Vec1<cx<float>> x, Vec1<cx<float>> y,

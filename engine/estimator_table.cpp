@@ -71,6 +71,12 @@ void estimator_message(Report& r, Message m, const JobParams& jp) {
 }
 
 template <class R> void yule_walker(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
+    if constexpr (!kClassic<R>) {
+        if (c.real_record) {
+            autocorr(ctx, c.real.data(), c.npts, ctx.job.npoles, c.a, c.sig2, c.npoints);
+            return;
+        }
+    }
     autocorr(ctx, c.amp, c.npts, ctx.job.npoles, c.a, c.sig2, c.npoints);
 }
 

@@ -94,9 +94,11 @@ bool levinson(const EstimatorContext<R>& ctx, Vec1<cx<R>> rxx, int ip, Vec1<cx<R
     return true;
 }
 
-template <class R>
-void autocorr(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, int ip, Vec1<cx<R>> a, R& sig2,
-              int npoints) {
+namespace {
+// Yule-Walker from the lags lags(rxx) writes (Rxx(1..ip+1)).
+template <class R, class Lags>
+void autocorr_from(const EstimatorContext<R>& ctx, int ip, Vec1<cx<R>> a, R& sig2, int npoints,
+                   Lags lags) {
     // The modern profile sizes it by the lags it holds.
     auto rbuf = work_array<cx<R>>(
         static_cast<std::size_t>(kClassic<R> ? npoints : std::max(ip, 0) + 1) + 1,
@@ -105,7 +107,7 @@ void autocorr(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, int ip, Vec1
     // An order past the Levinson limit gets Levinson's explanation before anything else.
     check_levinson_order(ctx, ip);
     if (ip + 1 > npoints + 1) stop(" AutoCorr: AR order exceeds the number of frequency points");
-    correlation(n, ip + 1, 1, x, x, rxx);
+    lags(rxx);
     if (ip < 1) { // no poles: white noise at the record's power
         sig2 = rxx(1).real();
         return;
@@ -115,6 +117,20 @@ void autocorr(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, int ip, Vec1
         return;
     }
     sig2 = ctx.work.rho()(ip);
+}
+} // namespace
+
+template <class R>
+void autocorr(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, int ip, Vec1<cx<R>> a, R& sig2,
+              int npoints) {
+    autocorr_from(ctx, ip, a, sig2, npoints,
+                  [&](Vec1<cx<R>> rxx) { correlation(n, ip + 1, 1, x, x, rxx); });
+}
+
+void autocorr(const EstimatorContext<double>& ctx, const double* x, int n, int ip, Vec1<cdouble> a,
+              double& sig2, int npoints) {
+    autocorr_from(ctx, ip, a, sig2, npoints,
+                  [&](Vec1<cdouble> rxx) { correlation(n, ip + 1, 1, x, rxx); });
 }
 
 template bool levinson<float>(const EstimatorContext<float>& ctx, Vec1<cx<float>> rxx, int ip,

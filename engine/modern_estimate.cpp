@@ -358,13 +358,21 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     // Samples: finite, and within the range the engine has always taken (the classic profile
     // silently zeroes larger ones; here they are an error).
     const std::size_t work = static_cast<std::size_t>(std::max(st.nfft, n)) + 2;
-    auto amp = unset_work_array<cdouble>(work, " Aborting: out of memory", "Out of memory");
+    const bool real_detrend_constant = !cplx && (p.detrend.empty() || p.detrend == "constant");
+    // Yule-Walker reads a real record's lags from the real samples: no complex copy.
+    const bool real_record = real_detrend_constant && info->method == Method::yule_walker;
+    auto amp = unset_work_array<cdouble>(real_record ? 0 : work, " Aborting: out of memory",
+                                         "Out of memory");
+    UnsetWorkVector<double> real;
     // One comparison per sample passes every good one (a NaN or an infinity fails it); only
     // then are the samples looked at one by one, to name the first bad one.
     bool within = true;
     const auto un = static_cast<std::size_t>(n);
-    const bool real_detrend_constant = !cplx && (p.detrend.empty() || p.detrend == "constant");
-    if (cplx) {
+    if (real_record) {
+        real = unset_work_array<double>(un, " Aborting: out of memory", "Out of memory");
+        within = simd::real_checked(s.real.data(), un, kBadSampleLimit * kBadSampleLimit,
+                                    constant_detrend_mean(s.real.data(), un), real.data());
+    } else if (cplx) {
         for (std::size_t k = 0; k < un; ++k) {
             const cdouble v = s.complex[k];
             within &= abs2(v) <= kBadSampleLimit * kBadSampleLimit;
@@ -387,7 +395,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
                 "] has magnitude above 1e10, which the engine does not "
                 "take; scale x down");
     }
-    std::fill(amp.begin() + n, amp.end(), cdouble()); // zero beyond the samples
+    if (!real_record) std::fill(amp.begin() + n, amp.end(), cdouble()); // zero beyond the samples
     double fs = p.fs;
     if (!s.times.empty()) {
         if (s.times.size() != given)
@@ -427,7 +435,6 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
 
     const std::size_t grid_len = static_cast<std::size_t>(st.nfft) + 2;
     // The real parts, for the estimators that take real data only (written before read).
-    UnsetWorkVector<double> real;
     if (info->real_only) {
         real = unset_work_array<double>(work, " Aborting: out of memory", "Out of memory");
         for (int i = 0; i < n; ++i)
@@ -497,6 +504,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     call.nexp = 0;
     call.eps = st.eps;
     call.per = st.per;
+    call.real_record = real_record;
     Report& r = c.report;
     c.estimator_mark = r.mark();
     run_estimator(*estimator_entry(p.method), ctx, call);

@@ -41,6 +41,29 @@ bool RealToComplexChecked(const double* x, std::size_t n, double limit2, double 
     return within;
 }
 
+bool RealChecked(const double* x, std::size_t n, double limit2, double offset, double* out) {
+    std::size_t k = 0;
+    bool within = true;
+#if HWY_TARGET != HWY_SCALAR
+    using D = hn::ScalableTag<double>;
+    const D d;
+    const std::size_t lanes = hn::Lanes(d);
+    const auto lim = hn::Set(d, limit2), off = hn::Set(d, offset);
+    auto ok = hn::FirstN(d, lanes); // all true
+    for (; k + lanes <= n; k += lanes) {
+        const auto v = hn::LoadU(d, x + k);
+        ok = hn::And(ok, hn::Le(hn::Mul(v, v), lim));
+        hn::StoreU(hn::Sub(v, off), d, out + k);
+    }
+    within = hn::AllTrue(d, ok);
+#endif
+    for (; k < n; ++k) {
+        within &= x[k] * x[k] <= limit2;
+        out[k] = x[k] - offset;
+    }
+    return within;
+}
+
 bool RealParts(const double* pairs, std::size_t n, double* out) {
     std::size_t k = 0;
     bool real = true;
@@ -174,6 +197,7 @@ HWY_AFTER_NAMESPACE();
 namespace specest::simd {
 
 HWY_EXPORT(RealToComplexChecked);
+HWY_EXPORT(RealChecked);
 HWY_EXPORT(RealParts);
 HWY_EXPORT(ScaleDensity);
 HWY_EXPORT(ArSpectrum);
@@ -183,6 +207,10 @@ HWY_EXPORT(GridFrequencies);
 bool real_to_complex_checked(const double* x, std::size_t n, double limit2, double offset,
                              double* out) {
     return HWY_DYNAMIC_DISPATCH(RealToComplexChecked)(x, n, limit2, offset, out);
+}
+
+bool real_checked(const double* x, std::size_t n, double limit2, double offset, double* out) {
+    return HWY_DYNAMIC_DISPATCH(RealChecked)(x, n, limit2, offset, out);
 }
 
 bool real_parts(const double* pairs, std::size_t n, double* out) {

@@ -12,6 +12,9 @@ namespace specest::simd {
 bool real_to_complex_checked(const double* x, std::size_t n, double limit2, double offset,
                              double* out);
 
+// out[k] = x[k] - offset for k < n (a real record kept real); true as above.
+bool real_checked(const double* x, std::size_t n, double limit2, double offset, double* out);
+
 // out[k] = pairs[2k] for k < n; true when every pairs[2k + 1] == 0 (a real record).
 bool real_parts(const double* pairs, std::size_t n, double* out);
 

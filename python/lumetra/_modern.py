@@ -72,8 +72,9 @@ def _first_non_finite64(data):
     return None if finite.all() else int(np.argmin(finite))
 
 
-def samples(x):
-    """x as contiguous float64 (complex128 when complex) and whether it is complex."""
+def samples(x, check=True):
+    """x as contiguous float64 (complex128 when complex) and whether it is complex. With
+    check=False the caller leaves the finiteness check to the engine (see run())."""
     arr = np.asarray(x)
     if arr.dtype.kind not in "biufc":
         raise TypeError(f"x must hold numbers; got dtype {arr.dtype}")
@@ -85,10 +86,15 @@ def samples(x):
         raise ValueError(f"x has {arr.size} samples; at most 2**31 - 1 can be estimated")
     is_complex = arr.dtype.kind == "c"
     data = np.ascontiguousarray(arr, dtype=np.complex128 if is_complex else np.float64)
+    if check:
+        require_finite(data, arr)
+    return data, is_complex
+
+
+def require_finite(data, arr):
     i = _first_non_finite64(data)
     if i is not None:
         raise ValueError(f"x[{i}] = {arr[i]!r} is not a finite number; samples must be finite")
-    return data, is_complex
 
 
 def onesided_choice(return_onesided, twosided):
@@ -242,15 +248,32 @@ def run(x, method, *, fs=1.0, nfft=None, times=None, window=None, detrend="const
         scaling="density", return_onesided=None, twosided=None, peak_prominence=3.0,
         report=False, settings=None, density_only=False):
     """One modern estimate: the raw fields as a dict (see lumetra.estimate)."""
+    m = lookup(method)
+    # The engine checks every sample it reads; only the periodogram may read fewer than all
+    # (nfft < len(x)). Otherwise the pass over x is made only when the call fails, so a bad
+    # sample is still the error reported first.
+    checked = m.short_name == "periodogram"
+    data, is_complex = samples(x, check=checked)
+    try:
+        return _run(m, data, is_complex, fs=fs, nfft=nfft, times=times, window=window,
+                    detrend=detrend, scaling=scaling, return_onesided=return_onesided,
+                    twosided=twosided, peak_prominence=peak_prominence, report=report,
+                    settings=settings, density_only=density_only)
+    except Exception:
+        if not checked:
+            require_finite(data, np.asarray(x))
+        raise
+
+
+def _run(m, data, is_complex, *, fs, nfft, times, window, detrend, scaling, return_onesided,
+         twosided, peak_prominence, report, settings, density_only):
     from . import EstimationError  # the package's exception
 
-    m = lookup(method)
-    data, is_complex = samples(x)
     n = data.size
     onesided = onesided_choice(return_onesided, twosided)
     if is_complex and onesided and (return_onesided is not None or twosided is not None):
         warnings.warn(
-            "Input data is complex, switching to return_onesided=False", stacklevel=3
+            "Input data is complex, switching to return_onesided=False", stacklevel=4
         )
     if is_complex and m.real_only:
         raise ValueError(f"{m.short_name} needs real x; pass x.real or choose another method")

@@ -247,3 +247,28 @@ def test_peaks_are_scipys_prominences():
         got = sorted(zip(-e.peaks[:, 2], e.peaks[:, 0]))
         assert len(got) == len(want), method
         assert np.allclose(np.array(got), np.array(want), rtol=0, atol=1e-9), method
+
+
+@pytest.mark.parametrize("method", ["yule-walker", "burg", "periodogram"])
+@pytest.mark.parametrize("bad", [np.nan, np.inf, -np.inf])
+def test_a_bad_sample_is_the_error_named_first(method, bad):
+    # Only the periodogram checks the samples before the engine (which checks each sample it
+    # reads); the message and its precedence over the other errors stay the same.
+    rng = seeded(31)
+    x = rng.standard_normal(500)
+    i = int(rng.integers(0, 500))
+    x[i] = bad
+    pattern = rf"x\[{i}\] = .*(nan|inf).* is not a finite number"
+    kw = {} if method == "periodogram" else {"order": 4}
+    with pytest.raises(ValueError, match=pattern):
+        lumetra.psd(x, method, **kw)
+    with pytest.raises(ValueError, match=pattern):
+        lumetra.estimate(x, method, **kw)
+    if method != "periodogram":
+        for other in ({"order": 4.5}, {"order": 500}, {"order": 4, "scaling": "neither"}):
+            with pytest.raises(ValueError, match=pattern):
+                lumetra.psd(x, method, **other)
+    with pytest.warns(UserWarning, match="switching to return_onesided=False") as caught:
+        lumetra.psd(x[:i] + 0j if i > 8 else x[i + 1:] + 0j, "burg", order=4,
+                    return_onesided=True)
+    assert caught[0].filename == __file__  # the warning names the caller's line
