@@ -23,7 +23,7 @@ namespace {
 
 } // namespace
 
-int count_records(TextFile& data, int header_lines, int limit, std::vector<float>& times) {
+int count_records(TextFile& data, int header_lines, int limit, std::vector<KeptTime>& times) {
     times.clear();
     std::string_view view;
     for (int i = 0; i < header_lines; ++i)
@@ -41,7 +41,8 @@ int count_records(TextFile& data, int header_lines, int limit, std::vector<float
         }
         if (nf == 0) continue; // blank lines hold no record
         float t = 0;
-        if (!free_form::to_float(first, t)) {
+        double t64 = 0;
+        if (!free_form::to_float_and_double(first, t, t64)) {
             Report& r = run_report();
             std::string problem =
                 "the time value " + quote_field(first) +
@@ -53,7 +54,7 @@ int count_records(TextFile& data, int header_lines, int limit, std::vector<float
             stop("Data file " + data.path() + ", line " + std::to_string(data.line_number()) +
                  ": " + problem);
         }
-        if (count < kKeptTimes) times.push_back(t);
+        if (count < kKeptTimes) times.push_back({t, t64});
         ++count;
     }
     if (!data.error().empty()) data_error(data, data.error());
@@ -72,8 +73,8 @@ void note_time(SeriesRead& s, int at, float t, double t64, Vec1<float> x_array) 
 }
 
 SeriesRead read_records(TextFile& data, const JobParams& jp, int npts,
-                        const std::vector<float>& times, Vec1<float> x_array, Vec1<float> y_array,
-                        Vec1<cfloat> signal_amp) {
+                        const std::vector<KeptTime>& times, Vec1<float> x_array,
+                        Vec1<float> y_array, Vec1<cfloat> signal_amp) {
     std::string_view line;
     for (int i = 0; i < jp.irec_skip; ++i) {
         if (!data.next(line)) {
@@ -102,12 +103,13 @@ SeriesRead read_records(TextFile& data, const JobParams& jp, int npts,
                                  quote_field(f[0]));
         // The count read this record's time value already (and stopped had it been bad).
         float t = 0;
-        if (static_cast<std::size_t>(s.count) < times.size())
-            t = times[static_cast<std::size_t>(s.count)];
-        else if (!free_form::to_float(f[0], t))
+        double t64 = 0;
+        if (static_cast<std::size_t>(s.count) < times.size()) {
+            t = times[static_cast<std::size_t>(s.count)].t;
+            t64 = times[static_cast<std::size_t>(s.count)].t64;
+        } else if (!free_form::to_float_and_double(f[0], t, t64)) {
             data_error(data, "the time value " + quote_field(f[0]) + " is not a number");
-        double t64 = t;
-        if (!free_form::to_double(f[0], t64)) t64 = t;
+        }
         const int read = ++s.count;
         x_array(read) = t;
         note_time(s, data.line_number(), t, t64, x_array);

@@ -14,8 +14,13 @@ namespace specest {
 // records than that, so a long file is not parsed past what the run needs. Stops on a time
 // value that is not a number among the records counted. The file is rewound. The time values
 // of the first kKeptTimes records go to `times`, so the reading need not parse them again.
+// Each is kept in both precisions, read by one parse where that gives the float's bits.
 constexpr int kKeptTimes = 1 << 20;
-int count_records(TextFile& data, int header_lines, int limit, std::vector<float>& times);
+struct KeptTime {
+    float t;
+    double t64;
+};
+int count_records(TextFile& data, int header_lines, int limit, std::vector<KeptTime>& times);
 
 // What the reading found: the records read, and where the time values first failed to
 // increase (a data line, or a sample number for samples in memory; 0 when they always do).
@@ -32,8 +37,8 @@ struct SeriesRead {
 // signal_amp (complex data). Stops on a record it cannot read. `times` holds the time values
 // of the first records as count_records found them.
 SeriesRead read_records(TextFile& data, const JobParams& jp, int npts,
-                        const std::vector<float>& times, Vec1<float> x_array, Vec1<float> y_array,
-                        Vec1<cfloat> signal_amp);
+                        const std::vector<KeptTime>& times, Vec1<float> x_array,
+                        Vec1<float> y_array, Vec1<cfloat> signal_amp);
 
 // Notes the first time value that does not increase.
 void note_time(SeriesRead& s, int at, float t, double t64, Vec1<float> x_array);

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <fast_float/fast_float.h>
 #include <limits>
 
@@ -107,6 +109,16 @@ bool to_double(std::string_view s, double& v) {
     s = trim(s);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     if (s.empty() || s.size() > 80) return false;
+    // Fast path: a finite value that takes the whole text needs no copy ('d' exponents,
+    // letters and junk stop fast_float short and take the full path below).
+    {
+        double d = 0;
+        const auto r = fast_float::from_chars(s.data(), s.data() + s.size(), d);
+        if (r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isfinite(d)) {
+            v = d;
+            return true;
+        }
+    }
     char buf[96];
     std::size_t k = 0;
     for (char c : s) buf[k++] = (c == 'd' || c == 'D') ? 'e' : c;
@@ -170,6 +182,34 @@ bool to_complex(std::string_view s, float& re, float& im) {
     auto comma = s.find(',');
     if (comma == std::string_view::npos) return false;
     return to_float(s.substr(0, comma), re) && to_float(s.substr(comma + 1), im);
+}
+
+bool to_float_and_double(std::string_view s, float& f, double& d) {
+    std::string_view t = trim(s);
+    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    if (!t.empty() && t.size() <= 80) {
+        double x = 0;
+        const auto r = fast_float::from_chars(t.data(), t.data() + t.size(), x);
+        if (r.ec == std::errc() && r.ptr == t.data() + t.size() && std::isfinite(x)) {
+            // Rounding the correctly rounded double again to float gives the correctly rounded
+            // float unless the double sits exactly halfway between two floats (low 29 bits of
+            // its significand 1000...0); for normal floats below the top, as to_float's fast
+            // path takes them.
+            const float g = static_cast<float>(x);
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &x, sizeof bits);
+            const bool halfway =
+                (bits & ((std::uint64_t{1} << 29) - 1)) == (std::uint64_t{1} << 28);
+            if (!halfway && std::isnormal(g) && std::fabs(g) < std::numeric_limits<float>::max()) {
+                f = g;
+                d = x;
+                return true;
+            }
+        }
+    }
+    if (!to_float(s, f)) return false;
+    if (!to_double(s, d)) d = f;
+    return true;
 }
 
 } // namespace specest::free_form

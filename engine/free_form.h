@@ -23,6 +23,9 @@ bool to_int(std::string_view s, int& v);
 bool to_float(std::string_view s, float& v);
 // The same grammar read in double precision (time values keep their step this way).
 bool to_double(std::string_view s, double& v);
+// A time value in both precisions from one parse where that gives to_float's bits; false when
+// to_float refuses the text (d then holds f, or to_double's value when it reads one).
+bool to_float_and_double(std::string_view s, float& f, double& d);
 // "(re,im)" with optional blanks inside.
 bool to_complex(std::string_view s, float& re, float& im);
 

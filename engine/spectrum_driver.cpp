@@ -91,7 +91,7 @@ SeriesRead read_series(RunContext& c, int npts, Vec1<float> x_array, Vec1<float>
     if (const MemorySamples* m = c.memory)
         return take_samples(*m, jp, npts, x_array, y_array, signal_amp);
     SeriesRead s = read_records(c.data, jp, npts, c.record_times, x_array, y_array, signal_amp);
-    c.record_times = std::vector<float>();
+    c.record_times = std::vector<KeptTime>();
     return s;
 }
 
@@ -274,8 +274,13 @@ void spectrum_est(RunContext& run, Vec1<float> x_array, Vec1<float> y_array, int
     // [2^-60, 2^60] (exact in binary floating point) and the scale undone on the results, so
     // their spectrum neither underflows nor overflows single precision; the relative dB and
     // the model coefficients do not depend on it, and no other record changes.
-    float peak = 0.0f;
-    for (int i = 1; i <= npts; ++i) peak = std::max(peak, std::abs(signal_amp(i)));
+    // The largest |x|^2 from exact float squares (no hypot call per sample), then one root.
+    double peak2 = 0.0;
+    for (int i = 1; i <= npts; ++i) {
+        const double re = signal_amp(i).real(), im = signal_amp(i).imag();
+        peak2 = std::max(peak2, re * re + im * im);
+    }
+    const float peak = static_cast<float>(std::sqrt(peak2));
     int scale_exp = 0;
     if (peak > 0.0f && (peak < 0x1p-60f || peak > 0x1p60f)) {
         scale_exp = -std::ilogb(peak);

@@ -14,6 +14,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace specest {
 namespace {
@@ -116,6 +117,42 @@ TEST(NumberParsing, AcceptsAndRoundsExactlyAsTheReferenceOverRandomSpellings) {
         }
     }
     EXPECT_GT(accepted, 150000); // the set is mostly numbers, so the bits were compared
+}
+
+// One parse for both precisions must give to_float's and to_double's bits, including decimals
+// that round to a double lying exactly halfway between two floats (where rounding twice would
+// be wrong).
+TEST(NumberParsing, BothPrecisionsFromOneParseAreTheSeparateParses) {
+    auto rng = test::seeded_rng("NumberParsingBoth");
+    std::vector<std::string> texts;
+    for (int i = 0; i < 100000; ++i) texts.push_back(spelling(rng));
+    for (int i = 0; i < 2000; ++i) {
+        // 1 + (2k + 1) 2^-24 is halfway between two floats and exact in double; nudged by
+        // 1e-17 either way it is still that double, while the decimal lies off the midpoint.
+        const double mid = 1.0 + (2.0 * static_cast<double>(rng() % 4000000) + 1.0) * 0x1p-24;
+        for (const char* fmt : {"%.17g", "%.25g"}) {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, fmt, mid);
+            texts.push_back(buf);
+        }
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.17g1", mid); // just above the midpoint's decimal
+        texts.push_back(buf);
+    }
+    int fast = 0;
+    for (const std::string& s : texts) {
+        float f_ref = 0, f = 0;
+        double d_ref = 0, d = 0;
+        const bool ok_ref = free_form::to_float(s, f_ref);
+        if (ok_ref && !free_form::to_double(s, d_ref)) d_ref = f_ref;
+        const bool ok = free_form::to_float_and_double(s, f, d);
+        ASSERT_EQ(ok, ok_ref) << "\"" << s << "\"";
+        if (!ok) continue;
+        ASSERT_EQ(std::memcmp(&f, &f_ref, sizeof f), 0) << "\"" << s << "\"";
+        ASSERT_EQ(std::memcmp(&d, &d_ref, sizeof d), 0) << "\"" << s << "\"";
+        fast += static_cast<double>(f) != d;
+    }
+    EXPECT_GT(fast, 50000); // most texts are not floats exactly, so the two values were compared
 }
 
 TEST(NumberParsing, FieldViewsMatchTheAllocatingSplitter) {
