@@ -2,6 +2,7 @@
 // bits are that call's; the records run on the engine's threads. The modern grid goes straight
 // into the caller's rows, nothing kept per record.
 #include "batch.h"
+#include "c_status.h"
 #include "modern_estimate.h"
 #include "specest/specest.h"
 
@@ -27,20 +28,6 @@ constexpr std::size_t kParamsV1 = offsetof(specest_params, profile);
 
 std::size_t at(int32_t r, int32_t width) {
     return static_cast<std::size_t>(r) * static_cast<std::size_t>(std::max(width, 0));
-}
-
-int32_t status_code(specest::EstimateStatus s) {
-    switch (s) {
-    case specest::EstimateStatus::success:
-        return SPECEST_SUCCESS;
-    case specest::EstimateStatus::estimator_failure:
-        return SPECEST_ESTIMATOR_FAILURE;
-    case specest::EstimateStatus::invalid_input:
-        return SPECEST_INVALID_INPUT;
-    case specest::EstimateStatus::stopped:
-        break;
-    }
-    return SPECEST_STOPPED;
 }
 
 // The points on the modern grid of p for n samples (0: the settings have no grid).
@@ -129,7 +116,7 @@ int32_t modern_record(const specest::ModernParams& m, const specest::EstimateOpt
     if (out.zero_fill) out.zero_fill[r] = 0;
     if (out.t_start) out.t_start[r] = 0;
     if (out.t_final) out.t_final[r] = 0;
-    if (e.status != specest::EstimateStatus::success) return status_code(e.status);
+    if (e.status != specest::EstimateStatus::success) return specest::c_status_code(e.status);
     if (grid.record < 0) {
         grid.record = r;
         grid.n_freq = static_cast<int32_t>(g.count);

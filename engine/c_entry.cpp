@@ -1,4 +1,5 @@
 // The C boundary of libspecest.so: thin wrappers over specest::run_job; no exception leaves.
+#include "c_status.h"
 #include "engine_api.h"
 #include "job_reader.h"
 #include "modern_estimate.h"
@@ -86,20 +87,6 @@ template <class T> void put(float* dst, int32_t cap, const std::vector<T>& v) {
         }
 }
 
-int32_t status_code(specest::EstimateStatus s) {
-    switch (s) {
-    case specest::EstimateStatus::success:
-        return SPECEST_SUCCESS;
-    case specest::EstimateStatus::estimator_failure:
-        return SPECEST_ESTIMATOR_FAILURE;
-    case specest::EstimateStatus::invalid_input:
-        return SPECEST_INVALID_INPUT;
-    case specest::EstimateStatus::stopped:
-        break;
-    }
-    return SPECEST_STOPPED;
-}
-
 int32_t deliver(const specest::Estimate& e, specest_output* out) {
     out->n_freq = static_cast<int32_t>(e.freqs.size());
     put(out->freqs, out->grid_cap, e.freqs);
@@ -127,7 +114,7 @@ int32_t deliver(const specest::Estimate& e, specest_output* out) {
     put_message(out->message, out->message_cap, e.message);
     if (out->report_sink && !e.report.empty())
         out->report_sink(e.report.data(), static_cast<int32_t>(e.report.size()), out->report_user);
-    return status_code(e.status);
+    return specest::c_status_code(e.status);
 }
 
 // A caller's grid arrays must hold what the run will write; refused before it runs.
@@ -269,7 +256,7 @@ int32_t deliver64(const specest::ModernEstimate& e, specest_output64* out,
     put_message(out->message, out->message_cap, e.message);
     if (out->report_sink && !e.report.empty())
         out->report_sink(e.report.data(), static_cast<int32_t>(e.report.size()), out->report_user);
-    return status_code(e.status);
+    return specest::c_status_code(e.status);
 }
 
 // A modern result in the float arrays of the file-run entry (db: 10 log10 of the density).
