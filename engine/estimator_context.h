@@ -22,6 +22,9 @@ template <class R> struct EstimatorContext {
     int& akaike_iterations;   // iterations the Akaike estimator ran
     // Modern profile: the length of every transform (the grid); 0: 2^nexp, as in classic.
     int transform_length = 0;
+    // Modern profile: only bins 0 .. transform_length / 2 of a model spectrum are read (a real
+    // record's one-sided grid), so its mirrored upper half need not be written.
+    bool one_sided = false;
 };
 
 // The context of a run at precision R over `run`'s record, report and work area.

@@ -380,20 +380,56 @@ const std::vector<cd>& real_twiddles(Plan& half, std::size_t n) {
     return half.real_tw;
 }
 
-// The transform of n real samples: x as n/2 complex values, when scratch also the passes'
-// second buffer.
-void real_transform(double* x, std::size_t n, cd* out, bool scratch) {
-    // Even samples as real parts, odd ones as imaginary parts: std::complex<double> is laid out
-    // as two doubles, so the samples are read as n/2 complex values in place.
+// A pass over sequences that hold only their first nz points (nz <= st.m): every butterfly
+// sees a0 and zeros, so output k of point p is a0 w(p, k), the full pass's values (zeros' signs
+// aside). Writes the first s r nz values of y, and with `whole` zeros for the rest.
+void sparse_stage(const Stage& st, std::size_t nz, const cd* x, cd* y, bool whole) {
+    const std::size_t r = st.radix, s = st.s;
+    const std::size_t done =
+        s == 1 || simd::force_scalar()
+            ? 0
+            : simd::fft64_sparse_pass(reinterpret_cast<const double*>(x),
+                                      reinterpret_cast<double*>(y), r, s, nz,
+                                      reinterpret_cast<const double*>(st.tw.data()));
+    for (std::size_t p = 0; p < nz; ++p) {
+        for (std::size_t q = done; q < s; ++q) {
+            const cd a0 = x[q + s * p];
+            cd* out = y + q + s * r * p;
+            out[0] = a0;
+            for (std::size_t k = 1; k < r; ++k) out[s * k] = mul(a0, st.w(p, k));
+        }
+    }
+    if (whole) std::fill(y + s * r * nz, y + s * r * st.m, cd(0, 0));
+}
+
+// Forward transform of head (nz values) followed by zeros, into out: the passes whose input
+// holds only leading points per sequence skip the zeros. The caller checks that the first pass
+// can (nz <= its m) and that the plan has passes.
+void transform_prefix(Plan& plan, const cd* head, std::size_t nz, cd* out) {
+    const auto& stages = plan.stages;
+    cd* other = plan.work_area();
+    cd* dst = stages.size() % 2 == 1 ? out : other;
+    const cd* src = head;
+    std::size_t i = 0;
+    for (; i < stages.size() && nz <= stages[i].m; ++i) {
+        const bool whole = i + 1 == stages.size() || nz > stages[i + 1].m;
+        sparse_stage(stages[i], nz, src, dst, whole);
+        src = dst;
+        dst = dst == out ? other : out;
+    }
+    for (; i < stages.size(); ++i) {
+        run_stage<false>(stages[i], src, dst);
+        src = dst;
+        dst = dst == out ? other : out;
+    }
+    if (src != out) std::memcpy(static_cast<void*>(out), src, plan.n * sizeof(cd));
+}
+
+// The real transform's last step: out holds the h-point transform of the samples as pairs.
+void real_finish(Plan& half, std::size_t n, cd* out) {
     const std::size_t h = n / 2;
-    const std::shared_ptr<Plan> plan = plan_for(h);
-    if (h > 1)
-        transform_to(*plan, reinterpret_cast<cd*>(x), out, scratch);
-    else
-        out[0] = {x[0], x[1]};
     // A plan made for this call only gets no table: each twiddle is used once.
-    const std::vector<cd>* table = h <= kMaxCachedPoints ? &real_twiddles(*plan, n) : nullptr;
-    const Plan& half = *plan;
+    const std::vector<cd>* table = h <= kMaxCachedPoints ? &real_twiddles(half, n) : nullptr;
     auto w = [table, &half, n](std::size_t k) {
         return table ? (*table)[k] : real_twiddle(half, k, n);
     };
@@ -416,6 +452,20 @@ void real_transform(double* x, std::size_t n, cd* out, bool scratch) {
         out[k] = e + mul(w(k), o);
         out[h - k] = e2 + mul(w(h - k), o2);
     }
+}
+
+// The transform of n real samples: x as n/2 complex values, when scratch also the passes'
+// second buffer.
+void real_transform(double* x, std::size_t n, cd* out, bool scratch) {
+    // Even samples as real parts, odd ones as imaginary parts: std::complex<double> is laid out
+    // as two doubles, so the samples are read as n/2 complex values in place.
+    const std::size_t h = n / 2;
+    const std::shared_ptr<Plan> plan = plan_for(h);
+    if (h > 1)
+        transform_to(*plan, reinterpret_cast<cd*>(x), out, scratch);
+    else
+        out[0] = {x[0], x[1]};
+    real_finish(*plan, n, out);
 }
 
 // The odd lengths: the full complex transform, its first half kept.
@@ -464,6 +514,24 @@ void rfft_scratch(double* x, std::size_t n, std::complex<double>* out) {
     if (n == 0) return;
     if (n % 2 != 0) return odd_real_transform(x, n, out);
     real_transform(x, n, out, true);
+}
+
+void rfft_prefix(const double* x, std::size_t used, std::size_t n, std::complex<double>* out) {
+    used = std::min(used, n);
+    const std::size_t nz = (used + 1) / 2; // pairs holding samples
+    std::shared_ptr<Plan> plan;
+    if (n % 2 == 0 && n >= 4) plan = plan_for(n / 2);
+    if (!plan || plan->inner || plan->stages.empty() || nz > plan->stages.front().m) {
+        std::vector<double> padded(n, 0.0);
+        std::copy(x, x + used, padded.begin());
+        rfft(padded.data(), n, out);
+        return;
+    }
+    std::vector<cd> head(std::max<std::size_t>(nz, 1));
+    for (std::size_t j = 0; j < nz; ++j)
+        head[j] = {x[2 * j], 2 * j + 1 < used ? x[2 * j + 1] : 0.0};
+    transform_prefix(*plan, head.data(), nz, out);
+    real_finish(*plan, n, out);
 }
 
 } // namespace specest::fft64

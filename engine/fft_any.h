@@ -24,6 +24,11 @@ void rfft(const double* x, std::size_t n, std::complex<double>* out);
 // undefined, and even n needs no work array. Needs 16-byte alignment of x.
 void rfft_scratch(double* x, std::size_t n, std::complex<double>* out);
 
+// rfft of x's first `used` samples followed by zeros up to n (those are not read): a short
+// polynomial's values on a long grid. The passes skip the zeros; the values are rfft's of the
+// padded samples, zeros' signs aside.
+void rfft_prefix(const double* x, std::size_t used, std::size_t n, std::complex<double>* out);
+
 // The smallest 2^a 3^b 5^c >= n (1 for n = 0): lengths the transform handles fastest.
 std::size_t next_fast_length(std::size_t n);
 

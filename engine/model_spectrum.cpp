@@ -11,6 +11,7 @@
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace specest {
 namespace {
@@ -67,17 +68,18 @@ void armapsd_real(const EstimatorContext<double>& ctx, int ip, int iq, Vec1<cdou
     if (n > static_cast<std::size_t>(psd.size())) stop(" ARMAPSD: grid longer than the spectrum");
     const std::size_t half = n / 2 + 1;
     // Bins as pairs of doubles: a vector of complex values would be zeroed first.
-    UnsetWorkVector<double> seq(n), den_buf(ip != 0 ? 2 * half : 0),
-        num_buf(iq != 0 ? 2 * half : 0);
+    UnsetWorkVector<double> den_buf(ip != 0 ? 2 * half : 0), num_buf(iq != 0 ? 2 * half : 0);
     cdouble* den = reinterpret_cast<cdouble*>(den_buf.data());
     cdouble* num = reinterpret_cast<cdouble*>(num_buf.data());
+    std::vector<double> seq;
+    // The polynomial 1, c(1) .. c(order) on the grid; the zeros past it are not stored.
     auto transform = [&](int order, Vec1<cdouble> coef, cdouble* out) {
         if (order == 0) return;
-        std::fill(seq.begin(), seq.end(), 0.0);
+        const std::size_t used = std::min(static_cast<std::size_t>(order) + 1, n);
+        seq.assign(used, 0.0);
         seq[0] = 1.0;
-        for (std::size_t k = 1; k <= static_cast<std::size_t>(order) && k < n; ++k)
-            seq[k] = coef(static_cast<int>(k)).real();
-        fft64::rfft(seq.data(), n, out);
+        for (std::size_t k = 1; k < used; ++k) seq[k] = coef(static_cast<int>(k)).real();
+        fft64::rfft_prefix(seq.data(), used, n, out);
     };
     transform(ip, a, den);
     transform(iq, b, num);
@@ -96,7 +98,8 @@ void armapsd_real(const EstimatorContext<double>& ctx, int ip, int iq, Vec1<cdou
             out[k] = model_value<double>(ip, iq, sig2, iq != 0 ? num[k] : cdouble(),
                                          ip != 0 ? den[k] : cdouble(), clamped);
     }
-    for (std::size_t k = half; k < n; ++k) out[k] = out[n - k];
+    if (!ctx.one_sided)
+        for (std::size_t k = half; k < n; ++k) out[k] = out[n - k];
     clamped_note(ctx.report, clamped);
 }
 

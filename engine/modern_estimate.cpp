@@ -431,7 +431,8 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     jp.maxorder = std::numeric_limits<int>::max();
     jp.iflag = 0;
     c.area64.size_for(st.capacity);
-    const EstimatorContext<double> ctx = estimator_context<double>(c, st.nfft);
+    EstimatorContext<double> ctx = estimator_context<double>(c, st.nfft);
+    ctx.one_sided = p.onesided && !cplx;
 
     const std::size_t grid_len = static_cast<std::size_t>(st.nfft) + 2;
     // The real parts, for the estimators that take real data only (written before read).

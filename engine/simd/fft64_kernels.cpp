@@ -169,6 +169,34 @@ std::size_t Fft64Pass(const double* x, double* y, std::size_t radix, std::size_t
 #endif
 }
 
+std::size_t Fft64SparsePass(const double* x, double* y, std::size_t radix, std::size_t s,
+                            std::size_t nz, const double* tw) {
+#if HWY_TARGET == HWY_SCALAR
+    (void)x, (void)y, (void)radix, (void)s, (void)nz, (void)tw;
+    return 0;
+#else
+    const D d;
+    const std::size_t per = hn::Lanes(d) / 2;
+    const std::size_t qv = s - s % per;
+    if (qv == 0) return 0;
+    for (std::size_t p = 0; p < nz; ++p) {
+        const double* in = x + 2 * s * p;
+        double* out = y + 2 * s * radix * p;
+        for (std::size_t q = 0; q < qv; q += per)
+            hn::StoreU(hn::LoadU(d, in + 2 * q), d, out + 2 * q);
+        for (std::size_t k = 1; k < radix; ++k) {
+            const double* t = tw + 2 * (p * (radix - 1) + k - 1);
+            const double wis2[2] = {-t[1], t[1]};
+            const V wr = hn::Set(d, t[0]), wis = hn::LoadDup128(d, wis2);
+            double* o = out + 2 * s * k;
+            for (std::size_t q = 0; q < qv; q += per)
+                hn::StoreU(Twiddled<false>(d, hn::LoadU(d, in + 2 * q), wr, wis), d, o + 2 * q);
+        }
+    }
+    return qv;
+#endif
+}
+
 std::size_t RealFft64Finish(double* z, std::size_t h, std::size_t count, const double* w) {
     std::size_t k = 1;
 #if HWY_TARGET != HWY_SCALAR
@@ -223,10 +251,16 @@ namespace specest::simd {
 
 HWY_EXPORT(Fft64Pass);
 HWY_EXPORT(RealFft64Finish);
+HWY_EXPORT(Fft64SparsePass);
 
 std::size_t fft64_pass(const double* x, double* y, std::size_t radix, std::size_t s, std::size_t m,
                        const double* tw, bool inverse) {
     return HWY_DYNAMIC_DISPATCH(Fft64Pass)(x, y, radix, s, m, tw, inverse);
+}
+
+std::size_t fft64_sparse_pass(const double* x, double* y, std::size_t radix, std::size_t s,
+                              std::size_t nz, const double* tw) {
+    return HWY_DYNAMIC_DISPATCH(Fft64SparsePass)(x, y, radix, s, nz, tw);
 }
 
 std::size_t real_fft64_finish(double* z, std::size_t h, std::size_t count, const double* w) {

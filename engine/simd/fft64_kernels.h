@@ -14,6 +14,13 @@ namespace specest::simd {
 std::size_t fft64_pass(const double* x, double* y, std::size_t radix, std::size_t s, std::size_t m,
                        const double* tw, bool inverse);
 
+// A pass of any radix over s > 1 interleaved sequences that hold only their first nz points:
+// for every p < nz and q = 0 .. count - 1, y[q + s radix p + s k] = x[q + s p] w(p, k) (w = 1
+// for k = 0), with tw laid out per p. Returns count (a multiple of the complex values per
+// vector); the scalar code's operations, so its bits.
+std::size_t fft64_sparse_pass(const double* x, double* y, std::size_t radix, std::size_t s,
+                              std::size_t nz, const double* tw);
+
 // The real transform's last step on the half-length transform z (interleaved, h + 1 values):
 // for k = 1 .. count, with zk = z[k], zr = conj z[h - k]:
 //   z[k] = E + w[k] O, z[h - k] = E' + w[h - k] O' (E, O, E', O' as in fft_any.cpp),

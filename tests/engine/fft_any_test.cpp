@@ -173,6 +173,43 @@ TEST(Fft64, RealTransformFinishInVectorLanesIsTheScalarLoopBitForBit) {
     }
 }
 
+// A short polynomial on a long grid: the passes that skip the zeros give rfft's values of the
+// padded samples (equal numbers; zeros' signs may differ), in vector lanes and in the scalar
+// code, at powers of two, mixed radix, odd and Bluestein lengths, up to their guard cells.
+TEST(Fft64, PrefixTransformIsTheTransformOfThePaddedSamples) {
+    auto rng = test::seeded_rng("Fft64.PrefixTransformIsTheTransformOfThePaddedSamples");
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    for (std::size_t n : {2, 4, 6, 8, 30, 64, 1000, 1024, 2 * 1009, 6000, 16383, 16384}) {
+        for (std::size_t used : {0, 1, 2, 3, 7, 51, 52, 200, 700}) {
+            if (used > n) continue;
+            std::vector<double> padded(n, 0.0);
+            for (std::size_t j = 0; j < used; ++j) padded[j] = u(rng);
+            std::vector<cd> want(n / 2 + 1);
+            fft64::rfft(padded.data(), n, want.data());
+            const std::vector<double> head(padded.begin(),
+                                           padded.begin() + static_cast<std::ptrdiff_t>(used));
+            auto check = [&](const char* how) {
+                const cd guard(12345.0, -6789.0);
+                std::vector<cd> got(n / 2 + 2, guard);
+                fft64::rfft_prefix(head.data(), used, n, got.data());
+                ASSERT_EQ(got[n / 2 + 1], guard) << "n=" << n << " used=" << used;
+                for (std::size_t k = 0; k <= n / 2; ++k)
+                    ASSERT_TRUE(got[k] == want[k])
+                        << how << " n=" << n << " used=" << used << " bin " << k << ": " << got[k]
+                        << " vs " << want[k];
+            };
+            simd::set_force_scalar(true);
+            check("scalar");
+            simd::set_force_scalar(false);
+            for (long long t : simd::available_targets()) {
+                simd::restrict_target(t);
+                check(simd::target_name(t));
+            }
+            simd::restrict_target(0);
+        }
+    }
+}
+
 TEST(Fft64, EveryThreadGivesTheSameBits) {
     auto rng = test::seeded_rng("Fft64.EveryThreadGivesTheSameBits");
     const std::vector<std::size_t> ns = {1000, 1009, 1001, 4096, 16384, 2310, 97, 30};
