@@ -460,11 +460,11 @@ def psd(
     if np.ndim(x) == 1 and axis in (-1, 0) and "profile" not in params:
         # One record: the density alone, without the dB values and peaks estimate() adds.
         twosided = params.pop("twosided", None)
-        fields = _modern.run(x, method, fs=fs, nfft=nfft, window=window, detrend=detrend,
-                             scaling=scaling, return_onesided=return_onesided,
-                             twosided=twosided, settings=params, density_only=True,
-                             times=params.pop("times", None))
-        return fields["freqs"], fields["psd"]
+        times = params.pop("times", None)
+        return _modern.density(x, method, fs=fs, nfft=nfft, times=times, window=window,
+                               detrend=detrend, scaling=scaling,
+                               return_onesided=return_onesided, twosided=twosided,
+                               settings=params)
     if params.get("profile", "modern") == "modern" and not params.get("report"):
         x = _batch_input(x, axis, False)
         if isinstance(x, _Slices):

@@ -127,7 +127,7 @@ assert ctypes.sizeof(_Output64Addresses) == ctypes.sizeof(_abi.Output64)
 
 class _Calls(threading.local):
     """Per thread: the engine entries taking addresses, a message buffer, the capacity
-    struct and an initialised output struct, made once instead of on every call."""
+    struct, an initialised output struct, and the checked settings of recent calls."""
 
     def __init__(self):
         lib = ctypes.CDLL(_abi.library_path)
@@ -142,15 +142,20 @@ class _Calls(threading.local):
         self.message = ctypes.create_string_buffer(_abi.MESSAGE_CAP)
         self.cap = _abi.new_capacity()
         self.cap_ref = ctypes.addressof(self.cap)
-        fresh = _abi.new_output64()
-        self._fresh = bytes(ctypes.string_at(ctypes.addressof(fresh), ctypes.sizeof(fresh)))
+        initialised = _abi.new_output64()
+        fresh = _Output64Addresses.from_buffer_copy(
+            ctypes.string_at(ctypes.addressof(initialised), ctypes.sizeof(initialised)))
+        fresh.message = ctypes.addressof(self.message)
+        fresh.message_cap = _abi.MESSAGE_CAP
+        self._fresh = bytes(fresh)
+        self.prepared = {}
 
     @staticmethod
     def params_ref(p):
         return ctypes.addressof(p)
 
     def output(self):
-        """A struct as specest_output_init64 leaves it."""
+        """A struct as specest_output_init64 leaves it, with this thread's message buffer."""
         return _Output64Addresses.from_buffer_copy(self._fresh)
 
 
@@ -265,39 +270,139 @@ def run(x, method, *, fs=1.0, nfft=None, times=None, window=None, detrend="const
         raise
 
 
-def _run(m, data, is_complex, *, fs, nfft, times, window, detrend, scaling, return_onesided,
-         twosided, peak_prominence, report, settings, density_only):
-    from . import EstimationError  # the package's exception
+# Checked settings kept per thread: loops over records of one length with one set of keywords
+# (the usual use) check and size them once.
+_PREPARED_LIMIT = 64
 
-    n = data.size
+
+class _Prepared:
+    """The checked params struct of one set of arguments, what keeps its texts alive, and the
+    array sizes the engine asked for."""
+
+    __slots__ = ("params", "ref", "keep", "grid", "coef", "peaks", "warn")
+
+
+def _key(m, n, is_complex, fs, nfft, window, detrend, scaling, return_onesided, twosided,
+         peak_prominence, settings):
+    """The arguments as a key, types included (True == 1, yet order=True is refused); None when
+    a value is not hashable (a window's values)."""
+    key = (m.number, n, is_complex, type(fs), fs, type(nfft), nfft, type(window), window,
+           type(detrend), detrend, scaling, type(return_onesided), return_onesided,
+           type(twosided), twosided, type(peak_prominence), peak_prominence)
+    for k, v in settings.items():
+        key += (k, type(v), v)
+    try:
+        hash(key)
+    except TypeError:
+        return None
+    return key
+
+
+def _prepare(m, n, is_complex, *, fs, nfft, times, window, detrend, scaling, return_onesided,
+             twosided, peak_prominence, settings):
     onesided = onesided_choice(return_onesided, twosided)
-    if is_complex and onesided and (return_onesided is not None or twosided is not None):
-        warnings.warn(
-            "Input data is complex, switching to return_onesided=False", stacklevel=4
-        )
     if is_complex and m.real_only:
         raise ValueError(f"{m.short_name} needs real x; pass x.real or choose another method")
     keep = _Keep()
     p = params(m, n, is_complex, fs=fs, times=times, nfft=nfft, window=window,
                detrend=detrend, scaling=scaling, onesided=onesided,
-               peak_prominence=peak_prominence, settings=settings or {}, keep=keep)
-
+               peak_prominence=peak_prominence, settings=settings, keep=keep)
     calls = _calls()
-    cap = calls.cap
     msg = calls.message
     status = calls.capacity(calls.params_ref(p), n, calls.cap_ref, msg, _abi.MESSAGE_CAP)
     if status != _abi.SUCCESS:
         raise ValueError(_abi.text(msg.value).strip() or f"the settings are not valid ({status})")
+    prep = _Prepared()
+    prep.params, prep.ref, prep.keep = p, ctypes.addressof(p), keep
+    prep.grid, prep.coef, prep.peaks = calls.cap.grid, calls.cap.coef, calls.cap.peaks
+    prep.warn = is_complex and onesided and (return_onesided is not None or twosided is not None)
+    return prep
 
+
+def _prepared(m, n, is_complex, stacklevel, **args):
+    """_prepare's result, from this thread's recent calls when the arguments repeat; the
+    complex-input warning points stacklevel frames up."""
+    key = None
+    if args["times"] is None:
+        key = _key(m, n, is_complex, args["fs"], args["nfft"], args["window"], args["detrend"],
+                   args["scaling"], args["return_onesided"], args["twosided"],
+                   args["peak_prominence"], args["settings"])
+    kept = _calls().prepared
+    prep = kept.get(key) if key is not None else None
+    if prep is None:
+        prep = _prepare(m, n, is_complex, **args)
+        if key is not None:
+            if len(kept) >= _PREPARED_LIMIT:
+                kept.clear()
+            kept[key] = prep
+    if prep.warn:
+        warnings.warn("Input data is complex, switching to return_onesided=False",
+                      stacklevel=stacklevel)
+    return prep
+
+
+def _call(prep, data, out, parts):
+    """specest_estimate64 on data into out; raises on failure."""
+    from . import EstimationError  # the package's exception
+
+    calls = _calls()
+    status = calls.estimate(prep.ref, data.ctypes.data, data.size, ctypes.addressof(out))
+    if status == _abi.SUCCESS:
+        return
+    text = calls.message.value.decode("utf-8", errors="replace").strip()
+    if status == _abi.ESTIMATOR_FAILURE:
+        report_text = b"".join(parts).decode("utf-8", errors="replace") if parts else None
+        raise EstimationError(text or "the estimator failed", report_text, status)
+    if status == _abi.INVALID_INPUT:
+        raise ValueError(text or "invalid input")
+    if status == _abi.STOPPED:
+        raise MemoryError(text or "the engine ran out of memory")
+    raise RuntimeError(f"lumetra: specest_estimate64 returned {status}: {text}")
+
+
+def density(x, method, *, fs, nfft, times, window, detrend, scaling, return_onesided, twosided,
+            settings):
+    """(f, Pxx) of one record: lumetra.psd's one-dimensional path, no dB values or peaks."""
+    m = lookup(method)
+    checked = m.short_name == "periodogram"  # see run()
+    data, is_complex = samples(x, check=checked)
+    try:
+        prep = _prepared(m, data.size, is_complex, 4, fs=fs, nfft=nfft, times=times, window=window,
+                         detrend=detrend, scaling=scaling, return_onesided=return_onesided,
+                         twosided=twosided, peak_prominence=3.0, settings=settings)
+        ngrid = prep.grid
+        freqs = np.empty(ngrid, np.float64)
+        dens = np.empty(ngrid, np.float64)
+        out = _calls().output()
+        out.freqs = freqs.ctypes.data
+        out.psd = dens.ctypes.data
+        out.grid_cap = ngrid
+        _call(prep, data, out, None)
+    except Exception:
+        if not checked:
+            require_finite(data, np.asarray(x))
+        raise
+    nf = out.n_freq
+    if not 0 <= nf <= ngrid:
+        raise RuntimeError("lumetra: the engine reported more values than the arrays hold")
+    return freqs[:nf], dens[:nf]
+
+
+def _run(m, data, is_complex, *, fs, nfft, times, window, detrend, scaling, return_onesided,
+         twosided, peak_prominence, report, settings, density_only):
+    prep = _prepared(m, data.size, is_complex, 5, fs=fs, nfft=nfft, times=times, window=window,
+                     detrend=detrend, scaling=scaling, return_onesided=return_onesided,
+                     twosided=twosided, peak_prominence=peak_prominence,
+                     settings=settings or {})
     # The engine writes the grid and coefficients straight into these (no copy); psd() takes
     # no dB values and no peaks.
-    ngrid, ncoef, npeak = cap.grid, cap.coef, cap.peaks
+    ngrid, ncoef, npeak = prep.grid, prep.coef, prep.peaks
     freqs = np.empty(ngrid, np.float64)
     dens = np.empty(ngrid, np.float64)
     db = np.empty(0 if density_only else ngrid, np.float64)
     coef = np.zeros(6 * ncoef, np.float64)  # a, b, reflection: (re, im) pairs each
     peaks = np.zeros((0 if density_only else npeak, 3), np.float64)
-    out = calls.output()
+    out = _calls().output()
     out.freqs = freqs.ctypes.data
     out.psd = dens.ctypes.data
     out.grid_cap = ngrid
@@ -306,35 +411,18 @@ def _run(m, data, is_complex, *, fs, nfft, times, window, detrend, scaling, retu
     out.b = base + 16 * ncoef
     out.reflection = base + 32 * ncoef
     out.coef_cap = ncoef
-    if density_only:
-        out.db = None
-        out.peaks = None
-        out.peak_cap = 0
-    else:
+    if not density_only:
         out.db = db.ctypes.data
         out.peaks = peaks.ctypes.data
         out.peak_cap = npeak
-    message = msg
-    message[0] = b"\0"
-    out.message = ctypes.addressof(message)
-    out.message_cap = _abi.MESSAGE_CAP
     parts = []
     if report:
         def sink(text, length, _user):
             parts.append(ctypes.string_at(text, length))
 
         out.report_sink = _abi.ReportSink(sink)
-    status = calls.estimate(calls.params_ref(p), data.ctypes.data, n, ctypes.addressof(out))
-    text = message.value.decode("utf-8", errors="replace").strip()
+    _call(prep, data, out, parts)
     report_text = b"".join(parts).decode("utf-8", errors="replace") if parts else None
-    if status == _abi.ESTIMATOR_FAILURE:
-        raise EstimationError(text or "the estimator failed", report_text, status)
-    if status == _abi.INVALID_INPUT:
-        raise ValueError(text or "invalid input")
-    if status == _abi.STOPPED:
-        raise MemoryError(text or "the engine ran out of memory")
-    if status != _abi.SUCCESS:
-        raise RuntimeError(f"lumetra: specest_estimate64 returned {status}: {text}")
     nf = out.n_freq
     n_peaks = out.n_peaks
     if not 0 <= nf <= ngrid or not 0 <= n_peaks <= npeak:

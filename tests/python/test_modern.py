@@ -1,5 +1,7 @@
 """The modern profile against float64 oracles: scipy, statsmodels, numpy least squares."""
 
+import threading
+
 import numpy as np
 import pytest
 import scipy.signal
@@ -272,3 +274,35 @@ def test_a_bad_sample_is_the_error_named_first(method, bad):
         lumetra.psd(x[:i] + 0j if i > 8 else x[i + 1:] + 0j, "burg", order=4,
                     return_onesided=True)
     assert caught[0].filename == __file__  # the warning names the caller's line
+
+
+def test_repeated_calls_keep_every_check_and_every_bit():
+    # Each thread keeps the checked settings of recent calls; an equal value of another type
+    # (True == 1, 4.0 == 4, 0 == False) must still be checked, and every bit stays the same.
+    x = ar4_record(512, seeded(31))
+    first = lumetra.psd(x, "burg", order=4, detrend=False)
+    for bad in (dict(order=4.0), dict(order=np.float64(4)), dict(order=4, detrend=0)):
+        with pytest.raises(TypeError, match="order|detrend"):
+            lumetra.psd(x, "burg", **{"detrend": False, **bad})
+    lumetra.psd(x, "burg", order=1, detrend=False)
+    with pytest.raises(TypeError, match="order"):
+        lumetra.psd(x, "burg", order=True, detrend=False)
+    again = lumetra.psd(x, "burg", order=4, detrend=False)
+    assert all(np.array_equal(a, b) for a, b in zip(first, again))
+    e = lumetra.estimate(x, "burg", order=4, detrend=False)
+    assert np.array_equal(e.psd, first[1]) and e.a.size == 4
+    short = lumetra.psd(x[:300], "burg", order=4, detrend=False)
+    assert short[1].size == 257 and not np.array_equal(short[1], first[1][:257])
+    w = scipy.signal.get_window("hann", 512)
+    ones = lumetra.psd(x, window=np.ones(512))[1]  # arrays are never kept as settings
+    assert np.allclose(lumetra.psd(x, window=w)[1], lumetra.psd(x, window="hann")[1], rtol=1e-9)
+    assert np.allclose(ones, lumetra.psd(x)[1], rtol=1e-12)
+    for _ in range(2):  # the warning is given on every call, not only the first
+        with pytest.warns(UserWarning, match="complex"):
+            lumetra.psd(x + 0j, "burg", order=4, return_onesided=True)
+    found = {}
+    t = threading.Thread(target=lambda: found.update(r=lumetra.psd(x, "burg", order=4,
+                                                                   detrend=False)))
+    t.start()
+    t.join()
+    assert all(np.array_equal(a, b) for a, b in zip(found["r"], first))
