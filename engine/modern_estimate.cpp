@@ -312,21 +312,25 @@ template <class V> void give_back(V& v) {
     V().swap(v);
 }
 
-// A zeroed array of doubles from calloc: fresh pages from the system are zero already, so a
-// large grid takes memory only where the estimator writes it.
-class ZeroedArray {
+// The raw spectrum's array. Zeroed (calloc: fresh pages from the system are zero already, so a
+// large grid takes memory only where the estimator writes it) for the direct methods, which
+// may read what they did not write; a model spectrum writes every bin the grid reads.
+class SpectrumArray {
   public:
-    explicit ZeroedArray(std::size_t n)
-        : p_(static_cast<double*>(std::calloc(n, sizeof(double)))), n_(n) {
+    SpectrumArray(std::size_t n, bool zeroed)
+        : p_(static_cast<double*>(zeroed
+                                      ? std::calloc(n, sizeof(double))
+                                      : std::malloc(std::max<std::size_t>(n, 1) * sizeof(double)))),
+          n_(n) {
         if (!p_) {
             run_report().list(" ");
             run_report().list(" Aborting: out of memory", kAllocationFailedStatus);
             stop("Out of memory", StopKind::resource);
         }
     }
-    ZeroedArray(const ZeroedArray&) = delete;
-    ZeroedArray& operator=(const ZeroedArray&) = delete;
-    ~ZeroedArray() { release(); }
+    SpectrumArray(const SpectrumArray&) = delete;
+    SpectrumArray& operator=(const SpectrumArray&) = delete;
+    ~SpectrumArray() { release(); }
     double& operator[](std::size_t i) { return p_[i]; }
     Vec1<double> view() { return {p_, static_cast<int>(n_)}; }
     void release() {
@@ -441,7 +445,7 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
         for (int i = 0; i < n; ++i)
             real[static_cast<std::size_t>(i)] = amp[static_cast<std::size_t>(i)].real();
     }
-    ZeroedArray psd(std::max(grid_len, work));
+    SpectrumArray psd(std::max(grid_len, work), !info->parametric);
     // The periodogram reads its data window where it lies (none for the boxcar, which
     // multiplies by one); Blackman-Tukey writes its lag window into an array of its own.
     UnsetWorkVector<double> lag_window;
