@@ -46,6 +46,32 @@ def median_time(fn, repeat, clock=time.perf_counter):
     return statistics.median(times)
 
 
+def paired_medians(ours, peer, repeat, clock=time.process_time):
+    """Median time per call of each side. A sample runs about 5 ms of calls, so neither the
+    clock's resolution nor one call's cache state decides it, and the sides alternate, so a
+    change of machine load falls on both."""
+    ours()
+    peer()
+
+    def calls_for(fn):
+        start = clock()
+        fn()
+        return max(1, int(0.005 / max(clock() - start, 1e-6)))
+
+    def sample(fn, count):
+        start = clock()
+        for _ in range(count):
+            fn()
+        return (clock() - start) / count
+
+    n_ours, n_peer = calls_for(ours), calls_for(peer)
+    a, b = [], []
+    for _ in range(repeat):
+        a.append(sample(ours, n_ours))
+        b.append(sample(peer, n_peer))
+    return statistics.median(a), statistics.median(b)
+
+
 def modern_cases(n=16384):
     from statsmodels.regression.linear_model import burg, yule_walker
 
@@ -133,11 +159,11 @@ def main():
               f"{peer_name}")
     print("modern profile, float64 on both sides, process CPU time:")
     for name, ours, peer_name, peer in modern_cases():
-        t_ours = median_time(ours, args.repeat, time.process_time)
         if peer is None:
+            t_ours = median_time(ours, args.repeat, time.process_time)
             print(f"{name:32} {t_ours * 1e3:8.2f}ms {'-':>10} {'-':>7}  {peer_name}")
             continue
-        t_peer = median_time(peer, args.repeat, time.process_time)
+        t_ours, t_peer = paired_medians(ours, peer, args.repeat)
         print(f"{name:32} {t_ours * 1e3:8.2f}ms {t_peer * 1e3:8.2f}ms {t_peer / t_ours:7.2f}  "
               f"{peer_name}")
 

@@ -149,25 +149,35 @@ Settings settle(const ModernParams& p, const record::MethodInfo& m, long long n)
     return s;
 }
 
+// A record's sum for its mean: partial sums by the sample's index modulo kMeanResidues (in
+// vector lanes, each in index order), then added in pairs: the same bits on every instruction
+// set, and many independent additions instead of one chain.
+constexpr std::size_t kMeanResidues = 16;
+
+double paired_sum(double* v) {
+    for (std::size_t width = kMeanResidues; width > 1; width /= 2)
+        for (std::size_t r = 0; r < width / 2; ++r) v[r] = v[2 * r] + v[2 * r + 1];
+    return v[0];
+}
+
+double constant_detrend_mean(const double* x, std::size_t n);
+
 template <class V> void detrend(V& x, int n, const std::string& how) {
     if (how == "none" || how == "false" || how == "False") return;
     if (how == "constant") {
-        // Partial sums side by side (real parts in even, imaginary in odd places), so the
-        // additions do not wait on each other.
+        // The real and imaginary parts' sums as a real record's (constant_detrend_mean), so a
+        // record with zero imaginary parts loses the same mean either way.
         double* d = reinterpret_cast<double*>(x.data());
         const auto m = 2 * static_cast<std::size_t>(n);
-        // Named, not an array: GCC keeps an array of partial sums in memory.
-        double r0 = 0, i0 = 0, r1 = 0, i1 = 0, r2 = 0, i2 = 0, r3 = 0, i3 = 0;
-        std::size_t i = 0;
-        for (; i + 8 <= m; i += 8) {
-            r0 += d[i], i0 += d[i + 1], r1 += d[i + 2], i1 += d[i + 3];
-            r2 += d[i + 4], i2 += d[i + 5], r3 += d[i + 6], i3 += d[i + 7];
-        }
-        for (; i < m; i += 2) r0 += d[i], i0 += d[i + 1];
-        const cdouble sum((r0 + r1) + (r2 + r3), (i0 + i1) + (i2 + i3));
+        double parts[2 * kMeanResidues];
+        simd::residue_sums(d, m, 2 * kMeanResidues, parts);
+        double re[kMeanResidues], im[kMeanResidues];
+        for (std::size_t r = 0; r < kMeanResidues; ++r)
+            re[r] = parts[2 * r], im[r] = parts[2 * r + 1];
+        const cdouble sum(paired_sum(re), paired_sum(im));
         const cdouble mean = sum / static_cast<double>(n);
         const double mr = mean.real(), mi = mean.imag();
-        for (i = 0; i < m; i += 2) {
+        for (std::size_t i = 0; i < m; i += 2) {
             d[i] -= mr;
             d[i + 1] -= mi;
         }
@@ -191,14 +201,10 @@ template <class V> void detrend(V& x, int n, const std::string& how) {
     bad("detrend=\"" + how + "\" is not one of \"constant\", \"linear\" or False");
 }
 
-// The mean detrend() removes from a real record, summed in its order: four partial sums by
-// the sample's index modulo 4 (the last n % 4 samples into the first), then paired.
 double constant_detrend_mean(const double* x, std::size_t n) {
-    double r0 = 0, r1 = 0, r2 = 0, r3 = 0;
-    std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) r0 += x[i], r1 += x[i + 1], r2 += x[i + 2], r3 += x[i + 3];
-    for (; i < n; ++i) r0 += x[i];
-    return ((r0 + r1) + (r2 + r3)) / static_cast<double>(n);
+    double parts[kMeanResidues];
+    simd::residue_sums(x, n, kMeanResidues, parts);
+    return paired_sum(parts) / static_cast<double>(n);
 }
 
 // Peaks of db (on increasing frequency; at(i) gives the i-th value) by their prominence in dB,

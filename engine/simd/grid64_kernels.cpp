@@ -64,6 +64,28 @@ bool RealChecked(const double* x, std::size_t n, double limit2, double offset, d
     return within;
 }
 
+void ResidueSums(const double* x, std::size_t n, std::size_t width, double* parts) {
+    std::size_t i = 0;
+    for (std::size_t r = 0; r < width; ++r) parts[r] = 0.0;
+#if HWY_TARGET != HWY_SCALAR
+    using D = hn::ScalableTag<double>;
+    using V = hn::Vec<D>;
+    const D d;
+    const std::size_t lanes = hn::Lanes(d);
+    constexpr std::size_t kMaxVectors = 32 / 2; // width 32 in vectors of two lanes
+    const std::size_t vectors = width / lanes;
+    if (vectors >= 1 && vectors <= kMaxVectors && width % lanes == 0) {
+        V acc[kMaxVectors];
+        for (std::size_t v = 0; v < vectors; ++v) acc[v] = hn::Zero(d);
+        for (; i + width <= n; i += width)
+            for (std::size_t v = 0; v < vectors; ++v)
+                acc[v] = hn::Add(acc[v], hn::LoadU(d, x + i + v * lanes));
+        for (std::size_t v = 0; v < vectors; ++v) hn::StoreU(acc[v], d, parts + v * lanes);
+    }
+#endif
+    for (; i < n; ++i) parts[i % width] += x[i];
+}
+
 bool RealParts(const double* pairs, std::size_t n, double* out) {
     std::size_t k = 0;
     bool real = true;
@@ -199,6 +221,7 @@ namespace specest::simd {
 HWY_EXPORT(RealToComplexChecked);
 HWY_EXPORT(RealChecked);
 HWY_EXPORT(RealParts);
+HWY_EXPORT(ResidueSums);
 HWY_EXPORT(ScaleDensity);
 HWY_EXPORT(ArSpectrum);
 HWY_EXPORT(NextPeakCandidate);
@@ -211,6 +234,10 @@ bool real_to_complex_checked(const double* x, std::size_t n, double limit2, doub
 
 bool real_checked(const double* x, std::size_t n, double limit2, double offset, double* out) {
     return HWY_DYNAMIC_DISPATCH(RealChecked)(x, n, limit2, offset, out);
+}
+
+void residue_sums(const double* x, std::size_t n, std::size_t width, double* parts) {
+    HWY_DYNAMIC_DISPATCH(ResidueSums)(x, n, width, parts);
 }
 
 bool real_parts(const double* pairs, std::size_t n, double* out) {

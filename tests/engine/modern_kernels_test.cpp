@@ -274,6 +274,13 @@ TEST(ModernKernels, GridKernelsAreTheScalarLoopsBitForBit) {
                 EXPECT_FALSE(simd::real_checked(y.data(), n, 1e20, 0.0, reals.data()))
                     << n << " " << v << " at " << bad;
             }
+            // Sums by index residue, each in index order, at every width the means use.
+            for (std::size_t width : {1, 2, 16, 32}) {
+                std::vector<double> got(width, -1.0), ref(width, 0.0);
+                for (std::size_t i = 0; i < n; ++i) ref[i % width] += x[i];
+                simd::residue_sums(x.data(), n, width, got.data());
+                EXPECT_TRUE(same(got, ref)) << n << " width " << width;
+            }
             // Complex pairs back to real parts; any nonzero (or NaN) imaginary part is seen.
             std::vector<double> back(n, -1.0);
             EXPECT_TRUE(simd::real_parts(want.data(), n, back.data())) << n;
