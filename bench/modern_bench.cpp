@@ -71,7 +71,7 @@ void BM_RealLags(benchmark::State& state) {
     std::vector<std::complex<double>> spec(m / 2 + 1);
     for (auto _ : state) {
         if (!fft) {
-            specest::simd::real_lag_sums(x.data(), n, 0, lags, s.data());
+            specest::simd::real_lag_sums(x.data(), n, 0, lags, 0.0, s.data());
         } else {
             std::copy(x.begin(), x.end(), v.begin());
             std::fill(v.begin() + static_cast<std::ptrdiff_t>(n), v.end(), 0.0);

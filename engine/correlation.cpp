@@ -160,14 +160,16 @@ bool lags_by_fft(int n, int lags) {
     return static_cast<double>(n) * lags > kFftCostPerLog * md * std::log2(md);
 }
 
-void real_lags(int n, int lag, int mode, const double* x, double* v, Vec1<cdouble> rxx) {
+void real_lags(int n, int lag, int mode, const double* x, double offset, double* v,
+               Vec1<cdouble> rxx) {
     const auto un = static_cast<std::size_t>(n);
     const int lags = std::min(lag, n); // lags from n on have no products
     std::vector<double> sums(static_cast<std::size_t>(lags));
     if (lags_by_fft(n, lags)) {
         const std::size_t m = real_lags_length(n, lags);
         UnsetWorkVector<cdouble> spec(m / 2 + 1);
-        if (v != x) std::copy(x, x + un, v);
+        if (v != x || offset != 0.0)
+            for (std::size_t i = 0; i < un; ++i) v[i] = x[i] - offset;
         std::fill(v + un, v + m, 0.0);
         fft64::rfft(v, m, spec.data());
         for (std::size_t k = 0; k <= m / 2; ++k) {
@@ -185,7 +187,7 @@ void real_lags(int n, int lag, int mode, const double* x, double* v, Vec1<cdoubl
         simd::run_parts(parts, [&](int p) {
             const auto k0 = static_cast<std::size_t>(cuts[static_cast<std::size_t>(p)]);
             const auto k1 = static_cast<std::size_t>(cuts[static_cast<std::size_t>(p) + 1]);
-            if (k1 > k0) simd::real_lag_sums(x, un, k0, k1, sums.data() + k0);
+            if (k1 > k0) simd::real_lag_sums(x, un, k0, k1, offset, sums.data() + k0);
         });
     }
     for (int k = 0; k < lag; ++k) {
@@ -200,7 +202,7 @@ bool real_correlation(int n, int lag, int mode, Vec1<cdouble> x, Vec1<cdouble> r
     const int lags = std::min(lag, n);
     UnsetWorkVector<double> v(lags_by_fft(n, lags) ? real_lags_length(n, lags) : un);
     if (!simd::real_parts(reinterpret_cast<const double*>(x.data()), un, v.data())) return false;
-    real_lags(n, lag, mode, v.data(), v.data(), rxx);
+    real_lags(n, lag, mode, v.data(), 0.0, v.data(), rxx);
     return true;
 }
 
@@ -224,19 +226,19 @@ void correlation(int n, int lag, int mode, Vec1<cx<R>> x, Vec1<cx<R>> y, Vec1<cx
         correlation_vector(n, lag, mode, x, y, rxx);
 }
 
-void correlation(int n, int lag, int mode, const double* x, Vec1<cdouble> rxx) {
+void correlation(int n, int lag, int mode, const double* x, double offset, Vec1<cdouble> rxx) {
     if (lag < 1) return;
     if (n < 1 || simd::force_scalar()) {
         // The complex call on the samples as pairs.
         std::vector<cdouble> pairs(static_cast<std::size_t>(std::max(n, 0)));
-        for (std::size_t i = 0; i < pairs.size(); ++i) pairs[i] = cdouble(x[i], 0.0);
+        for (std::size_t i = 0; i < pairs.size(); ++i) pairs[i] = cdouble(x[i] - offset, 0.0);
         const Vec1<cdouble> xv(pairs.data(), n);
         correlation<double>(n, lag, mode, xv, xv, rxx);
         return;
     }
     const int lags = std::min(lag, n);
     UnsetWorkVector<double> v(lags_by_fft(n, lags) ? real_lags_length(n, lags) : 0);
-    real_lags(n, lag, mode, x, v.empty() ? nullptr : v.data(), rxx);
+    real_lags(n, lag, mode, x, offset, v.empty() ? nullptr : v.data(), rxx);
 }
 
 template void correlation<float>(int n, int lag, int mode, Vec1<cx<float>> x, Vec1<cx<float>> y,

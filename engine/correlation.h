@@ -10,8 +10,8 @@ namespace specest {
 template <class R>
 void correlation(int n, int lag, int mode, Vec1<cx<R>> x, Vec1<cx<R>> y, Vec1<cx<R>> rxx);
 
-// The same lags of the real samples x(0..n-1) (double precision, modern only): read where they
-// lie, without a complex copy. Equal to the complex call on x + 0i.
-void correlation(int n, int lag, int mode, const double* x, Vec1<cdouble> rxx);
+// The same lags of the real samples x(0..n-1) less offset (double precision, modern only): read
+// where they lie, without a copy. Equal to the complex call on (x - offset) + 0i.
+void correlation(int n, int lag, int mode, const double* x, double offset, Vec1<cdouble> rxx);
 
 } // namespace specest

@@ -72,8 +72,8 @@ void estimator_message(Report& r, Message m, const JobParams& jp) {
 
 template <class R> void yule_walker(const EstimatorContext<R>& ctx, EstimatorCall<R>& c) {
     if constexpr (!kClassic<R>) {
-        if (c.real_record) {
-            autocorr(ctx, c.real.data(), c.npts, ctx.job.npoles, c.a, c.sig2, c.npoints);
+        if (c.samples) {
+            autocorr(ctx, c.samples, c.mean, c.npts, ctx.job.npoles, c.a, c.sig2, c.npoints);
             return;
         }
     }

@@ -26,8 +26,10 @@ template <class R> struct EstimatorCall {
     R sig2 = 0, eps = 0, per = 0;
     bool direct = false; // the estimator gives the spectrum itself, not a model
     int grid = 0;        // points of a direct spectrum
-    // Modern Yule-Walker on a real record: the samples are in real only (amp is not set).
-    bool real_record = false;
+    // Modern Yule-Walker on a real record: the caller's samples, read where they lie, and the
+    // mean the constant detrend removes (amp and real are not set).
+    const double* samples = nullptr;
+    double mean = 0;
 };
 
 struct EstimatorEntry {

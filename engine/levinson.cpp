@@ -127,10 +127,10 @@ void autocorr(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, int ip, Vec1
                   [&](Vec1<cx<R>> rxx) { correlation(n, ip + 1, 1, x, x, rxx); });
 }
 
-void autocorr(const EstimatorContext<double>& ctx, const double* x, int n, int ip, Vec1<cdouble> a,
-              double& sig2, int npoints) {
+void autocorr(const EstimatorContext<double>& ctx, const double* x, double mean, int n, int ip,
+              Vec1<cdouble> a, double& sig2, int npoints) {
     autocorr_from(ctx, ip, a, sig2, npoints,
-                  [&](Vec1<cdouble> rxx) { correlation(n, ip + 1, 1, x, rxx); });
+                  [&](Vec1<cdouble> rxx) { correlation(n, ip + 1, 1, x, mean, rxx); });
 }
 
 template bool levinson<float>(const EstimatorContext<float>& ctx, Vec1<cx<float>> rxx, int ip,

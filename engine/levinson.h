@@ -20,8 +20,8 @@ template <class R>
 void autocorr(const EstimatorContext<R>& ctx, Vec1<cx<R>> x, int n, int ip, Vec1<cx<R>> a, R& sig2,
               int npoints);
 
-// The same on real samples x(0..n-1) held as reals (modern profile).
-void autocorr(const EstimatorContext<double>& ctx, const double* x, int n, int ip, Vec1<cdouble> a,
-              double& sig2, int npoints);
+// The same on the real samples x(0..n-1) less their mean, read where they lie (modern profile).
+void autocorr(const EstimatorContext<double>& ctx, const double* x, double mean, int n, int ip,
+              Vec1<cdouble> a, double& sig2, int npoints);
 
 } // namespace specest

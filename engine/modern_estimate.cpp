@@ -160,7 +160,8 @@ double paired_sum(double* v) {
     return v[0];
 }
 
-double constant_detrend_mean(const double* x, std::size_t n);
+double constant_detrend_mean(const double* x, std::size_t n, double limit2 = HUGE_VAL,
+                             bool* within = nullptr);
 
 template <class V> void detrend(V& x, int n, const std::string& how) {
     if (how == "none" || how == "false" || how == "False") return;
@@ -170,7 +171,7 @@ template <class V> void detrend(V& x, int n, const std::string& how) {
         double* d = reinterpret_cast<double*>(x.data());
         const auto m = 2 * static_cast<std::size_t>(n);
         double parts[2 * kMeanResidues];
-        simd::residue_sums(d, m, 2 * kMeanResidues, parts);
+        simd::residue_sums(d, m, 2 * kMeanResidues, HUGE_VAL, parts); // samples checked before
         double re[kMeanResidues], im[kMeanResidues];
         for (std::size_t r = 0; r < kMeanResidues; ++r)
             re[r] = parts[2 * r], im[r] = parts[2 * r + 1];
@@ -201,9 +202,11 @@ template <class V> void detrend(V& x, int n, const std::string& how) {
     bad("detrend=\"" + how + "\" is not one of \"constant\", \"linear\" or False");
 }
 
-double constant_detrend_mean(const double* x, std::size_t n) {
+// With `within`: whether every x[i] * x[i] <= limit2, from the same pass.
+double constant_detrend_mean(const double* x, std::size_t n, double limit2, bool* within) {
     double parts[kMeanResidues];
-    simd::residue_sums(x, n, kMeanResidues, parts);
+    const bool ok = simd::residue_sums(x, n, kMeanResidues, limit2, parts);
+    if (within) *within = ok;
     return paired_sum(parts) / static_cast<double>(n);
 }
 
@@ -369,7 +372,8 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     // silently zeroes larger ones; here they are an error).
     const std::size_t work = static_cast<std::size_t>(std::max(st.nfft, n)) + 2;
     const bool real_detrend_constant = !cplx && (p.detrend.empty() || p.detrend == "constant");
-    // Yule-Walker reads a real record's lags from the real samples: no complex copy.
+    // Yule-Walker reads a real record's lags from the caller's samples, the mean subtracted as
+    // they are read: no copy.
     const bool real_record = real_detrend_constant && info->method == Method::yule_walker;
     auto amp = unset_work_array<cdouble>(real_record ? 0 : work, " Aborting: out of memory",
                                          "Out of memory");
@@ -378,10 +382,10 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     // then are the samples looked at one by one, to name the first bad one.
     bool within = true;
     const auto un = static_cast<std::size_t>(n);
+    double record_mean = 0;
     if (real_record) {
-        real = unset_work_array<double>(un, " Aborting: out of memory", "Out of memory");
-        within = simd::real_checked(s.real.data(), un, kBadSampleLimit * kBadSampleLimit,
-                                    constant_detrend_mean(s.real.data(), un), real.data());
+        record_mean =
+            constant_detrend_mean(s.real.data(), un, kBadSampleLimit * kBadSampleLimit, &within);
     } else if (cplx) {
         for (std::size_t k = 0; k < un; ++k) {
             const cdouble v = s.complex[k];
@@ -515,7 +519,10 @@ ModernEstimate run(const ModernParams& p, const Samples64& s, const EstimateOpti
     call.nexp = 0;
     call.eps = st.eps;
     call.per = st.per;
-    call.real_record = real_record;
+    if (real_record) {
+        call.samples = s.real.data();
+        call.mean = record_mean;
+    }
     Report& r = c.report;
     c.estimator_mark = r.mark();
     run_estimator(*estimator_entry(p.method), ctx, call);

@@ -41,31 +41,9 @@ bool RealToComplexChecked(const double* x, std::size_t n, double limit2, double 
     return within;
 }
 
-bool RealChecked(const double* x, std::size_t n, double limit2, double offset, double* out) {
-    std::size_t k = 0;
-    bool within = true;
-#if HWY_TARGET != HWY_SCALAR
-    using D = hn::ScalableTag<double>;
-    const D d;
-    const std::size_t lanes = hn::Lanes(d);
-    const auto lim = hn::Set(d, limit2), off = hn::Set(d, offset);
-    auto ok = hn::FirstN(d, lanes); // all true
-    for (; k + lanes <= n; k += lanes) {
-        const auto v = hn::LoadU(d, x + k);
-        ok = hn::And(ok, hn::Le(hn::Mul(v, v), lim));
-        hn::StoreU(hn::Sub(v, off), d, out + k);
-    }
-    within = hn::AllTrue(d, ok);
-#endif
-    for (; k < n; ++k) {
-        within &= x[k] * x[k] <= limit2;
-        out[k] = x[k] - offset;
-    }
-    return within;
-}
-
-void ResidueSums(const double* x, std::size_t n, std::size_t width, double* parts) {
+bool ResidueSums(const double* x, std::size_t n, std::size_t width, double limit2, double* parts) {
     std::size_t i = 0;
+    bool within = true;
     for (std::size_t r = 0; r < width; ++r) parts[r] = 0.0;
 #if HWY_TARGET != HWY_SCALAR
     using D = hn::ScalableTag<double>;
@@ -77,13 +55,23 @@ void ResidueSums(const double* x, std::size_t n, std::size_t width, double* part
     if (vectors >= 1 && vectors <= kMaxVectors && width % lanes == 0) {
         V acc[kMaxVectors];
         for (std::size_t v = 0; v < vectors; ++v) acc[v] = hn::Zero(d);
+        const auto lim = hn::Set(d, limit2);
+        auto ok = hn::FirstN(d, lanes); // all true
         for (; i + width <= n; i += width)
-            for (std::size_t v = 0; v < vectors; ++v)
-                acc[v] = hn::Add(acc[v], hn::LoadU(d, x + i + v * lanes));
+            for (std::size_t v = 0; v < vectors; ++v) {
+                const V xv = hn::LoadU(d, x + i + v * lanes);
+                ok = hn::And(ok, hn::Le(hn::Mul(xv, xv), lim));
+                acc[v] = hn::Add(acc[v], xv);
+            }
         for (std::size_t v = 0; v < vectors; ++v) hn::StoreU(acc[v], d, parts + v * lanes);
+        within = hn::AllTrue(d, ok);
     }
 #endif
-    for (; i < n; ++i) parts[i % width] += x[i];
+    for (; i < n; ++i) {
+        within &= x[i] * x[i] <= limit2;
+        parts[i % width] += x[i];
+    }
+    return within;
 }
 
 bool RealParts(const double* pairs, std::size_t n, double* out) {
@@ -219,7 +207,6 @@ HWY_AFTER_NAMESPACE();
 namespace specest::simd {
 
 HWY_EXPORT(RealToComplexChecked);
-HWY_EXPORT(RealChecked);
 HWY_EXPORT(RealParts);
 HWY_EXPORT(ResidueSums);
 HWY_EXPORT(ScaleDensity);
@@ -232,12 +219,8 @@ bool real_to_complex_checked(const double* x, std::size_t n, double limit2, doub
     return HWY_DYNAMIC_DISPATCH(RealToComplexChecked)(x, n, limit2, offset, out);
 }
 
-bool real_checked(const double* x, std::size_t n, double limit2, double offset, double* out) {
-    return HWY_DYNAMIC_DISPATCH(RealChecked)(x, n, limit2, offset, out);
-}
-
-void residue_sums(const double* x, std::size_t n, std::size_t width, double* parts) {
-    HWY_DYNAMIC_DISPATCH(ResidueSums)(x, n, width, parts);
+bool residue_sums(const double* x, std::size_t n, std::size_t width, double limit2, double* parts) {
+    return HWY_DYNAMIC_DISPATCH(ResidueSums)(x, n, width, limit2, parts);
 }
 
 bool real_parts(const double* pairs, std::size_t n, double* out) {

@@ -12,12 +12,10 @@ namespace specest::simd {
 bool real_to_complex_checked(const double* x, std::size_t n, double limit2, double offset,
                              double* out);
 
-// out[k] = x[k] - offset for k < n (a real record kept real); true as above.
-bool real_checked(const double* x, std::size_t n, double limit2, double offset, double* out);
-
 // parts[r] = the sum of x[i] over i < n with i % width == r, each in increasing i (width a
-// power of two, 1 .. 32): the same bits as that scalar loop, whatever the vector width.
-void residue_sums(const double* x, std::size_t n, std::size_t width, double* parts);
+// power of two, 1 .. 32): the same bits as that scalar loop, whatever the vector width. True
+// when every x[i] * x[i] <= limit2 (false for a NaN or an infinity).
+bool residue_sums(const double* x, std::size_t n, std::size_t width, double limit2, double* parts);
 
 // out[k] = pairs[2k] for k < n; true when every pairs[2k + 1] == 0 (a real record).
 bool real_parts(const double* pairs, std::size_t n, double* out);

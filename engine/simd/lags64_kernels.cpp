@@ -15,13 +15,18 @@ namespace specest::simd {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-void RealLagSums(const double* x, std::size_t n, std::size_t k0, std::size_t k1, double* s) {
+void RealLagSums(const double* x, std::size_t n, std::size_t k0, std::size_t k1, double offset,
+                 double* s) {
     std::size_t k = k0;
 #if HWY_TARGET != HWY_SCALAR
     using D = hn::ScalableTag<double>;
     using V = hn::Vec<D>;
     const D d;
     const std::size_t lanes = hn::Lanes(d);
+    // Each sample less the offset as it is loaded: the bits of a subtracted copy, without the
+    // copy's pass.
+    const V off = hn::Set(d, offset);
+    auto load = [&](const double* p) { return hn::Sub(hn::LoadU(d, p), off); };
     constexpr std::size_t kGroup = 8; // lags sharing each load of x[i ..]
     HWY_ALIGN double tmp[HWY_MAX_BYTES / sizeof(double)];
     // Lag k runs its vector blocks over i < ((n - k) / lanes) * lanes.
@@ -30,7 +35,8 @@ void RealLagSums(const double* x, std::size_t n, std::size_t k0, std::size_t k1,
         hn::Store(acc, d, tmp);
         double sum = 0;
         for (std::size_t l = 0; l < lanes; ++l) sum += tmp[l];
-        for (std::size_t i = vector_end(lag); i < n - lag; ++i) sum += x[i] * x[i + lag];
+        for (std::size_t i = vector_end(lag); i < n - lag; ++i)
+            sum += (x[i] - offset) * (x[i + lag] - offset);
         s[lag - k0] = sum;
     };
     // Two vectors' worth of lags per pass: the load of x[i + k + lanes + q] serves lag
@@ -47,13 +53,13 @@ void RealLagSums(const double* x, std::size_t n, std::size_t k0, std::size_t k1,
             if (common > 0) {
                 V low[kLanes]; // x[i + k + q] at the current block i
                 HWY_UNROLL(16)
-                for (std::size_t q = 0; q < kLanes; ++q) low[q] = hn::LoadU(d, x + k + q);
+                for (std::size_t q = 0; q < kLanes; ++q) low[q] = load(x + k + q);
                 for (std::size_t i = 0; i < common; i += kLanes) {
-                    const V xi = hn::LoadU(d, x + i);
+                    const V xi = load(x + i);
                     HWY_UNROLL(16)
                     for (std::size_t q = 0; q < kLanes; ++q) {
                         acc[q] = hn::MulAdd(xi, low[q], acc[q]);
-                        const V high = hn::LoadU(d, x + i + k + kLanes + q);
+                        const V high = load(x + i + k + kLanes + q);
                         acc[kLanes + q] = hn::MulAdd(xi, high, acc[kLanes + q]);
                         low[q] = high;
                     }
@@ -61,7 +67,7 @@ void RealLagSums(const double* x, std::size_t n, std::size_t k0, std::size_t k1,
             }
             for (std::size_t q = 0; q < kPair; ++q) {
                 for (std::size_t i = common; i < vector_end(k + q); i += lanes)
-                    acc[q] = hn::MulAdd(hn::LoadU(d, x + i), hn::LoadU(d, x + i + k + q), acc[q]);
+                    acc[q] = hn::MulAdd(load(x + i), load(x + i + k + q), acc[q]);
                 finish(k + q, acc[q]);
             }
         }
@@ -71,27 +77,27 @@ void RealLagSums(const double* x, std::size_t n, std::size_t k0, std::size_t k1,
         for (V& a : acc) a = hn::Zero(d);
         const std::size_t common = vector_end(k + kGroup - 1);
         for (std::size_t i = 0; i < common; i += lanes) {
-            const V xi = hn::LoadU(d, x + i);
+            const V xi = load(x + i);
             HWY_UNROLL(8)
             for (std::size_t q = 0; q < kGroup; ++q)
-                acc[q] = hn::MulAdd(xi, hn::LoadU(d, x + i + k + q), acc[q]);
+                acc[q] = hn::MulAdd(xi, load(x + i + k + q), acc[q]);
         }
         for (std::size_t q = 0; q < kGroup; ++q) {
             for (std::size_t i = common; i < vector_end(k + q); i += lanes)
-                acc[q] = hn::MulAdd(hn::LoadU(d, x + i), hn::LoadU(d, x + i + k + q), acc[q]);
+                acc[q] = hn::MulAdd(load(x + i), load(x + i + k + q), acc[q]);
             finish(k + q, acc[q]);
         }
     }
     for (; k < k1 && k < n; ++k) {
         V acc = hn::Zero(d);
         for (std::size_t i = 0; i < vector_end(k); i += lanes)
-            acc = hn::MulAdd(hn::LoadU(d, x + i), hn::LoadU(d, x + i + k), acc);
+            acc = hn::MulAdd(load(x + i), load(x + i + k), acc);
         finish(k, acc);
     }
 #endif
     for (; k < k1; ++k) {
         double sum = 0;
-        for (std::size_t i = 0; i + k < n; ++i) sum += x[i] * x[i + k];
+        for (std::size_t i = 0; i + k < n; ++i) sum += (x[i] - offset) * (x[i + k] - offset);
         s[k - k0] = sum;
     }
 }
@@ -105,8 +111,9 @@ namespace specest::simd {
 
 HWY_EXPORT(RealLagSums);
 
-void real_lag_sums(const double* x, std::size_t n, std::size_t k0, std::size_t k1, double* s) {
-    HWY_DYNAMIC_DISPATCH(RealLagSums)(x, n, k0, k1, s);
+void real_lag_sums(const double* x, std::size_t n, std::size_t k0, std::size_t k1, double offset,
+                   double* s) {
+    HWY_DYNAMIC_DISPATCH(RealLagSums)(x, n, k0, k1, offset, s);
 }
 
 } // namespace specest::simd

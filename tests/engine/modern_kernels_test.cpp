@@ -197,15 +197,21 @@ TEST(ModernKernels, RealLagSumsMatchThePlainSumsAndIgnoreTheSplit) {
             const std::size_t lags = n + 3;           // lags from n on are 0
             const auto want = plain_lags(x, lags);
             std::vector<double> whole(lags), split(lags);
-            simd::real_lag_sums(x.data(), n, 0, lags, whole.data());
+            simd::real_lag_sums(x.data(), n, 0, lags, 0.0, whole.data());
             for (std::size_t k = 0; k < lags; ++k)
                 EXPECT_LE(std::abs(whole[k] - want[k]), 1e-13 * want[0]) << n << " lag " << k;
             // Any cut of the lags gives each lag the same bits.
             const std::size_t cut = std::uniform_int_distribution<std::size_t>(0, lags)(rng);
-            simd::real_lag_sums(x.data(), n, 0, cut, split.data());
-            simd::real_lag_sums(x.data(), n, cut, lags, split.data() + cut);
+            simd::real_lag_sums(x.data(), n, 0, cut, 0.0, split.data());
+            simd::real_lag_sums(x.data(), n, cut, lags, 0.0, split.data() + cut);
             EXPECT_EQ(std::memcmp(whole.data(), split.data(), lags * sizeof(double)), 0)
                 << n << " cut at " << cut;
+            // An offset subtracted as the samples are read gives the bits of a subtracted copy.
+            std::vector<double> less(n), from_copy(lags), offset(lags);
+            for (std::size_t i = 0; i < n; ++i) less[i] = x[i] - 2.9;
+            simd::real_lag_sums(less.data(), n, 0, lags, 0.0, from_copy.data());
+            simd::real_lag_sums(x.data(), n, 0, lags, 2.9, offset.data());
+            EXPECT_EQ(std::memcmp(offset.data(), from_copy.data(), lags * sizeof(double)), 0) << n;
         }
     });
 }
@@ -226,9 +232,17 @@ TEST(ModernKernels, RealCorrelationIsTheComplexCallOnRealPairs) {
         std::vector<cd> pairs(x.begin(), x.end());
         std::vector<cd> want(static_cast<std::size_t>(c.lag)), got(want.size(), cd(-1, -1));
         correlation<double>(c.n, c.lag, c.mode, Vec1<cd>(pairs), Vec1<cd>(pairs), Vec1<cd>(want));
-        correlation(c.n, c.lag, c.mode, x.data(), Vec1<cd>(got));
+        correlation(c.n, c.lag, c.mode, x.data(), 0.0, Vec1<cd>(got));
         EXPECT_EQ(std::memcmp(want.data(), got.data(), want.size() * sizeof(cd)), 0)
             << c.n << " samples, " << c.lag << " lags";
+        // Less an offset: the complex call on the subtracted pairs.
+        std::vector<cd> less(pairs), want_less(want.size()), got_less(want.size());
+        for (cd& v : less) v -= 1.9;
+        correlation<double>(c.n, c.lag, c.mode, Vec1<cd>(less), Vec1<cd>(less),
+                            Vec1<cd>(want_less));
+        correlation(c.n, c.lag, c.mode, x.data(), 1.9, Vec1<cd>(got_less));
+        EXPECT_EQ(std::memcmp(want_less.data(), got_less.data(), want.size() * sizeof(cd)), 0)
+            << c.n << " samples less 1.9, " << c.lag << " lags";
         const auto plain = plain_lags(x, static_cast<std::size_t>(std::min(c.lag, c.n)));
         for (std::size_t k = 0; k < plain.size(); ++k) {
             const double div = c.mode == 0 ? c.n - static_cast<double>(k) : c.n;
@@ -260,25 +274,22 @@ TEST(ModernKernels, GridKernelsAreTheScalarLoopsBitForBit) {
             EXPECT_TRUE(same(pairs, want)) << n;
             EXPECT_TRUE(simd::real_to_complex_checked(x.data(), n, 1e20, 0.3, pairs.data())) << n;
             EXPECT_TRUE(same(pairs, shifted)) << n;
-            // The same kept real.
-            std::vector<double> reals(n, -1.0), real_want(n);
-            for (std::size_t k = 0; k < n; ++k) real_want[k] = x[k] - 0.3;
-            EXPECT_TRUE(simd::real_checked(x.data(), n, 1e20, 0.3, reals.data())) << n;
-            EXPECT_TRUE(same(reals, real_want)) << n;
             const std::size_t bad = std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
             for (double v : {double(NAN), double(INFINITY), -1.0000001e10}) {
                 std::vector<double> y = x;
                 y[bad] = v;
                 EXPECT_FALSE(simd::real_to_complex_checked(y.data(), n, 1e20, 0.0, pairs.data()))
                     << n << " " << v << " at " << bad;
-                EXPECT_FALSE(simd::real_checked(y.data(), n, 1e20, 0.0, reals.data()))
+                double parts[16];
+                EXPECT_FALSE(simd::residue_sums(y.data(), n, 16, 1e20, parts))
                     << n << " " << v << " at " << bad;
             }
-            // Sums by index residue, each in index order, at every width the means use.
+            // Sums by index residue, each in index order, at every width the means use (the
+            // range check as above).
             for (std::size_t width : {1, 2, 16, 32}) {
                 std::vector<double> got(width, -1.0), ref(width, 0.0);
                 for (std::size_t i = 0; i < n; ++i) ref[i % width] += x[i];
-                simd::residue_sums(x.data(), n, width, got.data());
+                EXPECT_TRUE(simd::residue_sums(x.data(), n, width, 1e20, got.data())) << n;
                 EXPECT_TRUE(same(got, ref)) << n << " width " << width;
             }
             // Complex pairs back to real parts; any nonzero (or NaN) imaginary part is seen.
