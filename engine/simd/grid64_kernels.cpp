@@ -180,23 +180,23 @@ std::size_t NextPeakCandidate(const double* v, std::size_t from, std::size_t end
 }
 
 void GridFrequencies(double* f, std::size_t n, std::size_t positive, double fs, int grid) {
-    const double g = grid;
+    // numpy's fftfreq(grid, d = 1 / fs): the bin numbers times 1 / (grid d), scipy's values bit
+    // for bit. The bin numbers are exact in double (grid < 2**31), so k - grid is exact too.
+    const double g = grid, step = 1.0 / (g * (1.0 / fs));
     std::size_t k = 0;
 #if HWY_TARGET != HWY_SCALAR
     using D = hn::ScalableTag<double>;
     const D d;
     const std::size_t lanes = hn::Lanes(d);
-    const auto vfs = hn::Set(d, fs), vg = hn::Set(d, g);
-    // The bin numbers are exact in double (grid < 2**31), so k - grid is exact too.
+    const auto vstep = hn::Set(d, step), vg = hn::Set(d, g);
     for (; k + lanes <= positive; k += lanes)
-        hn::StoreU(hn::Div(hn::Mul(hn::Iota(d, static_cast<double>(k)), vfs), vg), d, f + k);
-    for (; k < positive; ++k) f[k] = static_cast<double>(k) * fs / g;
+        hn::StoreU(hn::Mul(hn::Iota(d, static_cast<double>(k)), vstep), d, f + k);
+    for (; k < positive; ++k) f[k] = static_cast<double>(k) * step;
     for (; k + lanes <= n; k += lanes)
-        hn::StoreU(hn::Div(hn::Mul(hn::Sub(hn::Iota(d, static_cast<double>(k)), vg), vfs), vg), d,
-                   f + k);
+        hn::StoreU(hn::Mul(hn::Sub(hn::Iota(d, static_cast<double>(k)), vg), vstep), d, f + k);
 #endif
-    for (; k < positive; ++k) f[k] = static_cast<double>(k) * fs / g;
-    for (; k < n; ++k) f[k] = (static_cast<double>(k) - g) * fs / g;
+    for (; k < positive; ++k) f[k] = static_cast<double>(k) * step;
+    for (; k < n; ++k) f[k] = (static_cast<double>(k) - g) * step;
 }
 
 } // namespace HWY_NAMESPACE

@@ -32,7 +32,8 @@ bool ar_spectrum(const double* den, std::size_t n, double s2, double* out);
 // flat top may start), else end. Reads v[from - 1 .. end]; from >= 1.
 std::size_t next_peak_candidate(const double* v, std::size_t from, std::size_t end);
 
-// f[k] = k * fs / grid for k < positive, (k - grid) * fs / grid for positive <= k < n.
+// f[k] = k * step for k < positive, (k - grid) * step for positive <= k < n, with
+// step = 1 / (grid * (1 / fs)): numpy's fftfreq(grid, 1 / fs) and rfftfreq, bit for bit.
 void grid_frequencies(double* f, std::size_t n, std::size_t positive, double fs, int grid);
 
 } // namespace specest::simd

@@ -360,7 +360,7 @@ TEST(ModernKernels, GridKernelsAreTheScalarLoopsBitForBit) {
                         const int signed_k = onesided || 2 * static_cast<int>(k) < grid
                                                  ? static_cast<int>(k)
                                                  : static_cast<int>(k) - grid;
-                        ref[k] = signed_k * fs / grid;
+                        ref[k] = signed_k * (1.0 / (grid * (1.0 / fs)));
                     }
                     simd::grid_frequencies(got.data(), nf, positive, fs, grid);
                     EXPECT_TRUE(same(got, ref)) << grid << (onesided ? " one" : " two");
