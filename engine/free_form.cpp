@@ -1,5 +1,6 @@
 #include "free_form.h"
 
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -11,8 +12,21 @@
 namespace specest::free_form {
 namespace {
 
+// Byte classes of the free-form reader: one table lookup per byte where the scans run.
+enum : unsigned char { kOther = 0, kBlank = 1, kComma = 2 };
+constexpr std::array<unsigned char, 256> kClass = [] {
+    std::array<unsigned char, 256> t{};
+    for (unsigned char c : {' ', '\t', '\r', '\v', '\f'}) t[c] = kBlank;
+    t[static_cast<unsigned char>(',')] = kComma;
+    return t;
+}();
+
+unsigned char byte_class(char c) {
+    return kClass[static_cast<unsigned char>(c)];
+}
+
 bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+    return byte_class(c) == kBlank;
 }
 
 std::string_view trim(std::string_view s) {
@@ -82,7 +96,7 @@ bool field_views(std::string_view line, std::string_view* out, std::size_t max_f
             const std::size_t close = line.find(')', i);
             i = close == std::string_view::npos ? n : close + 1;
         } else {
-            while (i < n && !is_blank(line[i]) && line[i] != ',') ++i;
+            while (i < n && byte_class(line[i]) == kOther) ++i;
         }
         out[count++] = line.substr(start, i - start);
         while (i < n && is_blank(line[i])) ++i;

@@ -1,5 +1,6 @@
 #include "text_file.h"
 
+#include "simd/text_kernels.h"
 #include "work_array.h"
 
 #include <algorithm>
@@ -116,13 +117,8 @@ bool TextFile::next(std::string_view& line) {
         const std::size_t avail = buf_.size() - pos_;
         const char* begin = buf_.data() + pos_;
         // Only bytes not yet looked at are searched, so a long line costs its length once.
-        const std::size_t left = avail - scanned_;
-        const void* lf = std::memchr(begin + scanned_, '\n', left);
-        const std::size_t lf_at =
-            lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : none;
-        const void* cr = std::memchr(begin + scanned_, '\r', (lf ? lf_at : avail) - scanned_);
-        std::size_t end =
-            cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin) : lf_at;
+        const std::size_t at = scanned_ + simd::find_line_end(begin + scanned_, avail - scanned_);
+        std::size_t end = at < avail ? at : none;
         if (end == none || (begin[end] == '\r' && end + 1 == avail)) {
             // No line end yet, or a CR whose LF may start the next chunk: read on.
             scanned_ = end == none ? avail : end;
