@@ -91,7 +91,7 @@ void BM_ReadDataFile(benchmark::State& state) {
     std::vector<float> x(16384), y(16384);
     std::vector<specest::cfloat> amp(16384);
     specest::TextFile data;
-    std::vector<specest::KeptTime> times;
+    specest::KeptTimes times;
     for (auto _ : state) {
         if (!data.open(path)) state.SkipWithError(data.error().c_str());
         const int n = specest::count_records(data, 0, std::numeric_limits<int>::max(), times);

@@ -23,7 +23,7 @@ namespace {
 
 } // namespace
 
-int count_records(TextFile& data, int header_lines, int limit, std::vector<KeptTime>& times) {
+int count_records(TextFile& data, int header_lines, int limit, KeptTimes& times) {
     times.clear();
     std::string_view view;
     for (int i = 0; i < header_lines; ++i)
@@ -72,9 +72,8 @@ void note_time(SeriesRead& s, int at, float t, double t64, Vec1<float> x_array) 
     s.last_time = t64;
 }
 
-SeriesRead read_records(TextFile& data, const JobParams& jp, int npts,
-                        const std::vector<KeptTime>& times, Vec1<float> x_array,
-                        Vec1<float> y_array, Vec1<cfloat> signal_amp) {
+SeriesRead read_records(TextFile& data, const JobParams& jp, int npts, const KeptTimes& times,
+                        Vec1<float> x_array, Vec1<float> y_array, Vec1<cfloat> signal_amp) {
     std::string_view line;
     for (int i = 0; i < jp.irec_skip; ++i) {
         if (!data.next(line)) {

@@ -5,6 +5,7 @@
 #include "job_params.h"
 #include "text_file.h"
 #include "views.h"
+#include "work_pool.h"
 
 #include <vector>
 
@@ -20,7 +21,10 @@ struct KeptTime {
     float t;
     double t64;
 };
-int count_records(TextFile& data, int header_lines, int limit, std::vector<KeptTime>& times);
+// From the thread's work pool: a long file's times would otherwise be mapped and faulted in
+// afresh on every run.
+using KeptTimes = UnsetWorkVector<KeptTime>;
+int count_records(TextFile& data, int header_lines, int limit, KeptTimes& times);
 
 // What the reading found: the records read, and where the time values first failed to
 // increase (a data line, or a sample number for samples in memory; 0 when they always do).
@@ -36,9 +40,8 @@ struct SeriesRead {
 // Reads up to npts records after the header lines into x_array and y_array (real data) or
 // signal_amp (complex data). Stops on a record it cannot read. `times` holds the time values
 // of the first records as count_records found them.
-SeriesRead read_records(TextFile& data, const JobParams& jp, int npts,
-                        const std::vector<KeptTime>& times, Vec1<float> x_array,
-                        Vec1<float> y_array, Vec1<cfloat> signal_amp);
+SeriesRead read_records(TextFile& data, const JobParams& jp, int npts, const KeptTimes& times,
+                        Vec1<float> x_array, Vec1<float> y_array, Vec1<cfloat> signal_amp);
 
 // Notes the first time value that does not increase.
 void note_time(SeriesRead& s, int at, float t, double t64, Vec1<float> x_array);

@@ -14,6 +14,7 @@ namespace specest {
 Report::~Report() {
     close();
     work_pool::give_text(std::move(buf_));
+    work_pool::give_text(std::move(kept_));
 }
 
 void Report::take_buffer() {
@@ -56,6 +57,9 @@ void Report::flush_buffer() {
     if (buf_.empty()) return;
     if (kept_from_ != kNotKept && (kept_from_ == 0 || kept_.size() < kKeptBytes)) {
         const std::size_t from = kept_from_ > written_ ? kept_from_ - written_ : 0;
+        // A long listing's kept lines grow this one: the pool's block saves mapping and
+        // faulting in its pages on every run.
+        if (kept_.empty() && kept_.capacity() < kFlushAt) kept_ = work_pool::take_text();
         if (from < buf_.size()) kept_.append(buf_, from, std::string::npos);
     }
     if (file_.is_open() && error_.empty() && !file_.write(buf_)) error_ = file_.reason();

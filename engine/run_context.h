@@ -32,9 +32,9 @@ struct MemorySamples {
 struct RunContext {
     JobParams job;
     Report report;
-    TextFile data;                      // opened by the job reader, read by the driver
-    std::vector<KeptTime> record_times; // time values of the data file's first records, as counted
-    std::string job_path;               // as given by the caller
+    TextFile data;          // opened by the job reader, read by the driver
+    KeptTimes record_times; // time values of the data file's first records, as counted
+    std::string job_path;   // as given by the caller
     bool pause_after_peaks = true;
     bool list_spectrum = true;             // the report lists every grid point
     const MemorySamples* memory = nullptr; // set for an in-memory run

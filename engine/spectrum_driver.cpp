@@ -91,7 +91,7 @@ SeriesRead read_series(RunContext& c, int npts, Vec1<float> x_array, Vec1<float>
     if (const MemorySamples* m = c.memory)
         return take_samples(*m, jp, npts, x_array, y_array, signal_amp);
     SeriesRead s = read_records(c.data, jp, npts, c.record_times, x_array, y_array, signal_amp);
-    c.record_times = std::vector<KeptTime>();
+    KeptTimes().swap(c.record_times); // back to the pool
     return s;
 }
 
