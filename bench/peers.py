@@ -11,7 +11,8 @@ The cases are those of the engine benchmarks (16384 real samples, 16384 frequenc
 where scipy or numpy have the method: the periodogram (scipy.signal.periodogram, Hamming) and
 Yule-Walker (numpy autocorrelation lags, scipy.linalg.solve_toeplitz, the AR spectrum by FFT).
 Times are the median wall time of the repeats, in this process, with the engine's in-memory
-path (no files, no report). A ratio above 1 means Lumetra is faster.
+path (no files, no report). The modern rows alternate the two sides in samples of about 5 ms
+of calls each and give the median time per call. A ratio above 1 means Lumetra is faster.
 
 The modern Burg and Yule-Walker rows time lumetra.psd (the same estimate, the density only):
 statsmodels' burg and yule_walker give the coefficients and compute no spectrum at all, so
