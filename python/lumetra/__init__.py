@@ -457,7 +457,8 @@ def psd(
     estimate() for the keywords. With method="periodogram" the meanings and defaults are
     scipy.signal.periodogram's (window "boxcar", nfft len(x), one-sided for real x).
     """
-    if np.ndim(x) == 1 and axis in (-1, 0) and "profile" not in params:
+    ndim = x.ndim if type(x) is np.ndarray else np.ndim(x)
+    if ndim == 1 and axis in (-1, 0) and "profile" not in params:
         # One record: the density alone, without the dB values and peaks estimate() adds.
         twosided = params.pop("twosided", None)
         times = params.pop("times", None)

@@ -282,22 +282,6 @@ class _Prepared:
     __slots__ = ("params", "ref", "keep", "grid", "coef", "peaks", "warn")
 
 
-def _key(m, n, is_complex, fs, nfft, window, detrend, scaling, return_onesided, twosided,
-         peak_prominence, settings):
-    """The arguments as a key, types included (True == 1, yet order=True is refused); None when
-    a value is not hashable (a window's values)."""
-    key = (m.number, n, is_complex, type(fs), fs, type(nfft), nfft, type(window), window,
-           type(detrend), detrend, scaling, type(return_onesided), return_onesided,
-           type(twosided), twosided, type(peak_prominence), peak_prominence)
-    for k, v in settings.items():
-        key += (k, type(v), v)
-    try:
-        hash(key)
-    except TypeError:
-        return None
-    return key
-
-
 def _prepare(m, n, is_complex, *, fs, nfft, times, window, detrend, scaling, return_onesided,
              twosided, peak_prominence, settings):
     onesided = onesided_choice(return_onesided, twosided)
@@ -319,18 +303,28 @@ def _prepare(m, n, is_complex, *, fs, nfft, times, window, detrend, scaling, ret
     return prep
 
 
-def _prepared(m, n, is_complex, stacklevel, **args):
+def _prepared(m, n, is_complex, stacklevel, fs, nfft, times, window, detrend, scaling,
+              return_onesided, twosided, peak_prominence, settings):
     """_prepare's result, from this thread's recent calls when the arguments repeat; the
     complex-input warning points stacklevel frames up."""
-    key = None
-    if args["times"] is None:
-        key = _key(m, n, is_complex, args["fs"], args["nfft"], args["window"], args["detrend"],
-                   args["scaling"], args["return_onesided"], args["twosided"],
-                   args["peak_prominence"], args["settings"])
-    kept = _calls().prepared
-    prep = kept.get(key) if key is not None else None
+    kept = _thread_calls.prepared
+    key = prep = None
+    if times is None:
+        # Types are part of the key: True == 1 and 4.0 == 4, yet order=True and order=4.0 are
+        # refused. A value that cannot be hashed (a window's values) is not kept.
+        key = (m.number, n, is_complex, type(fs), fs, type(nfft), nfft, type(window), window,
+               type(detrend), detrend, scaling, type(return_onesided), return_onesided,
+               type(twosided), twosided, type(peak_prominence), peak_prominence)
+        for k, v in settings.items():
+            key += (k, type(v), v)
+        try:
+            prep = kept.get(key)
+        except TypeError:
+            key = None
     if prep is None:
-        prep = _prepare(m, n, is_complex, **args)
+        prep = _prepare(m, n, is_complex, fs=fs, nfft=nfft, times=times, window=window,
+                        detrend=detrend, scaling=scaling, return_onesided=return_onesided,
+                        twosided=twosided, peak_prominence=peak_prominence, settings=settings)
         if key is not None:
             if len(kept) >= _PREPARED_LIMIT:
                 kept.clear()
@@ -343,12 +337,12 @@ def _prepared(m, n, is_complex, stacklevel, **args):
 
 def _call(prep, data, out, parts):
     """specest_estimate64 on data into out; raises on failure."""
-    from . import EstimationError  # the package's exception
-
-    calls = _calls()
+    calls = _thread_calls
     status = calls.estimate(prep.ref, data.ctypes.data, data.size, ctypes.addressof(out))
     if status == _abi.SUCCESS:
         return
+    from . import EstimationError  # the package's exception
+
     text = calls.message.value.decode("utf-8", errors="replace").strip()
     if status == _abi.ESTIMATOR_FAILURE:
         report_text = b"".join(parts).decode("utf-8", errors="replace") if parts else None
@@ -367,13 +361,12 @@ def density(x, method, *, fs, nfft, times, window, detrend, scaling, return_ones
     checked = m.short_name == "periodogram"  # see run()
     data, is_complex = samples(x, check=checked)
     try:
-        prep = _prepared(m, data.size, is_complex, 4, fs=fs, nfft=nfft, times=times, window=window,
-                         detrend=detrend, scaling=scaling, return_onesided=return_onesided,
-                         twosided=twosided, peak_prominence=3.0, settings=settings)
+        prep = _prepared(m, data.size, is_complex, 4, fs, nfft, times, window, detrend, scaling,
+                         return_onesided, twosided, 3.0, settings)
         ngrid = prep.grid
         freqs = np.empty(ngrid, np.float64)
         dens = np.empty(ngrid, np.float64)
-        out = _calls().output()
+        out = _thread_calls.output()
         out.freqs = freqs.ctypes.data
         out.psd = dens.ctypes.data
         out.grid_cap = ngrid
@@ -390,10 +383,8 @@ def density(x, method, *, fs, nfft, times, window, detrend, scaling, return_ones
 
 def _run(m, data, is_complex, *, fs, nfft, times, window, detrend, scaling, return_onesided,
          twosided, peak_prominence, report, settings, density_only):
-    prep = _prepared(m, data.size, is_complex, 5, fs=fs, nfft=nfft, times=times, window=window,
-                     detrend=detrend, scaling=scaling, return_onesided=return_onesided,
-                     twosided=twosided, peak_prominence=peak_prominence,
-                     settings=settings or {})
+    prep = _prepared(m, data.size, is_complex, 5, fs, nfft, times, window, detrend, scaling,
+                     return_onesided, twosided, peak_prominence, settings or {})
     # The engine writes the grid and coefficients straight into these (no copy); psd() takes
     # no dB values and no peaks.
     ngrid, ncoef, npeak = prep.grid, prep.coef, prep.peaks
