@@ -41,31 +41,51 @@ bool RealToComplexChecked(const double* x, std::size_t n, double limit2, double 
     return within;
 }
 
+#if HWY_TARGET != HWY_SCALAR
+// ResidueSums' whole blocks for one width known at compile time, so that the accumulators are
+// unrolled into registers (indexed at run time they live in memory, each add waiting on a
+// store). Returns the samples done.
+template <std::size_t kWidth>
+std::size_t ResidueBlocks(const double* x, std::size_t n, double limit2, double* parts,
+                          bool& within) {
+    using D = hn::ScalableTag<double>;
+    using V = hn::Vec<D>;
+    const D d;
+    constexpr std::size_t kLanes = hn::MaxLanes(D());
+    constexpr std::size_t kVectors = kWidth / kLanes;
+    if constexpr (kVectors == 0 || kWidth % kLanes != 0) {
+        return 0;
+    } else {
+        if (hn::Lanes(d) != kLanes) return 0;
+        V acc[kVectors];
+        HWY_UNROLL(16)
+        for (std::size_t v = 0; v < kVectors; ++v) acc[v] = hn::Zero(d);
+        const auto lim = hn::Set(d, limit2);
+        auto ok = hn::FirstN(d, kLanes); // all true
+        std::size_t i = 0;
+        for (; i + kWidth <= n; i += kWidth) {
+            HWY_UNROLL(16)
+            for (std::size_t v = 0; v < kVectors; ++v) {
+                const V xv = hn::LoadU(d, x + i + v * kLanes);
+                ok = hn::And(ok, hn::Le(hn::Mul(xv, xv), lim));
+                acc[v] = hn::Add(acc[v], xv);
+            }
+        }
+        HWY_UNROLL(16)
+        for (std::size_t v = 0; v < kVectors; ++v) hn::StoreU(acc[v], d, parts + v * kLanes);
+        within = hn::AllTrue(d, ok);
+        return i;
+    }
+}
+#endif
+
 bool ResidueSums(const double* x, std::size_t n, std::size_t width, double limit2, double* parts) {
     std::size_t i = 0;
     bool within = true;
     for (std::size_t r = 0; r < width; ++r) parts[r] = 0.0;
 #if HWY_TARGET != HWY_SCALAR
-    using D = hn::ScalableTag<double>;
-    using V = hn::Vec<D>;
-    const D d;
-    const std::size_t lanes = hn::Lanes(d);
-    constexpr std::size_t kMaxVectors = 32 / 2; // width 32 in vectors of two lanes
-    const std::size_t vectors = width / lanes;
-    if (vectors >= 1 && vectors <= kMaxVectors && width % lanes == 0) {
-        V acc[kMaxVectors];
-        for (std::size_t v = 0; v < vectors; ++v) acc[v] = hn::Zero(d);
-        const auto lim = hn::Set(d, limit2);
-        auto ok = hn::FirstN(d, lanes); // all true
-        for (; i + width <= n; i += width)
-            for (std::size_t v = 0; v < vectors; ++v) {
-                const V xv = hn::LoadU(d, x + i + v * lanes);
-                ok = hn::And(ok, hn::Le(hn::Mul(xv, xv), lim));
-                acc[v] = hn::Add(acc[v], xv);
-            }
-        for (std::size_t v = 0; v < vectors; ++v) hn::StoreU(acc[v], d, parts + v * lanes);
-        within = hn::AllTrue(d, ok);
-    }
+    if (width == 16) i = ResidueBlocks<16>(x, n, limit2, parts, within);
+    if (width == 32) i = ResidueBlocks<32>(x, n, limit2, parts, within);
 #endif
     for (; i < n; ++i) {
         within &= x[i] * x[i] <= limit2;
