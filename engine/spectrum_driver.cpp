@@ -9,6 +9,8 @@
 #include "model_spectrum.h"
 #include "periodogram.h"
 #include "run_context.h"
+#include "simd/dispatch.h"
+#include "simd/kernels.h"
 #include "specest/job_record.hpp"
 #include "stop.h"
 #include "windows.h"
@@ -96,23 +98,16 @@ SeriesRead read_series(RunContext& c, int npts, Vec1<float> x_array, Vec1<float>
 }
 
 // The largest |x|^2 of x(1..n), from exact float squares in double (no hypot call per sample).
-// Four running maxima that do not wait on each other; max is exact, so the result is the one
-// running maximum's.
 double peak_power(Vec1<cfloat> x, int n) {
-    auto p2 = [&](int i) {
-        const double re = x(i).real(), im = x(i).imag();
-        return re * re + im * im;
-    };
-    double m0 = 0.0, m1 = 0.0, m2 = 0.0, m3 = 0.0;
-    int i = 1;
-    for (; i + 3 <= n; i += 4) {
-        m0 = std::max(m0, p2(i));
-        m1 = std::max(m1, p2(i + 1));
-        m2 = std::max(m2, p2(i + 2));
-        m3 = std::max(m3, p2(i + 3));
+    if (n < 1) return 0.0;
+    const float* pairs = reinterpret_cast<const float*>(&x(1));
+    if (!simd::force_scalar()) return simd::peak_power(pairs, n);
+    double best = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double re = pairs[2 * i], im = pairs[2 * i + 1];
+        best = std::max(best, re * re + im * im);
     }
-    for (; i <= n; ++i) m0 = std::max(m0, p2(i));
-    return std::max(std::max(m0, m1), std::max(m2, m3));
+    return best;
 }
 
 using record::uses_poles;

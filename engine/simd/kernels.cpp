@@ -365,6 +365,36 @@ void RowSums(const DiagonalSlot* slots, int count, const double* br, const doubl
         RowSlotsOf<false>(slots, count, br, bi, steps);
 }
 
+double PeakPower(const float* pairs, int n) {
+    double best = 0.0;
+    int k = 0;
+#if HWY_TARGET != HWY_SCALAR
+    // Lanes hold re^2 and im^2 (exact in double); a lane plus its pair neighbour is the scalar
+    // code's re * re + im * im, one rounding. A NaN lane is dropped as std::max drops it.
+    const hn::ScalableTag<double> dd;
+    const int lanes = static_cast<int>(hn::Lanes(dd));
+    const int per = lanes / 2; // complex values per vector
+    if (per >= 1) {
+        const auto zero = hn::Zero(dd);
+        auto m0 = zero, m1 = zero;
+        for (; k + 2 * per <= n; k += 2 * per) {
+            const auto a = LoadWide(dd, pairs + 2 * k), b = LoadWide(dd, pairs + 2 * (k + per));
+            const auto sa = hn::Mul(a, a), sb = hn::Mul(b, b);
+            const auto pa = hn::Add(sa, hn::Reverse2(dd, sa)),
+                       pb = hn::Add(sb, hn::Reverse2(dd, sb));
+            m0 = hn::Max(m0, hn::IfThenZeroElse(hn::IsNaN(pa), pa));
+            m1 = hn::Max(m1, hn::IfThenZeroElse(hn::IsNaN(pb), pb));
+        }
+        best = hn::GetLane(hn::MaxOfLanes(dd, hn::Max(m0, m1)));
+    }
+#endif
+    for (; k < n; ++k) {
+        const double re = pairs[2 * k], im = pairs[2 * k + 1];
+        best = std::max(best, re * re + im * im);
+    }
+    return best;
+}
+
 int DoubleLanes() {
     return static_cast<int>(hn::Lanes(hn::ScalableTag<double>()));
 }
@@ -549,6 +579,7 @@ HWY_EXPORT(LagProducts);
 HWY_EXPORT(DiagonalSums);
 HWY_EXPORT(RowSums);
 HWY_EXPORT(DoubleLanes);
+HWY_EXPORT(PeakPower);
 HWY_EXPORT(MvseBlock);
 HWY_EXPORT(BurgUpdateAndSums);
 HWY_EXPORT(Target);
@@ -588,6 +619,10 @@ void row_sums(const DiagonalSlot* slots, int count, const double* br, const doub
 
 int double_lanes() {
     return HWY_DYNAMIC_DISPATCH(DoubleLanes)();
+}
+
+double peak_power(const float* pairs, int n) {
+    return HWY_DYNAMIC_DISPATCH(PeakPower)(pairs, n);
 }
 
 void mvse_block(const double* er, const double* ei, int stride, int ip, const double* rr,

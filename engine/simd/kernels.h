@@ -39,6 +39,11 @@ struct DiagonalSlot {
 };
 int double_lanes();
 
+// The largest re * re + im * im of n complex floats (interleaved), in double: the squares are
+// exact, the sum rounded once, as the scalar loop computes them; NaN values are passed over
+// as std::max passes them, so the result is the scalar loop's, 0 for n = 0.
+double peak_power(const float* pairs, int n);
+
 // For t < steps, every lane of slots[0..count) does acc = float(acc + term) with term the
 // descending value (terms 1), the ascending one (2) or descending + ascending (3).
 void diagonal_sums(const DiagonalSlot* slots, int count, int steps, int terms);

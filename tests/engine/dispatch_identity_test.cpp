@@ -129,6 +129,32 @@ TEST_F(DispatchIdentity, FftEveryLengthBothDirections) {
     });
 }
 
+// The record's peak power: the scalar loop's value at every length, with the largest sample
+// anywhere, NaN samples passed over and the extremes of float.
+TEST_F(DispatchIdentity, PeakPowerIsTheScalarMaximum) {
+    on_every_target([&] {
+        auto rng = test::seeded_rng("DispatchIdentity.PeakPower", test_seed("PeakPower"));
+        for (int n : kLengths) {
+            auto x = noise(n, rng, 1e3);
+            for (const int at : {0, n - 1, std::uniform_int_distribution<int>(0, n - 1)(rng)})
+                for (cfloat special : {cfloat(std::numeric_limits<float>::max(), -3.0f),
+                                       cfloat(std::nanf(""), 1e30f), cfloat(-0.0f, 1e-40f)}) {
+                    auto y = x;
+                    y[static_cast<std::size_t>(at)] = special;
+                    double want = 0.0;
+                    for (const cfloat& z : y) {
+                        const double re = z.real(), im = z.imag();
+                        want = std::max(want, re * re + im * im);
+                    }
+                    const double got =
+                        simd::peak_power(reinterpret_cast<const float*>(y.data()), n);
+                    EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0)
+                        << n << " at " << at << ": " << got << " vs " << want;
+                }
+        }
+    });
+}
+
 TEST_F(DispatchIdentity, FftCarriesOverflowNanAndSignedZeroLikeTheScalarCode) {
     on_every_target([&] {
         const int nexp = 6, n = 64;
