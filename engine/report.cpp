@@ -30,6 +30,7 @@ bool Report::open(const std::string& path, bool keep_all) {
     pending_.clear();
     kept_.clear();
     kept_from_ = keep_all ? 0 : kNotKept;
+    kept_end_ = kNotKept;
     written_ = 0;
     error_.clear();
     path_ = path;
@@ -48,6 +49,7 @@ void Report::open_memory() {
     pending_.clear();
     kept_.clear();
     kept_from_ = kNotKept;
+    kept_end_ = kNotKept;
     written_ = 0;
     in_memory_ = true;
     take_buffer();
@@ -60,7 +62,10 @@ void Report::flush_buffer() {
         // A long listing's kept lines grow this one: the pool's block saves mapping and
         // faulting in its pages on every run.
         if (kept_.empty() && kept_.capacity() < kFlushAt) kept_ = work_pool::take_text();
-        if (from < buf_.size()) kept_.append(buf_, from, std::string::npos);
+        std::size_t to = buf_.size();
+        if (kept_from_ != 0 && kept_end_ < written_ + to)
+            to = kept_end_ > written_ ? kept_end_ - written_ : 0;
+        if (from < to) kept_.append(buf_, from, to - from);
     }
     if (file_.is_open() && error_.empty() && !file_.write(buf_)) error_ = file_.reason();
     written_ += buf_.size();
@@ -75,7 +80,8 @@ std::string Report::text_range(std::size_t begin, std::size_t end) const {
     }
     // Not yet flushed: still in the buffer.
     std::string all = kept_;
-    if (kept_from_ != kNotKept) {
+    // The unwritten rest follows on only where the kept text reaches the written end.
+    if (kept_from_ != kNotKept && kept_from_ + kept_.size() >= written_) {
         const std::size_t from = kept_from_ > written_ ? kept_from_ - written_ : 0;
         if (from < buf_.size()) all.append(buf_, from, std::string::npos);
     }

@@ -85,6 +85,9 @@ class Report {
     }
     // The text between two marks, as far as it is kept.
     std::string text_range(std::size_t begin, std::size_t end) const;
+    // A run quotes nothing past `end`: later lines need not stay in memory (all of them still
+    // do when open() asked for the whole text).
+    void keep_until(std::size_t end) { kept_end_ = end; }
     const std::string& path() const { return path_; }
     // After close(): whether the file was written whole, and if not, the system's reason.
     bool ok() const { return error_.empty(); }
@@ -149,6 +152,7 @@ class Report {
     output::AtomicFile file_;
     std::string error_;
     mutable std::size_t kept_from_ = kNotKept; // where kept_ starts (0: everything)
+    std::size_t kept_end_ = kNotKept;          // where kept_ may end (see keep_until)
     std::string kept_;
     bool in_memory_ = false;
     std::size_t written_ = 0; // bytes already in the file

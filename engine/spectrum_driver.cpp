@@ -349,6 +349,7 @@ void spectrum_est(RunContext& run, Vec1<float> x_array, Vec1<float> y_array, int
 
     // 13. Parametric models
     run.model_mark = r.mark();
+    r.keep_until(run.model_mark); // a failure quotes the estimator's lines, nothing after
     if (!direct) {
         float sum_a = 0.0f, sum_b = 0.0f;
         for (int i = 1; i <= jp.npoles; ++i)

@@ -183,6 +183,30 @@ TEST(Report, ReopenRewritesFromTheStart) {
     EXPECT_FALSE(r.open((dir / "no/such/dir/r.out").string()));
 }
 
+// A run quotes the lines between two marks after the file has moved on by many flushes; lines
+// past keep_until are not held, yet the file has them all, and ranges stay aligned.
+TEST(Report, MarkedRangesSurviveFlushesAndNothingPastTheKeptEndIsHeld) {
+    test::TempDir dir;
+    const auto path = (dir / "r.out").string();
+    Report r;
+    ASSERT_TRUE(r.open(path));
+    for (int i = 0; i < 5000; ++i) r.line("before the estimator " + std::to_string(i));
+    const std::size_t begin = r.mark();
+    r.line(" IFLAG =  1    EPS =  1.000E-05");
+    r.line(" the estimator's message");
+    const std::size_t end = r.mark();
+    r.keep_until(end);
+    for (int i = 0; i < 20000; ++i) r.line("listing line " + std::to_string(i));
+    EXPECT_EQ(r.text_range(begin, end),
+              " IFLAG =  1    EPS =  1.000E-05\n the estimator's message\n");
+    EXPECT_EQ(r.text_range(end, end + 10), "");
+    r.close();
+    ASSERT_TRUE(r.ok()) << r.error();
+    const std::string file = test::read_text(path);
+    EXPECT_EQ(file.substr(begin, end - begin), r.text_range(begin, end));
+    EXPECT_NE(file.find("listing line 19999\n"), std::string::npos);
+}
+
 // The spectrum listing built in place writes the very lines the free-form list writes, over
 // random bit patterns (every exponent, subnormals, signed zeros) and after a partial line.
 TEST(ReportLines, SpectrumListingEqualsTheFreeFormLines) {
