@@ -160,8 +160,14 @@ double paired_sum(double* v) {
     return v[0];
 }
 
+// With `within`: whether every x[i] * x[i] <= limit2, from the same pass.
 double constant_detrend_mean(const double* x, std::size_t n, double limit2 = HUGE_VAL,
-                             bool* within = nullptr);
+                             bool* within = nullptr) {
+    double parts[kMeanResidues];
+    const bool ok = simd::residue_sums(x, n, kMeanResidues, limit2, parts);
+    if (within) *within = ok;
+    return paired_sum(parts) / static_cast<double>(n);
+}
 
 template <class V> void detrend(V& x, int n, const std::string& how) {
     if (how == "none" || how == "false" || how == "False") return;
@@ -200,14 +206,6 @@ template <class V> void detrend(V& x, int n, const std::string& how) {
         return;
     }
     bad("detrend=\"" + how + "\" is not one of \"constant\", \"linear\" or False");
-}
-
-// With `within`: whether every x[i] * x[i] <= limit2, from the same pass.
-double constant_detrend_mean(const double* x, std::size_t n, double limit2, bool* within) {
-    double parts[kMeanResidues];
-    const bool ok = simd::residue_sums(x, n, kMeanResidues, limit2, parts);
-    if (within) *within = ok;
-    return paired_sum(parts) / static_cast<double>(n);
 }
 
 // Peaks of db (on increasing frequency; at(i) gives the i-th value) by their prominence in dB,

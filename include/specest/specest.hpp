@@ -847,6 +847,30 @@ template <class Batch, class Fit> Batch all_refused(int records, const std::stri
     return b;
 }
 
+// Every record failed for want of memory (an empty batch when even that cannot be said).
+template <class Batch> Batch all_out_of_memory(int records) noexcept {
+    try {
+        Batch b;
+        b.records = std::max(records, 0);
+        b.fits.resize(static_cast<std::size_t>(b.records));
+        for (auto& f : b.fits) f.message = "Out of memory";
+        b.failed = b.records;
+        return b;
+    } catch (...) {
+        return {};
+    }
+}
+
+// The first of the records of n samples each in `samples`.
+template <class S> S first_record(const S& samples, bool complex_data, std::size_t n) {
+    S one = samples;
+    if (complex_data)
+        one.complex = samples.complex.first(n);
+    else
+        one.real = samples.real.first(n);
+    return one;
+}
+
 inline std::string no_split(std::size_t total, int records) {
     return std::to_string(total) + " samples do not split into " + std::to_string(records) +
            " records of one length";
@@ -870,11 +894,7 @@ inline ModernBatch estimate_batch(const ModernParams& params, const Samples64& s
                 records,
                 detail::no_split(std::max(samples.real.size(), samples.complex.size()), records));
         // One record's view, to check the samples as a single call does.
-        Samples64 one = samples;
-        if (params.complex_data)
-            one.complex = samples.complex.first(n);
-        else
-            one.real = samples.real.first(n);
+        const Samples64 one = detail::first_record(samples, params.complex_data, n);
         specest_params p = detail::modern_params(params);
         const double* data = nullptr;
         std::size_t n_one = 0;
@@ -916,17 +936,8 @@ inline ModernBatch estimate_batch(const ModernParams& params, const Samples64& s
             b.fits.push_back(std::move(f));
         }
         return b;
-    } catch (...) { // out of memory: every record failed
-        b = {};
-        try {
-            b.records = std::max(records, 0);
-            b.fits.resize(static_cast<std::size_t>(b.records));
-            for (ModernEstimate& f : b.fits) f.message = "Out of memory";
-            b.failed = b.records;
-        } catch (...) {
-            b = {};
-        }
-        return b;
+    } catch (...) {
+        return detail::all_out_of_memory<ModernBatch>(records);
     }
 }
 
@@ -940,11 +951,7 @@ inline ClassicBatch estimate_batch(const EstimateParams& params, const Samples& 
             return detail::all_refused<ClassicBatch, Estimate>(
                 records,
                 detail::no_split(std::max(samples.real.size(), samples.complex.size()), records));
-        Samples one = samples;
-        if (params.complex_data)
-            one.complex = samples.complex.first(n);
-        else
-            one.real = samples.real.first(n);
+        const Samples one = detail::first_record(samples, params.complex_data, n);
         specest_params p = detail::classic_params(params);
         const float* data = nullptr;
         std::size_t n_one = 0;
@@ -985,17 +992,8 @@ inline ClassicBatch estimate_batch(const EstimateParams& params, const Samples& 
             b.fits.push_back(std::move(f));
         }
         return b;
-    } catch (...) { // out of memory: every record failed
-        b = {};
-        try {
-            b.records = std::max(records, 0);
-            b.fits.resize(static_cast<std::size_t>(b.records));
-            for (Estimate& f : b.fits) f.message = "Out of memory";
-            b.failed = b.records;
-        } catch (...) {
-            b = {};
-        }
-        return b;
+    } catch (...) {
+        return detail::all_out_of_memory<ClassicBatch>(records);
     }
 }
 

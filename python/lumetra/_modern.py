@@ -162,10 +162,6 @@ class _Calls(threading.local):
 _thread_calls = _Calls()
 
 
-def _calls():
-    return _thread_calls
-
-
 class _Keep:
     """Objects whose memory the engine reads during the call."""
 
@@ -291,7 +287,7 @@ def _prepare(m, n, is_complex, *, fs, nfft, times, window, detrend, scaling, ret
     p = params(m, n, is_complex, fs=fs, times=times, nfft=nfft, window=window,
                detrend=detrend, scaling=scaling, onesided=onesided,
                peak_prominence=peak_prominence, settings=settings, keep=keep)
-    calls = _calls()
+    calls = _thread_calls
     msg = calls.message
     status = calls.capacity(calls.params_ref(p), n, calls.cap_ref, msg, _abi.MESSAGE_CAP)
     if status != _abi.SUCCESS:
@@ -393,7 +389,7 @@ def _run(m, data, is_complex, *, fs, nfft, times, window, detrend, scaling, retu
     db = np.empty(0 if density_only else ngrid, np.float64)
     coef = np.zeros(6 * ncoef, np.float64)  # a, b, reflection: (re, im) pairs each
     peaks = np.zeros((0 if density_only else npeak, 3), np.float64)
-    out = _calls().output()
+    out = _thread_calls.output()
     out.freqs = freqs.ctypes.data
     out.psd = dens.ctypes.data
     out.grid_cap = ngrid

@@ -2,14 +2,15 @@
 // scalar, a hash of the bits of both result arrays, and the run report with the date, time and
 // temporary folder masked. Any change of a computed bit or of a report line shows here.
 // SPECEST_UPDATE_GOLDEN=1 rewrites the stored files (only after a change was meant).
+#include "golden_format.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -21,35 +22,13 @@ namespace fs = std::filesystem;
 const fs::path kExamples = fs::path(SPECEST_SAMPLE_DATA).parent_path();
 const fs::path kGolden = fs::path(SPECEST_GOLDEN_DIR);
 
+// The first n values of v, as far as it has them.
 std::uint64_t fnv1a(const std::vector<float>& v, std::size_t n) {
-    std::uint64_t h = 1469598103934665603ULL;
-    for (std::size_t i = 0; i < n && i < v.size(); ++i) {
-        std::uint32_t bits = 0;
-        std::memcpy(&bits, &v[i], sizeof bits);
-        for (int b = 0; b < 4; ++b) {
-            h ^= (bits >> (8 * b)) & 0xffu;
-            h *= 1099511628211ULL;
-        }
-    }
-    return h;
+    return golden::fnv1a(v.data(), std::min(n, v.size()));
 }
 
-std::string bits(float f) {
-    std::uint32_t u = 0;
-    std::memcpy(&u, &f, sizeof u);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%08x", u);
-    return buf;
-}
-
-std::string masked(std::string report, const fs::path& dir) {
-    report = std::regex_replace(report, std::regex(R"(\d\d/\d\d/\d\d   \d\d:\d\d:\d\d)"),
-                                "YY/MM/DD   HH:MM:SS");
-    const std::string d = dir.string();
-    for (std::size_t p = report.find(d); p != std::string::npos; p = report.find(d, p))
-        report.replace(p, d.size(), "<DIR>");
-    return report;
-}
+using golden::bits;
+using golden::masked;
 
 std::string describe(const test::RunOutput& out, const fs::path& dir) {
     const RunResult& r = out.result;

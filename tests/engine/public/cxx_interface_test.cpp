@@ -5,17 +5,17 @@
 // refusal carries the library's status and text.
 #include <specest/specest.hpp>
 
+#include "golden_format.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <numbers>
 #include <random>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -53,41 +53,10 @@ std::string read_text(const fs::path& file) {
     return s.str();
 }
 
-std::uint64_t fnv1a(const float* v, std::size_t n) {
-    std::uint64_t h = 1469598103934665603ULL;
-    for (std::size_t i = 0; i < n; ++i) {
-        std::uint32_t bits = 0;
-        std::memcpy(&bits, &v[i], sizeof bits);
-        for (int b = 0; b < 4; ++b) {
-            h ^= (bits >> (8 * b)) & 0xffu;
-            h *= 1099511628211ULL;
-        }
-    }
-    return h;
-}
-
-std::string hex(std::uint64_t h) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(h));
-    return buf;
-}
-
-std::string bits(float f) {
-    std::uint32_t u = 0;
-    std::memcpy(&u, &f, sizeof u);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%08x", u);
-    return buf;
-}
-
-std::string masked(std::string report, const fs::path& dir) {
-    report = std::regex_replace(report, std::regex(R"(\d\d/\d\d/\d\d   \d\d:\d\d:\d\d)"),
-                                "YY/MM/DD   HH:MM:SS");
-    const std::string d = dir.string();
-    for (std::size_t p = report.find(d); p != std::string::npos; p = report.find(d, p))
-        report.replace(p, d.size(), "<DIR>");
-    return report;
-}
+using golden::bits;
+using golden::fnv1a;
+using golden::hex;
+using golden::masked;
 
 // The stored result of an example job: its lines up to the report, and the report.
 struct Golden {
